@@ -1,0 +1,28 @@
+# Third-party libraries, all from Debian packages. For the Windows build,
+# libjpeg-turbo is cross-built by scripts/bootstrap into GLIMOR_JPEG_PREFIX, and
+# GoogleTest is compiled from the sources that Debian's googletest package ships.
+if(GLIMOR_WINDOWS)
+  set(GLIMOR_JPEG_PREFIX "/var/cache/glimor/libjpeg-turbo-i686" CACHE PATH
+      "libjpeg-turbo built for i686-w64-mingw32")
+  if(NOT EXISTS "${GLIMOR_JPEG_PREFIX}/lib/libjpeg.a")
+    message(FATAL_ERROR "libjpeg-turbo for Windows not found in ${GLIMOR_JPEG_PREFIX}: run scripts/bootstrap")
+  endif()
+  add_library(jpeg STATIC IMPORTED GLOBAL)
+  set_target_properties(jpeg PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_JPEG_PREFIX}/lib/libjpeg.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_JPEG_PREFIX}/include")
+  add_library(JPEG::JPEG ALIAS jpeg)
+else()
+  find_package(JPEG REQUIRED)
+  find_package(Threads REQUIRED)
+endif()
+
+if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)
+  if(GLIMOR_WINDOWS)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()

@@ -1,0 +1,82 @@
+#include "platform/error.h"
+#include "platform/files.h"
+#include "win32/os/system_text.h"
+
+#include <windows.h>
+
+namespace glimor::platform {
+namespace {
+
+std::string fullPath(const std::string& path) {
+  char buffer[MAX_PATH * 4];
+  DWORD n = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+  return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+}
+
+std::string cannotCreate(const std::string& path, DWORD error) {
+  return "Cannot create file \"" + fullPath(path) + "\". " + win32::systemErrorText(error);
+}
+
+class Win32Files final : public Files {
+public:
+  void replace(const std::string& path, std::span<const std::uint8_t> bytes) override {
+    // The temporary file sits beside the target, so the rename never crosses volumes.
+    std::string temp = path + ".tmp" + std::to_string(::GetCurrentProcessId());
+    HANDLE file = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw Error(cannotCreate(path, ::GetLastError()));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) break;
+      done += written;
+    }
+    bool complete = done == bytes.size();
+    ::CloseHandle(file);
+    if (!complete) {
+      ::DeleteFileA(temp.c_str());
+      throw Error("Stream write error");
+    }
+    if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      DWORD error = ::GetLastError();
+      ::DeleteFileA(temp.c_str());
+      throw Error(cannotCreate(path, error));
+    }
+  }
+
+  std::optional<Bytes> read(const std::string& path) override {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    Bytes data;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0) data.reserve(static_cast<std::size_t>(size.QuadPart));
+    std::uint8_t chunk[65536];
+    for (;;) {
+      DWORD n = 0;
+      if (!::ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
+        ::CloseHandle(file);
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      data.insert(data.end(), chunk, chunk + n);
+    }
+    ::CloseHandle(file);
+    return data;
+  }
+
+  bool exists(const std::string& path) override {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  bool remove(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+};
+
+} // namespace
+
+Files& systemFiles() {
+  static Win32Files files;
+  return files;
+}
+
+} // namespace glimor::platform
