@@ -15,8 +15,8 @@ int runPost(Arguments args) {
   if (args.size() != 2 && !(args.size() == 4 && args[2] == "--client")) return 2;
   std::string_view client = args.size() == 4 ? args[3] : "upload";
   if (client != "upload" && client != "contact") {
-    std::fprintf(stderr, "glimor-cli: unknown client \"%.*s\" (upload or contact)\n", static_cast<int>(client.size()),
-                 client.data());
+    std::fprintf(stderr, "glimor-cli: unknown client \"%.*s\" (upload or contact)\n",
+                 static_cast<int>(client.size()), client.data());
     return 2;
   }
   std::string bodyPath(args[1]);
@@ -32,8 +32,8 @@ int runPost(Arguments args) {
   try {
     chosen.Post(args[0], *body, answer);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "%.*s%s\n", static_cast<int>(net::postErrorPrefix.size()), net::postErrorPrefix.data(),
-                 error.what());
+    std::fprintf(stderr, "%.*s%s\n", static_cast<int>(net::postErrorPrefix.size()),
+                 net::postErrorPrefix.data(), error.what());
     return 1;
   }
   if (!answer.empty()) std::fwrite(answer.data(), 1, answer.size(), stdout);

@@ -39,10 +39,12 @@ private:
 
 int runUpload(Arguments args) {
   if (args.size() != 1 && !(args.size() == 3 && args[1] == "--host")) return 2;
-  net::ServiceEndpoints endpoints(args.size() == 3 ? std::string(args[2]) : std::string(net::defaultServiceHost));
+  net::ServiceEndpoints endpoints(args.size() == 3 ? std::string(args[2])
+                                                   : std::string(net::defaultServiceHost));
   net::ServiceClients clients(platform::systemNetwork());
   ConsoleUploadView view{std::string(args[0])};
-  net::UploadOutcome outcome = net::uploadImage(view, clients.HTTP, endpoints.uploadUrl(), platform::systemFiles());
+  net::UploadOutcome outcome =
+      net::uploadImage(view, clients.HTTP, endpoints.uploadUrl(), platform::systemFiles());
   std::fflush(stdout);
   return outcome == net::UploadOutcome::Complete ? 0 : 1;
 }

@@ -3,7 +3,9 @@
 namespace glimor::http {
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 
 // The header's value when `line` is a header named `name`.
 std::optional<std::string_view> valueOf(std::string_view line, std::string_view name) {

@@ -12,7 +12,8 @@ bool expiresNow(std::string_view attributes) {
     std::size_t end = attributes.find(';');
     std::string_view attribute = trimBlanks(attributes.substr(0, end));
     std::size_t equals = attribute.find('=');
-    if (equals != std::string_view::npos && equalsIgnoringCase(trimBlanks(attribute.substr(0, equals)), "max-age")) {
+    if (equals != std::string_view::npos &&
+        equalsIgnoringCase(trimBlanks(attribute.substr(0, equals)), "max-age")) {
       std::string_view age = trimBlanks(attribute.substr(equals + 1));
       if (age == "0" || (!age.empty() && age.front() == '-')) return true;
     }

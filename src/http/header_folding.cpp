@@ -3,7 +3,9 @@
 namespace glimor::http {
 namespace {
 
-bool isBreak(char c) { return c == ' ' || c == '\t' || c == ','; }
+bool isBreak(char c) {
+  return c == ' ' || c == '\t' || c == ',';
+}
 
 // Index of the character after which `piece` breaks, or npos when it cannot be broken.
 // Index 0 never counts: in a continuation it is the break character of the previous piece.
@@ -14,8 +16,10 @@ std::size_t breakPoint(std::string_view piece) {
     char c = piece[i];
     if (c == '"') quoted = !quoted;
     if (quoted || !isBreak(c)) continue;
-    if (i < foldWidth) lastWithin = i;
-    else return lastWithin != std::string_view::npos ? lastWithin : i;
+    if (i < foldWidth)
+      lastWithin = i;
+    else
+      return lastWithin != std::string_view::npos ? lastWithin : i;
   }
   return lastWithin;
 }
@@ -36,7 +40,7 @@ std::vector<std::string> foldHeaderLine(std::string_view line) {
     lines.push_back(withoutTrailingBlanks(std::string_view(piece).substr(0, at + 1)));
     // A break at the very end leaves nothing to continue; a blank continuation line is never sent.
     if (at + 1 == piece.size()) return lines;
-    piece = " " + piece.substr(at + 1);
+    piece.replace(0, at + 1, 1, ' ');
   }
   lines.push_back(std::move(piece));
   return lines;

@@ -30,7 +30,8 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   connection_ = network_.connect(target.host, target.port, limits_.connect);
   try {
     std::string head = buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host));
-    connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()), limits_.sendIdle);
+    connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
+                      limits_.sendIdle);
     for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)
       connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)), limits_.sendIdle);
 

@@ -54,8 +54,9 @@ std::optional<std::uint64_t> contentLength(const AnswerHead& head) {
   for (char c : *text) {
     if (c < '0' || c > '9') return std::nullopt;
     std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-    value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10 ? std::numeric_limits<std::uint64_t>::max()
-                                                                            : value * 10 + digit;
+    value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10
+                ? std::numeric_limits<std::uint64_t>::max()
+                : value * 10 + digit;
   }
   return value;
 }
@@ -66,10 +67,14 @@ std::uint64_t chunkSize(std::string_view line) {
   if (text.empty()) return 0;
   std::uint64_t value = 0;
   for (char c : text) {
-    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    int digit = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : -1;
     if (digit < 0) return 0;
-    value = value > (std::numeric_limits<std::uint64_t>::max() >> 4) ? std::numeric_limits<std::uint64_t>::max()
-                                                                      : value << 4 | static_cast<std::uint64_t>(digit);
+    value = value > (std::numeric_limits<std::uint64_t>::max() >> 4)
+                ? std::numeric_limits<std::uint64_t>::max()
+                : value << 4 | static_cast<std::uint64_t>(digit);
   }
   return value;
 }
@@ -134,9 +139,8 @@ void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookie
   }
   if (head.closedInHeader) throw Error("Undefined situation");
   if (code == 204) return;
-  readBody(reader, head, limits, [&body](const std::uint8_t* bytes, std::size_t n) {
-    body.insert(body.end(), bytes, bytes + n);
-  });
+  readBody(reader, head, limits,
+           [&body](const std::uint8_t* bytes, std::size_t n) { body.insert(body.end(), bytes, bytes + n); });
 }
 
 } // namespace glimor::http

@@ -9,8 +9,10 @@ std::uint16_t parsePort(std::string_view text, std::string_view url) {
   unsigned value = 0;
   bool valid = !text.empty() && text.size() <= 5;
   for (char c : text) {
-    if (c < '0' || c > '9') valid = false;
-    else value = value * 10 + static_cast<unsigned>(c - '0');
+    if (c < '0' || c > '9')
+      valid = false;
+    else
+      value = value * 10 + static_cast<unsigned>(c - '0');
   }
   if (!valid || value == 0 || value > 65535) throw Error("Invalid port in URL: " + std::string(url));
   return static_cast<std::uint16_t>(value);
@@ -34,8 +36,7 @@ Url splitUrl(std::string_view url) {
 
   std::size_t schemeEnd = url.find("://");
   result.protocol = schemeEnd == std::string_view::npos ? "http" : std::string(url.substr(0, schemeEnd));
-  if (!equalsIgnoringCase(result.protocol, "http"))
-    throw Error("Protocol not supported: " + result.protocol);
+  if (!equalsIgnoringCase(result.protocol, "http")) throw Error("Protocol not supported: " + result.protocol);
   if (schemeEnd != std::string_view::npos) url.remove_prefix(schemeEnd + 3);
 
   std::size_t authorityEnd = url.find_first_of("/?");
@@ -50,7 +51,7 @@ Url splitUrl(std::string_view url) {
   if (queryStart != std::string_view::npos) result.query = std::string(url.substr(queryStart));
   std::size_t lastSlash = fullPath.rfind('/');
   if (lastSlash == std::string_view::npos) {
-    result.path = "/";
+    result.path.assign(1, '/');
     result.document = std::string(fullPath);
   } else {
     result.path = std::string(fullPath.substr(0, lastSlash + 1));

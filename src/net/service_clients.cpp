@@ -24,6 +24,8 @@ http::ClientConfig uploadClientConfig() {
   return browserLikeConfig("multipart/form-data; boundary=" + std::string(uploadBoundary));
 }
 
-http::ClientConfig contactClientConfig() { return browserLikeConfig("application/x-www-form-urlencoded"); }
+http::ClientConfig contactClientConfig() {
+  return browserLikeConfig("application/x-www-form-urlencoded");
+}
 
 } // namespace glimor::net

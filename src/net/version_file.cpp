@@ -35,10 +35,14 @@ VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_vie
 
 std::string_view verdictText(VersionFile::Verdict verdict) {
   switch (verdict) {
-  case VersionFile::Verdict::IncorrectSource: return "Incorrect src file.";
-  case VersionFile::Verdict::IncorrectDestination: return "Incorrect dest file.";
-  case VersionFile::Verdict::NoUpdateNeeded: return "No updates needed.";
-  case VersionFile::Verdict::NewerVersion: break;
+  case VersionFile::Verdict::IncorrectSource:
+    return "Incorrect src file.";
+  case VersionFile::Verdict::IncorrectDestination:
+    return "Incorrect dest file.";
+  case VersionFile::Verdict::NoUpdateNeeded:
+    return "No updates needed.";
+  case VersionFile::Verdict::NewerVersion:
+    break;
   }
   return {};
 }

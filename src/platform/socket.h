@@ -19,7 +19,8 @@ public:
 
   // Waits at most `wait` for data, then reads what is there (up to `into.size()` bytes).
   // Returns the count, 0 when the peer has closed the connection, nothing when the wait expired.
-  virtual std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) = 0;
+  virtual std::optional<std::size_t> receive(std::span<std::uint8_t> into,
+                                             std::chrono::milliseconds wait) = 0;
 
   virtual void close() = 0;
 };

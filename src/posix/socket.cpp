@@ -1,5 +1,5 @@
-#include "platform/error.h"
 #include "platform/socket.h"
+#include "platform/error.h"
 #include "platform/socket_error.h"
 
 #include <arpa/inet.h>
@@ -19,36 +19,57 @@ namespace {
 // Linux errno values as the WinSock numbers that the program's messages carry.
 int winsockNumber(int error) {
   switch (error) {
-  case EACCES: return wsa::accessDenied;
-  case EADDRINUSE: return wsa::addressInUse;
-  case EADDRNOTAVAIL: return wsa::addressNotAvailable;
-  case ENETDOWN: return wsa::networkDown;
-  case ENETUNREACH: return wsa::networkUnreachable;
-  case ECONNABORTED: return wsa::connectionAborted;
+  case EACCES:
+    return wsa::accessDenied;
+  case EADDRINUSE:
+    return wsa::addressInUse;
+  case EADDRNOTAVAIL:
+    return wsa::addressNotAvailable;
+  case ENETDOWN:
+    return wsa::networkDown;
+  case ENETUNREACH:
+    return wsa::networkUnreachable;
+  case ECONNABORTED:
+    return wsa::connectionAborted;
   case ECONNRESET:
-  case EPIPE: return wsa::connectionReset;
+  case EPIPE:
+    return wsa::connectionReset;
   case ENOBUFS:
-  case ENOMEM: return wsa::noBufferSpace;
-  case ENOTCONN: return wsa::notConnected;
-  case ESHUTDOWN: return wsa::shutDown;
-  case ETIMEDOUT: return wsa::timedOut;
-  case ECONNREFUSED: return wsa::connectionRefused;
-  case EHOSTDOWN: return wsa::hostDown;
-  case EHOSTUNREACH: return wsa::hostUnreachable;
-  default: return 10000 + error;
+  case ENOMEM:
+    return wsa::noBufferSpace;
+  case ENOTCONN:
+    return wsa::notConnected;
+  case ESHUTDOWN:
+    return wsa::shutDown;
+  case ETIMEDOUT:
+    return wsa::timedOut;
+  case ECONNREFUSED:
+    return wsa::connectionRefused;
+  case EHOSTDOWN:
+    return wsa::hostDown;
+  case EHOSTUNREACH:
+    return wsa::hostUnreachable;
+  default:
+    return 10000 + error;
   }
 }
 
 int lookupNumber(int gaiError) {
   switch (gaiError) {
-  case EAI_AGAIN: return wsa::tryAgain;
-  case EAI_FAIL: return wsa::noRecovery;
-  case EAI_SYSTEM: return winsockNumber(errno);
-  default: return wsa::hostNotFound;
+  case EAI_AGAIN:
+    return wsa::tryAgain;
+  case EAI_FAIL:
+    return wsa::noRecovery;
+  case EAI_SYSTEM:
+    return winsockNumber(errno);
+  default:
+    return wsa::hostNotFound;
   }
 }
 
-[[noreturn]] void fail(int winsockError) { throw Error(socketErrorMessage(winsockError)); }
+[[noreturn]] void fail(int winsockError) {
+  throw Error(socketErrorMessage(winsockError));
+}
 
 int waitFor(int fd, short events, std::chrono::milliseconds limit) {
   pollfd entry{fd, events, 0};

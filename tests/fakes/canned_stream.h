@@ -14,7 +14,8 @@ namespace glimor::fakes {
 // After the last piece the stream is closed. Records the wait of every read.
 class CannedStream final : public http::ByteStream {
 public:
-  explicit CannedStream(std::vector<std::optional<std::string>> pieces) : pieces_(pieces.begin(), pieces.end()) {}
+  explicit CannedStream(std::vector<std::optional<std::string>> pieces)
+      : pieces_(pieces.begin(), pieces.end()) {}
   explicit CannedStream(std::string whole) { pieces_.emplace_back(std::move(whole)); }
 
   std::optional<std::size_t> read(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {

@@ -16,9 +16,15 @@ struct ServerStep {
   std::string bytes; // the data, or the failure's message
 };
 
-inline ServerStep data(std::string bytes) { return {ServerStep::Kind::Data, std::move(bytes)}; }
-inline ServerStep silence() { return {ServerStep::Kind::Silence, {}}; }
-inline ServerStep failure(std::string message) { return {ServerStep::Kind::Failure, std::move(message)}; }
+inline ServerStep data(std::string bytes) {
+  return {ServerStep::Kind::Data, std::move(bytes)};
+}
+inline ServerStep silence() {
+  return {ServerStep::Kind::Silence, {}};
+}
+inline ServerStep failure(std::string message) {
+  return {ServerStep::Kind::Failure, std::move(message)};
+}
 
 // Everything the client did on one connection.
 struct ConnectionRecord {

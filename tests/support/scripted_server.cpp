@@ -108,7 +108,8 @@ ScriptedServer::ScriptedServer(std::vector<std::vector<ServerAction>> scripts) {
   address.sin_port = 0;
   socklen_t size = sizeof address;
   if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener, 8) != 0 || ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+      ::listen(listener, 8) != 0 ||
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
     closeSocket(listener);
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }
@@ -147,10 +148,13 @@ void ScriptedServer::serve(std::vector<std::vector<ServerAction>> scripts) {
         requests_.push_back(std::move(request));
         break;
       }
-      case ServerAction::Kind::Send: sendAll(s, action.bytes); break;
+      case ServerAction::Kind::Send:
+        sendAll(s, action.bytes);
+        break;
       case ServerAction::Kind::SendEndlessly:
         // Until the client gives up and closes; 256 MiB at most.
-        for (std::size_t sent = 0; sent < (256u << 20) && sendAll(s, action.bytes); sent += action.bytes.size()) {
+        for (std::size_t sent = 0; sent < (256u << 20) && sendAll(s, action.bytes);
+             sent += action.bytes.size()) {
         }
         break;
       case ServerAction::Kind::AwaitClientClose: {

@@ -14,12 +14,24 @@ struct ServerAction {
   std::string bytes;
 };
 
-inline ServerAction receiveRequest() { return {ServerAction::Kind::ReceiveRequest, {}}; }
-inline ServerAction sendBytes(std::string bytes) { return {ServerAction::Kind::Send, std::move(bytes)}; }
-inline ServerAction closeConnection() { return {ServerAction::Kind::Close, {}}; }
-inline ServerAction resetConnection() { return {ServerAction::Kind::Reset, {}}; }
-inline ServerAction awaitClientClose() { return {ServerAction::Kind::AwaitClientClose, {}}; }
-inline ServerAction sendEndlessly(std::string bytes) { return {ServerAction::Kind::SendEndlessly, std::move(bytes)}; }
+inline ServerAction receiveRequest() {
+  return {ServerAction::Kind::ReceiveRequest, {}};
+}
+inline ServerAction sendBytes(std::string bytes) {
+  return {ServerAction::Kind::Send, std::move(bytes)};
+}
+inline ServerAction closeConnection() {
+  return {ServerAction::Kind::Close, {}};
+}
+inline ServerAction resetConnection() {
+  return {ServerAction::Kind::Reset, {}};
+}
+inline ServerAction awaitClientClose() {
+  return {ServerAction::Kind::AwaitClientClose, {}};
+}
+inline ServerAction sendEndlessly(std::string bytes) {
+  return {ServerAction::Kind::SendEndlessly, std::move(bytes)};
+}
 
 // A raw TCP server on 127.0.0.1 and a free port that plays one script per accepted connection:
 // it records the exact request bytes (head and Content-Length bytes of body) and answers with

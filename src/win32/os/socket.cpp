@@ -1,5 +1,5 @@
-#include "platform/error.h"
 #include "platform/socket.h"
+#include "platform/error.h"
 #include "platform/socket_error.h"
 #include "win32/os/system_text.h"
 
@@ -16,7 +16,9 @@ namespace {
   throw Error("Socket Error # " + std::to_string(error) + "\r\n" + win32::systemErrorText(error) + ".");
 }
 
-[[noreturn]] void failLast() { fail(::WSAGetLastError()); }
+[[noreturn]] void failLast() {
+  fail(::WSAGetLastError());
+}
 
 timeval toTimeval(std::chrono::milliseconds limit) {
   timeval tv{};
@@ -34,7 +36,8 @@ bool waitFor(SOCKET socket, bool forWriting, std::chrono::milliseconds limit) {
   FD_ZERO(&failed);
   FD_SET(socket, &failed);
   timeval tv = toTimeval(limit);
-  int ready = forWriting ? ::select(0, nullptr, &set, &failed, &tv) : ::select(0, &set, nullptr, nullptr, &tv);
+  int ready =
+      forWriting ? ::select(0, nullptr, &set, &failed, &tv) : ::select(0, &set, nullptr, nullptr, &tv);
   if (ready == SOCKET_ERROR) failLast();
   if (ready > 0 && forWriting && FD_ISSET(socket, &failed)) {
     int error = 0;

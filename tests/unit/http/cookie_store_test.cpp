@@ -22,7 +22,8 @@ TEST(CookieStore, IgnoresValuesWithoutNameAndBoundsItsSize) {
   cookies.store("h", "=orphan");
   cookies.store("h", "big=" + std::string(CookieStore::maxCookieSize, 'x'));
   EXPECT_EQ(cookies.cookieHeaderFor("h"), "");
-  for (std::size_t i = 0; i < CookieStore::maxCookies + 10; ++i) cookies.store("h", "c" + std::to_string(i) + "=v");
+  for (std::size_t i = 0; i < CookieStore::maxCookies + 10; ++i)
+    cookies.store("h", std::string(1, 'c').append(std::to_string(i)).append("=v"));
   std::string header = cookies.cookieHeaderFor("h");
   EXPECT_NE(header.find("c49=v"), std::string::npos);
   EXPECT_EQ(header.find("c50=v"), std::string::npos);

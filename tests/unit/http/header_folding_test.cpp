@@ -14,16 +14,19 @@ TEST(FoldHeaderLine, LeavesLinesOfAtMost78CharactersAlone) {
 }
 
 TEST(FoldHeaderLine, FoldsTheUploadContentTypeAfterItsLastSpace) {
-  EXPECT_THAT(foldHeaderLine("Content-Type: multipart/form-data; boundary=---------------------------7d6891e3b0542"),
-              ElementsAre("Content-Type: multipart/form-data;", " boundary=---------------------------7d6891e3b0542"));
+  EXPECT_THAT(
+      foldHeaderLine("Content-Type: multipart/form-data; boundary=---------------------------7d6891e3b0542"),
+      ElementsAre("Content-Type: multipart/form-data;",
+                  " boundary=---------------------------7d6891e3b0542"));
 }
 
 TEST(FoldHeaderLine, FoldsTheAcceptLineIntoThreeLines) {
-  EXPECT_THAT(foldHeaderLine("Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
-                             "application/vnd.ms-powerpoint, application/msword, application/x-shockwave-flash, */*"),
-              ElementsAre("Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,",
-                          " application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,",
-                          " application/x-shockwave-flash, */*"));
+  EXPECT_THAT(
+      foldHeaderLine("Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
+                     "application/vnd.ms-powerpoint, application/msword, application/x-shockwave-flash, */*"),
+      ElementsAre("Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,",
+                  " application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,",
+                  " application/x-shockwave-flash, */*"));
 }
 
 TEST(FoldHeaderLine, BreaksAfterTheFirstBreakBeyondTheWidthWhenNoneIsWithin) {
@@ -39,7 +42,8 @@ TEST(FoldHeaderLine, NeverBreaksInsideDoubleQuotes) {
 
 TEST(FoldHeaderLine, DropsTrailingBlanksOfAPieceAndNeverSendsABlankContinuation) {
   std::string start = "X: " + std::string(70, 'a');
-  EXPECT_THAT(foldHeaderLine(start + "  \t " + std::string(10, 'b')), ElementsAre(start, " " + std::string(10, 'b')));
+  const std::string tail(10, 'b');
+  EXPECT_THAT(foldHeaderLine(start + "  \t " + tail), ElementsAre(start, std::string(" ").append(tail)));
   std::string unbroken = "X:" + std::string(90, 'c');
   EXPECT_THAT(foldHeaderLine(unbroken + " "), ElementsAre(unbroken));
 }

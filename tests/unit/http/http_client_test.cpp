@@ -11,7 +11,9 @@ namespace {
 using namespace std::chrono_literals;
 using fakes::FakeNetwork;
 
-Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes bytesOf(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 std::string postError(HttpClient& client, std::string_view url, Bytes& answer) {
   try {

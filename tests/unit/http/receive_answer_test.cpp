@@ -59,8 +59,11 @@ TEST(ReceiveAnswer, JoinsChunksAndReadsTheLineAfterTheLast) {
   Received r = receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nLink:\r\n0\r\n\r\n");
   EXPECT_EQ(r.error, "");
   EXPECT_EQ(r.body, "Link:");
-  EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3 ext\r\nabc\r\nA\r\n0123456789\r\n0\r\n\r\n").body,
-            "abc0123456789");
+  EXPECT_EQ(
+      receive(
+          "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3 ext\r\nabc\r\nA\r\n0123456789\r\n0\r\n\r\n")
+          .body,
+      "abc0123456789");
 }
 
 TEST(ReceiveAnswer, EndsTheChunkedBodyAtASizeThatIsNoHexNumber) {
@@ -75,7 +78,8 @@ TEST(ReceiveAnswer, TreatsChunkedCaseSensitivelyAsWritten) {
 }
 
 TEST(ReceiveAnswer, FailsRedirectsWithTheirStatusLine) {
-  Received moved = receive("HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nabc");
+  Received moved =
+      receive("HTTP/1.1 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nabc");
   EXPECT_EQ(moved.error, "HTTP/1.1 302 Found");
   EXPECT_EQ(moved.body, "");
   EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nLocation: /x\r\n\r\nLink: a").error, "HTTP/1.1 200 OK");
@@ -127,7 +131,8 @@ TEST(ReceiveAnswer, AcceptsLoneLineFeedsAndPiecesOfAnySize) {
 }
 
 TEST(ReceiveAnswer, PassesCompressedBodiesThroughUntouched) {
-  const std::string gzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\xcb\xc9\xcc\xcb\x06\x00\x00\x00\xff\xff", 20);
+  const std::string gzip("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\xcb\xc9\xcc\xcb\x06\x00\x00\x00\xff\xff",
+                         20);
   Received r = receive("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 20\r\n\r\n" + gzip);
   EXPECT_EQ(r.body, gzip);
 }
@@ -164,22 +169,27 @@ TEST(ReceiveAnswer, BoundsTheBodyWhateverTheServerAnnounces) {
   Limits small;
   small.maxBody = 10;
   const std::string tooLarge = "The answer is larger than 10 bytes.";
-  EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\nabc", small).error, tooLarge);
+  EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\nabc", small).error,
+            tooLarge);
   EXPECT_EQ(receive("HTTP/1.1 200 OK\r\n\r\n" + std::string(11, 'x'), small).error, tooLarge);
   EXPECT_EQ(receive("HTTP/1.1 200 OK\r\n\r\n" + std::string(10, 'x'), small).error, "");
-  EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n8\r\n12345678\r\n3\r\nabc\r\n0\r\n\r\n", small)
-                .error,
-            tooLarge);
-  EXPECT_EQ(receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFFFFFFFF\r\nab").error,
-            "The answer is larger than 67108864 bytes.");
+  EXPECT_EQ(
+      receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n8\r\n12345678\r\n3\r\nabc\r\n0\r\n\r\n",
+              small)
+          .error,
+      tooLarge);
+  EXPECT_EQ(
+      receive("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFFFFFFFF\r\nab").error,
+      "The answer is larger than 67108864 bytes.");
   // A failing answer names its status line however large its body claims to be.
   EXPECT_EQ(receive("HTTP/1.1 404 Not Found\r\nContent-Length: 999999999999\r\n\r\n", small).error,
             "HTTP/1.1 404 Not Found");
 }
 
 TEST(ReceiveAnswer, StoresCookiesOfEveryHeaderBlock) {
-  CannedStream stream(std::string("HTTP/1.1 100 Continue\r\nSet-Cookie: early=1\r\n\r\n"
-                                  "HTTP/1.1 200 OK\r\nset-cookie: id=42; Path=/\r\nSET-COOKIE2: v=2\r\n\r\n"));
+  CannedStream stream(
+      std::string("HTTP/1.1 100 Continue\r\nSet-Cookie: early=1\r\n\r\n"
+                  "HTTP/1.1 200 OK\r\nset-cookie: id=42; Path=/\r\nSET-COOKIE2: v=2\r\n\r\n"));
   CookieStore cookies;
   AnswerHead head;
   Bytes body;

@@ -6,12 +6,14 @@
 namespace glimor::http {
 namespace {
 
-const std::string acceptLines = "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,\r\n"
-                                " application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,\r\n"
-                                " application/x-shockwave-flash, */*\r\n";
+const std::string acceptLines =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,\r\n"
+    " application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,\r\n"
+    " application/x-shockwave-flash, */*\r\n";
 
 TEST(RequestHead, UploadHeadIsExactlyAsTheServiceExpects) {
-  std::string head = buildRequestHead(net::uploadClientConfig(), splitUrl("http://img.example/guestglimor.php"), 1234, "");
+  std::string head =
+      buildRequestHead(net::uploadClientConfig(), splitUrl("http://img.example/guestglimor.php"), 1234, "");
   EXPECT_EQ(head, "POST /guestglimor.php HTTP/1.0\r\n"
                   "Connection: Keep-Alive\r\n"
                   "Content-Type: multipart/form-data;\r\n"
@@ -27,8 +29,9 @@ TEST(RequestHead, UploadHeadIsExactlyAsTheServiceExpects) {
 }
 
 TEST(RequestHead, FeedbackHeadCarriesQueryPortAndCookies) {
-  std::string head = buildRequestHead(net::contactClientConfig(),
-                                      splitUrl("http://localhost:8080/glimor/index.php?do=contact"), 7, "a=1; b=2");
+  std::string head =
+      buildRequestHead(net::contactClientConfig(),
+                       splitUrl("http://localhost:8080/glimor/index.php?do=contact"), 7, "a=1; b=2");
   EXPECT_EQ(head, "POST /glimor/index.php?do=contact HTTP/1.0\r\n"
                   "Connection: Keep-Alive\r\n"
                   "Content-Type: application/x-www-form-urlencoded\r\n"
@@ -44,7 +47,8 @@ TEST(RequestHead, FeedbackHeadCarriesQueryPortAndCookies) {
 }
 
 TEST(RequestHead, NamesPort80NeitherWhenWrittenNorWhenImplied) {
-  EXPECT_NE(buildRequestHead({}, splitUrl("http://h:80/x"), 0, "").find("\r\nHost: h\r\n"), std::string::npos);
+  EXPECT_NE(buildRequestHead({}, splitUrl("http://h:80/x"), 0, "").find("\r\nHost: h\r\n"),
+            std::string::npos);
   EXPECT_NE(buildRequestHead({}, splitUrl("http://h/x"), 0, "").find("\r\nHost: h\r\n"), std::string::npos);
 }
 
@@ -52,7 +56,8 @@ TEST(RequestHead, LeavesOutHeadersWithoutValue) {
   ClientConfig bare;
   bare.connection.clear();
   bare.cacheControl.clear();
-  EXPECT_EQ(buildRequestHead(bare, splitUrl("http://h/"), 0, ""), "POST / HTTP/1.0\r\nContent-Length: 0\r\nHost: h\r\n\r\n");
+  EXPECT_EQ(buildRequestHead(bare, splitUrl("http://h/"), 0, ""),
+            "POST / HTTP/1.0\r\nContent-Length: 0\r\nHost: h\r\n\r\n");
 }
 
 } // namespace
