@@ -3,6 +3,7 @@
 #include "http/receive_answer.h"
 #include "http/request_head.h"
 #include "http/url.h"
+#include "platform/error.h"
 
 namespace glimor::http {
 namespace {
@@ -29,19 +30,37 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
 
   connection_ = network_.connect(target.host, target.port, limits_.connect);
   try {
-    std::string head = buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host));
-    connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
-                      limits_.sendIdle);
-    for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)
-      connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)), limits_.sendIdle);
-
     ConnectionStream stream(*connection_);
+    try {
+      sendRequest(target, body);
+    } catch (const Error& sendFailure) {
+      // A server that refuses a request may answer and close before it has taken all of it;
+      // its answer then says more than the broken connection.
+      Limits afterFailure = limits_;
+      afterFailure.readIdle = limits_.discardIdle;
+      try {
+        receiveAnswer(stream, afterFailure, cookies_, target.host, lastAnswer_, answer);
+      } catch (const Error&) {
+        if (lastAnswer_.statusLine.empty()) throw sendFailure;
+        throw;
+      }
+      keepOrClose();
+      return;
+    }
     receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer);
   } catch (...) {
     keepOrClose();
     throw;
   }
   keepOrClose();
+}
+
+void HttpClient::sendRequest(const Url& target, std::span<const std::uint8_t> body) {
+  std::string head = buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host));
+  connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
+                    limits_.sendIdle);
+  for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)
+    connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)), limits_.sendIdle);
 }
 
 // The connection stays open only when the answer asked for it; the next Post closes it anyway.

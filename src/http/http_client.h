@@ -4,6 +4,7 @@
 #include "http/cookie_store.h"
 #include "http/limits.h"
 #include "http/stream_reader.h"
+#include "http/url.h"
 #include "platform/socket.h"
 
 #include <memory>
@@ -30,6 +31,7 @@ public:
   static constexpr std::size_t bodyWriteSize = 32768;
 
 private:
+  void sendRequest(const Url& target, std::span<const std::uint8_t> body);
   void keepOrClose();
 
   ClientConfig config_;

@@ -77,7 +77,7 @@ std::size_t declaredLength(const std::string& head) {
   return std::stoul(head.substr(at + 17));
 }
 
-std::string receiveRequestBytes(SocketHandle s) {
+std::string receiveRequestBytes(SocketHandle s, bool wholeBody) {
   std::string request;
   char buffer[65536];
   std::size_t headEnd = std::string::npos;
@@ -87,6 +87,7 @@ std::string receiveRequestBytes(SocketHandle s) {
     request.append(buffer, static_cast<std::size_t>(got));
     headEnd = request.find("\r\n\r\n");
   }
+  if (!wholeBody) return request;
   std::size_t total = headEnd + 4 + declaredLength(request.substr(0, headEnd + 2));
   while (request.size() < total) {
     int got = receiveSome(s, buffer, sizeof buffer);
@@ -142,8 +143,9 @@ void ScriptedServer::serve(std::vector<std::vector<ServerAction>> scripts) {
     bool open = true;
     for (const ServerAction& action : script) {
       switch (action.kind) {
-      case ServerAction::Kind::ReceiveRequest: {
-        std::string request = receiveRequestBytes(s);
+      case ServerAction::Kind::ReceiveRequest:
+      case ServerAction::Kind::ReceiveHead: {
+        std::string request = receiveRequestBytes(s, action.kind == ServerAction::Kind::ReceiveRequest);
         std::lock_guard lock(mutex_);
         requests_.push_back(std::move(request));
         break;

@@ -9,13 +9,16 @@ namespace glimor::testing {
 
 // One thing the server does on a connection, in script order.
 struct ServerAction {
-  enum class Kind { ReceiveRequest, Send, Close, Reset, AwaitClientClose, SendEndlessly };
+  enum class Kind { ReceiveRequest, ReceiveHead, Send, Close, Reset, AwaitClientClose, SendEndlessly };
   Kind kind;
   std::string bytes;
 };
 
 inline ServerAction receiveRequest() {
   return {ServerAction::Kind::ReceiveRequest, {}};
+}
+inline ServerAction receiveHead() {
+  return {ServerAction::Kind::ReceiveHead, {}};
 }
 inline ServerAction sendBytes(std::string bytes) {
   return {ServerAction::Kind::Send, std::move(bytes)};

@@ -138,6 +138,15 @@ TEST(HttpClientOverSockets, ReportsAResetInTheMiddleOfTheBody) {
   EXPECT_EQ(outcome.error, "Socket Error # 10054\r\nConnection reset by peer.");
 }
 
+TEST(HttpClientOverSockets, ReportsTheAnswerOfAServerThatRefusesTheBodyHalfway) {
+  ScriptedServer server(
+      {{receiveHead(), sendBytes("HTTP/1.1 413 Payload Too Large\r\nConnection: close\r\n\r\n"),
+        closeConnection()}});
+  HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), quickLimits());
+  Outcome outcome = post(client, server.url("/"), Bytes(64 * 1024 * 1024, 'x'));
+  EXPECT_EQ(outcome.error, "HTTP/1.1 413 Payload Too Large");
+}
+
 TEST(HttpClientOverSockets, StopsEndlessHeaderLinesAndOverlongLines) {
   ScriptedServer endless(
       {{receiveRequest(), sendBytes("HTTP/1.1 200 OK\r\n"), sendEndlessly("X-Filler: abc\r\n")}});
