@@ -6,13 +6,21 @@
 #include <cstdio>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 // glimor-cli post <url> <body-file> [--client upload|contact]: one Post with the configuration of
 // the chosen client object; the answer body goes to stdout as received.
 namespace glimor::cli {
 namespace {
 
 int runPost(Arguments args) {
-  if (args.size() != 2 && !(args.size() == 4 && args[2] == "--client")) return 2;
+  if (args.size() != 2 && !(args.size() == 4 && args[2] == "--client")) {
+    std::fputs("usage: glimor-cli post <url> <body-file> [--client upload|contact]\n", stderr);
+    return 2;
+  }
   std::string_view client = args.size() == 4 ? args[3] : "upload";
   if (client != "upload" && client != "contact") {
     std::fprintf(stderr, "glimor-cli: unknown client \"%.*s\" (upload or contact)\n",
@@ -36,6 +44,10 @@ int runPost(Arguments args) {
                  net::postErrorPrefix.data(), error.what());
     return 1;
   }
+#ifdef _WIN32
+  // The answer goes out byte for byte: no LF to CR LF translation on the console stream.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   if (!answer.empty()) std::fwrite(answer.data(), 1, answer.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -38,7 +38,10 @@ private:
 };
 
 int runUpload(Arguments args) {
-  if (args.size() != 1 && !(args.size() == 3 && args[1] == "--host")) return 2;
+  if (args.size() != 1 && !(args.size() == 3 && args[1] == "--host")) {
+    std::fputs("usage: glimor-cli upload <file> [--host H]\n", stderr);
+    return 2;
+  }
   net::ServiceEndpoints endpoints(args.size() == 3 ? std::string(args[2])
                                                    : std::string(net::defaultServiceHost));
   net::ServiceClients clients(platform::systemNetwork());
