@@ -100,7 +100,8 @@ void Session::readHeader() {
 
 void Session::onHeader(beast::error_code error) {
   if (error == http::error::header_limit) return refuseBeforeBody(431, "Request header too large");
-  if (error == beast::error::timeout) return refuseBeforeBody(408, "Request header not received in time");
+  // A timed-out stream is already closed by Beast, so a slow client gets no answer.
+  if (error == beast::error::timeout) return close();
   if (error == http::error::end_of_stream || error == http::error::partial_message ||
       error == asio::error::eof || error == asio::error::operation_aborted ||
       error == asio::error::connection_reset)
@@ -152,7 +153,6 @@ void Session::readBody() {
 
 void Session::onBody(beast::error_code error) {
   if (error == http::error::body_limit) return refuseBeforeBody(413, "Request body too large");
-  if (error == beast::error::timeout) return refuseBeforeBody(408, "Request body not received in time");
   if (error) {
     logRequest({clientAddress_, method_, target_ + " (body incomplete)", 0, 0,
                 std::chrono::steady_clock::now() - started_});
