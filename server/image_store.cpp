@@ -45,8 +45,21 @@ ImageStore::ImageStore(const std::filesystem::path& dataDirectory, std::size_t c
       insert_(openWithSchema(database_),
               "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
               " original_name) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-      select_(database_, "SELECT type, sha256 FROM images WHERE id = ?"), cache_(cacheBytes) {
+      select_(database_, "SELECT type, sha256 FROM images WHERE id = ?"), cache_(cacheBytes),
+      commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {
   removeUnfinishedUploads(temporary_);
+}
+
+void ImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& writes) {
+  std::lock_guard lock(databaseMutex_);
+  try {
+    Transaction transaction(database_);
+    for (const auto* write : writes) (*write)();
+    transaction.commit();
+  } catch (...) {
+    insert_.reset();
+    throw;
+  }
 }
 
 std::filesystem::path ImageStore::imagePath(const std::string& id, ImageType type) const {
@@ -65,19 +78,17 @@ std::string ImageStore::add(const Upload& upload) {
       throw Error("Cannot find a free image id");
     }
     try {
-      std::lock_guard lock(databaseMutex_);
-      Transaction transaction(database_);
-      insert_.bindText(1, id)
-          .bindText(2, upload.type.extension)
-          .bindInteger(3, static_cast<std::int64_t>(upload.bytes.size()))
-          .bindText(4, checksum)
-          .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
-          .bindText(6, upload.clientAddress)
-          .bindBlob(7, upload.originalName);
-      insert_.run();
-      transaction.commit();
+      commits_.run([&] {
+        insert_.bindText(1, id)
+            .bindText(2, upload.type.extension)
+            .bindInteger(3, static_cast<std::int64_t>(upload.bytes.size()))
+            .bindText(4, checksum)
+            .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
+            .bindText(6, upload.clientAddress)
+            .bindBlob(7, upload.originalName);
+        insert_.run();
+      });
     } catch (...) {
-      insert_.reset();
       std::error_code ignored;
       std::filesystem::remove(target, ignored);
       throw;

@@ -1,5 +1,6 @@
 #pragma once
 #include "database.h"
+#include "group_commit.h"
 #include "image_cache.h"
 #include "image_type.h"
 
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glimor::server {
 
@@ -42,6 +44,7 @@ public:
 
 private:
   std::filesystem::path imagePath(const std::string& id, ImageType type) const;
+  void commitBatch(const std::vector<const GroupCommit::Write*>& writes);
 
   std::filesystem::path images_;
   std::filesystem::path temporary_;
@@ -50,6 +53,8 @@ private:
   Statement insert_;
   Statement select_;
   ImageCache<StoredImage> cache_;
+  // Rows of concurrent uploads are committed together, one flush for many.
+  GroupCommit commits_;
 };
 
 } // namespace glimor::server

@@ -13,8 +13,9 @@ namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 
 Listener::Listener(asio::io_context& io, const tcp::endpoint& endpoint, Service& service,
-                   Connections& connections)
-    : io_(io), acceptor_(asio::make_strand(io)), service_(service), connections_(connections) {
+                   Connections& connections, asio::thread_pool& diskWork)
+    : io_(io), acceptor_(asio::make_strand(io)), service_(service), connections_(connections),
+      diskWork_(diskWork) {
   boost::system::error_code error;
   acceptor_.open(endpoint.protocol(), error);
   if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
@@ -43,7 +44,8 @@ void Listener::accept() {
     if (error)
       logMessage("cannot accept a connection: " + error.message());
     else
-      std::make_shared<Session>(std::move(socket), self->service_, self->connections_)->start();
+      std::make_shared<Session>(std::move(socket), self->service_, self->connections_, self->diskWork_)
+          ->start();
     self->accept();
   });
 }

@@ -4,6 +4,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <memory>
 
 namespace glimor::server {
@@ -13,7 +14,7 @@ class Listener : public std::enable_shared_from_this<Listener> {
 public:
   // Throws Error when the address cannot be bound.
   Listener(boost::asio::io_context& io, const boost::asio::ip::tcp::endpoint& endpoint, Service& service,
-           Connections& connections);
+           Connections& connections, boost::asio::thread_pool& diskWork);
 
   void start();
   void stop(); // callable from any thread
@@ -26,6 +27,7 @@ private:
   boost::asio::ip::tcp::acceptor acceptor_;
   Service& service_;
   Connections& connections_;
+  boost::asio::thread_pool& diskWork_;
 };
 
 } // namespace glimor::server

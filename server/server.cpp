@@ -11,6 +11,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <csignal>
 #include <thread>
 #include <vector>
@@ -22,11 +23,13 @@ using tcp = asio::ip::tcp;
 
 namespace {
 
-// Handlers block briefly on disk writes (an upload is flushed before it is
-// answered), so a few more threads than cores keep the others serving.
-unsigned threadCount() {
-  return std::clamp(std::thread::hardware_concurrency() * 2, 4u, 16u);
+// One thread per core moves bytes; uploads and feedback wait for the disk
+// (each is flushed before it is answered) on threads of their own, enough for
+// many flushes to overlap.
+unsigned networkThreadCount() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
 }
+constexpr unsigned diskThreadCount = 16;
 
 tcp::endpoint resolveListenAddress(asio::io_context& io, const Config& config) {
   boost::system::error_code error;
@@ -58,10 +61,12 @@ void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections,
 
 void runServer(const Config& config) {
   Service service(config);
-  unsigned threads = threadCount();
+  unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
+  asio::thread_pool diskWork(diskThreadCount);
   Connections connections;
-  auto listener = std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections);
+  auto listener =
+      std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections, diskWork);
   listener->start();
 
   auto bound = listener->endpoint();
@@ -86,6 +91,7 @@ void runServer(const Config& config) {
   for (unsigned i = 1; i < threads; ++i) workers.emplace_back([&io] { io.run(); });
   io.run();
   for (auto& worker : workers) worker.join();
+  diskWork.join();
   logMessage("stopped");
 }
 

@@ -39,8 +39,9 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
 
 } // namespace
 
-Session::Session(asio::ip::tcp::socket socket, Service& service, Connections& connections)
-    : stream_(std::move(socket)), service_(service), connections_(connections) {
+Session::Session(asio::ip::tcp::socket socket, Service& service, Connections& connections,
+                 asio::thread_pool& diskWork)
+    : stream_(std::move(socket)), service_(service), connections_(connections), diskWork_(diskWork) {
   beast::error_code error;
   auto remote = stream_.socket().remote_endpoint(error);
   clientAddress_ = error ? "unknown" : endpointText(remote, false);
@@ -181,14 +182,21 @@ void Session::handleRequest() {
   request.localAddress = localAddress_;
   bool keepAlive = message.keep_alive() && !connections_.stopping();
 
-  Response response;
-  try {
-    response = route(service_, request);
-  } catch (const std::exception& failure) {
-    logMessage(std::string("error: ") + failure.what());
-    response = textResponse(500, "The service could not complete the request");
-  }
-  respond(std::move(response), keepAlive);
+  auto answerRequest = [this, request = std::move(request)] {
+    try {
+      return route(service_, request);
+    } catch (const std::exception& failure) {
+      logMessage(std::string("error: ") + failure.what());
+      return textResponse(500, "The service could not complete the request");
+    }
+  };
+  if (method_ != "POST") return respond(answerRequest(), keepAlive);
+  asio::post(diskWork_,
+             [self = shared_from_this(), answerRequest = std::move(answerRequest), keepAlive]() mutable {
+               auto response = std::make_shared<Response>(answerRequest());
+               asio::post(self->stream_.get_executor(),
+                          [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
+             });
 }
 
 void Session::respond(Response response, bool keepAlive, bool drainAfter) {
@@ -232,7 +240,7 @@ void Session::onWritten(bool keepAlive, bool drainAfter, beast::error_code error
 void Session::refuseBeforeBody(int status, const std::string& reason) {
   // The rest of the request is not read, so the connection cannot carry another one.
   std::uint64_t length = drainLimit;
-  if (parser_ && parser_->content_length()) length = *parser_->content_length();
+  if (parser_ && parser_->is_header_done() && parser_->content_length()) length = *parser_->content_length();
   drainBudget_ = std::min(length, drainLimit);
   parser_.reset();
   respond(textResponse(status, reason), false, true);

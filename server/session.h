@@ -5,6 +5,7 @@
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
@@ -23,7 +24,10 @@ namespace glimor::server {
 // keeping the connection open between requests when the client asks for it.
 class Session : public Connection, public std::enable_shared_from_this<Session> {
 public:
-  Session(boost::asio::ip::tcp::socket socket, Service& service, Connections& connections);
+  // Requests that write to the disk run on `diskWork`, so that waiting for the
+  // disk never holds up the threads that move bytes for other connections.
+  Session(boost::asio::ip::tcp::socket socket, Service& service, Connections& connections,
+          boost::asio::thread_pool& diskWork);
   ~Session() override;
 
   void start();
@@ -53,6 +57,7 @@ private:
   std::optional<Parser> parser_;
   Service& service_;
   Connections& connections_;
+  boost::asio::thread_pool& diskWork_;
   std::optional<Connections::Handle> handle_;
   bool idle_ = false;
   std::string clientAddress_;
