@@ -11,6 +11,7 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
 #include <iterator>
+#include <limits>
 
 namespace glimor::server {
 
@@ -93,6 +94,8 @@ void Session::onFirstBytes(beast::error_code error, std::size_t bytes) {
 void Session::readHeader() {
   parser_.emplace();
   parser_->header_limit(headerLimit);
+  // The body's limit depends on the target; onHeader checks it once the header is in.
+  parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
   stream_.expires_after(timeout());
   http::async_read_header(
       stream_, buffer_, *parser_,
@@ -107,7 +110,10 @@ void Session::onHeader(beast::error_code error) {
       error == asio::error::eof || error == asio::error::operation_aborted ||
       error == asio::error::connection_reset)
     return close();
-  if (error) return refuseBeforeBody(400, "Malformed request");
+  if (error) {
+    logMessage(clientAddress_ + ": malformed request: " + error.message());
+    return refuseBeforeBody(400, "Malformed request");
+  }
 
   const auto& header = parser_->get();
   version_ = header.version();
@@ -125,7 +131,8 @@ void Session::onHeader(beast::error_code error) {
     return refuseBeforeBody(411, "Content-Length required");
   if (length && *length > limit) {
     if (target_.starts_with("/guestglimor.php"))
-      return refuseBeforeBody(413, "Upload larger than " + std::to_string(limit) + " bytes");
+      return refuseBeforeBody(413, "Upload larger than " + std::to_string(service_.config.maxUploadBytes) +
+                                       " bytes");
     return refuseBeforeBody(413, "Request body too large");
   }
   parser_->body_limit(limit);
