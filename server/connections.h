@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -19,6 +20,9 @@ public:
 
 class Connections {
 public:
+  // `bodyBudget`: the most request-body bytes all connections together may hold.
+  explicit Connections(std::uint64_t bodyBudget) : bodyBudget_(bodyBudget) {}
+
   using Handle = std::list<std::weak_ptr<Connection>>::iterator;
 
   Handle add(std::weak_ptr<Connection> connection) {
@@ -36,6 +40,19 @@ public:
 
   bool stopping() const { return stopping_; }
 
+  // Claims room for a body of `bytes` before it is read; false when that would
+  // exceed the budget, so many large uploads at once cannot exhaust memory.
+  bool reserveBody(std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    if (bytes > bodyBudget_ - bodyBytesHeld_) return false;
+    bodyBytesHeld_ += bytes;
+    return true;
+  }
+  void releaseBody(std::uint64_t bytes) {
+    std::lock_guard lock(mutex_);
+    bodyBytesHeld_ -= bytes;
+  }
+
   // From now on no connection is kept alive; idle ones close now.
   void stop() {
     stopping_ = true;
@@ -52,6 +69,8 @@ private:
   std::mutex mutex_;
   std::list<std::weak_ptr<Connection>> open_;
   std::atomic<bool> stopping_{false};
+  const std::uint64_t bodyBudget_;
+  std::uint64_t bodyBytesHeld_ = 0;
 };
 
 } // namespace glimor::server

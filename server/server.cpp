@@ -64,7 +64,8 @@ void runServer(const Config& config) {
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
-  Connections connections;
+  // Room for eight largest uploads at once; small ones claim only their own size.
+  Connections connections(8 * bodyLimit(config, "/guestglimor.php"));
   auto listener =
       std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections, diskWork);
   listener->start();

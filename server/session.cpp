@@ -51,7 +51,13 @@ Session::Session(asio::ip::tcp::socket socket, Service& service, Connections& co
 }
 
 Session::~Session() {
+  releaseBody();
   if (handle_) connections_.remove(*handle_);
+}
+
+void Session::releaseBody() {
+  connections_.releaseBody(bodyBytesReserved_);
+  bodyBytesReserved_ = 0;
 }
 
 void Session::start() {
@@ -66,6 +72,7 @@ void Session::closeWhenIdle() {
 }
 
 void Session::waitForRequest() {
+  releaseBody();
   method_ = target_ = "-";
   version_ = 11;
   head_ = false;
@@ -135,6 +142,10 @@ void Session::onHeader(beast::error_code error) {
                                        " bytes");
     return refuseBeforeBody(413, "Request body too large");
   }
+  std::uint64_t claim = length ? *length : limit;
+  if (!connections_.reserveBody(claim))
+    return refuseBeforeBody(503, "Too many uploads at once, try again later");
+  bodyBytesReserved_ = claim;
   parser_->body_limit(limit);
   bodyDeadline_ = std::chrono::steady_clock::now() + timeout() * bodyTimeoutFactor;
 

@@ -50,6 +50,7 @@ private:
   void refuseBeforeBody(int status, const std::string& reason);
   void drain();
   void close();
+  void releaseBody();
   std::chrono::seconds timeout() const { return service_.config.requestTimeout; }
 
   boost::beast::tcp_stream stream_;
@@ -71,6 +72,7 @@ private:
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point bodyDeadline_;
   std::uint64_t drainBudget_ = 0;
+  std::uint64_t bodyBytesReserved_ = 0;
 
   Response response_;
   std::optional<Answer> answer_;

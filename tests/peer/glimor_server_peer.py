@@ -280,6 +280,21 @@ def refusals(work):
     check(upload_status(program_upload_body(b"C:\\a\\Glimor.png", images["png"] + b"\0" * 21000)) ==
           "HTTP/1.0 413 Image larger than 20000 bytes", "image over the limit")
 
+    # Many large uploads at once are held to a memory budget (eight of the largest);
+    # the room comes back when they end.
+    waiting = []
+    for _ in range(9):
+        s = socket.create_connection(("127.0.0.1", port), timeout=10)
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", 80000))
+        waiting.append(s)
+    time.sleep(0.3)
+    answer = read_answer(waiting[-1])
+    check(status_line(answer) == "HTTP/1.0 503 Too many uploads at once, try again later", "budget: %r" % answer[:80])
+    for s in waiting:
+        s.close()
+    time.sleep(0.3)
+    check(upload_status(good).startswith("HTTP/1.0 200"), "budget released")
+
     # A body cut short by the client closing: nothing is stored, the service goes on.
     with socket.create_connection(("127.0.0.1", port)) as s:
         s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:len(good) // 2])
@@ -314,7 +329,7 @@ def refusals(work):
         check(answer == b"" and time.time() - started < 8, "slow client dropped in time: %r" % answer[:60])
 
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
-        check(db.execute("SELECT count(*) FROM images").fetchone()[0] == 1, "only the good upload is stored")
+        check(db.execute("SELECT count(*) FROM images").fetchone()[0] == 2, "only the good uploads are stored")
     check(os.listdir(os.path.join(data, "tmp")) == [], "no staging files left")
     check(server.stop() == 0, "clean exit")
 
