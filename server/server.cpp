@@ -88,9 +88,20 @@ void runServer(const Config& config) {
     awaitConnectionsClosed(graceTimer, connections, io, deadline);
   });
 
+  // A failure that escapes one connection's handler is logged; the service goes on.
+  auto serve = [&io] {
+    while (true) {
+      try {
+        io.run();
+        return;
+      } catch (const std::exception& failure) {
+        logMessage(std::string("error: ") + failure.what());
+      }
+    }
+  };
   std::vector<std::thread> workers;
-  for (unsigned i = 1; i < threads; ++i) workers.emplace_back([&io] { io.run(); });
-  io.run();
+  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(serve);
+  serve();
   for (auto& worker : workers) worker.join();
   diskWork.join();
   logMessage("stopped");
