@@ -1,7 +1,7 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
@@ -374,11 +374,57 @@ def load(work):
     check(restarted.stop() == 0, "clean exit")
 
 
+def cli(work):
+    """The program's own client: glimor-cli upload and post run the same code as Glimor.exe."""
+    program = os.path.join(BUILD, "src", "cli", "glimor-cli")
+    usage = subprocess.run([program], capture_output=True).stderr + subprocess.run([program], capture_output=True).stdout
+    if b"upload <file>" not in usage or b"post <url>" not in usage:
+        print("glimor-cli has no upload and post commands in this build")
+        sys.exit(77)
+    images = make_images(work)
+    data = os.path.join(work, "data")
+    server = Server(data, "--max-upload", "50000")
+    host = "127.0.0.1:%d" % server.port
+
+    for extension, image in images.items():
+        path = os.path.join(work, "Glimor." + extension)
+        with open(path, "wb") as f:
+            f.write(image)
+        run = subprocess.run([program, "upload", path, "--host", host], capture_output=True, timeout=30)
+        link = run.stdout.decode().strip()
+        check(run.returncode == 0 and b"Upload complete." in run.stderr, "cli upload %s: %r" % (extension, run.stderr))
+        check(link.startswith("http://" + host + "/"), "cli link prefix: %r" % link)
+        check(curl(link) == image, "cli upload %s comes back unchanged" % extension)
+        check(not os.path.exists(os.path.join(work, "Glimor.dat")), "answer file removed")
+
+    # A refusal reaches the user as the status line after Glimor's error prefix.
+    for name, content, expected in (("fake.png", b"<html>not an image</html>", b"415 Not a BMP, JPEG, GIF or PNG image"),
+                                    ("big.png", images["png"] + b"\0" * 60000, b"413 Image larger than 50000 bytes"),
+                                    ("huge.png", images["png"] + b"\0" * 300000, b"413 Upload larger than 50000 bytes")):
+        path = os.path.join(work, name)
+        with open(path, "wb") as f:
+            f.write(content)
+        run = subprocess.run([program, "upload", path, "--host", host], capture_output=True, timeout=30)
+        check(run.returncode == 1 and b"Error encountered during POST: HTTP/1.0 " + expected in run.stderr,
+              "cli refusal %s: %r" % (name, run.stderr))
+
+    # The feedback body as the form builds it, through the contact client.
+    body = os.path.join(work, "feedback")
+    with open(body, "wb") as f:
+        f.write(b"name=Ann&email=none&cat=2&text=Hi&bye\r\n2nd\r\n\r\n")
+    run = subprocess.run([program, "post", "http://%s/glimor/index.php?do=contact" % host, body, "--client", "contact"],
+                         capture_output=True, timeout=30)
+    check(run.returncode == 0, "cli feedback: %r" % run.stderr)
+    check(feedback_rows(data) == [(b"Ann", b"none", b"2", b"Hi&bye\r\n2nd", "127.0.0.1")],
+          "cli feedback stored: %r" % feedback_rows(data))
+    check(server.stop() == 0, "clean exit")
+
+
 def main():
     group = sys.argv[1]
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
-        {"wire": wire, "refusals": refusals, "load": load}[group](work)
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:
