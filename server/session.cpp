@@ -144,7 +144,7 @@ void Session::onHeader(beast::error_code error) {
   }
   std::uint64_t claim = length ? *length : limit;
   if (!connections_.reserveBody(claim))
-    return refuseBeforeBody(503, "Too many uploads at once, try again later");
+    return refuseBeforeBody(429, "Too many uploads at once, try again later");
   bodyBytesReserved_ = claim;
   parser_->body_limit(limit);
   bodyDeadline_ = std::chrono::steady_clock::now() + timeout() * bodyTimeoutFactor;

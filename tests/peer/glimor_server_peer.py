@@ -289,7 +289,7 @@ def refusals(work):
         waiting.append(s)
     time.sleep(0.3)
     answer = read_answer(waiting[-1])
-    check(status_line(answer) == "HTTP/1.0 503 Too many uploads at once, try again later", "budget: %r" % answer[:80])
+    check(status_line(answer) == "HTTP/1.0 429 Too many uploads at once, try again later", "budget: %r" % answer[:80])
     for s in waiting:
         s.close()
     time.sleep(0.3)
