@@ -1,0 +1,63 @@
+#include "imaging/crop_files.h"
+
+#include "imaging/bmp_writer.h"
+#include "imaging/gif_image.h"
+#include "imaging/jpeg_image.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace glimor::imaging {
+namespace {
+
+constexpr int jpegQuality = 100;
+
+void writeJpeg(std::shared_ptr<const Bitmap> bgr24, const std::string& path, platform::Files& files) {
+  TJPEGImage jpeg;
+  jpeg.setQuality(jpegQuality);
+  jpeg.assign(std::move(bgr24));
+  jpeg.compress();
+  jpeg.saveToFile(path, files);
+}
+
+void writeGif(std::shared_ptr<const Bitmap> bgr24, const std::string& path, platform::Files& files) {
+  TGIFImage gif;
+  gif.assign(std::move(bgr24));
+  gif.saveToFile(path, files);
+}
+
+// The 24-bit form of the crop. A crop that already is 24-bit is lent, not copied:
+// the encoders that share it live only within the calling action.
+std::shared_ptr<const Bitmap> bgr24Of(const Bitmap& crop) {
+  if (crop.bitsPerPixel == 24 && crop.isValid()) return std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &crop);
+  return std::make_shared<const Bitmap>(toBgr24(crop));
+}
+
+std::string lowerCase(std::string text) {
+  // Only ASCII letters: the code page's other letters never form the three extensions.
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  return text;
+}
+
+} // namespace
+
+void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
+  files.replace(names.bmp, encodeBmp(crop));
+  // One 24-bit copy serves both encoders.
+  auto bgr24 = bgr24Of(crop);
+  writeJpeg(bgr24, names.jpg, files);
+  writeGif(std::move(bgr24), names.gif, files);
+}
+
+bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
+  const std::string extension = lowerCase(paths::extensionOf(path));
+  if (extension == ".bmp") files.replace(path, encodeBmp(crop));
+  else if (extension == ".jpg") writeJpeg(bgr24Of(crop), path, files);
+  else if (extension == ".gif") writeGif(bgr24Of(crop), path, files);
+  else return false;
+  return true;
+}
+
+} // namespace glimor::imaging
