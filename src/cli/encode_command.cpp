@@ -39,10 +39,10 @@ int encode(Arguments args) {
     return badInput(input, error.what());
   }
   // The input's depth stands in for the display's: Glimor.bmp keeps it.
-  imaging::writeCropFiles(crop,
-                          {inFolder(args[1], "Glimor.bmp"), inFolder(args[1], "Glimor.jpg"),
-                           inFolder(args[1], "Glimor.gif")},
-                          files);
+  imaging::writeCropFiles(
+      crop,
+      {inFolder(args[1], "Glimor.bmp"), inFolder(args[1], "Glimor.jpg"), inFolder(args[1], "Glimor.gif")},
+      files);
   return 0;
 }
 

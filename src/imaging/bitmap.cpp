@@ -12,7 +12,9 @@ bool isPaletteDepth(int bitsPerPixel) {
 }
 
 // 5 bits to 8 by repeating the top bits in the new low ones, so 31 becomes 255 and white stays white.
-std::uint8_t expand5(unsigned value) { return static_cast<std::uint8_t>((value << 3) | (value >> 2)); }
+std::uint8_t expand5(unsigned value) {
+  return static_cast<std::uint8_t>((value << 3) | (value >> 2));
+}
 
 void storeBgr(std::uint8_t* out, std::uint32_t rgb) {
   out[0] = static_cast<std::uint8_t>(rgb);

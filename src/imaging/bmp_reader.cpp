@@ -42,8 +42,10 @@ Bitmap decodeBmp(std::span<const std::uint8_t> file) {
 
   require(planes == 1, "invalid BMP file (planes is not 1)");
   require(depth == 24 || depth == 32, "unsupported BMP depth (only 24 and 32 bits per pixel are read)");
-  if (compression == 3 && depth == 32) checkBitfields(file);
-  else require(compression == 0, "unsupported BMP compression (only uncompressed files are read)");
+  if (compression == 3 && depth == 32)
+    checkBitfields(file);
+  else
+    require(compression == 0, "unsupported BMP compression (only uncompressed files are read)");
   require(width > 0 && height != 0, "invalid BMP size (width or height is 0 or negative)");
   const bool topDown = height < 0;
   const std::int64_t rows = topDown ? -height : height;

@@ -42,7 +42,8 @@ platform::Bytes encodeBmp(const Bitmap& bitmap) {
     out.push_back(static_cast<std::uint8_t>(rgb >> 16));
     out.push_back(0);
   }
-  out.insert(out.end(), bitmap.pixels.begin(), bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(imageSize));
+  out.insert(out.end(), bitmap.pixels.begin(),
+             bitmap.pixels.begin() + static_cast<std::ptrdiff_t>(imageSize));
   return out;
 }
 

@@ -10,9 +10,9 @@ CoarseHistogram::CoarseHistogram(const Bitmap& bgr24) : counts(slots, 0), firstS
   for (int y = 0; y < bgr24.height; ++y) {
     const std::uint8_t* pixel = bgr24.pixels.data() + stride * static_cast<std::size_t>(y);
     for (int x = 0; x < bgr24.width; ++x, pixel += 3, ++position) {
-      const std::uint32_t slot =
-          static_cast<std::uint32_t>(pixel[2] >> 2) << 12 | static_cast<std::uint32_t>(pixel[1] >> 2) << 6 |
-          static_cast<std::uint32_t>(pixel[0] >> 2);
+      const std::uint32_t slot = static_cast<std::uint32_t>(pixel[2] >> 2) << 12 |
+                                 static_cast<std::uint32_t>(pixel[1] >> 2) << 6 |
+                                 static_cast<std::uint32_t>(pixel[0] >> 2);
       if (counts[slot]++ == 0) firstSeen[slot] = position;
     }
   }

@@ -6,9 +6,12 @@ Colour maskOfLevel(int level) {
   unsigned red = 0xFF, green = 0xFF, blue = 0xFF;
   for (int i = 0; i < level; ++i) {
     // Compared as unsigned bytes; from three equal masks this lowers blue, red, green in turn.
-    if (red < green) green = (green << 1) & 0xFF;
-    else if (red > blue) red = (red << 1) & 0xFF;
-    else blue = (blue << 1) & 0xFF;
+    if (red < green)
+      green = (green << 1) & 0xFF;
+    else if (red > blue)
+      red = (red << 1) & 0xFF;
+    else
+      blue = (blue << 1) & 0xFF;
   }
   return (red << 16) | (green << 8) | blue;
 }

@@ -19,12 +19,13 @@ Colour maskOfLevel(int level);
 
 // The colour of one pixel whose blue, green, red bytes start at `bgr`.
 inline Colour colourAt(const std::uint8_t* bgr) {
-  return static_cast<Colour>(bgr[0]) | (static_cast<Colour>(bgr[1]) << 8) | (static_cast<Colour>(bgr[2]) << 16);
+  return static_cast<Colour>(bgr[0]) | (static_cast<Colour>(bgr[1]) << 8) |
+         (static_cast<Colour>(bgr[2]) << 16);
 }
 
 struct Tally {
-  Colour colour;          // masked
-  std::uint32_t count;    // pixels of this masked colour
+  Colour colour;           // masked
+  std::uint32_t count;     // pixels of this masked colour
   std::uint32_t firstSeen; // position of its first pixel, in scan order
 };
 

@@ -109,7 +109,8 @@ Bitmap fromCoarse(const Bitmap& source, const std::vector<Tally>& tallies, int l
   }
   writeIndices(source, result, [&](const std::uint8_t* pixel) {
     return indexOfSlot[static_cast<std::uint32_t>(pixel[2] >> 2) << 12 |
-                       static_cast<std::uint32_t>(pixel[1] >> 2) << 6 | static_cast<std::uint32_t>(pixel[0] >> 2)];
+                       static_cast<std::uint32_t>(pixel[1] >> 2) << 6 |
+                       static_cast<std::uint32_t>(pixel[0] >> 2)];
   });
   return result;
 }

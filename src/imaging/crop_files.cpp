@@ -30,7 +30,8 @@ void writeGif(std::shared_ptr<const Bitmap> bgr24, const std::string& path, plat
 // The 24-bit form of the crop. A crop that already is 24-bit is lent, not copied:
 // the encoders that share it live only within the calling action.
 std::shared_ptr<const Bitmap> bgr24Of(const Bitmap& crop) {
-  if (crop.bitsPerPixel == 24 && crop.isValid()) return std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &crop);
+  if (crop.bitsPerPixel == 24 && crop.isValid())
+    return std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &crop);
   return std::make_shared<const Bitmap>(toBgr24(crop));
 }
 
@@ -53,10 +54,14 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
   const std::string extension = lowerCase(paths::extensionOf(path));
-  if (extension == ".bmp") files.replace(path, encodeBmp(crop));
-  else if (extension == ".jpg") writeJpeg(bgr24Of(crop), path, files);
-  else if (extension == ".gif") writeGif(bgr24Of(crop), path, files);
-  else return false;
+  if (extension == ".bmp")
+    files.replace(path, encodeBmp(crop));
+  else if (extension == ".jpg")
+    writeJpeg(bgr24Of(crop), path, files);
+  else if (extension == ".gif")
+    writeGif(bgr24Of(crop), path, files);
+  else
+    return false;
   return true;
 }
 

@@ -20,7 +20,9 @@ void putColourTable(platform::Bytes& out, const std::vector<std::uint32_t>& pale
 
 } // namespace
 
-void TGIFImage::assign(std::shared_ptr<const Bitmap> bitmap) { frame = std::move(bitmap); }
+void TGIFImage::assign(std::shared_ptr<const Bitmap> bitmap) {
+  frame = std::move(bitmap);
+}
 
 platform::Bytes TGIFImage::bytes() const {
   if (!frame || !frame->hasPixels()) throw EInvalidGraphicOperation("No GIF Data to write");

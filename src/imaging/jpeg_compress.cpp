@@ -43,7 +43,9 @@ struct Destination {
   JOCTET buffer[outputBufferSize];
 };
 
-Destination& destinationOf(j_compress_ptr cinfo) { return *reinterpret_cast<Destination*>(cinfo->dest); }
+Destination& destinationOf(j_compress_ptr cinfo) {
+  return *reinterpret_cast<Destination*>(cinfo->dest);
+}
 
 bool append(Destination& destination, std::size_t count) noexcept {
   try {
@@ -70,7 +72,8 @@ boolean emptyOutputBuffer(j_compress_ptr cinfo) {
 
 void termDestination(j_compress_ptr cinfo) {
   Destination& destination = destinationOf(cinfo);
-  if (!append(destination, outputBufferSize - destination.base.free_in_buffer)) ERREXIT(cinfo, JERR_FILE_WRITE);
+  if (!append(destination, outputBufferSize - destination.base.free_in_buffer))
+    ERREXIT(cinfo, JERR_FILE_WRITE);
 }
 
 // Returns 0 on success, otherwise libjpeg's message code (never 0 for an error).

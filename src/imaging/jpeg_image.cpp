@@ -18,8 +18,10 @@ void TJPEGImage::compress() {
     compressed.emplace();
     return;
   }
-  if (source->bitsPerPixel == 24) compressed = compressJpeg(*source, quality_);
-  else compressed = compressJpeg(toBgr24(*source), quality_);
+  if (source->bitsPerPixel == 24)
+    compressed = compressJpeg(*source, quality_);
+  else
+    compressed = compressJpeg(toBgr24(*source), quality_);
 }
 
 const platform::Bytes& TJPEGImage::bytes() {
@@ -27,6 +29,8 @@ const platform::Bytes& TJPEGImage::bytes() {
   return *compressed;
 }
 
-void TJPEGImage::saveToFile(const std::string& path, platform::Files& files) { files.replace(path, bytes()); }
+void TJPEGImage::saveToFile(const std::string& path, platform::Files& files) {
+  files.replace(path, bytes());
+}
 
 } // namespace glimor::imaging

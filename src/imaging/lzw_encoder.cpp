@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::uint32_t minimumCodeSize = 8;
 constexpr std::uint32_t clearCode = 1u << minimumCodeSize; // 256
-constexpr std::uint32_t endCode = clearCode + 1;            // 257
+constexpr std::uint32_t endCode = clearCode + 1;           // 257
 constexpr std::uint32_t lastCodeBeforeReset = 4094;
 
 class LzwState {
