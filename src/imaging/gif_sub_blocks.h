@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace glimor::imaging {
@@ -23,8 +24,10 @@ public:
 
 private:
   void writeBlock() {
-    out.push_back(static_cast<std::uint8_t>(used));
-    out.insert(out.end(), block, block + used);
+    const std::size_t at = out.size();
+    out.resize(at + 1 + used);
+    out[at] = static_cast<std::uint8_t>(used);
+    std::memcpy(out.data() + at + 1, block, used);
     used = 0;
   }
 
