@@ -43,14 +43,17 @@ inline Bitmap screenLike(int width, int height) {
     for (int x = 0; x < width; ++x) put(b, x, y, 0x2D4A6E);
   const std::uint32_t inks[] = {0x000000, 0x1F3F7F, 0x7F1F1F, 0x404040};
   for (int w = 0; w < 6; ++w) {
-    const int left = static_cast<int>(random() % (width / 2)), top = static_cast<int>(random() % (height / 2));
+    const int left = static_cast<int>(random() % (width / 2)),
+              top = static_cast<int>(random() % (height / 2));
     const int right = std::min(width, left + width / 3 + static_cast<int>(random() % (width / 4)));
     const int bottom = std::min(height, top + height / 3 + static_cast<int>(random() % (height / 4)));
     const std::uint32_t paper = w % 2 ? 0xFFFFFF : 0xF0F0F0;
     for (int y = top; y < bottom; ++y)
       for (int x = left; x < right; ++x) {
-        if (y < top + 30) put(b, x, y, blend(0x0A246A, 0xA6CAF0, x - left, right - left)); // title bar
-        else put(b, x, y, x == left || x == right - 1 || y == bottom - 1 ? 0x808080 : paper);
+        if (y < top + 30)
+          put(b, x, y, blend(0x0A246A, 0xA6CAF0, x - left, right - left)); // title bar
+        else
+          put(b, x, y, x == left || x == right - 1 || y == bottom - 1 ? 0x808080 : paper);
       }
     const std::uint32_t ink = inks[w % 4];
     for (int line = top + 40; line + 14 < bottom; line += 18) {

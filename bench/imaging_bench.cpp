@@ -34,7 +34,8 @@ void* operator new(std::size_t size) {
   if (!p) throw std::bad_alloc();
   const std::size_t now = glimor::bench::memory::current += malloc_usable_size(p);
   std::size_t seen = glimor::bench::memory::peak.load();
-  while (now > seen && !glimor::bench::memory::peak.compare_exchange_weak(seen, now)) {}
+  while (now > seen && !glimor::bench::memory::peak.compare_exchange_weak(seen, now)) {
+  }
   return p;
 }
 void operator delete(void* p) noexcept {
@@ -42,7 +43,9 @@ void operator delete(void* p) noexcept {
   glimor::bench::memory::current -= malloc_usable_size(p);
   release(p);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+  operator delete(p);
+}
 
 namespace glimor::bench {
 
@@ -52,7 +55,6 @@ const int widths[] = {1920, 3840}, heights[] = {1080, 2160};
 namespace {
 
 using namespace imaging;
-
 
 struct Inputs {
   Bitmap crop32, bgr24, indexed;
@@ -166,7 +168,8 @@ void BM_GifLzwGiflib(benchmark::State& state) {
   std::vector<std::uint8_t> out;
   std::vector<GifColorType> colours(256);
   for (int i = 0; i < 256; ++i)
-    colours[i] = {static_cast<GifByteType>(image.palette[i] >> 16), static_cast<GifByteType>(image.palette[i] >> 8),
+    colours[i] = {static_cast<GifByteType>(image.palette[i] >> 16),
+                  static_cast<GifByteType>(image.palette[i] >> 8),
                   static_cast<GifByteType>(image.palette[i])};
   for (auto _ : state) {
     out.clear();
@@ -176,8 +179,9 @@ void BM_GifLzwGiflib(benchmark::State& state) {
     EGifPutScreenDesc(gif, image.width, image.height, 8, 0, map);
     EGifPutImageDesc(gif, 0, 0, image.width, image.height, false, nullptr);
     for (int y = image.height - 1; y >= 0; --y)
-      EGifPutLine(gif, const_cast<GifPixelType*>(image.pixels.data() + image.stride() * static_cast<std::size_t>(y)),
-                  image.width);
+      EGifPutLine(
+          gif, const_cast<GifPixelType*>(image.pixels.data() + image.stride() * static_cast<std::size_t>(y)),
+          image.width);
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     benchmark::DoNotOptimize(out.data());
@@ -245,7 +249,7 @@ int main(int argc, char** argv) {
         const int w = glimor::bench::widths[size], h = glimor::bench::heights[size];
         const auto crop = kind[0] == 's' ? glimor::bench::screenLike(w, h) : glimor::bench::photoLike(w, h);
         glimor::platform::systemFiles().replace(folder + "/" + kind + "-" + std::to_string(h) + ".bmp",
-                                               glimor::imaging::encodeBmp(crop));
+                                                glimor::imaging::encodeBmp(crop));
       }
     return 0;
   }

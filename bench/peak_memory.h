@@ -8,8 +8,14 @@ namespace glimor::bench::memory {
 
 inline std::atomic<std::size_t> current{0}, peak{0};
 
-inline void resetPeak() { peak = current.load(); }
-inline std::size_t inUse() { return current.load(); }
-inline std::size_t peakInUse() { return peak.load(); }
+inline void resetPeak() {
+  peak = current.load();
+}
+inline std::size_t inUse() {
+  return current.load();
+}
+inline std::size_t peakInUse() {
+  return peak.load();
+}
 
 } // namespace glimor::bench::memory

@@ -4,18 +4,25 @@
 
 namespace glimor::imaging::histogram {
 
-CoarseHistogram::CoarseHistogram(const Bitmap& bgr24) : counts(slots, 0), firstSeen(slots, 0) {
-  const std::size_t stride = bgr24.stride();
-  std::uint32_t position = 0;
-  for (int y = 0; y < bgr24.height; ++y) {
-    const std::uint8_t* pixel = bgr24.pixels.data() + stride * static_cast<std::size_t>(y);
-    for (int x = 0; x < bgr24.width; ++x, pixel += 3, ++position) {
-      const std::uint32_t slot = static_cast<std::uint32_t>(pixel[2] >> 2) << 12 |
-                                 static_cast<std::uint32_t>(pixel[1] >> 2) << 6 |
-                                 static_cast<std::uint32_t>(pixel[0] >> 2);
-      if (counts[slot]++ == 0) firstSeen[slot] = position;
-    }
-  }
+namespace {
+
+template <int BytesPerPixel>
+void countSlots(const Bitmap& image, std::vector<std::uint32_t>& counts,
+                std::vector<std::uint32_t>& firstSeen) {
+  forEachPixel<BytesPerPixel>(image, [&](Colour colour, std::size_t position) {
+    const std::uint32_t slot = CoarseHistogram::slotOf(colour);
+    if (counts[slot]++ == 0) firstSeen[slot] = static_cast<std::uint32_t>(position);
+    return true;
+  });
+}
+
+} // namespace
+
+CoarseHistogram::CoarseHistogram(const Bitmap& image) : counts(slots, 0), firstSeen(slots, 0) {
+  if (image.bitsPerPixel == 32)
+    countSlots<4>(image, counts, firstSeen);
+  else
+    countSlots<3>(image, counts, firstSeen);
   for (std::uint32_t slot = 0; slot < slots; ++slot)
     if (counts[slot] != 0) used.push_back(slot);
 }

@@ -14,7 +14,7 @@ class CoarseHistogram {
 public:
   static constexpr int level = 6;
 
-  explicit CoarseHistogram(const Bitmap& bgr24);
+  explicit CoarseHistogram(const Bitmap& image); // 24 or 32 bits per pixel
 
   std::size_t distinctColours() const { return used.size(); }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <numeric>
 
 namespace glimor::imaging {
@@ -68,29 +69,39 @@ Bitmap emptyIndexed(const Bitmap& source, const Mapping& mapping) {
   return result;
 }
 
-// Writes each pixel's palette index, as `indexOf(colour)` gives it.
-template <typename IndexOf> void writeIndices(const Bitmap& source, Bitmap& result, IndexOf indexOf) {
+// Writes each pixel's palette index, as `indexOf(colour, position)` gives it.
+template <int BytesPerPixel, typename IndexOf>
+void writeIndices(const Bitmap& source, Bitmap& result, IndexOf indexOf) {
   const std::size_t inStride = source.stride(), outStride = result.stride();
+  std::size_t position = 0;
   for (int y = 0; y < source.height; ++y) {
     const std::uint8_t* in = source.pixels.data() + inStride * static_cast<std::size_t>(y);
     std::uint8_t* out = result.pixels.data() + outStride * static_cast<std::size_t>(y);
-    for (int x = 0; x < source.width; ++x, in += 3) out[x] = indexOf(in);
+    for (int x = 0; x < source.width; ++x, in += BytesPerPixel, ++position)
+      out[x] = indexOf(colourAt<BytesPerPixel>(in), position);
   }
 }
 
-Bitmap fromHistogram(const Bitmap& source, const Histogram& histogram) {
-  const Mapping mapping = choosePalette(histogram.tallies);
+template <typename IndexOf> void writeIndicesAnyDepth(const Bitmap& source, Bitmap& result, IndexOf indexOf) {
+  if (source.bitsPerPixel == 32)
+    writeIndices<4>(source, result, indexOf);
+  else
+    writeIndices<3>(source, result, indexOf);
+}
+
+// The counting pass noted every pixel's entry, so the output is one table lookup a pixel.
+Bitmap fromEntries(const Bitmap& source, const std::vector<Tally>& tallies,
+                   const std::uint16_t* entryOfPixel) {
+  const Mapping mapping = choosePalette(tallies);
   Bitmap result = emptyIndexed(source, mapping);
-  Colour previous = 0xFFFFFFFF;
-  std::uint8_t previousIndex = 0;
-  writeIndices(source, result, [&](const std::uint8_t* pixel) {
-    const Colour colour = colourAt(pixel) & histogram.mask;
-    if (colour != previous) {
-      previous = colour;
-      previousIndex = mapping.paletteIndexOf[histogram.index.find(colour)];
-    }
-    return previousIndex;
-  });
+  const std::uint8_t* paletteIndexOf = mapping.paletteIndexOf.data();
+  const std::size_t outStride = result.stride();
+  for (int y = 0; y < source.height; ++y) {
+    const std::uint16_t* entries =
+        entryOfPixel + static_cast<std::size_t>(y) * static_cast<std::size_t>(source.width);
+    std::uint8_t* out = result.pixels.data() + outStride * static_cast<std::size_t>(y);
+    for (int x = 0; x < source.width; ++x) out[x] = paletteIndexOf[entries[x]];
+  }
   return result;
 }
 
@@ -107,31 +118,39 @@ Bitmap fromCoarse(const Bitmap& source, const std::vector<Tally>& tallies, int l
     const Colour colour = CoarseHistogram::colourOfSlot(slot) & mask;
     indexOfSlot[slot] = mapping.paletteIndexOf[tallyOfSlot[CoarseHistogram::slotOf(colour)]];
   }
-  writeIndices(source, result, [&](const std::uint8_t* pixel) {
-    return indexOfSlot[static_cast<std::uint32_t>(pixel[2] >> 2) << 12 |
-                       static_cast<std::uint32_t>(pixel[1] >> 2) << 6 |
-                       static_cast<std::uint32_t>(pixel[0] >> 2)];
+  writeIndicesAnyDepth(source, result, [&](Colour colour, std::size_t) {
+    return indexOfSlot[CoarseHistogram::slotOf(colour)];
   });
   return result;
 }
 
 } // namespace
 
-Bitmap reduceColours(const Bitmap& bgr24) {
-  if (bgr24.bitsPerPixel != 24 || !bgr24.isValid()) throw Error("Bitmap image is not valid");
+Bitmap reduceColours(const Bitmap& image) {
+  if ((image.bitsPerPixel != 24 && image.bitsPerPixel != 32) || !image.isValid())
+    throw Error("Bitmap image is not valid");
+  // Left uninitialised: the counting pass writes each entry before it is read, and
+  // an image with too many colours stops after touching only its first pages.
+  const std::size_t pixelCount =
+      static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+  std::unique_ptr<std::uint16_t[]> entryOfPixel(new std::uint16_t[pixelCount]);
+  Histogram histogram;
   // Full precision first: screens rarely hold more than 2049 colours.
-  if (auto histogram = countMasked(bgr24, maskOfLevel(0))) return fromHistogram(bgr24, *histogram);
+  if (countMasked(image, maskOfLevel(0), histogram, entryOfPixel.get()))
+    return fromEntries(image, histogram.tallies, entryOfPixel.get());
 
   // Too many colours: one pass counts level 6, from which every coarser level follows.
-  const CoarseHistogram coarse(bgr24);
+  const CoarseHistogram coarse(image);
   if (coarse.distinctColours() <= capacity) {
     // Some level between 1 and 5 may already fit; only a pass at that precision tells.
     for (int level = 1; level < CoarseHistogram::level; ++level)
-      if (auto histogram = countMasked(bgr24, maskOfLevel(level))) return fromHistogram(bgr24, *histogram);
+      if (countMasked(image, maskOfLevel(level), histogram, entryOfPixel.get()))
+        return fromEntries(image, histogram.tallies, entryOfPixel.get());
   }
+  entryOfPixel.reset();
   // 11 bits remain after 13 levels, so at most 2048 colours: some level fits by then.
   for (int level = CoarseHistogram::level;; ++level)
-    if (auto tallies = coarse.talliesOfLevel(level)) return fromCoarse(bgr24, *tallies, level);
+    if (auto tallies = coarse.talliesOfLevel(level)) return fromCoarse(image, *tallies, level);
 }
 
 } // namespace glimor::imaging

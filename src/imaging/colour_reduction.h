@@ -10,7 +10,9 @@ namespace glimor::imaging {
 // has more than 2049 distinct colours, one low bit of blue, red, green, blue, ...
 // is cleared at a time until it has at most 2049.
 // Returns an 8-bit bitmap of the same size with a 256-entry palette.
-// Throws Error("Bitmap image is not valid") unless `bgr24` is a valid 24-bit bitmap.
-Bitmap reduceColours(const Bitmap& bgr24);
+// A 32-bit image (blue, green, red, unused) is read as the 24-bit image it holds,
+// without a converted copy. Throws Error("Bitmap image is not valid") for any
+// other depth or a bitmap that is not isValid().
+Bitmap reduceColours(const Bitmap& image);
 
 } // namespace glimor::imaging

@@ -13,23 +13,23 @@ namespace {
 
 constexpr int jpegQuality = 100;
 
-void writeJpeg(std::shared_ptr<const Bitmap> bgr24, const std::string& path, platform::Files& files) {
+void writeJpeg(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
   TJPEGImage jpeg;
   jpeg.setQuality(jpegQuality);
-  jpeg.assign(std::move(bgr24));
+  jpeg.assign(std::move(image));
   jpeg.compress();
   jpeg.saveToFile(path, files);
 }
 
-void writeGif(std::shared_ptr<const Bitmap> bgr24, const std::string& path, platform::Files& files) {
+void writeGif(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
   TGIFImage gif;
-  gif.assign(std::move(bgr24));
+  gif.assign(std::move(image));
   gif.saveToFile(path, files);
 }
 
 // The 24-bit form of the crop. A crop that already is 24-bit is lent, not copied:
 // the encoders that share it live only within the calling action.
-std::shared_ptr<const Bitmap> bgr24Of(const Bitmap& crop) {
+std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
   if (crop.bitsPerPixel == 24 && crop.isValid())
     return std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &crop);
   return std::make_shared<const Bitmap>(toBgr24(crop));
@@ -46,10 +46,9 @@ std::string lowerCase(std::string text) {
 
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
   files.replace(names.bmp, encodeBmp(crop));
-  // One 24-bit copy serves both encoders.
-  auto bgr24 = bgr24Of(crop);
-  writeJpeg(bgr24, names.jpg, files);
-  writeGif(std::move(bgr24), names.gif, files);
+  auto image = encoderInputOf(crop);
+  writeJpeg(image, names.jpg, files);
+  writeGif(std::move(image), names.gif, files);
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
@@ -57,9 +56,9 @@ bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& fi
   if (extension == ".bmp")
     files.replace(path, encodeBmp(crop));
   else if (extension == ".jpg")
-    writeJpeg(bgr24Of(crop), path, files);
+    writeJpeg(encoderInputOf(crop), path, files);
   else if (extension == ".gif")
-    writeGif(bgr24Of(crop), path, files);
+    writeGif(encoderInputOf(crop), path, files);
   else
     return false;
   return true;

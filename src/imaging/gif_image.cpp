@@ -28,7 +28,7 @@ platform::Bytes TGIFImage::bytes() const {
   if (!frame || !frame->hasPixels()) throw EInvalidGraphicOperation("No GIF Data to write");
   if (!frame->isValid() || frame->width > largestSide || frame->height > largestSide)
     throw EInvalidGraphic("Bitmap image is not valid");
-  if (frame->bitsPerPixel == 24) return encodeGif(reduceColours(*frame));
+  if (frame->bitsPerPixel == 24 || frame->bitsPerPixel == 32) return encodeGif(reduceColours(*frame));
   return encodeGif(reduceColours(toBgr24(*frame)));
 }
 

@@ -1,68 +1,65 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace glimor::imaging {
 
-// GIF data sub-blocks: a length byte (1 to 255) and that many bytes; every block
-// but the last is full. finish() ends the data with the block terminator 0, with
-// no empty block when the data filled its last block exactly.
-class GifSubBlockWriter {
-public:
-  explicit GifSubBlockWriter(std::vector<std::uint8_t>& out) : out(out) {}
-
-  void put(std::uint8_t byte) {
-    block[used++] = byte;
-    if (used == 255) writeBlock();
-  }
-
-  void finish() {
-    if (used > 0) writeBlock();
-    out.push_back(0);
-  }
-
-private:
-  void writeBlock() {
-    const std::size_t at = out.size();
-    out.resize(at + 1 + used);
-    out[at] = static_cast<std::uint8_t>(used);
-    std::memcpy(out.data() + at + 1, block, used);
-    used = 0;
-  }
-
-  std::vector<std::uint8_t>& out;
-  std::uint8_t block[255];
-  unsigned used = 0;
-};
-
 // Codes of varying width packed least significant bit first, each byte filled
-// from its lowest bit, as GIF's LZW data is.
+// from its lowest bit, as GIF's LZW data is, into one contiguous byte stream.
 class GifBitPacker {
 public:
-  explicit GifBitPacker(GifSubBlockWriter& blocks) : blocks(blocks) {}
+  // Appends to `out`, making room for `expectedBytes` at once.
+  explicit GifBitPacker(std::vector<std::uint8_t>& out, std::size_t expectedBytes = 0)
+      : out(out), used(out.size()) {
+    out.resize(used + expectedBytes);
+  }
 
   void put(std::uint32_t code, unsigned width) {
     bits |= static_cast<std::uint64_t>(code) << count;
     count += width;
-    while (count >= 8) {
-      blocks.put(static_cast<std::uint8_t>(bits));
-      bits >>= 8;
-      count -= 8;
+    if (count >= 32) { // four whole bytes at a time
+      if (out.size() - used < 4) out.resize(out.size() * 2 + 64);
+      const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                                     static_cast<std::uint8_t>(bits >> 16),
+                                     static_cast<std::uint8_t>(bits >> 24)};
+      std::memcpy(out.data() + used, bytes, 4);
+      used += 4;
+      bits >>= 32;
+      count -= 32;
     }
   }
 
-  // Writes the bits left over as a last byte whose unused high bits are 0.
+  // Writes the bits left over; the unused high bits of the last byte are 0.
   void flush() {
-    if (count > 0) blocks.put(static_cast<std::uint8_t>(bits));
+    out.resize(used);
+    for (; count > 0; count = count > 8 ? count - 8 : 0, bits >>= 8)
+      out.push_back(static_cast<std::uint8_t>(bits));
     bits = 0;
-    count = 0;
+    used = out.size();
   }
 
 private:
-  GifSubBlockWriter& blocks;
+  std::vector<std::uint8_t>& out;
+  std::size_t used;
   std::uint64_t bits = 0;
   unsigned count = 0;
 };
+
+// GIF data sub-blocks: a length byte (1 to 255) and that many bytes; every block
+// but the last is full. The data end with the block terminator 0, with no empty
+// block when they fill their last block exactly.
+inline void writeSubBlocks(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
+  out.reserve(out.size() + data.size() + data.size() / 255 + 2);
+  for (std::size_t at = 0; at < data.size(); at += 255) {
+    const std::size_t length = std::min<std::size_t>(255, data.size() - at);
+    out.push_back(static_cast<std::uint8_t>(length));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
+               data.begin() + static_cast<std::ptrdiff_t>(at + length));
+  }
+  out.push_back(0);
+}
 
 } // namespace glimor::imaging

@@ -103,10 +103,12 @@ int runCompression(const Bitmap& image, int quality, platform::Bytes& file) {
 
   cinfo.image_width = static_cast<JDIMENSION>(image.width);
   cinfo.image_height = static_cast<JDIMENSION>(image.height);
-  cinfo.input_components = 3;
-  // Rows are blue, green, red; libjpeg-turbo reads that order directly and still
-  // encodes red as red (JFIF, YCbCr).
-  cinfo.in_color_space = JCS_EXT_BGR;
+  // Rows are blue, green, red (and an unused fourth byte at 32 bits); libjpeg-turbo
+  // reads that order directly and still encodes red as red (JFIF, YCbCr). Both
+  // depths hold the same colours, so both give the same file.
+  const bool padded = image.bitsPerPixel == 32;
+  cinfo.input_components = padded ? 4 : 3;
+  cinfo.in_color_space = padded ? JCS_EXT_BGRX : JCS_EXT_BGR;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   cinfo.dct_method = JDCT_FLOAT; // libjpeg's default is JDCT_ISLOW
@@ -126,11 +128,12 @@ int runCompression(const Bitmap& image, int quality, platform::Bytes& file) {
 
 } // namespace
 
-platform::Bytes compressJpeg(const Bitmap& bgr24, int quality) {
-  if (bgr24.bitsPerPixel != 24 || !bgr24.isValid()) throw Error("Bitmap image is not valid");
+platform::Bytes compressJpeg(const Bitmap& image, int quality) {
+  if ((image.bitsPerPixel != 24 && image.bitsPerPixel != 32) || !image.isValid())
+    throw Error("Bitmap image is not valid");
   platform::Bytes file;
-  if (!bgr24.hasPixels()) return file;
-  const int code = runCompression(bgr24, quality, file);
+  if (!image.hasPixels()) return file;
+  const int code = runCompression(image, quality, file);
   if (code != 0) throw EJPEG(code);
   return file;
 }

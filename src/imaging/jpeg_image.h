@@ -46,7 +46,8 @@ private:
   std::optional<platform::Bytes> compressed;
 };
 
-// The JPEG file of a 24-bit (blue, green, red) bitmap; the core of TJPEGImage::compress.
-platform::Bytes compressJpeg(const Bitmap& bgr24, int quality);
+// The JPEG file of a 24-bit (blue, green, red) bitmap, or of a 32-bit one read as
+// the 24-bit image it holds; the core of TJPEGImage::compress.
+platform::Bytes compressJpeg(const Bitmap& image, int quality);
 
 } // namespace glimor::imaging

@@ -6,56 +6,41 @@
 namespace glimor::imaging {
 
 // The LZW string table: the code of each string, known by its prefix code and its
-// last pixel. An open-addressing hash stamped with a generation number, so that
-// emptying the table after every 3837 new strings costs nothing.
+// last pixel. Open addressing over 8192 slots of 32 bits (the table of one run
+// between clear codes holds at most 3837 strings, so it stays under half full and
+// fits in the processor's first-level cache).
 class LzwStringTable {
 public:
   static constexpr std::uint32_t notFound = 0xFFFF;
 
-  LzwStringTable() : keys(slotCount, 0), codes(slotCount, 0) {}
+  LzwStringTable() : slots(slotCount, empty) {}
 
-  // The code of the string `prefix` followed by `pixel`, or notFound.
-  std::uint32_t find(std::uint32_t prefix, std::uint32_t pixel) const {
-    const std::uint32_t key = keyOf(prefix, pixel);
+  // The code of the string `prefix` followed by `pixel`; when there is none, the
+  // string is entered with `newCode` and notFound is returned.
+  std::uint32_t findOrAdd(std::uint32_t prefix, std::uint32_t pixel, std::uint32_t newCode) {
+    const std::uint32_t key = prefix << 8 | pixel; // prefix codes < 4095, pixels < 256: 20 bits
     for (std::uint32_t slot = slotOf(key);; slot = (slot + 1) & (slotCount - 1)) {
-      if (keys[slot] == key) return codes[slot];
-      if (keys[slot] >> 20 != generation) return notFound;
+      const std::uint32_t entry = slots[slot];
+      if (entry == empty) {
+        slots[slot] = newCode << 20 | key;
+        return notFound;
+      }
+      if ((entry & keyMask) == key) return entry >> 20;
     }
   }
 
-  // Enters a string that find() did not know.
-  void add(std::uint32_t prefix, std::uint32_t pixel, std::uint32_t code) {
-    const std::uint32_t key = keyOf(prefix, pixel);
-    std::uint32_t slot = slotOf(key);
-    while (keys[slot] >> 20 == generation) slot = (slot + 1) & (slotCount - 1);
-    keys[slot] = key;
-    codes[slot] = static_cast<std::uint16_t>(code);
-  }
-
-  void clear() {
-    // Entries of older generations count as empty slots; only a wrap of the
-    // 12-bit generation number needs the slots really emptied.
-    if (++generation == 4096) {
-      std::fill(keys.begin(), keys.end(), 0);
-      generation = 1;
-    }
-  }
+  void clear() { std::fill(slots.begin(), slots.end(), empty); }
 
 private:
-  static constexpr std::uint32_t slotBits = 14; // 16384 slots for at most 3837 strings
+  static constexpr std::uint32_t slotBits = 13;
   static constexpr std::uint32_t slotCount = 1u << slotBits;
+  static constexpr std::uint32_t keyMask = 0xFFFFF;
+  // Code 4095 with key 0xFFFFF: never stored, since codes stop at 4094.
+  static constexpr std::uint32_t empty = 0xFFFFFFFF;
 
-  // Prefix codes are below 4096 and pixels below 256: 20 bits, the generation above them.
-  std::uint32_t keyOf(std::uint32_t prefix, std::uint32_t pixel) const {
-    return generation << 20 | prefix << 8 | pixel;
-  }
-  static std::uint32_t slotOf(std::uint32_t key) {
-    return ((key & 0xFFFFF) * 0x9E3779B1u) >> (32 - slotBits);
-  }
+  static std::uint32_t slotOf(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - slotBits); }
 
-  std::vector<std::uint32_t> keys;
-  std::vector<std::uint16_t> codes;
-  std::uint32_t generation = 1;
+  std::vector<std::uint32_t> slots;
 };
 
 } // namespace glimor::imaging

@@ -13,9 +13,21 @@ namespace {
 
 using namespace testing;
 
+// The same picture at 32 bits, with noise in the unused byte.
+Bitmap as32Bit(const Bitmap& image) {
+  Bitmap result = makeImage(
+      image.width, image.height, [&](int x, int y) { return rgbAt(image, x, y); }, 32);
+  for (std::size_t i = 3; i < result.pixels.size(); i += 4)
+    result.pixels[i] = static_cast<std::uint8_t>(i * 7);
+  return result;
+}
+
 void expectSameAsReference(const Bitmap& image, const std::string& what) {
   const Bitmap fast = reduceColours(image);
   const ReferenceReduction slow = referenceReduce(image);
+  const Bitmap from32 = reduceColours(as32Bit(image));
+  EXPECT_EQ(from32.palette, slow.indexed.palette) << what << " at 32 bits";
+  EXPECT_EQ(from32.pixels, slow.indexed.pixels) << what << " at 32 bits";
   EXPECT_EQ(fast.bitsPerPixel, 8) << what;
   EXPECT_EQ(fast.width, image.width) << what;
   EXPECT_EQ(fast.height, image.height) << what;
@@ -156,8 +168,9 @@ TEST(MaskOfLevel, ClearsBlueThenRedThenGreenOneBitAtATime) {
   EXPECT_EQ(maskOfLevel(13), 0xF0F0E0u); // 11 bits left: at most 2048 colours
 }
 
-TEST(ReduceColours, RefusesAnythingButAValid24BitBitmap) {
+TEST(ReduceColours, RefusesOtherDepthsAndCutBitmaps) {
   Bitmap wrongDepth = redFOnBlue(32);
+  wrongDepth.bitsPerPixel = 16;
   Bitmap cut = redFOnBlue(24);
   cut.pixels.resize(10);
   for (const Bitmap& bad : {wrongDepth, cut}) EXPECT_THROW(reduceColours(bad), Error);

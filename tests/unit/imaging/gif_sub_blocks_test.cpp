@@ -6,14 +6,13 @@ namespace glimor::imaging {
 namespace {
 
 std::vector<std::uint8_t> blocksOf(std::size_t count) {
-  std::vector<std::uint8_t> out;
-  GifSubBlockWriter blocks(out);
-  for (std::size_t i = 0; i < count; ++i) blocks.put(static_cast<std::uint8_t>(i));
-  blocks.finish();
-  return out;
+  std::vector<std::uint8_t> data(count), out{0x2C}; // appends after what is there
+  for (std::size_t i = 0; i < count; ++i) data[i] = static_cast<std::uint8_t>(i);
+  writeSubBlocks(data, out);
+  return std::vector<std::uint8_t>(out.begin() + 1, out.end());
 }
 
-TEST(GifSubBlockWriter, FullBlocksOf255ThenTheRestThenTerminator) {
+TEST(WriteSubBlocks, FullBlocksOf255ThenTheRestThenTerminator) {
   EXPECT_EQ(blocksOf(0), (std::vector<std::uint8_t>{0}));
   EXPECT_EQ(blocksOf(3), (std::vector<std::uint8_t>{3, 0, 1, 2, 0}));
 
@@ -33,28 +32,36 @@ TEST(GifSubBlockWriter, FullBlocksOf255ThenTheRestThenTerminator) {
   EXPECT_EQ(oneMore[258], 0);
 }
 
-TEST(GifBitPacker, PacksCodesLeastSignificantBitFirst) {
-  std::vector<std::uint8_t> out;
-  GifSubBlockWriter blocks(out);
-  GifBitPacker bits(blocks);
-  bits.put(5, 3);     // 101
-  bits.put(0x1A, 5);  // 11010 above it: byte 1101 0101 = 0xD5
-  bits.put(0x1AB, 9); // 0xAB, then one bit 1
-  bits.put(0, 12);    // 12 zero bits: byte 0x01, the rest pending
-  bits.flush();       // 5 bits left over: one more byte, high bits 0
-  blocks.finish();
-  EXPECT_EQ(out, (std::vector<std::uint8_t>{4, 0xD5, 0xAB, 0x01, 0x00, 0}));
+std::vector<std::uint8_t> packed(std::initializer_list<std::pair<std::uint32_t, unsigned>> codes,
+                                 std::size_t room = 0) {
+  std::vector<std::uint8_t> out{0xAA}; // appends after what is there
+  GifBitPacker bits(out, room);
+  for (auto [code, width] : codes) bits.put(code, width);
+  bits.flush();
+  return std::vector<std::uint8_t>(out.begin() + 1, out.end());
 }
 
-TEST(GifBitPacker, ClearCodeValueAndEndCodeOfOnePixelFillFourBytes) {
+TEST(GifBitPacker, PacksCodesLeastSignificantBitFirst) {
+  // 101, then 11010 above it: 0xD5; 0x1AB: 0xAB and one bit; 12 zero bits; 5 bits left: one more byte.
+  const std::vector<std::uint8_t> expected{0xD5, 0xAB, 0x01, 0x00};
+  EXPECT_EQ(packed({{5, 3}, {0x1A, 5}, {0x1AB, 9}, {0, 12}}), expected);
+  EXPECT_EQ(packed({{5, 3}, {0x1A, 5}, {0x1AB, 9}, {0, 12}}, 1000), expected); // room set aside is not output
+  // Clear code, pixel 7, end code: 27 bits in four bytes.
+  EXPECT_EQ(packed({{256, 9}, {7, 9}, {257, 9}}), (std::vector<std::uint8_t>{0x00, 0x0F, 0x04, 0x04}));
+  EXPECT_TRUE(packed({}).empty());
+}
+
+TEST(GifBitPacker, LongStreamsGrowTheBufferAndKeepEveryBit) {
   std::vector<std::uint8_t> out;
-  GifSubBlockWriter blocks(out);
-  GifBitPacker bits(blocks);
-  for (std::uint32_t code : {256u, 7u, 257u}) bits.put(code, 9);
+  GifBitPacker bits(out, 3);
+  for (std::uint32_t i = 0; i < 5000; ++i) bits.put(i & 0xFFF, 12);
   bits.flush();
-  blocks.finish();
-  // 27 bits: 1 0000 0000 | 0 0000 0111 | 1 0000 0001, lowest first.
-  EXPECT_EQ(out, (std::vector<std::uint8_t>{4, 0x00, 0x0F, 0x04, 0x04, 0}));
+  ASSERT_EQ(out.size(), 5000u * 12 / 8);
+  for (std::size_t i = 0; i < 5000; i += 2) { // two 12-bit codes in three bytes
+    const std::uint32_t pair = out[i / 2 * 3] | out[i / 2 * 3 + 1] << 8 | out[i / 2 * 3 + 2] << 16;
+    ASSERT_EQ(pair & 0xFFF, i & 0xFFF);
+    ASSERT_EQ(pair >> 12, (i + 1) & 0xFFF);
+  }
 }
 
 } // namespace
