@@ -9,26 +9,33 @@ bool count(const Bitmap& image, Colour mask, Histogram& histogram, std::uint16_t
   tallies.clear();
   tallies.reserve(capacity);
   ColourIndex index;
+  // Plain locals in a plain loop keep the hot state in registers.
+  std::uint32_t counts[capacity] = {};
+  std::uint32_t entries = 0, entry = 0;
   // Screens repeat colours along a row, so the previous pixel's entry is tried first.
   Colour previous = 0xFFFFFFFF;
-  std::uint32_t entry = 0;
-  bool complete = true;
-  forEachPixel<BytesPerPixel>(image, [&](Colour colour, std::size_t position) {
-    colour &= mask;
-    if (colour != previous) {
-      const auto next = static_cast<std::uint32_t>(tallies.size());
-      entry = index.findOrAdd(colour, next);
-      if (entry == next) {
-        if (next == capacity) return complete = false;
-        tallies.push_back({colour, 0, static_cast<std::uint32_t>(position)});
+  const std::size_t stride = image.stride();
+  const int width = image.width;
+  std::uint32_t position = 0;
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* pixel = image.pixels.data() + stride * static_cast<std::size_t>(y);
+    for (int x = 0; x < width; ++x, pixel += BytesPerPixel, ++position) {
+      const Colour colour = colourAt<BytesPerPixel>(pixel) & mask;
+      if (colour != previous) {
+        entry = index.findOrAdd(colour, entries);
+        if (entry == entries) {
+          if (entries == capacity) return false;
+          tallies.push_back({colour, 0, position});
+          ++entries;
+        }
+        previous = colour;
       }
-      previous = colour;
+      ++counts[entry];
+      entryOfPixel[position] = static_cast<std::uint16_t>(entry);
     }
-    ++tallies[entry].count;
-    entryOfPixel[position] = static_cast<std::uint16_t>(entry);
-    return true;
-  });
-  return complete;
+  }
+  for (std::uint32_t i = 0; i < entries; ++i) tallies[i].count = counts[i];
+  return true;
 }
 
 } // namespace

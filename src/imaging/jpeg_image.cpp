@@ -18,7 +18,8 @@ void TJPEGImage::compress() {
     compressed.emplace();
     return;
   }
-  if (source->bitsPerPixel == 24)
+  // 32-bit pixels are read in place: the same colours give the same file.
+  if (source->bitsPerPixel == 24 || source->bitsPerPixel == 32)
     compressed = compressJpeg(*source, quality_);
   else
     compressed = compressJpeg(toBgr24(*source), quality_);
