@@ -16,7 +16,9 @@ public:
 
   explicit CoarseHistogram(const Bitmap& image); // 24 or 32 bits per pixel
 
-  std::size_t distinctColours() const { return used.size(); }
+  std::size_t distinctColours() const { return table.used.size(); }
+  // The level-6 colours that occur, as slots, in first-seen order.
+  const std::vector<std::uint32_t>& usedSlots() const { return table.used; }
 
   // The tallies of `level` (at least CoarseHistogram::level) in first-seen order, or
   // nothing when there are more than `capacity`.
@@ -31,9 +33,13 @@ public:
   }
   static constexpr std::size_t slots = 1u << 18;
 
+  struct Counts {
+    std::vector<std::uint32_t> counts, firstSeen; // by slot
+    std::vector<std::uint32_t> used;              // slots with a count, in first-seen order
+  };
+
 private:
-  std::vector<std::uint32_t> counts, firstSeen; // by slot
-  std::vector<std::uint32_t> used;              // slots with a count, in no particular order
+  Counts table;
 };
 
 } // namespace glimor::imaging::histogram

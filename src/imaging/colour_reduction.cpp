@@ -105,7 +105,8 @@ Bitmap fromEntries(const Bitmap& source, const std::vector<Tally>& tallies,
   return result;
 }
 
-Bitmap fromCoarse(const Bitmap& source, const std::vector<Tally>& tallies, int level) {
+Bitmap fromCoarse(const Bitmap& source, const CoarseHistogram& coarse, const std::vector<Tally>& tallies,
+                  int level) {
   const Mapping mapping = choosePalette(tallies);
   Bitmap result = emptyIndexed(source, mapping);
   // Every level-6 colour falls into exactly one tally of this level.
@@ -114,7 +115,7 @@ Bitmap fromCoarse(const Bitmap& source, const std::vector<Tally>& tallies, int l
   for (std::size_t i = 0; i < tallies.size(); ++i)
     tallyOfSlot[CoarseHistogram::slotOf(tallies[i].colour)] = static_cast<std::uint16_t>(i);
   const Colour mask = maskOfLevel(level);
-  for (std::uint32_t slot = 0; slot < CoarseHistogram::slots; ++slot) {
+  for (std::uint32_t slot : coarse.usedSlots()) { // the only slots the pixels reach
     const Colour colour = CoarseHistogram::colourOfSlot(slot) & mask;
     indexOfSlot[slot] = mapping.paletteIndexOf[tallyOfSlot[CoarseHistogram::slotOf(colour)]];
   }
@@ -150,7 +151,7 @@ Bitmap reduceColours(const Bitmap& image) {
   entryOfPixel.reset();
   // 11 bits remain after 13 levels, so at most 2048 colours: some level fits by then.
   for (int level = CoarseHistogram::level;; ++level)
-    if (auto tallies = coarse.talliesOfLevel(level)) return fromCoarse(image, *tallies, level);
+    if (auto tallies = coarse.talliesOfLevel(level)) return fromCoarse(image, coarse, *tallies, level);
 }
 
 } // namespace glimor::imaging

@@ -3,6 +3,7 @@
 #include "imaging/bmp_writer.h"
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
+#include "imaging/parallel_task.h"
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -48,9 +49,17 @@ std::string lowerCase(std::string text) {
 
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
   files.replace(names.bmp, encodeBmp(crop));
-  auto image = encoderInputOf(crop);
+  const auto image = encoderInputOf(crop);
+  // The GIF is encoded on a second core while the JPEG is. The files are still
+  // written in their order, and a failure of the JPEG step leaves the GIF file
+  // as it was, whatever became of the GIF's encoding.
+  ParallelTask<platform::Bytes> gif([&image] {
+    TGIFImage encoder;
+    encoder.assign(image);
+    return encoder.bytes();
+  });
   writeJpeg(image, names.jpg, files);
-  writeGif(std::move(image), names.gif, files);
+  files.replace(names.gif, gif.result());
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {

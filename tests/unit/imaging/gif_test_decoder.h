@@ -19,17 +19,27 @@ struct DecodedGif {
 };
 
 // Decodes the LZW data (minimum code size 8) in `data`, already joined from its sub-blocks.
+// The table holds each string as its prefix code and last pixel, as decoders do.
 inline void decodeLzw(const std::vector<std::uint8_t>& data, DecodedGif& gif) {
   const unsigned clear = 256, end = 257;
-  std::vector<std::vector<std::uint8_t>> table(4096);
-  for (unsigned i = 0; i < 256; ++i) table[i] = {static_cast<std::uint8_t>(i)};
+  std::vector<std::uint16_t> prefix(4096), length(4096, 1);
+  std::vector<std::uint8_t> last(4096), first(4096);
+  for (unsigned i = 0; i < 256; ++i) last[i] = first[i] = static_cast<std::uint8_t>(i);
   unsigned width = 9, next = 258;
   long previous = -1;
   std::size_t bit = 0;
+  const auto append = [&](unsigned code) { // the string of `code`, written back to front
+    const std::size_t at = gif.indices.size();
+    gif.indices.resize(at + length[code]);
+    for (std::size_t i = at + length[code]; i-- > at; code = prefix[code]) gif.indices[i] = last[code];
+  };
   for (;;) {
     if (bit + width > data.size() * 8) throw std::runtime_error("LZW data end without end code");
-    unsigned code = 0;
-    for (unsigned i = 0; i < width; ++i, ++bit) code |= ((data[bit / 8] >> (bit % 8)) & 1u) << i;
+    std::uint32_t window = 0;
+    for (std::size_t byte = bit / 8, k = 0; k < 3 && byte + k < data.size(); ++k)
+      window |= static_cast<std::uint32_t>(data[byte + k]) << (8 * k);
+    const unsigned code = (window >> (bit % 8)) & ((1u << width) - 1);
+    bit += width;
     gif.codes.emplace_back(code, width);
     gif.pixelsBefore.push_back(gif.indices.size());
     if (code == clear) {
@@ -39,24 +49,21 @@ inline void decodeLzw(const std::vector<std::uint8_t>& data, DecodedGif& gif) {
       continue;
     }
     if (code == end) break;
-    std::vector<std::uint8_t> string;
     if (previous < 0) {
       if (code >= 256) throw std::runtime_error("first code after clear is not a pixel");
-      string = table[code];
+      append(code);
     } else {
-      if (code < next)
-        string = table[code];
-      else if (code == next)
-        string = table[previous], string.push_back(table[previous][0]);
-      else
+      if (code > next || (code == next && next == 4096))
         throw std::runtime_error("LZW code " + std::to_string(code) + " not yet defined");
-      if (next < 4096) {
-        table[next] = table[previous];
-        table[next].push_back(string[0]);
+      if (next < 4096) { // the new string: the previous one and the first pixel of this one
+        prefix[next] = static_cast<std::uint16_t>(previous);
+        last[next] = code == next ? first[previous] : first[code];
+        first[next] = first[previous];
+        length[next] = static_cast<std::uint16_t>(length[previous] + 1);
         ++next;
       }
+      append(code);
     }
-    gif.indices.insert(gif.indices.end(), string.begin(), string.end());
     previous = code;
     if (next == (1u << width) && width < 12) ++width;
   }
