@@ -10,7 +10,7 @@ const std::string advice =
 } // namespace
 
 AutoStart::AutoStart(platform::Registry& registry, platform::OptionControls& options,
-                     platform::MessageBox& messages, std::string executablePath)
+                     platform::Messages& messages, std::string executablePath)
     : registry_(registry), options_(options), messages_(messages),
       executablePath_(std::move(executablePath)) {}
 

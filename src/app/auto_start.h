@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/message_box.h"
+#include "platform/messages.h"
 #include "platform/option_controls.h"
 #include "platform/registry.h"
 
@@ -15,7 +15,7 @@ inline const std::string autoStartValueName = "Glimor";
 // follows the box when the user clicks it.
 class AutoStart {
 public:
-  AutoStart(platform::Registry& registry, platform::OptionControls& options, platform::MessageBox& messages,
+  AutoStart(platform::Registry& registry, platform::OptionControls& options, platform::Messages& messages,
             std::string executablePath);
 
   // The long-lived registry object that every tick uses (created at start-up).
@@ -33,7 +33,7 @@ private:
 
   platform::Registry& registry_;
   platform::OptionControls& options_;
-  platform::MessageBox& messages_;
+  platform::Messages& messages_;
   std::string executablePath_;
   std::unique_ptr<platform::RegistryKey> watcher_;
   // The timer retries every 500 ms; its failure is shown once until it clears,

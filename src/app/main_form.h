@@ -5,7 +5,7 @@
 #include "capture/capture_state.h"
 #include "platform/hot_keys.h"
 #include "platform/main_view.h"
-#include "platform/message_box.h"
+#include "platform/messages.h"
 #include "platform/option_controls.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -24,7 +24,7 @@ namespace glimor::app {
 struct MainFormPlatform {
   platform::MainView& view;
   platform::OptionControls& options;
-  platform::MessageBox& messages;
+  platform::Messages& messages;
   platform::Timers& timers;
   platform::Profile& profile;
   platform::Registry& registry;

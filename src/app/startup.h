@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/files.h"
-#include "platform/message_box.h"
+#include "platform/messages.h"
 #include "platform/shell.h"
 
 #include <string>
@@ -21,7 +21,7 @@ std::string installedExePath(const std::string& argument0);
 struct StartUpPlatform {
   platform::Shell& shell;
   platform::Files& files;
-  platform::MessageBox& messages;
+  platform::Messages& messages;
 };
 
 // Everything before the windows exist: the single-instance check and the two

@@ -3,7 +3,7 @@
 #include "app/main_form.h"
 #include "fakes/fake_hot_keys.h"
 #include "fakes/fake_main_view.h"
-#include "fakes/fake_message_box.h"
+#include "fakes/fake_messages.h"
 #include "fakes/fake_option_controls.h"
 #include "fakes/fake_profile.h"
 #include "fakes/fake_registry.h"
@@ -17,7 +17,7 @@ namespace glimor::fakes {
 struct MainFormRig {
   FakeMainView view;
   FakeOptionControls options;
-  FakeMessageBox messages;
+  FakeMessages messages;
   FakeTimers timers;
   FakeProfile profile;
   FakeRegistry registry;
@@ -36,7 +36,7 @@ struct MainFormRig {
   static constexpr const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
   // A start after the first one: Glimor.ini says the program is installed.
-  void givenInstalled() { profile.values[{"Options", "Installed"}] = "1"; }
+  void givenInstalled() { profile.write("Options", "Installed", "1"); }
   std::string ini(const std::string& key) { return profile.values[{"Options", key}]; }
   void givenRunValue(const std::string& data) { registry.keys[runKey]["Glimor"] = {data, true}; }
   bool runValueExists() { return registry.keys[runKey].count("Glimor") > 0; }

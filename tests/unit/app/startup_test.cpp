@@ -1,6 +1,6 @@
 #include "app/startup.h"
 #include "fakes/fake_files.h"
-#include "fakes/fake_message_box.h"
+#include "fakes/fake_messages.h"
 #include "fakes/fake_shell.h"
 
 #include <gmock/gmock.h>
@@ -14,7 +14,7 @@ using ::testing::ElementsAre;
 struct StartUpTest : ::testing::Test {
   fakes::FakeFiles files;
   fakes::FakeShell shell{files};
-  fakes::FakeMessageBox messages;
+  fakes::FakeMessages messages;
   bool start(std::vector<std::string> arguments) { return runStartUp(arguments, {shell, files, messages}); }
 };
 

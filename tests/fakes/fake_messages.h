@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/message_box.h"
+#include "platform/messages.h"
 
 #include <deque>
 #include <functional>
@@ -9,7 +9,7 @@
 namespace glimor::fakes {
 
 // Records every message; answers questions from a queue (No when empty).
-class FakeMessageBox final : public platform::MessageBox {
+class FakeMessages final : public platform::Messages {
 public:
   void show(const std::string& text) override {
     shown.push_back(text);

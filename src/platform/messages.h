@@ -4,9 +4,9 @@
 namespace glimor::platform {
 
 // Plain modal messages with the application title as caption.
-class MessageBox {
+class Messages {
 public:
-  virtual ~MessageBox() = default;
+  virtual ~Messages() = default;
   // The text with a single OK button; returns when the user has closed it.
   virtual void show(const std::string& text) = 0;
   // Yes and No buttons, no icon, owned by the main window; true on Yes.
