@@ -96,3 +96,6 @@ ini_value() { # KEY
 focus_desktop() { xdotool windowfocus --sync "$desk" 2>/dev/null || xdotool windowactivate --sync "$desk"; }
 not() { ! "$@"; }
 has_window() { windows_now | grep -q "$1"; }
+selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
+# mtime of a file, 0 when missing.
+mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
