@@ -80,7 +80,6 @@ start_glimor() {
   desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
 }
 
-glimor_running() { pgrep -f 'C:\\Glimor\\Glimor.exe' | grep -q . ; }
 
 shot() { import -window root "$artifacts/$1.png"; }
 
