@@ -1,0 +1,64 @@
+// Throughput of one upload-sized POST over loopback: Glimor's client against curl's HTTP/1.0
+// upload of the same bytes to the same sink, in the same run. Bytes/s is the figure to compare.
+#include "http/http_client.h"
+#include "loopback_sink.h"
+#include "net/service_clients.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+LoopbackSink& sink() {
+  static LoopbackSink instance;
+  return instance;
+}
+
+glimor::http::Bytes bodyOf(std::size_t size) {
+  glimor::http::Bytes body(size);
+  for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<std::uint8_t>(i * 131 + (i >> 12));
+  return body;
+}
+
+void BM_GlimorPost(benchmark::State& state) {
+  const glimor::http::Bytes body = bodyOf(static_cast<std::size_t>(state.range(0)));
+  glimor::net::ServiceClients clients(glimor::platform::systemNetwork());
+  const std::string url = sink().url("/guestglimor.php");
+  for (auto _ : state) {
+    glimor::http::Bytes answer;
+    clients.HTTP.Post(url, body, answer);
+    benchmark::DoNotOptimize(answer.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_CurlHttp10Upload(benchmark::State& state) {
+  const auto file =
+      std::filesystem::temp_directory_path() / ("glimor-bench-" + std::to_string(state.range(0)));
+  {
+    const glimor::http::Bytes body = bodyOf(static_cast<std::size_t>(state.range(0)));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
+  }
+  const std::string command =
+      "curl -s -o /dev/null --http1.0 -T '" + file.string() + "' '" + sink().url("/guestglimor.php") + "'";
+  for (auto _ : state) {
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("curl failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+  std::filesystem::remove(file);
+}
+
+constexpr std::int64_t MB = 1000 * 1000;
+BENCHMARK(BM_GlimorPost)->Arg(5 * MB)->Arg(50 * MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CurlHttp10Upload)->Arg(5 * MB)->Arg(50 * MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

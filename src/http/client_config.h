@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace glimor::http {
+
+// What a client object announces in every request; fixed for the object's life.
+// An empty value leaves its header line out.
+struct ClientConfig {
+  std::string connection = "Keep-Alive";
+  std::string contentType;
+  std::string cacheControl = "no-cache";
+  std::string accept;
+  std::string acceptEncoding;
+  std::string acceptLanguage;
+  std::string userAgent;
+};
+
+} // namespace glimor::http

@@ -1,0 +1,45 @@
+#pragma once
+#include "http/answer_head.h"
+#include "http/client_config.h"
+#include "http/cookie_store.h"
+#include "http/limits.h"
+#include "http/stream_reader.h"
+#include "http/url.h"
+#include "platform/socket.h"
+
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace glimor::http {
+
+// A client object: its fixed configuration, its cookies and the connection of its last exchange.
+// One exchange at a time; two objects share nothing.
+class HttpClient {
+public:
+  HttpClient(ClientConfig config, platform::Network& network, Limits limits = {})
+      : config_(std::move(config)), network_(network), limits_(limits) {}
+
+  // Posts `body` to `url` as HTTP/1.0 on a fresh connection and appends the answer body to `answer`.
+  // Throws Error with the message the caller shows after "Error encountered during POST: ".
+  void Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer);
+
+  const AnswerHead& lastAnswer() const { return lastAnswer_; }
+  const ClientConfig& config() const { return config_; }
+
+  // The request body goes out in writes of at most this many bytes.
+  static constexpr std::size_t bodyWriteSize = 32768;
+
+private:
+  void sendRequest(const Url& target, std::span<const std::uint8_t> body);
+  void keepOrClose();
+
+  ClientConfig config_;
+  platform::Network& network_;
+  Limits limits_;
+  CookieStore cookies_;
+  std::unique_ptr<platform::Connection> connection_;
+  AnswerHead lastAnswer_;
+};
+
+} // namespace glimor::http

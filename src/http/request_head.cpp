@@ -1,0 +1,31 @@
+#include "http/request_head.h"
+
+#include "http/header_folding.h"
+
+namespace glimor::http {
+
+std::string buildRequestHead(const ClientConfig& config, const Url& url, std::size_t bodyLength,
+                             std::string_view cookies) {
+  std::string head = "POST " + url.path + url.document + url.query + " HTTP/1.0\r\n";
+  auto add = [&head](std::string_view name, std::string_view value) {
+    if (value.empty()) return;
+    for (const std::string& line : foldHeaderLine(std::string(name) + ": " + std::string(value)))
+      head += line + "\r\n";
+  };
+  std::string host = url.port == 80 ? url.host : url.host + ":" + std::to_string(url.port);
+
+  add("Connection", config.connection);
+  add("Content-Type", config.contentType);
+  add("Content-Length", std::to_string(bodyLength));
+  add("Cache-control", config.cacheControl);
+  add("Host", host);
+  add("Accept", config.accept);
+  add("Accept-Encoding", config.acceptEncoding);
+  add("Accept-Language", config.acceptLanguage);
+  add("User-Agent", config.userAgent);
+  add("Cookie", cookies);
+  head += "\r\n";
+  return head;
+}
+
+} // namespace glimor::http

@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace glimor::net {
+
+// Text lines of a file: a line ends at CR LF, a lone CR or a lone LF; a line break at the very
+// end starts no further line; the text ends at the first 0x00 byte.
+std::vector<std::string> readTextLines(std::span<const std::uint8_t> bytes);
+
+} // namespace glimor::net

@@ -1,0 +1,88 @@
+#include "net/upload.h"
+
+#include "net/extract_field.h"
+#include "net/text_lines.h"
+#include "net/upload_request.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+
+#include <optional>
+
+namespace glimor::net {
+namespace {
+
+// Sends the body; a failed exchange is shown and leaves no answer. Bytes of a cut-off answer
+// are dropped, so a half-received link is never reported as a finished upload.
+http::Bytes postImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+                      const std::vector<std::uint8_t>& body) {
+  http::Bytes answer;
+  try {
+    client.Post(uploadUrl, body, answer);
+  } catch (const std::exception& error) {
+    answer.clear();
+    view.showPostError(std::string(postErrorPrefix) + error.what());
+  }
+  return answer;
+}
+
+} // namespace
+
+UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+                          platform::Files& files) {
+  const std::string filePath = view.filePath();
+  // This status also tells the hot key that an upload runs, so it comes before anything else.
+  view.setStatus(statusUploading);
+  view.showBusy();
+
+  if (!files.exists(filePath)) {
+    view.setStatus(statusCanceled);
+    view.endBusy();
+    return UploadOutcome::Canceled;
+  }
+  std::string extension = paths::extensionOf(filePath);
+  if (extension.empty() || !isAcceptedExtension(std::string_view(extension).substr(1))) {
+    view.setStatus(statusUnknownType);
+    view.endBusy();
+    return UploadOutcome::UnknownFileType;
+  }
+
+  UploadOutcome outcome = UploadOutcome::Failed;
+  std::optional<std::string> answerPath;
+  try {
+    std::optional<platform::Bytes> image = files.read(filePath);
+    if (!image) throw Error("Cannot open file \"" + filePath + "\".");
+    http::Bytes answer = postImage(view, client, uploadUrl, buildUploadBody(filePath, *image));
+    image.reset();
+
+    // The answer is kept on disk with a 0x00 after it, which ends the text when it is read back.
+    answer.push_back(0);
+    answerPath = paths::changeExtension(view.filePath(), ".dat");
+    files.replace(*answerPath, answer);
+    std::optional<platform::Bytes> stored = files.read(*answerPath);
+    if (!stored) throw Error("Cannot read file \"" + *answerPath + "\".");
+    std::vector<std::string> lines = readTextLines(*stored);
+    view.setResponseLines(lines);
+    if (lines.empty()) throw Error("The service gave no answer.");
+
+    view.setLink(ExtractField(lines.back(), 2, "Link: "));
+    view.copyLink();
+    view.bringToFront();
+    view.setStatus(statusComplete);
+    view.startFloodLock();
+    outcome = UploadOutcome::Complete;
+  } catch (const std::exception&) {
+    view.setStatus(statusFailed);
+    view.startFloodLock();
+  }
+
+  // Last steps: a failure here only skips the steps after it.
+  try {
+    view.showMainWindow();
+    view.endBusy();
+    if (answerPath) files.remove(*answerPath);
+  } catch (const std::exception&) {
+  }
+  return outcome;
+}
+
+} // namespace glimor::net

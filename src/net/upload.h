@@ -1,0 +1,25 @@
+#pragma once
+#include "http/http_client.h"
+#include "net/upload_view.h"
+#include "platform/files.h"
+
+#include <string_view>
+
+namespace glimor::net {
+
+inline constexpr std::string_view statusUploading = "Uploading image...";
+inline constexpr std::string_view statusCanceled = "Action canceled!";
+inline constexpr std::string_view statusUnknownType = "Unknown file type.";
+inline constexpr std::string_view statusComplete = "Upload complete.";
+inline constexpr std::string_view statusFailed = "Image could not be uploaded.";
+inline constexpr std::string_view postErrorPrefix = "Error encountered during POST: ";
+
+enum class UploadOutcome { Canceled, UnknownFileType, Complete, Failed };
+
+// One upload attempt, start to end: the checks, the request body, the POST through `client`
+// to `uploadUrl`, the answer kept beside the image as a .dat file and read back as lines,
+// the link from the last line, and every effect on the window through `view`.
+UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+                          platform::Files& files);
+
+} // namespace glimor::net

@@ -1,0 +1,50 @@
+#include "net/version_file.h"
+
+#include "net/text_lines.h"
+#include "platform/error.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace glimor::net {
+
+bool isNewerVersion(std::string_view programVersion, std::string_view remoteVersion) {
+  return std::lexicographical_compare(
+      programVersion.begin(), programVersion.end(), remoteVersion.begin(), remoteVersion.end(),
+      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+}
+
+VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_view programVersion) {
+  const std::vector<std::string> lines = readTextLines(bytes);
+  auto line = [&lines](std::size_t index) -> const std::string& {
+    if (index >= lines.size()) throw Error("The version file has no line " + std::to_string(index + 1) + ".");
+    return lines[index];
+  };
+  VersionFile file{VersionFile::Verdict::IncorrectSource, line(0), {}, {}};
+  if (file.downloadUrl.empty()) return file;
+  file.fileName = line(1);
+  if (file.fileName.empty()) {
+    file.verdict = VersionFile::Verdict::IncorrectDestination;
+    return file;
+  }
+  file.version = line(2);
+  file.verdict = isNewerVersion(programVersion, file.version) ? VersionFile::Verdict::NewerVersion
+                                                              : VersionFile::Verdict::NoUpdateNeeded;
+  return file;
+}
+
+std::string_view verdictText(VersionFile::Verdict verdict) {
+  switch (verdict) {
+  case VersionFile::Verdict::IncorrectSource:
+    return "Incorrect src file.";
+  case VersionFile::Verdict::IncorrectDestination:
+    return "Incorrect dest file.";
+  case VersionFile::Verdict::NoUpdateNeeded:
+    return "No updates needed.";
+  case VersionFile::Verdict::NewerVersion:
+    break;
+  }
+  return {};
+}
+
+} // namespace glimor::net

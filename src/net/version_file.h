@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace glimor::net {
+
+// What the service's version file says, read in the order the update check takes its lines.
+struct VersionFile {
+  enum class Verdict { IncorrectSource, IncorrectDestination, NoUpdateNeeded, NewerVersion };
+  Verdict verdict;
+  std::string downloadUrl; // line 1
+  std::string fileName;    // line 2, relative to the program's folder
+  std::string version;     // line 3
+};
+
+// Reads the version file and compares line 3 with `programVersion`. An empty line 1 or 2 is
+// reported before a later line is looked at; a missing line throws Error.
+VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_view programVersion);
+
+// Byte-wise comparison: the first differing byte decides by its unsigned value, and a text that
+// begins the other is the smaller.
+bool isNewerVersion(std::string_view programVersion, std::string_view remoteVersion);
+
+// The text of each verdict in the update status panel.
+std::string_view verdictText(VersionFile::Verdict verdict);
+
+} // namespace glimor::net

@@ -1,0 +1,42 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace glimor::platform {
+
+// One open TCP connection. Every failure throws Error with the program's socket
+// message ("Socket Error # <WinSock number>" CR LF <text>), the same on every platform.
+class Connection {
+public:
+  virtual ~Connection() = default;
+
+  // Sends every byte, waiting at most `idleLimit` for the peer to make room each time it stalls.
+  virtual void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds idleLimit) = 0;
+
+  // Waits at most `wait` for data, then reads what is there (up to `into.size()` bytes).
+  // Returns the count, 0 when the peer has closed the connection, nothing when the wait expired.
+  virtual std::optional<std::size_t> receive(std::span<std::uint8_t> into,
+                                             std::chrono::milliseconds wait) = 0;
+
+  virtual void close() = 0;
+};
+
+// TCP over IPv4 as the HTTP client needs it.
+class Network {
+public:
+  virtual ~Network() = default;
+
+  // Resolves `host` ("LOCALHOST" in any letter case is 127.0.0.1; a dotted IPv4 address is
+  // used as written) and connects, giving up after `timeLimit` with socket error 10060.
+  virtual std::unique_ptr<Connection> connect(const std::string& host, std::uint16_t port,
+                                              std::chrono::milliseconds timeLimit) = 0;
+};
+
+// The operating system's sockets (POSIX natively, WinSock 2 in Glimor.exe).
+Network& systemNetwork();
+
+} // namespace glimor::platform

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# glimor-cli post and upload against a small scripted HTTP server on loopback: exit codes,
+# what goes to stdout and stderr, the request the service receives, the answer file cleaned up.
+set -euo pipefail
+cli=${GLIMOR_BUILD_DIR:?}/src/cli/glimor-cli
+work=$(mktemp -d)
+server_pid=
+trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# serve ANSWER-FILE: answers every request with the file's bytes, keeps each request as request.N
+serve() {
+  python3 - "$work" "$1" >"$work/port" <<'PY' &
+import socket, sys, os
+work, answer = sys.argv[1], open(sys.argv[2], 'rb').read()
+s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(4)
+print(s.getsockname()[1], flush=True)
+n = 0
+while True:
+    c, _ = s.accept(); data = b''
+    while b'\r\n\r\n' not in data: data += c.recv(65536)
+    head = data[:data.index(b'\r\n\r\n')].decode('latin-1').lower()
+    length = int(head.split('content-length: ')[1].split('\r\n')[0])
+    while len(data) < data.index(b'\r\n\r\n') + 4 + length: data += c.recv(65536)
+    n += 1; open(os.path.join(work, 'request.%d' % n), 'wb').write(data)
+    c.sendall(answer); c.close()
+PY
+  server_pid=$!
+  for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+  port=$(cat "$work/port")
+}
+
+printf 'HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nOK\r\nLink: http://127.0.0.1/i/abc\r\n' >"$work/ok.answer"
+serve "$work/ok.answer"
+
+# post: the answer body on stdout, byte for byte; the contact client's Content-Type on the wire.
+printf 'name=Ann&email=none&cat=2&text=Hi\r\n\r\n' >"$work/feedback"
+"$cli" post "http://localhost:$port/glimor/index.php?do=contact" "$work/feedback" --client contact >"$work/out"
+printf 'OK\r\nLink: http://127.0.0.1/i/abc\r\n' | cmp - "$work/out" || fail "post answer differs"
+grep -q $'^POST /glimor/index.php?do=contact HTTP/1.0\r$' "$work/request.1" || fail "post request line"
+grep -q $'^Content-Type: application/x-www-form-urlencoded\r$' "$work/request.1" || fail "contact content type"
+
+# upload: status texts on stderr, the link on stdout, the .dat file gone.
+printf '\xff\xd8JPEG\xff\xd9' >"$work/Glimor.jpg"
+"$cli" upload "$work/Glimor.jpg" --host "127.0.0.1:$port" >"$work/link" 2>"$work/status"
+[ "$(cat "$work/link")" = "http://127.0.0.1/i/abc" ] || fail "upload link: $(cat "$work/link")"
+printf 'Uploading image...\nUpload complete.\n' | cmp - "$work/status" || fail "upload status: $(cat "$work/status")"
+[ ! -e "$work/Glimor.dat" ] || fail "answer file left behind"
+grep -q "filename=\"$work/Glimor.jpg\"" "$work/request.2" || fail "full path in filename"
+
+# upload refusals and failures: exit code 1 and the status text.
+if "$cli" upload "$work/missing.jpg" --host "127.0.0.1:$port" 2>"$work/status"; then fail "missing file succeeded"; fi
+grep -qx 'Action canceled!' "$work/status" || fail "missing file status"
+printf 'x' >"$work/Glimor.JPG"
+if "$cli" upload "$work/Glimor.JPG" --host "127.0.0.1:$port" 2>"$work/status"; then fail "JPG succeeded"; fi
+grep -qx 'Unknown file type.' "$work/status" || fail "unknown type status"
+
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+printf 'HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!' >"$work/missing.answer"
+rm -f "$work/port"; serve "$work/missing.answer"
+if "$cli" post "http://127.0.0.1:$port/x" "$work/feedback" >"$work/out" 2>"$work/err"; then fail "404 post succeeded"; fi
+[ "$(cat "$work/err")" = "Error encountered during POST: HTTP/1.1 404 Not Found" ] || fail "404 message: $(cat "$work/err")"
+[ ! -s "$work/out" ] || fail "404 body printed"
+if "$cli" upload "$work/Glimor.jpg" --host "127.0.0.1:$port" >"$work/link" 2>"$work/status"; then fail "404 upload succeeded"; fi
+printf 'Uploading image...\nError encountered during POST: HTTP/1.1 404 Not Found\nImage could not be uploaded.\n' |
+  cmp - "$work/status" || fail "failed upload status: $(cat "$work/status")"
+
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+if "$cli" post "http://127.0.0.1:$port/x" "$work/feedback" 2>"$work/err"; then fail "post to a closed port succeeded"; fi
+printf 'Error encountered during POST: Socket Error # 10061\r\nConnection refused.\n' | cmp - "$work/err" ||
+  fail "refused message: $(cat "$work/err")"
+echo "cli post/upload: ok"

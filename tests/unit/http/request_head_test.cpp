@@ -1,0 +1,64 @@
+#include "http/request_head.h"
+#include "net/service_clients.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::http {
+namespace {
+
+const std::string acceptLines =
+    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,\r\n"
+    " application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,\r\n"
+    " application/x-shockwave-flash, */*\r\n";
+
+TEST(RequestHead, UploadHeadIsExactlyAsTheServiceExpects) {
+  std::string head =
+      buildRequestHead(net::uploadClientConfig(), splitUrl("http://img.example/guestglimor.php"), 1234, "");
+  EXPECT_EQ(head, "POST /guestglimor.php HTTP/1.0\r\n"
+                  "Connection: Keep-Alive\r\n"
+                  "Content-Type: multipart/form-data;\r\n"
+                  " boundary=---------------------------7d6891e3b0542\r\n"
+                  "Content-Length: 1234\r\n"
+                  "Cache-control: no-cache\r\n"
+                  "Host: img.example\r\n" +
+                      acceptLines +
+                      "Accept-Encoding: gzip, deflate\r\n"
+                      "Accept-Language: hr\r\n"
+                      "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                      "\r\n");
+}
+
+TEST(RequestHead, FeedbackHeadCarriesQueryPortAndCookies) {
+  std::string head =
+      buildRequestHead(net::contactClientConfig(),
+                       splitUrl("http://localhost:8080/glimor/index.php?do=contact"), 7, "a=1; b=2");
+  EXPECT_EQ(head, "POST /glimor/index.php?do=contact HTTP/1.0\r\n"
+                  "Connection: Keep-Alive\r\n"
+                  "Content-Type: application/x-www-form-urlencoded\r\n"
+                  "Content-Length: 7\r\n"
+                  "Cache-control: no-cache\r\n"
+                  "Host: localhost:8080\r\n" +
+                      acceptLines +
+                      "Accept-Encoding: gzip, deflate\r\n"
+                      "Accept-Language: hr\r\n"
+                      "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                      "Cookie: a=1; b=2\r\n"
+                      "\r\n");
+}
+
+TEST(RequestHead, NamesPort80NeitherWhenWrittenNorWhenImplied) {
+  EXPECT_NE(buildRequestHead({}, splitUrl("http://h:80/x"), 0, "").find("\r\nHost: h\r\n"),
+            std::string::npos);
+  EXPECT_NE(buildRequestHead({}, splitUrl("http://h/x"), 0, "").find("\r\nHost: h\r\n"), std::string::npos);
+}
+
+TEST(RequestHead, LeavesOutHeadersWithoutValue) {
+  ClientConfig bare;
+  bare.connection.clear();
+  bare.cacheControl.clear();
+  EXPECT_EQ(buildRequestHead(bare, splitUrl("http://h/"), 0, ""),
+            "POST / HTTP/1.0\r\nContent-Length: 0\r\nHost: h\r\n\r\n");
+}
+
+} // namespace
+} // namespace glimor::http

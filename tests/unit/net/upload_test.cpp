@@ -1,0 +1,155 @@
+#include "fakes/fake_network.h"
+#include "fakes/recording_upload_view.h"
+#include "net/service_clients.h"
+#include "net/upload.h"
+#include "platform/files.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace glimor::net {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class Upload : public ::testing::Test {
+protected:
+  void SetUp() override {
+    folder =
+        std::filesystem::temp_directory_path() /
+        ("glimor-upload-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  std::string pathOf(const std::string& name) const { return (folder / name).string(); }
+  void writeImage(const std::string& name, std::string_view bytes) {
+    files.replace(pathOf(name), std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  }
+  UploadOutcome upload(fakes::RecordingUploadView& view) {
+    return uploadImage(view, clients.HTTP, "http://svc/guestglimor.php", files);
+  }
+
+  std::filesystem::path folder;
+  platform::Files& files = platform::systemFiles();
+  fakes::FakeNetwork network;
+  ServiceClients clients{network};
+};
+
+TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
+  writeImage("Glimor.jpg", "JPEGDATA");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: abc123\r\n");
+  fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+
+  EXPECT_EQ(upload(view), UploadOutcome::Complete);
+  EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy", "link abc123", "copy abc123",
+                                        "front", "status Upload complete.", "flood lock", "show", "idle"));
+  EXPECT_THAT(view.responseLines, ElementsAre("OK", "Link: abc123"));
+  const std::string& sent = network.connections.at(0)->sent;
+  EXPECT_NE(
+      sent.find("filename=\"" + pathOf("Glimor.jpg") + "\"\r\nContent-Type: image/jpg\r\n\r\nJPEGDATA\r\n"),
+      std::string::npos);
+  EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
+}
+
+TEST_F(Upload, CompletesWithAnEmptyLinkWhenTheLastLineHasNone) {
+  writeImage("shot.png", "PNG");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc123\r\n\r\n");
+  fakes::RecordingUploadView view(pathOf("shot.png"));
+  EXPECT_EQ(upload(view), UploadOutcome::Complete);
+  EXPECT_EQ(view.link, "");
+  EXPECT_THAT(view.effects, ::testing::Contains("copy "));
+  EXPECT_NE(network.connections.at(0)->sent.find("Content-Type: image/png\r\n"), std::string::npos);
+}
+
+TEST_F(Upload, EndsEarlyWithoutSendingForAMissingFileOrAnUnknownType) {
+  fakes::RecordingUploadView missing(pathOf("gone.jpg"));
+  EXPECT_EQ(upload(missing), UploadOutcome::Canceled);
+  EXPECT_THAT(missing.effects,
+              ElementsAre("status Uploading image...", "busy", "status Action canceled!", "idle"));
+
+  for (const char* name : {"Glimor.JPG", "notes.txt", "noextension"}) {
+    writeImage(name, "x");
+    fakes::RecordingUploadView view(pathOf(name));
+    EXPECT_EQ(upload(view), UploadOutcome::UnknownFileType) << name;
+    EXPECT_THAT(view.effects,
+                ElementsAre("status Uploading image...", "busy", "status Unknown file type.", "idle"));
+  }
+  EXPECT_THAT(network.connections, IsEmpty());
+}
+
+TEST_F(Upload, ShowsAFailedPostThenReportsTheUploadAsFailed) {
+  writeImage("Glimor.gif", "GIF87a");
+  network.answer("HTTP/1.1 500 Internal Server Error\r\n\r\nLink: never");
+  fakes::RecordingUploadView view(pathOf("Glimor.gif"));
+  EXPECT_EQ(upload(view), UploadOutcome::Failed);
+  EXPECT_THAT(view.effects,
+              ElementsAre("status Uploading image...", "busy",
+                          "box Error encountered during POST: HTTP/1.1 500 Internal Server Error",
+                          "status Image could not be uploaded.", "flood lock", "show", "idle"));
+  EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
+}
+
+TEST_F(Upload, NeverTakesALinkFromAnAnswerCutShortByAnError) {
+  writeImage("Glimor.bmp", "BM");
+  network.script({fakes::data("HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\nLink: http://svc/ab"),
+                  fakes::failure("Socket Error # 10054\r\nConnection reset by peer.")});
+  fakes::RecordingUploadView view(pathOf("Glimor.bmp"));
+  EXPECT_EQ(upload(view), UploadOutcome::Failed);
+  EXPECT_EQ(view.link, "");
+  EXPECT_THAT(view.effects, ::testing::Contains("status Image could not be uploaded."));
+}
+
+TEST_F(Upload, FailsOnAnEmptyAnswerOrOneStartingWithAZeroByte) {
+  writeImage("a.jpeg", "J");
+  network.answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  network.answer(std::string("HTTP/1.1 200 OK\r\n\r\n\0Link: x", 27));
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    fakes::RecordingUploadView view(pathOf("a.jpeg"));
+    EXPECT_EQ(upload(view), UploadOutcome::Failed);
+    EXPECT_THAT(view.effects, ::testing::Not(::testing::Contains(::testing::StartsWith("box"))));
+    EXPECT_THAT(view.effects, ::testing::Contains("status Image could not be uploaded."));
+  }
+}
+
+TEST_F(Upload, FailsWhenTheAnswerFileCannotBeWritten) {
+  writeImage("Glimor.jpg", "J");
+  std::filesystem::create_directory(folder / "Glimor.dat"); // a folder where the answer file would go
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+  EXPECT_EQ(upload(view), UploadOutcome::Failed);
+  EXPECT_EQ(view.link, "");
+}
+
+TEST_F(Upload, StopsTheLastStepsAtTheFirstThatFails) {
+  writeImage("Glimor.jpg", "J");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+  view.throwOn = "show";
+  EXPECT_EQ(upload(view), UploadOutcome::Complete);
+  EXPECT_EQ(view.effects.back(), "show");
+  EXPECT_TRUE(files.exists(pathOf("Glimor.dat")));
+}
+
+TEST_F(Upload, WritesTheAnswerBesideThePathTheWindowHoldsAtThatMoment) {
+  writeImage("first.jpg", "J");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  struct MovingView : fakes::RecordingUploadView {
+    using RecordingUploadView::RecordingUploadView;
+    std::string later;
+    int reads = 0;
+    std::string filePath() override { return ++reads == 1 ? path : later; }
+  } view(pathOf("first.jpg"));
+  view.later = pathOf("second.gif");
+  view.throwOn = "idle"; // keeps the answer file, so the test can see where it went
+  EXPECT_EQ(upload(view), UploadOutcome::Complete);
+  EXPECT_TRUE(files.exists(pathOf("second.dat")));
+  EXPECT_FALSE(files.exists(pathOf("first.dat")));
+}
+
+} // namespace
+} // namespace glimor::net
