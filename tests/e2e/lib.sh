@@ -73,9 +73,9 @@ main_visible() { windows_now | grep -q '^top|1|GlimorMain|Glimor$'; }
 # A visible message box (dialog class #32770) showing this text.
 message_shown() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && $4==t{found=1} END{exit !found}'; }
 
-# start_glimor [ARGS]: Glimor.exe in a 1024x768 virtual desktop named glimor.
+# start_glimor [ARGS]: Glimor.exe (or $program) in a 1024x768 virtual desktop named glimor.
 start_glimor() {
-  wine explorer /desktop=glimor,1024x768 'C:\Glimor\Glimor.exe' "$@" >"$work/wine.log" 2>&1 &
+  wine explorer /desktop=glimor,1024x768 "${program:-C:\Glimor\Glimor.exe}" "$@" >"$work/wine.log" 2>&1 &
   wait_for 30 xdotool search --name 'glimor - Wine desktop' || fail "no Wine desktop window"
   desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
 }
