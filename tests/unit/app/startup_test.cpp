@@ -94,7 +94,7 @@ TEST_F(StartUpTest, UpdatedStageToleratesMissingOrLockedDownloads) {
   EXPECT_THAT(messages.shown, ElementsAre("Update successful. You are running version: 1.01",
                                           "Update successful. You are running version: 1.01"));
   files.contents["C:\\Apps\\new.exe"] = {2};
-  files.locked.insert("C:\\Apps\\new.exe");
+  files.undeletable.insert("C:\\Apps\\new.exe");
   messages.shown.clear();
   EXPECT_TRUE(start({"C:\\Apps\\Glimor.exe", "-updated", "C:\\Apps\\new.exe"}));
   EXPECT_THAT(messages.shown, ElementsAre("Update successful. You are running version: 1.01",
