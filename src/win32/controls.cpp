@@ -2,7 +2,7 @@
 
 namespace glimor::win32 {
 
-HWND createControl(HWND parent, const ControlSpec& s) {
+HWND createControl(HWND parent, const ControlArgs& s) {
   DWORD style = WS_CHILD | s.style | (s.visible ? WS_VISIBLE : 0);
   HWND control = ::CreateWindowExA(s.exStyle, s.className, s.text.c_str(), style, s.x, s.y, s.width, s.height,
                                    parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)),

@@ -6,7 +6,7 @@
 namespace glimor::win32 {
 
 // What it takes to create one child control; the defaults suit a plain visible control.
-struct ControlSpec {
+struct ControlArgs {
   const char* className = "STATIC";
   std::string text;
   int x = 0, y = 0, width = 0, height = 0;
@@ -17,7 +17,7 @@ struct ControlSpec {
   HFONT font = nullptr;
 };
 
-HWND createControl(HWND parent, const ControlSpec& spec);
+HWND createControl(HWND parent, const ControlArgs& spec);
 
 // Width of a text in the control's font, for controls that size themselves to their caption.
 int textWidth(HWND window, HFONT font, const std::string& text);
