@@ -17,7 +17,7 @@ struct ControlArgs {
   HFONT font = nullptr;
 };
 
-HWND createControl(HWND parent, const ControlArgs& spec);
+HWND createControl(HWND parent, const ControlArgs& args);
 
 // Width of a text in the control's font, for controls that size themselves to their caption.
 int textWidth(HWND window, HFONT font, const std::string& text);
