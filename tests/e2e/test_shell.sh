@@ -36,6 +36,29 @@ wait_for 10 not has_window '^top|1|#32770|' || fail "the refusal did not end"
 [ "$(windows_now | grep -c '^top|.|GlimorMain|')" = 1 ] || fail "not exactly one main window"
 [ "$(cat "$app_dir/Glimor.ini")" = "$ini_before" ] || fail "the refused copy touched Glimor.ini"
 
+log "a new hot key: Ctrl+F3 typed into the Options page's control"
+xdotool mousemove --window "$desk" 435 317 click 1 # Options
+sleep 0.5
+xdotool mousemove --window "$desk" 480 351 click 1 # HotKey1
+sleep 0.3
+xdotool key ctrl+F3
+wait_for 10 bash -c "grep -q '^HotKey=16498' '$app_dir/Glimor.ini'" || fail "HotKey=$(ini_value HotKey), not 16498"
+# Away from the control, which holds the hot key back while it has the focus.
+xdotool mousemove --window "$desk" 489 317 click 1 # About
+sleep 1.5
+focus_desktop
+xdotool key ctrl+F3
+wait_for 10 has_window '^top|1|GlimorSelection|' || fail "Ctrl+F3 opened no selection window"
+focus_desktop
+xdotool key Escape
+wait_for 10 not has_window '^top|1|GlimorSelection|' || fail "Esc did not close the selection"
+[ "$(status_text)" = "Cropping picture canceled." ] || fail "status after Esc: $(status_text)"
+main_visible && fail "the main window is shown after a cancelled capture"
+
+log "a left click on the tray icon shows the window"
+xdotool mousemove --window "$desk" 1013 757 click 1
+wait_for 10 main_visible || fail "the tray icon did not show the window"
+
 log "the close button only hides"
 focus_desktop
 xdotool mousemove --window "$desk" 500 292 click 1 # the title bar
