@@ -98,3 +98,4 @@ has_window() { windows_now | grep -q "$1"; }
 selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
 # mtime of a file, 0 when missing.
 mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
+status_is() { [ "$(status_text)" = "$1" ]; }

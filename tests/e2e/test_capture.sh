@@ -55,7 +55,7 @@ jpg_rmse=$(compare -metric RMSE "$app_dir/Glimor.jpg" "$work/region.png" null: 2
 awk -v e="$jpg_rmse" 'BEGIN { exit !(e < 0.02) }' || fail "Glimor.jpg is far from the screen region (RMSE $jpg_rmse)"
 djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
 wait_for 10 main_visible || fail "the confirmed capture did not show the main window"
-[ "$(status_text)" = "Setting picture type..." ] || fail "status after confirm: $(status_text)"
+wait_for 5 status_is "Setting picture type..." || fail "status after confirm: $(status_text)"
 # JPEG is the file type of a first start: its path waits in the hidden Edit1 for the upload.
 windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "Edit1 does not hold Glimor.jpg"
 
@@ -81,7 +81,7 @@ press_hot_key
 focus_desktop
 xdotool key Escape
 wait_for 10 not selection_visible || fail "Esc did not close the selection window"
-[ "$(status_text)" = "Cropping picture canceled." ] || fail "status after Esc: $(status_text)"
+wait_for 5 status_is "Cropping picture canceled." || fail "status after Esc: $(status_text)"
 main_visible && fail "the main window is shown after a cancelled capture"
 [ "$(mtime "$app_dir/Glimor.bmp")" = "$before" ] || fail "a cancelled capture rewrote Glimor.bmp"
 log "passed"

@@ -52,7 +52,7 @@ wait_for 10 has_window '^top|1|GlimorSelection|' || fail "Ctrl+F3 opened no sele
 focus_desktop
 xdotool key Escape
 wait_for 10 not has_window '^top|1|GlimorSelection|' || fail "Esc did not close the selection"
-[ "$(status_text)" = "Cropping picture canceled." ] || fail "status after Esc: $(status_text)"
+wait_for 5 status_is "Cropping picture canceled." || fail "status after Esc: $(status_text)"
 main_visible && fail "the main window is shown after a cancelled capture"
 
 log "a left click on the tray icon shows the window"
