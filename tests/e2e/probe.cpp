@@ -15,8 +15,8 @@ std::FILE* out = nullptr;
 std::string textOf(HWND window) {
   char text[1024] = {};
   // WM_GETTEXT crosses process boundaries; a status bar answers with its first panel.
-  ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
+  ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
   std::string s(text);
   for (char& c : s)
     if (c == '\r' || c == '\n') c = ' ';
