@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 class FilesTest : public testing::Test {
 protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("glimor-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("glimor-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

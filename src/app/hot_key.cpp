@@ -1,0 +1,87 @@
+// The global hot key: its registration and the capture that a press starts.
+#include "app/main_form.h"
+#include "app/shortcut.h"
+
+namespace glimor::app {
+
+void MainForm::registerHotKey() {
+  std::uint16_t shortcut = platform_.options.hotKey();
+  HotKeyCombination combination = registrationFormOf(shortcut);
+  // Only modifier keys so far: the user is still typing the combination.
+  if (combination.key == 0 && combination.modifiers != 0) return;
+  hotKeyId_ = platform_.hotKeys.addAtom("MyHotKey_1");
+  if (combination.key != 0 && combination.modifiers == 0) {
+    platform_.messages.show("You must select at least one modifier: CTRL, ALT, SHIFT.");
+    return;
+  }
+  // The id stays the same, and the system refuses a second registration under an
+  // id in use, so the previous combination is withdrawn first.
+  if (hotKeyRegistered_) platform_.hotKeys.unregisterKey(hotKeyId_);
+  platform_.hotKeys.registerKey(hotKeyId_, combination.modifiers, combination.key);
+  hotKeyRegistered_ = true;
+  settings_.writeInteger("HotKey", shortcut);
+  flags_.hotKeyReady = true;
+}
+
+void MainForm::onHotKey(std::uint16_t id) {
+  auto& view = platform_.view;
+  if (flags_.floodLock) {
+    view.setStatus(0, "AntiFlood protection: Please wait 5 seconds.");
+    return;
+  }
+  if (flags_.downloading) {
+    platform_.messages.beep();
+    return;
+  }
+  if (id != hotKeyId_) return;
+  if (view.status(0) == uploadingStatus) return;
+  if (platform_.selectionView.visible()) {
+    platform_.messages.beep();
+    return;
+  }
+  if (!flags_.hotKeyReady) return;
+
+  // The main window is still as it was, so a visible window is part of the picture.
+  capture_.p = platform_.screen.grabPrimary();
+  capture_.snapshot = capture_.p;
+  capture_.displayBitsPerPixel = platform_.screen.displayBitsPerPixel();
+  capture_.drawing = false;
+  setStatus("Now select a part of picture that you want to be cropped.");
+  capture_.confirmed = false;
+  view.hide();
+  platform_.selectionView.sleep(100);
+  flags_.savedToFile = false;
+  platform_.selectionView.showModal();
+  view.setActivePage(0);
+
+  if (capture_.confirmed) {
+    setStatus("Setting picture type...");
+    switch (platform_.options.imageType()) {
+    case platform::ImageType::Jpeg:
+      view.setUploadFileName(capture_.files.jpg);
+      break;
+    case platform::ImageType::Bmp:
+      view.setUploadFileName(capture_.files.bmp);
+      break;
+    case platform::ImageType::Gif:
+      view.setUploadFileName(capture_.files.gif);
+      break;
+    case platform::ImageType::None:
+      break; // Edit1 keeps what it held
+    }
+    onUploadButton();
+  } else if (flags_.savedToFile) {
+    setStatus("Saved to file " + flags_.savedFileName);
+  } else {
+    setStatus("Cropping picture canceled.");
+  }
+}
+
+void MainForm::onUploadButton() {
+  platform_.view.show();
+  platform_.view.bringToFront();
+  platform_.view.repaintNow();
+  if (startUpload_) startUpload_();
+}
+
+} // namespace glimor::app

@@ -1,0 +1,123 @@
+#include "app/main_form.h"
+
+#include "app/shortcut.h"
+#include "app/startup.h"
+
+namespace glimor::app {
+
+MainForm::MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::CaptureState& capture,
+                   std::string executablePath)
+    : platform_(platform), flags_(flags), capture_(capture), executablePath_(std::move(executablePath)),
+      settings_(platform.profile),
+      autoStart_(platform.registry, platform.options, platform.messages, executablePath_) {
+  auto& timers = platform_.timers;
+  timerRegistry_ = timers.create(500, false, [this] { autoStart_.tick(); });
+  timer1_ = timers.create(100, false, [this] { onLinkPanelTimer(); });
+  timer2_ = timers.create(3000, true, [this] { platform_.tray.add(); });
+  floodEr_ = timers.create(5000, false, [this] { onFloodTimer(); });
+}
+
+void MainForm::create() {
+  flags_.hotKeyReady = true;
+  platform_.tray.add();
+  flags_.quitRequested = false;
+  autoStart_.createWatcher();
+
+  auto& options = platform_.options;
+  int hotKey = settings_.readInteger("HotKey", options.hotKey());
+  options.setHotKey(static_cast<std::uint16_t>(hotKey));
+  registerHotKey();
+
+  std::string type = settings_.readString("ImgType", "JPEG");
+  if (type == "JPEG")
+    options.setImageType(platform::ImageType::Jpeg);
+  else if (type == "BMP")
+    options.setImageType(platform::ImageType::Bmp);
+  else if (type == "GIF")
+    options.setImageType(platform::ImageType::Gif);
+  else
+    options.setImageType(platform::ImageType::None);
+
+  options.setChecked(platform::CheckBox::Fade, settings_.readBool("Fade", true));
+  options.setChecked(platform::CheckBox::AutoUpdate, settings_.readBool("AutoUpdate", true));
+  platform_.view.setVersionText(programVersion);
+
+  if (settings_.readInteger("Installed", 0) == 0) {
+    settings_.writeInteger("Installed", 1);
+    platform_.view.show();
+    options.setChecked(platform::CheckBox::AutoStart, true);
+    autoStart_.update();
+  }
+  timerRegistry_->setEnabled(true);
+}
+
+void MainForm::destroy() {
+  platform_.tray.remove();
+  platform_.hotKeys.unregisterKey(hotKeyId_);
+  platform_.hotKeys.deleteAtom(hotKeyId_);
+}
+
+bool MainForm::closeQuery() {
+  bool close = false;
+  if (!flags_.quitRequested)
+    platform_.view.hide();
+  else
+    close = platform_.messages.askYesNo("Are you sure want to Quit application?", "Exit?");
+  flags_.quitRequested = false;
+  return close;
+}
+
+void MainForm::onImageTypeSelected(platform::ImageType type) {
+  switch (type) {
+  case platform::ImageType::Jpeg:
+    settings_.writeString("ImgType", "JPEG");
+    break;
+  case platform::ImageType::Bmp:
+    settings_.writeString("ImgType", "BMP");
+    break;
+  case platform::ImageType::Gif:
+    settings_.writeString("ImgType", "GIF");
+    break;
+  case platform::ImageType::None:
+    break;
+  }
+}
+
+void MainForm::onFadeChanged() {
+  settings_.writeBool("Fade", platform_.options.checked(platform::CheckBox::Fade));
+}
+
+void MainForm::onAutoUpdateChanged() {
+  settings_.writeBool("AutoUpdate", platform_.options.checked(platform::CheckBox::AutoUpdate));
+}
+
+void MainForm::onHotKeyFocus() {
+  flags_.hotKeyReady = false;
+}
+
+void MainForm::onAutoStartMouseUp() {
+  autoStart_.update();
+}
+
+void MainForm::showLinkPanelSoon(bool visible) {
+  showLinkPanel_ = visible;
+  timer1_->setEnabled(true);
+}
+
+void MainForm::onLinkPanelTimer() {
+  timer1_->setEnabled(false);
+  platform_.view.setLinkPanelVisible(showLinkPanel_);
+}
+
+void MainForm::startFloodLock() {
+  flags_.floodLock = true;
+  floodEr_->setEnabled(true);
+}
+
+void MainForm::onFloodTimer() {
+  flags_.floodLock = false;
+  floodEr_->setEnabled(false);
+  platform_.view.setStatus(0, "Glimor is now ready.");
+}
+
+} // namespace glimor::app

@@ -1,0 +1,97 @@
+#pragma once
+#include "app/auto_start.h"
+#include "app/program_flags.h"
+#include "app/settings.h"
+#include "capture/capture_state.h"
+#include "platform/hot_keys.h"
+#include "platform/main_view.h"
+#include "platform/messages.h"
+#include "platform/option_controls.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/screen.h"
+#include "platform/selection_view.h"
+#include "platform/timer.h"
+#include "platform/tray.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace glimor::app {
+
+struct MainFormPlatform {
+  platform::MainView& view;
+  platform::OptionControls& options;
+  platform::Messages& messages;
+  platform::Timers& timers;
+  platform::Profile& profile;
+  platform::Registry& registry;
+  platform::HotKeys& hotKeys;
+  platform::Tray& tray;
+  platform::Screen& screen;
+  platform::SelectionView& selectionView;
+};
+
+inline const std::string uploadingStatus = "Uploading image...";
+
+// The main window TForm1: start-up, the Options page, the status line, closing,
+// the hot key and the capture it starts, and the tray icon.
+class MainForm {
+public:
+  MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::CaptureState& capture,
+           std::string executablePath);
+
+  // The window's creation: tray icon, settings, hot key, first-start work, timers.
+  void create();
+  void destroy();
+  // The close handler: true when the program may end.
+  bool closeQuery();
+
+  // Options page.
+  void onImageTypeSelected(platform::ImageType type);
+  void onFadeChanged();
+  void onAutoUpdateChanged();
+  void onHotKeyFocus();
+  void onHotKeyChanged() { registerHotKey(); }
+  void onAutoStartMouseUp();
+
+  // Hot key and capture.
+  void registerHotKey();
+  void onHotKey(std::uint16_t id);
+  void onUploadButton(); // Button1 "Glimo it !"
+  // The upload worker plugs in here; without it Button1 only shows the window.
+  void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
+
+  // Tray icon.
+  void onTrayNotify(unsigned mouseMessage);
+  void onTrayShow();
+  void onTrayHide();
+  void onTrayExit();
+
+  void setStatus(const std::string& text) { platform_.view.setStatus(0, text); }
+  void showLinkPanelSoon(bool visible); // from the upload worker's thread
+  void startFloodLock();                // at the end of an upload attempt
+
+  Settings& settings() { return settings_; }
+  std::uint16_t hotKeyId() const { return hotKeyId_; }
+
+private:
+  void onFloodTimer();
+  void onLinkPanelTimer();
+
+  MainFormPlatform platform_;
+  ProgramFlags& flags_;
+  capture::CaptureState& capture_;
+  std::string executablePath_;
+  Settings settings_;
+  AutoStart autoStart_;
+  std::uint16_t hotKeyId_ = 0;
+  bool hotKeyRegistered_ = false;
+  std::atomic<bool> showLinkPanel_{true};
+  std::function<void()> startUpload_;
+  std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;
+};
+
+} // namespace glimor::app

@@ -1,0 +1,36 @@
+#pragma once
+#include "platform/profile.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace glimor::app {
+
+// Glimor.ini: the "Options" the user chose and the "Service" host.
+// Integers are decimal text (a value of more than two characters starting with
+// 0x or 0X is hexadecimal), Booleans are "1" or "0" read as integers, text is
+// read up to 2047 characters; a value that does not parse gives the default.
+class Settings {
+public:
+  explicit Settings(platform::Profile& profile) : profile_(profile) {}
+
+  int readInteger(const std::string& key, int fallback);
+  bool readBool(const std::string& key, bool fallback);
+  std::string readString(const std::string& key, const std::string& fallback);
+
+  // Each write goes straight to the file; throws Error("Unable to write to <path>").
+  void writeInteger(const std::string& key, int value);
+  void writeBool(const std::string& key, bool value);
+  void writeString(const std::string& key, const std::string& value);
+
+  // The image service's host (host or host:port), "localhost:8080" unless set.
+  std::string serviceHost();
+
+  static std::optional<int> parseInteger(std::string_view text);
+
+private:
+  platform::Profile& profile_;
+};
+
+} // namespace glimor::app

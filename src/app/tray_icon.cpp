@@ -1,0 +1,38 @@
+// The notification-area icon's clicks and menu.
+#include "app/main_form.h"
+
+namespace glimor::app {
+
+namespace {
+constexpr unsigned leftButtonDown = 0x0201;
+constexpr unsigned rightButtonUp = 0x0205;
+} // namespace
+
+void MainForm::onTrayNotify(unsigned mouseMessage) {
+  auto& view = platform_.view;
+  if (mouseMessage == leftButtonDown) {
+    if (view.visible())
+      view.hide();
+    else
+      view.show();
+    if (view.visible()) view.bringToFront();
+  } else if (mouseMessage == rightButtonUp) {
+    platform_.tray.showMenuAtCursor();
+  }
+}
+
+void MainForm::onTrayShow() {
+  platform_.view.show();
+  platform_.view.bringToFront();
+}
+
+void MainForm::onTrayHide() {
+  platform_.view.hide();
+}
+
+void MainForm::onTrayExit() {
+  flags_.quitRequested = true;
+  platform_.view.requestClose();
+}
+
+} // namespace glimor::app

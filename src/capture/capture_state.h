@@ -1,0 +1,19 @@
+#pragma once
+#include "capture/picture.h"
+#include "capture/selection_geometry.h"
+
+namespace glimor::capture {
+
+// What one capture produces and the hot-key dispatch reads after the selection
+// window has closed. One instance lives for the whole run.
+struct CaptureState {
+  Picture p;        // what the user sees: rubber band and fade are drawn here
+  Picture snapshot; // the clean capture, never drawn on
+  int displayBitsPerPixel = 32;
+  Rect selection;
+  bool drawing = false;
+  bool confirmed = false;
+  CropFileNames files;
+};
+
+} // namespace glimor::capture

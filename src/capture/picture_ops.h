@@ -1,0 +1,20 @@
+#pragma once
+#include "capture/picture.h"
+
+namespace glimor::capture {
+
+// Adds delta to the blue, green and red byte of every pixel, clamped to 0..255,
+// one contiguous row at a time.
+void adjustBrightness(Picture& picture, int delta);
+
+// Copies the rectangle of `source` to the same place in `target` (both the same size).
+void copyRect(const Picture& source, Picture& target, const Rect& rect);
+
+// The rectangle of `picture` as a picture of its own, the part outside the
+// picture left white.
+Picture cropOf(const Picture& picture, const Rect& rect);
+
+// The dashed black-and-white rubber band from the anchor to the mouse, drawn into the picture.
+void drawRubberBand(Picture& picture, int anchorX, int anchorY, int x, int y);
+
+} // namespace glimor::capture

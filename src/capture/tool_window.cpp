@@ -1,0 +1,99 @@
+#include "capture/tool_window.h"
+
+#include "capture/picture_ops.h"
+#include "capture/print_layout.h"
+#include "platform/paths.h"
+
+namespace glimor::capture {
+
+namespace {
+const std::string printTitle = "Captured by Glimmor!";
+const std::string fontFace = "Arial";
+} // namespace
+
+ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput& output,
+                       ToolPlatform platform)
+    : state_(state), flags_(flags), output_(output), platform_(platform) {}
+
+void ToolWindow::confirm() {
+  Picture crop = cropOf(state_.p, state_.selection);
+  // A failure leaves the window open and unconfirmed, so the user can try again.
+  output_.writeCropFiles(crop, state_.displayBitsPerPixel, state_.files);
+  state_.confirmed = true;
+  platform_.selectionView.close();
+}
+
+void ToolWindow::cancel() {
+  state_.confirmed = false;
+  platform_.selectionView.close();
+}
+
+void ToolWindow::onTimer() {
+  if (!platform_.selectionView.visible()) flags_.hotKeyReady = true;
+}
+
+platform::SaveDialogSetup ToolWindow::saveDialogSetup() {
+  platform::SaveDialogSetup setup;
+  setup.title = "Save Glimor-Cropped image";
+  setup.filter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
+                 "All (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif";
+  setup.filterIndex = 1;
+  setup.defaultExtension = "*.jpg";
+  setup.askBeforeOverwrite = true;
+  setup.hideReadOnly = true;
+  setup.resizable = true;
+  return setup;
+}
+
+void ToolWindow::saveAs() {
+  std::optional<std::string> name = platform_.saveDialog.ask(saveDialogSetup());
+  if (!name) return;
+  try {
+    Picture crop = cropOf(state_.p, state_.selection);
+    // Only a file that was really written is reported as saved.
+    if (output_.saveCropAs(crop, state_.displayBitsPerPixel, *name)) {
+      flags_.savedToFile = true;
+      flags_.savedFileName = paths::fileNameOf(*name);
+    }
+  } catch (...) {
+    cancel();
+    throw;
+  }
+  cancel();
+}
+
+void ToolWindow::print() {
+  Picture crop = cropOf(state_.p, state_.selection);
+  if (!platform_.printer.setup()) return;
+  platform_.cursor.setBusy(true);
+  try {
+    printPage(crop);
+  } catch (...) {
+    platform_.printer.abortJob();
+    platform_.cursor.setBusy(false);
+    throw;
+  }
+  platform_.cursor.setBusy(false);
+}
+
+void ToolWindow::printPage(const Picture& crop) {
+  platform::Printer& printer = platform_.printer;
+  printer.beginJob("Glimor");
+  int dpi = printer.dpiY();
+  int pageWidth = printer.pageWidth();
+
+  printer.setFont(fontFace, titleFontHeight(dpi));
+  int h = printer.textHeight("X");
+  printer.textOut(centeredTextLeft(pageWidth, printer.textWidth(printTitle)), 3 * h, printTitle);
+
+  Rect image = printedImageRect(pageWidth, h, crop.width, crop.height);
+  printer.drawPicture(image, crop);
+
+  printer.setFont(fontFace, footerFontHeight(dpi));
+  const platform::Clock& clock = platform_.clock;
+  std::string footer = footerText(clock.now(), clock.dateSeparator(), clock.timeSeparator());
+  printer.textOut(image.left, printer.pageHeight() - printer.textHeight("X"), footer);
+  printer.endJob();
+}
+
+} // namespace glimor::capture

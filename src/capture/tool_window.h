@@ -1,0 +1,44 @@
+#pragma once
+#include "app/program_flags.h"
+#include "capture/capture_state.h"
+#include "capture/crop_output.h"
+#include "platform/busy_cursor.h"
+#include "platform/clock.h"
+#include "platform/printer.h"
+#include "platform/save_dialog.h"
+#include "platform/selection_view.h"
+
+namespace glimor::capture {
+
+struct ToolPlatform {
+  platform::SelectionView& selectionView;
+  platform::Printer& printer;
+  platform::BusyCursor& cursor;
+  platform::Clock& clock;
+  platform::SaveDialog& saveDialog;
+};
+
+// The never-shown tool window: the panel's confirm, cancel, print and save-as
+// actions, and the one-second re-arming of the hot key.
+class ToolWindow {
+public:
+  ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput& output, ToolPlatform platform);
+
+  void confirm(); // suiButton1Click
+  void cancel();  // suiButton4Click
+  void print();   // suiButton5Click
+  void saveAs();  // the selection window's "S a v e"
+  void onTimer(); // every 1000 ms
+
+  static platform::SaveDialogSetup saveDialogSetup();
+
+private:
+  void printPage(const Picture& crop);
+
+  CaptureState& state_;
+  app::ProgramFlags& flags_;
+  CropOutput& output_;
+  ToolPlatform platform_;
+};
+
+} // namespace glimor::capture

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+
+namespace glimor::platform {
+
+enum class CheckBox { AutoUpdate, AutoStart, Fade };
+
+// 1 "JPEG Image (.jpg)", 2 "Bitmap (.bmp)", 3 "GIF Image (.gif)"; 0 when none is selected.
+enum class ImageType { None = 0, Jpeg = 1, Bmp = 2, Gif = 3 };
+
+// The controls of the Options page. Setters change what the user sees without
+// running the controls' change handlers.
+class OptionControls {
+public:
+  virtual ~OptionControls() = default;
+  virtual bool checked(CheckBox box) const = 0;
+  virtual void setChecked(CheckBox box, bool checked) = 0;
+  virtual ImageType imageType() const = 0;
+  virtual void setImageType(ImageType type) = 0;
+  // The hot key control's combination as a shortcut value.
+  virtual std::uint16_t hotKey() const = 0;
+  virtual void setHotKey(std::uint16_t shortcut) = 0;
+};
+
+} // namespace glimor::platform

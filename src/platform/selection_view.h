@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+namespace glimor::platform {
+
+// The full-screen selection window: it shows the capture picture that the core
+// draws on, and the panel of four buttons.
+class SelectionView {
+public:
+  virtual ~SelectionView() = default;
+  // Shows the window modally; returns when it has been closed (hidden).
+  virtual void showModal() = 0;
+  virtual void close() = 0;
+  virtual bool visible() const = 0;
+  // Draws the picture anew at once.
+  virtual void repaint() = 0;
+  virtual void setPanelVisible(bool visible) = 0;
+  virtual void placePanel(int left, int top) = 0;
+  virtual void setGlimoButton(const std::string& caption, bool enabled) = 0;
+  // Handles the pending window messages (used between fade steps).
+  virtual void processMessages() = 0;
+  virtual void sleep(unsigned ms) = 0;
+};
+
+} // namespace glimor::platform

@@ -1,0 +1,19 @@
+#include "win32/busy_cursor.h"
+
+#include <windows.h>
+
+namespace glimor::win32 {
+namespace {
+bool applicationBusy = false;
+}
+
+void Win32BusyCursor::setBusy(bool busy) {
+  applicationBusy = busy;
+  ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(busy ? IDC_WAIT : IDC_ARROW)));
+}
+
+bool Win32BusyCursor::busy() {
+  return applicationBusy;
+}
+
+} // namespace glimor::win32

@@ -1,0 +1,23 @@
+#include "win32/container.h"
+
+namespace glimor::win32 {
+
+HWND Container::create(HWND parent, HWND notify, int x, int y, int w, int h, bool visible, bool sunken) {
+  notify_ = notify;
+  registerClass("GlimorContainer");
+  return Window::create("GlimorContainer", "", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
+                        WS_EX_CONTROLPARENT | (sunken ? WS_EX_CLIENTEDGE : 0), x, y, w, h, parent);
+}
+
+LRESULT Container::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_COMMAND:
+  case WM_NOTIFY:
+  case WM_DRAWITEM:
+    return ::SendMessageA(notify_, message, wParam, lParam);
+  default:
+    return Window::handle(message, wParam, lParam);
+  }
+}
+
+} // namespace glimor::win32

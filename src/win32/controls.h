@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace glimor::win32 {
+
+// What it takes to create one child control; the defaults suit a plain visible control.
+struct ControlArgs {
+  const char* className = "STATIC";
+  std::string text;
+  int x = 0, y = 0, width = 0, height = 0;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  int id = 0;
+  bool visible = true;
+  HFONT font = nullptr;
+};
+
+HWND createControl(HWND parent, const ControlArgs& args);
+
+// Width of a text in the control's font, for controls that size themselves to their caption.
+int textWidth(HWND window, HFONT font, const std::string& text);
+
+// A font of `points` at the screen's resolution.
+HFONT createFont(const char* face, int points, bool bold = false);
+
+} // namespace glimor::win32

@@ -1,0 +1,113 @@
+// Glimor.exe: the start-up stages, then the three windows and the message loop.
+#include "app/main_form.h"
+#include "app/startup.h"
+#include "capture/imaging_crop_output.h"
+#include "capture/selection_window.h"
+#include "capture/tool_window.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "win32/application_window.h"
+#include "win32/busy_cursor.h"
+#include "win32/clock.h"
+#include "win32/hot_keys.h"
+#include "win32/main_window.h"
+#include "win32/messages.h"
+#include "win32/printer.h"
+#include "win32/profile.h"
+#include "win32/registry.h"
+#include "win32/save_dialog.h"
+#include "win32/screen.h"
+#include "win32/selection_window.h"
+#include "win32/shell.h"
+#include "win32/timers.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::string> commandLine() {
+  std::vector<std::string> arguments(__argv, __argv + __argc);
+  // Argument 0 as the platform reports the running executable: its full path.
+  char path[MAX_PATH * 2];
+  DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n > 0 && n < sizeof path) {
+    if (arguments.empty()) arguments.emplace_back();
+    arguments[0].assign(path, n);
+  }
+  return arguments;
+}
+
+int runMessageLoop() {
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace glimor;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_HOTKEY_CLASS |
+                                                     ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  std::vector<std::string> arguments = commandLine();
+  win32::Win32Shell shell;
+  win32::Win32Messages messages;
+  platform::Files& files = platform::systemFiles();
+  if (!app::runStartUp(arguments, {shell, files, messages})) return 0;
+
+  const std::string& executable = arguments[0];
+  win32::ApplicationWindow application;
+  application.createWindow();
+
+  win32::Win32Timers timers;
+  win32::Win32Profile profile(paths::folderOf(executable) + paths::changeExtension("Glimor.exe", ".ini"));
+  win32::Win32Registry registry;
+  win32::Win32HotKeys hotKeys;
+  win32::Win32Screen screen;
+  win32::Win32Printer printer;
+  win32::Win32BusyCursor cursor;
+  win32::Win32Clock clock;
+  win32::Win32SaveDialog saveDialog;
+  capture::ImagingCropOutput cropOutput(files);
+
+  app::ProgramFlags flags;
+  capture::CaptureState captureState;
+  win32::MainWindow mainWindow;
+  win32::SelectionWindow selectionWindow(captureState);
+
+  app::MainForm form({mainWindow, mainWindow, messages, timers, profile, registry, hotKeys, mainWindow,
+                      screen, selectionWindow},
+                     flags, captureState, executable);
+  capture::ToolWindow tool(captureState, flags, cropOutput,
+                           {selectionWindow, printer, cursor, clock, saveDialog});
+  capture::SelectionWindow selection(
+      captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
+      capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },
+                            [&] { tool.saveAs(); }});
+
+  // The main window first: its creation is the program's real start-up.
+  mainWindow.setForm(form);
+  mainWindow.createWindow(application.hwnd(), form.settings().serviceHost());
+  messages.setOwner(mainWindow.hwnd());
+  hotKeys.setWindow(mainWindow.hwnd());
+  win32::guarded([&] { form.create(); });
+
+  selectionWindow.setCore(selection);
+  selectionWindow.createWindow();
+  saveDialog.setOwner(selectionWindow.hwnd());
+  printer.setOwner(selectionWindow.hwnd());
+
+  // The tool window needs no window of its own: it is its actions and this timer.
+  auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
+  mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
+
+  return runMessageLoop();
+}

@@ -1,0 +1,251 @@
+#include "win32/main_window.h"
+
+#include "app/shortcut.h"
+#include "win32/control_ids.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace glimor::win32 {
+
+namespace {
+constexpr UINT trayCallback = WM_USER + 1;
+constexpr DWORD basicTrayRecordSize = 88; // the record with its 64-character tip
+} // namespace
+
+// ---- platform::MainView
+
+bool MainWindow::visible() const {
+  return ::IsWindowVisible(hwnd()) != 0;
+}
+void MainWindow::show() {
+  ::ShowWindow(hwnd(), SW_SHOW);
+}
+void MainWindow::hide() {
+  ::ShowWindow(hwnd(), SW_HIDE);
+}
+void MainWindow::bringToFront() {
+  ::SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  ::SetForegroundWindow(hwnd());
+}
+void MainWindow::repaintNow() {
+  ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+}
+
+void MainWindow::setActivePage(int page) {
+  ::SendMessageA(tabs_, TCM_SETCURSEL, page, 0);
+  showPage(page);
+}
+
+void MainWindow::showPage(int page) {
+  for (int i = 0; i < 4; ++i) ::ShowWindow(pages_[i].hwnd(), i == page ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::setStatus(int panel, const std::string& text) {
+  // SendMessage: from another thread this runs on the window's thread and waits for it.
+  ::SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string MainWindow::status(int panel) const {
+  LRESULT info = ::SendMessageA(statusBar_, SB_GETTEXTLENGTHA, panel, 0);
+  std::string text(LOWORD(info) + 1, '\0');
+  ::SendMessageA(statusBar_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::strlen(text.c_str()));
+  return text;
+}
+
+void MainWindow::setUploadFileName(const std::string& path) {
+  ::SetWindowTextA(edit1_, path.c_str());
+}
+
+std::string MainWindow::uploadFileName() const {
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(edit1_)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextA(edit1_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void MainWindow::setVersionText(const std::string& text) {
+  ::SetWindowTextA(version_, text.c_str());
+}
+
+void MainWindow::setLinkPanelVisible(bool visible) {
+  ::ShowWindow(linkPanel_.hwnd(), visible ? SW_SHOW : SW_HIDE);
+  ::RedrawWindow(linkPanel_.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void MainWindow::requestClose() {
+  ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+}
+
+// ---- platform::OptionControls
+
+HWND MainWindow::checkBox(platform::CheckBox box) const {
+  switch (box) {
+  case platform::CheckBox::AutoUpdate:
+    return autoUpdate_;
+  case platform::CheckBox::AutoStart:
+    return autoStart_;
+  case platform::CheckBox::Fade:
+    return fade_;
+  }
+  return nullptr;
+}
+
+bool MainWindow::checked(platform::CheckBox box) const {
+  return ::SendMessageA(checkBox(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::setChecked(platform::CheckBox box, bool checked) {
+  ::SendMessageA(checkBox(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+platform::ImageType MainWindow::imageType() const {
+  for (int i = 0; i < 3; ++i)
+    if (::SendMessageA(radios_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
+      return static_cast<platform::ImageType>(i + 1);
+  return platform::ImageType::None;
+}
+
+void MainWindow::setImageType(platform::ImageType type) {
+  for (int i = 0; i < 3; ++i)
+    ::SendMessageA(radios_[i], BM_SETCHECK, static_cast<int>(type) == i + 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+std::uint16_t MainWindow::hotKey() const {
+  auto value = static_cast<WORD>(::SendMessageA(hotKey_, HKM_GETHOTKEY, 0, 0));
+  return app::shortcutFromControl(LOBYTE(value), HIBYTE(value));
+}
+
+void MainWindow::setHotKey(std::uint16_t shortcut) {
+  settingControls_ = true;
+  ::SendMessageA(hotKey_, HKM_SETHOTKEY, MAKEWORD(shortcut & 0xFF, (shortcut >> 13) & 7), 0);
+  settingControls_ = false;
+}
+
+// ---- platform::Tray
+
+bool MainWindow::add() {
+  NOTIFYICONDATAA data{};
+  data.cbSize = basicTrayRecordSize;
+  data.hWnd = hwnd();
+  data.uID = 0;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = trayCallback;
+  data.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
+  std::strncpy(data.szTip, "Glimor!", 63);
+  return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
+}
+
+void MainWindow::remove() {
+  NOTIFYICONDATAA data{};
+  data.cbSize = basicTrayRecordSize;
+  data.hWnd = hwnd();
+  data.uID = 0;
+  ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void MainWindow::showMenuAtCursor() {
+  POINT at{};
+  ::GetCursorPos(&at);
+  // The menu closes when the user clicks elsewhere only if our window is in front.
+  ::SetForegroundWindow(hwnd());
+  ::TrackPopupMenu(trayMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+  ::PostMessageA(hwnd(), WM_NULL, 0, 0);
+}
+
+// ---- messages
+
+void MainWindow::onCommand(int id, int code) {
+  if (!form_) return;
+  switch (id) {
+  case ids::jpeg:
+  case ids::bmp:
+  case ids::gif:
+    if (code == BN_CLICKED) form_->onImageTypeSelected(static_cast<platform::ImageType>(id - ids::jpeg + 1));
+    break;
+  case ids::fade:
+    if (code == BN_CLICKED) form_->onFadeChanged();
+    break;
+  case ids::autoUpdate:
+    if (code == BN_CLICKED) form_->onAutoUpdateChanged();
+    break;
+  case ids::hotKey:
+    if (code == EN_CHANGE && !settingControls_) form_->onHotKeyChanged();
+    break;
+  case ids::button1:
+    if (code == BN_CLICKED) form_->onUploadButton();
+    break;
+  case ids::menuShow:
+    form_->onTrayShow();
+    break;
+  case ids::menuHide:
+    form_->onTrayHide();
+    break;
+  case ids::menuExit:
+    form_->onTrayExit();
+    break;
+  default:
+    break;
+  }
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_COMMAND:
+    onCommand(LOWORD(wParam), HIWORD(wParam));
+    return 0;
+  case WM_NOTIFY: {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE)
+      showPage(static_cast<int>(::SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)));
+    return 0;
+  }
+  case WM_SIZE:
+    ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+    return 0;
+  case WM_HOTKEY:
+    if (form_) form_->onHotKey(static_cast<std::uint16_t>(wParam));
+    return 0;
+  case trayCallback:
+    if (form_) form_->onTrayNotify(static_cast<unsigned>(lParam));
+    return 0;
+  case WM_CLOSE:
+    if (form_ && form_->closeQuery()) {
+      if (beforeQuit_) beforeQuit_();
+      ::DestroyWindow(hwnd());
+    }
+    return 0;
+  case WM_DESTROY:
+    if (form_) form_->destroy();
+    ::PostQuitMessage(0);
+    return 0;
+  default:
+    return Window::handle(message, wParam, lParam);
+  }
+}
+
+// The hot key control's focus, the autostart box's mouse-up, and the two read-only
+// texts that pass the focus on to the pages.
+LRESULT CALLBACK MainWindow::subclassed(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR data) {
+  auto* self = reinterpret_cast<MainWindow*>(data);
+  if (message == WM_SETFOCUS && control == self->hotKey_ && self->form_) self->form_->onHotKeyFocus();
+  if (message == WM_SETFOCUS && (control == self->memoAbout_ || control == self->faq_)) {
+    ::SetFocus(self->tabs_);
+    return 0;
+  }
+  if (message == WM_CHAR && (control == self->memoAbout_ || control == self->faq_)) return 0;
+  LRESULT result = ::DefSubclassProc(control, message, wParam, lParam);
+  if (control == self->autoStart_ && self->form_ &&
+      (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP)) {
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RECT box{};
+    ::GetClientRect(control, &box);
+    if (::PtInRect(&box, at)) guarded([self] { self->form_->onAutoStartMouseUp(); });
+  }
+  return result;
+}
+
+} // namespace glimor::win32

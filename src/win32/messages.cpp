@@ -1,0 +1,19 @@
+#include "win32/messages.h"
+
+#include "win32/window.h"
+
+namespace glimor::win32 {
+
+void Win32Messages::show(const std::string& text) {
+  reportError(text);
+}
+
+bool Win32Messages::askYesNo(const std::string& text, const std::string& caption) {
+  return ::MessageBoxA(owner_, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+}
+
+void Win32Messages::beep() {
+  ::MessageBeep(0);
+}
+
+} // namespace glimor::win32

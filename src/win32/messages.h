@@ -1,0 +1,20 @@
+#pragma once
+#include "platform/messages.h"
+
+#include <windows.h>
+
+namespace glimor::win32 {
+
+class Win32Messages final : public platform::Messages {
+public:
+  // Questions are owned by the main window once it exists.
+  void setOwner(HWND owner) { owner_ = owner; }
+  void show(const std::string& text) override;
+  bool askYesNo(const std::string& text, const std::string& caption) override;
+  void beep() override;
+
+private:
+  HWND owner_ = nullptr;
+};
+
+} // namespace glimor::win32

@@ -1,0 +1,35 @@
+#pragma once
+#include "platform/printer.h"
+
+#include <windows.h>
+
+namespace glimor::win32 {
+
+// The printer chosen in the printer-setup dialog and its device context.
+class Win32Printer final : public platform::Printer {
+public:
+  ~Win32Printer() override;
+  void setOwner(HWND owner) { owner_ = owner; }
+  bool setup() override;
+  void beginJob(const std::string& title) override;
+  void endJob() override;
+  void abortJob() override;
+  int pageWidth() override;
+  int pageHeight() override;
+  int dpiY() override;
+  void setFont(const std::string& face, int height) override;
+  int textWidth(const std::string& text) override;
+  int textHeight(const std::string& text) override;
+  void textOut(int x, int y, const std::string& text) override;
+  void drawPicture(const capture::Rect& target, const capture::Picture& picture) override;
+
+private:
+  void releaseDc();
+  HWND owner_ = nullptr;
+  HGLOBAL devMode_ = nullptr, devNames_ = nullptr;
+  HDC dc_ = nullptr;
+  HFONT font_ = nullptr;
+  bool jobOpen_ = false;
+};
+
+} // namespace glimor::win32

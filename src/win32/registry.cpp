@@ -1,0 +1,69 @@
+#include "win32/registry.h"
+
+#include "platform/error.h"
+
+#include <windows.h>
+
+namespace glimor::win32 {
+namespace {
+
+class Win32RegistryKey final : public platform::RegistryKey {
+public:
+  ~Win32RegistryKey() override { close(); }
+
+  bool open(const std::string& path) override {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+      return false;
+    close();
+    key_ = key;
+    return true;
+  }
+
+  bool valueExists(const std::string& name) override {
+    return key_ &&
+           ::RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  }
+
+  std::string readString(const std::string& name) override {
+    DWORD type = 0, size = 0;
+    if (!key_ || ::RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      return "";
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw Error("Invalid data type for '" + name + "'");
+    std::string data(size, '\0');
+    if (size > 0 && ::RegQueryValueExA(key_, name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+      return "";
+    data.resize(size);
+    while (!data.empty() && data.back() == '\0') data.pop_back();
+    return data;
+  }
+
+  void writeString(const std::string& name, const std::string& value) override {
+    if (!key_ || ::RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                  static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+      throw Error("Failed to set data for '" + name + "'");
+  }
+
+  bool deleteValue(const std::string& name) override {
+    return key_ && ::RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS;
+  }
+
+  void close() override {
+    if (key_) ::RegCloseKey(key_);
+    key_ = nullptr;
+  }
+
+private:
+  HKEY key_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<platform::RegistryKey> Win32Registry::localMachine() {
+  return std::make_unique<Win32RegistryKey>();
+}
+
+} // namespace glimor::win32

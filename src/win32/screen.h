@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/screen.h"
+
+namespace glimor::win32 {
+
+class Win32Screen final : public platform::Screen {
+public:
+  capture::Picture grabPrimary() override;
+  int displayBitsPerPixel() override;
+};
+
+} // namespace glimor::win32

@@ -1,0 +1,216 @@
+#include "win32/selection_window.h"
+
+#include "capture/selection_geometry.h"
+#include "win32/control_ids.h"
+#include "win32/controls.h"
+
+namespace glimor::win32 {
+
+namespace {
+int xOf(LPARAM l) {
+  return static_cast<short>(LOWORD(l));
+}
+int yOf(LPARAM l) {
+  return static_cast<short>(HIWORD(l));
+}
+} // namespace
+
+void SelectionWindow::createWindow() {
+  registerClass("GlimorSelection", CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  Window::create("GlimorSelection", "Edit", WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, 0,
+                 0, w, h);
+  font_ = createFont("MS Sans Serif", 8);
+  boldFont_ = createFont("MS Sans Serif", 8, true);
+  HWND panel = panel_.create(hwnd(), hwnd(), 0, 0, capture::panelWidth, capture::panelHeight, false);
+  glimoIt_ =
+      createControl(panel, {"BUTTON", "", 2, 1, 177, 17, BS_OWNERDRAW, 0, ids::glimoIt, true, boldFont_});
+  createControl(panel, {"BUTTON", "S a v e", 1, 17, 65, 17, BS_PUSHBUTTON, 0, ids::save, true, font_});
+  createControl(panel, {"BUTTON", "P r i n t", 66, 17, 56, 17, BS_PUSHBUTTON, 0, ids::print, true, font_});
+  createControl(panel,
+                {"BUTTON", "C a n c e l", 121, 17, 57, 17, BS_PUSHBUTTON, 0, ids::cancel, true, font_});
+}
+
+void SelectionWindow::showModal() {
+  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, w, h, SWP_SHOWWINDOW);
+  ::SetForegroundWindow(hwnd());
+  ::SetFocus(hwnd());
+  if (core_) guarded([this] { core_->onShow(); });
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+  MSG message;
+  while (visible()) {
+    int got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      close();
+      break;
+    }
+    dispatch(message);
+  }
+}
+
+// The window sees every key first, whichever of its buttons has the focus.
+void SelectionWindow::dispatch(const MSG& message) {
+  if (message.message == WM_CHAR && core_ && (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd))) {
+    char key = static_cast<char>(message.wParam);
+    guarded([&] { core_->onKeyPress(key); });
+    if (key == 27) return;
+  }
+  ::TranslateMessage(&message);
+  ::DispatchMessageA(&message);
+}
+
+void SelectionWindow::close() {
+  if (::GetCapture() == hwnd()) ::ReleaseCapture();
+  ::ShowWindow(hwnd(), SW_HIDE);
+  if (core_) core_->onClose();
+}
+
+bool SelectionWindow::visible() const {
+  return hwnd() && ::IsWindowVisible(hwnd());
+}
+
+void SelectionWindow::repaint() {
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+  ::UpdateWindow(hwnd());
+}
+
+void SelectionWindow::setPanelVisible(bool visible) {
+  ::ShowWindow(panel_.hwnd(), visible ? SW_SHOW : SW_HIDE);
+}
+
+void SelectionWindow::placePanel(int left, int top) {
+  ::SetWindowPos(panel_.hwnd(), HWND_TOP, left, top, 0, 0, SWP_NOSIZE);
+}
+
+void SelectionWindow::setGlimoButton(const std::string& caption, bool enabled) {
+  glimoCaption_ = caption;
+  ::SetWindowTextA(glimoIt_, caption.c_str());
+  ::EnableWindow(glimoIt_, enabled);
+  ::InvalidateRect(glimoIt_, nullptr, TRUE);
+}
+
+void SelectionWindow::processMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    dispatch(message);
+  }
+}
+
+void SelectionWindow::sleep(unsigned ms) {
+  ::Sleep(ms);
+}
+
+void SelectionWindow::paint() {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(hwnd(), &ps);
+  const capture::Picture& p = state_.p;
+  if (!p.empty()) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    ::SetDIBitsToDevice(dc, 0, 0, p.width, p.height, 0, 0, 0, p.height, p.pixels.data(), &info,
+                        DIB_RGB_COLORS);
+  }
+  ::EndPaint(hwnd(), &ps);
+}
+
+// The publish button: bold red text, grey when disabled.
+void SelectionWindow::drawGlimoButton(const DRAWITEMSTRUCT& item) {
+  RECT r = item.rcItem;
+  bool pressed = item.itemState & ODS_SELECTED, disabled = item.itemState & ODS_DISABLED;
+  ::DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(255, 0, 0));
+  HGDIOBJ old = ::SelectObject(item.hDC, boldFont_);
+  ::DrawTextA(item.hDC, glimoCaption_.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  ::SelectObject(item.hDC, old);
+  if (item.itemState & ODS_FOCUS) {
+    ::InflateRect(&r, -3, -3);
+    ::DrawFocusRect(item.hDC, &r);
+  }
+}
+
+LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_PAINT:
+    paint();
+    return 0;
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_SETCURSOR:
+    if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd()) {
+      ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+      return TRUE;
+    }
+    break;
+  case WM_LBUTTONDOWN:
+  case WM_RBUTTONDOWN:
+  case WM_MBUTTONDOWN:
+    ::SetFocus(hwnd());
+    ::SetCapture(hwnd());
+    if (core_) core_->onMouseDown(xOf(lParam), yOf(lParam));
+    return 0;
+  case WM_LBUTTONDBLCLK:
+    // The second press of a double click: a press, then the close.
+    if (core_) {
+      core_->onMouseDown(xOf(lParam), yOf(lParam));
+      core_->onDoubleClick();
+    }
+    return 0;
+  case WM_MOUSEMOVE:
+    if (core_) core_->onMouseMove(xOf(lParam), yOf(lParam));
+    return 0;
+  case WM_LBUTTONUP:
+  case WM_RBUTTONUP:
+  case WM_MBUTTONUP:
+    if (::GetCapture() == hwnd()) ::ReleaseCapture();
+    if (core_ && visible()) core_->onMouseUp(xOf(lParam), yOf(lParam));
+    return 0;
+  case WM_DRAWITEM: {
+    auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    if (item->CtlID == ids::glimoIt) {
+      drawGlimoButton(*item);
+      return TRUE;
+    }
+    break;
+  }
+  case WM_COMMAND:
+    if (core_ && HIWORD(wParam) == BN_CLICKED) {
+      switch (LOWORD(wParam)) {
+      case ids::glimoIt:
+        core_->onGlimoItClick();
+        break;
+      case ids::save:
+        core_->onSaveClick();
+        break;
+      case ids::print:
+        core_->onPrintClick();
+        break;
+      case ids::cancel:
+        core_->onCancelClick();
+        break;
+      default:
+        break;
+      }
+    }
+    return 0;
+  case WM_CLOSE:
+    close();
+    return 0;
+  default:
+    break;
+  }
+  return Window::handle(message, wParam, lParam);
+}
+
+} // namespace glimor::win32

@@ -1,0 +1,42 @@
+#pragma once
+#include "capture/capture_state.h"
+#include "capture/selection_window.h"
+#include "platform/selection_view.h"
+#include "win32/container.h"
+#include "win32/window.h"
+
+namespace glimor::win32 {
+
+// frmEdit: a borderless, topmost window over the whole primary screen that shows
+// the capture 1:1 and carries the button panel.
+class SelectionWindow final : public Window, public platform::SelectionView {
+public:
+  explicit SelectionWindow(const capture::CaptureState& state) : state_(state) {}
+  void setCore(capture::SelectionWindow& core) { core_ = &core; }
+  void createWindow();
+
+  void showModal() override;
+  void close() override;
+  bool visible() const override;
+  void repaint() override;
+  void setPanelVisible(bool visible) override;
+  void placePanel(int left, int top) override;
+  void setGlimoButton(const std::string& caption, bool enabled) override;
+  void processMessages() override;
+  void sleep(unsigned ms) override;
+
+private:
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void paint();
+  void drawGlimoButton(const DRAWITEMSTRUCT& item);
+  void dispatch(const MSG& message);
+
+  const capture::CaptureState& state_;
+  capture::SelectionWindow* core_ = nullptr;
+  Container panel_;
+  HWND glimoIt_ = nullptr;
+  HFONT font_ = nullptr, boldFont_ = nullptr;
+  std::string glimoCaption_;
+};
+
+} // namespace glimor::win32

@@ -1,0 +1,72 @@
+#include "win32/window.h"
+
+#include <exception>
+
+namespace glimor::win32 {
+
+Window::~Window() {
+  if (hwnd_) {
+    ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd_);
+  }
+}
+
+void Window::registerClass(const char* className, UINT style, HBRUSH background, HICON icon) {
+  WNDCLASSEXA wc{};
+  if (::GetClassInfoExA(::GetModuleHandleA(nullptr), className, &wc)) return;
+  wc = WNDCLASSEXA{};
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = &Window::route;
+  wc.hInstance = ::GetModuleHandleA(nullptr);
+  wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hIcon = icon;
+  wc.lpszClassName = className;
+  ::RegisterClassExA(&wc);
+}
+
+HWND Window::create(const char* className, const std::string& title, DWORD style, DWORD exStyle, int x, int y,
+                    int w, int h, HWND parent, HMENU menu) {
+  hwnd_ = ::CreateWindowExA(exStyle, className, title.c_str(), style, x, y, w, h, parent, menu,
+                            ::GetModuleHandleA(nullptr), this);
+  return hwnd_;
+}
+
+LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  try {
+    LRESULT result = self->handle(message, wParam, lParam);
+    if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
+    return result;
+  } catch (const std::exception& e) {
+    reportError(e.what());
+  } catch (...) {
+    reportError("Unknown error");
+  }
+  return 0;
+}
+
+void reportError(const std::string& text) {
+  ::MessageBoxA(::GetActiveWindow(), text.c_str(), applicationTitle, MB_OK);
+}
+
+void guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    reportError(e.what());
+  }
+}
+
+} // namespace glimor::win32

@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace glimor::win32 {
+
+// A window object behind an HWND: one static window procedure finds the object
+// and forwards every message to its handle() member.
+class Window {
+public:
+  virtual ~Window();
+  HWND hwnd() const { return hwnd_; }
+
+  // Registers (once) a window class of this name that routes to objects.
+  static void registerClass(const char* className, UINT style = 0, HBRUSH background = nullptr,
+                            HICON icon = nullptr);
+
+protected:
+  HWND create(const char* className, const std::string& title, DWORD style, DWORD exStyle, int x, int y,
+              int w, int h, HWND parent = nullptr, HMENU menu = nullptr);
+  virtual LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+  static LRESULT CALLBACK route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND hwnd_ = nullptr;
+};
+
+// The application's default error report: the error's text in a plain message box, and the program goes on.
+void reportError(const std::string& text);
+// Runs an event handler under the default error report.
+void guarded(const std::function<void()>& handler);
+
+// The title of the application window that a second start looks for, and the
+// caption of the program's messages.
+inline constexpr const char* applicationTitle = "Glimor!";
+
+} // namespace glimor::win32

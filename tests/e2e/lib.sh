@@ -1,0 +1,101 @@
+# Shared steps of the end-to-end tests: a fresh Wine prefix, Xvfb, a Wine
+# virtual desktop running Glimor.exe, screenshots, bounded waits.
+# Source it; it sets root, exe, artifacts and installs a cleanup trap.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+exe=$root/build/windows/src/win32/Glimor.exe
+probe_exe=$root/build/windows/tests/glimor_probe.exe
+artifacts=$root/build/artifacts
+mkdir -p "$artifacts"
+[ -f "$exe" ] || { echo "Glimor.exe not built: $exe"; exit 1; }
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d "$root/build/e2e.XXXXXX")
+export WINEPREFIX=$work/prefix
+xvfb_pid=""
+
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+log() { echo "[$(date +%T)] $*"; }
+
+# wait_for SECONDS COMMAND...: polls every 0.25 s until the command succeeds.
+wait_for() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.25
+  done
+}
+
+start_x() {
+  local display
+  for display in $(seq 90 140); do
+    [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$display"
+    if wait_for 10 xdpyinfo; then return 0; fi
+    kill "$xvfb_pid" 2>/dev/null || true
+  done
+  fail "no X display"
+}
+
+fresh_prefix() {
+  log "new Wine prefix"
+  timeout 120 wineboot -i >/dev/null 2>&1 || fail "wineboot"
+  wineserver -w
+  app_dir=$WINEPREFIX/drive_c/Glimor
+  mkdir -p "$app_dir"
+  cp "$exe" "$app_dir/Glimor.exe"
+  cp "$probe_exe" "$WINEPREFIX/drive_c/probe.exe"
+}
+
+# windows_now: the windows of the Glimor desktop, one per line (see tests/e2e/probe.cpp).
+windows_now() {
+  local list=$WINEPREFIX/drive_c/windows.txt
+  rm -f "$list"
+  wine explorer /desktop=glimor,1024x768 'C:\probe.exe' 'C:\windows.txt' >/dev/null 2>&1 &
+  wait_for 20 test -f "$list" || fail "the window lister gave no answer"
+  tr -d '\r' <"$list"
+}
+
+# The main window's status panel 0.
+status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main && $3=="msctls_statusbar32"{print $4}'; }
+main_visible() { windows_now | grep -q '^top|1|GlimorMain|Glimor$'; }
+# A visible message box (dialog class #32770) showing this text.
+message_shown() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && $4==t{found=1} END{exit !found}'; }
+
+# start_glimor [ARGS]: Glimor.exe (or $program) in a 1024x768 virtual desktop named glimor.
+start_glimor() {
+  wine explorer /desktop=glimor,1024x768 "${program:-C:\Glimor\Glimor.exe}" "$@" >"$work/wine.log" 2>&1 &
+  wait_for 30 xdotool search --name 'glimor - Wine desktop' || fail "no Wine desktop window"
+  desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
+}
+
+
+shot() { import -window root "$artifacts/$1.png"; }
+
+# The colour of one screen pixel as "r,g,b" (0-255).
+pixel() {
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p'
+}
+
+ini_value() { # KEY
+  tr -d '\r' <"$app_dir/Glimor.ini" 2>/dev/null | sed -n "s/^$1=//p"
+}
+
+focus_desktop() { xdotool windowfocus --sync "$desk" 2>/dev/null || xdotool windowactivate --sync "$desk"; }
+not() { ! "$@"; }
+has_window() { windows_now | grep -q "$1"; }
+selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
+# mtime of a file, 0 when missing.
+mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
+status_is() { [ "$(status_text)" = "$1" ]; }

@@ -1,0 +1,39 @@
+#pragma once
+#include "capture/crop_output.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace glimor::fakes {
+
+class FakeCropOutput final : public capture::CropOutput {
+public:
+  void writeCropFiles(const capture::Picture& crop, int bits, const capture::CropFileNames& names) override {
+    if (fails) throw Error("Cannot create file \"" + names.bmp + "\". Access is denied");
+    written.push_back(names.bmp);
+    written.push_back(names.jpg);
+    written.push_back(names.gif);
+    lastCrop = crop;
+    lastBits = bits;
+  }
+  bool saveCropAs(const capture::Picture& crop, int bits, const std::string& path) override {
+    if (fails) throw Error("Cannot create file \"" + path + "\". Access is denied");
+    std::string ext = paths::extensionOf(path);
+    for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".bmp" && ext != ".jpg" && ext != ".gif") return false;
+    written.push_back(path);
+    lastCrop = crop;
+    lastBits = bits;
+    return true;
+  }
+
+  bool fails = false;
+  std::vector<std::string> written;
+  capture::Picture lastCrop;
+  int lastBits = 0;
+};
+
+} // namespace glimor::fakes

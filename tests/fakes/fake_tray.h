@@ -1,0 +1,22 @@
+#pragma once
+#include "platform/tray.h"
+
+namespace glimor::fakes {
+
+// The notification area refuses a second add while the icon is present.
+class FakeTray final : public platform::Tray {
+public:
+  bool add() override {
+    ++adds;
+    if (present) return false;
+    present = true;
+    return true;
+  }
+  void remove() override { present = false; }
+  void showMenuAtCursor() override { ++menus; }
+
+  bool present = false;
+  int adds = 0, menus = 0;
+};
+
+} // namespace glimor::fakes

@@ -1,0 +1,144 @@
+#include "fakes/main_form_rig.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace glimor::app {
+namespace {
+
+using platform::ImageType;
+using ::testing::ElementsAre;
+
+struct HotKeyTest : ::testing::Test, fakes::MainFormRig {
+  HotKeyTest() {
+    givenInstalled();
+    form.create();
+  }
+  std::uint16_t id() { return hotKeys.atomNumber; }
+};
+
+TEST_F(HotKeyTest, StartUpRegistersTheStoredCombination) {
+  EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u)); // Alt+F2 by default
+  EXPECT_EQ(ini("HotKey"), "32881");
+}
+
+TEST_F(HotKeyTest, StoredHexCombinationIsRegistered) {
+  fakes::MainFormRig other;
+  other.givenInstalled();
+  other.profile.values[{"Options", "HotKey"}] = "0x4072";
+  other.form.create();
+  EXPECT_EQ(other.options.shortcut, 16498);
+  EXPECT_EQ(other.hotKeys.registered[other.hotKeys.atomNumber], std::make_pair(2u, 0x72u));
+}
+
+TEST_F(HotKeyTest, ModifiersAloneChangeNothingThenTheFullCombinationRegisters) {
+  form.onHotKeyFocus();
+  EXPECT_FALSE(flags.hotKeyReady);
+  options.shortcut = 0x4000; // Ctrl only
+  form.onHotKeyChanged();
+  EXPECT_EQ(ini("HotKey"), "32881");
+  EXPECT_FALSE(flags.hotKeyReady);
+  options.shortcut = 16498; // Ctrl+F3
+  form.onHotKeyChanged();
+  EXPECT_EQ(ini("HotKey"), "16498");
+  EXPECT_EQ(hotKeys.registered[id()], std::make_pair(2u, 0x72u));
+  EXPECT_TRUE(flags.hotKeyReady);
+  EXPECT_EQ(hotKeys.atomReferences["MyHotKey_1"], 2);
+}
+
+TEST_F(HotKeyTest, AKeyWithoutModifierIsRefused) {
+  options.shortcut = 0x72; // F3 alone
+  form.onHotKeyChanged();
+  EXPECT_THAT(messages.shown, ElementsAre("You must select at least one modifier: CTRL, ALT, SHIFT."));
+  EXPECT_EQ(ini("HotKey"), "32881");
+  EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u));
+}
+
+TEST_F(HotKeyTest, GatesInOrder) {
+  flags.floodLock = true;
+  flags.downloading = true;
+  form.onHotKey(id());
+  EXPECT_EQ(view.status(0), "AntiFlood protection: Please wait 5 seconds.");
+  EXPECT_EQ(messages.beeps, 0);
+
+  flags.floodLock = false;
+  form.onHotKey(id());
+  EXPECT_EQ(messages.beeps, 1);
+
+  flags.downloading = false;
+  form.onHotKey(id() + 1);
+  view.setStatus(0, "Uploading image...");
+  form.onHotKey(id());
+  EXPECT_EQ(messages.beeps, 1);
+  EXPECT_EQ(screen.grabs, 0);
+
+  view.setStatus(0, "");
+  selectionView.open = true;
+  form.onHotKey(id());
+  EXPECT_EQ(messages.beeps, 2);
+  selectionView.open = false;
+
+  flags.hotKeyReady = false;
+  form.onHotKey(id());
+  EXPECT_EQ(screen.grabs, 0);
+  EXPECT_EQ(selectionView.modalShows, 0);
+}
+
+TEST_F(HotKeyTest, CancelledSelectionLeavesTheWindowHidden) {
+  view.shown = true;
+  selectionView.user = [&] {
+    EXPECT_EQ(view.status(0), "Now select a part of picture that you want to be cropped.");
+    EXPECT_FALSE(view.shown);
+    EXPECT_EQ(capture.p.width, 64);
+    selectionView.close();
+  };
+  form.onHotKey(id());
+  EXPECT_EQ(view.status(0), "Cropping picture canceled.");
+  EXPECT_FALSE(view.shown);
+  EXPECT_EQ(view.activePage, 0);
+  EXPECT_EQ(selectionView.slept, 100u);
+}
+
+TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
+  int uploads = 0;
+  form.setUploadStarter([&] { ++uploads; });
+  options.type = ImageType::Bmp;
+  capture.files.bmp = "C:\\Apps\\Glimor.bmp";
+  capture.files.jpg = "C:\\Apps\\Glimor.jpg";
+  selectionView.user = [&] { capture.confirmed = true; };
+  form.onHotKey(id());
+  EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.bmp");
+  EXPECT_EQ(uploads, 1);
+  EXPECT_TRUE(view.shown);
+  EXPECT_EQ(view.status(0), "Setting picture type...");
+}
+
+TEST_F(HotKeyTest, WithoutAFileTypeEdit1KeepsItsText) {
+  options.type = ImageType::None;
+  view.edit1 = "C:\\old.gif";
+  capture.files.jpg = "C:\\Apps\\Glimor.jpg";
+  selectionView.user = [&] { capture.confirmed = true; };
+  form.onHotKey(id());
+  EXPECT_EQ(view.edit1, "C:\\old.gif");
+}
+
+TEST_F(HotKeyTest, SavedSelectionNamesTheFile) {
+  flags.savedToFile = true; // left from an earlier capture: cleared before the window opens
+  selectionView.user = [&] {
+    EXPECT_FALSE(flags.savedToFile);
+    flags.savedToFile = true;
+    flags.savedFileName = "shot.png.gif";
+  };
+  form.onHotKey(id());
+  EXPECT_EQ(view.status(0), "Saved to file shot.png.gif");
+}
+
+TEST_F(HotKeyTest, APressDuringTheSelectionOnlyBeeps) {
+  selectionView.user = [&] { form.onHotKey(id()); };
+  form.onHotKey(id());
+  EXPECT_EQ(messages.beeps, 1);
+  EXPECT_EQ(screen.grabs, 1);
+}
+
+} // namespace
+} // namespace glimor::app

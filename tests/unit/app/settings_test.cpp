@@ -1,0 +1,75 @@
+#include "app/settings.h"
+#include "fakes/fake_profile.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::app {
+namespace {
+
+struct SettingsTest : ::testing::Test {
+  fakes::FakeProfile profile;
+  Settings settings{profile};
+  void given(const std::string& key, const std::string& value) { profile.values[{"Options", key}] = value; }
+};
+
+TEST_F(SettingsTest, IntegersAreDecimalOrZeroXHex) {
+  given("HotKey", "0x4072");
+  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498); // Ctrl+F3
+  given("HotKey", "0X4072");
+  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498);
+  given("HotKey", "16498");
+  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498);
+  given("HotKey", "-7");
+  EXPECT_EQ(settings.readInteger("HotKey", 32881), -7);
+}
+
+TEST_F(SettingsTest, UnparsableOrMissingValuesGiveTheDefault) {
+  EXPECT_EQ(settings.readInteger("Installed", 0), 0);
+  for (const char* bad : {"", "abc", "12abc", "0x", "0xZZ", "99999999999", "1.5", "--1"}) {
+    given("Installed", bad);
+    EXPECT_EQ(settings.readInteger("Installed", 42), 42) << bad;
+  }
+}
+
+TEST_F(SettingsTest, BooleansAreIntegersNonZeroIsTrue) {
+  EXPECT_TRUE(settings.readBool("Fade", true));
+  given("Fade", "2");
+  EXPECT_TRUE(settings.readBool("Fade", false));
+  given("Fade", "0");
+  EXPECT_FALSE(settings.readBool("Fade", true));
+  given("Fade", "yes");
+  EXPECT_TRUE(settings.readBool("Fade", true));
+  settings.writeBool("Fade", true);
+  EXPECT_EQ((profile.values[{"Options", "Fade"}]), "1");
+  settings.writeBool("Fade", false);
+  EXPECT_EQ((profile.values[{"Options", "Fade"}]), "0");
+}
+
+TEST_F(SettingsTest, TextIsReadUpTo2047Characters) {
+  given("ImgType", std::string(3000, 'a'));
+  EXPECT_EQ(settings.readString("ImgType", "JPEG").size(), 2047u);
+  EXPECT_EQ(settings.readString("Missing", "JPEG"), "JPEG");
+}
+
+TEST_F(SettingsTest, AFailedWriteNamesTheFileAndStoresNothing) {
+  profile.readOnly = true;
+  try {
+    settings.writeInteger("Installed", 1);
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Unable to write to C:\\Apps\\Glimor.ini");
+  }
+  EXPECT_TRUE(profile.values.empty());
+}
+
+TEST_F(SettingsTest, ServiceHostDefaultsToTheLocalService) {
+  EXPECT_EQ(settings.serviceHost(), "localhost:8080");
+  profile.values[{"Service", "Host"}] = "images.example:9000";
+  EXPECT_EQ(settings.serviceHost(), "images.example:9000");
+  profile.values[{"Service", "Host"}] = "";
+  EXPECT_EQ(settings.serviceHost(), "localhost:8080");
+}
+
+} // namespace
+} // namespace glimor::app

@@ -1,0 +1,27 @@
+#include "app/shortcut.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::app {
+namespace {
+
+TEST(Shortcut, SplitsIntoKeyAndRegistrationModifiers) {
+  HotKeyCombination altF2 = registrationFormOf(32881);
+  EXPECT_EQ(altF2.key, 0x71u);
+  EXPECT_EQ(altF2.modifiers, 1u); // MOD_ALT
+  HotKeyCombination all = registrationFormOf(0x2000 | 0x4000 | 0x8000 | 0x41);
+  EXPECT_EQ(all.key, 0x41u);
+  EXPECT_EQ(all.modifiers, 1u | 2u | 4u);
+  HotKeyCombination shift = registrationFormOf(0x2072);
+  EXPECT_EQ(shift.modifiers, 4u); // MOD_SHIFT
+  EXPECT_EQ(registrationFormOf(0x4000).key, 0u);
+}
+
+TEST(Shortcut, ControlFlagsMoveToTheTopBitsAndExtendedFallsOff) {
+  EXPECT_EQ(shortcutFromControl(0x71, 4), 32881);      // Alt+F2
+  EXPECT_EQ(shortcutFromControl(0x72, 2), 16498);      // Ctrl+F3
+  EXPECT_EQ(shortcutFromControl(0x2E, 2 | 8), 0x402E); // Ctrl+Delete (extended)
+}
+
+} // namespace
+} // namespace glimor::app

@@ -1,0 +1,54 @@
+#include "fakes/main_form_rig.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::app {
+namespace {
+
+struct TrayIconTest : ::testing::Test, fakes::MainFormRig {
+  TrayIconTest() {
+    givenInstalled();
+    form.create();
+  }
+};
+
+TEST_F(TrayIconTest, LeftButtonDownTogglesTheWindow) {
+  form.onTrayNotify(0x0201);
+  EXPECT_TRUE(view.shown);
+  EXPECT_EQ(view.broughtToFront, 1);
+  form.onTrayNotify(0x0203); // the double click's second press
+  EXPECT_TRUE(view.shown);
+  form.onTrayNotify(0x0201);
+  EXPECT_FALSE(view.shown);
+  EXPECT_EQ(view.broughtToFront, 1);
+}
+
+TEST_F(TrayIconTest, RightButtonUpOpensTheMenuOtherEventsDoNothing) {
+  form.onTrayNotify(0x0200);
+  form.onTrayNotify(0x0204);
+  EXPECT_EQ(tray.menus, 0);
+  form.onTrayNotify(0x0205);
+  EXPECT_EQ(tray.menus, 1);
+  EXPECT_FALSE(view.shown);
+}
+
+TEST_F(TrayIconTest, MenuShowAndHide) {
+  form.onTrayShow();
+  EXPECT_TRUE(view.shown);
+  form.onTrayHide();
+  EXPECT_FALSE(view.shown);
+}
+
+TEST_F(TrayIconTest, AVanishedIconComesBackWithinThreeSeconds) {
+  int addsAtStart = tray.adds;
+  tray.present = false; // the notification area was re-created
+  timers.advance(2999);
+  EXPECT_FALSE(tray.present);
+  timers.advance(1);
+  EXPECT_TRUE(tray.present);
+  timers.advance(3000);
+  EXPECT_EQ(tray.adds, addsAtStart + 2);
+}
+
+} // namespace
+} // namespace glimor::app

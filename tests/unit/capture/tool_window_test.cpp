@@ -1,0 +1,137 @@
+#include "capture/tool_window.h"
+#include "fakes/fake_crop_output.h"
+#include "fakes/fake_printer.h"
+#include "fakes/fake_selection_view.h"
+#include "fakes/fake_small.h"
+#include "platform/error.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace glimor::capture {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct ToolWindowTest : ::testing::Test {
+  CaptureState state;
+  app::ProgramFlags flags;
+  fakes::FakeCropOutput output;
+  fakes::FakeSelectionView view;
+  fakes::FakePrinter printer;
+  fakes::FakeBusyCursor cursor;
+  fakes::FakeClock clock;
+  fakes::FakeSaveDialog dialog;
+  ToolWindow tool{state, flags, output, {view, printer, cursor, clock, dialog}};
+
+  ToolWindowTest() {
+    state.p = Picture(400, 300, 0x112233);
+    state.p.at(100, 50) = 0xABCDEF;
+    state.selection = Rect{100, 50, 300, 200};
+    state.files = cropFileNamesFor("C:\\Apps\\Glimor.exe");
+    view.open = true;
+  }
+};
+
+TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
+  tool.confirm();
+  EXPECT_THAT(output.written,
+              ElementsAre("C:\\Apps\\Glimor.bmp", "C:\\Apps\\Glimor.jpg", "C:\\Apps\\Glimor.gif"));
+  EXPECT_EQ(output.lastCrop.width, 200);
+  EXPECT_EQ(output.lastCrop.height, 150);
+  EXPECT_EQ(output.lastCrop.at(0, 0), 0xABCDEFu);
+  EXPECT_EQ(output.lastBits, 32);
+  EXPECT_TRUE(state.confirmed);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(ToolWindowTest, AFailedConfirmLeavesTheWindowOpenAndUnconfirmed) {
+  output.fails = true;
+  EXPECT_THROW(tool.confirm(), Error);
+  EXPECT_FALSE(state.confirmed);
+  EXPECT_TRUE(view.open);
+}
+
+TEST_F(ToolWindowTest, CancelClosesUnconfirmed) {
+  state.confirmed = true;
+  tool.cancel();
+  EXPECT_FALSE(state.confirmed);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(ToolWindowTest, SaveAsOpensTheConfiguredDialog) {
+  tool.saveAs();
+  EXPECT_EQ(dialog.setup.title, "Save Glimor-Cropped image");
+  EXPECT_EQ(dialog.setup.filter, "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
+                                 "All (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif");
+  EXPECT_EQ(dialog.setup.filterIndex, 1);
+  EXPECT_EQ(dialog.setup.defaultExtension, "*.jpg");
+  EXPECT_TRUE(dialog.setup.askBeforeOverwrite);
+  // Cancelled: nothing written, the window stays.
+  EXPECT_TRUE(output.written.empty());
+  EXPECT_TRUE(view.open);
+}
+
+TEST_F(ToolWindowTest, SaveAsWritesOneFileAndEndsTheSelection) {
+  dialog.answer = "D:\\Pictures\\Shot.BMP";
+  tool.saveAs();
+  EXPECT_THAT(output.written, ElementsAre("D:\\Pictures\\Shot.BMP"));
+  EXPECT_TRUE(flags.savedToFile);
+  EXPECT_EQ(flags.savedFileName, "Shot.BMP");
+  EXPECT_FALSE(state.confirmed);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(ToolWindowTest, SaveAsToAnUnknownTypeWritesNothingButEndsTheSelection) {
+  dialog.answer = "D:\\Pictures\\Shot.png";
+  tool.saveAs();
+  EXPECT_TRUE(output.written.empty());
+  EXPECT_FALSE(flags.savedToFile);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(ToolWindowTest, AFailedSaveIsReportedAndStillEndsTheSelection) {
+  dialog.answer = "Q:\\nowhere\\a.jpg";
+  output.fails = true;
+  EXPECT_THROW(tool.saveAs(), Error);
+  EXPECT_FALSE(flags.savedToFile);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(ToolWindowTest, PrintsTitleImageAndFooterOnOnePage) {
+  tool.print();
+  EXPECT_THAT(printer.calls, ElementsAre("begin", "font Arial 100", "text 1800,300 Captured by Glimmor!",
+                                         "picture", "font Arial 67", "text 576,6533 3/9/07  14:05", "end"));
+  EXPECT_EQ(printer.drawnRect, (Rect{576, 500, 576 + 3648, 500 + 2736}));
+  EXPECT_EQ(printer.drawn.at(0, 0), 0xABCDEFu);
+  EXPECT_THAT(cursor.changes, ElementsAre(true, false));
+  EXPECT_TRUE(view.open);
+  EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200}));
+}
+
+TEST_F(ToolWindowTest, CancelledPrinterSetupPrintsNothing) {
+  printer.accept = false;
+  tool.print();
+  EXPECT_TRUE(printer.calls.empty());
+  EXPECT_TRUE(cursor.changes.empty());
+}
+
+TEST_F(ToolWindowTest, APrintErrorResetsTheCursorAndAbortsTheJob) {
+  printer.drawFails = true;
+  EXPECT_THROW(tool.print(), Error);
+  EXPECT_FALSE(cursor.busy);
+  EXPECT_FALSE(printer.jobOpen);
+  EXPECT_EQ(printer.calls.back(), "abort");
+}
+
+TEST_F(ToolWindowTest, TimerReArmsTheHotKeyOnlyWhileTheSelectionIsHidden) {
+  flags.hotKeyReady = false;
+  tool.onTimer();
+  EXPECT_FALSE(flags.hotKeyReady);
+  view.open = false;
+  tool.onTimer();
+  EXPECT_TRUE(flags.hotKeyReady);
+}
+
+} // namespace
+} // namespace glimor::capture
