@@ -1,0 +1,86 @@
+#include "config.h"
+
+#include "platform/error.h"
+#include "public_link.h"
+
+#include <charconv>
+
+namespace glimor::server {
+namespace {
+
+template <typename Number>
+Number parseNumber(std::string_view flag, std::string_view text, Number low, Number high) {
+  Number value{};
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+    throw Error(std::string(flag) + ": \"" + std::string(text) + "\" is not a number from " +
+                std::to_string(low) + " to " + std::to_string(high));
+  return value;
+}
+
+void parseListen(Config& config, std::string_view text) {
+  std::size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon == 0)
+    throw Error("--listen: \"" + std::string(text) + "\" is not ADDRESS:PORT");
+  std::string_view address = text.substr(0, colon);
+  if (address.starts_with('[') && address.ends_with(']')) address = address.substr(1, address.size() - 2);
+  config.listenAddress = address;
+  config.listenPort = parseNumber<std::uint16_t>("--listen", text.substr(colon + 1), 0, 65535);
+}
+
+} // namespace
+
+std::string normalisePublicUrl(std::string_view url) {
+  constexpr std::string_view scheme = "http://";
+  std::string_view rest = url;
+  if (!rest.starts_with(scheme))
+    throw Error("--public-url: \"" + std::string(url) +
+                "\" must start with http:// (Glimor opens only such links)");
+  rest.remove_prefix(scheme.size());
+  if (rest.ends_with('/')) rest.remove_suffix(1);
+  if (!isValidHost(rest))
+    throw Error("--public-url: \"" + std::string(url) + "\" must be http://HOST[:PORT] with no path");
+  return std::string(url.substr(0, scheme.size() + rest.size()));
+}
+
+std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments) {
+  Config config;
+  bool haveData = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    std::string_view flag = arguments[i];
+    if (flag == "--help" || flag == "-h") return std::nullopt;
+    // Both "--flag value" and "--flag=value".
+    std::optional<std::string_view> inlineValue;
+    if (std::size_t equals = flag.find('='); flag.starts_with("--") && equals != std::string_view::npos) {
+      inlineValue = flag.substr(equals + 1);
+      flag = flag.substr(0, equals);
+    }
+    auto value = [&]() -> std::string_view {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= arguments.size()) throw Error(std::string(flag) + " needs a value");
+      return arguments[++i];
+    };
+    if (flag == "--data") {
+      config.dataDirectory = value();
+      if (config.dataDirectory.empty()) throw Error("--data needs a folder");
+      haveData = true;
+    } else if (flag == "--listen") {
+      parseListen(config, value());
+    } else if (flag == "--public-url") {
+      config.publicUrl = normalisePublicUrl(value());
+    } else if (flag == "--updates") {
+      config.updatesDirectory = value();
+      if (config.updatesDirectory->empty()) throw Error("--updates needs a folder");
+    } else if (flag == "--max-upload") {
+      config.maxUploadBytes = parseNumber<std::uint64_t>("--max-upload", value(), 1, std::uint64_t(1) << 32);
+    } else if (flag == "--timeout") {
+      config.requestTimeout = std::chrono::seconds(parseNumber<int>("--timeout", value(), 1, 3600));
+    } else {
+      throw Error("unknown argument \"" + std::string(arguments[i]) + "\"");
+    }
+  }
+  if (!haveData) throw Error("--data DIR is required: the folder that keeps the images and the database");
+  return config;
+}
+
+} // namespace glimor::server

@@ -1,0 +1,36 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace glimor::server {
+
+struct Config {
+  std::string dataDirectory;
+  std::string listenAddress = "127.0.0.1";
+  std::uint16_t listenPort = 8080;
+  // "http://host[:port]" without a trailing slash; links then start with it
+  // instead of the Host line the client sent.
+  std::optional<std::string> publicUrl;
+  std::optional<std::string> updatesDirectory;
+  std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
+  // How long a client may take to send one request, and how long an idle
+  // kept-alive connection stays open.
+  std::chrono::seconds requestTimeout{30};
+};
+
+inline constexpr std::string_view usageText =
+    "usage: glimor-server --data DIR [--listen ADDRESS:PORT] [--public-url http://HOST[:PORT]]\n"
+    "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n";
+
+// Throws Error with a message that names the offending flag or value.
+// Returns nothing when --help was asked for.
+std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments);
+
+// Checks a --public-url value and returns it without its trailing slash.
+std::string normalisePublicUrl(std::string_view url);
+
+} // namespace glimor::server

@@ -1,0 +1,43 @@
+#include "feedback_store.h"
+
+#include <ctime>
+
+namespace glimor::server {
+namespace {
+
+Database& withSchema(Database& database) {
+  database.execute("CREATE TABLE IF NOT EXISTS feedback ("
+                   " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                   " name BLOB NOT NULL,"
+                   " email BLOB NOT NULL,"
+                   " category BLOB NOT NULL,"
+                   " text BLOB NOT NULL,"
+                   " created_at INTEGER NOT NULL," // seconds since 1970, UTC
+                   " client_address TEXT NOT NULL)");
+  return database;
+}
+
+} // namespace
+
+FeedbackStore::FeedbackStore(const std::filesystem::path& dataDirectory)
+    : database_((dataDirectory / "glimor.db").string()),
+      insert_(withSchema(database_), "INSERT INTO feedback (name, email, category, text, created_at,"
+                                     " client_address) VALUES (?, ?, ?, ?, ?, ?)") {}
+
+void FeedbackStore::add(const FeedbackForm& form, std::string_view clientAddress) {
+  std::lock_guard lock(mutex_);
+  try {
+    insert_.bindBlob(1, form.name)
+        .bindBlob(2, form.email)
+        .bindBlob(3, form.category)
+        .bindBlob(4, form.text)
+        .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
+        .bindText(6, clientAddress);
+    insert_.run();
+  } catch (...) {
+    insert_.reset();
+    throw;
+  }
+}
+
+} // namespace glimor::server

@@ -1,0 +1,53 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace glimor::server {
+
+// A request as the handlers see it, already read in full and within limits.
+struct Request {
+  std::string method; // "GET", "HEAD", "POST", ...
+  std::string target; // as on the request line, e.g. "/glimor/index.php?do=contact"
+  std::optional<std::string> host;
+  std::string contentType;
+  std::string ifNoneMatch;
+  std::string body;
+  std::string clientAddress; // "127.0.0.1"
+  std::string localAddress;  // "127.0.0.1:8080", where the connection arrived
+
+  std::string_view path() const { return std::string_view(target).substr(0, target.find('?')); }
+  std::string_view query() const {
+    std::size_t mark = target.find('?');
+    return mark == std::string::npos ? std::string_view{} : std::string_view(target).substr(mark + 1);
+  }
+};
+
+struct Response {
+  int status = 200;
+  std::string reason; // empty: the standard phrase for the status
+  std::string contentType;
+  std::vector<std::pair<std::string, std::string>> headers;
+  std::string body;
+  // Bytes shared with the image cache, sent instead of `body` without a copy.
+  std::shared_ptr<const std::string> sharedBody;
+
+  std::string_view payload() const {
+    return sharedBody ? std::string_view(*sharedBody) : std::string_view(body);
+  }
+};
+
+// A plain-text answer whose reason phrase and body both say what happened.
+inline Response textResponse(int status, const std::string& reason) {
+  Response response;
+  response.status = status;
+  response.reason = reason;
+  response.contentType = "text/plain; charset=utf-8";
+  response.body = reason + "\r\n";
+  return response;
+}
+
+} // namespace glimor::server

@@ -1,0 +1,26 @@
+#include "service.h"
+
+namespace glimor::server {
+
+Response handleImage(Service& service, const Request& request, std::string_view fileName) {
+  std::size_t dot = fileName.rfind('.');
+  if (dot == std::string_view::npos) return textResponse(404, "No such image");
+  auto image = service.images.find(fileName.substr(0, dot));
+  if (!image || image->type.extension != fileName.substr(dot + 1)) return textResponse(404, "No such image");
+
+  Response response;
+  std::string etag = "\"" + image->sha256 + "\"";
+  // Stored images never change, so clients and proxies may keep them for a year.
+  response.headers = {{"ETag", etag},
+                      {"Cache-Control", "public, max-age=31536000, immutable"},
+                      {"X-Content-Type-Options", "nosniff"}};
+  if (request.ifNoneMatch.find(etag) != std::string::npos || request.ifNoneMatch == "*") {
+    response.status = 304;
+    return response;
+  }
+  response.contentType = image->type.mimeType;
+  response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
+  return response;
+}
+
+} // namespace glimor::server

@@ -1,0 +1,64 @@
+#include "refusal.h"
+#include "service.h"
+
+namespace glimor::server {
+namespace {
+
+constexpr std::string_view uploadPath = "/guestglimor.php";
+constexpr std::string_view feedbackPath = "/glimor/index.php";
+constexpr std::string_view versionPath = "/newglimor.txt";
+constexpr std::string_view imagePrefix = "/i/";
+constexpr std::uint64_t formLimit = 64 * 1024;
+// Room for the multipart framing around the image, including a long file name.
+constexpr std::uint64_t multipartOverhead = 64 * 1024;
+
+bool isRead(const Request& request) {
+  return request.method == "GET" || request.method == "HEAD";
+}
+
+Response methodNotAllowed(std::string_view allowed) {
+  Response response = textResponse(405, "Method not allowed here, use " + std::string(allowed));
+  response.headers.emplace_back("Allow", allowed);
+  return response;
+}
+
+Response dispatch(Service& service, const Request& request) {
+  std::string_view path = request.path();
+  if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
+
+  if (path == uploadPath) {
+    if (request.method != "POST") return methodNotAllowed("POST");
+    return handleUpload(service, request);
+  }
+  if (path == feedbackPath && request.query() == "do=contact") {
+    if (request.method != "POST") return methodNotAllowed("POST");
+    return handleFeedback(service, request);
+  }
+  if (!isRead(request)) {
+    if (path == "/" || path == versionPath || path.starts_with(imagePrefix))
+      return methodNotAllowed("GET, HEAD");
+    return textResponse(404, "Not found");
+  }
+  if (path == "/") return handleHomePage(service, request);
+  if (path == versionPath) return handleVersionFile(service);
+  if (path.starts_with(imagePrefix)) return handleImage(service, request, path.substr(imagePrefix.size()));
+  return handleExecutable(service, request);
+}
+
+} // namespace
+
+std::uint64_t bodyLimit(const Config& config, std::string_view target) {
+  std::string_view path = target.substr(0, target.find('?'));
+  if (path == uploadPath) return config.maxUploadBytes + multipartOverhead;
+  return formLimit;
+}
+
+Response route(Service& service, const Request& request) {
+  try {
+    return dispatch(service, request);
+  } catch (const Refusal& refusal) {
+    return textResponse(refusal.status(), refusal.what());
+  }
+}
+
+} // namespace glimor::server

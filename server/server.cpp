@@ -1,0 +1,110 @@
+#include "server.h"
+
+#include "connections.h"
+#include "listener.h"
+#include "platform/error.h"
+#include "request_log.h"
+#include "service.h"
+
+#include <algorithm>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <csignal>
+#include <thread>
+#include <vector>
+
+namespace glimor::server {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+// One thread per core moves bytes; uploads and feedback wait for the disk
+// (each is flushed before it is answered) on threads of their own, enough for
+// many flushes to overlap.
+unsigned networkThreadCount() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
+}
+constexpr unsigned diskThreadCount = 16;
+
+tcp::endpoint resolveListenAddress(asio::io_context& io, const Config& config) {
+  boost::system::error_code error;
+  tcp::resolver resolver(io);
+  auto results = resolver.resolve(config.listenAddress, std::to_string(config.listenPort),
+                                  tcp::resolver::passive | tcp::resolver::numeric_service, error);
+  if (error || results.empty())
+    throw Error("Cannot listen on \"" + config.listenAddress +
+                "\": " + (error ? error.message() : "no address"));
+  return results.begin()->endpoint();
+}
+
+// After the stop signal: polls until the last connection is gone or the grace
+// period is over; in the second case the remaining connections are dropped.
+void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections, asio::io_context& io,
+                            std::chrono::steady_clock::time_point deadline) {
+  if (connections.empty()) return;
+  if (std::chrono::steady_clock::now() >= deadline) {
+    logMessage("grace period over: dropping the remaining connections");
+    io.stop();
+    return;
+  }
+  timer.expires_after(std::chrono::milliseconds(50));
+  timer.async_wait(
+      [&, deadline](boost::system::error_code) { awaitConnectionsClosed(timer, connections, io, deadline); });
+}
+
+} // namespace
+
+void runServer(const Config& config) {
+  Service service(config);
+  unsigned threads = networkThreadCount();
+  asio::io_context io(static_cast<int>(threads));
+  asio::thread_pool diskWork(diskThreadCount);
+  // Room for eight largest uploads at once; small ones claim only their own size.
+  Connections connections(8 * bodyLimit(config, "/guestglimor.php"));
+  auto listener =
+      std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections, diskWork);
+  listener->start();
+
+  auto bound = listener->endpoint();
+  std::string shownAddress =
+      bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
+  logMessage("glimor-server listening on http://" + shownAddress + ":" + std::to_string(bound.port()) +
+             "/ with data in " + config.dataDirectory);
+
+  asio::steady_timer graceTimer(io);
+  asio::signal_set signals(io, SIGINT, SIGTERM);
+  signals.async_wait([&](boost::system::error_code error, int signal) {
+    if (error) return;
+    logMessage(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
+               ": finishing requests in flight");
+    listener->stop();
+    connections.stop();
+    auto deadline = std::chrono::steady_clock::now() + config.requestTimeout;
+    awaitConnectionsClosed(graceTimer, connections, io, deadline);
+  });
+
+  // A failure that escapes one connection's handler is logged; the service goes on.
+  auto serve = [&io] {
+    while (true) {
+      try {
+        io.run();
+        return;
+      } catch (const std::exception& failure) {
+        logMessage(std::string("error: ") + failure.what());
+      }
+    }
+  };
+  std::vector<std::thread> workers;
+  for (unsigned i = 1; i < threads; ++i) workers.emplace_back(serve);
+  serve();
+  for (auto& worker : workers) worker.join();
+  diskWork.join();
+  logMessage("stopped");
+}
+
+} // namespace glimor::server

@@ -1,0 +1,37 @@
+#pragma once
+#include "config.h"
+#include "feedback_store.h"
+#include "http_types.h"
+#include "image_store.h"
+#include "update_files.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace glimor::server {
+
+// Everything a request may reach: the configuration and the stores.
+struct Service {
+  explicit Service(const Config& config);
+
+  Config config;
+  ImageStore images;
+  FeedbackStore feedback;
+  UpdateFiles updates;
+};
+
+// Answers one complete request. Refusals become 4xx answers whose reason says why.
+Response route(Service& service, const Request& request);
+
+// The most body bytes accepted for a request to `target`, checked before the body is read.
+std::uint64_t bodyLimit(const Config& config, std::string_view target);
+
+// The handlers behind route().
+Response handleUpload(Service& service, const Request& request);
+Response handleImage(Service& service, const Request& request, std::string_view fileName);
+Response handleFeedback(Service& service, const Request& request);
+Response handleVersionFile(Service& service);
+Response handleExecutable(Service& service, const Request& request);
+Response handleHomePage(Service& service, const Request& request);
+
+} // namespace glimor::server

@@ -1,0 +1,83 @@
+#pragma once
+#include "connections.h"
+#include "http_types.h"
+#include "service.h"
+
+#include <array>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/empty_body.hpp>
+#include <boost/beast/http/message.hpp>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/span_body.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace glimor::server {
+
+// One client connection: reads requests within the limits (header size and
+// count, body size, time), hands each to route() and writes the answer,
+// keeping the connection open between requests when the client asks for it.
+class Session : public Connection, public std::enable_shared_from_this<Session> {
+public:
+  // Requests that write to the disk run on `diskWork`, so that waiting for the
+  // disk never holds up the threads that move bytes for other connections.
+  Session(boost::asio::ip::tcp::socket socket, Service& service, Connections& connections,
+          boost::asio::thread_pool& diskWork);
+  ~Session() override;
+
+  void start();
+  void closeWhenIdle() override;
+
+private:
+  using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
+  using Answer = boost::beast::http::response<boost::beast::http::span_body<const char>>;
+
+  void waitForRequest();
+  void onFirstBytes(boost::beast::error_code error, std::size_t bytes);
+  void readHeader();
+  void onHeader(boost::beast::error_code error);
+  void sendContinue();
+  void readBody();
+  void onBody(boost::beast::error_code error);
+  void handleRequest();
+  void respond(Response response, bool keepAlive, bool drainAfter = false);
+  void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
+  void refuseBeforeBody(int status, const std::string& reason);
+  void drain();
+  void close();
+  void releaseBody();
+  std::chrono::seconds timeout() const { return service_.config.requestTimeout; }
+
+  boost::beast::tcp_stream stream_;
+  boost::beast::flat_buffer buffer_;
+  std::optional<Parser> parser_;
+  Service& service_;
+  Connections& connections_;
+  boost::asio::thread_pool& diskWork_;
+  std::optional<Connections::Handle> handle_;
+  bool idle_ = false;
+  std::string clientAddress_;
+  std::string localAddress_;
+
+  // The request being served, for the answer and the log line.
+  unsigned version_ = 11;
+  bool head_ = false;
+  std::string method_ = "-";
+  std::string target_ = "-";
+  std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point bodyDeadline_;
+  std::uint64_t drainBudget_ = 0;
+  std::uint64_t bodyBytesReserved_ = 0;
+
+  Response response_;
+  std::optional<Answer> answer_;
+  std::optional<boost::beast::http::response<boost::beast::http::empty_body>> continue_;
+  std::array<char, 16384> drainBuffer_{};
+};
+
+} // namespace glimor::server

@@ -1,0 +1,51 @@
+#include "image_type.h"
+#include "multipart.h"
+#include "platform/paths.h"
+#include "public_link.h"
+#include "refusal.h"
+#include "service.h"
+
+namespace glimor::server {
+namespace {
+
+constexpr std::string_view imageField = "imgfile";
+
+const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
+  const MultipartPart* found = nullptr;
+  for (const MultipartPart& part : parts) {
+    if (part.name != imageField) continue;
+    if (found) throw Refusal(400, "More than one imgfile part in the upload");
+    found = &part;
+  }
+  if (!found || !found->fileName) throw Refusal(400, "No imgfile part in the upload");
+  return *found;
+}
+
+} // namespace
+
+Response handleUpload(Service& service, const Request& request) {
+  // Checked first, so a request with a bad Host line stores nothing.
+  std::string base = linkBase(service.config.publicUrl, request.host, request.localAddress);
+
+  std::string boundary = boundaryOfContentType(request.contentType);
+  auto parts = parseMultipart(request.body, boundary);
+  const MultipartPart& part = imagePart(parts);
+  if (part.content.empty()) throw Refusal(400, "The uploaded file is empty");
+  if (part.content.size() > service.config.maxUploadBytes)
+    throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
+  auto type = sniffImageType(part.content);
+  if (!type) throw Refusal(415, "Not a BMP, JPEG, GIF or PNG image");
+
+  // The client sends its full local path; only the last component is kept,
+  // and only as a record, never as a path.
+  std::string originalName = paths::fileNameOf(*part.fileName);
+  std::string id = service.images.add({part.content, *type, request.clientAddress, originalName});
+
+  Response response;
+  response.contentType = "text/plain; charset=utf-8";
+  // The program takes the link from the text after "Link: " on the last line.
+  response.body = "Image stored.\r\nLink: " + base + "i/" + id + "." + std::string(type->extension) + "\r\n";
+  return response;
+}
+
+} // namespace glimor::server

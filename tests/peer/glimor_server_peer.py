@@ -1,0 +1,439 @@
+"""Peer checks of glimor-server: the real binary on a free loopback port, driven
+with the exact request bytes Glimor sends, with curl, and with hostile input.
+
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli)
+Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
+"""
+import concurrent.futures
+import os
+import re
+import shutil
+import signal
+import socket
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+BUILD = os.environ.get("GLIMOR_BUILD_DIR", "build/linux")
+SERVER = os.path.join(BUILD, "server", "glimor-server")
+BOUNDARY = b"---------------------------7d6891e3b0542"
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message, flush=True)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Server:
+    """glimor-server on a free loopback port, with its log kept for inspection."""
+
+    started = []
+
+    def __init__(self, data, *flags, port=None):
+        self.data = data
+        self.port = port or free_port()
+        self.log_path = os.path.join(os.path.dirname(data), "server-%d.log" % self.port)
+        self.log = open(self.log_path, "wb")
+        self.process = subprocess.Popen(
+            [SERVER, "--data", data, "--listen", "127.0.0.1:%d" % self.port, *flags],
+            stderr=self.log)
+        Server.started.append(self.process)
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("glimor-server did not start: " + self.log_text())
+
+    def log_text(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def stop(self):
+        self.process.send_signal(signal.SIGTERM)
+        code = self.process.wait(timeout=30)
+        self.log.close()
+        return code
+
+
+def answer_complete(answer, head_request):
+    if b"\r\n\r\n" not in answer:
+        return False
+    head, body = answer.split(b"\r\n\r\n", 1)
+    length = re.search(rb"\r\nContent-Length: (\d+)", head)
+    if head_request or head.startswith(b"HTTP/1.1 304") or head.startswith(b"HTTP/1.0 304"):
+        return True
+    return length is not None and len(body) >= int(length.group(1))
+
+
+def read_answer(s, head_request=False):
+    """Reads until the answer's Content-Length is complete or the service closes."""
+    answer = b""
+    while not answer_complete(answer, head_request):
+        try:
+            piece = s.recv(65536)
+        except ConnectionResetError:
+            break
+        if not piece:
+            break
+        answer += piece
+    return answer
+
+
+def exchange(port, data, read_timeout=10):
+    """Sends all bytes first, then reads the answer, as Glimor does."""
+    with socket.create_connection(("127.0.0.1", port), timeout=read_timeout) as s:
+        s.sendall(data)
+        return read_answer(s, data.startswith(b"HEAD "))
+
+
+def status_line(answer):
+    return answer.split(b"\r\n", 1)[0].decode(errors="replace")
+
+
+def body_of(answer):
+    return answer.split(b"\r\n\r\n", 1)[1] if b"\r\n\r\n" in answer else b""
+
+
+def program_upload_body(path, image):
+    extension = path.rsplit(b".", 1)[1]
+    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"" + path +
+            b"\"\r\nContent-Type: image/" + extension + b"\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
+
+
+def program_head(target, host, content_type, length):
+    """The request head exactly as Glimor's HTTP client writes it, folded lines included."""
+    if content_type == "multipart":
+        content_type_lines = b"Content-Type: multipart/form-data;\r\n boundary=" + BOUNDARY + b"\r\n"
+    else:
+        content_type_lines = b"Content-Type: application/x-www-form-urlencoded\r\n"
+    return (b"POST " + target + b" HTTP/1.0\r\n"
+            b"Connection: Keep-Alive\r\n" + content_type_lines +
+            b"Content-Length: %d\r\n" % length +
+            b"Cache-control: no-cache\r\n"
+            b"Host: " + host + b"\r\n"
+            b"Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg,\r\n"
+            b" application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword,\r\n"
+            b" application/x-shockwave-flash, */*\r\n"
+            b"Accept-Encoding: gzip, deflate\r\n"
+            b"Accept-Language: hr\r\n"
+            b"User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n")
+
+
+def program_upload(port, host, path, image):
+    body = program_upload_body(path, image)
+    return exchange(port, program_head(b"/guestglimor.php", host, "multipart", len(body)) + body)
+
+
+def link_of(answer):
+    """The link as Glimor takes it: the text after "Link: " on the answer's last line."""
+    lines = re.split(rb"\r\n|\r|\n", body_of(answer).split(b"\0")[0])
+    if lines and lines[-1] == b"":
+        lines.pop()
+    last = lines[-1] if lines else b""
+    return last.split(b"Link: ")[1].decode() if b"Link: " in last else ""
+
+
+def curl(*arguments):
+    result = subprocess.run(["curl", "-sS", "--max-time", "20", *arguments], capture_output=True)
+    return result.stdout
+
+
+def make_images(folder):
+    """Real images of each type, made by ImageMagick, keyed by Glimor's extension."""
+    images = {}
+    for extension, name in (("bmp", "BMP3:x.bmp"), ("jpg", "x.jpg"), ("gif", "x.gif"), ("png", "x.png")):
+        target = os.path.join(folder, name.split(":")[-1])
+        subprocess.run(["convert", "-size", "40x30", "gradient:red-blue", "-fill", "white", "-draw",
+                        "rectangle 2,2 9,20", name.split(":")[0] + ":" + target if ":" in name else target],
+                       check=True)
+        with open(target, "rb") as f:
+            images[extension] = f.read()
+    return images
+
+
+def feedback_rows(data):
+    with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
+        return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
+
+
+# --- groups -----------------------------------------------------------------
+
+def wire(work):
+    images = make_images(work)
+    server = Server(os.path.join(work, "data"), "--updates", os.path.join(work, "updates"))
+    os.makedirs(os.path.join(work, "updates"))
+    port = server.port
+    host = b"localhost:%d" % port
+
+    # The program's exact upload of each type comes back byte for byte, with a link Glimor will open.
+    for extension, image in images.items():
+        answer = program_upload(port, host, b"C:\\Apps\\Glimor\\Glimor." + extension.encode(), image)
+        check(status_line(answer) == "HTTP/1.0 200 OK", "upload %s: %s" % (extension, status_line(answer)))
+        link = link_of(answer)
+        check(link.startswith("http://localhost:%d/" % port), "link prefix: %r" % link)
+        fetched = subprocess.run(["curl", "-sS", "-D", "-", "-o", os.path.join(work, "got"), link],
+                                 capture_output=True).stdout.decode()
+        with open(os.path.join(work, "got"), "rb") as f:
+            check(f.read() == image, "%s comes back unchanged" % extension)
+        check("X-Content-Type-Options: nosniff" in fetched, "nosniff header")
+        check(re.search(r"ETag: \"[0-9a-f]{64}\"", fetched) is not None, "ETag header")
+        check("max-age=31536000" in fetched, "long cache lifetime")
+        expected_type = {"bmp": "image/bmp", "jpg": "image/jpeg", "gif": "image/gif", "png": "image/png"}[extension]
+        check("Content-Type: " + expected_type in fetched, "content type of %s" % extension)
+        check("Content-Length: %d" % len(image) in fetched, "content length of %s" % extension)
+
+    # Images of several megabytes: as the program sends them, and through curl (which waits for
+    # "100 Continue" before sending a large body).
+    large = images["png"] + os.urandom(3 * 1024 * 1024)
+    answer = program_upload(port, host, b"C:\\Apps\\Glimor\\Glimor.png", large)
+    check(status_line(answer) == "HTTP/1.0 200 OK" and curl(link_of(answer)) == large,
+          "3 MiB upload: " + status_line(answer))
+    with open(os.path.join(work, "large.png"), "wb") as f:
+        f.write(large)
+    answer = curl("-F", "imgfile=@%s" % os.path.join(work, "large.png"), "http://127.0.0.1:%d/guestglimor.php" % port)
+    link = re.search(rb"Link: (\S+)", answer)
+    check(link is not None and curl(link.group(1).decode()) == large, "3 MiB curl upload: %r" % answer[:80])
+
+    # The Host line is echoed exactly as the client configured it (no port, other letter case).
+    answer = program_upload(port, b"LocalHost", b"C:\\x\\Glimor.png", images["png"])
+    check(link_of(answer).startswith("http://LocalHost/i/"), "host echoed: %r" % link_of(answer))
+
+    # The original file name keeps only its last component.
+    with sqlite3.connect(os.path.join(work, "data", "glimor.db")) as db:
+        names = {row[0] for row in db.execute("SELECT original_name FROM images")}
+    check(names == {b"Glimor.bmp", b"Glimor.jpg", b"Glimor.gif", b"Glimor.png", b"large.png"},
+          "original names: %r" % names)
+
+    # curl's own multipart form is accepted too.
+    path = os.path.join(work, "x.gif")
+    answer = curl("-F", "imgfile=@%s;filename=C:\\Users\\Ann\\shot.gif" % path, "http://127.0.0.1:%d/guestglimor.php" % port)
+    link = re.search(rb"Link: (\S+)", answer)
+    check(link is not None and curl(link.group(1).decode()) == images["gif"], "curl upload: %r" % answer)
+
+    # Feedback exactly as the program sends it: unencoded, "&" and CR LF in the text.
+    body = b"name=Ann&email=none&cat=2&text=Hi&bye\r\n2nd\r\n\r\n"
+    answer = exchange(port, program_head(b"/glimor/index.php?do=contact", host, "form", len(body)) + body)
+    check(status_line(answer) == "HTTP/1.0 200 OK", "feedback: " + status_line(answer))
+    check(feedback_rows(os.path.join(work, "data")) == [(b"Ann", b"none", b"2", b"Hi&bye\r\n2nd", "127.0.0.1")],
+          "feedback stored: %r" % feedback_rows(os.path.join(work, "data")))
+
+    # Updates: 404 until published, then the version file and the executable it names.
+    check(status_line(exchange(port, b"GET /newglimor.txt HTTP/1.0\r\n\r\n")).startswith("HTTP/1.0 404"),
+          "no update published")
+    version = b"http://localhost:%d/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n" % port
+    with open(os.path.join(work, "updates", "newglimor.txt"), "wb") as f:
+        f.write(version)
+    with open(os.path.join(work, "updates", "Glimor2.exe"), "wb") as f:
+        f.write(b"MZ\x90\x00" * 1000)
+    check(curl("http://127.0.0.1:%d/newglimor.txt" % port) == version, "version file")
+    check(curl("http://127.0.0.1:%d/Glimor2.exe" % port) == b"MZ\x90\x00" * 1000, "new executable")
+
+    # The home page says how to point Glimor here; HEAD answers without a body.
+    page = curl("http://localhost:%d/" % port).decode()
+    check("Host=localhost:%d" % port in page, "home page names the host")
+    head = exchange(port, b"HEAD / HTTP/1.0\r\nHost: localhost\r\n\r\n")
+    check(status_line(head) == "HTTP/1.0 200 OK" and body_of(head) == b"", "HEAD")
+
+    check(server.stop() == 0, "clean exit")
+    log = server.log_text()
+    check('"POST /guestglimor.php" 200' in log and "stopped" in log, "log lines: " + log[-500:])
+
+
+def refusals(work):
+    images = make_images(work)
+    data = os.path.join(work, "data")
+    server = Server(data, "--max-upload", "20000", "--timeout", "1")
+    port = server.port
+    host = b"localhost:%d" % port
+
+    def upload_status(body, content_type="multipart"):
+        return status_line(exchange(port, program_head(b"/guestglimor.php", host, content_type, len(body)) + body))
+
+    good = program_upload_body(b"C:\\a\\Glimor.png", images["png"])
+    check(upload_status(good.replace(b'name="imgfile"', b'name="image"')) ==
+          "HTTP/1.0 400 No imgfile part in the upload", "no imgfile part")
+    check(upload_status(good.replace(BOUNDARY, b"---------------------------0000000000000")) ==
+          "HTTP/1.0 400 Body does not start with the boundary", "wrong boundary")
+    check(upload_status(good[:-30]) == "HTTP/1.0 400 Truncated multipart body", "truncated multipart")
+    check(upload_status(program_upload_body(b"C:\\a\\Glimor.jpg", b"<html>not an image</html>")) ==
+          "HTTP/1.0 415 Not a BMP, JPEG, GIF or PNG image", "non-image bytes")
+    check(upload_status(good, "form") == "HTTP/1.0 415 Upload must be multipart/form-data", "not multipart")
+
+    # Too large: refused from the Content-Length alone, and the answer still reaches a
+    # client that sends its whole body before reading, as Glimor does.
+    big = program_upload_body(b"C:\\a\\Glimor.bmp", b"BM" + os.urandom(200000))
+    check(upload_status(big) == "HTTP/1.0 413 Upload larger than 20000 bytes", "too large: " + upload_status(big))
+    check(upload_status(program_upload_body(b"C:\\a\\Glimor.png", images["png"] + b"\0" * 21000)) ==
+          "HTTP/1.0 413 Image larger than 20000 bytes", "image over the limit")
+
+    # Many large uploads at once are held to a memory budget (eight of the largest);
+    # the room comes back when they end.
+    waiting = []
+    for _ in range(9):
+        s = socket.create_connection(("127.0.0.1", port), timeout=10)
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", 80000))
+        waiting.append(s)
+    time.sleep(0.3)
+    answer = read_answer(waiting[-1])
+    check(status_line(answer) == "HTTP/1.0 429 Too many uploads at once, try again later", "budget: %r" % answer[:80])
+    for s in waiting:
+        s.close()
+    time.sleep(0.3)
+    check(upload_status(good).startswith("HTTP/1.0 200"), "budget released")
+
+    # A body cut short by the client closing: nothing is stored, the service goes on.
+    with socket.create_connection(("127.0.0.1", port)) as s:
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:len(good) // 2])
+        s.shutdown(socket.SHUT_WR)
+        s.recv(100)
+
+    # Unknown ids, traversal and other paths never reach the file system.
+    for target in (b"/i/AAAAAAAAAAAAAAAA.png", b"/i/../glimor.db", b"/i/../../etc/passwd", b"/glimor.db",
+                   b"/images/", b"/tmp/", b"/i/%2e%2e%2fglimor.db", b"/..%2fglimor.db"):
+        answer = exchange(port, b"GET " + target + b" HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+        check(status_line(answer).startswith("HTTP/1.1 404"), "%r: %s" % (target, status_line(answer)))
+    answer = curl("--path-as-is", "-o", "/dev/null", "-w", "%{http_code}", "http://127.0.0.1:%d/i/../glimor.db" % port)
+    check(answer == b"404", "curl traversal: %r" % answer)
+
+    # Header limits and a Host line that would forge the link.
+    check(status_line(exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\nX: " + b"a" * 20000 + b"\r\n\r\n")) ==
+          "HTTP/1.1 431 Request header too large", "header size")
+    many = b"".join(b"X-%d: 1\r\n" % i for i in range(80))
+    check(status_line(exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\n" + many + b"\r\n")) ==
+          "HTTP/1.1 431 Too many header lines", "header count")
+    check(upload_status(good).startswith("HTTP/1.0 200"), "good upload still works")
+    forged = exchange(port, program_head(b"/guestglimor.php", b"x\r\n Link: http://evil", "multipart", len(good)) + good)
+    check(status_line(forged).startswith("HTTP/1.0 400"), "forged host: " + status_line(forged))
+    check(status_line(exchange(port, b"POST /guestglimor.php HTTP/1.0\r\nHost: x\r\n\r\n")) ==
+          "HTTP/1.0 411 Content-Length required", "length required")
+
+    # A client that stalls in its header, or in its body, is dropped after the time limit.
+    for stalled in (b"GET / HTTP/1.1\r\nHost: x\r\n",
+                    program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:500]):
+        started = time.time()
+        answer = exchange(port, stalled, read_timeout=10)
+        check(answer == b"" and time.time() - started < 8, "slow client dropped in time: %r" % answer[:60])
+
+    with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
+        check(db.execute("SELECT count(*) FROM images").fetchone()[0] == 2, "only the good uploads are stored")
+    check(os.listdir(os.path.join(data, "tmp")) == [], "no staging files left")
+    check(server.stop() == 0, "clean exit")
+
+
+def load(work):
+    images = make_images(work)
+    data = os.path.join(work, "data")
+    server = Server(data)
+    port = server.port
+    host = b"127.0.0.1:%d" % port
+
+    # 50 parallel uploads of distinct images, each retrievable byte for byte.
+    uploads = [images["png"] + os.urandom(i * 97) for i in range(50)]
+    with concurrent.futures.ThreadPoolExecutor(max_workers=50) as pool:
+        answers = list(pool.map(lambda image: program_upload(port, host, b"C:\\G\\Glimor.png", image), uploads))
+    links = [link_of(answer) for answer in answers]
+    check(all(status_line(a) == "HTTP/1.0 200 OK" for a in answers), "50 parallel uploads answered 200")
+    check(len(set(links)) == 50, "50 distinct links")
+    for image, link in zip(uploads, links):
+        check(curl(link) == image, "parallel upload retrievable: " + link)
+
+    # A request in flight when the service is told to stop is finished, then it exits.
+    body = program_upload_body(b"C:\\G\\late.png", images["png"])
+    late = socket.create_connection(("127.0.0.1", port), timeout=10)
+    late.sendall(program_head(b"/guestglimor.php", host, "multipart", len(body)) + body[:100])
+    time.sleep(0.3)
+    server.process.send_signal(signal.SIGTERM)
+    time.sleep(0.3)
+    late.sendall(body[100:])
+    answer = read_answer(late)
+    late.close()
+    check(status_line(answer) == "HTTP/1.0 200 OK", "request in flight finished: " + status_line(answer))
+    check(server.process.wait(timeout=30) == 0, "clean exit after SIGTERM")
+    server.log.close()
+    links.append(link_of(answer))
+    uploads.append(images["png"])
+
+    # A restart on the same data keeps every image and the same links.
+    restarted = Server(data, port=port)
+    for image, link in zip(uploads, links):
+        check(curl(link) == image, "kept across restart: " + link)
+    check(restarted.stop() == 0, "clean exit")
+
+
+def cli(work):
+    """The program's own client: glimor-cli upload and post run the same code as Glimor.exe."""
+    program = os.path.join(BUILD, "src", "cli", "glimor-cli")
+    usage = subprocess.run([program], capture_output=True).stderr + subprocess.run([program], capture_output=True).stdout
+    if b"upload <file>" not in usage or b"post <url>" not in usage:
+        print("glimor-cli has no upload and post commands in this build")
+        sys.exit(77)
+    images = make_images(work)
+    data = os.path.join(work, "data")
+    server = Server(data, "--max-upload", "50000")
+    host = "127.0.0.1:%d" % server.port
+
+    for extension, image in images.items():
+        path = os.path.join(work, "Glimor." + extension)
+        with open(path, "wb") as f:
+            f.write(image)
+        run = subprocess.run([program, "upload", path, "--host", host], capture_output=True, timeout=30)
+        link = run.stdout.decode().strip()
+        check(run.returncode == 0 and b"Upload complete." in run.stderr, "cli upload %s: %r" % (extension, run.stderr))
+        check(link.startswith("http://" + host + "/"), "cli link prefix: %r" % link)
+        check(curl(link) == image, "cli upload %s comes back unchanged" % extension)
+        check(not os.path.exists(os.path.join(work, "Glimor.dat")), "answer file removed")
+
+    # A refusal reaches the user as the status line after Glimor's error prefix.
+    for name, content, expected in (("fake.png", b"<html>not an image</html>", b"415 Not a BMP, JPEG, GIF or PNG image"),
+                                    ("big.png", images["png"] + b"\0" * 60000, b"413 Image larger than 50000 bytes"),
+                                    ("huge.png", images["png"] + b"\0" * 300000, b"413 Upload larger than 50000 bytes")):
+        path = os.path.join(work, name)
+        with open(path, "wb") as f:
+            f.write(content)
+        run = subprocess.run([program, "upload", path, "--host", host], capture_output=True, timeout=30)
+        check(run.returncode == 1 and b"Error encountered during POST: HTTP/1.0 " + expected in run.stderr,
+              "cli refusal %s: %r" % (name, run.stderr))
+
+    # The feedback body as the form builds it, through the contact client.
+    body = os.path.join(work, "feedback")
+    with open(body, "wb") as f:
+        f.write(b"name=Ann&email=none&cat=2&text=Hi&bye\r\n2nd\r\n\r\n")
+    run = subprocess.run([program, "post", "http://%s/glimor/index.php?do=contact" % host, body, "--client", "contact"],
+                         capture_output=True, timeout=30)
+    check(run.returncode == 0, "cli feedback: %r" % run.stderr)
+    check(feedback_rows(data) == [(b"Ann", b"none", b"2", b"Hi&bye\r\n2nd", "127.0.0.1")],
+          "cli feedback stored: %r" % feedback_rows(data))
+    check(server.stop() == 0, "clean exit")
+
+
+def main():
+    group = sys.argv[1]
+    work = tempfile.mkdtemp(prefix="glimor-server-peer-")
+    try:
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli}[group](work)
+    finally:
+        for process in Server.started:
+            if process.poll() is None:
+                process.kill()
+                failures.append("glimor-server left running")
+        shutil.rmtree(work, ignore_errors=True)
+    print("%s: %s" % (group, "FAILED (%d)" % len(failures) if failures else "passed"))
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,66 @@
+#include "config.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace glimor::server {
+namespace {
+
+std::optional<Config> parse(std::vector<std::string_view> arguments) {
+  return parseCommandLine(arguments);
+}
+
+std::string errorOf(std::vector<std::string_view> arguments) {
+  try {
+    parse(arguments);
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(Config, OnlyDataIsNeededForAServiceOnThisComputer) {
+  auto config = parse({"--data", "/srv/glimor"});
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->dataDirectory, "/srv/glimor");
+  EXPECT_EQ(config->listenAddress, "127.0.0.1");
+  EXPECT_EQ(config->listenPort, 8080);
+  EXPECT_FALSE(config->publicUrl);
+  EXPECT_FALSE(config->updatesDirectory);
+  EXPECT_EQ(config->maxUploadBytes, 32u << 20);
+}
+
+TEST(Config, ReadsEveryFlagInBothForms) {
+  auto config = parse({"--data=/d", "--listen", "0.0.0.0:80", "--public-url", "http://img.example.org/",
+                       "--updates=/u", "--max-upload", "1000", "--timeout", "5"});
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->listenAddress, "0.0.0.0");
+  EXPECT_EQ(config->listenPort, 80);
+  EXPECT_EQ(config->publicUrl, "http://img.example.org");
+  EXPECT_EQ(config->updatesDirectory, "/u");
+  EXPECT_EQ(config->maxUploadBytes, 1000u);
+  EXPECT_EQ(config->requestTimeout, std::chrono::seconds(5));
+
+  auto v6 = parse({"--data", "d", "--listen", "[::1]:0"});
+  EXPECT_EQ(v6->listenAddress, "::1");
+  EXPECT_EQ(v6->listenPort, 0);
+  EXPECT_FALSE(parse({"--help"}));
+}
+
+TEST(Config, NamesWhatIsWrong) {
+  EXPECT_NE(errorOf({}).find("--data DIR is required"), std::string::npos);
+  EXPECT_NE(errorOf({"--data"}).find("--data needs a value"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--listen", "8080"}).find("is not ADDRESS:PORT"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--listen", "a:70000"}).find("from 0 to 65535"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--max-upload", "12k"}).find("--max-upload"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--public-url", "https://x"}).find("must start with http://"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--public-url", "http://x/images"}).find("no path"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--frobnicate"}).find("unknown argument \"--frobnicate\""),
+            std::string::npos);
+}
+
+} // namespace
+} // namespace glimor::server

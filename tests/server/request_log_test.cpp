@@ -1,0 +1,24 @@
+#include "request_log.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::server {
+namespace {
+
+TEST(RequestLog, OneLineWithTimeClientRequestStatusSizeAndDuration) {
+  auto when = std::chrono::system_clock::from_time_t(1700000000);
+  std::string line =
+      formatLogLine({"127.0.0.1", "GET", "/i/abc.png", 200, 2568, std::chrono::microseconds(1500)}, when);
+  EXPECT_EQ(line, "2023-11-14T22:13:20Z 127.0.0.1 \"GET /i/abc.png\" 200 2568 1.5ms\n");
+}
+
+TEST(RequestLog, ClientTextCannotForgeLines) {
+  auto when = std::chrono::system_clock::from_time_t(0);
+  std::string line = formatLogLine({"::1", "GET", "/a\r\n1970 forged \"x\"", 404, 0, {}}, when);
+  EXPECT_EQ(line, "1970-01-01T00:00:00Z ::1 \"GET /a\\x0d\\x0a1970 forged \\x22x\\x22\" 404 0 0.0ms\n");
+  std::string longTarget = formatLogLine({"::1", "GET", std::string(5000, 'a'), 404, 0, {}}, when);
+  EXPECT_LT(longTarget.size(), 400u);
+}
+
+} // namespace
+} // namespace glimor::server

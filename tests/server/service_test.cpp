@@ -1,0 +1,220 @@
+#include "service.h"
+#include "temp_folder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace glimor::server {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using testing::TempFolder;
+
+class ServiceTest : public ::testing::Test {
+protected:
+  Config configWith(std::optional<std::string> publicUrl = std::nullopt) {
+    Config config;
+    config.dataDirectory = (data.path() / "data").string();
+    config.publicUrl = std::move(publicUrl);
+    config.updatesDirectory = (data.path() / "updates").string();
+    config.maxUploadBytes = 4096;
+    return config;
+  }
+
+  Request request(std::string method, std::string target, std::string body = "") {
+    Request request;
+    request.method = std::move(method);
+    request.target = std::move(target);
+    request.host = "localhost:8080";
+    request.body = std::move(body);
+    request.clientAddress = "127.0.0.1";
+    request.localAddress = "127.0.0.1:8080";
+    return request;
+  }
+
+  Request upload(std::string_view extension, std::string_view image) {
+    Request post = request(
+        "POST", "/guestglimor.php",
+        testing::programUploadBody("C:\\Apps\\Glimor\\Glimor." + std::string(extension), extension, image));
+    post.contentType = testing::programContentType;
+    return post;
+  }
+
+  // The link as the program takes it: the text after "Link: " on the last line.
+  static std::string linkOf(const Response& response) {
+    std::string body = response.body;
+    while (body.ends_with('\n') || body.ends_with('\r')) body.pop_back();
+    std::string last = body.substr(body.find_last_of("\r\n") + 1);
+    EXPECT_THAT(last, StartsWith("Link: "));
+    return last.substr(6);
+  }
+
+  static std::string pathOfLink(const std::string& link) { return link.substr(link.find('/', 7)); }
+
+  TempFolder data;
+  Service service{configWith()};
+};
+
+TEST_F(ServiceTest, EveryImageTypeComesBackUnchanged) {
+  for (auto [extension, image, mime] : {std::tuple{"jpg", testing::jpegBytes(), "image/jpeg"},
+                                        std::tuple{"bmp", testing::bmpBytes(), "image/bmp"},
+                                        std::tuple{"gif", testing::gifBytes(), "image/gif"},
+                                        std::tuple{"png", testing::pngBytes(), "image/png"}}) {
+    Response stored = route(service, upload(extension, image));
+    ASSERT_EQ(stored.status, 200) << stored.reason;
+    std::string link = linkOf(stored);
+    EXPECT_THAT(link, StartsWith("http://localhost:8080/i/"));
+
+    Response fetched = route(service, request("GET", pathOfLink(link)));
+    EXPECT_EQ(fetched.status, 200);
+    EXPECT_EQ(fetched.payload(), image);
+    EXPECT_EQ(fetched.contentType, mime);
+    EXPECT_THAT(fetched.headers, ::testing::Contains(std::pair<std::string, std::string>(
+                                     "X-Content-Type-Options", "nosniff")));
+  }
+}
+
+TEST_F(ServiceTest, TheExtensionClaimedByTheClientDoesNotDecideTheType) {
+  Response stored = route(service, upload("jpg", testing::pngBytes()));
+  ASSERT_EQ(stored.status, 200);
+  EXPECT_THAT(linkOf(stored), ::testing::EndsWith(".png"));
+}
+
+TEST_F(ServiceTest, LinkStartsWithTheHostLineOrThePublicUrl) {
+  Request post = upload("png", testing::pngBytes());
+  post.host = "MyBox:8080";
+  EXPECT_THAT(linkOf(route(service, post)), StartsWith("http://MyBox:8080/i/"));
+
+  Service behindProxy{configWith("http://img.example.org")};
+  EXPECT_THAT(linkOf(route(behindProxy, upload("png", testing::pngBytes()))),
+              StartsWith("http://img.example.org/i/"));
+
+  post.host = "evil\r\nLink: http://elsewhere";
+  Response refused = route(service, post);
+  EXPECT_EQ(refused.status, 400);
+}
+
+TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
+  std::string link = linkOf(route(service, upload("gif", testing::gifBytes())));
+  Response first = route(service, request("GET", pathOfLink(link)));
+  auto etag =
+      std::find_if(first.headers.begin(), first.headers.end(), [](auto& h) { return h.first == "ETag"; });
+  ASSERT_NE(etag, first.headers.end());
+  EXPECT_EQ(etag->second.size(), 66u);
+
+  Request again = request("GET", pathOfLink(link));
+  again.ifNoneMatch = etag->second;
+  Response notModified = route(service, again);
+  EXPECT_EQ(notModified.status, 304);
+  EXPECT_TRUE(notModified.payload().empty());
+}
+
+TEST_F(ServiceTest, RefusalsSayWhy) {
+  auto statusAndReason = [&](Request r) {
+    Response response = route(service, r);
+    return std::to_string(response.status) + " " + response.reason;
+  };
+  Request noImage = upload("png", testing::pngBytes());
+  noImage.body =
+      "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"other\"; "
+      "filename=\"a.png\"\r\n\r\nx\r\n-----------------------------7d6891e3b0542--\r\n";
+  EXPECT_EQ(statusAndReason(noImage), "400 No imgfile part in the upload");
+
+  Request wrongBoundary = upload("png", testing::pngBytes());
+  wrongBoundary.contentType = "multipart/form-data; boundary=other";
+  EXPECT_EQ(statusAndReason(wrongBoundary), "400 Body does not start with the boundary");
+
+  Request truncated = upload("png", testing::pngBytes());
+  truncated.body.resize(truncated.body.size() - 20);
+  EXPECT_EQ(statusAndReason(truncated), "400 Truncated multipart body");
+
+  EXPECT_EQ(statusAndReason(upload("png", "GIF? no, plain text")), "415 Not a BMP, JPEG, GIF or PNG image");
+  EXPECT_EQ(statusAndReason(upload("png", "")), "400 The uploaded file is empty");
+  EXPECT_EQ(statusAndReason(upload("png", testing::pngBytes() + std::string(5000, 'x'))),
+            "413 Image larger than 4096 bytes");
+
+  Request notMultipart = upload("png", testing::pngBytes());
+  notMultipart.contentType = "application/x-www-form-urlencoded";
+  EXPECT_EQ(statusAndReason(notMultipart), "415 Upload must be multipart/form-data");
+
+  EXPECT_EQ(statusAndReason(request("GET", "/guestglimor.php")), "405 Method not allowed here, use POST");
+  EXPECT_EQ(statusAndReason(request("DELETE", "/i/AAAAAAAAAAAAAAAA.png")),
+            "405 Method not allowed here, use GET, HEAD");
+}
+
+TEST_F(ServiceTest, NoRequestPathReachesTheFileSystem) {
+  std::string link = linkOf(route(service, upload("png", testing::pngBytes())));
+  std::string id = pathOfLink(link).substr(3, 16);
+  for (std::string target : std::vector<std::string>{
+           "/i/../glimor.db", "/i/../../data/glimor.db", "/i/" + id + ".jpg", "/i/" + id,
+           "/i/" + id.substr(0, 2) + "/" + id + ".png", "/i/%2e%2e/glimor.db", "/glimor.db",
+           "/images/" + id.substr(0, 2) + "/" + id + ".png", "/../data/glimor.db", "/newglimor.txt",
+           "/..%2fdata%2fglimor.db", "//etc/passwd", "/i/AAAAAAAAAAAAAAAA.png"})
+    EXPECT_EQ(route(service, request("GET", target)).status, 404) << target;
+  EXPECT_EQ(route(service, request("GET", "http://localhost/")).status, 400);
+}
+
+TEST_F(ServiceTest, FeedbackIsStoredByteForByte) {
+  std::string body = "name=Ann&email=none&cat=2&text=Hi&bye\r\n2nd\r\n\r\n";
+  Response answer = route(service, request("POST", "/glimor/index.php?do=contact", body));
+  EXPECT_EQ(answer.status, 200);
+  EXPECT_EQ(route(service, request("POST", "/glimor/index.php?do=contact", "garbage")).status, 400);
+  EXPECT_EQ(route(service, request("POST", "/glimor/index.php?do=other", body)).status, 404);
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((data.path() / "data" / "glimor.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* row = nullptr;
+  sqlite3_prepare_v2(db, "SELECT name, email, category, text, client_address FROM feedback", -1, &row,
+                     nullptr);
+  ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+  auto column = [&](int i) {
+    return std::string(static_cast<const char*>(sqlite3_column_blob(row, i)), sqlite3_column_bytes(row, i));
+  };
+  EXPECT_EQ(column(0), "Ann");
+  EXPECT_EQ(column(1), "none");
+  EXPECT_EQ(column(2), "2");
+  EXPECT_EQ(column(3), "Hi&bye\r\n2nd");
+  EXPECT_EQ(column(4), "127.0.0.1");
+  EXPECT_EQ(sqlite3_step(row), SQLITE_DONE) << "only the well-formed feedback is stored";
+  sqlite3_finalize(row);
+  sqlite3_close(db);
+}
+
+TEST_F(ServiceTest, UpdatesAreServedOnlyWhenPublished) {
+  EXPECT_EQ(route(service, request("GET", "/newglimor.txt")).status, 404);
+  std::filesystem::create_directories(data.path() / "updates");
+  testing::writeFile(data.path() / "updates" / "newglimor.txt",
+                     "http://localhost:8080/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n");
+  testing::writeFile(data.path() / "updates" / "Glimor2.exe", "MZ new program");
+  testing::writeFile(data.path() / "updates" / "secret.txt", "not published");
+
+  Response version = route(service, request("GET", "/newglimor.txt"));
+  EXPECT_EQ(version.status, 200);
+  EXPECT_EQ(version.body, "http://localhost:8080/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n");
+  Response program = route(service, request("GET", "/Glimor2.exe"));
+  EXPECT_EQ(program.status, 200);
+  EXPECT_EQ(program.body, "MZ new program");
+  EXPECT_EQ(program.contentType, "application/octet-stream");
+  EXPECT_EQ(route(service, request("GET", "/secret.txt")).status, 404);
+  EXPECT_EQ(route(service, request("GET", "/../updates/Glimor2.exe")).status, 404);
+}
+
+TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
+  Response page = route(service, request("GET", "/"));
+  EXPECT_EQ(page.status, 200);
+  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  EXPECT_THAT(page.body, HasSubstr("[Service]\nHost=localhost:8080"));
+  Request odd = request("GET", "/");
+  odd.host = "<script>";
+  EXPECT_EQ(route(service, odd).status, 400);
+}
+
+TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {
+  EXPECT_EQ(bodyLimit(service.config, "/guestglimor.php"), 4096u + 64 * 1024);
+  EXPECT_EQ(bodyLimit(service.config, "/glimor/index.php?do=contact"), 64u * 1024);
+}
+
+} // namespace
+} // namespace glimor::server
