@@ -24,7 +24,9 @@ bool Win32Processes::start(const std::string& applicationName, const std::string
 
 std::optional<std::string> Win32Processes::classesRootDefault(const std::string& keyPath) {
   HKEY key = nullptr;
-  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+  // Read access is all it takes; asking for full access would fail for a user without
+  // administrator rights, and "Open Link" would then never find a browser.
+  if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return std::nullopt;
   struct Closer {
     HKEY key;
