@@ -19,6 +19,9 @@ mkdir -p "$work/updates" "$work/data"
 head -c 300000 /dev/urandom >"$work/updates/Glimor2.exe"
 printf 'http://%s/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
 "$server" --data "$work/data" --listen "$host" --updates "$work/updates" 2>"$work/server.log" &
+server_pid=$!
+# The server first: the common cleanup waits for every child.
+trap 'kill "$server_pid" 2>/dev/null || true; cleanup' EXIT
 wait_for 10 curl -sf "http://$host/newglimor.txt" || fail "glimor-server did not start"
 
 # probe MODE ARGS...: one run inside the Glimor desktop; its report is left in $work/report.
