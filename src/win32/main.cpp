@@ -1,6 +1,7 @@
 // Glimor.exe: the start-up stages, then the three windows and the message loop.
 #include "app/main_form.h"
 #include "app/startup.h"
+#include "capture/imaging_crop_output.h"
 #include "capture/selection_window.h"
 #include "capture/tool_window.h"
 #include "platform/files.h"
@@ -8,7 +9,6 @@
 #include "win32/application_window.h"
 #include "win32/busy_cursor.h"
 #include "win32/clock.h"
-#include "win32/crop_output.h"
 #include "win32/hot_keys.h"
 #include "win32/main_window.h"
 #include "win32/messages.h"
@@ -76,7 +76,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32BusyCursor cursor;
   win32::Win32Clock clock;
   win32::Win32SaveDialog saveDialog;
-  win32::Win32CropOutput cropOutput(files);
+  capture::ImagingCropOutput cropOutput(files);
 
   app::ProgramFlags flags;
   capture::CaptureState captureState;

@@ -1,0 +1,78 @@
+#include "imaging/crop_files.h"
+
+#include "imaging/bmp_writer.h"
+#include "imaging/gif_image.h"
+#include "imaging/jpeg_image.h"
+#include "imaging/parallel_task.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace glimor::imaging {
+namespace {
+
+constexpr int jpegQuality = 100;
+
+void writeJpeg(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
+  TJPEGImage jpeg;
+  jpeg.setQuality(jpegQuality);
+  jpeg.assign(std::move(image));
+  jpeg.compress();
+  jpeg.saveToFile(path, files);
+}
+
+void writeGif(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
+  TGIFImage gif;
+  gif.assign(std::move(image));
+  gif.saveToFile(path, files);
+}
+
+// The 24-bit form of the crop as the encoders see it. A 24- or 32-bit crop is lent,
+// not converted: both encoders read the blue, green, red bytes of 32-bit pixels in
+// place, which gives the same files as a converted copy without its memory and
+// time. The encoders that share it live only within the calling action.
+std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
+  if ((crop.bitsPerPixel == 24 || crop.bitsPerPixel == 32) && crop.isValid())
+    return std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &crop);
+  return std::make_shared<const Bitmap>(toBgr24(crop));
+}
+
+std::string lowerCase(std::string text) {
+  // Only ASCII letters: the code page's other letters never form the three extensions.
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  return text;
+}
+
+} // namespace
+
+void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
+  files.replace(names.bmp, encodeBmp(crop));
+  const auto image = encoderInputOf(crop);
+  // The GIF is encoded on a second core while the JPEG is. The files are still
+  // written in their order, and a failure of the JPEG step leaves the GIF file
+  // as it was, whatever became of the GIF's encoding.
+  ParallelTask<platform::Bytes> gif([&image] {
+    TGIFImage encoder;
+    encoder.assign(image);
+    return encoder.bytes();
+  });
+  writeJpeg(image, names.jpg, files);
+  files.replace(names.gif, gif.result());
+}
+
+bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
+  const std::string extension = lowerCase(paths::extensionOf(path));
+  if (extension == ".bmp")
+    files.replace(path, encodeBmp(crop));
+  else if (extension == ".jpg")
+    writeJpeg(encoderInputOf(crop), path, files);
+  else if (extension == ".gif")
+    writeGif(encoderInputOf(crop), path, files);
+  else
+    return false;
+  return true;
+}
+
+} // namespace glimor::imaging

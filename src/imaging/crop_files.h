@@ -1,0 +1,24 @@
+#pragma once
+#include "imaging/bitmap.h"
+#include "platform/files.h"
+
+#include <string>
+
+namespace glimor::imaging {
+
+// The full paths of the three files a confirmed capture writes.
+struct CropFileNames {
+  std::string bmp, jpg, gif;
+};
+
+// The confirm action's files: the BMP at the crop's own depth, then the JPEG
+// (quality 100) and the GIF of its 24-bit form, in that order. The first failure
+// throws; files of earlier steps stay written, later ones keep their old contents.
+void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files);
+
+// The save-as action's file: the format the lower-cased extension of `path` selects
+// (.bmp, .jpg or .gif). Returns false, writing nothing, for any other extension;
+// throws when writing fails.
+bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files);
+
+} // namespace glimor::imaging

@@ -1,0 +1,46 @@
+#include "capture/imaging_crop_output.h"
+#include "fakes/fake_files.h"
+
+#include <gtest/gtest.h>
+
+namespace glimor::capture {
+namespace {
+
+// A 2 x 2 picture: red and green on top, blue and white below.
+Picture corners() {
+  Picture p(2, 2);
+  p.at(0, 0) = 0xFF0000, p.at(1, 0) = 0x00FF00, p.at(0, 1) = 0x0000FF, p.at(1, 1) = 0xFFFFFF;
+  return p;
+}
+
+TEST(ImagingCropOutput, DisplayBitmapIsBottomUpAtTheDisplayDepth) {
+  imaging::Bitmap b32 = displayBitmapOf(corners(), 32);
+  EXPECT_EQ(b32.bitsPerPixel, 32);
+  // The bottom row (blue, white) comes first.
+  EXPECT_EQ(std::vector<std::uint8_t>(b32.pixels.begin(), b32.pixels.begin() + 8),
+            (std::vector<std::uint8_t>{0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}));
+  imaging::Bitmap b24 = displayBitmapOf(corners(), 24);
+  ASSERT_EQ(b24.stride(), 8u);
+  EXPECT_EQ(b24.pixels[8 + 2], 0xFF) << "top-left red";
+  EXPECT_EQ(b24.pixels[6], 0) << "row padding";
+  imaging::Bitmap b16 = displayBitmapOf(corners(), 16);
+  EXPECT_EQ(b16.pixels[4] | b16.pixels[5] << 8, 0x7C00) << "top-left red in 5-5-5";
+  EXPECT_EQ(displayBitmapOf(corners(), 8).bitsPerPixel, 32);
+}
+
+TEST(ImagingCropOutput, WritesTheThreeFilesAndSavesByExtension) {
+  fakes::FakeFiles files;
+  ImagingCropOutput output(files);
+  Picture crop(20, 20, 0x336699);
+  output.writeCropFiles(crop, 32, cropFileNamesFor("C:\\Apps\\Glimor.exe"));
+  ASSERT_TRUE(files.exists("C:\\Apps\\Glimor.bmp"));
+  EXPECT_EQ(files.contents["C:\\Apps\\Glimor.bmp"].size(), 54u + 4 * 20 * 20);
+  EXPECT_EQ(files.contents["C:\\Apps\\Glimor.jpg"][0], 0xFF);
+  EXPECT_EQ(files.contents["C:\\Apps\\Glimor.gif"][0], 'G');
+  EXPECT_TRUE(output.saveCropAs(crop, 32, "D:\\a.GIF"));
+  EXPECT_FALSE(output.saveCropAs(crop, 32, "D:\\a.png"));
+  EXPECT_FALSE(files.exists("D:\\a.png"));
+}
+
+} // namespace
+} // namespace glimor::capture
