@@ -20,7 +20,7 @@ void FeedbackGroup::createWindow(HWND aboutPage, HWND contactButton, HFONT font,
   createControl(self, {"BUTTON", "", 0, 0, 385, 126, BS_GROUPBOX, 0, 0, true, font});
   createControl(self, {"STATIC", "Name:", 8, 16, 40, 13, 0, 0, 0, true, font});
   createControl(self, {"STATIC", "E-Mail:", 8, 40, 40, 13, 0, 0, 0, true, font});
-  createControl(self, {"STATIC", "Category:", 8, 64, 46, 13, 0, 0, 0, true, font});
+  createControl(self, {"STATIC", "Category:", 8, 64, 48, 13, 0, 0, 0, true, font});
   // Created in tab order: the category first, then e-mail, name, text and the two buttons.
   comboCat_ = createControl(self, {"COMBOBOX", "", 56, 61, 129, 21 + 100,
                                    CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, idCategory, true, font});
