@@ -34,7 +34,7 @@ void MainForm::onHotKey(std::uint16_t id) {
     return;
   }
   if (id != hotKeyId_) return;
-  if (view.status(0) == uploadingStatus) return;
+  if (view.status(0) == uploadingStatus || (uploadRunning_ && uploadRunning_())) return;
   if (platform_.selectionView.visible()) {
     platform_.messages.beep();
     return;

@@ -63,6 +63,9 @@ public:
   void onUploadButton(); // Button1 "Glimo it !"
   // The upload worker plugs in here; without it Button1 only shows the window.
   void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
+  // The upload's own running flag: the status text alone is not enough, since the feedback form
+  // writes the same status panel while an upload runs.
+  void setUploadRunning(std::function<bool()> running) { uploadRunning_ = std::move(running); }
 
   // Tray icon.
   void onTrayNotify(unsigned mouseMessage);
@@ -91,6 +94,7 @@ private:
   bool hotKeyRegistered_ = false;
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;
+  std::function<bool()> uploadRunning_;
   std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;
 };
 

@@ -14,6 +14,17 @@ bool isNewerVersion(std::string_view programVersion, std::string_view remoteVers
       [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
 }
 
+namespace {
+
+// Line 2 names a file in the program's folder. A name that leaves that folder (a separator, a
+// drive, "." or "..") would let the service write wherever it likes, so it is refused.
+bool isPlainFileName(std::string_view name) {
+  if (name == "." || name == "..") return false;
+  return name.find_first_of("\\/:") == std::string_view::npos;
+}
+
+} // namespace
+
 VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_view programVersion) {
   const std::vector<std::string> lines = readTextLines(bytes);
   auto line = [&lines](std::size_t index) -> const std::string& {
@@ -23,7 +34,7 @@ VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_vie
   VersionFile file{VersionFile::Verdict::IncorrectSource, line(0), {}, {}};
   if (file.downloadUrl.empty()) return file;
   file.fileName = line(1);
-  if (file.fileName.empty()) {
+  if (file.fileName.empty() || !isPlainFileName(file.fileName)) {
     file.verdict = VersionFile::Verdict::IncorrectDestination;
     return file;
   }

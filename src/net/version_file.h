@@ -15,7 +15,8 @@ struct VersionFile {
   std::string version;     // line 3
 };
 
-// Reads the version file and compares line 3 with `programVersion`. An empty line 1 or 2 is
+// Reads the version file and compares line 3 with `programVersion`. An empty line 1, or a line 2
+// that is empty or not a plain file name (a separator, a drive, "." or ".."), is
 // reported before a later line is looked at; a missing line throws Error.
 VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_view programVersion);
 

@@ -12,6 +12,7 @@
 #include "win32/hot_keys.h"
 #include "win32/main_window.h"
 #include "win32/messages.h"
+#include "win32/network_features.h"
 #include "win32/printer.h"
 #include "win32/profile.h"
 #include "win32/registry.h"
@@ -99,6 +100,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   messages.setOwner(mainWindow.hwnd());
   hotKeys.setWindow(mainWindow.hwnd());
   win32::guarded([&] { form.create(); });
+  win32::NetworkFeatures network({mainWindow, form, flags, messages, timers, shell, files}, executable,
+                                 form.settings().serviceHost());
+  network.attach();
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();

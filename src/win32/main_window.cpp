@@ -157,6 +157,28 @@ void MainWindow::showMenuAtCursor() {
 
 // ---- messages
 
+namespace {
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK matchControl(HWND child, LPARAM lParam) {
+  auto* search = reinterpret_cast<ControlSearch*>(lParam);
+  if (::GetDlgCtrlID(child) != search->id) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+} // namespace
+
+HWND MainWindow::control(int id) const {
+  ControlSearch search{id, nullptr};
+  ::EnumChildWindows(hwnd(), matchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 void MainWindow::onCommand(int id, int code) {
   if (!form_) return;
   switch (id) {
@@ -187,6 +209,7 @@ void MainWindow::onCommand(int id, int code) {
     form_->onTrayExit();
     break;
   default:
+    if (networkCommands_) networkCommands_(id, code);
     break;
   }
 }

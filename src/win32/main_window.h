@@ -22,6 +22,11 @@ public:
   void createWindow(HWND owner, const std::string& serviceHost);
   // Runs when the user has agreed to quit, before the main window goes.
   void setBeforeQuit(std::function<void()> f) { beforeQuit_ = std::move(f); }
+  // Commands of the controls that the network features own (links, update, feedback).
+  void setNetworkCommands(std::function<void(int id, int code)> f) { networkCommands_ = std::move(f); }
+  // A control on any page or panel, by its id.
+  HWND control(int id) const;
+  HWND page(int index) const { return pages_[static_cast<std::size_t>(index)].hwnd(); }
 
   // platform::MainView
   bool visible() const override;
@@ -65,6 +70,7 @@ private:
 
   app::MainForm* form_ = nullptr;
   std::function<void()> beforeQuit_;
+  std::function<void(int, int)> networkCommands_;
   HFONT font_ = nullptr, boldFont_ = nullptr, memoFont_ = nullptr;
   HWND tabs_ = nullptr, statusBar_ = nullptr, edit1_ = nullptr, button1_ = nullptr;
   std::array<Container, 4> pages_;

@@ -13,9 +13,11 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d "$root/build/e2e.XXXXXX")
 export WINEPREFIX=$work/prefix
 xvfb_pid=""
+server_pid=""
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
@@ -80,6 +82,20 @@ start_glimor() {
   desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
 }
 
+
+# start_server [ARGS]: glimor-server on a free loopback port, Glimor.ini pointing at it; sets host.
+start_server() {
+  local server=$root/build/linux/server/glimor-server
+  [ -x "$server" ] || fail "glimor-server not built: $server"
+  local port
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  host=127.0.0.1:$port
+  mkdir -p "$work/data"
+  "$server" --data "$work/data" --listen "$host" "$@" 2>"$work/server.log" &
+  server_pid=$!
+  wait_for 10 curl -sf "http://$host/" || fail "glimor-server did not start"
+  printf '[Service]\r\nHost=%s\r\n' "$host" >"$app_dir/Glimor.ini"
+}
 
 shot() { import -window root "$artifacts/$1.png"; }
 

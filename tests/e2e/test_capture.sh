@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # One capture road in Glimor.exe: Alt+F2, a drag with its rubber band and fade,
-# "Glimo Selection !" writing three files of the selection that match the screen,
+# "Glimo Selection !" writing three files of the selection that match the screen and
+# uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock),
 # a click that takes the whole screen, and Esc that cancels.
 source "$(dirname "$0")/lib.sh"
 
 start_x
 fresh_prefix
+start_server
 start_glimor
 wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
 wait_for 10 main_visible || fail "no main window"
@@ -55,9 +57,20 @@ jpg_rmse=$(compare -metric RMSE "$app_dir/Glimor.jpg" "$work/region.png" null: 2
 awk -v e="$jpg_rmse" 'BEGIN { exit !(e < 0.02) }' || fail "Glimor.jpg is far from the screen region (RMSE $jpg_rmse)"
 djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
 wait_for 10 main_visible || fail "the confirmed capture did not show the main window"
-wait_for 5 status_is "Setting picture type..." || fail "status after confirm: $(status_text)"
-# JPEG is the file type of a first start: its path waits in the hidden Edit1 for the upload.
+# JPEG is the file type of a first start: its path is in the hidden Edit1 for the upload.
 windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "Edit1 does not hold Glimor.jpg"
+wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
+focus_desktop
+xdotool key alt+F2
+wait_for 3 status_is "AntiFlood protection: Please wait 5 seconds." || fail "no anti-flood text: $(status_text)"
+link=$(xclip -o -selection clipboard)
+case $link in "http://$host/i/"*) ;; *) fail "clipboard: $link" ;; esac
+windows_now | grep -qxF "child|1|Edit|$link" || fail "DirectLink does not show $link"
+curl -sf "$link" -o "$work/served.jpg" || fail "the link does not serve"
+cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
+[ ! -e "$app_dir/Glimor.dat" ] || fail "the answer file was left behind"
+shot main-with-link
+wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 
 log "a click takes the whole screen"
 before=$(mtime "$app_dir/Glimor.bmp")
@@ -74,6 +87,7 @@ for ext in bmp jpg gif; do
   size=$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>&1) || fail "Glimor.$ext does not decode: $size"
   [ "$size" = "1024 768" ] || fail "whole-screen Glimor.$ext is $size"
 done
+wait_for 30 status_is "Glimor is now ready." || fail "the second upload did not end: $(status_text)"
 
 log "Esc cancels"
 before=$(mtime "$app_dir/Glimor.bmp")

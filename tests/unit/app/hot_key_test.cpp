@@ -84,6 +84,19 @@ TEST_F(HotKeyTest, GatesInOrder) {
   EXPECT_EQ(selectionView.modalShows, 0);
 }
 
+TEST_F(HotKeyTest, TheUploadsOwnFlagHoldsTheKeyWhenTheStatusLineWasTakenOver) {
+  bool uploading = true;
+  form.setUploadRunning([&] { return uploading; });
+  view.setStatus(0, "Sending your feedback..."); // the feedback form wrote over "Uploading image..."
+  form.onHotKey(id());
+  EXPECT_EQ(screen.grabs, 0);
+  EXPECT_EQ(messages.beeps, 0);
+
+  uploading = false;
+  form.onHotKey(id());
+  EXPECT_EQ(screen.grabs, 1);
+}
+
 TEST_F(HotKeyTest, CancelledSelectionLeavesTheWindowHidden) {
   view.shown = true;
   selectionView.user = [&] {

@@ -37,6 +37,13 @@ TEST(VersionFile, ReportsEmptyLinesBeforeMissingOnes) {
   EXPECT_EQ(verdictText(Verdict::NoUpdateNeeded), "No updates needed.");
 }
 
+TEST(VersionFile, RefusesAFileNameThatLeavesTheProgramFolder) {
+  for (const char* name : {"..\\Glimor.exe", "a/b.exe", "C:\\x.exe", "C:x.exe", "..", ".", "\\\\h\\s\\x.exe"})
+    EXPECT_EQ(read("u\n" + std::string(name) + "\n9").verdict, Verdict::IncorrectDestination) << name;
+  for (const char* name : {"Glimor2.exe", "..Glimor.exe", "new version.exe"})
+    EXPECT_EQ(read("u\n" + std::string(name) + "\n9").verdict, Verdict::NewerVersion) << name;
+}
+
 TEST(VersionFile, FailsWhenALineItNeedsIsMissing) {
   EXPECT_THROW(read("http://svc/x.exe\r\nGlimor2.exe\r\n"), Error);
   EXPECT_THROW(read(""), Error);

@@ -1,0 +1,109 @@
+#include "net/update_check.h"
+
+#include "net/version_file.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+
+namespace glimor::net {
+
+UpdateCheck::UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
+                         std::string programVersion, bool& downloading)
+    : platform_(platform), endpoints_(std::move(endpoints)), executablePath_(std::move(executablePath)),
+      programVersion_(std::move(programVersion)), downloading_(downloading) {
+  timerAutoUpdate_ = platform_.timers.create(5000, true, [this] { TimerAutoUpdateTimer(); });
+  timerUpdate_ = platform_.timers.create(1000, true, [this] { TimerUpdateTimer(); });
+  timerUpdateD_ = platform_.timers.create(2000, false, [this] { TimerUpdateDTimer(); });
+}
+
+void UpdateCheck::TimerAutoUpdateTimer() {
+  timerAutoUpdate_->setEnabled(false);
+  if (!platform_.urlDownload.isOnline()) return;
+  if (platform_.view.autoUpdateTicked())
+    CheckForUpdate();
+  else
+    platform_.view.setUpdateStatus("AutoUpdate disabled.");
+}
+
+void UpdateCheck::CheckForUpdate() {
+  // A click on "Check for updates" is handled while a download runs; a second check then would
+  // download over the first one's files, so it waits for the running one to end.
+  if (checking_) return;
+  checking_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{checking_};
+
+  auto& view = platform_.view;
+  auto& files = platform_.files;
+  const std::string versionFile = paths::changeExtension(executablePath_, ".upd");
+  view.setUpdateStatus("Getting info...");
+  try {
+    DownloadFile(endpoints_.versionFileUrl(), versionFile);
+    if (!files.exists(versionFile)) {
+      view.setUpdateStatus("Unable to load ver_file");
+      return;
+    }
+    std::optional<platform::Bytes> bytes = files.read(versionFile);
+    if (!bytes) throw Error("Cannot read file \"" + versionFile + "\".");
+    VersionFile version = readVersionFile(*bytes, programVersion_);
+    if (version.verdict == VersionFile::Verdict::IncorrectSource ||
+        version.verdict == VersionFile::Verdict::IncorrectDestination) {
+      view.setUpdateStatus(std::string(verdictText(version.verdict)));
+    } else {
+      newExePath_ = paths::folderOf(executablePath_) + version.fileName;
+      remoteVersion_ = version.version;
+      if (version.verdict == VersionFile::Verdict::NoUpdateNeeded) {
+        view.setUpdateStatus(std::string(verdictText(version.verdict)));
+      } else {
+        view.showMainWindow();
+        DownloadFile(version.downloadUrl, newExePath_);
+        timerUpdateD_->setEnabled(true);
+      }
+    }
+  } catch (const std::exception&) {
+    // The version file stays for a look at what the service sent.
+    view.setUpdateStatus("Update failed.");
+    return;
+  }
+  files.remove(versionFile);
+}
+
+void UpdateCheck::DownloadFile(const std::string& url, const std::string& path) {
+  downloading_ = true;
+  bool downloaded = false;
+  try {
+    downloaded = platform_.urlDownload.download(
+        url, path, [this](std::uint32_t done, std::uint32_t total) { DownloadProgress(done, total); });
+  } catch (...) {
+    downloading_ = false;
+    throw;
+  }
+  downloading_ = false;
+  if (!downloaded) throw Error("Error downloading URL: " + url);
+}
+
+void UpdateCheck::DownloadProgress(std::uint32_t progress, std::uint32_t progressMax) {
+  downloadTotal_ = progressMax;
+  downloadDone_ = progress;
+  platform_.view.processMessages();
+}
+
+void UpdateCheck::TimerUpdateTimer() {
+  if (!downloading_ || downloadTotal_ == 0) return;
+  // In 64 bits: a size of several hundred megabytes times 100 overflows 32.
+  std::uint64_t percent = std::uint64_t{downloadDone_} * 100 / downloadTotal_;
+  platform_.view.setUpdateStatus("Update: " + std::to_string(percent) + " %");
+}
+
+void UpdateCheck::TimerUpdateDTimer() {
+  timerUpdateD_->setEnabled(false);
+  if (platform_.files.exists(newExePath_)) {
+    platform_.shell.execute(newExePath_, "-updating");
+    platform_.view.endApplication();
+  } else {
+    platform_.messages.show("Updated file not found.");
+  }
+}
+
+} // namespace glimor::net

@@ -1,0 +1,57 @@
+#pragma once
+#include "net/endpoints.h"
+#include "net/update_view.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/shell.h"
+#include "platform/timer.h"
+#include "platform/url_download.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace glimor::net {
+
+struct UpdatePlatform {
+  UpdateView& view;
+  platform::UrlDownload& urlDownload;
+  platform::Files& files;
+  platform::Shell& shell;
+  platform::Messages& messages;
+  platform::Timers& timers;
+};
+
+// Keeps the program up to date from the service: the version file, the comparison with the
+// running version, the download of a newer executable and the hand-over to it.
+class UpdateCheck {
+public:
+  // `downloading` is the program-wide flag that keeps the hot key quiet during a download.
+  UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
+              std::string programVersion, bool& downloading);
+
+  void CheckForUpdate();
+  void DownloadFile(const std::string& url, const std::string& path);
+  void DownloadProgress(std::uint32_t progress, std::uint32_t progressMax);
+
+  void suiButton3Click() { CheckForUpdate(); } // "Check for updates": no online probe
+  void TimerAutoUpdateTimer();
+  void TimerUpdateTimer();
+  void TimerUpdateDTimer();
+
+  const std::string& newExePath() const { return newExePath_; }
+  const std::string& remoteVersion() const { return remoteVersion_; }
+
+private:
+  UpdatePlatform platform_;
+  ServiceEndpoints endpoints_;
+  std::string executablePath_;
+  std::string programVersion_;
+  bool& downloading_;
+  bool checking_ = false;
+  std::string newExePath_, remoteVersion_;
+  std::uint32_t downloadTotal_ = 0, downloadDone_ = 0;
+  std::unique_ptr<platform::Timer> timerAutoUpdate_, timerUpdate_, timerUpdateD_;
+};
+
+} // namespace glimor::net

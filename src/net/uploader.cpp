@@ -1,0 +1,75 @@
+#include "net/uploader.h"
+
+#include "net/upload.h"
+
+namespace glimor::net {
+
+std::string SynchronizedUploadView::filePath() {
+  std::string path;
+  ui_.synchronize([&] { path = target_.filePath(); });
+  return path;
+}
+
+void SynchronizedUploadView::setStatus(std::string_view text) {
+  ui_.synchronize([&] { target_.setStatus(text); });
+}
+
+void SynchronizedUploadView::showBusy() {
+  ui_.synchronize([&] { target_.showBusy(); });
+}
+
+void SynchronizedUploadView::showPostError(std::string_view message) {
+  ui_.synchronize([&] { target_.showPostError(message); });
+}
+
+void SynchronizedUploadView::setResponseLines(const std::vector<std::string>& lines) {
+  ui_.synchronize([&] { target_.setResponseLines(lines); });
+}
+
+void SynchronizedUploadView::setLink(std::string_view link) {
+  ui_.synchronize([&] { target_.setLink(link); });
+}
+
+void SynchronizedUploadView::copyLink() {
+  ui_.synchronize([&] { target_.copyLink(); });
+}
+
+void SynchronizedUploadView::bringToFront() {
+  ui_.synchronize([&] { target_.bringToFront(); });
+}
+
+void SynchronizedUploadView::startFloodLock() {
+  ui_.synchronize([&] { target_.startFloodLock(); });
+}
+
+void SynchronizedUploadView::showMainWindow() {
+  ui_.synchronize([&] { target_.showMainWindow(); });
+}
+
+void SynchronizedUploadView::endBusy() {
+  ui_.synchronize([&] { target_.endBusy(); });
+}
+
+TUploader::~TUploader() {
+  if (worker_.joinable()) worker_.join();
+}
+
+bool TUploader::start() {
+  if (running_) return false;
+  // The previous worker has finished its last step; only its thread is left to collect.
+  if (worker_.joinable()) worker_.join();
+  running_ = true;
+  worker_ = std::thread([this] { Execute(); });
+  return true;
+}
+
+void TUploader::Execute() {
+  try {
+    uploadImage(view_, client_, uploadUrl_, files_);
+  } catch (const std::exception&) {
+    // Only a window that is gone fails this way; there is nobody left to tell.
+  }
+  running_ = false;
+}
+
+} // namespace glimor::net

@@ -1,0 +1,62 @@
+#pragma once
+#include "http/http_client.h"
+#include "net/upload_view.h"
+#include "platform/files.h"
+#include "platform/ui_thread.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace glimor::net {
+
+// The upload's view as the worker thread sees it: every call is carried out by `target` on the
+// user-interface thread, and the worker waits until it is done.
+class SynchronizedUploadView final : public UploadView {
+public:
+  SynchronizedUploadView(UploadView& target, platform::UiThread& ui) : target_(target), ui_(ui) {}
+
+  std::string filePath() override;
+  void setStatus(std::string_view text) override;
+  void showBusy() override;
+  void showPostError(std::string_view message) override;
+  void setResponseLines(const std::vector<std::string>& lines) override;
+  void setLink(std::string_view link) override;
+  void copyLink() override;
+  void bringToFront() override;
+  void startFloodLock() override;
+  void showMainWindow() override;
+  void endBusy() override;
+
+private:
+  UploadView& target_;
+  platform::UiThread& ui_;
+};
+
+// TUploader: runs one upload at a time on a thread of its own. Whether one runs is its own flag,
+// not the status text, which the feedback form may have replaced meanwhile.
+class TUploader {
+public:
+  TUploader(UploadView& window, platform::UiThread& ui, http::HttpClient& HTTP, std::string uploadUrl,
+            platform::Files& files)
+      : view_(window, ui), client_(HTTP), uploadUrl_(std::move(uploadUrl)), files_(files) {}
+  // Waits for a running upload; its remaining effects on the window are then refused, so the
+  // user-interface thread must not be needed for it to end.
+  ~TUploader();
+
+  // Starts an upload of the file the window names; false, and nothing started, while one runs.
+  bool start();
+  bool running() const { return running_; }
+
+private:
+  void Execute();
+
+  SynchronizedUploadView view_;
+  http::HttpClient& client_;
+  std::string uploadUrl_;
+  platform::Files& files_;
+  std::atomic<bool> running_{false};
+  std::thread worker_;
+};
+
+} // namespace glimor::net

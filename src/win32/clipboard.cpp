@@ -1,0 +1,42 @@
+#include "win32/clipboard.h"
+
+#include <cstring>
+
+namespace glimor::win32 {
+
+bool Win32Clipboard::setText(const std::string& text) {
+  // Exactly the text and its terminating zero: some readers take the whole block.
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  if (!block) return false;
+  void* bytes = ::GlobalLock(block);
+  if (!bytes) {
+    ::GlobalFree(block);
+    return false;
+  }
+  std::memcpy(bytes, text.c_str(), text.size() + 1);
+  ::GlobalUnlock(block);
+  if (!::OpenClipboard(owner_)) {
+    ::GlobalFree(block);
+    return false;
+  }
+  ::EmptyClipboard();
+  bool placed = ::SetClipboardData(CF_TEXT, block) != nullptr;
+  ::CloseClipboard();
+  if (!placed) ::GlobalFree(block); // the clipboard owns the block only once it took it
+  return placed;
+}
+
+std::optional<std::string> Win32Clipboard::text() {
+  if (!::OpenClipboard(owner_)) return std::nullopt;
+  std::optional<std::string> result;
+  if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
+    if (const char* bytes = static_cast<const char*>(::GlobalLock(block))) {
+      result = std::string(bytes, strnlen(bytes, ::GlobalSize(block)));
+      ::GlobalUnlock(block);
+    }
+  }
+  ::CloseClipboard();
+  return result;
+}
+
+} // namespace glimor::win32

@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/link_page.h"
+#include "win32/busy_indicator.h"
+
+#include <windows.h>
+
+namespace glimor::win32 {
+
+// The links page's controls behind platform::LinkPage: the DirectLink field, Label12 and the
+// busy animation.
+class LinkPageControls final : public platform::LinkPage {
+public:
+  LinkPageControls(HWND directLink, HWND helpText, BusyIndicator& busy)
+      : directLink_(directLink), helpText_(helpText), busy_(busy) {}
+
+  std::string link() const override;
+  void setLink(const std::string& link) override { ::SetWindowTextA(directLink_, link.c_str()); }
+  void setBusyAnimation(bool running) override { busy_.setRunning(running); }
+  void setHelpTextVisible(bool visible) override { ::ShowWindow(helpText_, visible ? SW_SHOW : SW_HIDE); }
+
+private:
+  HWND directLink_, helpText_;
+  BusyIndicator& busy_;
+};
+
+} // namespace glimor::win32

@@ -1,0 +1,72 @@
+#include "win32/network_features.h"
+
+#include "app/startup.h"
+#include "platform/socket.h"
+#include "win32/control_ids.h"
+
+namespace glimor::win32 {
+
+NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath,
+                                 std::string serviceHost)
+    : platform_(platform), executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
+      clients_(platform::systemNetwork()),
+      updateWindow_(platform.main, platform.main, [this] { ::DestroyWindow(platform_.main.hwnd()); }) {}
+
+void NetworkFeatures::attach() {
+  MainWindow& main = platform_.main;
+  app::MainForm& form = platform_.form;
+  clipboard_.setOwner(main.hwnd());
+
+  // The busy animation sits on the links page, under the link panel that hides it once shown.
+  busy_.createWindow(main.page(0), 144, 20, 97, 17);
+  linkPage_ =
+      std::make_unique<LinkPageControls>(main.control(ids::directLink), main.control(ids::label12), busy_);
+  links_ = std::make_unique<net::LinkActions>(*linkPage_, clipboard_, processes_, endpoints_);
+
+  uploadWindow_ = std::make_unique<net::UploadWindow>(
+      main, *linkPage_, platform_.messages, *links_,
+      net::UploadFormHooks{[&form](bool visible) { form.showLinkPanelSoon(visible); },
+                           [&form] { form.startFloodLock(); }});
+  uploader_ = std::make_unique<net::TUploader>(*uploadWindow_, ui_, clients_.HTTP, endpoints_.uploadUrl(),
+                                               platform_.files);
+  form.setUploadStarter([this] { uploader_->start(); });
+  form.setUploadRunning([this] { return uploader_->running(); });
+
+  update_ = std::make_unique<net::UpdateCheck>(
+      net::UpdatePlatform{updateWindow_, urlDownload_, platform_.files, platform_.shell, platform_.messages,
+                          platform_.timers},
+      endpoints_, executablePath_, app::programVersion, platform_.flags.downloading);
+
+  HWND contact = main.control(ids::sendFeedback);
+  feedbackGroup_ = std::make_unique<FeedbackGroup>(main, [&main] { main.setActivePage(0); });
+  feedback_ = std::make_unique<net::FeedbackForm>(*feedbackGroup_, platform_.messages, platform_.timers,
+                                                  clients_.contactHTTP, endpoints_.feedbackUrl());
+  auto font = reinterpret_cast<HFONT>(::SendMessageA(contact, WM_GETFONT, 0, 0));
+  feedbackGroup_->createWindow(
+      main.page(2), contact, font,
+      {[this] { feedback_->btnAbortClick(); }, [this] { feedback_->btnSubmitClick(); }});
+
+  main.setNetworkCommands([this](int id, int code) { onCommand(id, code); });
+}
+
+void NetworkFeatures::onCommand(int id, int code) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+  case ids::copyLink:
+    links_->suiButton1Click();
+    break;
+  case ids::openLink:
+    links_->suiButton2Click();
+    break;
+  case ids::checkForUpdates:
+    update_->suiButton3Click();
+    break;
+  case ids::sendFeedback:
+    feedback_->btnContactClick();
+    break;
+  default:
+    break;
+  }
+}
+
+} // namespace glimor::win32

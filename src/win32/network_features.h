@@ -1,0 +1,72 @@
+#pragma once
+#include "app/main_form.h"
+#include "app/program_flags.h"
+#include "net/endpoints.h"
+#include "net/feedback_form.h"
+#include "net/link_actions.h"
+#include "net/service_clients.h"
+#include "net/update_check.h"
+#include "net/upload_window.h"
+#include "net/uploader.h"
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/shell.h"
+#include "platform/timer.h"
+#include "win32/busy_indicator.h"
+#include "win32/clipboard.h"
+#include "win32/feedback_group.h"
+#include "win32/link_page_controls.h"
+#include "win32/main_window.h"
+#include "win32/processes.h"
+#include "win32/ui_thread.h"
+#include "win32/update_window.h"
+#include "win32/url_download.h"
+
+#include <memory>
+#include <string>
+
+namespace glimor::win32 {
+
+struct NetworkPlatform {
+  MainWindow& main;
+  app::MainForm& form;
+  app::ProgramFlags& flags;
+  platform::Messages& messages;
+  platform::Timers& timers;
+  platform::Shell& shell;
+  platform::Files& files;
+};
+
+// The upload worker, the link buttons, the update check and the feedback form, put together on
+// the main window once its controls exist.
+class NetworkFeatures {
+public:
+  NetworkFeatures(NetworkPlatform platform, std::string executablePath, std::string serviceHost);
+  // The UI thread is closed first, so a worker waiting for the window is let go before it is joined.
+  ~NetworkFeatures() { ui_.close(); }
+
+  void attach();
+
+private:
+  void onCommand(int id, int code);
+
+  NetworkPlatform platform_;
+  std::string executablePath_;
+  net::ServiceEndpoints endpoints_;
+  net::ServiceClients clients_;
+  Win32UiThread ui_;
+  Win32Clipboard clipboard_;
+  Win32Processes processes_;
+  Win32UrlDownload urlDownload_;
+  BusyIndicator busy_;
+  UpdateWindow updateWindow_;
+  std::unique_ptr<LinkPageControls> linkPage_;
+  std::unique_ptr<net::LinkActions> links_;
+  std::unique_ptr<net::UploadWindow> uploadWindow_;
+  std::unique_ptr<net::TUploader> uploader_;
+  std::unique_ptr<net::UpdateCheck> update_;
+  std::unique_ptr<FeedbackGroup> feedbackGroup_;
+  std::unique_ptr<net::FeedbackForm> feedback_;
+};
+
+} // namespace glimor::win32

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Win32 network pieces under Wine against glimor-server: the update check's URL download with
+# progress, the clipboard with its read-back, "Open Link" through the browser association to a
+# stand-in browser, and the user-interface thread the upload worker waits on.
+source "$(dirname "$0")/lib.sh"
+net_probe=$root/build/windows/tests/glimor_net_probe.exe
+server=$root/build/linux/server/glimor-server
+[ -x "$server" ] || fail "glimor-server not built: $server"
+
+start_x
+fresh_prefix
+cp "$net_probe" "$WINEPREFIX/drive_c/net_probe.exe"
+cp "$net_probe" "$WINEPREFIX/drive_c/browser.exe"
+c=$WINEPREFIX/drive_c
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+host=127.0.0.1:$port
+mkdir -p "$work/updates" "$work/data"
+head -c 300000 /dev/urandom >"$work/updates/Glimor2.exe"
+printf 'http://%s/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
+"$server" --data "$work/data" --listen "$host" --updates "$work/updates" 2>"$work/server.log" &
+server_pid=$!
+# The server first: the common cleanup waits for every child.
+trap 'kill "$server_pid" 2>/dev/null || true; cleanup' EXIT
+wait_for 10 curl -sf "http://$host/newglimor.txt" || fail "glimor-server did not start"
+
+# probe MODE ARGS...: one run inside the Glimor desktop; its report is left in $work/report.
+probe() {
+  rm -f "$c/report.txt"
+  wine explorer /desktop=glimor,1024x768 'C:\net_probe.exe' 'C:\report.txt' "$@" >/dev/null 2>&1 &
+  wait_for 60 grep -q '^done\|^error' "$c/report.txt" || fail "no report from $1"
+  tr -d '\r' <"$c/report.txt" >"$work/report"
+  cat "$work/report"
+}
+has() { grep -qxF "$1" "$work/report" || fail "report lacks: $1"; }
+
+log "update check downloads the newer executable beside the program"
+probe update 'C:\Glimor\Glimor.exe' "$host"
+has "online yes"
+has "panel1 Getting info..."
+has "show"
+has "progress reported"
+has 'new C:\Glimor\Glimor2.exe'
+cmp "$c/Glimor/Glimor2.exe" "$work/updates/Glimor2.exe" || fail "the downloaded executable differs"
+[ ! -e "$c/Glimor/Glimor.upd" ] || fail "the version file was left behind"
+
+log "a version file naming another folder is refused"
+printf 'http://%s/Glimor2.exe\r\n..\\evil.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
+probe update 'C:\Glimor\Glimor.exe' "$host"
+has "panel1 Incorrect dest file."
+[ ! -e "$c/evil.exe" ] || fail "a file was written outside the program folder"
+
+log "the clipboard holds the link, as X sees it"
+probe clipboard "http://$host/i/abc.jpg"
+has "copied"
+has "reads http://$host/i/abc.jpg"
+[ "$(xclip -o -selection clipboard)" = "http://$host/i/abc.jpg" ] || fail "X clipboard: $(xclip -o -selection clipboard)"
+
+log "Open Link starts the registered browser with the exact command line"
+wine reg add 'HKCR\htmlfile\shell\open\command' /ve /d '"C:\browser.exe" -record' /f >/dev/null 2>&1
+probe open "$host" " http://$host/i/abc.jpg"
+has 'browser "C:\browser.exe" -record'
+wait_for 20 test -s "$c/browser-command.txt" || fail "the stand-in browser did not start"
+[ "$(tr -d '\r\n' <"$c/browser-command.txt")" = " -record  http://$host/i/abc.jpg" ] ||
+  fail "command line: [$(cat "$c/browser-command.txt")]"
+rm -f "$c/browser-command.txt"
+probe open "$host" "http://localhost:$port/i/abc.jpg"
+sleep 2
+[ ! -e "$c/browser-command.txt" ] || fail "a link off the service was opened"
+
+log "the user-interface thread runs a worker's effects and releases it once closed"
+probe ui
+has "order 3 in order"
+has "all on the window's thread"
+has "failure returned"
+has "refused after close"
+log "PASS"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The upload road for BMP and GIF against glimor-server (the service holds exactly the file beside
+# the program), and a service that answers 500: the message box, then "Image could not be uploaded.".
+source "$(dirname "$0")/lib.sh"
+
+start_x
+fresh_prefix
+start_server
+
+# capture: Alt+F2, a drag from (100, 120) to (420, 360), "Glimo Selection !".
+capture() {
+  focus_desktop
+  xdotool key alt+F2
+  wait_for 10 selection_visible || fail "Alt+F2 opened no selection window"
+  sleep 0.3
+  xdotool mousemove --window "$desk" 100 120 mousedown 1
+  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove --window "$desk" $((100 + 40 * step)) $((120 + 30 * step)); done
+  xdotool mouseup 1
+  sleep 0.7
+  xdotool mousemove --window "$desk" 260 232 click 1
+}
+
+# restart_with TYPE: Glimor.exe anew, with the file type chosen on the Options page.
+restart_with() {
+  wineserver -k >/dev/null 2>&1 || true
+  if grep -q '^ImgType=' "$app_dir/Glimor.ini"; then
+    sed -i "s/^ImgType=.*/ImgType=$1\r/" "$app_dir/Glimor.ini"
+  else
+    sed -i "/^\[Options\]/a ImgType=$1\r" "$app_dir/Glimor.ini"
+  fi
+  start_glimor
+  sleep 3
+}
+
+start_glimor
+wait_for 30 grep -q Installed "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
+for type in BMP GIF; do
+  ext=$(echo "$type" | tr A-Z a-z)
+  log "the $type road"
+  restart_with "$type"
+  capture
+  wait_for 30 status_is "Upload complete." || fail "$type upload: $(status_text)"
+  link=$(xclip -o -selection clipboard)
+  case $link in "http://$host/i/"*".$ext") ;; *) fail "clipboard after the $type upload: $link" ;; esac
+  curl -sf "$link" -o "$work/served.$ext" || fail "the $type link does not serve"
+  cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
+done
+
+log "a service that answers 500"
+python3 - "$work/port500" <<'PY' &
+import http.server, sys
+class Refuse(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        self.send_response(500)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+    def log_message(self, *args): pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Refuse)
+open(sys.argv[1], "w").write(str(server.server_port))
+server.serve_forever()
+PY
+refuser_pid=$!
+trap 'kill "$refuser_pid" 2>/dev/null || true; cleanup' EXIT
+wait_for 10 test -s "$work/port500" || fail "no refusing server"
+sed -i "s/^Host=.*/Host=127.0.0.1:$(cat "$work/port500")\r/" "$app_dir/Glimor.ini"
+restart_with JPEG
+capture
+wait_for 30 message_shown "Error encountered during POST: HTTP/1.0 500 Internal Server Error" ||
+  fail "no POST error box"
+status_is "Uploading image..." || fail "the worker did not wait for the box: $(status_text)"
+shot post-error
+# The box is centred on the main window, which is centred on the screen: OK is at (514, 399).
+xdotool mousemove --window "$desk" 514 399 click 1
+wait_for 10 status_is "Image could not be uploaded." || fail "status after a refused upload: $(status_text)"
+log "passed"

@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/clipboard.h"
+
+#include <vector>
+
+namespace glimor::fakes {
+
+// A clipboard that another program may hold open for the first `busyFor` attempts.
+class FakeClipboard final : public platform::Clipboard {
+public:
+  bool setText(const std::string& text) override {
+    ++attempts;
+    if (busyFor > 0) {
+      --busyFor;
+      return false;
+    }
+    content = text;
+    return true;
+  }
+  std::optional<std::string> text() override { return content; }
+  void sleep(unsigned ms) override { pauses.push_back(ms); }
+
+  std::optional<std::string> content;
+  int busyFor = 0;
+  int attempts = 0;
+  std::vector<unsigned> pauses;
+};
+
+} // namespace glimor::fakes

@@ -1,0 +1,200 @@
+#include "fakes/fake_files.h"
+#include "fakes/fake_messages.h"
+#include "fakes/fake_shell.h"
+#include "fakes/fake_timers.h"
+#include "fakes/fake_update_view.h"
+#include "fakes/fake_url_download.h"
+#include "net/update_check.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace glimor::net {
+namespace {
+
+using ::testing::ElementsAre;
+
+const std::string exe = "C:\\Apps\\Glimor.exe";
+const std::string upd = "C:\\Apps\\Glimor.upd";
+const std::string versionUrl = "http://svc/newglimor.txt";
+const std::string newExeUrl = "http://svc/files/Glimor2.exe";
+
+class UpdateCheckTest : public ::testing::Test {
+protected:
+  void serveVersionFile(std::string text) { download.served[versionUrl] = std::move(text); }
+  void serveNewerVersion() {
+    serveVersionFile(newExeUrl + "\r\nGlimor2.exe\r\n1.02\r\n");
+    download.served[newExeUrl] = "MZ new";
+  }
+
+  fakes::FakeFiles files;
+  fakes::FakeShell shell{files};
+  fakes::FakeMessages messages;
+  fakes::FakeTimers timers;
+  fakes::FakeUpdateView view;
+  fakes::FakeUrlDownload download{files};
+  bool downloading = false;
+  UpdateCheck check{
+      {view, download, files, shell, messages, timers}, ServiceEndpoints("svc"), exe, "1.01", downloading};
+};
+
+TEST_F(UpdateCheckTest, ANewerVersionIsDownloadedAndHandedOverTwoSecondsLater) {
+  serveNewerVersion();
+  check.suiButton3Click();
+
+  EXPECT_THAT(download.requests,
+              ElementsAre(versionUrl + " > " + upd, newExeUrl + " > C:\\Apps\\Glimor2.exe"));
+  EXPECT_EQ(view.shown, 1);
+  EXPECT_FALSE(files.exists(upd));
+  EXPECT_EQ(check.newExePath(), "C:\\Apps\\Glimor2.exe");
+  EXPECT_EQ(check.remoteVersion(), "1.02");
+
+  timers.advance(1999);
+  EXPECT_TRUE(shell.log.empty());
+  timers.advance(1);
+  EXPECT_THAT(shell.log, ElementsAre("run C:\\Apps\\Glimor2.exe -updating"));
+  EXPECT_TRUE(view.ended);
+  download.online = false; // keeps the automatic check out of the rest of the run
+  timers.advance(10000);
+  EXPECT_EQ(shell.log.size(), 1u); // once only
+}
+
+TEST_F(UpdateCheckTest, VersionsNotAboveOursNeedNoUpdate) {
+  for (const char* version : {"1.01", "1.0", "0.99", ""}) {
+    serveVersionFile(newExeUrl + "\nGlimor2.exe\n" + version + "\n");
+    check.CheckForUpdate();
+    EXPECT_EQ(view.status(), "No updates needed.") << version;
+    EXPECT_FALSE(files.exists(upd));
+  }
+  download.served[newExeUrl] = "MZ";
+  for (const char* version : {"1.1", "1.010", "2", "1.01a"}) {
+    serveVersionFile(newExeUrl + "\nGlimor2.exe\n" + version);
+    check.CheckForUpdate();
+    EXPECT_EQ(view.status(), "Getting info...") << version; // went on to the download
+  }
+  EXPECT_EQ(view.shown, 4);
+}
+
+TEST_F(UpdateCheckTest, EmptyLinesAreNamedAndNothingIsDownloaded) {
+  serveVersionFile("\nGlimor2.exe\n1.02\n");
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Incorrect src file.");
+  serveVersionFile(newExeUrl + "\n\n1.02\n");
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Incorrect dest file.");
+  EXPECT_EQ(download.requests.size(), 2u);
+  EXPECT_FALSE(files.exists(upd));
+}
+
+TEST_F(UpdateCheckTest, AFileNameThatLeavesTheProgramFolderIsRefused) {
+  for (const char* name : {"..\\Glimor.exe", "sub/Glimor.exe", "C:\\Windows\\evil.exe", "D:evil.exe", "..",
+                           "\\\\server\\share\\x.exe"}) {
+    serveVersionFile(newExeUrl + "\n" + name + "\n9.99\n");
+    check.CheckForUpdate();
+    EXPECT_EQ(view.status(), "Incorrect dest file.") << name;
+  }
+  EXPECT_EQ(download.requests.size(), 6u); // only the version files
+  EXPECT_EQ(view.shown, 0);
+  EXPECT_FALSE(files.exists(upd));
+}
+
+TEST_F(UpdateCheckTest, FailuresEndWithUpdateFailedAndKeepTheVersionFile) {
+  check.CheckForUpdate(); // not served
+  EXPECT_EQ(view.status(), "Update failed.");
+
+  serveVersionFile(newExeUrl + "\nGlimor2.exe"); // a line missing
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update failed.");
+  EXPECT_TRUE(files.exists(upd));
+
+  serveVersionFile(newExeUrl + "\nGlimor2.exe\n1.02"); // the executable itself is not served
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update failed.");
+
+  download.missingLibrary = true;
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update failed.");
+  EXPECT_FALSE(downloading);
+  timers.advance(5000);
+  EXPECT_TRUE(shell.log.empty());
+}
+
+TEST_F(UpdateCheckTest, AVersionFileThatNeverArrivesIsReported) {
+  serveVersionFile("x");
+  download.writesNothing = true;
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Unable to load ver_file");
+}
+
+TEST_F(UpdateCheckTest, TheAutomaticCheckRunsOnceFiveSecondsAfterStartWhenOnline) {
+  serveVersionFile(newExeUrl + "\nGlimor2.exe\n1.01\n");
+  timers.advance(4999);
+  EXPECT_TRUE(download.requests.empty());
+  timers.advance(1);
+  EXPECT_EQ(view.status(), "No updates needed.");
+  timers.advance(60000);
+  EXPECT_EQ(download.requests.size(), 1u);
+}
+
+TEST_F(UpdateCheckTest, TheAutomaticCheckOffOrOffline) {
+  view.autoUpdate = false;
+  timers.advance(5000);
+  EXPECT_THAT(view.panel1, ElementsAre("AutoUpdate disabled."));
+
+  fakes::FakeUpdateView offlineView;
+  fakes::FakeTimers otherTimers;
+  download.online = false;
+  UpdateCheck offline{{offlineView, download, files, shell, messages, otherTimers},
+                      ServiceEndpoints("svc"),
+                      exe,
+                      "1.01",
+                      downloading};
+  otherTimers.advance(5000);
+  EXPECT_TRUE(offlineView.panel1.empty());
+  EXPECT_TRUE(download.requests.empty());
+}
+
+TEST_F(UpdateCheckTest, ProgressIsShownEverySecondWhileTheDownloadKeepsTheWindowAlive) {
+  serveNewerVersion();
+  download.progressSteps = {{0, 1000}, {370, 1000}, {999, 1000}};
+  std::vector<bool> downloadingSeen;
+  download.duringDownload = [&] {
+    downloadingSeen.push_back(downloading);
+    timers.advance(1000);
+  };
+  check.CheckForUpdate();
+  EXPECT_EQ(view.pumps, 6); // every progress report of both downloads
+  EXPECT_THAT(downloadingSeen, ::testing::Each(true));
+  EXPECT_FALSE(downloading);
+  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 0 %", "Update: 37 %", "Update: 99 %",
+                                       "Update: 0 %", "Update: 37 %", "Update: 99 %"));
+}
+
+TEST_F(UpdateCheckTest, AnUnknownTotalKeepsThePreviousTextAndLargeSizesDoNotOverflow) {
+  serveNewerVersion();
+  download.progressSteps = {{5, 0}, {4000000000u, 4294967295u}};
+  download.duringDownload = [&] { timers.advance(1000); };
+  check.CheckForUpdate();
+  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 93 %", "Update: 93 %"));
+}
+
+TEST_F(UpdateCheckTest, ASecondCheckDuringADownloadWaitsForTheFirst) {
+  serveNewerVersion();
+  download.progressSteps = {{1, 2}};
+  download.duringDownload = [&] { check.suiButton3Click(); };
+  check.CheckForUpdate();
+  EXPECT_EQ(download.requests.size(), 2u);
+}
+
+TEST_F(UpdateCheckTest, AMissingNewExecutableAtHandOverIsReportedAndTheProgramGoesOn) {
+  serveNewerVersion();
+  check.CheckForUpdate();
+  files.contents.erase("C:\\Apps\\Glimor2.exe");
+  timers.advance(2000);
+  EXPECT_THAT(messages.shown, ElementsAre("Updated file not found."));
+  EXPECT_FALSE(view.ended);
+  EXPECT_TRUE(shell.log.empty());
+}
+
+} // namespace
+} // namespace glimor::net

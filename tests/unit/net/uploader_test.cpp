@@ -1,0 +1,122 @@
+#include "fakes/fake_clipboard.h"
+#include "fakes/fake_files.h"
+#include "fakes/fake_link_page.h"
+#include "fakes/fake_main_view.h"
+#include "fakes/fake_messages.h"
+#include "fakes/fake_network.h"
+#include "fakes/fake_processes.h"
+#include "fakes/fake_ui_thread.h"
+#include "net/service_clients.h"
+#include "net/upload.h"
+#include "net/upload_window.h"
+#include "net/uploader.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace glimor::net {
+namespace {
+
+using ::testing::ElementsAre;
+
+const std::string image = "C:\\Apps\\Glimor.jpg";
+
+// The worker on its own thread, the window played by the test's thread.
+class UploaderTest : public ::testing::Test {
+protected:
+  UploaderTest() {
+    main.edit1 = image;
+    files.contents[image] = {'J', 'P', 'G'};
+  }
+  void pumpUntilDone() {
+    ui.pumpUntil([&] { return !uploader.running(); });
+  }
+
+  fakes::FakeMainView main;
+  fakes::FakeLinkPage page;
+  fakes::FakeMessages messages;
+  fakes::FakeClipboard clipboard;
+  fakes::FakeProcesses processes;
+  fakes::FakeFiles files;
+  fakes::FakeNetwork network;
+  fakes::FakeUiThread ui;
+  ServiceClients clients{network};
+  LinkActions links{page, clipboard, processes, ServiceEndpoints("svc")};
+  std::vector<std::string> hooks;
+  UploadWindow window{
+      main, page, messages, links,
+      UploadFormHooks{[&](bool visible) { hooks.push_back(visible ? "panel on" : "panel off"); },
+                      [&] { hooks.push_back("flood lock"); }}};
+  TUploader uploader{window, ui, clients.HTTP, "http://svc/guestglimor.php", files};
+};
+
+TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
+  network.answer("HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: http://svc/abc\r\n");
+  ASSERT_TRUE(uploader.start());
+  pumpUntilDone();
+
+  ASSERT_FALSE(ui.ranOn.empty());
+  for (auto id : ui.ranOn) EXPECT_EQ(id, std::this_thread::get_id());
+  EXPECT_EQ(main.statusText[0], "Upload complete.");
+  EXPECT_EQ(page.directLink, "http://svc/abc");
+  EXPECT_EQ(clipboard.content, "http://svc/abc");
+  EXPECT_TRUE(main.shown);
+  EXPECT_EQ(main.broughtToFront, 1);
+  EXPECT_FALSE(page.animating);
+  EXPECT_FALSE(page.helpTextVisible);
+  EXPECT_THAT(hooks, ElementsAre("panel off", "flood lock", "panel on"));
+  EXPECT_THAT(window.responseLines(), ElementsAre("OK", "Link: http://svc/abc"));
+  EXPECT_FALSE(files.exists("C:\\Apps\\Glimor.dat"));
+}
+
+TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
+  network.answer("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
+  bool workerWaitedForTheBox = false;
+  messages.whileOpen = [&] {
+    workerWaitedForTheBox = uploader.running() && main.statusText[0] == statusUploading;
+  };
+  uploader.start();
+  pumpUntilDone();
+  EXPECT_THAT(messages.shown,
+              ElementsAre("Error encountered during POST: HTTP/1.1 500 Internal Server Error"));
+  EXPECT_TRUE(workerWaitedForTheBox);
+  EXPECT_EQ(main.statusText[0], "Image could not be uploaded.");
+  EXPECT_THAT(hooks, ElementsAre("panel off", "flood lock", "panel on"));
+}
+
+TEST_F(UploaderTest, ASecondUploadWaitsForTheFirstEvenWhenTheStatusTextChanged) {
+  network.script({fakes::data("HTTP/1.1 200 OK\r\n\r\nLink: one\r\n")});
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: two\r\n");
+  ASSERT_TRUE(uploader.start());
+  ui.pumpUntil([&] { return main.statusText[0] == statusUploading; });
+  main.setStatus(0, "Sending your feedback..."); // the feedback form took the status line
+  EXPECT_FALSE(uploader.start());
+  pumpUntilDone();
+  EXPECT_EQ(page.directLink, "one");
+
+  ASSERT_TRUE(uploader.start()); // once it has ended, the next one may go
+  pumpUntilDone();
+  EXPECT_EQ(page.directLink, "two");
+  EXPECT_EQ(network.connections.size(), 2u);
+}
+
+TEST_F(UploaderTest, AWindowThatIsGoneEndsTheWorkerQuietly) {
+  ui.close();
+  ASSERT_TRUE(uploader.start());
+  while (uploader.running()) std::this_thread::yield();
+  EXPECT_TRUE(network.connections.empty());
+  EXPECT_EQ(main.statusText[0], "");
+}
+
+TEST_F(UploaderTest, TheWindowSideWithdrawsTheBusyDisplayAfterAnEarlyEnd) {
+  main.edit1 = "C:\\Apps\\gone.jpg";
+  uploader.start();
+  pumpUntilDone();
+  EXPECT_EQ(main.statusText[0], "Action canceled!");
+  EXPECT_FALSE(page.animating);
+  EXPECT_THAT(hooks, ElementsAre("panel off", "panel on")); // no flood lock
+  EXPECT_FALSE(main.shown);
+}
+
+} // namespace
+} // namespace glimor::net
