@@ -15,6 +15,8 @@ if(GLIMOR_WINDOWS)
 else()
   find_package(JPEG REQUIRED)
   find_package(Threads REQUIRED)
+  # TLS for glimor-cli, the tests and glimor-server; Glimor.exe uses Schannel instead.
+  find_package(OpenSSL 3 REQUIRED)
 endif()
 
 if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)
