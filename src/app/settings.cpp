@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "platform/error.h"
+#include "platform/paths.h"
 
 #include <charconv>
 #include <cstdint>
@@ -69,6 +70,13 @@ std::string Settings::serviceHost() {
   if (!host || host->empty()) return "localhost:8080";
   if (host->size() > maxTextLength) host->resize(maxTextLength);
   return *host;
+}
+
+std::string Settings::serviceCaCertificate(const std::string& programFolder) {
+  std::optional<std::string> path = profile_.read("Service", "CACertificate");
+  if (!path || path->empty()) return {};
+  if (path->size() > maxTextLength) path->resize(maxTextLength);
+  return paths::resolveIn(programFolder, *path);
 }
 
 } // namespace glimor::app

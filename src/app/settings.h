@@ -24,8 +24,12 @@ public:
   void writeBool(const std::string& key, bool value);
   void writeString(const std::string& key, const std::string& value);
 
-  // The image service's host (host or host:port), "localhost:8080" unless set.
+  // The image service's host ("https://host[:port]", "http://host[:port]" or "host[:port]"),
+  // "localhost:8080" unless set.
   std::string serviceHost();
+  // [Service] CACertificate: one more trust anchor for the service's certificate, a PEM or DER
+  // file; a relative path is taken inside `programFolder`. Empty when not set.
+  std::string serviceCaCertificate(const std::string& programFolder);
 
   static std::optional<int> parseInteger(std::string_view text);
 

@@ -2,6 +2,7 @@
 #include "net/service_clients.h"
 #include "net/upload.h"
 #include "platform/files.h"
+#include "platform/tls.h"
 
 #include <cstdio>
 #include <string>
@@ -34,7 +35,8 @@ int runPost(Arguments args) {
     return 2;
   }
 
-  net::ServiceClients clients(platform::systemNetwork());
+  // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
+  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}});
   http::HttpClient& chosen = client == "upload" ? clients.HTTP : clients.contactHTTP;
   http::Bytes answer;
   try {

@@ -3,11 +3,12 @@
 #include "net/service_clients.h"
 #include "net/upload.h"
 #include "platform/files.h"
+#include "platform/tls.h"
 
 #include <cstdio>
 #include <string>
 
-// glimor-cli upload <file> [--host H]: the upload worker's road without the window. The status
+// glimor-cli upload <file> [--host [https://]H]: the upload worker's road without the window. The status
 // texts go to stderr, the link to stdout; exit code 0 only for a completed upload.
 namespace glimor::cli {
 namespace {
@@ -44,7 +45,8 @@ int runUpload(Arguments args) {
   }
   net::ServiceEndpoints endpoints(args.size() == 3 ? std::string(args[2])
                                                    : std::string(net::defaultServiceHost));
-  net::ServiceClients clients(platform::systemNetwork());
+  // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
+  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}});
   ConsoleUploadView view{std::string(args[0])};
   net::UploadOutcome outcome =
       net::uploadImage(view, clients.HTTP, endpoints.uploadUrl(), platform::systemFiles());

@@ -8,15 +8,27 @@
 namespace glimor::http {
 namespace {
 
+Error exchangeTooLong(std::chrono::milliseconds total) {
+  return Error("The exchange with the service did not finish within " +
+               std::to_string(std::chrono::duration_cast<std::chrono::seconds>(total).count()) + " seconds.");
+}
+
+// Every wait of the exchange is cut to what is left of its total time.
 class ConnectionStream final : public ByteStream {
 public:
-  explicit ConnectionStream(platform::Connection& connection) : connection_(connection) {}
+  ConnectionStream(platform::Connection& connection, const platform::Deadline& deadline,
+                   std::chrono::milliseconds total)
+      : connection_(connection), deadline_(deadline), total_(total) {}
   std::optional<std::size_t> read(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
-    return connection_.receive(into, wait);
+    std::optional<std::size_t> got = connection_.receive(into, deadline_.cut(wait));
+    if (!got && deadline_.passed()) throw exchangeTooLong(total_);
+    return got;
   }
 
 private:
   platform::Connection& connection_;
+  const platform::Deadline& deadline_;
+  std::chrono::milliseconds total_;
 };
 
 } // namespace
@@ -28,12 +40,20 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   connection_.reset();
   lastAnswer_ = AnswerHead{};
 
-  connection_ = network_.connect(target.host, target.port, limits_.connect);
+  const std::chrono::milliseconds total = limits_.totalFor(body.size());
+  const platform::Deadline deadline(total);
   try {
-    ConnectionStream stream(*connection_);
+    open(target, deadline);
+  } catch (const Error&) {
+    if (deadline.passed()) throw exchangeTooLong(total);
+    throw;
+  }
+  try {
+    ConnectionStream stream(*connection_, deadline, total);
     try {
-      sendRequest(target, body);
+      sendRequest(target, body, deadline);
     } catch (const Error& sendFailure) {
+      if (deadline.passed()) throw exchangeTooLong(total);
       // A server that refuses a request may answer and close before it has taken all of it;
       // its answer then says more than the broken connection.
       Limits afterFailure = limits_;
@@ -44,8 +64,9 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
         if (lastAnswer_.statusLine.empty()) throw sendFailure;
         throw;
       }
-      keepOrClose();
-      return;
+      // A success for a request the server never had whole is no success.
+      answer.clear();
+      throw sendFailure;
     }
     receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer);
   } catch (...) {
@@ -55,12 +76,22 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   keepOrClose();
 }
 
-void HttpClient::sendRequest(const Url& target, std::span<const std::uint8_t> body) {
+void HttpClient::open(const Url& target, const platform::Deadline& deadline) {
+  if (target.secure() && !tls_.tls) throw Error("Protocol not supported: " + target.protocol);
+  connection_ = network_.connect(target.host, target.port, deadline.cut(limits_.connect));
+  if (target.secure())
+    connection_ = tls_.tls->secure(std::move(connection_), target.host, tls_.trustAnchorFile,
+                                   deadline.cut(limits_.connect));
+}
+
+void HttpClient::sendRequest(const Url& target, std::span<const std::uint8_t> body,
+                             const platform::Deadline& deadline) {
   std::string head = buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host));
   connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
-                    limits_.sendIdle);
+                    deadline.cut(limits_.sendIdle));
   for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)
-    connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)), limits_.sendIdle);
+    connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)),
+                      deadline.cut(limits_.sendIdle));
 }
 
 // The connection stays open only when the answer asked for it; the next Post closes it anyway.

@@ -5,7 +5,9 @@
 #include "http/limits.h"
 #include "http/stream_reader.h"
 #include "http/url.h"
+#include "platform/deadline.h"
 #include "platform/socket.h"
+#include "platform/tls.h"
 
 #include <memory>
 #include <span>
@@ -13,14 +15,22 @@
 
 namespace glimor::http {
 
+// How https URLs are reached: the system's TLS and one more trust anchor for a service whose
+// certificate comes from a private CA (a PEM or DER file; empty for none).
+struct TlsSettings {
+  platform::Tls* tls = nullptr; // none: https URLs fail
+  std::string trustAnchorFile;
+};
+
 // A client object: its fixed configuration, its cookies and the connection of its last exchange.
 // One exchange at a time; two objects share nothing.
 class HttpClient {
 public:
-  HttpClient(ClientConfig config, platform::Network& network, Limits limits = {})
-      : config_(std::move(config)), network_(network), limits_(limits) {}
+  HttpClient(ClientConfig config, platform::Network& network, Limits limits = {}, TlsSettings tls = {})
+      : config_(std::move(config)), network_(network), limits_(limits), tls_(std::move(tls)) {}
 
-  // Posts `body` to `url` as HTTP/1.0 on a fresh connection and appends the answer body to `answer`.
+  // Posts `body` to `url` as HTTP/1.0 on a fresh connection (over TLS for https) and appends the
+  // answer body to `answer`, all within Limits::totalFor the body's size.
   // Throws Error with the message the caller shows after "Error encountered during POST: ".
   void Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer);
 
@@ -31,12 +41,14 @@ public:
   static constexpr std::size_t bodyWriteSize = 32768;
 
 private:
-  void sendRequest(const Url& target, std::span<const std::uint8_t> body);
+  void open(const Url& target, const platform::Deadline& deadline);
+  void sendRequest(const Url& target, std::span<const std::uint8_t> body, const platform::Deadline& deadline);
   void keepOrClose();
 
   ClientConfig config_;
   platform::Network& network_;
   Limits limits_;
+  TlsSettings tls_;
   CookieStore cookies_;
   std::unique_ptr<platform::Connection> connection_;
   AnswerHead lastAnswer_;

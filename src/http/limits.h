@@ -17,6 +17,17 @@ struct Limits {
   std::size_t maxHeaderLines = 500;            // over all header blocks of one answer
   std::size_t maxHeaderBytes = 256 * 1024;     // the same, in bytes
   std::uint64_t maxBody = 64ull * 1024 * 1024; // answer bodies are held in memory whole
+  // A whole exchange, from the name lookup to the last byte of the answer, however the server
+  // paces it: `total` for a body of up to `totalCovers` bytes, and for a larger one as much more
+  // as sending the rest at `slowestRate` bytes a second takes.
+  std::chrono::milliseconds total = 90s;
+  std::uint64_t totalCovers = 1024 * 1024;
+  std::uint64_t slowestRate = 64 * 1024;
+
+  std::chrono::milliseconds totalFor(std::uint64_t bodySize) const {
+    if (bodySize <= totalCovers) return total;
+    return total + std::chrono::milliseconds((bodySize - totalCovers) * 1000 / slowestRate);
+  }
 };
 
 } // namespace glimor::http

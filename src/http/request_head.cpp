@@ -12,7 +12,7 @@ std::string buildRequestHead(const ClientConfig& config, const Url& url, std::si
     for (const std::string& line : foldHeaderLine(std::string(name) + ": " + std::string(value)))
       head += line + "\r\n";
   };
-  std::string host = url.port == 80 ? url.host : url.host + ":" + std::to_string(url.port);
+  std::string host = url.port == url.defaultPort() ? url.host : url.host + ":" + std::to_string(url.port);
 
   add("Connection", config.connection);
   add("Content-Type", config.contentType);

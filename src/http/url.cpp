@@ -29,6 +29,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 } // namespace
 
+bool Url::secure() const {
+  return equalsIgnoringCase(protocol, "https");
+}
+
 Url splitUrl(std::string_view url) {
   const std::string_view whole = url;
   Url result;
@@ -36,7 +40,9 @@ Url splitUrl(std::string_view url) {
 
   std::size_t schemeEnd = url.find("://");
   result.protocol = schemeEnd == std::string_view::npos ? "http" : std::string(url.substr(0, schemeEnd));
-  if (!equalsIgnoringCase(result.protocol, "http")) throw Error("Protocol not supported: " + result.protocol);
+  if (!equalsIgnoringCase(result.protocol, "http") && !equalsIgnoringCase(result.protocol, "https"))
+    throw Error("Protocol not supported: " + result.protocol);
+  result.port = result.defaultPort();
   if (schemeEnd != std::string_view::npos) url.remove_prefix(schemeEnd + 3);
 
   std::size_t authorityEnd = url.find_first_of("/?");

@@ -7,18 +7,17 @@ namespace glimor::net {
 // The service on this computer that glimor-server provides out of the box.
 inline constexpr std::string_view defaultServiceHost = "localhost:8080";
 
-// Every address the program uses on the image service, formed from one service host
-// ("host" or "host:port").
+// Every address the program uses on the image service, formed from one service host setting:
+// "https://host[:port]", "http://host[:port]" or, plain http, "host[:port]".
 struct ServiceEndpoints {
-  explicit ServiceEndpoints(std::string serviceHost = std::string(defaultServiceHost))
-      : host(std::move(serviceHost)) {}
+  explicit ServiceEndpoints(std::string serviceHost = std::string(defaultServiceHost));
 
-  std::string host;
+  std::string origin; // scheme, "://" and host, e.g. "https://img.example:8443"
 
-  std::string baseUrl() const { return "http://" + host + "/"; }
-  std::string uploadUrl() const { return "http://" + host + "/guestglimor.php"; }
-  std::string feedbackUrl() const { return "http://" + host + "/glimor/index.php?do=contact"; }
-  std::string versionFileUrl() const { return "http://" + host + "/newglimor.txt"; }
+  std::string baseUrl() const { return origin + "/"; }
+  std::string uploadUrl() const { return origin + "/guestglimor.php"; }
+  std::string feedbackUrl() const { return origin + "/glimor/index.php?do=contact"; }
+  std::string versionFileUrl() const { return origin + "/newglimor.txt"; }
 };
 
 } // namespace glimor::net

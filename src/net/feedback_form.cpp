@@ -16,9 +16,14 @@ bool isBlank(std::string_view text) {
 } // namespace
 
 FeedbackForm::FeedbackForm(FeedbackView& view, platform::Messages& messages, platform::Timers& timers,
-                           http::HttpClient& contactHTTP, std::string feedbackUrl)
-    : view_(view), messages_(messages), contactHTTP_(contactHTTP), feedbackUrl_(std::move(feedbackUrl)) {
+                           platform::UiThread& ui, http::HttpClient& contactHTTP, std::string feedbackUrl)
+    : view_(view), messages_(messages), ui_(ui), contactHTTP_(contactHTTP),
+      feedbackUrl_(std::move(feedbackUrl)) {
   feedBackFlood_ = timers.create(30000, false, [this] { FeedBackFloodTimer(); });
+}
+
+FeedbackForm::~FeedbackForm() {
+  if (exchange_.joinable()) exchange_.join();
 }
 
 void FeedbackForm::btnContactClick() {
@@ -29,6 +34,7 @@ void FeedbackForm::btnContactClick() {
 }
 
 void FeedbackForm::btnAbortClick() {
+  if (sending_) return; // the texts are on their way; the outcome closes the form
   view_.clearTexts();
   view_.setGroupVisible(false);
   view_.setContactButtonVisible(true);
@@ -40,14 +46,54 @@ bool FeedbackForm::allFieldsFilled() const {
 }
 
 void FeedbackForm::btnSubmitClick() {
+  if (sending_) return;
   if (!allFieldsFilled()) {
     messages_.show("You must fill all fields.");
     return;
   }
   view_.setStatus("Sending your feedback...");
   view_.repaintNow();
-  bool sent = send();
+  std::string body;
+  try {
+    body = feedbackBody(view_.name(), view_.email(), view_.category(), view_.text());
+  } catch (const std::exception&) {
+    view_.setStatus("Could not send feedback.");
+    finish(false);
+    return;
+  }
+  // Submit waits for the outcome; the window goes on meanwhile.
+  view_.setSubmitButton(false, "Submit");
+  if (exchange_.joinable()) exchange_.join(); // the previous exchange has delivered its outcome
+  sending_ = true;
+  exchange_ = std::thread([this, body = std::move(body)]() mutable { send(std::move(body)); });
+}
 
+void FeedbackForm::send(std::string body) {
+  std::optional<std::string> failure;
+  try {
+    http::Bytes answer;
+    contactHTTP_.Post(feedbackUrl_,
+                      std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()), answer);
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+  try {
+    ui_.synchronize([&] {
+      if (failure) {
+        messages_.show(std::string(postErrorPrefix) + *failure);
+        view_.setStatus("Could not send feedback.");
+      } else {
+        view_.setStatus("Feedback sent. Glimor is now ready.");
+      }
+      finish(!failure);
+    });
+  } catch (const std::exception&) {
+    // The window is gone; nobody is left to tell.
+  }
+  sending_ = false;
+}
+
+void FeedbackForm::finish(bool sent) {
   feedBackFlood_->setEnabled(true);
   view_.setSubmitButton(false, "Already sent !");
   // What the user wrote is kept when it did not reach the service, to be sent again later.
@@ -56,27 +102,6 @@ void FeedbackForm::btnSubmitClick() {
   view_.setContactButtonVisible(false);
   view_.showLinksPage();
   state_ = State::Locked;
-}
-
-bool FeedbackForm::send() {
-  try {
-    std::string body = feedbackBody(view_.name(), view_.email(), view_.category(), view_.text());
-    http::Bytes answer;
-    // The client bounds every wait, so the window is never held for long by a silent service.
-    try {
-      contactHTTP_.Post(feedbackUrl_,
-                        std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()), answer);
-    } catch (const Error& error) {
-      messages_.show(std::string(postErrorPrefix) + error.what());
-      view_.setStatus("Could not send feedback.");
-      return false;
-    }
-    view_.setStatus("Feedback sent. Glimor is now ready.");
-    return true;
-  } catch (const std::exception&) {
-    view_.setStatus("Could not send feedback.");
-    return false;
-  }
 }
 
 void FeedbackForm::FeedBackFloodTimer() {

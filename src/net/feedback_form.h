@@ -3,19 +3,26 @@
 #include "net/feedback_view.h"
 #include "platform/messages.h"
 #include "platform/timer.h"
+#include "platform/ui_thread.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace glimor::net {
 
 // The feedback form of the About page: closed, open, or locked for 30000 ms after a submission.
+// The exchange runs on a thread of its own, so the window stays alive however the service answers;
+// its outcome is carried out on the user-interface thread in the form's order of effects.
 class FeedbackForm {
 public:
   enum class State { Closed, Open, Locked };
 
   FeedbackForm(FeedbackView& view, platform::Messages& messages, platform::Timers& timers,
-               http::HttpClient& contactHTTP, std::string feedbackUrl);
+               platform::UiThread& ui, http::HttpClient& contactHTTP, std::string feedbackUrl);
+  // Waits for a running exchange; its outcome is then refused by the closed UI thread.
+  ~FeedbackForm();
 
   void btnContactClick();
   void btnAbortClick();
@@ -23,16 +30,21 @@ public:
   void FeedBackFloodTimer();
 
   State state() const { return state_; }
+  bool sending() const { return sending_; }
 
 private:
   bool allFieldsFilled() const;
-  bool send(); // true when the service took the feedback
+  void send(std::string body); // on the exchange's thread
+  void finish(bool sent);      // on the user-interface thread: the lock after every submission
 
   FeedbackView& view_;
   platform::Messages& messages_;
+  platform::UiThread& ui_;
   http::HttpClient& contactHTTP_;
   std::string feedbackUrl_;
   State state_ = State::Closed;
+  std::atomic<bool> sending_{false};
+  std::thread exchange_;
   std::unique_ptr<platform::Timer> feedBackFlood_;
 };
 

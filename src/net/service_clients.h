@@ -11,8 +11,10 @@ http::ClientConfig contactClientConfig();
 // The two client objects of the main window: `HTTP` carries the image upload, `contactHTTP`
 // the feedback form. Each keeps its own cookies.
 struct ServiceClients {
-  explicit ServiceClients(platform::Network& network, http::Limits limits = {})
-      : HTTP(uploadClientConfig(), network, limits), contactHTTP(contactClientConfig(), network, limits) {}
+  explicit ServiceClients(platform::Network& network, http::Limits limits = {},
+                          const http::TlsSettings& tls = {})
+      : HTTP(uploadClientConfig(), network, limits, tls),
+        contactHTTP(contactClientConfig(), network, limits, tls) {}
 
   http::HttpClient HTTP;
   http::HttpClient contactHTTP;

@@ -60,7 +60,8 @@ UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::strin
     files.replace(*answerPath, answer);
     std::optional<platform::Bytes> stored = files.read(*answerPath);
     if (!stored) throw Error("Cannot read file \"" + *answerPath + "\".");
-    std::vector<std::string> lines = readTextLines(*stored);
+    // Only the last line matters; a few before it are kept for a look at what the service said.
+    std::vector<std::string> lines = readTextLines(*stored, responseLinesKept);
     view.setResponseLines(lines);
     if (lines.empty()) throw Error("The service gave no answer.");
 

@@ -17,16 +17,27 @@ std::size_t extensionStart(std::string_view path) {
 
 } // namespace
 
-std::string folderOf(std::string_view path) { return std::string(path.substr(0, fileNameStart(path))); }
+std::string folderOf(std::string_view path) {
+  return std::string(path.substr(0, fileNameStart(path)));
+}
 
-std::string fileNameOf(std::string_view path) { return std::string(path.substr(fileNameStart(path))); }
+std::string fileNameOf(std::string_view path) {
+  return std::string(path.substr(fileNameStart(path)));
+}
 
-std::string extensionOf(std::string_view path) { return std::string(path.substr(extensionStart(path))); }
+std::string extensionOf(std::string_view path) {
+  return std::string(path.substr(extensionStart(path)));
+}
 
 std::string changeExtension(std::string_view path, std::string_view extension) {
   std::string result(path.substr(0, extensionStart(path)));
   result += extension;
   return result;
+}
+
+std::string resolveIn(std::string_view folder, std::string_view path) {
+  bool absolute = path.starts_with('\\') || path.starts_with('/') || (path.size() > 1 && path[1] == ':');
+  return absolute ? std::string(path) : std::string(folder) + std::string(path);
 }
 
 } // namespace glimor::paths

@@ -19,4 +19,8 @@ std::string extensionOf(std::string_view path);
 // `path` with its extension replaced by `extension` (which brings its own dot), or added when it has none.
 std::string changeExtension(std::string_view path, std::string_view extension);
 
+// `path` as it stands when it is absolute (it begins with a separator or names a drive), else
+// `path` inside `folder` (which ends with its separator).
+std::string resolveIn(std::string_view folder, std::string_view path);
+
 } // namespace glimor::paths

@@ -14,8 +14,9 @@ class Connection {
 public:
   virtual ~Connection() = default;
 
-  // Sends every byte, waiting at most `idleLimit` for the peer to make room each time it stalls.
-  virtual void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds idleLimit) = 0;
+  // Sends every byte within `timeLimit`, however the peer takes them; a longer wait fails with
+  // socket error 10060.
+  virtual void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) = 0;
 
   // Waits at most `wait` for data, then reads what is there (up to `into.size()` bytes).
   // Returns the count, 0 when the peer has closed the connection, nothing when the wait expired.
@@ -31,7 +32,8 @@ public:
   virtual ~Network() = default;
 
   // Resolves `host` ("LOCALHOST" in any letter case is 127.0.0.1; a dotted IPv4 address is
-  // used as written) and connects, giving up after `timeLimit` with socket error 10060.
+  // used as written) and connects, giving up after `timeLimit` with socket error 10060 (11002
+  // when the name lookup is what took too long).
   virtual std::unique_ptr<Connection> connect(const std::string& host, std::uint16_t port,
                                               std::chrono::milliseconds timeLimit) = 0;
 };

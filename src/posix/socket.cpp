@@ -1,4 +1,6 @@
 #include "platform/socket.h"
+#include "platform/bounded_call.h"
+#include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
 
@@ -67,6 +69,11 @@ int lookupNumber(int gaiError) {
   }
 }
 
+struct Lookup {
+  int error = 0;
+  in_addr address{};
+};
+
 [[noreturn]] void fail(int winsockError) {
   throw Error(socketErrorMessage(winsockError));
 }
@@ -80,22 +87,31 @@ int waitFor(int fd, short events, std::chrono::milliseconds limit) {
   }
 }
 
-in_addr resolve(const std::string& host) {
+in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
   in_addr address{};
   if (::strcasecmp(host.c_str(), "localhost") == 0) {
     address.s_addr = htonl(INADDR_LOOPBACK);
     return address;
   }
   if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return address;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (result != 0 || found == nullptr) fail(lookupNumber(result));
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
-  return address;
+  std::optional<Lookup> found = callWithin(timeLimit, [host] {
+    Lookup lookup;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    if (result != 0 || list == nullptr) {
+      lookup.error = lookupNumber(result);
+    } else {
+      lookup.address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr;
+      ::freeaddrinfo(list);
+    }
+    return lookup;
+  });
+  if (!found) fail(wsa::tryAgain);
+  if (found->error != 0) fail(found->error);
+  return found->address;
 }
 
 // The socket stays non-blocking after the connect, so every wait goes through poll and is bounded.
@@ -104,7 +120,8 @@ public:
   explicit PosixConnection(int fd) : fd_(fd) {}
   ~PosixConnection() override { close(); }
 
-  void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds idleLimit) override {
+  void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
+    const Deadline deadline(timeLimit);
     while (!bytes.empty()) {
       ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
       if (sent > 0) {
@@ -113,7 +130,7 @@ public:
       }
       if (sent < 0 && errno == EINTR) continue;
       if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) fail(winsockNumber(errno));
-      if (waitFor(fd_, POLLOUT, idleLimit) == 0) fail(wsa::timedOut);
+      if (waitFor(fd_, POLLOUT, deadline.left()) == 0) fail(wsa::timedOut);
     }
   }
 
@@ -143,7 +160,8 @@ public:
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
-    target.sin_addr = resolve(host);
+    const Deadline deadline(timeLimit);
+    target.sin_addr = resolve(host, timeLimit);
 
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) fail(winsockNumber(errno));
@@ -154,7 +172,7 @@ public:
 
     if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
       if (errno != EINPROGRESS) fail(winsockNumber(errno));
-      if (waitFor(fd, POLLOUT, timeLimit) == 0) fail(wsa::timedOut);
+      if (waitFor(fd, POLLOUT, deadline.left()) == 0) fail(wsa::timedOut);
       int error = 0;
       socklen_t size = sizeof error;
       ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);

@@ -101,7 +101,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   hotKeys.setWindow(mainWindow.hwnd());
   win32::guarded([&] { form.create(); });
   win32::NetworkFeatures network({mainWindow, form, flags, messages, timers, shell, files}, executable,
-                                 form.settings().serviceHost());
+                                 form.settings().serviceHost(),
+                                 form.settings().serviceCaCertificate(paths::folderOf(executable)));
   network.attach();
 
   selectionWindow.setCore(selection);
@@ -113,5 +114,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
   mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
 
-  return runMessageLoop();
+  int exitCode = runMessageLoop();
+  // An exchange still under way is not waited for: the system ends its thread and closes its
+  // connection, and nothing of it needs saving.
+  if (network.exchangeRunning()) ::ExitProcess(static_cast<UINT>(exitCode));
+  return exitCode;
 }

@@ -2,14 +2,15 @@
 
 #include "app/startup.h"
 #include "platform/socket.h"
+#include "platform/tls.h"
 #include "win32/control_ids.h"
 
 namespace glimor::win32 {
 
 NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath,
-                                 std::string serviceHost)
+                                 std::string serviceHost, std::string caCertificate)
     : platform_(platform), executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
-      clients_(platform::systemNetwork()),
+      clients_(platform::systemNetwork(), {}, {&platform::systemTls(), std::move(caCertificate)}),
       updateWindow_(platform.main, platform.main, [this] { ::DestroyWindow(platform_.main.hwnd()); }) {}
 
 void NetworkFeatures::attach() {
@@ -39,7 +40,7 @@ void NetworkFeatures::attach() {
 
   HWND contact = main.control(ids::sendFeedback);
   feedbackGroup_ = std::make_unique<FeedbackGroup>(main, [&main] { main.setActivePage(0); });
-  feedback_ = std::make_unique<net::FeedbackForm>(*feedbackGroup_, platform_.messages, platform_.timers,
+  feedback_ = std::make_unique<net::FeedbackForm>(*feedbackGroup_, platform_.messages, platform_.timers, ui_,
                                                   clients_.contactHTTP, endpoints_.feedbackUrl());
   auto font = reinterpret_cast<HFONT>(::SendMessageA(contact, WM_GETFONT, 0, 0));
   feedbackGroup_->createWindow(
@@ -47,6 +48,10 @@ void NetworkFeatures::attach() {
       {[this] { feedback_->btnAbortClick(); }, [this] { feedback_->btnSubmitClick(); }});
 
   main.setNetworkCommands([this](int id, int code) { onCommand(id, code); });
+}
+
+bool NetworkFeatures::exchangeRunning() const {
+  return (uploader_ && uploader_->running()) || (feedback_ && feedback_->sending());
 }
 
 void NetworkFeatures::onCommand(int id, int code) {

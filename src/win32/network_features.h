@@ -41,11 +41,15 @@ struct NetworkPlatform {
 // the main window once its controls exist.
 class NetworkFeatures {
 public:
-  NetworkFeatures(NetworkPlatform platform, std::string executablePath, std::string serviceHost);
+  // `caCertificate`: one more trust anchor for an https service, empty for none.
+  NetworkFeatures(NetworkPlatform platform, std::string executablePath, std::string serviceHost,
+                  std::string caCertificate);
   // The UI thread is closed first, so a worker waiting for the window is let go before it is joined.
   ~NetworkFeatures() { ui_.close(); }
 
   void attach();
+  // An upload or a feedback exchange is still under way.
+  bool exchangeRunning() const;
 
 private:
   void onCommand(int id, int code);

@@ -1,9 +1,11 @@
 #include "win32/product_copy.h"
 
+#include "net/endpoints.h"
+
 namespace glimor::win32 {
 
 std::string siteLine(const std::string& serviceHost) {
-  return "Your pictures go to http://" + serviceHost + "/";
+  return "Your pictures go to " + net::ServiceEndpoints(serviceHost).baseUrl();
 }
 
 std::string aboutText() {

@@ -74,6 +74,8 @@ status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main
 main_visible() { windows_now | grep -q '^top|1|GlimorMain|Glimor$'; }
 # A visible message box (dialog class #32770) showing this text.
 message_shown() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && $4==t{found=1} END{exit !found}'; }
+# A visible message box whose text begins with this.
+message_begins() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && index($4, t)==1{found=1} END{exit !found}'; }
 
 # start_glimor [ARGS]: Glimor.exe (or $program) in a 1024x768 virtual desktop named glimor.
 start_glimor() {
@@ -84,18 +86,24 @@ start_glimor() {
 
 
 # start_server [ARGS]: glimor-server on a free loopback port, Glimor.ini pointing at it; sets host.
+# With --tls-cert and --tls-key among ARGS it serves https, and the setting names localhost.
 start_server() {
   local server=$root/build/linux/server/glimor-server
   [ -x "$server" ] || fail "glimor-server not built: $server"
-  local port
+  local port scheme=http setting
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   host=127.0.0.1:$port
+  setting=$host
+  case " $* " in *" --tls-cert "*) scheme=https host=localhost:$port setting=https://$host ;; esac
   mkdir -p "$work/data"
-  "$server" --data "$work/data" --listen "$host" "$@" 2>"$work/server.log" &
+  "$server" --data "$work/data" --listen "127.0.0.1:$port" "$@" 2>"$work/server.log" &
   server_pid=$!
-  wait_for 10 curl -sf "http://$host/" || fail "glimor-server did not start"
-  printf '[Service]\r\nHost=%s\r\n' "$host" >"$app_dir/Glimor.ini"
+  wait_for 10 curl -sfk "$scheme://$host/" || fail "glimor-server did not start"
+  printf '[Service]\r\nHost=%s\r\n' "$setting" >"$app_dir/Glimor.ini"
 }
+
+# make_test_ca: a throwaway CA and service certificates in $work/ca (see tests/support/make_test_ca.sh).
+make_test_ca() { bash "$root/tests/support/make_test_ca.sh" "$work/ca" >/dev/null; }
 
 shot() { import -window root "$artifacts/$1.png"; }
 

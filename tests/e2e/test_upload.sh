@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The upload road for BMP and GIF against glimor-server (the service holds exactly the file beside
-# the program), and a service that answers 500: the message box, then "Image could not be uploaded.".
+# the program); the JPEG road over https, trusted through [Service] CACertificate and refused
+# without it; and a service that answers 500: the message box, then "Image could not be uploaded.".
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -45,6 +46,31 @@ for type in BMP GIF; do
   curl -sf "$link" -o "$work/served.$ext" || fail "the $type link does not serve"
   cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
 done
+
+log "the JPEG road over https, the test CA named in Glimor.ini"
+wineserver -k >/dev/null 2>&1 || true
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true
+make_test_ca
+cp "$work/ca/ca.pem" "$app_dir/ca.pem"
+start_server --tls-cert "$work/ca/server.pem" --tls-key "$work/ca/server.key"
+printf 'CACertificate=ca.pem\r\n' >>"$app_dir/Glimor.ini"
+restart_with JPEG
+capture
+wait_for 30 status_is "Upload complete." || fail "https upload: $(status_text)"
+link=$(xclip -o -selection clipboard)
+case $link in "https://$host/i/"*".jpg") ;; *) fail "clipboard after the https upload: $link" ;; esac
+curl -sf --cacert "$work/ca/ca.pem" "$link" -o "$work/served.jpg" || fail "the https link does not serve"
+cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
+
+log "the same service without the CA: refused"
+sed -i '/^CACertificate=/d' "$app_dir/Glimor.ini"
+restart_with JPEG
+capture
+wait_for 30 message_begins "Error encountered during POST: The certificate of localhost is not trusted" ||
+  fail "no refusal of the untrusted certificate: $(windows_now | grep '#32770' -A3)"
+shot https-untrusted
+xdotool mousemove --window "$desk" 514 399 click 1
+wait_for 10 status_is "Image could not be uploaded." || fail "status after the refused certificate: $(status_text)"
 
 log "a service that answers 500"
 python3 - "$work/port500" <<'PY' &

@@ -70,4 +70,37 @@ kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 if "$cli" post "http://127.0.0.1:$port/x" "$work/feedback" 2>"$work/err"; then fail "post to a closed port succeeded"; fi
 printf 'Error encountered during POST: Socket Error # 10061\r\nConnection refused.\n' | cmp - "$work/err" ||
   fail "refused message: $(cat "$work/err")"
+# https against glimor-server with a throwaway CA: trusted through SSL_CERT_FILE, refused without
+# it, and refused when the certificate names another host.
+server=${GLIMOR_BUILD_DIR}/server/glimor-server
+bash "${GLIMOR_SOURCE_DIR:?}/tests/support/make_test_ca.sh" "$work/ca" >/dev/null
+# serve_tls CERT KEY: glimor-server over TLS on a free port; sets port.
+serve_tls() {
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  mkdir -p "$work/data"
+  "$server" --data "$work/data" --listen "127.0.0.1:$port" --tls-cert "$1" --tls-key "$2" 2>"$work/server.log" &
+  server_pid=$!
+  for _ in $(seq 100); do curl -sk "https://127.0.0.1:$port/" >/dev/null && break; sleep 0.1; done
+}
+serve_tls "$work/ca/server.pem" "$work/ca/server.key"
+SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://localhost:$port" >"$work/link" 2>"$work/status" ||
+  fail "https upload: $(cat "$work/status")"
+link=$(cat "$work/link")
+case $link in "https://localhost:$port/i/"*.jpg) ;; *) fail "https link: $link" ;; esac
+curl -sf --cacert "$work/ca/ca.pem" "$link" | cmp - "$work/Glimor.jpg" || fail "the https link serves other bytes"
+SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://127.0.0.1:$port" >/dev/null 2>&1 ||
+  fail "https upload by IP address"
+
+if SSL_CERT_FILE=$work/ca/rogue-ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://localhost:$port" \
+  >/dev/null 2>"$work/status"; then fail "an untrusted certificate was accepted"; fi
+grep -q "^Error encountered during POST: The certificate of localhost is not trusted" "$work/status" ||
+  fail "untrusted message: $(cat "$work/status")"
+grep -qx 'Image could not be uploaded.' "$work/status" || fail "untrusted status: $(cat "$work/status")"
+
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+serve_tls "$work/ca/other.pem" "$work/ca/other.key"
+if SSL_CERT_FILE=$work/ca/ca.pem "$cli" post "https://localhost:$port/glimor/index.php?do=contact" "$work/feedback" \
+  --client contact >/dev/null 2>"$work/err"; then fail "a certificate for another host was accepted"; fi
+[ "$(cat "$work/err")" = "Error encountered during POST: The certificate of localhost names another host." ] ||
+  fail "other-host message: $(cat "$work/err")"
 echo "cli post/upload: ok"

@@ -1,5 +1,7 @@
 #include "support/scripted_server.h"
 
+#include <chrono>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -158,6 +160,10 @@ void ScriptedServer::serve(std::vector<std::vector<ServerAction>> scripts) {
         for (std::size_t sent = 0; sent < (256u << 20) && sendAll(s, action.bytes);
              sent += action.bytes.size()) {
         }
+        break;
+      case ServerAction::Kind::Drip:
+        for (std::size_t i = 0; i < 600 && sendAll(s, action.bytes.substr(i % action.bytes.size(), 1)); ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
         break;
       case ServerAction::Kind::AwaitClientClose: {
         char buffer[4096];

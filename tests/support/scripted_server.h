@@ -9,7 +9,7 @@ namespace glimor::testing {
 
 // One thing the server does on a connection, in script order.
 struct ServerAction {
-  enum class Kind { ReceiveRequest, ReceiveHead, Send, Close, Reset, AwaitClientClose, SendEndlessly };
+  enum class Kind { ReceiveRequest, ReceiveHead, Send, Close, Reset, AwaitClientClose, SendEndlessly, Drip };
   Kind kind;
   std::string bytes;
 };
@@ -34,6 +34,10 @@ inline ServerAction awaitClientClose() {
 }
 inline ServerAction sendEndlessly(std::string bytes) {
   return {ServerAction::Kind::SendEndlessly, std::move(bytes)};
+}
+// The bytes again and again, one byte every 100 ms, until the client closes (at most 60 s).
+inline ServerAction drip(std::string bytes) {
+  return {ServerAction::Kind::Drip, std::move(bytes)};
 }
 
 // A raw TCP server on 127.0.0.1 and a free port that plays one script per accepted connection:

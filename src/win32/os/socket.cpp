@@ -1,4 +1,6 @@
 #include "platform/socket.h"
+#include "platform/bounded_call.h"
+#include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
 #include "win32/os/system_text.h"
@@ -48,7 +50,12 @@ bool waitFor(SOCKET socket, bool forWriting, std::chrono::milliseconds limit) {
   return ready > 0;
 }
 
-in_addr resolve(const std::string& host) {
+struct Lookup {
+  int error = 0;
+  in_addr address{};
+};
+
+in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
   in_addr address{};
   if (::_stricmp(host.c_str(), "localhost") == 0) {
     address.s_addr = htonl(INADDR_LOOPBACK);
@@ -59,15 +66,24 @@ in_addr resolve(const std::string& host) {
     address.s_addr = dotted;
     return address;
   }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (result != 0 || found == nullptr) fail(result != 0 ? result : WSAHOST_NOT_FOUND);
-  address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-  ::freeaddrinfo(found);
-  return address;
+  std::optional<Lookup> found = callWithin(timeLimit, [host] {
+    Lookup lookup;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    if (result != 0 || list == nullptr) {
+      lookup.error = result != 0 ? result : WSAHOST_NOT_FOUND;
+    } else {
+      lookup.address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr;
+      ::freeaddrinfo(list);
+    }
+    return lookup;
+  });
+  if (!found) fail(WSATRY_AGAIN);
+  if (found->error != 0) fail(found->error);
+  return found->address;
 }
 
 // The socket stays non-blocking after the connect, so every wait goes through select and is bounded.
@@ -76,7 +92,8 @@ public:
   explicit WinsockConnection(SOCKET socket) : socket_(socket) {}
   ~WinsockConnection() override { close(); }
 
-  void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds idleLimit) override {
+  void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
+    const Deadline deadline(timeLimit);
     while (!bytes.empty()) {
       int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
       int sent = ::send(socket_, reinterpret_cast<const char*>(bytes.data()), chunk, 0);
@@ -85,7 +102,7 @@ public:
         continue;
       }
       if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitFor(socket_, true, idleLimit)) fail(WSAETIMEDOUT);
+      if (!waitFor(socket_, true, deadline.left())) fail(WSAETIMEDOUT);
     }
   }
 
@@ -124,7 +141,8 @@ public:
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
-    target.sin_addr = resolve(host);
+    const Deadline deadline(timeLimit);
+    target.sin_addr = resolve(host, timeLimit);
 
     SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) failLast();
@@ -136,7 +154,7 @@ public:
 
     if (::connect(socket, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
       if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitFor(socket, true, timeLimit)) fail(WSAETIMEDOUT);
+      if (!waitFor(socket, true, deadline.left())) fail(WSAETIMEDOUT);
     }
     return connection;
   }

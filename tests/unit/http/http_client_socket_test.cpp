@@ -147,6 +147,27 @@ TEST(HttpClientOverSockets, ReportsTheAnswerOfAServerThatRefusesTheBodyHalfway) 
   EXPECT_EQ(outcome.error, "HTTP/1.1 413 Payload Too Large");
 }
 
+TEST(HttpClientOverSockets, BoundsTheWholeExchangeOfAServerThatDripsItsAnswer) {
+  // Every pause is far below the pause limit; only the bound on the whole exchange ends it.
+  ScriptedServer server({{receiveRequest(), sendBytes("HTTP/1.1 200 OK\r\n"), drip("X-Slow: abc\r\n")}});
+  Limits limits = quickLimits();
+  limits.total = 2s;
+  HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), limits);
+  EXPECT_EQ(post(client, server.url("/"), bytesOf("x")).error,
+            "The exchange with the service did not finish within 2 seconds.");
+  EXPECT_EQ(limits.totalFor(1024 * 1024), 2s);
+  EXPECT_EQ(limits.totalFor(1024 * 1024 + 10 * 64 * 1024), 12s); // larger bodies get more time
+}
+
+TEST(HttpClientOverSockets, ASuccessForABodyTheServerNeverHadWholeIsAFailure) {
+  ScriptedServer server({{receiveHead(), sendBytes("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nLink: abc"),
+                          resetConnection()}});
+  HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), quickLimits());
+  Outcome outcome = post(client, server.url("/"), Bytes(64 * 1024 * 1024, 'x'));
+  EXPECT_NE(outcome.error, "");
+  EXPECT_EQ(outcome.answer, "");
+}
+
 TEST(HttpClientOverSockets, StopsEndlessHeaderLinesAndOverlongLines) {
   ScriptedServer endless(
       {{receiveRequest(), sendBytes("HTTP/1.1 200 OK\r\n"), sendEndlessly("X-Filler: abc\r\n")}});

@@ -50,6 +50,11 @@ TEST(RequestHead, NamesPort80NeitherWhenWrittenNorWhenImplied) {
   EXPECT_NE(buildRequestHead({}, splitUrl("http://h:80/x"), 0, "").find("\r\nHost: h\r\n"),
             std::string::npos);
   EXPECT_NE(buildRequestHead({}, splitUrl("http://h/x"), 0, "").find("\r\nHost: h\r\n"), std::string::npos);
+  // Over https the port that goes without saying is 443.
+  EXPECT_NE(buildRequestHead({}, splitUrl("https://h:443/x"), 0, "").find("\r\nHost: h\r\n"),
+            std::string::npos);
+  EXPECT_NE(buildRequestHead({}, splitUrl("https://h:80/x"), 0, "").find("\r\nHost: h:80\r\n"),
+            std::string::npos);
 }
 
 TEST(RequestHead, LeavesOutHeadersWithoutValue) {

@@ -38,11 +38,19 @@ TEST(SplitUrl, RefusesBadPortsAndOtherProtocols) {
   EXPECT_THROW(splitUrl("http://h:65536/"), Error);
   EXPECT_THROW(splitUrl("http://h:/"), Error);
   try {
-    splitUrl("https://h/");
+    splitUrl("ftp://h/");
     FAIL();
   } catch (const Error& error) {
-    EXPECT_STREQ(error.what(), "Protocol not supported: https");
+    EXPECT_STREQ(error.what(), "Protocol not supported: ftp");
   }
+}
+
+TEST(SplitUrl, HttpsDefaultsToPort443) {
+  Url url = splitUrl("HTTPS://img.example/guestglimor.php");
+  EXPECT_TRUE(url.secure());
+  EXPECT_EQ(url.port, 443);
+  EXPECT_EQ(splitUrl("https://img.example:8443/").port, 8443);
+  EXPECT_FALSE(splitUrl("http://img.example/").secure());
 }
 
 } // namespace

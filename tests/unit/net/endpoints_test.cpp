@@ -15,5 +15,14 @@ TEST(ServiceEndpoints, FormsEveryAddressFromTheOneHost) {
   EXPECT_EQ(endpoints.versionFileUrl(), "http://img.example/newglimor.txt");
 }
 
+TEST(ServiceEndpoints, FollowTheSchemeOfTheSetting) {
+  ServiceEndpoints secure("https://img.example:8443/");
+  EXPECT_EQ(secure.baseUrl(), "https://img.example:8443/");
+  EXPECT_EQ(secure.uploadUrl(), "https://img.example:8443/guestglimor.php");
+  EXPECT_EQ(secure.versionFileUrl(), "https://img.example:8443/newglimor.txt");
+  EXPECT_EQ(ServiceEndpoints("http://img.example").feedbackUrl(),
+            "http://img.example/glimor/index.php?do=contact");
+}
+
 } // namespace
 } // namespace glimor::net

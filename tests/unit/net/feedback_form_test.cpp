@@ -2,6 +2,7 @@
 #include "fakes/fake_messages.h"
 #include "fakes/fake_network.h"
 #include "fakes/fake_timers.h"
+#include "fakes/fake_ui_thread.h"
 #include "net/feedback_form.h"
 #include "net/service_clients.h"
 #include "platform/socket_error.h"
@@ -22,6 +23,11 @@ protected:
     view.txtEmail = std::move(email);
     view.txtText = std::move(text);
   }
+  // Submit, then play the user-interface thread until the exchange has delivered its outcome.
+  void submit() {
+    form.btnSubmitClick();
+    ui.pumpUntil([&] { return !form.sending(); });
+  }
   std::string sentBody() const {
     const std::string& sent = network.connections.at(0)->sent;
     return sent.substr(sent.find("\r\n\r\n") + 4);
@@ -31,8 +37,10 @@ protected:
   fakes::FakeMessages messages;
   fakes::FakeTimers timers;
   fakes::FakeNetwork network;
+  fakes::FakeUiThread ui;
   ServiceClients clients{network};
-  FeedbackForm form{view, messages, timers, clients.contactHTTP, "http://svc/glimor/index.php?do=contact"};
+  FeedbackForm form{
+      view, messages, timers, ui, clients.contactHTTP, "http://svc/glimor/index.php?do=contact"};
 };
 
 TEST_F(FeedbackFormTest, OpensAndAbortsKeepingTheCategory) {
@@ -62,6 +70,8 @@ TEST_F(FeedbackFormTest, SendsTheFieldsAsTypedAndLocksForThirtySeconds) {
     if (text == "Sending your feedback...") repaintsBeforeSend = network.connections.size();
   };
   form.btnSubmitClick();
+  EXPECT_FALSE(view.submitEnabled); // no second submission while the first is on its way
+  ui.pumpUntil([&] { return !form.sending(); });
 
   EXPECT_EQ(repaintsBeforeSend, 0u); // the status came before the exchange
   EXPECT_EQ(view.repaints, 1);
@@ -106,7 +116,7 @@ TEST_F(FeedbackFormTest, AFailedSendIsReportedLocksTheFormAndKeepsTheTexts) {
   network.answer("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
   form.btnContactClick();
   fill("Ann", "none", std::string(2000, 'x'));
-  form.btnSubmitClick();
+  submit();
 
   EXPECT_THAT(messages.shown,
               ElementsAre("Error encountered during POST: HTTP/1.1 500 Internal Server Error"));
@@ -126,7 +136,7 @@ TEST_F(FeedbackFormTest, AFailedSendIsReportedLocksTheFormAndKeepsTheTexts) {
 TEST_F(FeedbackFormTest, AnUnreachableServiceNamesTheSocketError) {
   network.failConnect(platform::socketErrorMessage(platform::wsa::connectionRefused));
   fill("Ann", "none", "t");
-  form.btnSubmitClick();
+  submit();
   EXPECT_THAT(messages.shown,
               ElementsAre("Error encountered during POST: Socket Error # 10061\r\nConnection refused."));
   EXPECT_EQ(view.statuses.back(), "Could not send feedback.");

@@ -55,7 +55,7 @@ TEST_F(LinkActionsTest, OpensAServiceLinkWithTheRegisteredBrowsersPathAndOptions
   page.directLink = "http://img.example:8080/abc";
   actions.suiButton2Click();
   EXPECT_EQ(onlyStart().application, "C:\\Program Files\\Web\\viewer.exe");
-  EXPECT_EQ(onlyStart().commandLine, " -nohome http://img.example:8080/abc");
+  EXPECT_EQ(onlyStart().commandLine, " -nohome \"http://img.example:8080/abc\"");
 }
 
 TEST_F(LinkActionsTest, PassesThePlaceholderOnAndKeepsTheLinkUntrimmed) {
@@ -63,13 +63,15 @@ TEST_F(LinkActionsTest, PassesThePlaceholderOnAndKeepsTheLinkUntrimmed) {
   page.directLink = " http://img.example:8080/abc";
   actions.suiButton2Click();
   EXPECT_EQ(onlyStart().application, "C:\\Browser\\b.exe");
-  EXPECT_EQ(onlyStart().commandLine, " -url %1  http://img.example:8080/abc");
+  EXPECT_EQ(onlyStart().commandLine, " -url %1 \" http://img.example:8080/abc\"");
 }
 
 TEST_F(LinkActionsTest, OpensNothingForLinksOffTheService) {
   browser("\"C:\\b.exe\"");
   for (const char* link : {"http://IMG.example:8080/abc", "http://img.example:8080", "", "http://evil/x",
-                           "https://img.example:8080/abc"}) {
+                           "https://img.example:8080/abc",
+                           // a quote or a control character could hand the browser switches of its own
+                           "http://img.example:8080/abc\" --some-switch x", "http://img.example:8080/a\tb"}) {
     page.directLink = link;
     actions.suiButton2Click();
   }
@@ -83,7 +85,7 @@ TEST_F(LinkActionsTest, WithoutAUsableAssociationTheStartFailsQuietly) {
   actions.suiButton2Click(); // capitals are not the separator
   ASSERT_EQ(processes.started.size(), 2u);
   EXPECT_EQ(processes.started[0].application, ".exe");
-  EXPECT_EQ(processes.started[0].commandLine, " http://img.example:8080/abc");
+  EXPECT_EQ(processes.started[0].commandLine, " \"http://img.example:8080/abc\"");
   EXPECT_EQ(processes.started[1].application, "C:\\B\\BROWSER.EXE.exe");
 
   processes.defaultIsBinary = true;

@@ -32,5 +32,16 @@ TEST(ReadTextLines, StopsAtTheFirstZeroByte) {
   EXPECT_THAT(linesOf(std::string_view("a\r\0\n", 4)), ElementsAre("a"));
 }
 
+TEST(ReadTextLines, KeepsOnlyTheLastLinesAskedFor) {
+  std::string_view text = "a\r\nb\nc\rd";
+  auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  EXPECT_THAT(readTextLines(bytes, 2), ElementsAre("c", "d"));
+  EXPECT_THAT(readTextLines(bytes, 9), ElementsAre("a", "b", "c", "d"));
+  std::string breaks(1 << 20, '\n');
+  EXPECT_EQ(
+      readTextLines(std::span(reinterpret_cast<const std::uint8_t*>(breaks.data()), breaks.size()), 3).size(),
+      3u);
+}
+
 } // namespace
 } // namespace glimor::net
