@@ -31,21 +31,21 @@ void parseListen(Config& config, std::string_view text) {
 } // namespace
 
 std::string normalisePublicUrl(std::string_view url) {
-  constexpr std::string_view scheme = "http://";
-  std::string_view rest = url;
-  if (!rest.starts_with(scheme))
+  std::size_t schemeLength = url.starts_with("http://") ? 7 : url.starts_with("https://") ? 8 : 0;
+  if (schemeLength == 0)
     throw Error("--public-url: \"" + std::string(url) +
-                "\" must start with http:// (Glimor opens only such links)");
-  rest.remove_prefix(scheme.size());
+                "\" must start with http:// or https:// (Glimor opens only such links)");
+  std::string_view rest = url.substr(schemeLength);
   if (rest.ends_with('/')) rest.remove_suffix(1);
   if (!isValidHost(rest))
-    throw Error("--public-url: \"" + std::string(url) + "\" must be http://HOST[:PORT] with no path");
-  return std::string(url.substr(0, scheme.size() + rest.size()));
+    throw Error("--public-url: \"" + std::string(url) + "\" must be http[s]://HOST[:PORT] with no path");
+  return std::string(url.substr(0, schemeLength + rest.size()));
 }
 
 std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments) {
   Config config;
   bool haveData = false;
+  std::optional<std::string> certificateFile, keyFile;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view flag = arguments[i];
     if (flag == "--help" || flag == "-h") return std::nullopt;
@@ -75,11 +75,19 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.maxUploadBytes = parseNumber<std::uint64_t>("--max-upload", value(), 1, std::uint64_t(1) << 32);
     } else if (flag == "--timeout") {
       config.requestTimeout = std::chrono::seconds(parseNumber<int>("--timeout", value(), 1, 3600));
+    } else if (flag == "--tls-cert" || flag == "--tls-key") {
+      std::string file(value());
+      if (file.empty()) throw Error(std::string(flag) + " needs a file");
+      (flag == "--tls-cert" ? certificateFile : keyFile) = std::move(file);
     } else {
       throw Error("unknown argument \"" + std::string(arguments[i]) + "\"");
     }
   }
   if (!haveData) throw Error("--data DIR is required: the folder that keeps the images and the database");
+  if (certificateFile.has_value() != keyFile.has_value())
+    throw Error(std::string(certificateFile ? "--tls-cert needs --tls-key" : "--tls-key needs --tls-cert") +
+                ": HTTPS takes both the certificate and its private key");
+  if (certificateFile) config.tls = TlsFiles{*certificateFile, *keyFile};
   return config;
 }
 

@@ -8,11 +8,17 @@
 
 namespace glimor::server {
 
+// PEM files for HTTPS: the certificate (chain) and its private key.
+struct TlsFiles {
+  std::string certificateFile;
+  std::string keyFile;
+};
+
 struct Config {
   std::string dataDirectory;
   std::string listenAddress = "127.0.0.1";
   std::uint16_t listenPort = 8080;
-  // "http://host[:port]" without a trailing slash; links then start with it
+  // "http[s]://host[:port]" without a trailing slash; links then start with it
   // instead of the Host line the client sent.
   std::optional<std::string> publicUrl;
   std::optional<std::string> updatesDirectory;
@@ -20,11 +26,14 @@ struct Config {
   // How long a client may take to send one request, and how long an idle
   // kept-alive connection stays open.
   std::chrono::seconds requestTimeout{30};
+  // Serve HTTPS instead of HTTP.
+  std::optional<TlsFiles> tls;
 };
 
 inline constexpr std::string_view usageText =
-    "usage: glimor-server --data DIR [--listen ADDRESS:PORT] [--public-url http://HOST[:PORT]]\n"
-    "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n";
+    "usage: glimor-server --data DIR [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
+    "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
+    "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.

@@ -16,8 +16,9 @@ struct Request {
   std::string contentType;
   std::string ifNoneMatch;
   std::string body;
-  std::string clientAddress; // "127.0.0.1"
-  std::string localAddress;  // "127.0.0.1:8080", where the connection arrived
+  std::string clientAddress;   // "127.0.0.1"
+  std::string localAddress;    // "127.0.0.1:8080", where the connection arrived
+  std::string scheme = "http"; // "https" when it arrived over TLS
 
   std::string_view path() const { return std::string_view(target).substr(0, target.find('?')); }
   std::string_view query() const {

@@ -13,9 +13,9 @@ namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 
 Listener::Listener(asio::io_context& io, const tcp::endpoint& endpoint, Service& service,
-                   Connections& connections, asio::thread_pool& diskWork)
+                   Connections& connections, asio::thread_pool& diskWork, asio::ssl::context* tls)
     : io_(io), acceptor_(asio::make_strand(io)), service_(service), connections_(connections),
-      diskWork_(diskWork) {
+      diskWork_(diskWork), tls_(tls) {
   boost::system::error_code error;
   acceptor_.open(endpoint.protocol(), error);
   if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
@@ -43,8 +43,13 @@ void Listener::accept() {
     if (error == asio::error::operation_aborted || !self->acceptor_.is_open()) return;
     if (error)
       logMessage("cannot accept a connection: " + error.message());
+    else if (self->tls_)
+      std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *self->tls_), self->service_,
+                                           self->connections_, self->diskWork_)
+          ->start();
     else
-      std::make_shared<Session>(std::move(socket), self->service_, self->connections_, self->diskWork_)
+      std::make_shared<Session<PlainStream>>(PlainStream(std::move(socket)), self->service_,
+                                             self->connections_, self->diskWork_)
           ->start();
     self->accept();
   });

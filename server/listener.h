@@ -4,6 +4,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <memory>
 
@@ -12,9 +13,10 @@ namespace glimor::server {
 // Accepts connections and starts a Session for each, until stopped.
 class Listener : public std::enable_shared_from_this<Listener> {
 public:
-  // Throws Error when the address cannot be bound.
+  // Throws Error when the address cannot be bound. With `tls`, every
+  // connection is HTTPS; without, plain HTTP.
   Listener(boost::asio::io_context& io, const boost::asio::ip::tcp::endpoint& endpoint, Service& service,
-           Connections& connections, boost::asio::thread_pool& diskWork);
+           Connections& connections, boost::asio::thread_pool& diskWork, boost::asio::ssl::context* tls);
 
   void start();
   void stop(); // callable from any thread
@@ -28,6 +30,7 @@ private:
   Service& service_;
   Connections& connections_;
   boost::asio::thread_pool& diskWork_;
+  boost::asio::ssl::context* tls_;
 };
 
 } // namespace glimor::server

@@ -39,14 +39,15 @@ bool isValidHost(std::string_view host) {
                      [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '.' || c == '_'; });
 }
 
-std::string linkBase(const std::optional<std::string>& publicUrl, std::optional<std::string_view> hostLine,
-                     std::string_view localAddress) {
+std::string linkBase(const std::optional<std::string>& publicUrl, std::string_view scheme,
+                     std::optional<std::string_view> hostLine, std::string_view localAddress) {
   if (publicUrl) return *publicUrl + "/";
+  std::string start = std::string(scheme) + "://";
   if (hostLine) {
     if (!isValidHost(*hostLine)) throw Refusal(400, "Host line is not a host name");
-    return "http://" + std::string(*hostLine) + "/";
+    return start + std::string(*hostLine) + "/";
   }
-  return "http://" + std::string(localAddress) + "/";
+  return start + std::string(localAddress) + "/";
 }
 
 } // namespace glimor::server

@@ -11,12 +11,13 @@ namespace glimor::server {
 // the upload answer.
 bool isValidHost(std::string_view host);
 
-// The start of every link the service hands out, "http://" + host + "/": the
-// configured public URL when there is one, else the Host line exactly as the
-// client sent it (Glimor opens only links that begin with its own base URL),
-// else the address the connection arrived at. Throws Refusal 400 for a Host
-// line that is not a host.
-std::string linkBase(const std::optional<std::string>& publicUrl, std::optional<std::string_view> hostLine,
-                     std::string_view localAddress);
+// The start of every link the service hands out, scheme + "://" + host + "/":
+// the configured public URL when there is one, else the Host line exactly as
+// the client sent it (Glimor opens only links that begin with its own base
+// URL), else the address the connection arrived at. `scheme` is the one the
+// request arrived with, "http" or "https". Throws Refusal 400 for a Host line
+// that is not a host.
+std::string linkBase(const std::optional<std::string>& publicUrl, std::string_view scheme,
+                     std::optional<std::string_view> hostLine, std::string_view localAddress);
 
 } // namespace glimor::server

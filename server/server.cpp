@@ -5,6 +5,7 @@
 #include "platform/error.h"
 #include "request_log.h"
 #include "service.h"
+#include "tls_context.h"
 
 #include <algorithm>
 #include <boost/asio/io_context.hpp>
@@ -13,6 +14,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <csignal>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -60,21 +62,24 @@ void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections,
 } // namespace
 
 void runServer(const Config& config) {
+  // Bad certificate or key files stop the start before anything else is touched.
+  std::optional<asio::ssl::context> tls;
+  if (config.tls) tls.emplace(makeTlsContext(*config.tls));
   Service service(config);
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
   // Room for eight largest uploads at once; small ones claim only their own size.
   Connections connections(8 * bodyLimit(config, "/guestglimor.php"));
-  auto listener =
-      std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections, diskWork);
+  auto listener = std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections,
+                                             diskWork, tls ? &*tls : nullptr);
   listener->start();
 
   auto bound = listener->endpoint();
   std::string shownAddress =
       bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
-  logMessage("glimor-server listening on http://" + shownAddress + ":" + std::to_string(bound.port()) +
-             "/ with data in " + config.dataDirectory);
+  logMessage("glimor-server listening on " + std::string(tls ? "https" : "http") + "://" + shownAddress +
+             ":" + std::to_string(bound.port()) + "/ with data in " + config.dataDirectory);
 
   asio::steady_timer graceTimer(io);
   asio::signal_set signals(io, SIGINT, SIGTERM);

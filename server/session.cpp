@@ -6,6 +6,9 @@
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/ssl/error.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/detect_ssl.hpp>
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
@@ -30,6 +33,20 @@ constexpr int bodyTimeoutFactor = 10;
 // that a client which sends everything before reading still sees the answer.
 constexpr std::uint64_t drainLimit = 256ull << 20;
 constexpr auto drainTime = std::chrono::seconds(10);
+// How long a TLS client has to answer the close_notify that ends a connection.
+constexpr auto closeNotifyTime = std::chrono::seconds(2);
+
+// The whole answer to a plain HTTP request on the HTTPS port. Glimor shows the
+// status line to its user, so it says what to change.
+const std::string& plainHttpAnswer() {
+  static const std::string answer = [] {
+    std::string reason = "This service speaks HTTPS, use https://";
+    return "HTTP/1.1 400 " + reason +
+           "\r\nServer: glimor-server\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+           std::to_string(reason.size() + 2) + "\r\nConnection: close\r\n\r\n" + reason + "\r\n";
+  }();
+  return answer;
+}
 
 std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort) {
   std::string address = endpoint.address().to_string();
@@ -40,38 +57,96 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
 
 } // namespace
 
-Session::Session(asio::ip::tcp::socket socket, Service& service, Connections& connections,
-                 asio::thread_pool& diskWork)
-    : stream_(std::move(socket)), service_(service), connections_(connections), diskWork_(diskWork) {
+template <typename Stream>
+Session<Stream>::Session(Stream stream, Service& service, Connections& connections,
+                         asio::thread_pool& diskWork)
+    : stream_(std::move(stream)), service_(service), connections_(connections), diskWork_(diskWork) {
   beast::error_code error;
-  auto remote = stream_.socket().remote_endpoint(error);
+  auto remote = tcp().socket().remote_endpoint(error);
   clientAddress_ = error ? "unknown" : endpointText(remote, false);
-  auto local = stream_.socket().local_endpoint(error);
+  auto local = tcp().socket().local_endpoint(error);
   localAddress_ = error ? "localhost" : endpointText(local, true);
 }
 
-Session::~Session() {
+template <typename Stream> Session<Stream>::~Session() {
   releaseBody();
   if (handle_) connections_.remove(*handle_);
 }
 
-void Session::releaseBody() {
+template <typename Stream> void Session<Stream>::releaseBody() {
   connections_.releaseBody(bodyBytesReserved_);
   bodyBytesReserved_ = 0;
 }
 
-void Session::start() {
-  handle_ = connections_.add(weak_from_this());
-  asio::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->waitForRequest(); });
+template <typename Stream> void Session<Stream>::start() {
+  handle_ = connections_.add(this->weak_from_this());
+  asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
+    if constexpr (overTls)
+      self->detectTls();
+    else
+      self->waitForRequest();
+  });
 }
 
-void Session::closeWhenIdle() {
-  asio::post(stream_.get_executor(), [self = shared_from_this()] {
+// The handshake counts as idle time: a stop closes the connection at once, and
+// the whole handshake must be done within one `timeout`.
+template <typename Stream> void Session<Stream>::detectTls() {
+  idle_ = true;
+  tcp().expires_after(timeout());
+  beast::async_detect_ssl(tcp(), buffer_,
+                          [self = this->shared_from_this()](beast::error_code error, bool isTls) {
+                            self->onDetected(error, isTls);
+                          });
+}
+
+template <typename Stream> void Session<Stream>::onDetected(beast::error_code error, bool isTls) {
+  if constexpr (overTls) {
+    // A connection closed before its first byte is a port probe, not worth a line.
+    if (error == asio::error::eof && buffer_.size() == 0) return close();
+    if (error) return onHandshake(error, 0);
+    if (!isTls) return refusePlainHttp();
+    stream_.async_handshake(asio::ssl::stream_base::server, buffer_.data(),
+                            [self = this->shared_from_this()](beast::error_code error, std::size_t used) {
+                              self->onHandshake(error, used);
+                            });
+  }
+}
+
+template <typename Stream> void Session<Stream>::onHandshake(beast::error_code error, std::size_t bytesUsed) {
+  idle_ = false;
+  if (error) {
+    if (!(connections_.stopping() && error == asio::error::operation_aborted))
+      logMessage(clientAddress_ + ": TLS handshake failed: " + error.message());
+    return close();
+  }
+  buffer_.consume(bytesUsed);
+  waitForRequest();
+}
+
+// The answer is written as plain text under the TLS layer, then the rest of the
+// request is read and dropped so that the client sees the answer.
+template <typename Stream> void Session<Stream>::refusePlainHttp() {
+  idle_ = false;
+  asio::async_write(tcp(), asio::buffer(plainHttpAnswer()),
+                    [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                      logMessage(self->clientAddress_ +
+                                 ": plain HTTP request on the HTTPS port: answered 400");
+                      if (error) return self->close();
+                      beast::error_code ignored;
+                      self->tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+                      self->tcp().expires_after(drainTime);
+                      self->drainBudget_ = drainLimit;
+                      self->drain();
+                    });
+}
+
+template <typename Stream> void Session<Stream>::closeWhenIdle() {
+  asio::post(stream_.get_executor(), [self = this->shared_from_this()] {
     if (self->idle_) self->close();
   });
 }
 
-void Session::waitForRequest() {
+template <typename Stream> void Session<Stream>::waitForRequest() {
   releaseBody();
   method_ = target_ = "-";
   version_ = 11;
@@ -82,15 +157,16 @@ void Session::waitForRequest() {
     readHeader();
     return;
   }
-  if (connections_.stopping()) return close();
+  if (connections_.stopping()) return finish();
   idle_ = true;
-  stream_.expires_after(timeout());
-  stream_.async_read_some(
-      buffer_.prepare(4096),
-      [self = shared_from_this()](beast::error_code error, std::size_t n) { self->onFirstBytes(error, n); });
+  tcp().expires_after(timeout());
+  stream_.async_read_some(buffer_.prepare(4096),
+                          [self = this->shared_from_this()](beast::error_code error, std::size_t n) {
+                            self->onFirstBytes(error, n);
+                          });
 }
 
-void Session::onFirstBytes(beast::error_code error, std::size_t bytes) {
+template <typename Stream> void Session<Stream>::onFirstBytes(beast::error_code error, std::size_t bytes) {
   idle_ = false;
   if (error) return close(); // the client left, was idle too long, or the service stops
   buffer_.commit(bytes);
@@ -98,24 +174,24 @@ void Session::onFirstBytes(beast::error_code error, std::size_t bytes) {
   readHeader();
 }
 
-void Session::readHeader() {
+template <typename Stream> void Session<Stream>::readHeader() {
   parser_.emplace();
   parser_->header_limit(headerLimit);
   // The body's limit depends on the target; onHeader checks it once the header is in.
   parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
-  stream_.expires_after(timeout());
+  tcp().expires_after(timeout());
   http::async_read_header(
       stream_, buffer_, *parser_,
-      [self = shared_from_this()](beast::error_code error, std::size_t) { self->onHeader(error); });
+      [self = this->shared_from_this()](beast::error_code error, std::size_t) { self->onHeader(error); });
 }
 
-void Session::onHeader(beast::error_code error) {
+template <typename Stream> void Session<Stream>::onHeader(beast::error_code error) {
   if (error == http::error::header_limit) return refuseBeforeBody(431, "Request header too large");
   // A timed-out stream is already closed by Beast, so a slow client gets no answer.
   if (error == beast::error::timeout) return close();
   if (error == http::error::end_of_stream || error == http::error::partial_message ||
       error == asio::error::eof || error == asio::error::operation_aborted ||
-      error == asio::error::connection_reset)
+      error == asio::error::connection_reset || error == asio::ssl::error::stream_truncated)
     return close();
   if (error) {
     logMessage(clientAddress_ + ": malformed request: " + error.message());
@@ -154,23 +230,24 @@ void Session::onHeader(beast::error_code error) {
   readBody();
 }
 
-void Session::sendContinue() {
+template <typename Stream> void Session<Stream>::sendContinue() {
   continue_.emplace(http::status::continue_, version_);
-  stream_.expires_after(timeout());
-  http::async_write(stream_, *continue_, [self = shared_from_this()](beast::error_code error, std::size_t) {
-    if (error) return self->close();
-    self->readBody();
-  });
+  tcp().expires_after(timeout());
+  http::async_write(stream_, *continue_,
+                    [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                      if (error) return self->close();
+                      self->readBody();
+                    });
 }
 
-void Session::readBody() {
-  stream_.expires_after(timeout());
+template <typename Stream> void Session<Stream>::readBody() {
+  tcp().expires_after(timeout());
   http::async_read_some(
       stream_, buffer_, *parser_,
-      [self = shared_from_this()](beast::error_code error, std::size_t) { self->onBody(error); });
+      [self = this->shared_from_this()](beast::error_code error, std::size_t) { self->onBody(error); });
 }
 
-void Session::onBody(beast::error_code error) {
+template <typename Stream> void Session<Stream>::onBody(beast::error_code error) {
   if (error == http::error::body_limit) return refuseBeforeBody(413, "Request body too large");
   if (error) {
     logRequest({clientAddress_, method_, target_ + " (body incomplete)", 0, 0,
@@ -185,7 +262,7 @@ void Session::onBody(beast::error_code error) {
   handleRequest();
 }
 
-void Session::handleRequest() {
+template <typename Stream> void Session<Stream>::handleRequest() {
   auto message = parser_->release();
   parser_.reset();
   Request request;
@@ -198,6 +275,7 @@ void Session::handleRequest() {
   request.body = std::move(message.body());
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;
+  request.scheme = overTls ? "https" : "http";
   bool keepAlive = message.keep_alive() && !connections_.stopping();
 
   auto answerRequest = [this, request = std::move(request)] {
@@ -209,15 +287,15 @@ void Session::handleRequest() {
     }
   };
   if (method_ != "POST") return respond(answerRequest(), keepAlive);
-  asio::post(diskWork_,
-             [self = shared_from_this(), answerRequest = std::move(answerRequest), keepAlive]() mutable {
-               auto response = std::make_shared<Response>(answerRequest());
-               asio::post(self->stream_.get_executor(),
-                          [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
-             });
+  asio::post(diskWork_, [self = this->shared_from_this(), answerRequest = std::move(answerRequest),
+                         keepAlive]() mutable {
+    auto response = std::make_shared<Response>(answerRequest());
+    asio::post(self->stream_.get_executor(),
+               [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
+  });
 }
 
-void Session::respond(Response response, bool keepAlive, bool drainAfter) {
+template <typename Stream> void Session<Stream>::respond(Response response, bool keepAlive, bool drainAfter) {
   response_ = std::move(response);
   Answer& answer = answer_.emplace();
   answer.version(version_);
@@ -232,14 +310,16 @@ void Session::respond(Response response, bool keepAlive, bool drainAfter) {
   if (!head_ && response_.status != 304) answer.body() = {payload.data(), payload.size()};
   answer.keep_alive(keepAlive);
 
-  stream_.expires_after(timeout());
-  http::async_write(stream_, answer,
-                    [self = shared_from_this(), keepAlive, drainAfter](beast::error_code error, std::size_t) {
-                      self->onWritten(keepAlive, drainAfter, error);
-                    });
+  tcp().expires_after(timeout());
+  http::async_write(
+      stream_, answer,
+      [self = this->shared_from_this(), keepAlive, drainAfter](beast::error_code error, std::size_t) {
+        self->onWritten(keepAlive, drainAfter, error);
+      });
 }
 
-void Session::onWritten(bool keepAlive, bool drainAfter, beast::error_code error) {
+template <typename Stream>
+void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_code error) {
   logRequest({clientAddress_, method_, target_, response_.status, head_ ? 0 : response_.payload().size(),
               std::chrono::steady_clock::now() - started_});
   answer_.reset();
@@ -247,15 +327,15 @@ void Session::onWritten(bool keepAlive, bool drainAfter, beast::error_code error
   if (error) return close();
   if (drainAfter) {
     beast::error_code ignored;
-    stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
-    stream_.expires_after(drainTime);
+    tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+    tcp().expires_after(drainTime);
     return drain();
   }
-  if (!keepAlive) return close();
+  if (!keepAlive) return finish();
   waitForRequest();
 }
 
-void Session::refuseBeforeBody(int status, const std::string& reason) {
+template <typename Stream> void Session<Stream>::refuseBeforeBody(int status, const std::string& reason) {
   // The rest of the request is not read, so the connection cannot carry another one.
   std::uint64_t length = drainLimit;
   if (parser_ && parser_->is_header_done() && parser_->content_length()) length = *parser_->content_length();
@@ -264,20 +344,36 @@ void Session::refuseBeforeBody(int status, const std::string& reason) {
   respond(textResponse(status, reason), false, true);
 }
 
-void Session::drain() {
-  stream_.async_read_some(asio::buffer(drainBuffer_),
-                          [self = shared_from_this()](beast::error_code error, std::size_t n) {
-                            if (error || n >= self->drainBudget_) return self->close();
-                            self->drainBudget_ -= n;
-                            self->drain();
-                          });
+template <typename Stream> void Session<Stream>::drain() {
+  // Straight from the socket: over TLS the records are dropped unread as well.
+  tcp().async_read_some(asio::buffer(drainBuffer_),
+                        [self = this->shared_from_this()](beast::error_code error, std::size_t n) {
+                          if (error || n >= self->drainBudget_) return self->close();
+                          self->drainBudget_ -= n;
+                          self->drain();
+                        });
 }
 
-void Session::close() {
+// The end of a connection after a complete answer; over TLS it is announced
+// with close_notify, so the client can tell it from a cut connection.
+template <typename Stream> void Session<Stream>::finish() {
+  if constexpr (overTls) {
+    idle_ = true;
+    tcp().expires_after(closeNotifyTime);
+    stream_.async_shutdown([self = this->shared_from_this()](beast::error_code) { self->close(); });
+  } else {
+    close();
+  }
+}
+
+template <typename Stream> void Session<Stream>::close() {
   idle_ = false;
   beast::error_code ignored;
-  stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
-  stream_.close();
+  tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+  tcp().close();
 }
+
+template class Session<PlainStream>;
+template class Session<TlsStream>;
 
 } // namespace glimor::server

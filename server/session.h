@@ -5,8 +5,10 @@
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/stream.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/stream_traits.hpp>
 #include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http/empty_body.hpp>
 #include <boost/beast/http/message.hpp>
@@ -16,18 +18,25 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace glimor::server {
+
+// The two kinds of connection: HTTP straight over TCP, and HTTPS.
+using PlainStream = boost::beast::tcp_stream;
+using TlsStream = boost::asio::ssl::stream<boost::beast::tcp_stream>;
 
 // One client connection: reads requests within the limits (header size and
 // count, body size, time), hands each to route() and writes the answer,
 // keeping the connection open between requests when the client asks for it.
-class Session : public Connection, public std::enable_shared_from_this<Session> {
+// Over TLS the handshake comes first, within one `timeout`; everything after
+// it is the same code for both streams.
+template <typename Stream>
+class Session : public Connection, public std::enable_shared_from_this<Session<Stream>> {
 public:
   // Requests that write to the disk run on `diskWork`, so that waiting for the
   // disk never holds up the threads that move bytes for other connections.
-  Session(boost::asio::ip::tcp::socket socket, Service& service, Connections& connections,
-          boost::asio::thread_pool& diskWork);
+  Session(Stream stream, Service& service, Connections& connections, boost::asio::thread_pool& diskWork);
   ~Session() override;
 
   void start();
@@ -37,6 +46,12 @@ private:
   using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
   using Answer = boost::beast::http::response<boost::beast::http::span_body<const char>>;
 
+  static constexpr bool overTls = std::is_same_v<Stream, TlsStream>;
+
+  void detectTls();
+  void onDetected(boost::beast::error_code error, bool isTls);
+  void onHandshake(boost::beast::error_code error, std::size_t bytesUsed);
+  void refusePlainHttp();
   void waitForRequest();
   void onFirstBytes(boost::beast::error_code error, std::size_t bytes);
   void readHeader();
@@ -49,11 +64,13 @@ private:
   void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
   void refuseBeforeBody(int status, const std::string& reason);
   void drain();
+  void finish();
   void close();
+  boost::beast::tcp_stream& tcp() { return boost::beast::get_lowest_layer(stream_); }
   void releaseBody();
   std::chrono::seconds timeout() const { return service_.config.requestTimeout; }
 
-  boost::beast::tcp_stream stream_;
+  Stream stream_;
   boost::beast::flat_buffer buffer_;
   std::optional<Parser> parser_;
   Service& service_;
@@ -79,5 +96,8 @@ private:
   std::optional<boost::beast::http::response<boost::beast::http::empty_body>> continue_;
   std::array<char, 16384> drainBuffer_{};
 };
+
+extern template class Session<PlainStream>;
+extern template class Session<TlsStream>;
 
 } // namespace glimor::server

@@ -25,7 +25,7 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
 
 Response handleUpload(Service& service, const Request& request) {
   // Checked first, so a request with a bad Host line stores nothing.
-  std::string base = linkBase(service.config.publicUrl, request.host, request.localAddress);
+  std::string base = linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
 
   std::string boundary = boundaryOfContentType(request.contentType);
   auto parts = parseMultipart(request.body, boundary);

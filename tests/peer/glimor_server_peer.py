@@ -1,10 +1,11 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
+import hashlib
 import os
 import re
 import shutil
@@ -12,12 +13,14 @@ import signal
 import select
 import socket
 import sqlite3
+import ssl
 import subprocess
 import sys
 import tempfile
 import time
 
 BUILD = os.environ.get("GLIMOR_BUILD_DIR", "build/linux")
+SOURCE = os.environ.get("GLIMOR_SOURCE_DIR", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 SERVER = os.path.join(BUILD, "server", "glimor-server")
 BOUNDARY = b"---------------------------7d6891e3b0542"
 
@@ -94,9 +97,9 @@ def read_answer(s, head_request=False):
     return answer
 
 
-def exchange(port, data, read_timeout=10):
-    """Sends all bytes first, then reads the answer, as Glimor does."""
-    with socket.create_connection(("127.0.0.1", port), timeout=read_timeout) as s:
+def exchange(port, data, read_timeout=10, wrap=lambda s: s):
+    """Sends all bytes first, then reads the answer, as Glimor does; `wrap` may put TLS on the socket."""
+    with wrap(socket.create_connection(("127.0.0.1", port), timeout=read_timeout)) as s:
         s.sendall(data)
         return read_answer(s, data.startswith(b"HEAD "))
 
@@ -235,13 +238,17 @@ def wire(work):
     # Updates: 404 until published, then the version file and the executable it names.
     check(status_line(exchange(port, b"GET /newglimor.txt HTTP/1.0\r\n\r\n")).startswith("HTTP/1.0 404"),
           "no update published")
-    version = b"http://localhost:%d/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n" % port
+    # The five-line file of a signed update; the service only passes it on, so the
+    # signature line need not verify here.
+    executable = b"MZ\x90\x00" * 1000
+    version = (b"http://localhost:%d/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\nSHA256 %s\r\nEd25519 %s\r\n" %
+               (port, hashlib.sha256(executable).hexdigest().encode(), b"5a" * 64))
     with open(os.path.join(work, "updates", "newglimor.txt"), "wb") as f:
         f.write(version)
     with open(os.path.join(work, "updates", "Glimor2.exe"), "wb") as f:
-        f.write(b"MZ\x90\x00" * 1000)
+        f.write(executable)
     check(curl("http://127.0.0.1:%d/newglimor.txt" % port) == version, "version file")
-    check(curl("http://127.0.0.1:%d/Glimor2.exe" % port) == b"MZ\x90\x00" * 1000, "new executable")
+    check(curl("http://127.0.0.1:%d/Glimor2.exe" % port) == executable, "new executable")
 
     # The home page says how to point Glimor here; HEAD answers without a body.
     page = curl("http://localhost:%d/" % port).decode()
@@ -435,11 +442,96 @@ def cli(work):
     check(server.stop() == 0, "clean exit")
 
 
+def tls(work):
+    """HTTPS with the test certificates of tests/support/make_test_ca.sh."""
+    pki = os.path.join(work, "pki")
+    subprocess.run(["bash", os.path.join(SOURCE, "tests", "support", "make_test_ca.sh"), pki], check=True)
+    pem = lambda name: os.path.join(pki, name)
+
+    # Bad flags and files stop the start with a message, before the data folder is touched.
+    def start(*flags):
+        run = subprocess.run([SERVER, "--data", os.path.join(work, "unused"), "--listen", "127.0.0.1:0", *flags],
+                             capture_output=True, timeout=30)
+        return run.returncode, run.stderr.decode()
+    code, message = start("--tls-cert", pem("server.pem"))
+    check(code == 2 and "--tls-cert needs --tls-key" in message, "cert without key: %d %s" % (code, message))
+    code, message = start("--tls-cert", pem("server.pem"), "--tls-key", pem("other.key"))
+    check(code == 1 and "does not belong to the certificate" in message, "mismatched key: %d %s" % (code, message))
+    code, message = start("--tls-cert", pem("none.pem"), "--tls-key", pem("server.key"))
+    check(code == 1 and "cannot read " + pem("none.pem") in message, "missing cert: %d %s" % (code, message))
+    check(not os.path.exists(os.path.join(work, "unused")), "no data folder from a failed start")
+
+    # The certificate file may carry the chain up to the CA.
+    with open(pem("chain.pem"), "wb") as chain:
+        for name in ("server.pem", "ca.pem"):
+            with open(pem(name), "rb") as f:
+                chain.write(f.read())
+    images = make_images(work)
+    server = Server(os.path.join(work, "data"), "--tls-cert", pem("chain.pem"), "--tls-key", pem("server.key"),
+                    "--timeout", "2")
+    port = server.port
+    base = "https://127.0.0.1:%d/" % port
+    trusted = ssl.create_default_context(cafile=pem("ca.pem"))
+    over_tls = lambda s: trusted.wrap_socket(s, server_hostname="localhost")
+    get = lambda url, *more: curl("--cacert", pem("ca.pem"), *more, url)
+
+    # curl with the program's multipart body, and the program's exact bytes over TLS.
+    body = program_upload_body(b"C:\\Apps\\Glimor\\Glimor.png", images["png"])
+    with open(os.path.join(work, "body"), "wb") as f:
+        f.write(body)
+    answer = get(base + "guestglimor.php", "-H", "Content-Type: multipart/form-data; boundary=" + BOUNDARY.decode(),
+                 "--data-binary", "@" + os.path.join(work, "body"))
+    link = re.search(rb"Link: (\S+)", answer)
+    link = link.group(1).decode() if link else ""
+    check(link.startswith(base + "i/"), "https link: %r" % answer)
+    check(get(link) == images["png"], "image over https comes back unchanged")
+    head = program_head(b"/guestglimor.php", b"localhost:%d" % port, "multipart", len(body))
+    answer = exchange(port, head + body, wrap=over_tls)
+    check(status_line(answer) == "HTTP/1.0 200 OK", "program upload over TLS: " + status_line(answer))
+    check(link_of(answer).startswith("https://localhost:%d/i/" % port), "program link: %r" % link_of(answer))
+    check(get(link_of(answer)) == images["png"], "program upload over TLS comes back unchanged")
+
+    # TLS 1.2 is the oldest version served; the server, not the client, refuses 1.1.
+    check(get(base, "--tlsv1.2", "--tls-max", "1.2", "-o", "/dev/null", "-w", "%{http_code}") == b"200", "TLS 1.2")
+    old = subprocess.run(["openssl", "s_client", "-connect", "127.0.0.1:%d" % port, "-tls1_1",
+                          "-cipher", "DEFAULT@SECLEVEL=0"], stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+    check(old.returncode != 0, "TLS 1.1 refused: %r" % old.stdout[-300:])
+
+    # Plain HTTP on the TLS port: Glimor with an http:// Host sends its whole upload, then reads.
+    plain = exchange(port, head + body)
+    check(status_line(plain) == "HTTP/1.1 400 This service speaks HTTPS, use https://", "plain: %r" % plain[:80])
+    # A client that connects and says nothing holds no session beyond --timeout.
+    with socket.create_connection(("127.0.0.1", port), timeout=20) as silent:
+        try:
+            check(silent.recv(1) == b"", "silent client gets nothing")
+        except socket.timeout:
+            check(False, "silent client still connected")
+    check(get(link) == images["png"], "still serving after failed handshakes")
+
+    # A request in flight when the service stops is finished over TLS too.
+    late = over_tls(socket.create_connection(("127.0.0.1", port), timeout=10))
+    late.sendall(head + body[:100])
+    time.sleep(0.3)
+    server.process.send_signal(signal.SIGTERM)
+    time.sleep(0.3)
+    late.sendall(body[100:])
+    answer = read_answer(late)
+    late.close()
+    check(status_line(answer) == "HTTP/1.0 200 OK", "TLS request in flight finished: " + status_line(answer))
+    check(server.process.wait(timeout=30) == 0, "clean exit after SIGTERM")
+    server.log.close()
+    log = server.log_text()
+    for line in ("listening on https://127.0.0.1:%d/" % port, "127.0.0.1: TLS handshake failed: unsupported protocol",
+                 "127.0.0.1: plain HTTP request on the HTTPS port: answered 400",
+                 "127.0.0.1: TLS handshake failed: The socket was closed due to a timeout"):
+        check(line in log, "log line %r in: %s" % (line, log[-800:]))
+
+
 def main():
     group = sys.argv[1]
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
-        {"wire": wire, "refusals": refusals, "load": load, "cli": cli}[group](work)
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:

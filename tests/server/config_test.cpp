@@ -29,6 +29,7 @@ TEST(Config, OnlyDataIsNeededForAServiceOnThisComputer) {
   EXPECT_FALSE(config->publicUrl);
   EXPECT_FALSE(config->updatesDirectory);
   EXPECT_EQ(config->maxUploadBytes, 32u << 20);
+  EXPECT_FALSE(config->tls);
 }
 
 TEST(Config, ReadsEveryFlagInBothForms) {
@@ -41,6 +42,13 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_EQ(config->updatesDirectory, "/u");
   EXPECT_EQ(config->maxUploadBytes, 1000u);
   EXPECT_EQ(config->requestTimeout, std::chrono::seconds(5));
+
+  auto https = parse({"--data", "d", "--tls-key=k.pem", "--tls-cert", "chain.pem", "--public-url",
+                      "https://images.example.org:8443"});
+  ASSERT_TRUE(https && https->tls);
+  EXPECT_EQ(https->tls->certificateFile, "chain.pem");
+  EXPECT_EQ(https->tls->keyFile, "k.pem");
+  EXPECT_EQ(https->publicUrl, "https://images.example.org:8443");
 
   auto v6 = parse({"--data", "d", "--listen", "[::1]:0"});
   EXPECT_EQ(v6->listenAddress, "::1");
@@ -55,7 +63,14 @@ TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({"--data", "d", "--listen", "a:70000"}).find("from 0 to 65535"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "12k"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
-  EXPECT_NE(errorOf({"--data", "d", "--public-url", "https://x"}).find("must start with http://"),
+  EXPECT_NE(errorOf({"--data", "d", "--public-url", "ftp://x"}).find("must start with http:// or https://"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--public-url", "http://https://x"}).find("no path"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--tls-cert", "c.pem"}).find("--tls-cert needs --tls-key"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--tls-key", "k.pem"}).find("--tls-key needs --tls-cert"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--tls-cert=", "--tls-key", "k"}).find("--tls-cert needs a file"),
             std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--public-url", "http://x/images"}).find("no path"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--frobnicate"}).find("unknown argument \"--frobnicate\""),

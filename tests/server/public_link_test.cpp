@@ -16,16 +16,23 @@ TEST(PublicLink, HostLinesThatMayBeEchoed) {
 }
 
 TEST(PublicLink, BaseComesFromPublicUrlThenHostLineThenLocalAddress) {
-  EXPECT_EQ(linkBase(std::string("http://img.example.org"), "localhost:8080", "127.0.0.1:8080"),
+  EXPECT_EQ(linkBase(std::string("http://img.example.org"), "https", "localhost:8080", "127.0.0.1:8080"),
             "http://img.example.org/");
   // Byte for byte as the client configured it, letter case and port included.
-  EXPECT_EQ(linkBase(std::nullopt, "LocalHost:8080", "127.0.0.1:8080"), "http://LocalHost:8080/");
-  EXPECT_EQ(linkBase(std::nullopt, std::nullopt, "127.0.0.1:8080"), "http://127.0.0.1:8080/");
+  EXPECT_EQ(linkBase(std::nullopt, "http", "LocalHost:8080", "127.0.0.1:8080"), "http://LocalHost:8080/");
+  EXPECT_EQ(linkBase(std::nullopt, "http", std::nullopt, "127.0.0.1:8080"), "http://127.0.0.1:8080/");
+}
+
+TEST(PublicLink, RequestsOverTlsGetHttpsLinksUnlessThePublicUrlSaysOtherwise) {
+  EXPECT_EQ(linkBase(std::nullopt, "https", "localhost:8443", "127.0.0.1:8443"), "https://localhost:8443/");
+  EXPECT_EQ(linkBase(std::nullopt, "https", std::nullopt, "[::1]:8443"), "https://[::1]:8443/");
+  EXPECT_EQ(linkBase(std::string("https://images.example.org"), "http", "127.0.0.1:8080", "127.0.0.1:8080"),
+            "https://images.example.org/");
 }
 
 TEST(PublicLink, RefusesAHostLineThatIsNoHost) {
   try {
-    linkBase(std::nullopt, "x\r\nLink: http://elsewhere/", "127.0.0.1:1");
+    linkBase(std::nullopt, "https", "x\r\nLink: http://elsewhere/", "127.0.0.1:1");
     FAIL();
   } catch (const Refusal& refusal) {
     EXPECT_EQ(refusal.status(), 400);

@@ -9,6 +9,7 @@ namespace glimor::server {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 using testing::TempFolder;
 
@@ -205,7 +206,15 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
   Response page = route(service, request("GET", "/"));
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
-  EXPECT_THAT(page.body, HasSubstr("[Service]\nHost=localhost:8080"));
+  EXPECT_THAT(page.body, HasSubstr("[Service]\nHost=localhost:8080<"));
+  EXPECT_THAT(page.body, Not(HasSubstr("CACertificate")));
+  // Over HTTPS Glimor needs the scheme in its Host setting, and a private CA's certificate.
+  Request secure = request("GET", "/");
+  secure.scheme = "https";
+  Response securePage = route(service, secure);
+  EXPECT_THAT(securePage.body, HasSubstr("[Service]\nHost=https://localhost:8080<"));
+  EXPECT_THAT(securePage.body, HasSubstr("CACertificate="));
+  EXPECT_THAT(securePage.body, HasSubstr("the link starts with <code>https://localhost:8080/</code>"));
   Request odd = request("GET", "/");
   odd.host = "<script>";
   EXPECT_EQ(route(service, odd).status, 400);
