@@ -83,15 +83,16 @@ serve_tls() {
   for _ in $(seq 100); do curl -sk "https://127.0.0.1:$port/" >/dev/null && break; sleep 0.1; done
 }
 serve_tls "$work/ca/server.pem" "$work/ca/server.key"
-SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://localhost:$port" >"$work/link" 2>"$work/status" ||
+mkdir -p "$work/real" && convert -size 8x8 xc:red "$work/real/Glimor.jpg"
+SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://localhost:$port" >"$work/link" 2>"$work/status" ||
   fail "https upload: $(cat "$work/status")"
 link=$(cat "$work/link")
 case $link in "https://localhost:$port/i/"*.jpg) ;; *) fail "https link: $link" ;; esac
-curl -sf --cacert "$work/ca/ca.pem" "$link" | cmp - "$work/Glimor.jpg" || fail "the https link serves other bytes"
-SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://127.0.0.1:$port" >/dev/null 2>&1 ||
+curl -sf --cacert "$work/ca/ca.pem" "$link" | cmp - "$work/real/Glimor.jpg" || fail "the https link serves other bytes"
+SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://127.0.0.1:$port" >/dev/null 2>&1 ||
   fail "https upload by IP address"
 
-if SSL_CERT_FILE=$work/ca/rogue-ca.pem "$cli" upload "$work/Glimor.jpg" --host "https://localhost:$port" \
+if SSL_CERT_FILE=$work/ca/rogue-ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://localhost:$port" \
   >/dev/null 2>"$work/status"; then fail "an untrusted certificate was accepted"; fi
 grep -q "^Error encountered during POST: The certificate of localhost is not trusted" "$work/status" ||
   fail "untrusted message: $(cat "$work/status")"

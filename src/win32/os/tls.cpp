@@ -10,8 +10,10 @@
 #include "platform/tls_error.h"
 #include "win32/os/system_text.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+
+// The certificate and Schannel headers need <windows.h> before them.
+#include <wincrypt.h>
 #define SECURITY_WIN32
 #include <schannel.h>
 #include <security.h>
