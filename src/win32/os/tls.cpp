@@ -72,7 +72,8 @@ std::vector<Der> readAnchors(const std::string& path) {
   return anchors;
 }
 
-std::string certificateFailure(DWORD error, const std::string& host) {
+// A refusal by the SSL chain policy.
+std::string policyFailure(DWORD error, const std::string& host) {
   using tls_error::Certificate;
   switch (error) {
   case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
@@ -82,9 +83,25 @@ std::string certificateFailure(DWORD error, const std::string& host) {
     return tls_error::certificate(Certificate::Expired, host);
   case static_cast<DWORD>(CRYPT_E_REVOKED):
     return tls_error::certificate(Certificate::Revoked, host);
+  case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
+    return tls_error::certificate(Certificate::Untrusted, host, "its root is not trusted");
   default:
     return tls_error::certificate(Certificate::Untrusted, host, win32::systemErrorText(error));
   }
+}
+
+// A fault of the chain itself. The SSL policy of some systems passes a chain that ends before a
+// root, so the chain's own status is read first.
+std::string chainFailure(DWORD status, const std::string& host) {
+  using tls_error::Certificate;
+  if (status & CERT_TRUST_IS_NOT_TIME_VALID) return tls_error::certificate(Certificate::Expired, host);
+  if (status & CERT_TRUST_IS_REVOKED) return tls_error::certificate(Certificate::Revoked, host);
+  const char* detail = status & CERT_TRUST_IS_PARTIAL_CHAIN         ? "its issuer is unknown"
+                       : status & CERT_TRUST_IS_UNTRUSTED_ROOT      ? "its root is not trusted"
+                       : status & CERT_TRUST_IS_NOT_SIGNATURE_VALID ? "a signature in its chain is not valid"
+                       : status & CERT_TRUST_IS_NOT_VALID_FOR_USAGE ? "it is not meant for a server"
+                                                                    : "its chain is not valid";
+  return tls_error::certificate(Certificate::Untrusted, host, detail);
 }
 
 // The chain's root is one of the anchors the user named.
@@ -134,18 +151,25 @@ void checkCertificate(PCCERT_CONTEXT server, const std::string& host, const std:
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
     if (!::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara, &status))
-      return ::GetLastError();
+      return std::max<DWORD>(::GetLastError(), static_cast<DWORD>(CERT_E_UNTRUSTEDROOT)); // never open
     return status.dwError;
   };
-  if (built) {
-    error = policy(0);
-    if (error == static_cast<DWORD>(CERT_E_UNTRUSTEDROOT) && endsAtAnchor(chain, anchors))
-      error = policy(ignoreUnknownCa);
+  std::string refusal;
+  if (!built) {
+    refusal = policyFailure(error, host);
+  } else {
+    // An unknown root passes only when it is one of the anchors; any other fault of the chain fails.
+    const bool anchored = endsAtAnchor(chain, anchors);
+    const DWORD faults = chain->TrustStatus.dwErrorStatus & ~(anchored ? CERT_TRUST_IS_UNTRUSTED_ROOT : 0);
+    if (faults != CERT_TRUST_NO_ERROR)
+      refusal = chainFailure(faults, host);
+    else if (DWORD refused = policy(anchored ? ignoreUnknownCa : 0); refused != 0)
+      refusal = policyFailure(refused, host);
     ::CertFreeCertificateChain(chain);
   }
   ::CertCloseStore(supporting, 0);
   ::CertCloseStore(anchorStore, 0);
-  if (error != 0) throw Error(certificateFailure(error, host));
+  if (!refusal.empty()) throw Error(refusal);
 }
 
 class SchannelConnection final : public Connection {
