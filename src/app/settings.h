@@ -27,6 +27,9 @@ public:
   // The image service's host (host or host:port), "localhost:8080" unless set.
   std::string serviceHost();
 
+  // The update key's text, [Update] PublicKey, or `builtIn` when that is not set.
+  std::string updatePublicKey(std::string_view builtIn);
+
   static std::optional<int> parseInteger(std::string_view text);
 
 private:
