@@ -1,5 +1,6 @@
 # Third-party libraries, all from Debian packages. For the Windows build,
-# libjpeg-turbo is cross-built by scripts/bootstrap into GLIMOR_JPEG_PREFIX, and
+# libjpeg-turbo and libsodium are cross-built by scripts/bootstrap into
+# GLIMOR_JPEG_PREFIX and GLIMOR_SODIUM_PREFIX, and
 # GoogleTest is compiled from the sources that Debian's googletest package ships.
 if(GLIMOR_WINDOWS)
   set(GLIMOR_JPEG_PREFIX "/var/cache/glimor/libjpeg-turbo-i686" CACHE PATH
@@ -12,11 +13,31 @@ if(GLIMOR_WINDOWS)
     IMPORTED_LOCATION "${GLIMOR_JPEG_PREFIX}/lib/libjpeg.a"
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_JPEG_PREFIX}/include")
   add_library(JPEG::JPEG ALIAS jpeg)
+
+  set(GLIMOR_SODIUM_PREFIX "/var/cache/glimor/libsodium-i686" CACHE PATH "libsodium built for i686-w64-mingw32")
+  if(NOT EXISTS "${GLIMOR_SODIUM_PREFIX}/lib/libsodium.a")
+    message(FATAL_ERROR "libsodium for Windows not found in ${GLIMOR_SODIUM_PREFIX}: run scripts/bootstrap")
+  endif()
+  add_library(sodium STATIC IMPORTED GLOBAL)
+  # SODIUM_STATIC: the headers would otherwise declare everything as imported from a DLL;
+  # advapi32 has the system random source that libsodium reads.
+  set_target_properties(sodium PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_SODIUM_PREFIX}/lib/libsodium.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_SODIUM_PREFIX}/include"
+    INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
+    INTERFACE_LINK_LIBRARIES advapi32)
 else()
   find_package(JPEG REQUIRED)
   find_package(Threads REQUIRED)
   # TLS for glimor-cli, the tests and glimor-server; Glimor.exe uses Schannel instead.
   find_package(OpenSSL 3 REQUIRED)
+  # Ed25519 and SHA-256 for the update check (libsodium-dev).
+  find_path(GLIMOR_SODIUM_INCLUDE sodium.h REQUIRED)
+  find_library(GLIMOR_SODIUM_LIBRARY sodium REQUIRED)
+  add_library(sodium UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(sodium PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_SODIUM_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_SODIUM_INCLUDE}")
 endif()
 
 if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)

@@ -79,4 +79,10 @@ std::string Settings::serviceCaCertificate(const std::string& programFolder) {
   return paths::resolveIn(programFolder, *path);
 }
 
+std::string Settings::updatePublicKey(std::string_view builtIn) {
+  // A value that is there is used as it is, so a wrong one is reported and never replaced by the build's.
+  std::optional<std::string> key = profile_.read("Update", "PublicKey");
+  return key ? *key : std::string(builtIn);
+}
+
 } // namespace glimor::app

@@ -7,9 +7,10 @@
 namespace glimor::net {
 
 UpdateCheck::UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
-                         std::string programVersion, bool& downloading)
+                         std::string programVersion, std::string updateKey, bool& downloading)
     : platform_(platform), endpoints_(std::move(endpoints)), executablePath_(std::move(executablePath)),
-      programVersion_(std::move(programVersion)), downloading_(downloading) {
+      programVersion_(std::move(programVersion)), updateKey_(std::move(updateKey)),
+      downloading_(downloading) {
   timerAutoUpdate_ = platform_.timers.create(5000, true, [this] { TimerAutoUpdateTimer(); });
   timerUpdate_ = platform_.timers.create(1000, true, [this] { TimerUpdateTimer(); });
   timerUpdateD_ = platform_.timers.create(2000, false, [this] { TimerUpdateDTimer(); });
@@ -36,6 +37,15 @@ void UpdateCheck::CheckForUpdate() {
 
   auto& view = platform_.view;
   auto& files = platform_.files;
+  if (updateKey_.empty()) {
+    view.setUpdateStatus(std::string(refusalText(UpdateRefusal::NoKey)));
+    return;
+  }
+  const std::optional<UpdateKey> key = parseKeyHex(updateKey_);
+  if (!key) {
+    view.setUpdateStatus(std::string(refusalText(UpdateRefusal::BadKey)));
+    return;
+  }
   const std::string versionFile = paths::changeExtension(executablePath_, ".upd");
   view.setUpdateStatus("Getting info...");
   try {
@@ -55,10 +65,18 @@ void UpdateCheck::CheckForUpdate() {
       remoteVersion_ = version.version;
       if (version.verdict == VersionFile::Verdict::NoUpdateNeeded) {
         view.setUpdateStatus(std::string(verdictText(version.verdict)));
+      } else if (UpdateOrigin origin = checkUpdateOrigin(version, *key); origin.refusal) {
+        view.setUpdateStatus(std::string(refusalText(*origin.refusal)));
       } else {
         view.showMainWindow();
         DownloadFile(version.downloadUrl, newExePath_);
-        timerUpdateD_->setEnabled(true);
+        if (hasDigest(newExePath_, origin.digest)) {
+          verified_ = VerifiedDownload{newExePath_, origin.digest};
+          timerUpdateD_->setEnabled(true);
+        } else {
+          files.remove(newExePath_);
+          view.setUpdateStatus(std::string(refusalText(UpdateRefusal::DownloadMismatch)));
+        }
       }
     }
   } catch (const std::exception&) {
@@ -96,13 +114,25 @@ void UpdateCheck::TimerUpdateTimer() {
   platform_.view.setUpdateStatus("Update: " + std::to_string(percent) + " %");
 }
 
+bool UpdateCheck::hasDigest(const std::string& path, const Sha256& digest) {
+  std::optional<platform::Bytes> bytes = platform_.files.read(path);
+  return bytes && sha256Of(*bytes) == digest;
+}
+
 void UpdateCheck::TimerUpdateDTimer() {
   timerUpdateD_->setEnabled(false);
-  if (platform_.files.exists(newExePath_)) {
-    platform_.shell.execute(newExePath_, "-updating");
-    platform_.view.endApplication();
-  } else {
+  if (!verified_) return;
+  // The path of the checked download, not newExePath_: a later check may name another file.
+  const VerifiedDownload download = *verified_;
+  verified_.reset();
+  if (!platform_.files.exists(download.path)) {
     platform_.messages.show("Updated file not found.");
+  } else if (!hasDigest(download.path, download.digest)) {
+    platform_.files.remove(download.path);
+    platform_.view.setUpdateStatus(std::string(refusalText(UpdateRefusal::ChangedBeforeStart)));
+  } else {
+    platform_.shell.execute(download.path, "-updating");
+    platform_.view.endApplication();
   }
 }
 

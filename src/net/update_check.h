@@ -1,5 +1,6 @@
 #pragma once
 #include "net/endpoints.h"
+#include "net/update_origin.h"
 #include "net/update_view.h"
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace glimor::net {
@@ -23,12 +25,15 @@ struct UpdatePlatform {
 };
 
 // Keeps the program up to date from the service: the version file, the comparison with the
-// running version, the download of a newer executable and the hand-over to it.
+// running version, the download of a newer executable and the hand-over to it. Nothing is
+// downloaded unless the version file is signed under the update key, and nothing is started
+// unless the file still has the signed digest right before the start (update_origin.h).
 class UpdateCheck {
 public:
+  // `updateKey` is the trusted public key as 64 hex digits, empty when there is none.
   // `downloading` is the program-wide flag that keeps the hot key quiet during a download.
   UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
-              std::string programVersion, bool& downloading);
+              std::string programVersion, std::string updateKey, bool& downloading);
 
   void CheckForUpdate();
   void DownloadFile(const std::string& url, const std::string& path);
@@ -43,13 +48,22 @@ public:
   const std::string& remoteVersion() const { return remoteVersion_; }
 
 private:
+  // The checked download that waits for the hand-over timer.
+  struct VerifiedDownload {
+    std::string path;
+    Sha256 digest;
+  };
+  bool hasDigest(const std::string& path, const Sha256& digest);
+
   UpdatePlatform platform_;
   ServiceEndpoints endpoints_;
   std::string executablePath_;
   std::string programVersion_;
+  std::string updateKey_;
   bool& downloading_;
   bool checking_ = false;
   std::string newExePath_, remoteVersion_;
+  std::optional<VerifiedDownload> verified_;
   std::uint32_t downloadTotal_ = 0, downloadDone_ = 0;
   std::unique_ptr<platform::Timer> timerAutoUpdate_, timerUpdate_, timerUpdateD_;
 };

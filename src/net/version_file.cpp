@@ -39,9 +39,19 @@ VersionFile readVersionFile(std::span<const std::uint8_t> bytes, std::string_vie
     return file;
   }
   file.version = line(2);
+  if (lines.size() > 3) file.digestLine = lines[3];
+  if (lines.size() > 4) file.signatureLine = lines[4];
   file.verdict = isNewerVersion(programVersion, file.version) ? VersionFile::Verdict::NewerVersion
                                                               : VersionFile::Verdict::NoUpdateNeeded;
   return file;
+}
+
+std::string formatVersionFile(const VersionFile& file) {
+  std::string text;
+  for (const std::string* line :
+       {&file.downloadUrl, &file.fileName, &file.version, &file.digestLine, &file.signatureLine})
+    text.append(*line).append("\r\n");
+  return text;
 }
 
 std::string_view verdictText(VersionFile::Verdict verdict) {

@@ -36,7 +36,8 @@ void NetworkFeatures::attach() {
   update_ = std::make_unique<net::UpdateCheck>(
       net::UpdatePlatform{updateWindow_, urlDownload_, platform_.files, platform_.shell, platform_.messages,
                           platform_.timers},
-      endpoints_, executablePath_, app::programVersion, platform_.flags.downloading);
+      endpoints_, executablePath_, app::programVersion,
+      form.settings().updatePublicKey(net::builtInUpdateKey()), platform_.flags.downloading);
 
   HWND contact = main.control(ids::sendFeedback);
   feedbackGroup_ = std::make_unique<FeedbackGroup>(main, [&main] { main.setActivePage(0); });

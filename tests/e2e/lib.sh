@@ -71,6 +71,8 @@ windows_now() {
 
 # The main window's status panel 0.
 status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main && $3=="msctls_statusbar32"{print $4}'; }
+# The main window's status panel 1 (the update check's).
+update_status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main && $1=="panel" && $2==1{print $3}'; }
 main_visible() { windows_now | grep -q '^top|1|GlimorMain|Glimor$'; }
 # A visible message box (dialog class #32770) showing this text.
 message_shown() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && $4==t{found=1} END{exit !found}'; }
@@ -123,3 +125,4 @@ selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
 # mtime of a file, 0 when missing.
 mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
 status_is() { [ "$(status_text)" = "$1" ]; }
+update_status_is() { [ "$(update_status_text)" = "$1" ]; }

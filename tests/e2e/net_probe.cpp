@@ -75,8 +75,8 @@ private:
   std::string link_;
 };
 
-// update EXE HOST: one "Check for updates" of a program installed as EXE.
-void update(Report& report, const std::string& exe, const std::string& host) {
+// update EXE HOST KEY: one "Check for updates" of a program installed as EXE, trusting KEY.
+void update(Report& report, const std::string& exe, const std::string& host, const std::string& key) {
   win32::Win32UrlDownload download;
   report.line(std::string("online ") + (download.isOnline() ? "yes" : "no"));
   win32::Win32Shell shell;
@@ -85,7 +85,7 @@ void update(Report& report, const std::string& exe, const std::string& host) {
   NoMessages messages(report);
   bool downloading = false;
   net::UpdateCheck check({view, download, platform::systemFiles(), shell, messages, timers},
-                         net::ServiceEndpoints(host), exe, "1.01", downloading);
+                         net::ServiceEndpoints(host), exe, "1.01", key, downloading);
   check.suiButton3Click();
   report.line(view.pumps > 0 ? "progress reported" : "no progress");
   report.line("new " + check.newExePath());
@@ -164,8 +164,8 @@ int main(int argc, char** argv) {
   Report report(args[1]);
   const std::string& mode = args[2];
   try {
-    if (mode == "update" && args.size() == 5)
-      update(report, args[3], args[4]);
+    if (mode == "update" && args.size() == 6)
+      update(report, args[3], args[4], args[5]);
     else if (mode == "clipboard" && args.size() == 4)
       clipboard(report, args[3]);
     else if (mode == "open" && args.size() == 5)

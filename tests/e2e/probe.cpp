@@ -3,7 +3,10 @@
 // Usage: glimor_probe.exe <output file>. One line per window:
 //   top|<visible 0/1>|<class>|<text>        for each top-level window
 //   child|<visible 0/1>|<class>|<text>      for each of its child windows
+//   panel|<index>|<text>                    for each status bar panel after the first
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -29,8 +32,37 @@ void line(const char* kind, HWND window) {
   std::fprintf(out, "%s|%d|%s|%s\n", kind, ::IsWindowVisible(window) ? 1 : 0, cls, textOf(window).c_str());
 }
 
+// WM_GETTEXT reaches only a status bar's first panel. SB_GETTEXTA is not carried across processes,
+// so it writes into memory taken in the bar's own process, which is then read back.
+void panels(HWND bar) {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(bar, &processId);
+  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  if (!process) return;
+  constexpr SIZE_T size = 1024;
+  void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  DWORD_PTR parts = 0;
+  ::SendMessageTimeoutA(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
+  for (DWORD_PTR index = 1; remote && index < parts; ++index) {
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, index, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    char text[size] = {};
+    DWORD_PTR ignored = 0;
+    if (LOWORD(length) < size &&
+        ::SendMessageTimeoutA(bar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                              2000, &ignored))
+      ::ReadProcessMemory(process, remote, text, size - 1, nullptr);
+    std::fprintf(out, "panel|%u|%s\n", static_cast<unsigned>(index), text);
+  }
+  if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+}
+
 BOOL CALLBACK child(HWND window, LPARAM) {
   line("child", window);
+  char cls[64] = {};
+  ::GetClassNameA(window, cls, sizeof cls);
+  if (std::string(cls) == STATUSCLASSNAMEA) panels(window);
   return TRUE;
 }
 

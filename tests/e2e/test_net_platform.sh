@@ -17,7 +17,10 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); p
 host=127.0.0.1:$port
 mkdir -p "$work/updates" "$work/data"
 head -c 300000 /dev/urandom >"$work/updates/Glimor2.exe"
-printf 'http://%s/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
+cli=$root/build/linux/src/cli/glimor-cli
+key=$("$cli" update-key "$work/update.key") || fail "update-key"
+"$cli" sign-update "$work/update.key" "$work/updates/Glimor2.exe" "http://$host/Glimor2.exe" Glimor2.exe 1.02 \
+  >"$work/updates/newglimor.txt" || fail "sign-update"
 "$server" --data "$work/data" --listen "$host" --updates "$work/updates" 2>"$work/server.log" &
 server_pid=$!
 # The server first: the common cleanup waits for every child.
@@ -35,7 +38,7 @@ probe() {
 has() { grep -qxF "$1" "$work/report" || fail "report lacks: $1"; }
 
 log "update check downloads the newer executable beside the program"
-probe update 'C:\Glimor\Glimor.exe' "$host"
+probe update 'C:\Glimor\Glimor.exe' "$host" "$key"
 has "online yes"
 has "panel1 Getting info..."
 has "show"
@@ -46,7 +49,7 @@ cmp "$c/Glimor/Glimor2.exe" "$work/updates/Glimor2.exe" || fail "the downloaded 
 
 log "a version file naming another folder is refused"
 printf 'http://%s/Glimor2.exe\r\n..\\evil.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
-probe update 'C:\Glimor\Glimor.exe' "$host"
+probe update 'C:\Glimor\Glimor.exe' "$host" "$key"
 has "panel1 Incorrect dest file."
 [ ! -e "$c/evil.exe" ] || fail "a file was written outside the program folder"
 

@@ -1,18 +1,33 @@
 #!/usr/bin/env bash
-# The whole update: Glimor 1.01 finds "1.02" in the version file glimor-server publishes, downloads
-# the new executable beside itself 5 s after start, starts it with -updating 2 s later and ends;
-# the three stages of the hand-over then leave the new copy running as Glimor.exe and the download
-# deleted.
+# The whole update: Glimor 1.01 finds "1.02" in the version file glimor-server publishes, signed
+# with a key made here that Glimor.ini names, downloads the new executable beside itself 5 s after
+# start, starts it with -updating 2 s later and ends; the three stages of the hand-over then leave
+# the new copy running as Glimor.exe and the download deleted. Then an executable changed after
+# signing is downloaded, refused and deleted, and the running program goes on.
 source "$(dirname "$0")/lib.sh"
+cli=$root/build/linux/src/cli/glimor-cli
+[ -x "$cli" ] || fail "glimor-cli not built: $cli"
 
-start_x
-fresh_prefix
+log "glimor-cli makes the update key, signs and checks"
+key=$("$cli" update-key "$work/update.key") || fail "update-key"
+[ "$(stat -c %a "$work/update.key")" = 600 ] || fail "the secret key file is readable by others"
+"$cli" update-key "$work/update.key" >/dev/null 2>&1 && fail "update-key wrote over an existing file"
 mkdir -p "$work/updates"
 # The new executable differs from the installed one by one trailing byte, so the swap shows.
 cp "$exe" "$work/updates/Glimor2.exe"
 printf 'X' >>"$work/updates/Glimor2.exe"
+sign() { "$cli" sign-update "$work/update.key" "$work/updates/Glimor2.exe" "http://$host/Glimor2.exe" Glimor2.exe 1.02; }
+host=checked.invalid sign >"$work/checked.txt" || fail "sign-update"
+"$cli" verify-update "$work/checked.txt" "$work/updates/Glimor2.exe" "$key" >/dev/null ||
+  fail "verify-update refuses what it signed"
+[ "$("$cli" verify-update "$work/checked.txt" "$exe" "$key" 2>&1 >/dev/null)" = \
+  "Update refused: the download does not match its signature." ] || fail "verify-update took another file"
+
+start_x
+fresh_prefix
 start_server --updates "$work/updates"
-printf 'http://%s/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\n' "$host" >"$work/updates/newglimor.txt"
+sign >"$work/updates/newglimor.txt"
+printf '[Update]\r\nPublicKey=%s\r\n' "$key" >>"$app_dir/Glimor.ini"
 click_ok() { xdotool mousemove --window "$desk" 512 392 click 1; }
 
 start_glimor
@@ -25,4 +40,18 @@ shot update-success
 click_ok
 wait_for 10 not test -e "$app_dir/Glimor2.exe" || fail "the downloaded copy was not deleted"
 wait_for 20 has_window '^top|.*|GlimorMain|' || fail "the new copy is not running"
+
+log "an executable changed after signing is refused and deleted"
+wineserver -k
+printf 'Y' >>"$work/updates/Glimor2.exe"
+installed=$(sha256sum <"$app_dir/Glimor.exe")
+start_glimor
+wait_for 40 update_status_is "Update refused: the download does not match its signature." ||
+  fail "status panel 1: $(update_status_text)"
+shot update-refused
+[ ! -e "$app_dir/Glimor2.exe" ] || fail "the refused download was left beside the program"
+[ ! -e "$app_dir/Glimor.upd" ] || fail "the version file was left behind"
+sleep 3 # past the 2 s hand-over timer
+[ "$(sha256sum <"$app_dir/Glimor.exe")" = "$installed" ] || fail "Glimor.exe was changed"
+has_window '^top|.*|GlimorMain|' || fail "the running program ended"
 log "passed"

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.verdict != Verdict::IncorrectSource && file.verdict != Verdict::IncorrectDestination)
       __builtin_trap();
     // Reading stops at the first 0x00, so nothing after it reaches a line.
-    for (const std::string* line : {&file.downloadUrl, &file.fileName, &file.version})
+    for (const std::string* line :
+         {&file.downloadUrl, &file.fileName, &file.version, &file.digestLine, &file.signatureLine})
       if (line->find('\0') != std::string::npos || line->find_first_of("\r\n") != std::string::npos)
         __builtin_trap();
   } catch (const glimor::Error&) {

@@ -71,5 +71,13 @@ TEST_F(SettingsTest, ServiceHostDefaultsToTheLocalService) {
   EXPECT_EQ(settings.serviceHost(), "localhost:8080");
 }
 
+TEST_F(SettingsTest, AnUpdateKeyInTheFileIsTakenAsItIsEvenWhenWrong) {
+  EXPECT_EQ(settings.updatePublicKey("built-in"), "built-in");
+  for (const char* value : {"ab12", ""}) {
+    profile.values[{"Update", "PublicKey"}] = value;
+    EXPECT_EQ(settings.updatePublicKey("built-in"), value); // reported by the check, never replaced
+  }
+}
+
 } // namespace
 } // namespace glimor::app

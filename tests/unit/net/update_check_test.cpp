@@ -5,6 +5,7 @@
 #include "fakes/fake_update_view.h"
 #include "fakes/fake_url_download.h"
 #include "net/update_check.h"
+#include "net/update_origin.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,14 +19,33 @@ const std::string exe = "C:\\Apps\\Glimor.exe";
 const std::string upd = "C:\\Apps\\Glimor.upd";
 const std::string versionUrl = "http://svc/newglimor.txt";
 const std::string newExeUrl = "http://svc/files/Glimor2.exe";
+const std::string newExe = "C:\\Apps\\Glimor2.exe";
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
   void serveVersionFile(std::string text) { download.served[versionUrl] = std::move(text); }
+  // A version file for `executable`, signed with `signer` (the trusted key's seed unless given).
+  std::string signedVersionFile(const std::string& version, const std::string& executable = "MZ new",
+                                const UpdateSeed* signer = nullptr, const std::string& name = "Glimor2.exe") {
+    VersionFile file{VersionFile::Verdict::NewerVersion, newExeUrl, name, version};
+    signUpdate(file, std::span(reinterpret_cast<const std::uint8_t*>(executable.data()), executable.size()),
+               signer ? *signer : seed);
+    return formatVersionFile(file);
+  }
   void serveNewerVersion() {
-    serveVersionFile(newExeUrl + "\r\nGlimor2.exe\r\n1.02\r\n");
+    serveVersionFile(signedVersionFile("1.02"));
     download.served[newExeUrl] = "MZ new";
   }
+  std::string statusOfACheckWithKey(const std::string& key) {
+    fakes::FakeUpdateView otherView;
+    fakes::FakeTimers otherTimers;
+    UpdateCheck other({otherView, download, files, shell, messages, otherTimers}, ServiceEndpoints("svc"),
+                      exe, "1.01", key, downloading);
+    other.suiButton3Click();
+    return otherView.status();
+  }
+
+  UpdateSeed seed = newUpdateSeed();
 
   fakes::FakeFiles files;
   fakes::FakeShell shell{files};
@@ -34,8 +54,12 @@ protected:
   fakes::FakeUpdateView view;
   fakes::FakeUrlDownload download{files};
   bool downloading = false;
-  UpdateCheck check{
-      {view, download, files, shell, messages, timers}, ServiceEndpoints("svc"), exe, "1.01", downloading};
+  UpdateCheck check{{view, download, files, shell, messages, timers},
+                    ServiceEndpoints("svc"),
+                    exe,
+                    "1.01",
+                    hexOf(publicKeyOf(seed)),
+                    downloading};
 };
 
 TEST_F(UpdateCheckTest, ANewerVersionIsDownloadedAndHandedOverTwoSecondsLater) {
@@ -66,9 +90,12 @@ TEST_F(UpdateCheckTest, VersionsNotAboveOursNeedNoUpdate) {
     EXPECT_EQ(view.status(), "No updates needed.") << version;
     EXPECT_FALSE(files.exists(upd));
   }
-  download.served[newExeUrl] = "MZ";
+  serveVersionFile(signedVersionFile("1.01")); // signed or not
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "No updates needed.");
+  download.served[newExeUrl] = "MZ new";
   for (const char* version : {"1.1", "1.010", "2", "1.01a"}) {
-    serveVersionFile(newExeUrl + "\nGlimor2.exe\n" + version);
+    serveVersionFile(signedVersionFile(version));
     check.CheckForUpdate();
     EXPECT_EQ(view.status(), "Getting info...") << version; // went on to the download
   }
@@ -107,7 +134,7 @@ TEST_F(UpdateCheckTest, FailuresEndWithUpdateFailedAndKeepTheVersionFile) {
   EXPECT_EQ(view.status(), "Update failed.");
   EXPECT_TRUE(files.exists(upd));
 
-  serveVersionFile(newExeUrl + "\nGlimor2.exe\n1.02"); // the executable itself is not served
+  serveVersionFile(signedVersionFile("1.02")); // the executable itself is not served
   check.CheckForUpdate();
   EXPECT_EQ(view.status(), "Update failed.");
 
@@ -148,6 +175,7 @@ TEST_F(UpdateCheckTest, TheAutomaticCheckOffOrOffline) {
                       ServiceEndpoints("svc"),
                       exe,
                       "1.01",
+                      hexOf(publicKeyOf(seed)),
                       downloading};
   otherTimers.advance(5000);
   EXPECT_TRUE(offlineView.panel1.empty());
@@ -189,11 +217,66 @@ TEST_F(UpdateCheckTest, ASecondCheckDuringADownloadWaitsForTheFirst) {
 TEST_F(UpdateCheckTest, AMissingNewExecutableAtHandOverIsReportedAndTheProgramGoesOn) {
   serveNewerVersion();
   check.CheckForUpdate();
-  files.contents.erase("C:\\Apps\\Glimor2.exe");
+  files.contents.erase(newExe);
   timers.advance(2000);
   EXPECT_THAT(messages.shown, ElementsAre("Updated file not found."));
   EXPECT_FALSE(view.ended);
   EXPECT_TRUE(shell.log.empty());
+}
+
+TEST_F(UpdateCheckTest, WithoutAValidKeyNothingIsDownloadedAndTheStatusSaysSo) {
+  serveNewerVersion();
+  EXPECT_EQ(statusOfACheckWithKey(""), "Updates are off: no update key is set.");
+  for (const std::string& bad : {std::string("none"), hexOf(publicKeyOf(seed)).substr(1)})
+    EXPECT_EQ(statusOfACheckWithKey(bad), "Updates are off: the update key is not 64 hex digits.") << bad;
+  EXPECT_TRUE(download.requests.empty());
+}
+
+TEST_F(UpdateCheckTest, AVersionFileWithoutAValidSignatureDownloadsNoExecutable) {
+  download.served[newExeUrl] = "MZ new";
+  const UpdateSeed otherSeed = newUpdateSeed();
+  const std::pair<std::string, std::string> cases[] = {
+      {newExeUrl + "\r\nGlimor2.exe\r\n1.02\r\n", "Update refused: the version file is not signed."},
+      {signedVersionFile("1.02", "MZ new", &otherSeed), "Update refused: not signed by the update key."},
+      {signedVersionFile("1.02", "MZ new", nullptr, "Glimor2.com"),
+       "Update refused: the new file's name does not end in .exe."},
+  };
+  for (const auto& [text, status] : cases) {
+    serveVersionFile(text);
+    check.CheckForUpdate();
+    EXPECT_EQ(view.status(), status);
+  }
+  EXPECT_EQ(download.requests.size(), 3u); // the version files only
+  EXPECT_EQ(view.shown, 0);
+  EXPECT_FALSE(files.exists(upd));
+  EXPECT_FALSE(files.exists(newExe));
+  EXPECT_FALSE(files.exists("C:\\Apps\\Glimor2.com"));
+}
+
+TEST_F(UpdateCheckTest, ADownloadThatDoesNotMatchItsDigestIsDeletedAndNotStarted) {
+  serveVersionFile(signedVersionFile("1.02"));
+  download.served[newExeUrl] = "MZ nex"; // one byte off
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update refused: the download does not match its signature.");
+  EXPECT_EQ(download.requests.size(), 2u);
+  EXPECT_FALSE(files.exists(newExe));
+  EXPECT_FALSE(files.exists(upd));
+  timers.advance(5000);
+  EXPECT_TRUE(shell.log.empty());
+  EXPECT_FALSE(view.ended);
+}
+
+TEST_F(UpdateCheckTest, ADownloadChangedBeforeTheHandOverIsDeletedAndNotStarted) {
+  serveNewerVersion();
+  check.CheckForUpdate();
+  ASSERT_TRUE(files.exists(newExe));
+  files.contents[newExe].back() ^= 1;
+  timers.advance(2000);
+  EXPECT_EQ(view.status(), "Update refused: the download changed before it was started.");
+  EXPECT_FALSE(files.exists(newExe));
+  EXPECT_TRUE(shell.log.empty());
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_FALSE(view.ended);
 }
 
 } // namespace

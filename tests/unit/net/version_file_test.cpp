@@ -13,11 +13,15 @@ VersionFile read(std::string_view text) {
 }
 
 TEST(VersionFile, NamesTheDownloadWhenLineThreeIsNewer) {
-  VersionFile file = read("http://svc/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\nignored\r\n");
+  VersionFile file =
+      read("http://svc/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\nSHA256 d\r\nEd25519 s\r\nignored\r\n");
   EXPECT_EQ(file.verdict, Verdict::NewerVersion);
   EXPECT_EQ(file.downloadUrl, "http://svc/Glimor2.exe");
   EXPECT_EQ(file.fileName, "Glimor2.exe");
   EXPECT_EQ(file.version, "1.02");
+  EXPECT_EQ(file.digestLine, "SHA256 d");
+  EXPECT_EQ(file.signatureLine, "Ed25519 s");
+  EXPECT_EQ(read("u\nf\n1.02\nSHA256 d").signatureLine, ""); // an older file: the check refuses it
 }
 
 TEST(VersionFile, ComparesVersionsByteByByte) {
