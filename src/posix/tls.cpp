@@ -17,6 +17,8 @@
 #include <array>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace glimor::platform {
@@ -135,8 +137,8 @@ public:
       // The memory buffer takes everything, so a write never waits for the network.
       if (SSL_write_ex(ssl_, bytes.data(), piece, &written) != 1) throw Error(lastLibraryError());
       bytes = bytes.subspan(written);
-      flush(end);
     }
+    flush(end);
   }
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, milliseconds wait) override {
@@ -159,7 +161,7 @@ public:
 private:
   // Sends what the library has written into its outgoing buffer.
   void flush(const Deadline& end) {
-    std::array<std::uint8_t, 16384 + 512> chunk;
+    std::array<std::uint8_t, 65536> chunk;
     for (;;) {
       int n = BIO_read(out_, chunk.data(), static_cast<int>(chunk.size()));
       if (n <= 0) return;
@@ -187,19 +189,30 @@ private:
   bool tcpClosed_ = false;
 };
 
-// One context per connection: the trust anchor file may differ between callers, and a
-// handshake costs far more than setting a context up.
+// One context per trust anchor file, made at its first use: loading the system's trust store
+// costs more than a handshake.
 class OpenSslTls final : public Tls {
 public:
   std::unique_ptr<Connection> secure(std::unique_ptr<Connection> tcp, const std::string& host,
                                      const std::string& trustAnchorFile, milliseconds timeLimit) override {
-    std::unique_ptr<SSL_CTX, ContextDeleter> context(SSL_CTX_new(TLS_client_method()));
-    if (!context) throw Error(tls_error::handshake(host, lastLibraryError()));
-    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
-    SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
-    SSL_CTX_set_default_verify_paths(context.get());
+    auto connection =
+        std::make_unique<OpenSslConnection>(std::move(tcp), contextFor(trustAnchorFile, host), host);
+    connection->handshake(timeLimit);
+    return connection;
+  }
+
+private:
+  SSL_CTX* contextFor(const std::string& trustAnchorFile, const std::string& host) {
+    std::lock_guard lock(mutex_);
+    auto& context = contexts_[trustAnchorFile];
+    if (context) return context.get();
+    std::unique_ptr<SSL_CTX, ContextDeleter> made(SSL_CTX_new(TLS_client_method()));
+    if (!made) throw Error(tls_error::handshake(host, lastLibraryError()));
+    SSL_CTX_set_min_proto_version(made.get(), TLS1_2_VERSION);
+    SSL_CTX_set_verify(made.get(), SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_default_verify_paths(made.get());
     if (!trustAnchorFile.empty()) {
-      X509_STORE* store = SSL_CTX_get_cert_store(context.get());
+      X509_STORE* store = SSL_CTX_get_cert_store(made.get());
       for (X509* anchor : readAnchors(trustAnchorFile)) {
         X509_STORE_add_cert(store, anchor);
         X509_free(anchor);
@@ -208,10 +221,12 @@ public:
       X509_STORE_set_flags(store, X509_V_FLAG_PARTIAL_CHAIN);
     }
     ERR_clear_error();
-    auto connection = std::make_unique<OpenSslConnection>(std::move(tcp), context.get(), host);
-    connection->handshake(timeLimit);
-    return connection;
+    context = std::move(made);
+    return context.get();
   }
+
+  std::mutex mutex_;
+  std::map<std::string, std::unique_ptr<SSL_CTX, ContextDeleter>> contexts_;
 };
 
 } // namespace
