@@ -2,6 +2,7 @@
 
 #include "app/shortcut.h"
 #include "app/startup.h"
+#include "platform/error.h"
 
 namespace glimor::app {
 
@@ -26,7 +27,13 @@ void MainForm::create() {
   auto& options = platform_.options;
   int hotKey = settings_.readInteger("HotKey", options.hotKey());
   options.setHotKey(static_cast<std::uint16_t>(hotKey));
-  registerHotKey();
+  // A settings file that cannot be written must not cost the rest of the start:
+  // the error is reported and the options, version and autostart mirror still come up.
+  try {
+    registerHotKey();
+  } catch (const Error& e) {
+    platform_.messages.show(e.what());
+  }
 
   std::string type = settings_.readString("ImgType", "JPEG");
   if (type == "JPEG")

@@ -34,7 +34,11 @@ void SelectionWindow::onDoubleClick() {
 }
 
 void SelectionWindow::onMouseDown(int x, int y) {
-  if (fading_) return;
+  if (fading_) {
+    pressDroppedDuringFade_ = true;
+    return;
+  }
+  pressDroppedDuringFade_ = false;
   view_.setPanelVisible(false);
   state_.selection.left = x;
   state_.selection.top = y;
@@ -50,7 +54,11 @@ void SelectionWindow::onMouseMove(int x, int y) {
 }
 
 void SelectionWindow::onMouseUp(int x, int y) {
-  if (fading_) return;
+  // A release during the fade, or the late release of a press dropped during it.
+  if (fading_ || pressDroppedDuringFade_) {
+    pressDroppedDuringFade_ = false;
+    return;
+  }
   finishSelection(x, y);
 }
 

@@ -48,6 +48,9 @@ private:
   // Presses that arrive while the fade runs are ignored: the animation lasts
   // about 150 ms and a new anchor in the middle of it would misplace the panel.
   bool fading_ = false;
+  // Its release is dropped with it, even when it comes after the fade, so no
+  // selection comes from a press the user never saw drawn.
+  bool pressDroppedDuringFade_ = false;
 };
 
 } // namespace glimor::capture

@@ -78,7 +78,7 @@ void MainWindow::createControls(const std::string& serviceHost) {
   createFaqPage(pages_[3].hwnd());
 
   statusBar_ = createControl(self, {STATUSCLASSNAMEA, "", 0, 0, 0, 19, 0, 0, ids::statusBar, true, font_});
-  int parts[] = {260, 310};
+  int parts[] = {260, -1}; // the last part runs to the right edge
   ::SendMessageA(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 
   edit1_ = createControl(self, {"EDIT", "", 0, 0, 0, 0, ES_AUTOHSCROLL, 0, ids::edit1, false, font_});

@@ -19,7 +19,7 @@ void NetworkFeatures::attach() {
   clipboard_.setOwner(main.hwnd());
 
   // The busy animation sits on the links page, under the link panel that hides it once shown.
-  busy_.createWindow(main.page(0), 144, 20, 97, 17);
+  busy_.createWindow(main.page(0), 144, 48, 97, 17);
   linkPage_ =
       std::make_unique<LinkPageControls>(main.control(ids::directLink), main.control(ids::label12), busy_);
   links_ = std::make_unique<net::LinkActions>(*linkPage_, clipboard_, processes_, endpoints_);

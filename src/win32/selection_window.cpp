@@ -156,6 +156,9 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
   case WM_MBUTTONDOWN:
+  // A quick second right or middle press arrives as a double click; it is a press.
+  case WM_RBUTTONDBLCLK:
+  case WM_MBUTTONDBLCLK:
     ::SetFocus(hwnd());
     ::SetCapture(hwnd());
     if (core_) core_->onMouseDown(xOf(lParam), yOf(lParam));

@@ -69,6 +69,21 @@ TEST_F(MainFormTest, AReadOnlySettingsFileReportsTheWrite) {
   EXPECT_EQ(ini("ImgType"), "");
 }
 
+TEST_F(MainFormTest, AReadOnlySettingsFileAtStartIsReportedOnceAndTheStartGoesOn) {
+  givenInstalled();
+  profile.values[{"Options", "ImgType"}] = "GIF";
+  profile.values[{"Options", "Fade"}] = "0";
+  profile.readOnly = true;
+  form.create();
+  EXPECT_THAT(messages.shown, ElementsAre("Unable to write to C:\\Apps\\Glimor.ini"));
+  EXPECT_EQ(options.type, ImageType::Gif);
+  EXPECT_FALSE(options.checked(CheckBox::Fade));
+  EXPECT_EQ(view.version, "1.01");
+  givenRunValue("\"D:\\Old\\Glimor.exe\"");
+  timers.advance(500);
+  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, "\"C:\\Apps\\Glimor.exe\"") << "the mirror runs";
+}
+
 TEST_F(MainFormTest, CloseOnlyHidesUnlessExitWasConfirmed) {
   givenInstalled();
   form.create();

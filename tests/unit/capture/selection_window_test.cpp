@@ -98,6 +98,15 @@ TEST_F(SelectionWindowTest, PressesDuringTheFadeAreIgnored) {
   view.pendingMessages = nullptr;
   EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200}));
   EXPECT_EQ(view.panelLeft, 110);
+
+  // A press during the fade whose release comes after it: both are dropped.
+  view.pendingMessages = [&] { window.onMouseDown(5, 5); };
+  drag(300, 200, 100, 50);
+  view.pendingMessages = nullptr;
+  window.onMouseUp(390, 290);
+  EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200}));
+  drag(20, 30, 120, 130);
+  EXPECT_EQ(state.selection, (Rect{20, 30, 120, 130})) << "the next press is taken again";
 }
 
 TEST_F(SelectionWindowTest, PanelButtonsRunTheAttachedActions) {
