@@ -64,7 +64,7 @@ wine reg add 'HKCR\htmlfile\shell\open\command' /ve /d '"C:\browser.exe" -record
 probe open "$host" " http://$host/i/abc.jpg"
 has 'browser "C:\browser.exe" -record'
 wait_for 20 test -s "$c/browser-command.txt" || fail "the stand-in browser did not start"
-[ "$(tr -d '\r\n' <"$c/browser-command.txt")" = " -record  http://$host/i/abc.jpg" ] ||
+[ "$(tr -d '\r\n' <"$c/browser-command.txt")" = " -record \" http://$host/i/abc.jpg\"" ] ||
   fail "command line: [$(cat "$c/browser-command.txt")]"
 rm -f "$c/browser-command.txt"
 probe open "$host" "http://localhost:$port/i/abc.jpg"
