@@ -45,6 +45,11 @@ xdotool mousemove --window "$desk" 260 232 click 1
 for ext in bmp jpg gif; do
   wait_for 20 test -s "$app_dir/Glimor.$ext" || fail "no Glimor.$ext"
 done
+# The upload follows at once, and the anti-flood lock lasts 5 s: both are checked before the files.
+wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
+focus_desktop
+xdotool key alt+F2
+wait_for 3 status_is "AntiFlood protection: Please wait 5 seconds." || fail "no anti-flood text: $(status_text)"
 wait_for 10 not selection_visible || fail "the selection window stayed open"
 for ext in bmp jpg gif; do
   size=$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>&1) || fail "Glimor.$ext does not decode: $size"
@@ -59,10 +64,6 @@ djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
 wait_for 10 main_visible || fail "the confirmed capture did not show the main window"
 # JPEG is the file type of a first start: its path is in the hidden Edit1 for the upload.
 windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "Edit1 does not hold Glimor.jpg"
-wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
-focus_desktop
-xdotool key alt+F2
-wait_for 3 status_is "AntiFlood protection: Please wait 5 seconds." || fail "no anti-flood text: $(status_text)"
 link=$(xclip -o -selection clipboard)
 case $link in "http://$host/i/"*) ;; *) fail "clipboard: $link" ;; esac
 windows_now | grep -qxF "child|1|Edit|$link" || fail "DirectLink does not show $link"
