@@ -44,7 +44,7 @@ void MainForm::onHotKey(std::uint16_t id) {
   // The main window is still as it was, so a visible window is part of the picture.
   capture_.p = platform_.screen.grabPrimary();
   capture_.snapshot = capture_.p;
-  capture_.displayBitsPerPixel = platform_.screen.displayBitsPerPixel();
+  capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");
   capture_.confirmed = false;

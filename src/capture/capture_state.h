@@ -1,4 +1,5 @@
 #pragma once
+#include "capture/display_format.h"
 #include "capture/picture.h"
 #include "capture/selection_geometry.h"
 
@@ -9,7 +10,7 @@ namespace glimor::capture {
 struct CaptureState {
   Picture p;        // what the user sees: rubber band and fade are drawn here
   Picture snapshot; // the clean capture, never drawn on
-  int displayBitsPerPixel = 32;
+  DisplayFormat display;
   Rect selection;
   bool drawing = false;
   bool confirmed = false;

@@ -1,4 +1,5 @@
 #pragma once
+#include "capture/display_format.h"
 #include "capture/picture.h"
 #include "capture/selection_geometry.h"
 
@@ -12,10 +13,11 @@ class CropOutput {
 public:
   virtual ~CropOutput() = default;
   // Glimor.bmp, then Glimor.jpg, then Glimor.gif; throws Error at the first failing file.
-  virtual void writeCropFiles(const Picture& crop, int displayBitsPerPixel, const CropFileNames& names) = 0;
+  virtual void writeCropFiles(const Picture& crop, const DisplayFormat& display,
+                              const CropFileNames& names) = 0;
   // One file of the type that the path's extension names (.bmp, .jpg, .gif in any letter case);
   // false, writing nothing, for any other extension. Throws Error when the file cannot be written.
-  virtual bool saveCropAs(const Picture& crop, int displayBitsPerPixel, const std::string& path) = 0;
+  virtual bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) = 0;
 };
 
 } // namespace glimor::capture

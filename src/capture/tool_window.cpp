@@ -18,7 +18,7 @@ ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput
 void ToolWindow::confirm() {
   Picture crop = cropOf(state_.p, state_.selection);
   // A failure leaves the window open and unconfirmed, so the user can try again.
-  output_.writeCropFiles(crop, state_.displayBitsPerPixel, state_.files);
+  output_.writeCropFiles(crop, state_.display, state_.files);
   state_.confirmed = true;
   platform_.selectionView.close();
 }
@@ -51,7 +51,7 @@ void ToolWindow::saveAs() {
   try {
     Picture crop = cropOf(state_.p, state_.selection);
     // Only a file that was really written is reported as saved.
-    if (output_.saveCropAs(crop, state_.displayBitsPerPixel, *name)) {
+    if (output_.saveCropAs(crop, state_.display, *name)) {
       flags_.savedToFile = true;
       flags_.savedFileName = paths::fileNameOf(*name);
     }

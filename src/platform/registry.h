@@ -4,13 +4,15 @@
 
 namespace glimor::platform {
 
-// A registry object rooted at HKEY_LOCAL_MACHINE that stays positioned on the
-// last key it opened successfully.
+// A registry object rooted at one hive that stays positioned on the last key it
+// opened successfully.
 class RegistryKey {
 public:
   virtual ~RegistryKey() = default;
   // Opens the key (path without a leading backslash) with full access, creating it if missing.
   virtual bool open(const std::string& path) = 0;
+  // Opens an existing key for reading only: where the user may not write, they may still look.
+  virtual bool openToRead(const std::string& path) = 0;
   virtual bool valueExists(const std::string& name) = 0;
   // Empty when the value is absent or no key is open;
   // throws Error("Invalid data type for '<name>'") for a value that is not text.
@@ -24,7 +26,8 @@ public:
 class Registry {
 public:
   virtual ~Registry() = default;
-  virtual std::unique_ptr<RegistryKey> localMachine() = 0;
+  virtual std::unique_ptr<RegistryKey> localMachine() = 0; // HKEY_LOCAL_MACHINE
+  virtual std::unique_ptr<RegistryKey> currentUser() = 0;  // HKEY_CURRENT_USER
 };
 
 } // namespace glimor::platform

@@ -1,4 +1,5 @@
 #pragma once
+#include "capture/display_format.h"
 #include "capture/picture.h"
 
 namespace glimor::platform {
@@ -9,8 +10,8 @@ public:
   virtual ~Screen() = default;
   // The whole primary screen from the desktop's point (0, 0), at its full size.
   virtual capture::Picture grabPrimary() = 0;
-  // Bits per pixel of the display (32 on a true-colour display).
-  virtual int displayBitsPerPixel() = 0;
+  // The display's depth (32 on a true-colour display) and, at 8 bits or fewer, its colours.
+  virtual capture::DisplayFormat displayFormat() = 0;
 };
 
 } // namespace glimor::platform

@@ -10,6 +10,7 @@ HWND Container::create(HWND parent, HWND notify, int x, int y, int w, int h, boo
 }
 
 LRESULT Container::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (panelDialogMessage(hwnd(), message, wParam, lParam)) return 0;
   switch (message) {
   case WM_COMMAND:
   case WM_NOTIFY:

@@ -22,9 +22,7 @@ int textWidth(HWND window, HFONT font, const std::string& text) {
 }
 
 HFONT createFont(const char* face, int points, bool bold) {
-  HDC screen = ::GetDC(nullptr);
-  int height = -::MulDiv(points, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ::ReleaseDC(nullptr, screen);
+  int height = -::MulDiv(points, 96, 72);
   return ::CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                        face);

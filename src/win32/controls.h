@@ -22,7 +22,7 @@ HWND createControl(HWND parent, const ControlArgs& args);
 // Width of a text in the control's font, for controls that size themselves to their caption.
 int textWidth(HWND window, HFONT font, const std::string& text);
 
-// A font of `points` at the screen's resolution.
+// A font of `points` at the designed 96 dpi (DpiLayout scales it with the window).
 HFONT createFont(const char* face, int points, bool bold = false);
 
 } // namespace glimor::win32

@@ -73,6 +73,7 @@ std::string FeedbackGroup::textOf(HWND control) {
 }
 
 LRESULT FeedbackGroup::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (panelDialogMessage(hwnd(), message, wParam, lParam)) return 0;
   if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
     if (LOWORD(wParam) == idAbort && clicks_.abort) clicks_.abort();
     if (LOWORD(wParam) == idSubmit && clicks_.submit) clicks_.submit();

@@ -41,9 +41,11 @@ std::vector<std::string> commandLine() {
   return arguments;
 }
 
-int runMessageLoop() {
+// Tab and Shift+Tab move the focus through the main window's controls, as in a dialog.
+int runMessageLoop(HWND mainWindow) {
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageA(mainWindow, &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
@@ -104,6 +106,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                  form.settings().serviceHost(),
                                  form.settings().serviceCaCertificate(paths::folderOf(executable)));
   network.attach();
+  mainWindow.layOutForDpi(); // the controls that the network features added
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();
@@ -114,7 +117,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
   mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
 
-  int exitCode = runMessageLoop();
+  int exitCode = runMessageLoop(mainWindow.hwnd());
   // An exchange still under way is not waited for: the system ends its thread and closes its
   // connection, and nothing of it needs saving.
   if (network.exchangeRunning()) ::ExitProcess(static_cast<UINT>(exitCode));

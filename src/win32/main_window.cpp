@@ -79,6 +79,14 @@ void MainWindow::requestClose() {
   ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
 }
 
+// The control that had the focus when the window was left, if it can still take it; else the page tabs.
+void MainWindow::restoreFocus() {
+  HWND target = lastFocus_;
+  if (!target || !::IsWindow(target) || !::IsWindowVisible(target) || !::IsWindowEnabled(target))
+    target = tabs_;
+  ::SetFocus(target);
+}
+
 // ---- platform::OptionControls
 
 HWND MainWindow::checkBox(platform::CheckBox box) const {
@@ -228,6 +236,29 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_SIZE:
     ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
     return 0;
+  case WM_ACTIVATE:
+    // As a dialog does: the focus leaves with the window and comes back to where it was.
+    if (LOWORD(wParam) == WA_INACTIVE) {
+      HWND focus = ::GetFocus();
+      if (focus && ::IsChild(hwnd(), focus)) lastFocus_ = focus;
+    } else if (!HIWORD(wParam)) {
+      restoreFocus();
+    }
+    return 0;
+  case WM_NEXTDLGCTL: {
+    // Sent by the dialog keys of the message loop: the next (or previous) control, or a given one.
+    HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                               : ::GetNextDlgTabItem(hwnd(), ::GetFocus(), wParam != 0);
+    if (next) {
+      ::SetFocus(next);
+      // A text entered with Tab is selected whole, as in a dialog.
+      if (::SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageA(next, EM_SETSEL, 0, -1);
+    }
+    return 0;
+  }
+  case WM_DPICHANGED:
+    fitToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+    return 0;
   case WM_HOTKEY:
     if (form_) form_->onHotKey(static_cast<std::uint16_t>(wParam));
     return 0;
@@ -254,7 +285,14 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK MainWindow::subclassed(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR data) {
   auto* self = reinterpret_cast<MainWindow*>(data);
-  if (message == WM_SETFOCUS && control == self->hotKey_ && self->form_) self->form_->onHotKeyFocus();
+  if (message == WM_SETFOCUS && control == self->hotKey_) {
+    // A modifier pressed while the control had the focus but let go after Tab took it away
+    // would still count as held: it is let go here, unless it really is down.
+    for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU})
+      if (!(::GetKeyState(key) & 0x8000))
+        ::DefSubclassProc(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    if (self->form_) self->form_->onHotKeyFocus();
+  }
   if (message == WM_SETFOCUS && (control == self->memoAbout_ || control == self->faq_)) {
     ::SetFocus(self->tabs_);
     return 0;

@@ -4,6 +4,7 @@
 #include "platform/option_controls.h"
 #include "platform/tray.h"
 #include "win32/container.h"
+#include "win32/dpi_layout.h"
 #include "win32/window.h"
 
 #include <array>
@@ -20,6 +21,8 @@ public:
   void setForm(app::MainForm& form) { form_ = &form; }
   // Creates the window and its controls (hidden); `serviceHost` names the site on the first page.
   void createWindow(HWND owner, const std::string& serviceHost);
+  // Sizes the window and every control on it, also those added since, for its monitor's resolution.
+  void layOutForDpi();
   // Runs when the user has agreed to quit, before the main window goes.
   void setBeforeQuit(std::function<void()> f) { beforeQuit_ = std::move(f); }
   // Commands of the controls that the network features own (links, update, feedback).
@@ -63,6 +66,8 @@ private:
   void createOptionsPage(HWND page);
   void createAboutPage(HWND page);
   void createFaqPage(HWND page);
+  void fitToDpi(int dpi, const RECT* suggested);
+  void restoreFocus();
   void onCommand(int id, int code);
   void showPage(int page);
   HWND checkBox(platform::CheckBox box) const;
@@ -79,6 +84,9 @@ private:
   std::array<HWND, 3> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, faq_ = nullptr;
   HMENU trayMenu_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  DpiLayout layout_;
+  bool placed_ = false;
   bool settingControls_ = false;
 };
 

@@ -1,4 +1,4 @@
-// The main window's controls, placed as the window is designed (client 397 x 180).
+// The main window's controls, placed as the window is designed (client 397 x 180 at 96 dpi).
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/main_window.h"
@@ -13,6 +13,7 @@ namespace glimor::win32 {
 namespace {
 
 constexpr int clientWidth = 397, clientHeight = 180;
+constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
   auto* rest = reinterpret_cast<std::pair<const char*, DWORD>*>(cookie);
@@ -41,13 +42,35 @@ void loadFaq(HWND richEdit) {
 
 void MainWindow::createWindow(HWND owner, const std::string& serviceHost) {
   registerClass("GlimorMain", 0, nullptr, ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON"));
-  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT frame{0, 0, clientWidth, clientHeight};
-  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-  int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  Window::create("GlimorMain", "Glimor", style, WS_EX_CONTROLPARENT, x, y, w, h, owner);
+  Window::create("GlimorMain", "Glimor", style, WS_EX_CONTROLPARENT, 0, 0, clientWidth, clientHeight, owner);
   createControls(serviceHost);
+  layOutForDpi();
+}
+
+void MainWindow::layOutForDpi() {
+  layout_.record(hwnd());
+  fitToDpi(dpiOf(hwnd()), nullptr);
+}
+
+// At a new resolution the window takes the place Windows suggests; otherwise it is centred.
+void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
+  layout_.apply(dpi);
+  int parts[] = {scaled(260, dpi), -1}; // the last part runs to the right edge
+  ::SendMessageA(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  if (suggested) {
+    ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (placed_) { // controls added later: the window keeps its place
+    SIZE frame = frameFor(clientWidth, clientHeight, style, WS_EX_CONTROLPARENT, dpi);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  } else {
+    placed_ = true;
+    SIZE frame = frameFor(clientWidth, clientHeight, style, WS_EX_CONTROLPARENT, dpi);
+    int x = (::GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+        y = (::GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2;
+    ::SetWindowPos(hwnd(), nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
 }
 
 void MainWindow::createControls(const std::string& serviceHost) {
@@ -78,8 +101,6 @@ void MainWindow::createControls(const std::string& serviceHost) {
   createFaqPage(pages_[3].hwnd());
 
   statusBar_ = createControl(self, {STATUSCLASSNAMEA, "", 0, 0, 0, 19, 0, 0, ids::statusBar, true, font_});
-  int parts[] = {260, -1}; // the last part runs to the right edge
-  ::SendMessageA(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 
   edit1_ = createControl(self, {"EDIT", "", 0, 0, 0, 0, ES_AUTOHSCROLL, 0, ids::edit1, false, font_});
   button1_ =

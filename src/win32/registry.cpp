@@ -9,14 +9,23 @@ namespace {
 
 class Win32RegistryKey final : public platform::RegistryKey {
 public:
+  explicit Win32RegistryKey(HKEY root) : root_(root) {}
   ~Win32RegistryKey() override { close(); }
 
   bool open(const std::string& path) override {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                          &key, &disposition) != ERROR_SUCCESS)
       return false;
+    close();
+    key_ = key;
+    return true;
+  }
+
+  bool openToRead(const std::string& path) override {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     close();
     key_ = key;
     return true;
@@ -57,13 +66,18 @@ public:
   }
 
 private:
+  HKEY root_;
   HKEY key_ = nullptr;
 };
 
 } // namespace
 
 std::unique_ptr<platform::RegistryKey> Win32Registry::localMachine() {
-  return std::make_unique<Win32RegistryKey>();
+  return std::make_unique<Win32RegistryKey>(HKEY_LOCAL_MACHINE);
+}
+
+std::unique_ptr<platform::RegistryKey> Win32Registry::currentUser() {
+  return std::make_unique<Win32RegistryKey>(HKEY_CURRENT_USER);
 }
 
 } // namespace glimor::win32

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 namespace glimor::win32 {
 
@@ -36,11 +37,20 @@ capture::Picture Win32Screen::grabPrimary() {
   return picture;
 }
 
-int Win32Screen::displayBitsPerPixel() {
+capture::DisplayFormat Win32Screen::displayFormat() {
   HDC screen = ::GetDC(nullptr);
-  int bits = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+  capture::DisplayFormat format;
+  format.bitsPerPixel = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+  // A palette display's pixel values are indices into the system palette.
+  if (format.bitsPerPixel >= 1 && format.bitsPerPixel <= 8) {
+    std::vector<PALETTEENTRY> entries(1u << format.bitsPerPixel);
+    UINT got = ::GetSystemPaletteEntries(screen, 0, static_cast<UINT>(entries.size()), entries.data());
+    if (got == entries.size())
+      for (const PALETTEENTRY& e : entries)
+        format.palette.push_back(static_cast<std::uint32_t>(e.peRed) << 16 | e.peGreen << 8 | e.peBlue);
+  }
   ::ReleaseDC(nullptr, screen);
-  return bits;
+  return format;
 }
 
 } // namespace glimor::win32

@@ -6,7 +6,7 @@ namespace glimor::win32 {
 class Win32Screen final : public platform::Screen {
 public:
   capture::Picture grabPrimary() override;
-  int displayBitsPerPixel() override;
+  capture::DisplayFormat displayFormat() override;
 };
 
 } // namespace glimor::win32

@@ -29,11 +29,18 @@ void SelectionWindow::createWindow() {
   createControl(panel, {"BUTTON", "P r i n t", 66, 17, 56, 17, BS_PUSHBUTTON, 0, ids::print, true, font_});
   createControl(panel,
                 {"BUTTON", "C a n c e l", 121, 17, 57, 17, BS_PUSHBUTTON, 0, ids::cancel, true, font_});
+  layout_.record(hwnd());
+  layout_.apply(dpiOf(hwnd()));
+}
+
+// The window is as large as the primary screen in physical pixels, one per pixel of the capture.
+void SelectionWindow::coverScreen(UINT flags) {
+  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, w, h, flags);
 }
 
 void SelectionWindow::showModal() {
-  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, w, h, SWP_SHOWWINDOW);
+  coverScreen(SWP_SHOWWINDOW);
   ::SetForegroundWindow(hwnd());
   ::SetFocus(hwnd());
   if (core_) guarded([this] { core_->onShow(); });
@@ -80,7 +87,12 @@ void SelectionWindow::setPanelVisible(bool visible) {
   ::ShowWindow(panel_.hwnd(), visible ? SW_SHOW : SW_HIDE);
 }
 
+// The place is that of the designed panel centred on the selection; a panel
+// scaled for the resolution keeps the same centre.
 void SelectionWindow::placePanel(int left, int top) {
+  int dpi = layout_.dpi();
+  left += capture::panelWidth / 2 - scaled(capture::panelWidth, dpi) / 2;
+  top += capture::panelHeight / 2 - scaled(capture::panelHeight, dpi) / 2;
   ::SetWindowPos(panel_.hwnd(), HWND_TOP, left, top, 0, 0, SWP_NOSIZE);
 }
 
@@ -131,7 +143,8 @@ void SelectionWindow::drawGlimoButton(const DRAWITEMSTRUCT& item) {
   ::DrawFrameControl(item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(255, 0, 0));
-  HGDIOBJ old = ::SelectObject(item.hDC, boldFont_);
+  HGDIOBJ old =
+      ::SelectObject(item.hDC, reinterpret_cast<HFONT>(::SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
   ::DrawTextA(item.hDC, glimoCaption_.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   ::SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) {
@@ -210,6 +223,14 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_CLOSE:
     close();
     return 0;
+  case WM_DPICHANGED: {
+    RECT panel{};
+    ::GetWindowRect(panel_.hwnd(), &panel);
+    layout_.apply(LOWORD(wParam));
+    coverScreen(SWP_NOACTIVATE);
+    ::SetWindowPos(panel_.hwnd(), HWND_TOP, panel.left, panel.top, 0, 0, SWP_NOSIZE);
+    return 0;
+  }
   default:
     break;
   }

@@ -3,6 +3,7 @@
 #include "capture/selection_window.h"
 #include "platform/selection_view.h"
 #include "win32/container.h"
+#include "win32/dpi_layout.h"
 #include "win32/window.h"
 
 namespace glimor::win32 {
@@ -30,12 +31,14 @@ private:
   void paint();
   void drawGlimoButton(const DRAWITEMSTRUCT& item);
   void dispatch(const MSG& message);
+  void coverScreen(UINT flags);
 
   const capture::CaptureState& state_;
   capture::SelectionWindow* core_ = nullptr;
   Container panel_;
   HWND glimoIt_ = nullptr;
   HFONT font_ = nullptr, boldFont_ = nullptr;
+  DpiLayout layout_; // the panel, at the primary monitor's resolution
   std::string glimoCaption_;
 };
 

@@ -57,6 +57,11 @@ LRESULT CALLBACK Window::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   return 0;
 }
 
+bool panelDialogMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NEXTDLGCTL) ::SendMessageA(::GetAncestor(panel, GA_ROOT), message, wParam, lParam);
+  return message == WM_NEXTDLGCTL || message == WM_CLOSE;
+}
+
 void reportError(const std::string& text) {
   ::MessageBoxA(::GetActiveWindow(), text.c_str(), applicationTitle, MB_OK);
 }

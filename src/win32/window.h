@@ -27,6 +27,12 @@ private:
   HWND hwnd_ = nullptr;
 };
 
+// What a panel inside a window does with the dialog messages of its controls: a multi-line
+// edit sends Tab on to its parent (WM_NEXTDLGCTL) and closes it on Esc (WM_CLOSE).
+// The first goes to the top-level window that moves the focus; a panel is never closed.
+// Returns true when `message` was one of these.
+bool panelDialogMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+
 // The application's default error report: the error's text in a plain message box, and the program goes on.
 void reportError(const std::string& text);
 // Runs an event handler under the default error report.

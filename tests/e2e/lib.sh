@@ -54,6 +54,9 @@ fresh_prefix() {
   log "new Wine prefix"
   timeout 120 wineboot -i >/dev/null 2>&1 || fail "wineboot"
   wineserver -w
+  # Wine's own fonts (Marlett for the caption buttons, MS Sans Serif, Tahoma), where a
+  # Windows installation has them: this Wine build does not look in its data folder.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   app_dir=$WINEPREFIX/drive_c/Glimor
   mkdir -p "$app_dir"
   cp "$exe" "$app_dir/Glimor.exe"
@@ -120,6 +123,14 @@ ini_value() { # KEY
 
 focus_desktop() { xdotool windowfocus --sync "$desk" 2>/dev/null || xdotool windowactivate --sync "$desk"; }
 not() { ! "$@"; }
+focus_now() { windows_now | sed -n 's/^focus|//p'; } # CLASS|TEXT of the control with the focus
+focus_is() { focus_now | grep -q "^$1"; }
+is_checked() { windows_now | grep -qxF "checked|$1"; } # a ticked box or chosen radio button, by caption
+run_value() { # HKLM|HKCU: the autostart value's data
+  wine reg query "$1\Software\Microsoft\Windows\CurrentVersion\Run" /v Glimor 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ *//p'
+}
+run_value_is() { [ "$(run_value "$1")" = "$2" ]; }
 has_window() { windows_now | grep -q "$1"; }
 selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
 # mtime of a file, 0 when missing.

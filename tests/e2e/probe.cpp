@@ -4,6 +4,11 @@
 //   top|<visible 0/1>|<class>|<text>        for each top-level window
 //   child|<visible 0/1>|<class>|<text>      for each of its child windows
 //   panel|<index>|<text>                    for each status bar panel after the first
+//   client|<width>|<height>                 after each visible top-level window: its client area
+//   focus|<class>|<text>                    the window with the keyboard focus, where it is ours
+//   checked|<text>                          after each ticked check box or chosen radio button
+// Or: glimor_probe.exe --deny-write <key under HKEY_LOCAL_MACHINE>: that key stays readable but no
+// one may write it, as for a standard user.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -63,18 +68,58 @@ BOOL CALLBACK child(HWND window, LPARAM) {
   char cls[64] = {};
   ::GetClassNameA(window, cls, sizeof cls);
   if (std::string(cls) == STATUSCLASSNAMEA) panels(window);
+  DWORD_PTR state = 0;
+  if (std::string(cls) == "Button" &&
+      ::SendMessageTimeoutA(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state) &&
+      state == BST_CHECKED)
+    std::fprintf(out, "checked|%s\n", textOf(window).c_str());
   return TRUE;
 }
 
 BOOL CALLBACK top(HWND window, LPARAM) {
   line("top", window);
+  if (::IsWindowVisible(window)) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    std::fprintf(out, "client|%ld|%ld\n", client.right, client.bottom);
+  }
   ::EnumChildWindows(window, child, 0);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus &&
+      ::IsChild(window, thread.hwndFocus)) {
+    char cls[256] = {};
+    ::GetClassNameA(thread.hwndFocus, cls, sizeof cls);
+    std::fprintf(out, "focus|%s|%s\n", cls, textOf(thread.hwndFocus).c_str());
+  }
   return TRUE;
+}
+
+// Everyone may read the key; no one may change it.
+int denyWrite(const char* path) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
+    return 1;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  char buffer[256];
+  auto* acl = reinterpret_cast<PACL>(buffer);
+  ::InitializeAcl(acl, sizeof buffer, ACL_REVISION);
+  ::AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+  SECURITY_DESCRIPTOR descriptor;
+  ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  LONG result = ::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+  ::RegCloseKey(key);
+  ::FreeSid(everyone);
+  return result == ERROR_SUCCESS ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--deny-write") return denyWrite(argv[2]);
   if (argc < 2) return 2;
   std::string temp = std::string(argv[1]) + ".part";
   out = std::fopen(temp.c_str(), "w");

@@ -2,7 +2,8 @@
 # One capture road in Glimor.exe: Alt+F2, a drag with its rubber band and fade,
 # "Glimo Selection !" writing three files of the selection that match the screen and
 # uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock),
-# a click that takes the whole screen, and Esc that cancels.
+# a right double click that takes the whole screen, save-as through the file dialog,
+# and Esc that cancels.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -73,12 +74,14 @@ cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other by
 shot main-with-link
 wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 
-log "a click takes the whole screen"
+log "a right double click takes the whole screen"
 before=$(mtime "$app_dir/Glimor.bmp")
 press_hot_key
-xdotool mousemove --window "$desk" 600 500 click 1
+# Each of its clicks is a press and a release at one point: the whole screen, twice.
+xdotool mousemove --window "$desk" 600 500 click --repeat 2 --delay 60 3
 sleep 0.5
 shot selection-whole-screen
+windows_now | grep -qxF 'child|1|Button|Glimo FullScreen !' || fail "the right double click is no whole-screen selection"
 # The panel is centred on the screen: left 422, top 367.
 xdotool mousemove --window "$desk" 512 376 click 1
 wait_for 30 bash -c "[ \"\$(stat -c %.9Y '$app_dir/Glimor.gif')\" != '$before' ] && [ \"\$(stat -c %.9Y '$app_dir/Glimor.bmp')\" != '$before' ]" ||
@@ -89,6 +92,21 @@ for ext in bmp jpg gif; do
   [ "$size" = "1024 768" ] || fail "whole-screen Glimor.$ext is $size"
 done
 wait_for 30 status_is "Glimor is now ready." || fail "the second upload did not end: $(status_text)"
+
+log "save-as through the file dialog"
+press_hot_key
+xdotool mousemove --window "$desk" 600 500 click 1
+sleep 0.5
+xdotool mousemove --window "$desk" 455 392 click 1 # "S a v e" on the centred panel
+wait_for 15 has_window '^top|1|#32770|Save Glimor-Cropped image' || fail "no save dialog"
+shot save-dialog
+xdotool type 'C:\Glimor\saved.bmp'
+xdotool key Return
+wait_for 15 test -s "$app_dir/saved.bmp" || fail "nothing was saved"
+wait_for 10 status_is "Saved to file saved.bmp" || fail "status after the save: $(status_text)"
+wait_for 10 not selection_visible || fail "the selection window stayed open after the save"
+[ "$(identify -format '%w %h %[bit-depth]' "$app_dir/saved.bmp")" = "1024 768 8" ] || fail "saved.bmp does not decode as the screen"
+[ "$(od -An -tu2 -j28 -N2 "$app_dir/saved.bmp" | tr -d ' ')" = 32 ] || fail "saved.bmp is not at the display's 32 bits"
 
 log "Esc cancels"
 before=$(mtime "$app_dir/Glimor.bmp")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Glimor.exe's first start, its four pages, the refused second copy, closing
-# that only hides, and the tray menu's Exit confirmed with Yes.
+# Glimor.exe's first start, its four pages, the keyboard and the Options page,
+# the refused second copy, closing that only hides, the tray menu's Exit
+# confirmed with Yes; then a start as a standard user at 150 % display scaling.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -12,8 +13,7 @@ wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
 wait_for 10 main_visible || fail "the main window is not shown on the first start"
 [ "$(ini_value Installed)" = 1 ] || fail "Installed=$(ini_value Installed)"
 [ "$(ini_value HotKey)" = 32881 ] || fail "HotKey=$(ini_value HotKey)"
-run=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Glimor 2>/dev/null | tr -d '\r')
-grep -qF 'REG_SZ    "C:\Glimor\Glimor.exe"' <<<"$run" || fail "Run value: $run"
+[ "$(run_value HKLM)" = '"C:\Glimor\Glimor.exe"' ] || fail "Run value: $(run_value HKLM)"
 
 log "the four pages"
 # The window is centred on the 1024x768 desktop; these are its tabs.
@@ -25,6 +25,23 @@ for tab in 362 435 489 543; do
   page=$((page + 1))
 done
 windows_now | grep -qF '|Static|1.01' || fail "lblVersion does not read 1.01"
+
+log "the keyboard: Tab and Shift+Tab walk the Options page"
+xdotool mousemove --window "$desk" 435 317 click 1 # Options
+wait_for 5 focus_is 'SysTabControl32|' || fail "the page tabs do not have the focus: $(focus_now)"
+xdotool key Tab
+wait_for 5 focus_is 'msctls_hotkey32|' || fail "Tab did not reach the hot key control: $(focus_now)"
+xdotool key Tab
+wait_for 5 focus_is 'Button|Check for updates' || fail "the second Tab: $(focus_now)"
+xdotool key shift+Tab shift+Tab
+wait_for 5 focus_is 'SysTabControl32|' || fail "Shift+Tab did not come back: $(focus_now)"
+
+log "the Options page with the mouse: GIF and no fade are written"
+xdotool mousemove --window "$desk" 448 406 click 1 # GIF Image (.gif)
+wait_for 10 bash -c "grep -q '^ImgType=GIF' '$app_dir/Glimor.ini'" || fail "ImgType=$(ini_value ImgType)"
+xdotool mousemove --window "$desk" 336 443 click 1 # Fade out inverted selection
+wait_for 10 bash -c "grep -q '^Fade=0' '$app_dir/Glimor.ini'" || fail "Fade=$(ini_value Fade)"
+xdotool mousemove --window "$desk" 362 317 click 1 # back to the first page
 
 log "a second copy is refused"
 ini_before=$(cat "$app_dir/Glimor.ini")
@@ -78,4 +95,47 @@ wait_for 10 message_shown "Are you sure want to Quit application?" || fail "no q
 shot quit-question
 xdotool mousemove --window "$desk" 479 392 click 1 # "Yes"
 wait_for 15 not has_window GlimorMain || fail "the program did not end"
+wineserver -w
+
+log "a standard user at 150 %: the machine's Run key closed, the program moved, Glimor.ini read-only"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+# Wine keeps a key's permissions only in the running server, not in the registry files.
+wineserver -w
+wineserver -p
+wine 'C:\probe.exe' --deny-write 'Software\Microsoft\Windows\CurrentVersion\Run' || fail "the Run key stays writable"
+wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Probe /d x /f >/dev/null 2>&1 &&
+  fail "the machine's Run key can still be written"
+mv "$app_dir" "$WINEPREFIX/drive_c/Moved"
+app_dir=$WINEPREFIX/drive_c/Moved
+read_only=0
+if chattr +i "$app_dir/Glimor.ini" 2>/dev/null; then
+  read_only=1
+  trap 'chattr -i "$app_dir/Glimor.ini" 2>/dev/null; cleanup' EXIT
+else
+  log "chattr is not available here: Glimor.ini stays writable"
+fi
+program='C:\Moved\Glimor.exe' start_glimor
+if [ $read_only = 1 ]; then
+  wait_for 30 message_begins 'Unable to write to C:\Moved\Glimor.ini' || fail "no write error at the start"
+  shot read-only-ini
+  xdotool key Return
+  wait_for 10 not has_window '^top|1|#32770|' || fail "the write error did not close"
+fi
+xdotool mousemove --window "$desk" 1013 757 click 1
+wait_for 15 main_visible || fail "the tray icon did not show the window"
+# Start-up went on: the options were read, the version is shown, the mirror runs.
+is_checked 'GIF Image (.gif)' || fail "the stored GIF choice was not read"
+not is_checked 'Fade out inverted selection' || fail "Fade=0 was not read"
+windows_now | grep -qF '|Static|1.01' || fail "lblVersion does not read 1.01"
+wait_for 10 run_value_is HKCU '"C:\Moved\Glimor.exe"' ||
+  fail "the per-user Run value: $(run_value HKCU)"
+[ "$(run_value HKLM)" = '"C:\Glimor\Glimor.exe"' ] || fail "the closed machine key changed: $(run_value HKLM)"
+is_checked 'Start with Windows' || fail "the box does not mirror the per-user value"
+# 397 x 180 designed pixels at 96 dpi, one and a half times that at 144.
+windows_now | grep -A1 '^top|1|GlimorMain|' | grep -qx 'client|596|270' ||
+  fail "the window is not scaled: $(windows_now | grep -A1 '^top|1|GlimorMain|')"
+shot main-144dpi-links
+xdotool mousemove --window "$desk" 364 283 click 1 # Options, scaled
+sleep 0.7
+shot main-144dpi-options
 log "passed"

@@ -11,22 +11,24 @@ namespace glimor::fakes {
 
 class FakeCropOutput final : public capture::CropOutput {
 public:
-  void writeCropFiles(const capture::Picture& crop, int bits, const capture::CropFileNames& names) override {
+  void writeCropFiles(const capture::Picture& crop, const capture::DisplayFormat& display,
+                      const capture::CropFileNames& names) override {
     if (fails) throw Error("Cannot create file \"" + names.bmp + "\". Access is denied");
     written.push_back(names.bmp);
     written.push_back(names.jpg);
     written.push_back(names.gif);
     lastCrop = crop;
-    lastBits = bits;
+    lastBits = display.bitsPerPixel;
   }
-  bool saveCropAs(const capture::Picture& crop, int bits, const std::string& path) override {
+  bool saveCropAs(const capture::Picture& crop, const capture::DisplayFormat& display,
+                  const std::string& path) override {
     if (fails) throw Error("Cannot create file \"" + path + "\". Access is denied");
     std::string ext = paths::extensionOf(path);
     for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext != ".bmp" && ext != ".jpg" && ext != ".gif") return false;
     written.push_back(path);
     lastCrop = crop;
-    lastBits = bits;
+    lastBits = display.bitsPerPixel;
     return true;
   }
 

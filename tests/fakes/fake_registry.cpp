@@ -5,12 +5,19 @@ namespace {
 
 class FakeKey final : public platform::RegistryKey {
 public:
-  explicit FakeKey(FakeRegistry& registry) : registry_(registry) {}
+  FakeKey(FakeRegistry& registry, FakeRegistry::Hive& hive) : registry_(registry), hive_(hive) {}
   bool open(const std::string& path) override {
     ++registry_.opens;
-    if (registry_.denied) return false;
-    registry_.keys[path];
+    if (hive_.denied || hive_.readOnly) return false;
+    hive_.keys[path];
     current_ = path;
+    writable_ = true;
+    return true;
+  }
+  bool openToRead(const std::string& path) override {
+    if (hive_.denied || !hive_.keys.count(path)) return false;
+    current_ = path;
+    writable_ = false;
     return true;
   }
   bool valueExists(const std::string& name) override { return values() && values()->count(name); }
@@ -21,25 +28,33 @@ public:
     return value.data;
   }
   void writeString(const std::string& name, const std::string& data) override {
-    if (!values() || registry_.writeFails) throw Error("Failed to set data for '" + name + "'");
+    if (!values() || !writable_ || hive_.writeFails) throw Error("Failed to set data for '" + name + "'");
     (*values())[name] = {data, true};
   }
-  bool deleteValue(const std::string& name) override { return values() && values()->erase(name) == 1; }
+  bool deleteValue(const std::string& name) override {
+    return values() && writable_ && values()->erase(name) == 1;
+  }
   void close() override {}
 
 private:
   std::map<std::string, FakeRegistry::Value>* values() {
     if (current_.empty()) return nullptr;
-    return &registry_.keys[current_];
+    return &hive_.keys[current_];
   }
   FakeRegistry& registry_;
+  FakeRegistry::Hive& hive_;
   std::string current_;
+  bool writable_ = false;
 };
 
 } // namespace
 
 std::unique_ptr<platform::RegistryKey> FakeRegistry::localMachine() {
-  return std::make_unique<FakeKey>(*this);
+  return std::make_unique<FakeKey>(*this, machine);
+}
+
+std::unique_ptr<platform::RegistryKey> FakeRegistry::currentUser() {
+  return std::make_unique<FakeKey>(*this, user);
 }
 
 } // namespace glimor::fakes

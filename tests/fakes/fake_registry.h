@@ -8,18 +8,23 @@
 
 namespace glimor::fakes {
 
-// One registry shared by every key object made from it.
+// Two hives, each shared by every key object made from it.
 class FakeRegistry final : public platform::Registry {
 public:
   struct Value {
     std::string data;
     bool text = true;
   };
+  struct Hive {
+    std::map<std::string, std::map<std::string, Value>> keys; // path -> values
+    bool denied = false;                                      // keys cannot be opened or created
+    bool readOnly = false;   // keys can be opened to read only (a standard user's view of the machine)
+    bool writeFails = false; // values cannot be set
+  };
   std::unique_ptr<platform::RegistryKey> localMachine() override;
+  std::unique_ptr<platform::RegistryKey> currentUser() override;
 
-  std::map<std::string, std::map<std::string, Value>> keys; // path -> values
-  bool denied = false;                                      // keys cannot be opened or created
-  bool writeFails = false;                                  // values cannot be set
+  Hive machine, user;
   int opens = 0;
 };
 

@@ -9,7 +9,7 @@ public:
     ++grabs;
     return picture;
   }
-  int displayBitsPerPixel() override { return bits; }
+  capture::DisplayFormat displayFormat() override { return {bits, {}}; }
 
   capture::Picture picture{64, 48, 0x336699};
   int bits = 32;

@@ -38,8 +38,8 @@ struct MainFormRig {
   // A start after the first one: Glimor.ini says the program is installed.
   void givenInstalled() { profile.write("Options", "Installed", "1"); }
   std::string ini(const std::string& key) { return profile.values[{"Options", key}]; }
-  void givenRunValue(const std::string& data) { registry.keys[runKey]["Glimor"] = {data, true}; }
-  bool runValueExists() { return registry.keys[runKey].count("Glimor") > 0; }
+  void givenRunValue(const std::string& data) { registry.machine.keys[runKey]["Glimor"] = {data, true}; }
+  bool runValueExists() { return registry.machine.keys[runKey].count("Glimor") > 0; }
 };
 
 } // namespace glimor::fakes

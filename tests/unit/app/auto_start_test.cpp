@@ -34,7 +34,7 @@ TEST_F(AutoStartTest, AValuePointingElsewhereIsRepaired) {
   givenRunValue("\"D:\\Old\\Glimor.exe\"");
   form.create();
   timers.advance(500);
-  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, quoted);
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, quoted);
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -42,7 +42,7 @@ TEST_F(AutoStartTest, MouseUpWritesOrDeletesByTheBox) {
   form.create();
   options.setChecked(CheckBox::AutoStart, true);
   form.onAutoStartMouseUp();
-  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, quoted);
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, quoted);
   options.setChecked(CheckBox::AutoStart, false);
   form.onAutoStartMouseUp();
   EXPECT_FALSE(runValueExists());
@@ -62,7 +62,7 @@ TEST_F(AutoStartTest, KeyboardUntickIsUndoneByTheNextTick) {
 
 TEST_F(AutoStartTest, ADeniedKeyIsReportedOnceNotEveryTick) {
   form.create();
-  registry.denied = true;
+  registry.machine.denied = registry.user.denied = true;
   options.setChecked(CheckBox::AutoStart, true);
   // A tick that arrives while the message is open does not open another one.
   messages.whileOpen = [&] { timers.advance(500); };
@@ -74,11 +74,11 @@ TEST_F(AutoStartTest, ADeniedKeyIsReportedOnceNotEveryTick) {
   form.onAutoStartMouseUp();
   EXPECT_EQ(messages.shown.size(), 2u);
   // Once the key works again the value is repaired and a later failure is news again.
-  registry.denied = false;
+  registry.machine.denied = registry.user.denied = false;
   givenRunValue("\"D:\\Old\\Glimor.exe\"");
   timers.advance(500);
-  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, quoted);
-  registry.denied = true;
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, quoted);
+  registry.machine.denied = registry.user.denied = true;
   givenRunValue("\"D:\\Old\\Glimor.exe\"");
   timers.advance(500);
   timers.advance(500);
@@ -86,7 +86,7 @@ TEST_F(AutoStartTest, ADeniedKeyIsReportedOnceNotEveryTick) {
 }
 
 TEST_F(AutoStartTest, AValueThatIsNotTextIsReportedOnce) {
-  registry.keys[runKey]["Glimor"] = {"\x01\x02", false};
+  registry.machine.keys[runKey]["Glimor"] = {"\x01\x02", false};
   form.create();
   timers.advance(2000);
   EXPECT_THAT(messages.shown, ElementsAre("Invalid data type for 'Glimor'"));
@@ -94,9 +94,49 @@ TEST_F(AutoStartTest, AValueThatIsNotTextIsReportedOnce) {
 
 TEST_F(AutoStartTest, AFailedWriteFromTheUserReachesTheErrorReport) {
   form.create();
-  registry.writeFails = true;
+  registry.machine.writeFails = true;
   options.setChecked(CheckBox::AutoStart, true);
   EXPECT_THROW(form.onAutoStartMouseUp(), Error);
+}
+
+// A standard user may read the machine's Run key but not write it: the value goes
+// under the user's own key, and the box mirrors whichever holds it.
+TEST_F(AutoStartTest, AStandardUserKeepsTheValueUnderTheirOwnRunKey) {
+  registry.machine.readOnly = true;
+  form.create();
+  options.setChecked(CheckBox::AutoStart, true);
+  form.onAutoStartMouseUp();
+  auto& userRun = registry.user.keys[runKey];
+  EXPECT_EQ(userRun["Glimor"].data, quoted);
+  EXPECT_FALSE(runValueExists());
+  options.setChecked(CheckBox::AutoStart, false);
+  form.onAutoStartMouseUp();
+  EXPECT_FALSE(userRun.count("Glimor"));
+  timers.advance(500);
+  EXPECT_FALSE(options.checked(CheckBox::AutoStart));
+  // A value an administrator put under the machine's key is seen, and left alone.
+  givenRunValue(quoted);
+  timers.advance(500);
+  EXPECT_TRUE(options.checked(CheckBox::AutoStart));
+  EXPECT_FALSE(userRun.count("Glimor"));
+  // Unticking cannot delete it: the user is told, as for any value that cannot be removed.
+  options.setChecked(CheckBox::AutoStart, false);
+  form.onAutoStartMouseUp();
+  EXPECT_THAT(messages.shown, ElementsAre(cannotRemove));
+  // A moved executable is started from the user's key; the stale machine value stays.
+  givenRunValue("\"D:\\Old\\Glimor.exe\"");
+  timers.advance(1000);
+  EXPECT_EQ(userRun["Glimor"].data, quoted);
+  EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(AutoStartTest, TheMachineKeyComesFirstAndOneValueIsKept) {
+  registry.user.keys[runKey]["Glimor"] = {"\"D:\\Old\\Glimor.exe\"", true};
+  form.create();
+  timers.advance(500);
+  EXPECT_TRUE(options.checked(CheckBox::AutoStart));
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, quoted);
+  EXPECT_FALSE(registry.user.keys[runKey].count("Glimor"));
 }
 
 } // namespace

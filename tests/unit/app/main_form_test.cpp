@@ -18,7 +18,7 @@ TEST_F(MainFormTest, FirstStartShowsTheWindowRecordsInstallationAndRegistersAuto
   EXPECT_TRUE(view.shown);
   EXPECT_EQ(ini("Installed"), "1");
   EXPECT_TRUE(options.checked(CheckBox::AutoStart));
-  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, "\"C:\\Apps\\Glimor.exe\"");
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, "\"C:\\Apps\\Glimor.exe\"");
   EXPECT_TRUE(tray.present);
   EXPECT_TRUE(flags.hotKeyReady);
   EXPECT_EQ(view.version, "1.01");
@@ -81,7 +81,7 @@ TEST_F(MainFormTest, AReadOnlySettingsFileAtStartIsReportedOnceAndTheStartGoesOn
   EXPECT_EQ(view.version, "1.01");
   givenRunValue("\"D:\\Old\\Glimor.exe\"");
   timers.advance(500);
-  EXPECT_EQ(registry.keys[runKey]["Glimor"].data, "\"C:\\Apps\\Glimor.exe\"") << "the mirror runs";
+  EXPECT_EQ(registry.machine.keys[runKey]["Glimor"].data, "\"C:\\Apps\\Glimor.exe\"") << "the mirror runs";
 }
 
 TEST_F(MainFormTest, CloseOnlyHidesUnlessExitWasConfirmed) {

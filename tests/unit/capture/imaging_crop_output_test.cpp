@@ -14,31 +14,59 @@ Picture corners() {
 }
 
 TEST(ImagingCropOutput, DisplayBitmapIsBottomUpAtTheDisplayDepth) {
-  imaging::Bitmap b32 = displayBitmapOf(corners(), 32);
+  imaging::Bitmap b32 = displayBitmapOf(corners(), {32, {}});
   EXPECT_EQ(b32.bitsPerPixel, 32);
   // The bottom row (blue, white) comes first.
   EXPECT_EQ(std::vector<std::uint8_t>(b32.pixels.begin(), b32.pixels.begin() + 8),
             (std::vector<std::uint8_t>{0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}));
-  imaging::Bitmap b24 = displayBitmapOf(corners(), 24);
+  imaging::Bitmap b24 = displayBitmapOf(corners(), {24, {}});
   ASSERT_EQ(b24.stride(), 8u);
   EXPECT_EQ(b24.pixels[8 + 2], 0xFF) << "top-left red";
   EXPECT_EQ(b24.pixels[6], 0) << "row padding";
-  imaging::Bitmap b16 = displayBitmapOf(corners(), 16);
+  imaging::Bitmap b16 = displayBitmapOf(corners(), {16, {}});
   EXPECT_EQ(b16.pixels[4] | b16.pixels[5] << 8, 0x7C00) << "top-left red in 5-5-5";
-  EXPECT_EQ(displayBitmapOf(corners(), 8).bitsPerPixel, 32);
+  EXPECT_EQ(displayBitmapOf(corners(), {8, {}}).bitsPerPixel, 32) << "no palette to index";
+}
+
+// At 8 bits or fewer the file holds the display's colour table and each pixel's index in it.
+TEST(ImagingCropOutput, APaletteDisplayGetsIndicesIntoItsColours) {
+  DisplayFormat four{2, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000}};
+  imaging::Bitmap b2 = displayBitmapOf(corners(), four);
+  ASSERT_EQ(b2.bitsPerPixel, 2);
+  EXPECT_EQ(b2.palette, four.palette);
+  ASSERT_EQ(b2.pixels.size(), 8u);
+  // Bottom row first: blue (1), white (nearest: blue, the first of the equally near ones); top: red (3),
+  // green (2).
+  EXPECT_EQ(b2.pixels[0], 0b0101'0000);
+  EXPECT_EQ(b2.pixels[4], 0b1110'0000);
+  imaging::Bitmap back = imaging::toBgr24(b2);
+  EXPECT_EQ(back.pixels[back.stride() + 2], 0xFF) << "top-left reads back red";
+
+  fakes::FakeFiles files;
+  ImagingCropOutput output(files);
+  DisplayFormat grey{8, std::vector<std::uint32_t>(256)};
+  for (std::uint32_t i = 0; i < 256; ++i) grey.palette[i] = i * 0x010101;
+  ASSERT_TRUE(output.saveCropAs(Picture(3, 1, 0x808080), grey, "D:\\g.bmp"));
+  const auto& bmp = files.contents["D:\\g.bmp"];
+  ASSERT_EQ(bmp.size(), 54u + 1024 + 4);
+  EXPECT_EQ(bmp[28], 8) << "bits per pixel";
+  EXPECT_EQ(bmp[10] | bmp[11] << 8, 54 + 1024) << "rows after the colour table";
+  EXPECT_EQ(bmp[46] | bmp[47] << 8, 256) << "colours used";
+  EXPECT_EQ(std::vector<std::uint8_t>(bmp.end() - 4, bmp.end()),
+            (std::vector<std::uint8_t>{0x80, 0x80, 0x80, 0}));
 }
 
 TEST(ImagingCropOutput, WritesTheThreeFilesAndSavesByExtension) {
   fakes::FakeFiles files;
   ImagingCropOutput output(files);
   Picture crop(20, 20, 0x336699);
-  output.writeCropFiles(crop, 32, cropFileNamesFor("C:\\Apps\\Glimor.exe"));
+  output.writeCropFiles(crop, {32, {}}, cropFileNamesFor("C:\\Apps\\Glimor.exe"));
   ASSERT_TRUE(files.exists("C:\\Apps\\Glimor.bmp"));
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.bmp"].size(), 54u + 4 * 20 * 20);
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.jpg"][0], 0xFF);
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.gif"][0], 'G');
-  EXPECT_TRUE(output.saveCropAs(crop, 32, "D:\\a.GIF"));
-  EXPECT_FALSE(output.saveCropAs(crop, 32, "D:\\a.png"));
+  EXPECT_TRUE(output.saveCropAs(crop, {32, {}}, "D:\\a.GIF"));
+  EXPECT_FALSE(output.saveCropAs(crop, {32, {}}, "D:\\a.png"));
   EXPECT_FALSE(files.exists("D:\\a.png"));
 }
 

@@ -1,0 +1,48 @@
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <vector>
+
+namespace glimor::win32 {
+
+// The windows are designed in pixels at 96 dpi. This is the resolution of the
+// monitor a window is on, and that design scaled to it.
+int dpiOf(HWND window);
+inline int scaled(int designed, int dpi) {
+  return ::MulDiv(designed, dpi, 96);
+}
+// The outer size of a window whose client area is designed as `width` x `height`.
+SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi);
+
+// Places a window's controls for a resolution. Controls are created at their
+// designed place with fonts made for 96 dpi; record() notes that design once per
+// control, and apply() places and re-fonts every noted control for a dpi, always
+// from the design, so a change back and forth loses nothing to rounding.
+class DpiLayout {
+public:
+  DpiLayout() = default;
+  DpiLayout(const DpiLayout&) = delete;
+  DpiLayout& operator=(const DpiLayout&) = delete;
+  ~DpiLayout();
+
+  // Notes every descendant of `root` not noted yet.
+  void record(HWND root);
+  void apply(int dpi);
+  int dpi() const { return dpi_; }
+
+private:
+  struct Placed {
+    HWND window;
+    RECT designed; // in the parent's client area
+    HFONT font;    // as created, for 96 dpi; null if none
+  };
+  static BOOL CALLBACK note(HWND child, LPARAM self);
+  void releaseFonts();
+
+  std::vector<Placed> placed_;
+  std::map<HFONT, HFONT> fonts_; // designed font -> the one in use at dpi_
+  int dpi_ = 96;
+};
+
+} // namespace glimor::win32
