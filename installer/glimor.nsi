@@ -41,6 +41,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 the Glimor authors"
 !define MUI_UNICON "${STAGE}\Glimor.ico"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Glimor.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Glimor"
+!insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
@@ -122,7 +123,7 @@ Section "-un.Glimor"
   Delete "$INSTDIR\Uninstall.exe"
 SectionEnd
 
-Section /o "un.Settings (Glimor.ini) and crop files" purge
+Section /o "un.Settings and crop files" purge
   Delete "$INSTDIR\Glimor.ini"
   Delete "$INSTDIR\Glimor.bmp"
   Delete "$INSTDIR\Glimor.jpg"
@@ -132,6 +133,10 @@ SectionEnd
 Section "-un.Folder"
   RMDir "$INSTDIR"
 SectionEnd
+
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${purge} "Glimor.ini and the last crop (Glimor.bmp, .jpg, .gif) beside Glimor.exe."
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_END
 
 Function un.onInit
   ${GetParameters} $0
