@@ -2,8 +2,9 @@
 ; folder. Glimor writes Glimor.ini and its crop files beside Glimor.exe, so it must live in
 ; a folder its user can write.
 ;
-; makensis /DVERSION=1.01 /DVERSION_NUMBERS=1.0.1.0 /DSTAGE=<folder with Glimor.exe and ReadMe.txt>
-;          /DOUTFILE=<setup.exe> [/DSIGN=<command that signs the file named last>] glimor.nsi
+; makensis -DVERSION=1.01 -DVERSION_NUMBERS=1.0.1.0 -DSTAGE=<folder of Glimor.exe, ReadMe.txt, Glimor.ico>
+;          -DOUTFILE=<setup.exe> [-DSIGN=<a command that signs the file it is given>] glimor.nsi
+; (scripts/release runs it.)
 ; The uninstaller: /S runs it silently, /PURGE also removes Glimor.ini and the crop files.
 
 Unicode true
