@@ -69,13 +69,27 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 the Glimor authors"
       ${EndIf}
     ${EndIf}
   FunctionEnd
+
+  ; Glimor.exe ended and removed before anything else changes: a copy still running, and so
+  ; still in use, stops the (un)installation, silently or after the user's Cancel.
+  Function ${un}RemoveGlimorExe
+    Call ${un}EndGlimor
+    retry:
+    ClearErrors
+    Delete "$INSTDIR\Glimor.exe"
+    ${If} ${Errors}
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Glimor is still running. End it, then retry." \
+        /SD IDCANCEL IDRETRY retry
+      Abort "Glimor.exe is in use."
+    ${EndIf}
+  FunctionEnd
 !macroend
 !insertmacro END_GLIMOR ""
 !insertmacro END_GLIMOR "un."
 
 Section "Glimor"
   SectionIn RO
-  Call EndGlimor
+  Call RemoveGlimorExe
   SetOutPath "$INSTDIR"
   File "${STAGE}\Glimor.exe"
   File "${STAGE}\ReadMe.txt"
@@ -103,17 +117,9 @@ SectionEnd
   ${EndIf}
 !macroend
 
-; Glimor.exe goes first, so that nothing is removed while it still runs; Uninstall.exe goes last.
+; Uninstall.exe goes last.
 Section "-un.Glimor"
-  Call un.EndGlimor
-  retry:
-  ClearErrors
-  Delete "$INSTDIR\Glimor.exe"
-  ${If} ${Errors}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Glimor is still running. End it, then retry." \
-      /SD IDCANCEL IDRETRY retry
-    Abort "Glimor.exe is in use."
-  ${EndIf}
+  Call un.RemoveGlimorExe
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   !insertmacro DELETE_RUN_VALUE HKCU
   !insertmacro DELETE_RUN_VALUE HKLM

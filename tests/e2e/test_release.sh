@@ -93,8 +93,17 @@ not has_window '|GlimorApplication|' || fail "Glimor is still running"
 wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
 [ -z "$(run_value HKLM)" ] || fail "the Run value is still there"
 
-log "reinstall, then uninstall with /PURGE: the folder goes"
+log "an install over a running Glimor ends it first"
 timeout 60 wine "$dist/$setup" /S || fail "the second install failed"
+program="$installed_w\\Glimor.exe" start_glimor
+wait_for 30 has_window '|GlimorApplication|' || fail "the reinstalled Glimor did not start"
+wine reg delete "$uninstall_key" /f >/dev/null 2>&1 # written anew, its size last, by a complete install
+cp "$dist/$setup" "$WINEPREFIX/drive_c/setup.exe"
+wine explorer /desktop=glimor,1024x768 'C:\setup.exe' /S >/dev/null 2>&1 &
+wait_for 30 wine reg query "$uninstall_key" /v EstimatedSize || fail "the install over a running Glimor failed"
+not has_window '|GlimorApplication|' || fail "Glimor is still running after the install"
+
+log "uninstall with /PURGE: the folder goes"
 timeout 60 wine "$installed_w\\Uninstall.exe" /S /PURGE || fail "the purging uninstaller failed"
 wait_for 30 not test -e "$installed" || fail "left after /PURGE: $(ls "$installed")"
 log "passed"
