@@ -69,9 +69,16 @@ bool MainForm::closeQuery() {
   if (!flags_.quitRequested)
     platform_.view.hide();
   else
-    close = platform_.messages.askYesNo("Are you sure want to Quit application?", "Exit?");
+    close = quitAgreed_ || platform_.messages.askYesNo("Are you sure want to Quit application?", "Exit?");
   flags_.quitRequested = false;
+  quitAgreed_ = false;
   return close;
+}
+
+void MainForm::onQuitMessage() {
+  quitAgreed_ = true;
+  flags_.quitRequested = true;
+  platform_.view.requestClose();
 }
 
 void MainForm::onImageTypeSelected(platform::ImageType type) {

@@ -48,6 +48,8 @@ public:
   void destroy();
   // The close handler: true when the program may end.
   bool closeQuery();
+  // Another program (an uninstaller) asks this one to end: the tray's Exit, agreed without asking.
+  void onQuitMessage();
 
   // Options page.
   void onImageTypeSelected(platform::ImageType type);
@@ -92,6 +94,7 @@ private:
   AutoStart autoStart_;
   std::uint16_t hotKeyId_ = 0;
   bool hotKeyRegistered_ = false;
+  bool quitAgreed_ = false;
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;
   std::function<bool()> uploadRunning_;

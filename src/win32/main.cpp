@@ -116,6 +116,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The tool window needs no window of its own: it is its actions and this timer.
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
   mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
+  application.setOnQuit([&] { form.onQuitMessage(); });
 
   int exitCode = runMessageLoop(mainWindow.hwnd());
   // An exchange still under way is not waited for: the system ends its thread and closes its

@@ -6,6 +6,7 @@
 #   other.pem, other.key   a leaf from it for other.example only (wrong host name)
 #   rogue-ca.pem           a second, unrelated CA
 #   rogue.pem, rogue.key   a leaf from the rogue CA for localhost and 127.0.0.1
+#   codesign.pfx           a code-signing leaf from the test CA with its key, password "test"
 # Usage: tests/support/make_test_ca.sh OUTDIR
 set -Eeuo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 OUTDIR" >&2; exit 2; }
@@ -45,6 +46,12 @@ extendedKeyUsage = serverAuth
 subjectAltName = DNS:localhost, IP:127.0.0.1
 subjectKeyIdentifier = hash
 authorityKeyIdentifier = keyid
+[codesign_cert]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
 [other_cert]
 basicConstraints = critical, CA:false
 keyUsage = critical, digitalSignature
@@ -77,3 +84,8 @@ new_key "$work/rogue-ca.key"
 issue "$work/rogue-ca.key" "Glimor rogue test CA" ca_cert "$out/rogue-ca.pem"
 new_key "$out/rogue.key"
 issue "$out/rogue.key" localhost localhost_cert "$out/rogue.pem" "$out/rogue-ca.pem" "$work/rogue-ca.key"
+
+new_key "$work/codesign.key"
+issue "$work/codesign.key" "Glimor test signer" codesign_cert "$work/codesign.pem" "$out/ca.pem" "$work/ca.key"
+openssl pkcs12 -export -inkey "$work/codesign.key" -in "$work/codesign.pem" -certfile "$out/ca.pem" \
+  -passout pass:test -out "$out/codesign.pfx" 2>>"$work/log"

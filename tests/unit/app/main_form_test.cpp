@@ -109,6 +109,27 @@ TEST_F(MainFormTest, CloseOnlyHidesUnlessExitWasConfirmed) {
   EXPECT_TRUE(closed);
 }
 
+TEST_F(MainFormTest, AQuitMessageClosesWithoutTheQuestionOnce) {
+  givenInstalled();
+  form.create();
+  bool closed = false;
+  view.onCloseRequest = [&] { closed = form.closeQuery(); };
+  form.onQuitMessage();
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(messages.questions.empty());
+  EXPECT_FALSE(flags.quitRequested);
+
+  closed = true;
+  view.shown = true;
+  view.onCloseRequest();
+  EXPECT_FALSE(closed) << "the next close only hides";
+  EXPECT_FALSE(view.shown);
+  messages.answers = {false};
+  form.onTrayExit();
+  EXPECT_FALSE(closed) << "and the tray's Exit asks again";
+  EXPECT_EQ(messages.questions.size(), 1u);
+}
+
 TEST_F(MainFormTest, DestructionRemovesIconAndHotKey) {
   givenInstalled();
   form.create();
