@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # Load on glimor-server over loopback, bounded in time and count: wrk against
-# one stored image over HTTP and over HTTPS, then a loop of 100 KB uploads.
+# one stored image over HTTP and over HTTPS, then a loop of 100 KB uploads;
+# then the same on the PostgreSQL store with one node and with two nodes behind
+# nginx (skipped where PostgreSQL is not installed).
 # Prints requests/s, p99 latency and errors for each. Usage: bench/server_load.sh [seconds]
 # (GLIMOR_BUILD_DIR selects the build, default build/linux).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${GLIMOR_BUILD_DIR:-$root/build/linux}
 seconds=${1:-10}
+# Each wrk thread stops after this many uploads, so a run's disk use is bounded;
+# a rate marked "capped" reached it and the service would have done more.
+uploads_per_thread=${UPLOADS_PER_THREAD:-4000}
 work=$(mktemp -d)
-server_pid= tls_pid=
+server_pid= tls_pid= node1_pid= node2_pid= postgres= front=
 cleanup() {
-  for pid in $server_pid $tls_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  for pid in $server_pid $tls_pid $node1_pid $node2_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  [ -z "$front" ] || "$root/tests/support/nginx_nodes.sh" stop "$front"
+  [ -z "$postgres" ] || "$root/tests/support/postgres_cluster.sh" stop "$postgres"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,22 +35,25 @@ tls_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
 for _ in $(seq 100); do curl -s --cacert "$work/pki/ca.pem" -o /dev/null "https://127.0.0.1:$tls_port/" && break; sleep 0.05; done
 
-# A 100 KB JPEG-signed image in the multipart body Glimor builds.
-python3 - "$work/body" <<'PY'
+# A JPEG-signed image of SIZE bytes in the multipart body Glimor builds.
+make_body() { # file size
+  python3 - "$1" "$2" <<'PY'
 import os, sys
 boundary = b"---------------------------7d6891e3b0542"
-image = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(100 * 1024 - 11)
+image = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(int(sys.argv[2]) - 11)
 with open(sys.argv[1], "wb") as f:
     f.write(b"--" + boundary + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\Glimor\\Glimor.jpg\""
             b"\r\nContent-Type: image/jpg\r\n\r\n" + image + b"\r\n--" + boundary + b"--\r\n")
 PY
-upload() { # base-url [curl options]
-  curl -s "${@:2}" -H "Content-Type: multipart/form-data; boundary=---------------------------7d6891e3b0542" \
-    --data-binary "@$work/body" "$1/guestglimor.php" | sed -n 's/^Link: \(.*\)\r$/\1/p'
+}
+make_body "$work/body" $((100 * 1024))
+upload() { # base-url [body-file [curl options]]
+  curl -s "${@:3}" -H "Content-Type: multipart/form-data; boundary=---------------------------7d6891e3b0542" \
+    --data-binary "@${2:-$work/body}" "$1/guestglimor.php" | sed -n 's/^Link: \(.*\)\r$/\1/p'
 }
 link=$(upload "http://127.0.0.1:$port")
 [ -n "$link" ] || { echo "upload failed"; cat "$work/server.log"; exit 1; }
-tls_link=$(upload "https://127.0.0.1:$tls_port" --cacert "$work/pki/ca.pem")
+tls_link=$(upload "https://127.0.0.1:$tls_port" "$work/body" --cacert "$work/pki/ca.pem")
 [ -n "$tls_link" ] || { echo "upload over https failed"; cat "$work/tls-server.log"; exit 1; }
 
 summarise() { # name wrk-output
@@ -51,15 +61,21 @@ summarise() { # name wrk-output
   rate=$(sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$2")
   p99=$(sed -n 's/^ *99% *\([0-9.]*[a-z]*\).*/\1/p' <<<"$2")
   errors=$(grep -E 'Non-2xx|Socket errors' <<<"$2" | tr -s ' ' | paste -sd ';' || true)
-  printf '%-14s %10s requests/s   p99 %8s   errors: %s\n' "$1" "$rate" "$p99" "${errors:-none}"
+  grep -q "^ *$((2 * uploads_per_thread)) requests in" <<<"$2" && rate="$rate capped"
+  printf '%-15s %17s requests/s   p99 %8s   errors: %s\n' "$1" "$rate" "$p99" "${errors:-none}"
 }
 
-gets=$(wrk -t2 -c64 -d"${seconds}s" --latency "$link")
+get_load() { wrk -t2 -c64 -d"${seconds}s" --latency "$1"; }
+upload_load() {
+  UPLOAD_BODY_FILE="$work/body" UPLOAD_LIMIT_PER_THREAD=$uploads_per_thread \
+    wrk -t2 -c16 -d"${seconds}s" --latency -s "$root/bench/server_upload.lua" "$1/"
+}
+
+gets=$(get_load "$link")
 # wrk does not check the certificate; the connections are kept alive, so this
 # measures the encryption more than the handshakes.
-tls_gets=$(wrk -t2 -c64 -d"${seconds}s" --latency "$tls_link")
-uploads=$(UPLOAD_BODY_FILE="$work/body" UPLOAD_LIMIT_PER_THREAD=4000 \
-  wrk -t2 -c16 -d"${seconds}s" --latency -s "$root/bench/server_upload.lua" "http://127.0.0.1:$port/")
+tls_gets=$(get_load "$tls_link")
+uploads=$(upload_load "http://127.0.0.1:$port")
 
 echo "glimor-server over loopback, $(nproc) cores, ${seconds}s each:"
 summarise "image GET" "$gets"
@@ -67,3 +83,42 @@ summarise "image GET TLS" "$tls_gets"
 summarise "upload 100KB" "$uploads"
 stored=$(find "$work/data/images" -type f | wc -l)
 echo "images stored: $stored"
+
+# The PostgreSQL store on a cluster with the default, durable settings: one
+# node, then two nodes behind nginx, each with the same 100 KB loads and a 1 MB
+# image that the nodes stream from the database on every GET.
+postgres=$work/pg
+if ! pg_port=$("$root/tests/support/postgres_cluster.sh" start "$postgres"); then
+  postgres=
+  echo "PostgreSQL store: skipped"
+  exit 0
+fi
+uri="postgresql://glimor@127.0.0.1:$pg_port/glimor"
+node1=$(free_port) node2=$(free_port) front_port=$(free_port)
+"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" 2>"$work/node1.log" &
+node1_pid=$!
+"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node2" 2>"$work/node2.log" &
+node2_pid=$!
+front=$work/nginx
+"$root/tests/support/nginx_nodes.sh" start "$front" "$front_port" "$node1" "$node2"
+for p in $node1 $node2; do
+  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$p/" && break; sleep 0.05; done
+done
+make_body "$work/large" $((1024 * 1024))
+pg_path=$(upload "http://127.0.0.1:$node1" | sed 's|^http://[^/]*||')
+large_path=$(upload "http://127.0.0.1:$node1" "$work/large" | sed 's|^http://[^/]*||')
+[ -n "$pg_path" ] && [ -n "$large_path" ] || { echo "upload to PostgreSQL failed"; cat "$work/node1.log"; exit 1; }
+
+one_gets=$(get_load "http://127.0.0.1:$node1$pg_path")
+one_large=$(get_load "http://127.0.0.1:$node1$large_path")
+one_uploads=$(upload_load "http://127.0.0.1:$node1")
+two_gets=$(get_load "http://127.0.0.1:$front_port$pg_path")
+two_large=$(get_load "http://127.0.0.1:$front_port$large_path")
+two_uploads=$(upload_load "http://127.0.0.1:$front_port")
+echo "PostgreSQL store, one node, then two nodes behind nginx:"
+summarise "1 node GET" "$one_gets"
+summarise "1 node GET 1MB" "$one_large"
+summarise "1 node upload" "$one_uploads"
+summarise "2 nodes GET" "$two_gets"
+summarise "2 nodes GET 1MB" "$two_large"
+summarise "2 nodes upload" "$two_uploads"

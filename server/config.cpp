@@ -45,6 +45,7 @@ std::string normalisePublicUrl(std::string_view url) {
 std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments) {
   Config config;
   bool haveData = false;
+  std::optional<unsigned> connections;
   std::optional<std::string> certificateFile, keyFile;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view flag = arguments[i];
@@ -64,6 +65,13 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.dataDirectory = value();
       if (config.dataDirectory.empty()) throw Error("--data needs a folder");
       haveData = true;
+    } else if (flag == "--database") {
+      std::string uri(value());
+      if (!uri.starts_with("postgresql://") && !uri.starts_with("postgres://"))
+        throw Error("--database: \"" + uri + "\" is not a postgresql:// URI");
+      config.database = DatabaseSettings{std::move(uri)};
+    } else if (flag == "--database-connections") {
+      connections = parseNumber<unsigned>("--database-connections", value(), 1, 64);
     } else if (flag == "--listen") {
       parseListen(config, value());
     } else if (flag == "--public-url") {
@@ -83,7 +91,13 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       throw Error("unknown argument \"" + std::string(arguments[i]) + "\"");
     }
   }
-  if (!haveData) throw Error("--data DIR is required: the folder that keeps the images and the database");
+  if (haveData && config.database)
+    throw Error("--data and --database exclude each other: with --database everything is kept in PostgreSQL");
+  if (connections && !config.database) throw Error("--database-connections needs --database");
+  if (connections) config.database->connections = *connections;
+  if (!haveData && !config.database)
+    throw Error("--data DIR is required: the folder that keeps the images and the database "
+                "(or --database URI for PostgreSQL)");
   if (certificateFile.has_value() != keyFile.has_value())
     throw Error(std::string(certificateFile ? "--tls-cert needs --tls-key" : "--tls-key needs --tls-cert") +
                 ": HTTPS takes both the certificate and its private key");

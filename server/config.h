@@ -14,8 +14,16 @@ struct TlsFiles {
   std::string keyFile;
 };
 
+// A PostgreSQL database that keeps the images, their records and the feedback,
+// shared by every node that names it.
+struct DatabaseSettings {
+  std::string uri; // "postgresql://user@host:port/name"
+  unsigned connections = 4;
+};
+
 struct Config {
-  std::string dataDirectory;
+  std::string dataDirectory; // empty with `database`
+  std::optional<DatabaseSettings> database;
   std::string listenAddress = "127.0.0.1";
   std::uint16_t listenPort = 8080;
   // "http[s]://host[:port]" without a trailing slash; links then start with it
@@ -31,7 +39,8 @@ struct Config {
 };
 
 inline constexpr std::string_view usageText =
-    "usage: glimor-server --data DIR [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
+    "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
+    "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
     "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n";
 

@@ -4,7 +4,7 @@
 namespace glimor::server {
 
 Response handleFeedback(Service& service, const Request& request) {
-  service.feedback.add(parseFeedbackForm(request.body), request.clientAddress);
+  service.feedback->add(parseFeedbackForm(request.body), request.clientAddress);
   Response response;
   response.contentType = "text/plain; charset=utf-8";
   response.body = "Thank you for your feedback.\r\n";

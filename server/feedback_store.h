@@ -1,25 +1,17 @@
 #pragma once
-#include "database.h"
 #include "feedback_form.h"
 
-#include <filesystem>
-#include <mutex>
 #include <string_view>
 
 namespace glimor::server {
 
-// Feedback messages in the table "feedback" of <data>/glimor.db, each field
-// kept byte for byte.
+// Where feedback messages are kept, each field byte for byte. add() returns
+// once the message is durable; it throws Error, or Refusal when the store
+// cannot be reached.
 class FeedbackStore {
 public:
-  explicit FeedbackStore(const std::filesystem::path& dataDirectory);
-
-  void add(const FeedbackForm& form, std::string_view clientAddress);
-
-private:
-  std::mutex mutex_;
-  Database database_;
-  Statement insert_;
+  virtual ~FeedbackStore() = default;
+  virtual void add(const FeedbackForm& form, std::string_view clientAddress) = 0;
 };
 
 } // namespace glimor::server

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,17 @@ struct Request {
   }
 };
 
+// A body too large to hold at once, read in parts while it is sent. read()
+// may wait for another machine, so it runs on the disk threads; it throws when
+// the bytes cannot be read.
+class BodyReader {
+public:
+  virtual ~BodyReader() = default;
+  virtual std::uint64_t size() const = 0;
+  // Up to `length` bytes from `offset`; fewer only at the end.
+  virtual std::string read(std::uint64_t offset, std::size_t length) = 0;
+};
+
 struct Response {
   int status = 200;
   std::string reason; // empty: the standard phrase for the status
@@ -35,10 +47,13 @@ struct Response {
   std::string body;
   // Bytes shared with the image cache, sent instead of `body` without a copy.
   std::shared_ptr<const std::string> sharedBody;
+  // Sent in parts instead of `body`, never held whole.
+  std::shared_ptr<BodyReader> streamedBody;
 
   std::string_view payload() const {
     return sharedBody ? std::string_view(*sharedBody) : std::string_view(body);
   }
+  std::uint64_t payloadSize() const { return streamedBody ? streamedBody->size() : payload().size(); }
 };
 
 // A plain-text answer whose reason phrase and body both say what happened.

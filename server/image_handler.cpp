@@ -5,7 +5,7 @@ namespace glimor::server {
 Response handleImage(Service& service, const Request& request, std::string_view fileName) {
   std::size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return textResponse(404, "No such image");
-  auto image = service.images.find(fileName.substr(0, dot));
+  auto image = service.images->find(fileName.substr(0, dot));
   if (!image || image->type.extension != fileName.substr(dot + 1)) return textResponse(404, "No such image");
 
   Response response;
@@ -19,7 +19,10 @@ Response handleImage(Service& service, const Request& request, std::string_view 
     return response;
   }
   response.contentType = image->type.mimeType;
-  response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
+  if (image->reader)
+    response.streamedBody = image->reader;
+  else
+    response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
   return response;
 }
 

@@ -1,23 +1,21 @@
 #pragma once
-#include "database.h"
-#include "group_commit.h"
-#include "image_cache.h"
+#include "http_types.h"
 #include "image_type.h"
 
-#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace glimor::server {
 
+// An image as the handlers serve it: either its bytes, or for an image too
+// large to hold at once, a reader that hands them out in parts.
 struct StoredImage {
   std::string id;
   ImageType type;
   std::string sha256;
   std::string bytes;
+  std::shared_ptr<BodyReader> reader; // set instead of `bytes`
 };
 
 struct Upload {
@@ -27,34 +25,23 @@ struct Upload {
   std::string_view originalName; // the last component of the client's file name
 };
 
-// Images as files under <data>/images/<first two id characters>/<id>.<ext>,
-// described by rows of the SQLite index <data>/glimor.db. A file is complete on
-// disk before its row is committed, and only images with a row are served, so a
-// crash at any point leaves no row without its file and no half-written image
-// visible. File names are built from generated ids only, never from a request.
+// Where images are kept. An upload is answered only after add() returns, so
+// add() returns only once the bytes and their record are durable together;
+// find() serves only images whose bytes and record are both complete.
 class ImageStore {
 public:
-  explicit ImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes = 64 << 20);
+  virtual ~ImageStore() = default;
 
-  // Stores the bytes unchanged under a new id and returns the id. Throws Error.
-  std::string add(const Upload& upload);
+  // Stores the bytes unchanged under a new id and returns the id. Throws Error,
+  // or Refusal when the store cannot be reached.
+  virtual std::string add(const Upload& upload) = 0;
 
   // The image with this id, or nothing for an unknown or malformed id.
-  std::shared_ptr<const StoredImage> find(std::string_view id);
+  virtual std::shared_ptr<const StoredImage> find(std::string_view id) = 0;
 
-private:
-  std::filesystem::path imagePath(const std::string& id, ImageType type) const;
-  void commitBatch(const std::vector<const GroupCommit::Write*>& writes);
-
-  std::filesystem::path images_;
-  std::filesystem::path temporary_;
-  std::mutex databaseMutex_;
-  Database database_;
-  Statement insert_;
-  Statement select_;
-  ImageCache<StoredImage> cache_;
-  // Rows of concurrent uploads are committed together, one flush for many.
-  GroupCommit commits_;
+  // True when find() waits for another machine, so reads must not run on the
+  // threads that move bytes.
+  virtual bool readsBlock() const { return false; }
 };
 
 } // namespace glimor::server

@@ -79,7 +79,7 @@ void runServer(const Config& config) {
   std::string shownAddress =
       bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
   logMessage("glimor-server listening on " + std::string(tls ? "https" : "http") + "://" + shownAddress +
-             ":" + std::to_string(bound.port()) + "/ with data in " + config.dataDirectory);
+             ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription);
 
   asio::steady_timer graceTimer(io);
   asio::signal_set signals(io, SIGINT, SIGTERM);

@@ -6,18 +6,23 @@
 #include "update_files.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 namespace glimor::server {
 
-// Everything a request may reach: the configuration and the stores.
+// Everything a request may reach: the configuration and the stores, either
+// SQLite and files under --data or the PostgreSQL database of --database.
+// Throws Error when the stores cannot be opened.
 struct Service {
   explicit Service(const Config& config);
 
   Config config;
-  ImageStore images;
-  FeedbackStore feedback;
+  std::unique_ptr<ImageStore> images;
+  std::unique_ptr<FeedbackStore> feedback;
   UpdateFiles updates;
+  std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
 
 // Answers one complete request. Refusals become 4xx answers whose reason says why.

@@ -35,6 +35,8 @@ constexpr std::uint64_t drainLimit = 256ull << 20;
 constexpr auto drainTime = std::chrono::seconds(10);
 // How long a TLS client has to answer the close_notify that ends a connection.
 constexpr auto closeNotifyTime = std::chrono::seconds(2);
+// A streamed body is read and sent in parts of this size, one at a time.
+constexpr std::size_t partSize = 256 * 1024;
 
 // The whole answer to a plain HTTP request on the HTTPS port. Glimor shows the
 // status line to its user, so it says what to change.
@@ -286,7 +288,8 @@ template <typename Stream> void Session<Stream>::handleRequest() {
       return textResponse(500, "The service could not complete the request");
     }
   };
-  if (method_ != "POST") return respond(answerRequest(), keepAlive);
+  // Reads answer at once unless the store waits for another machine.
+  if (method_ != "POST" && !service_.images->readsBlock()) return respond(answerRequest(), keepAlive);
   asio::post(diskWork_, [self = this->shared_from_this(), answerRequest = std::move(answerRequest),
                          keepAlive]() mutable {
     auto response = std::make_shared<Response>(answerRequest());
@@ -305,25 +308,66 @@ template <typename Stream> void Session<Stream>::respond(Response response, bool
   if (!response_.contentType.empty()) answer.set(http::field::content_type, response_.contentType);
   for (const auto& [name, value] : response_.headers) answer.set(name, value);
   std::string_view payload = response_.payload();
-  if (response_.status != 304) answer.content_length(payload.size());
+  if (response_.status != 304) answer.content_length(response_.payloadSize());
   // HEAD gets the same header lines as GET, without the body.
-  if (!head_ && response_.status != 304) answer.body() = {payload.data(), payload.size()};
+  bool withBody = !head_ && response_.status != 304;
+  if (withBody && !response_.streamedBody) answer.body() = {payload.data(), payload.size()};
   answer.keep_alive(keepAlive);
 
+  // A streamed body follows the header in parts; the header carries its length.
+  bool streamed = withBody && response_.streamedBody;
   tcp().expires_after(timeout());
-  http::async_write(
-      stream_, answer,
-      [self = this->shared_from_this(), keepAlive, drainAfter](beast::error_code error, std::size_t) {
-        self->onWritten(keepAlive, drainAfter, error);
+  http::async_write(stream_, answer,
+                    [self = this->shared_from_this(), keepAlive, drainAfter,
+                     streamed](beast::error_code error, std::size_t) {
+                      if (streamed && !error) return self->sendPart(0, keepAlive);
+                      self->onWritten(keepAlive, drainAfter, error);
+                    });
+}
+
+// Each part is read on the disk threads, since reading may wait for another
+// machine, and written before the next is read.
+template <typename Stream> void Session<Stream>::sendPart(std::uint64_t offset, bool keepAlive) {
+  if (offset >= response_.streamedBody->size()) return onWritten(keepAlive, false, {});
+  asio::post(diskWork_, [self = this->shared_from_this(), offset, keepAlive] {
+    std::string part;
+    try {
+      part = self->response_.streamedBody->read(offset, partSize);
+    } catch (const std::exception& failure) {
+      logMessage(std::string("error: ") + failure.what());
+    }
+    asio::post(self->stream_.get_executor(), [self, offset, keepAlive, part = std::move(part)]() mutable {
+      self->part_ = std::move(part);
+      self->onPartRead(offset, keepAlive);
+    });
+  });
+}
+
+template <typename Stream> void Session<Stream>::onPartRead(std::uint64_t offset, bool keepAlive) {
+  if (part_.empty()) {
+    // The header is out, so cutting the connection is the only way left to say
+    // that the body is incomplete.
+    logRequest({clientAddress_, method_, target_ + " (body cut short)", response_.status, offset,
+                std::chrono::steady_clock::now() - started_});
+    return close();
+  }
+  tcp().expires_after(timeout());
+  asio::async_write(
+      stream_, asio::buffer(part_),
+      [self = this->shared_from_this(), offset, keepAlive](beast::error_code error, std::size_t n) {
+        if (error) return self->onWritten(keepAlive, false, error);
+        self->sendPart(offset + n, keepAlive);
       });
 }
 
 template <typename Stream>
 void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_code error) {
-  logRequest({clientAddress_, method_, target_, response_.status, head_ ? 0 : response_.payload().size(),
+  logRequest({clientAddress_, method_, target_, response_.status,
+              head_ ? 0 : static_cast<std::size_t>(response_.payloadSize()),
               std::chrono::steady_clock::now() - started_});
   answer_.reset();
   response_ = {};
+  part_ = std::string();
   if (error) return close();
   if (drainAfter) {
     beast::error_code ignored;

@@ -61,6 +61,8 @@ private:
   void onBody(boost::beast::error_code error);
   void handleRequest();
   void respond(Response response, bool keepAlive, bool drainAfter = false);
+  void sendPart(std::uint64_t offset, bool keepAlive);
+  void onPartRead(std::uint64_t offset, bool keepAlive);
   void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
   void refuseBeforeBody(int status, const std::string& reason);
   void drain();
@@ -95,6 +97,8 @@ private:
   std::optional<Answer> answer_;
   std::optional<boost::beast::http::response<boost::beast::http::empty_body>> continue_;
   std::array<char, 16384> drainBuffer_{};
+  // The part of a streamed body being sent.
+  std::string part_;
 };
 
 extern template class Session<PlainStream>;

@@ -39,7 +39,7 @@ Response handleUpload(Service& service, const Request& request) {
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
   std::string originalName = paths::fileNameOf(*part.fileName);
-  std::string id = service.images.add({part.content, *type, request.clientAddress, originalName});
+  std::string id = service.images->add({part.content, *type, request.clientAddress, originalName});
 
   Response response;
   response.contentType = "text/plain; charset=utf-8";

@@ -56,6 +56,22 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_FALSE(parse({"--help"}));
 }
 
+TEST(Config, ADatabaseReplacesTheDataFolder) {
+  auto config = parse({"--database", "postgresql://glimor@db.lan/glimor", "--database-connections=8"});
+  ASSERT_TRUE(config && config->database);
+  EXPECT_EQ(config->database->uri, "postgresql://glimor@db.lan/glimor");
+  EXPECT_EQ(config->database->connections, 8u);
+  EXPECT_EQ(parse({"--database", "postgres://db/g"})->database->connections, 4u);
+
+  EXPECT_NE(errorOf({"--database", "glimor.db"}).find("not a postgresql:// URI"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--database", "postgres://db/g"}).find("exclude each other"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--database-connections", "2"}).find("needs --database"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--database", "postgres://db/g", "--database-connections", "0"}).find("from 1 to 64"),
+            std::string::npos);
+}
+
 TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({}).find("--data DIR is required"), std::string::npos);
   EXPECT_NE(errorOf({"--data"}).find("--data needs a value"), std::string::npos);

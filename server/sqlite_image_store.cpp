@@ -1,4 +1,4 @@
-#include "image_store.h"
+#include "sqlite_image_store.h"
 
 #include "durable_file.h"
 #include "image_id.h"
@@ -39,7 +39,7 @@ void removeUnfinishedUploads(const std::filesystem::path& temporary) {
 
 } // namespace
 
-ImageStore::ImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes)
+SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes)
     : images_(createdFolder(dataDirectory / "images")), temporary_(createdFolder(dataDirectory / "tmp")),
       database_((dataDirectory / "glimor.db").string()),
       insert_(openWithSchema(database_),
@@ -50,7 +50,7 @@ ImageStore::ImageStore(const std::filesystem::path& dataDirectory, std::size_t c
   removeUnfinishedUploads(temporary_);
 }
 
-void ImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& writes) {
+void SqliteImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& writes) {
   std::lock_guard lock(databaseMutex_);
   try {
     Transaction transaction(database_);
@@ -62,11 +62,11 @@ void ImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& write
   }
 }
 
-std::filesystem::path ImageStore::imagePath(const std::string& id, ImageType type) const {
+std::filesystem::path SqliteImageStore::imagePath(const std::string& id, ImageType type) const {
   return images_ / id.substr(0, 2) / (id + "." + std::string(type.extension));
 }
 
-std::string ImageStore::add(const Upload& upload) {
+std::string SqliteImageStore::add(const Upload& upload) {
   std::string checksum = sha256Hex(upload.bytes);
   for (int attempt = 0;; ++attempt) {
     std::string id = newImageId();
@@ -97,7 +97,7 @@ std::string ImageStore::add(const Upload& upload) {
   }
 }
 
-std::shared_ptr<const StoredImage> ImageStore::find(std::string_view id) {
+std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   if (!isImageId(id)) return nullptr;
   std::string key(id);
   if (auto cached = cache_.get(key)) return cached;

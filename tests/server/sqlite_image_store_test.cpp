@@ -1,5 +1,5 @@
-#include "image_store.h"
 #include "image_type.h"
+#include "sqlite_image_store.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +14,17 @@ Upload uploadOf(const std::string& bytes, std::string_view name = "Glimor.png") 
   return {bytes, *sniffImageType(bytes), "192.0.2.7", name};
 }
 
-TEST(ImageStore, KeepsTheBytesUnchangedAcrossARestart) {
+TEST(SqliteImageStore, KeepsTheBytesUnchangedAcrossARestart) {
   TempFolder data;
   std::string png = testing::pngBytes(), gif = testing::gifBytes();
   std::string pngId, gifId;
   {
-    ImageStore store(data.path());
+    SqliteImageStore store(data.path());
     pngId = store.add(uploadOf(png));
     gifId = store.add(uploadOf(gif, "Glimor.gif"));
     EXPECT_NE(pngId, gifId);
   }
-  ImageStore reopened(data.path());
+  SqliteImageStore reopened(data.path());
   auto image = reopened.find(pngId);
   ASSERT_TRUE(image);
   EXPECT_EQ(image->bytes, png);
@@ -34,10 +34,10 @@ TEST(ImageStore, KeepsTheBytesUnchangedAcrossARestart) {
   EXPECT_EQ(reopened.find(gifId)->type.mimeType, "image/gif");
 }
 
-TEST(ImageStore, RecordsTheMetadataInTheIndex) {
+TEST(SqliteImageStore, RecordsTheMetadataInTheIndex) {
   TempFolder data;
   std::string id =
-      ImageStore(data.path()).add(uploadOf(testing::pngBytes(), std::string_view("my\0pic.png", 10)));
+      SqliteImageStore(data.path()).add(uploadOf(testing::pngBytes(), std::string_view("my\0pic.png", 10)));
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open((data.path() / "glimor.db").c_str(), &db), SQLITE_OK);
@@ -57,9 +57,9 @@ TEST(ImageStore, RecordsTheMetadataInTheIndex) {
   sqlite3_close(db);
 }
 
-TEST(ImageStore, UnknownOrMalformedIdsFindNothing) {
+TEST(SqliteImageStore, UnknownOrMalformedIdsFindNothing) {
   TempFolder data;
-  ImageStore store(data.path());
+  SqliteImageStore store(data.path());
   std::string id = store.add(uploadOf(testing::pngBytes()));
   EXPECT_FALSE(store.find("AAAAAAAAAAAAAAAA"));
   EXPECT_FALSE(store.find("../glimor.db"));
@@ -67,38 +67,38 @@ TEST(ImageStore, UnknownOrMalformedIdsFindNothing) {
   EXPECT_FALSE(store.find(""));
 }
 
-TEST(ImageStore, AFileWithoutItsRecordIsNeverServed) {
+TEST(SqliteImageStore, AFileWithoutItsRecordIsNeverServed) {
   // What a crash between moving the file into place and committing leaves behind.
   TempFolder data;
-  { ImageStore store(data.path()); }
+  { SqliteImageStore store(data.path()); }
   std::filesystem::create_directories(data.path() / "images" / "Zz");
   testing::writeFile(data.path() / "images" / "Zz" / "ZzZzZzZzZzZzZzZz.png", testing::pngBytes());
-  ImageStore store(data.path());
+  SqliteImageStore store(data.path());
   EXPECT_FALSE(store.find("ZzZzZzZzZzZzZzZz"));
 }
 
-TEST(ImageStore, ARecordWhoseFileVanishedIsNotServed) {
+TEST(SqliteImageStore, ARecordWhoseFileVanishedIsNotServed) {
   TempFolder data;
   std::string id;
   {
-    ImageStore store(data.path(), 0); // no cache: every find reads the disk
+    SqliteImageStore store(data.path(), 0); // no cache: every find reads the disk
     id = store.add(uploadOf(testing::jpegBytes()));
   }
   std::filesystem::remove(data.path() / "images" / id.substr(0, 2) / (id + ".jpg"));
-  EXPECT_FALSE(ImageStore(data.path()).find(id));
+  EXPECT_FALSE(SqliteImageStore(data.path()).find(id));
 }
 
-TEST(ImageStore, StartingUpRemovesUnfinishedUploads) {
+TEST(SqliteImageStore, StartingUpRemovesUnfinishedUploads) {
   TempFolder data;
-  { ImageStore store(data.path()); }
+  { SqliteImageStore store(data.path()); }
   testing::writeFile(data.path() / "tmp" / "AAAAAAAAAAAAAAAA.part", "half an ima");
-  ImageStore store(data.path());
+  SqliteImageStore store(data.path());
   EXPECT_TRUE(std::filesystem::is_empty(data.path() / "tmp"));
 }
 
-TEST(ImageStore, AFailedWriteLeavesNoRecord) {
+TEST(SqliteImageStore, AFailedWriteLeavesNoRecord) {
   TempFolder data;
-  ImageStore store(data.path(), 0);
+  SqliteImageStore store(data.path(), 0);
   // The staging folder replaced by a file: writing there fails, even for root.
   std::filesystem::remove(data.path() / "tmp");
   testing::writeFile(data.path() / "tmp", "");

@@ -1,4 +1,4 @@
-#include "feedback_store.h"
+#include "sqlite_feedback_store.h"
 
 #include <ctime>
 
@@ -19,12 +19,12 @@ Database& withSchema(Database& database) {
 
 } // namespace
 
-FeedbackStore::FeedbackStore(const std::filesystem::path& dataDirectory)
+SqliteFeedbackStore::SqliteFeedbackStore(const std::filesystem::path& dataDirectory)
     : database_((dataDirectory / "glimor.db").string()),
       insert_(withSchema(database_), "INSERT INTO feedback (name, email, category, text, created_at,"
                                      " client_address) VALUES (?, ?, ?, ?, ?, ?)") {}
 
-void FeedbackStore::add(const FeedbackForm& form, std::string_view clientAddress) {
+void SqliteFeedbackStore::add(const FeedbackForm& form, std::string_view clientAddress) {
   std::lock_guard lock(mutex_);
   try {
     insert_.bindBlob(1, form.name)

@@ -1,0 +1,68 @@
+#include "pg_schema.h"
+
+#include "platform/error.h"
+
+#include <iterator>
+#include <string>
+
+namespace glimor::server {
+namespace {
+
+// Any number shared by every node; "glimor" in ASCII.
+constexpr const char* lockSql = "SELECT pg_advisory_xact_lock(113723472355186)";
+
+// Version n is migrations[n - 1]; new versions are appended, never edited.
+constexpr const char* migrations[] = {
+    // 1: images with their bytes in the same row, so a row never exists
+    // without them; feedback as in the SQLite store. The image bytes are
+    // already compressed, and stored uncompressed (EXTERNAL) they can be read
+    // out in slices without decompressing the whole value.
+    "CREATE TABLE images ("
+    " id text PRIMARY KEY,"
+    " type text NOT NULL,"
+    " size bigint NOT NULL,"
+    " sha256 text NOT NULL,"
+    " created_at bigint NOT NULL," // seconds since 1970, UTC
+    " client_address text NOT NULL,"
+    " original_name bytea NOT NULL,"
+    " bytes bytea NOT NULL CHECK (octet_length(bytes) = size));"
+    "ALTER TABLE images ALTER COLUMN bytes SET STORAGE EXTERNAL;"
+    "CREATE TABLE feedback ("
+    " id bigserial PRIMARY KEY,"
+    " name bytea NOT NULL,"
+    " email bytea NOT NULL,"
+    " category bytea NOT NULL,"
+    " text bytea NOT NULL,"
+    " created_at bigint NOT NULL,"
+    " client_address text NOT NULL);",
+};
+constexpr int latestVersion = static_cast<int>(std::size(migrations));
+
+} // namespace
+
+void migrateSchema(PgConnection& connection) {
+  connection.execute("BEGIN");
+  try {
+    connection.execute(lockSql);
+    connection.execute("CREATE TABLE IF NOT EXISTS glimor_schema (version integer NOT NULL)");
+    PgResult current = connection.query("SELECT coalesce(max(version), 0)::bigint FROM glimor_schema", {});
+    int version = static_cast<int>(current.int64(0, 0));
+    if (version > latestVersion)
+      throw Error("The database's schema is version " + std::to_string(version) +
+                  ", newer than this glimor-server knows (" + std::to_string(latestVersion) + ")");
+    for (int next = version + 1; next <= latestVersion; ++next) connection.execute(migrations[next - 1]);
+    if (version < latestVersion) {
+      connection.execute("DELETE FROM glimor_schema");
+      connection.query("INSERT INTO glimor_schema (version) VALUES ($1)", {PgParam::integer(latestVersion)});
+    }
+    connection.execute("COMMIT");
+  } catch (...) {
+    try {
+      if (!connection.broken()) connection.execute("ROLLBACK");
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+} // namespace glimor::server

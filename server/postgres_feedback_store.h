@@ -1,0 +1,20 @@
+#pragma once
+#include "feedback_store.h"
+#include "pg_pool.h"
+
+#include <memory>
+
+namespace glimor::server {
+
+// Feedback messages in the table "feedback" of a PostgreSQL database.
+class PostgresFeedbackStore : public FeedbackStore {
+public:
+  explicit PostgresFeedbackStore(std::shared_ptr<PgPool> pool) : pool_(std::move(pool)) {}
+
+  void add(const FeedbackForm& form, std::string_view clientAddress) override;
+
+private:
+  std::shared_ptr<PgPool> pool_;
+};
+
+} // namespace glimor::server

@@ -1,0 +1,98 @@
+#include "postgres_image_store.h"
+
+#include "image_id.h"
+#include "platform/error.h"
+#include "sha256.h"
+
+#include <ctime>
+
+namespace glimor::server {
+namespace {
+
+// The bytes of one large image, fetched slice by slice with substring(), which
+// on an uncompressed bytea reads only the slice's pages. The first slice came
+// with the image's record and is handed out once without another query.
+class ImageSlices : public BodyReader {
+public:
+  ImageSlices(std::shared_ptr<PgPool> pool, std::string id, std::uint64_t size, std::string first)
+      : pool_(std::move(pool)), id_(std::move(id)), size_(size), first_(std::move(first)) {}
+
+  std::uint64_t size() const override { return size_; }
+
+  std::string read(std::uint64_t offset, std::size_t length) override {
+    if (offset == 0 && !first_.empty() && length >= first_.size()) return std::move(first_);
+    return pool_->run([&](PgConnection& connection) {
+      PgResult slice =
+          connection.query("SELECT substring(bytes FROM $2 FOR $3) FROM images WHERE id = $1",
+                           {PgParam::text(id_), PgParam::integer(static_cast<std::int64_t>(offset) + 1),
+                            PgParam::integer(static_cast<std::int64_t>(length))});
+      if (slice.rows() != 1) throw Error("Database error: image " + id_ + " vanished while it was sent");
+      return std::string(slice.bytes(0, 0));
+    });
+  }
+
+private:
+  std::shared_ptr<PgPool> pool_;
+  std::string id_;
+  std::uint64_t size_;
+  std::string first_;
+};
+
+} // namespace
+
+PostgresImageStore::PostgresImageStore(std::shared_ptr<PgPool> pool, std::size_t partBytes,
+                                       std::size_t cacheBytes)
+    : pool_(std::move(pool)), partBytes_(partBytes), cache_(cacheBytes) {}
+
+std::string PostgresImageStore::add(const Upload& upload) {
+  std::string checksum = sha256Hex(upload.bytes);
+  return pool_->run([&](PgConnection& connection) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      std::string id = newImageId();
+      PgResult inserted = connection.query(
+          "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes)"
+          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT (id) DO NOTHING",
+          {PgParam::text(id), PgParam::text(std::string(upload.type.extension)),
+           PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())), PgParam::text(checksum),
+           PgParam::integer(static_cast<std::int64_t>(std::time(nullptr))),
+           PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
+           PgParam::bytes(upload.bytes)});
+      if (inserted.affectedRows() == 1) return id;
+    } // an id drawn twice: draw again
+    throw Error("Cannot find a free image id");
+  });
+}
+
+std::shared_ptr<const StoredImage> PostgresImageStore::find(std::string_view id) {
+  if (!isImageId(id)) return nullptr;
+  std::string key(id);
+  if (auto cached = cache_.get(key)) return cached;
+
+  auto image = std::make_shared<StoredImage>();
+  image->id = key;
+  std::uint64_t size = 0;
+  bool found = pool_->run([&](PgConnection& connection) {
+    PgResult row =
+        connection.query("SELECT type, sha256, size, substring(bytes FROM 1 FOR $2)"
+                         " FROM images WHERE id = $1",
+                         {PgParam::text(key), PgParam::integer(static_cast<std::int64_t>(partBytes_))});
+    if (row.rows() != 1) return false;
+    auto type = imageTypeByExtension(row.bytes(0, 0));
+    if (!type) return false;
+    image->type = *type;
+    image->sha256 = row.bytes(0, 1);
+    size = static_cast<std::uint64_t>(row.int64(0, 2));
+    image->bytes = row.bytes(0, 3);
+    return true;
+  });
+  if (!found) return nullptr;
+  if (size > image->bytes.size()) {
+    image->reader = std::make_shared<ImageSlices>(pool_, key, size, std::move(image->bytes));
+    image->bytes.clear();
+    return image;
+  }
+  cache_.put(key, image, image->bytes.size());
+  return image;
+}
+
+} // namespace glimor::server

@@ -1,0 +1,34 @@
+#pragma once
+#include "image_cache.h"
+#include "image_store.h"
+#include "pg_pool.h"
+
+#include <cstddef>
+#include <memory>
+
+namespace glimor::server {
+
+// Images in the table "images" of a PostgreSQL database, bytes and record in
+// one row written by one statement: the upload is answered after its commit,
+// so a node killed at any moment leaves no row without its bytes and loses no
+// acknowledged upload. Every node on the database serves every image.
+//
+// An image of at most `partBytes` is read in one query and kept in a per-node
+// cache (images never change); a larger one is read in slices of `partBytes`
+// while it is sent, so a request holds at most one slice of it.
+class PostgresImageStore : public ImageStore {
+public:
+  explicit PostgresImageStore(std::shared_ptr<PgPool> pool, std::size_t partBytes = 256 * 1024,
+                              std::size_t cacheBytes = 64 << 20);
+
+  std::string add(const Upload& upload) override;
+  std::shared_ptr<const StoredImage> find(std::string_view id) override;
+  bool readsBlock() const override { return true; }
+
+private:
+  std::shared_ptr<PgPool> pool_;
+  std::size_t partBytes_;
+  ImageCache<StoredImage> cache_;
+};
+
+} // namespace glimor::server

@@ -1,0 +1,43 @@
+#pragma once
+#include "database.h"
+#include "group_commit.h"
+#include "image_cache.h"
+#include "image_store.h"
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace glimor::server {
+
+// Images as files under <data>/images/<first two id characters>/<id>.<ext>,
+// described by rows of the SQLite index <data>/glimor.db. A file is complete on
+// disk before its row is committed, and only images with a row are served, so a
+// crash at any point leaves no row without its file and no half-written image
+// visible. File names are built from generated ids only, never from a request.
+class SqliteImageStore : public ImageStore {
+public:
+  explicit SqliteImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes = 64 << 20);
+
+  std::string add(const Upload& upload) override;
+  std::shared_ptr<const StoredImage> find(std::string_view id) override;
+
+private:
+  std::filesystem::path imagePath(const std::string& id, ImageType type) const;
+  void commitBatch(const std::vector<const GroupCommit::Write*>& writes);
+
+  std::filesystem::path images_;
+  std::filesystem::path temporary_;
+  std::mutex databaseMutex_;
+  Database database_;
+  Statement insert_;
+  Statement select_;
+  ImageCache<StoredImage> cache_;
+  // Rows of concurrent uploads are committed together, one flush for many.
+  GroupCommit commits_;
+};
+
+} // namespace glimor::server

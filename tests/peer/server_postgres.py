@@ -1,0 +1,204 @@
+"""glimor-server nodes on one PostgreSQL database, behind nginx.
+
+One throwaway cluster (tests/support/postgres_cluster.sh) serves every check:
+any node serves any image; parallel uploads through nginx to two nodes; a node
+killed with SIGKILL amid uploads loses nothing it acknowledged and leaves no
+row without its bytes; the database stopped and started under a running node.
+Exits 77 when PostgreSQL is not installed.
+"""
+import concurrent.futures
+import hashlib
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from glimor_server_peer import (BUILD, SOURCE, SERVER, body_of, check, exchange, failures, free_port, link_of,
+                                program_head, program_upload, program_upload_body, status_line)
+
+CLUSTER = os.path.join(SOURCE, "tests", "support", "postgres_cluster.sh")
+NGINX = os.path.join(SOURCE, "tests", "support", "nginx_nodes.sh")
+
+
+def jpeg(size):
+    return b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(size - 11)
+
+
+class Node:
+    """One glimor-server on the shared database."""
+
+    def __init__(self, work, uri, name):
+        self.port = free_port()
+        self.log_path = os.path.join(work, name + ".log")
+        with open(self.log_path, "wb") as log:
+            self.process = subprocess.Popen(
+                [SERVER, "--database", uri, "--listen", "127.0.0.1:%d" % self.port], stderr=log)
+
+    def wait_ready(self):
+        deadline = time.time() + 15
+        while time.time() < deadline and self.process.poll() is None:
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("node did not start: " + self.log())
+
+    def log(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def upload(self, image, port=None):
+        port = port or self.port
+        return program_upload(port, b"127.0.0.1:%d" % port, b"C:\\Glimor\\Glimor.jpg", image)
+
+    def get(self, link, method=b"GET"):
+        path = link.split("/", 3)[3].encode()
+        return exchange(self.port, method + b" /" + path + b" HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+
+
+def sql(cluster_dir, port, query):
+    owner = ["runuser", "-u", "postgres", "--"] if os.getuid() == 0 else []
+    result = subprocess.run(owner + ["psql", "-h", cluster_dir, "-p", str(port), "-U", "glimor", "-d", "glimor",
+                                     "-Atc", query], capture_output=True, check=True)
+    return result.stdout.decode().strip()
+
+
+def any_node_serves_any_image(a, b, db):
+    small, large = jpeg(5000), jpeg(1 << 20)  # the large one is sent in slices
+    for image in (small, large):
+        answer = a.upload(image)
+        link = link_of(answer)
+        check(status_line(answer) == "HTTP/1.0 200 OK" and link, "upload to node A: " + status_line(answer))
+        fetched = b.get(link)
+        check(body_of(fetched) == image, "node B serves node A's upload byte for byte (%d bytes)" % len(image))
+        check(b"Content-Type: image/jpeg" in fetched, "node B names the type")
+        head = b.get(link, b"HEAD")
+        check(b"Content-Length: %d\r\n" % len(image) in head and body_of(head) == b"", "HEAD from node B")
+    form = b"name=Ana&email=a@b.hr&cat=Bug&text=\xe8a & pi\x9ae\r\n\r\n"
+    answer = exchange(b.port, program_head(b"/glimor/index.php?do=contact", b"x", "form", len(form)) + form)
+    check(status_line(answer) == "HTTP/1.0 200 OK", "feedback on node B: " + status_line(answer))
+    check(sql(*db, "SELECT encode(text, 'hex') FROM feedback") == (b"\xe8a & pi\x9ae").hex(),
+          "feedback text kept byte for byte in PostgreSQL")
+
+
+def parallel_uploads_through_nginx(a, b, front_port):
+    images = [jpeg(20000 + i * 131) for i in range(24)]
+    with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
+        answers = list(pool.map(lambda image: a.upload(image, port=front_port), images))
+    links = [link_of(answer) for answer in answers]
+    check(all(status_line(answer) == "HTTP/1.0 200 OK" for answer in answers), "24 uploads through nginx")
+    check(all(link.startswith("http://127.0.0.1:%d/i/" % front_port) for link in links),
+          "links name nginx, not a node")
+    for image, link in zip(images, links):
+        check(body_of(a.get(link)) == image and body_of(b.get(link)) == image, "both nodes serve " + link)
+    for node in (a, b):
+        check(node.log().count('"POST /guestglimor.php" 200') >= 5, "nginx spread the uploads to both nodes")
+
+
+def killed_node_loses_nothing_acknowledged(a, b, db):
+    acknowledged = []  # (link, image)
+    lock = threading.Lock()
+    enough = threading.Event()
+
+    def upload_until_cut():
+        while True:
+            image = jpeg(300 * 1024)
+            try:
+                answer = a.upload(image)
+            except OSError:
+                return
+            link = link_of(answer)
+            if not link:
+                return  # the node died amid the request
+            with lock:
+                acknowledged.append((link, image))
+                if len(acknowledged) >= 20:
+                    enough.set()
+
+    threads = [threading.Thread(target=upload_until_cut) for _ in range(4)]
+    for thread in threads:
+        thread.start()
+    check(enough.wait(60), "uploads acknowledged before the kill")
+    a.process.send_signal(signal.SIGKILL)
+    a.process.wait()
+    for thread in threads:
+        thread.join(30)
+    for link, image in acknowledged:
+        check(body_of(b.get(link)) == image, "acknowledged before the kill, served by node B: " + link)
+    rows = int(sql(*db, "SELECT count(*) FROM images"))
+    print("node A killed after %d acknowledged uploads; %d rows" % (len(acknowledged), rows - 26))
+    check(rows >= len(acknowledged) + 26, "every acknowledged upload has its row")
+    check(sql(*db, "SELECT count(*) FROM images WHERE encode(sha256(bytes), 'hex') <> sha256") == "0",
+          "no row without its complete bytes")
+
+
+def database_restart_under_a_running_node(b, db):
+    image = jpeg(4000)
+    link = link_of(b.upload(image))  # not read yet, so not in node B's cache
+    subprocess.run([CLUSTER, "stop", db[0]], check=True)
+    # The answers come at once; the socket timeout only bounds a hang.
+    for answer, what in ((b.get(link), "image"), (b.upload(jpeg(4000)), "upload")):
+        check(status_line(answer).endswith(" 503 Database Unavailable"),
+              "%s while the database is down: %s" % (what, status_line(answer)))
+    subprocess.run([CLUSTER, "restart", db[0]], check=True)
+    deadline = time.time() + 20
+    while time.time() < deadline and not status_line(b.get(link)).endswith(" 200 OK"):
+        time.sleep(0.2)
+    check(body_of(b.get(link)) == image, "the same node serves again after the database restart")
+    answer = b.upload(jpeg(4000))
+    check(status_line(answer) == "HTTP/1.0 200 OK", "and takes uploads: " + status_line(answer))
+    check(b.process.poll() is None, "without a restart of the node")
+    log = b.log()
+    check("database unreachable" in log and "database reachable again" in log, "the outage is logged")
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="glimor-server-pg-")
+    db_dir = os.path.join(work, "pg")
+    started = subprocess.run([CLUSTER, "start", db_dir, "fsync = off"], capture_output=True)
+    if started.returncode == 77:
+        print("skipped: PostgreSQL is not installed")
+        shutil.rmtree(work, ignore_errors=True)
+        sys.exit(77)
+    nodes = []
+    front = os.path.join(work, "nginx")
+    try:
+        if started.returncode != 0:
+            raise RuntimeError("PostgreSQL did not start: " + started.stderr.decode(errors="replace"))
+        db = (db_dir, int(started.stdout))
+        uri = "postgresql://glimor@127.0.0.1:%d/glimor" % db[1]
+        # Both nodes start at once on the empty database: one creates the schema.
+        nodes = [Node(work, uri, "node-a"), Node(work, uri, "node-b")]
+        for node in nodes:
+            node.wait_ready()
+        a, b = nodes
+        front_port = free_port()
+        subprocess.run([NGINX, "start", front, str(front_port), str(a.port), str(b.port)], check=True)
+
+        any_node_serves_any_image(a, b, db)
+        parallel_uploads_through_nginx(a, b, front_port)
+        killed_node_loses_nothing_acknowledged(a, b, db)
+        database_restart_under_a_running_node(b, db)
+        b.process.send_signal(signal.SIGTERM)
+        check(b.process.wait(timeout=30) == 0, "clean exit after SIGTERM")
+    finally:
+        for node in nodes:
+            if node.process.poll() is None:
+                node.process.kill()
+                node.process.wait()
+        subprocess.run([NGINX, "stop", front])
+        subprocess.run([CLUSTER, "stop", db_dir], capture_output=True)
+        shutil.rmtree(work, ignore_errors=True)
+    print("postgres: %s" % ("FAILED (%d)" % len(failures) if failures else "passed"))
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
