@@ -63,6 +63,9 @@ BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
     r.bottom = r.top + (open.bottom - open.top);
   }
   auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
+  // A control made later with a font taken from a laid-out one holds a scaled font: note its design.
+  for (auto [designed, atDpi] : layout.fonts_)
+    if (font == atDpi) font = designed;
   layout.placed_.push_back({child, r, font});
   return TRUE;
 }
@@ -76,6 +79,10 @@ void DpiLayout::apply(int dpi) {
     if (dpi != 96 && ::GetObjectA(p.font, sizeof design, &design) == sizeof design) {
       design.lfHeight = ::MulDiv(design.lfHeight, dpi, 96);
       design.lfWidth = ::MulDiv(design.lfWidth, dpi, 96);
+      // MS Sans Serif is a bitmap face of a few sizes; its outline twin scales to any.
+      if (lstrcmpiA(design.lfFaceName, "MS Sans Serif") == 0)
+        lstrcpynA(design.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
+      design.lfOutPrecision = OUT_TT_PRECIS;
       if (HFONT made = ::CreateFontIndirectA(&design)) atDpi = made;
     }
     fonts[p.font] = atDpi;

@@ -56,7 +56,11 @@ fresh_prefix() {
   wineserver -w
   # Wine's own fonts (Marlett for the caption buttons, MS Sans Serif, Tahoma), where a
   # Windows installation has them: this Wine build does not look in its data folder.
+  # Windows also has Microsoft Sans Serif, the outline twin of MS Sans Serif that scaled text
+  # uses; Wine has not, and Tahoma is its nearest face.
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Microsoft Sans Serif' \
+    /d Tahoma /f >/dev/null 2>&1 || true
   app_dir=$WINEPREFIX/drive_c/Glimor
   mkdir -p "$app_dir"
   cp "$exe" "$app_dir/Glimor.exe"
