@@ -39,6 +39,23 @@ def free_port():
         return s.getsockname()[1]
 
 
+def text_of(path):
+    with open(path, "rb") as f:
+        return f.read().decode(errors="replace")
+
+
+def wait_listening(port, process, seconds, log_text, what):
+    """Returns once the process takes connections on the port; raises with its log if it does not."""
+    deadline = time.time() + seconds
+    while time.time() < deadline and process.poll() is None:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError(what + " did not start: " + log_text())
+
+
 class Server:
     """glimor-server on a free loopback port, with its log kept for inspection."""
 
@@ -53,18 +70,10 @@ class Server:
             [SERVER, "--data", data, "--listen", "127.0.0.1:%d" % self.port, *flags],
             stderr=self.log)
         Server.started.append(self.process)
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("glimor-server did not start: " + self.log_text())
+        wait_listening(self.port, self.process, 10, lambda: self.log_text(), "glimor-server")
 
     def log_text(self):
-        with open(self.log_path, "rb") as f:
-            return f.read().decode(errors="replace")
+        return text_of(self.log_path)
 
     def stop(self):
         self.process.send_signal(signal.SIGTERM)

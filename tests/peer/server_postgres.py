@@ -11,7 +11,6 @@ import hashlib
 import os
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -20,7 +19,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from glimor_server_peer import (BUILD, SOURCE, SERVER, body_of, check, exchange, failures, free_port, link_of,
-                                program_head, program_upload, program_upload_body, status_line)
+                                program_head, program_upload, program_upload_body, status_line, text_of,
+                                wait_listening)
 
 CLUSTER = os.path.join(SOURCE, "tests", "support", "postgres_cluster.sh")
 NGINX = os.path.join(SOURCE, "tests", "support", "nginx_nodes.sh")
@@ -41,18 +41,10 @@ class Node:
                 [SERVER, "--database", uri, "--listen", "127.0.0.1:%d" % self.port], stderr=log)
 
     def wait_ready(self):
-        deadline = time.time() + 15
-        while time.time() < deadline and self.process.poll() is None:
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("node did not start: " + self.log())
+        wait_listening(self.port, self.process, 15, self.log, "node")
 
     def log(self):
-        with open(self.log_path, "rb") as f:
-            return f.read().decode(errors="replace")
+        return text_of(self.log_path)
 
     def upload(self, image, port=None):
         port = port or self.port
