@@ -7,8 +7,9 @@ namespace glimor::app {
 void MainForm::registerHotKey() {
   std::uint16_t shortcut = platform_.options.hotKey();
   HotKeyCombination combination = registrationFormOf(shortcut);
-  // Only modifier keys so far: the user is still typing the combination.
-  if (combination.key == 0 && combination.modifiers != 0) return;
+  // No key yet (only modifiers so far, or a modifier pressed and let go alone): the user is
+  // still typing, and an empty combination would leave no working hot key at all.
+  if (combination.key == 0) return;
   hotKeyId_ = platform_.hotKeys.addAtom("MyHotKey_1");
   if (combination.key != 0 && combination.modifiers == 0) {
     platform_.messages.show("You must select at least one modifier: CTRL, ALT, SHIFT.");
@@ -19,8 +20,14 @@ void MainForm::registerHotKey() {
   if (hotKeyRegistered_) platform_.hotKeys.unregisterKey(hotKeyId_);
   platform_.hotKeys.registerKey(hotKeyId_, combination.modifiers, combination.key);
   hotKeyRegistered_ = true;
+  hotKeyInForce_ = shortcut;
   settings_.writeInteger("HotKey", shortcut);
   flags_.hotKeyReady = true;
+}
+
+void MainForm::onHotKeyBlur() {
+  // What the control shows when the user moves on is the combination that works.
+  if (platform_.options.hotKey() != hotKeyInForce_) platform_.options.setHotKey(hotKeyInForce_);
 }
 
 void MainForm::onHotKey(std::uint16_t id) {

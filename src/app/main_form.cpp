@@ -25,8 +25,12 @@ void MainForm::create() {
   autoStart_.createWatcher();
 
   auto& options = platform_.options;
-  int hotKey = settings_.readInteger("HotKey", options.hotKey());
-  options.setHotKey(static_cast<std::uint16_t>(hotKey));
+  auto hotKey = static_cast<std::uint16_t>(settings_.readInteger("HotKey", options.hotKey()));
+  // A stored combination that cannot be registered (older versions stored 0 when a modifier was
+  // pressed alone) gives way to the default rather than leave the user without a hot key.
+  if (HotKeyCombination stored = registrationFormOf(hotKey); stored.key == 0 || stored.modifiers == 0)
+    hotKey = defaultShortcut;
+  options.setHotKey(hotKey);
   // A settings file that cannot be written must not cost the rest of the start:
   // the error is reported and the options, version and autostart mirror still come up.
   try {
@@ -110,6 +114,10 @@ void MainForm::onHotKeyFocus() {
 }
 
 void MainForm::onAutoStartMouseUp() {
+  autoStart_.update();
+}
+
+void MainForm::onAutoStartKeyToggle() {
   autoStart_.update();
 }
 

@@ -57,7 +57,9 @@ public:
   void onAutoUpdateChanged();
   void onHotKeyFocus();
   void onHotKeyChanged() { registerHotKey(); }
+  void onHotKeyBlur();
   void onAutoStartMouseUp();
+  void onAutoStartKeyToggle(); // Space on the box: applied as a click is
 
   // Hot key and capture.
   void registerHotKey();
@@ -94,6 +96,7 @@ private:
   AutoStart autoStart_;
   std::uint16_t hotKeyId_ = 0;
   bool hotKeyRegistered_ = false;
+  std::uint16_t hotKeyInForce_ = 0; // the combination registered last, 0 before the first
   bool quitAgreed_ = false;
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;

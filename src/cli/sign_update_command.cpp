@@ -43,7 +43,7 @@ std::optional<std::string> refusalOf(const std::string& text, const net::Version
       read.version != signedFile.version)
     return "the URL, name and version must be single lines";
   if (auto refusal = net::checkUpdateOrigin(read, key).refusal)
-    return std::string(net::refusalText(*refusal));
+    return std::string(net::refusalReason(*refusal));
   return std::nullopt;
 }
 

@@ -46,9 +46,9 @@ int runVerifyUpdate(Arguments args) {
   }
   if (file.verdict != net::VersionFile::Verdict::NewerVersion) return refused(net::verdictText(file.verdict));
   const net::UpdateOrigin origin = net::checkUpdateOrigin(file, *key);
-  if (origin.refusal) return refused(net::refusalText(*origin.refusal));
+  if (origin.refusal) return refused(net::refusalReason(*origin.refusal));
   if (net::sha256Of(*executable) != origin.digest)
-    return refused(net::refusalText(net::UpdateRefusal::DownloadMismatch));
+    return refused(net::refusalReason(net::UpdateRefusal::DownloadMismatch));
   std::printf("The update to %s (%s) would be started.\n", file.version.c_str(), file.fileName.c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

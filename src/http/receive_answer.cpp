@@ -1,6 +1,7 @@
 #include "http/receive_answer.h"
 
 #include "platform/error.h"
+#include "platform/socket.h"
 
 #include <limits>
 
@@ -12,6 +13,12 @@ class BodyTooLarge : public Error {
 public:
   explicit BodyTooLarge(std::uint64_t limit)
       : Error("The answer is larger than " + std::to_string(limit) + " bytes.") {}
+};
+
+// Thrown when the connection ends before the body it announced is whole: what came is no answer.
+class AnswerCutOff : public Error {
+public:
+  AnswerCutOff() : Error(std::string(platform::cutOffText)) {}
 };
 
 // What is left of the header allowance of one answer (all its header blocks together).
@@ -83,7 +90,7 @@ template <typename Take>
 void readBody(StreamReader& reader, const AnswerHead& head, const Limits& limits, Take&& take) {
   if (std::optional<std::uint64_t> length = contentLength(head)) {
     if (*length > limits.maxBody) throw BodyTooLarge(limits.maxBody);
-    reader.read(*length, take); // an early close leaves what came as the body
+    if (reader.read(*length, take) < *length) throw AnswerCutOff();
     return;
   }
   std::optional<std::string> encoding = head.header("Transfer-Encoding");
@@ -91,12 +98,13 @@ void readBody(StreamReader& reader, const AnswerHead& head, const Limits& limits
     std::uint64_t total = 0;
     for (;;) {
       std::optional<std::string> sizeLine = reader.readLine(limits.maxLine);
-      if (!sizeLine) return;
+      if (!sizeLine) throw AnswerCutOff(); // closed before the last chunk
       std::uint64_t size = chunkSize(*sizeLine);
       if (size == 0) break;
       if (size > limits.maxBody - total) throw BodyTooLarge(limits.maxBody);
-      total += reader.read(size, take);
-      if (!reader.readLine(limits.maxLine)) return; // the line end after the chunk
+      if (reader.read(size, take) < size) throw AnswerCutOff();
+      total += size;
+      if (!reader.readLine(limits.maxLine)) throw AnswerCutOff(); // the line end after the chunk
     }
     reader.readLine(limits.maxLine); // the line after the last chunk
     return;
@@ -134,6 +142,8 @@ void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookie
     try {
       readBody(reader, head, limits, [](const std::uint8_t*, std::size_t) {});
     } catch (const BodyTooLarge&) {
+    } catch (const Error& error) {
+      if (error.what() != platform::cutOffText) throw; // a body cut short still names the status
     }
     throw Error(head.statusLine);
   }

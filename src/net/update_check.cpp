@@ -6,6 +6,10 @@
 
 namespace glimor::net {
 
+UpdateCheck::DownloadExpired::DownloadExpired(const std::string& url, const platform::DownloadLimits& limits)
+    : Error(url + " did not arrive in time: the service sent nothing for " +
+            std::to_string(limits.pause.count() / 1000) + " s, or too slowly.") {}
+
 UpdateCheck::UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
                          std::string programVersion, std::string updateKey, bool& downloading)
     : platform_(platform), endpoints_(std::move(endpoints)), executablePath_(std::move(executablePath)),
@@ -38,18 +42,19 @@ void UpdateCheck::CheckForUpdate() {
   auto& view = platform_.view;
   auto& files = platform_.files;
   if (updateKey_.empty()) {
-    view.setUpdateStatus(std::string(refusalText(UpdateRefusal::NoKey)));
+    showRefusal(UpdateRefusal::NoKey);
     return;
   }
   const std::optional<UpdateKey> key = parseKeyHex(updateKey_);
   if (!key) {
-    view.setUpdateStatus(std::string(refusalText(UpdateRefusal::BadKey)));
+    showRefusal(UpdateRefusal::BadKey);
     return;
   }
   const std::string versionFile = paths::changeExtension(executablePath_, ".upd");
   view.setUpdateStatus("Getting info...");
   try {
-    DownloadFile(endpoints_.versionFileUrl(), versionFile);
+    // The version file is small and quiet: the hot key stays free while it comes.
+    DownloadFile(endpoints_.versionFileUrl(), versionFile, Hold::Nothing);
     if (!files.exists(versionFile)) {
       view.setUpdateStatus("Unable to load ver_file");
       return;
@@ -66,19 +71,22 @@ void UpdateCheck::CheckForUpdate() {
       if (version.verdict == VersionFile::Verdict::NoUpdateNeeded) {
         view.setUpdateStatus(std::string(verdictText(version.verdict)));
       } else if (UpdateOrigin origin = checkUpdateOrigin(version, *key); origin.refusal) {
-        view.setUpdateStatus(std::string(refusalText(*origin.refusal)));
+        showRefusal(*origin.refusal);
       } else {
         view.showMainWindow();
-        DownloadFile(version.downloadUrl, newExePath_);
+        DownloadFile(version.downloadUrl, newExePath_, Hold::HotKey);
         if (hasDigest(newExePath_, origin.digest)) {
           verified_ = VerifiedDownload{newExePath_, origin.digest};
           timerUpdateD_->setEnabled(true);
         } else {
           files.remove(newExePath_);
-          view.setUpdateStatus(std::string(refusalText(UpdateRefusal::DownloadMismatch)));
+          showRefusal(UpdateRefusal::DownloadMismatch);
         }
       }
     }
+  } catch (const DownloadExpired& expired) {
+    view.setUpdateStatus("Update timed out.", expired.what());
+    return;
   } catch (const std::exception&) {
     // The version file stays for a look at what the service sent.
     view.setUpdateStatus("Update failed.");
@@ -87,24 +95,28 @@ void UpdateCheck::CheckForUpdate() {
   files.remove(versionFile);
 }
 
-void UpdateCheck::DownloadFile(const std::string& url, const std::string& path) {
-  downloading_ = true;
-  bool downloaded = false;
-  try {
-    downloaded = platform_.urlDownload.download(
-        url, path, [this](std::uint32_t done, std::uint32_t total) { DownloadProgress(done, total); });
-  } catch (...) {
-    downloading_ = false;
-    throw;
-  }
-  downloading_ = false;
-  if (!downloaded) throw Error("Error downloading URL: " + url);
+void UpdateCheck::DownloadFile(const std::string& url, const std::string& path, Hold hold) {
+  struct Flag {
+    bool& flag;
+    bool set;
+    ~Flag() {
+      if (set) flag = false;
+    }
+  } downloading{downloading_, hold == Hold::HotKey};
+  if (downloading.set) downloading_ = true;
+  platform::DownloadOutcome outcome = platform_.urlDownload.download(
+      url, path, [this](std::uint32_t done, std::uint32_t total) { DownloadProgress(done, total); }, limits_);
+  if (outcome == platform::DownloadOutcome::Expired) throw DownloadExpired(url, limits_);
+  if (outcome != platform::DownloadOutcome::Done) throw Error("Error downloading URL: " + url);
 }
 
 void UpdateCheck::DownloadProgress(std::uint32_t progress, std::uint32_t progressMax) {
   downloadTotal_ = progressMax;
   downloadDone_ = progress;
-  platform_.view.processMessages();
+}
+
+void UpdateCheck::showRefusal(UpdateRefusal refusal) {
+  platform_.view.setUpdateStatus(refusalText(refusal), refusalReason(refusal));
 }
 
 void UpdateCheck::TimerUpdateTimer() {
@@ -129,7 +141,7 @@ void UpdateCheck::TimerUpdateDTimer() {
     platform_.messages.show("Updated file not found.");
   } else if (!hasDigest(download.path, download.digest)) {
     platform_.files.remove(download.path);
-    platform_.view.setUpdateStatus(std::string(refusalText(UpdateRefusal::ChangedBeforeStart)));
+    showRefusal(UpdateRefusal::ChangedBeforeStart);
   } else {
     platform_.shell.execute(download.path, "-updating");
     platform_.view.endApplication();

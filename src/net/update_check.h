@@ -2,6 +2,7 @@
 #include "net/endpoints.h"
 #include "net/update_origin.h"
 #include "net/update_view.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/shell.h"
@@ -36,7 +37,9 @@ public:
               std::string programVersion, std::string updateKey, bool& downloading);
 
   void CheckForUpdate();
-  void DownloadFile(const std::string& url, const std::string& path);
+  // The new executable's download holds the hot key (`downloading`); the version file's does not.
+  enum class Hold { Nothing, HotKey };
+  void DownloadFile(const std::string& url, const std::string& path, Hold hold);
   void DownloadProgress(std::uint32_t progress, std::uint32_t progressMax);
 
   void suiButton3Click() { CheckForUpdate(); } // "Check for updates": no online probe
@@ -48,6 +51,13 @@ public:
   const std::string& remoteVersion() const { return remoteVersion_; }
 
 private:
+  // A download that overran its limits.
+  class DownloadExpired : public Error {
+  public:
+    DownloadExpired(const std::string& url, const platform::DownloadLimits& limits);
+  };
+  void showRefusal(UpdateRefusal refusal);
+
   // The checked download that waits for the hand-over timer.
   struct VerifiedDownload {
     std::string path;
@@ -65,6 +75,7 @@ private:
   std::string newExePath_, remoteVersion_;
   std::optional<VerifiedDownload> verified_;
   std::uint32_t downloadTotal_ = 0, downloadDone_ = 0;
+  platform::DownloadLimits limits_;
   std::unique_ptr<platform::Timer> timerAutoUpdate_, timerUpdate_, timerUpdateD_;
 };
 

@@ -71,6 +71,28 @@ std::optional<UpdateKey> parseKeyHex(std::string_view hex) {
 std::string_view refusalText(UpdateRefusal refusal) {
   switch (refusal) {
   case UpdateRefusal::NoKey:
+    return "Updates off: no key.";
+  case UpdateRefusal::BadKey:
+    return "Updates off: bad key.";
+  case UpdateRefusal::Unsigned:
+    return "Refused: not signed.";
+  case UpdateRefusal::MalformedProof:
+    return "Refused: bad signature.";
+  case UpdateRefusal::WrongKey:
+    return "Refused: wrong key.";
+  case UpdateRefusal::NotAnExecutable:
+    return "Refused: not an .exe.";
+  case UpdateRefusal::DownloadMismatch:
+    return "Refused: bad download.";
+  case UpdateRefusal::ChangedBeforeStart:
+    return "Refused: file changed.";
+  }
+  return {};
+}
+
+std::string_view refusalReason(UpdateRefusal refusal) {
+  switch (refusal) {
+  case UpdateRefusal::NoKey:
     return "Updates are off: no update key is set.";
   case UpdateRefusal::BadKey:
     return "Updates are off: the update key is not 64 hex digits.";

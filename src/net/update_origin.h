@@ -24,7 +24,8 @@ std::string_view builtInUpdateKey();
 // 64 hexadecimal digits, either case, as the 32 bytes of a key or a seed.
 std::optional<UpdateKey> parseKeyHex(std::string_view hex);
 
-// Why no update is started; each has its text in the update status panel.
+// Why no update is started; each has a short text that fits the update status panel and a
+// whole reason (the panel's tooltip, glimor-cli).
 enum class UpdateRefusal {
   NoKey,
   BadKey,
@@ -36,6 +37,7 @@ enum class UpdateRefusal {
   ChangedBeforeStart, // it had it, but no longer when it was to be started
 };
 std::string_view refusalText(UpdateRefusal refusal);
+std::string_view refusalReason(UpdateRefusal refusal);
 
 // What lines 2, 4 and 5 prove: the digest the executable must have, or why it is refused.
 struct UpdateOrigin {

@@ -1,5 +1,5 @@
 #pragma once
-#include <string>
+#include <string_view>
 
 namespace glimor::net {
 
@@ -7,11 +7,11 @@ namespace glimor::net {
 class UpdateView {
 public:
   virtual ~UpdateView() = default;
-  virtual void setUpdateStatus(const std::string& text) = 0; // status panel 1
-  virtual bool autoUpdateTicked() = 0;                       // "Update on load"
+  // Status panel 1: a short `text` that fits it, and the whole `reason` for the user to read
+  // (the panel's tooltip); no reason when the text says it all.
+  virtual void setUpdateStatus(std::string_view text, std::string_view reason = {}) = 0;
+  virtual bool autoUpdateTicked() = 0; // "Update on load"
   virtual void showMainWindow() = 0;
-  // Handles the pending window messages, so timers and the status bar live on during a download.
-  virtual void processMessages() = 0;
   // Ends the program without asking: the loop stops and the windows are destroyed.
   virtual void endApplication() = 0;
 };

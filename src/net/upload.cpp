@@ -3,6 +3,7 @@
 #include "net/extract_field.h"
 #include "net/text_lines.h"
 #include "net/upload_request.h"
+#include "net/web_link.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -11,8 +12,8 @@
 namespace glimor::net {
 namespace {
 
-// Sends the body; a failed exchange is shown and leaves no answer. Bytes of a cut-off answer
-// are dropped, so a half-received link is never reported as a finished upload.
+// Sends the body; a failed exchange is shown and leaves no answer. An answer cut off before
+// its end fails the exchange, so a half-received link is never reported as a finished upload.
 http::Bytes postImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
                       const std::vector<std::uint8_t>& body) {
   http::Bytes answer;
@@ -65,7 +66,13 @@ UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::strin
     view.setResponseLines(lines);
     if (lines.empty()) throw Error("The service gave no answer.");
 
-    view.setLink(ExtractField(lines.back(), 2, "Link: "));
+    // Only a web address counts: a portal's page or a stray text must not replace the clipboard.
+    std::string link = ExtractField(lines.back(), 2, "Link: ");
+    if (!isWebLink(link)) {
+      view.showPostError(std::string(postErrorPrefix) + std::string(noLinkText));
+      throw Error(std::string(noLinkText));
+    }
+    view.setLink(link);
     view.copyLink();
     view.bringToFront();
     view.setStatus(statusComplete);

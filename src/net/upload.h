@@ -13,6 +13,8 @@ inline constexpr std::string_view statusUnknownType = "Unknown file type.";
 inline constexpr std::string_view statusComplete = "Upload complete.";
 inline constexpr std::string_view statusFailed = "Image could not be uploaded.";
 inline constexpr std::string_view postErrorPrefix = "Error encountered during POST: ";
+// After postErrorPrefix when the answer's last line holds no web address after "Link: ".
+inline constexpr std::string_view noLinkText = "The service's answer holds no link to the image.";
 // How many of the answer's last lines ResponseLines keeps.
 inline constexpr std::size_t responseLinesKept = 1000;
 

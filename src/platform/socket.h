@@ -5,8 +5,13 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace glimor::platform {
+
+// What reading fails with when the peer ended the connection before what it sent was whole:
+// an answer shorter than it announced, or a TLS connection closed without its close_notify.
+inline constexpr std::string_view cutOffText = "The connection ended before the answer was complete.";
 
 // One open TCP connection. Every failure throws Error with the program's socket
 // message ("Socket Error # <WinSock number>" CR LF <text>), the same on every platform.
@@ -20,6 +25,7 @@ public:
 
   // Waits at most `wait` for data, then reads what is there (up to `into.size()` bytes).
   // Returns the count, 0 when the peer has closed the connection, nothing when the wait expired.
+  // A secured connection that the peer cut without ending TLS throws Error(cutOffText).
   virtual std::optional<std::size_t> receive(std::span<std::uint8_t> into,
                                              std::chrono::milliseconds wait) = 0;
 

@@ -151,7 +151,8 @@ public:
       if (error == SSL_ERROR_ZERO_RETURN) return 0;
       if (error != SSL_ERROR_WANT_READ) throw Error(lastLibraryError());
       flush(end);
-      if (tcpClosed_) return 0;
+      // Closed under TLS without its close_notify: whatever was to follow may have been cut away.
+      if (tcpClosed_) throw Error(std::string(platform::cutOffText));
       if (!pull(end)) return std::nullopt;
     }
   }

@@ -18,19 +18,21 @@ void FeedbackGroup::createWindow(HWND aboutPage, HWND contactButton, HFONT font,
   ::SetWindowPos(self, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
   createControl(self, {"BUTTON", "", 0, 0, 385, 126, BS_GROUPBOX, 0, 0, true, font});
-  createControl(self, {"STATIC", "Name:", 8, 16, 40, 13, 0, 0, 0, true, font});
-  createControl(self, {"STATIC", "E-Mail:", 8, 40, 40, 13, 0, 0, 0, true, font});
-  createControl(self, {"STATIC", "Category:", 8, 64, 48, 13, 0, 0, 0, true, font});
+  // The fields start a little after the longest label, so a wider face for scaled text still fits.
+  constexpr int fieldX = 62, fieldWidth = 185 - fieldX;
+  createControl(self, {"STATIC", "Name:", 8, 16, fieldX - 10, 13, 0, 0, 0, true, font});
+  createControl(self, {"STATIC", "E-Mail:", 8, 40, fieldX - 10, 13, 0, 0, 0, true, font});
+  createControl(self, {"STATIC", "Category:", 8, 64, fieldX - 10, 13, 0, 0, 0, true, font});
   // Created in tab order: the category first, then e-mail, name, text and the two buttons.
-  comboCat_ = createControl(self, {"COMBOBOX", "", 56, 61, 129, 21 + 100,
+  comboCat_ = createControl(self, {"COMBOBOX", "", fieldX, 61, fieldWidth, 21 + 100,
                                    CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, idCategory, true, font});
   for (const char* item : {"General Feedback", "Suggestion", "Report Abuse", "Other"})
     ::SendMessageA(comboCat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   ::SendMessageA(comboCat_, CB_SETCURSEL, 0, 0);
-  txtEmail_ = createControl(self, {"EDIT", "", 56, 37, 129, 19, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                                   idEmail, true, font});
-  txtName_ = createControl(
-      self, {"EDIT", "", 56, 13, 129, 19, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, idName, true, font});
+  txtEmail_ = createControl(self, {"EDIT", "", fieldX, 37, fieldWidth, 19, ES_AUTOHSCROLL | WS_TABSTOP,
+                                   WS_EX_CLIENTEDGE, idEmail, true, font});
+  txtName_ = createControl(self, {"EDIT", "", fieldX, 13, fieldWidth, 19, ES_AUTOHSCROLL | WS_TABSTOP,
+                                  WS_EX_CLIENTEDGE, idName, true, font});
   txtText_ = createControl(
       self, {"EDIT", "", 192, 13, 185, 84,
              ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL | WS_TABSTOP,

@@ -48,6 +48,26 @@ void MainWindow::setStatus(int panel, const std::string& text) {
   ::SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void MainWindow::setStatusTip(const std::string& text) {
+  statusTipText_ = text;
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.hwnd = statusBar_;
+  tool.uId = 1;
+  tool.lpszText = const_cast<char*>(statusTipText_.c_str());
+  ::SendMessageA(statusTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+// The panel's tooltip covers the panel, wherever the layout put it.
+void MainWindow::placeStatusTip() {
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.hwnd = statusBar_;
+  tool.uId = 1;
+  ::SendMessageA(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&tool.rect));
+  ::SendMessageA(statusTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 std::string MainWindow::status(int panel) const {
   LRESULT info = ::SendMessageA(statusBar_, SB_GETTEXTLENGTHA, panel, 0);
   std::string text(LOWORD(info) + 1, '\0');
@@ -235,6 +255,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   case WM_SIZE:
     ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+    placeStatusTip();
     return 0;
   case WM_ACTIVATE:
     // As a dialog does: the focus leaves with the window and comes back to where it was.
@@ -280,7 +301,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// The hot key control's focus, the autostart box's mouse-up, and the two read-only
+// The hot key control's focus, the autostart box's mouse-up and Space, and the two read-only
 // texts that pass the focus on to the pages.
 LRESULT CALLBACK MainWindow::subclassed(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                         DWORD_PTR data) {
@@ -297,8 +318,15 @@ LRESULT CALLBACK MainWindow::subclassed(HWND control, UINT message, WPARAM wPara
     ::SetFocus(self->tabs_);
     return 0;
   }
+  if (message == WM_KILLFOCUS && control == self->hotKey_ && self->form_)
+    guarded([self] { self->form_->onHotKeyBlur(); });
   if (message == WM_CHAR && (control == self->memoAbout_ || control == self->faq_)) return 0;
+  // Space toggles the box on its release; that toggle is applied as a click of the mouse is.
+  const bool keyToggle = control == self->autoStart_ && message == WM_KEYUP && wParam == VK_SPACE;
+  const LRESULT checkedBefore = keyToggle ? ::SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
   LRESULT result = ::DefSubclassProc(control, message, wParam, lParam);
+  if (keyToggle && self->form_ && ::SendMessageA(control, BM_GETCHECK, 0, 0) != checkedBefore)
+    guarded([self] { self->form_->onAutoStartKeyToggle(); });
   if (control == self->autoStart_ && self->form_ &&
       (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP)) {
     POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};

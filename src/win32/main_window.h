@@ -30,6 +30,8 @@ public:
   // A control on any page or panel, by its id.
   HWND control(int id) const;
   HWND page(int index) const { return pages_[static_cast<std::size_t>(index)].hwnd(); }
+  // The tooltip of status panel 1: the whole text behind the short one it shows.
+  void setStatusTip(const std::string& text);
 
   // platform::MainView
   bool visible() const override;
@@ -67,6 +69,7 @@ private:
   void createAboutPage(HWND page);
   void createFaqPage(HWND page);
   void fitToDpi(int dpi, const RECT* suggested);
+  void placeStatusTip();
   void restoreFocus();
   void onCommand(int id, int code);
   void showPage(int page);
@@ -77,7 +80,8 @@ private:
   std::function<void()> beforeQuit_;
   std::function<void(int, int)> networkCommands_;
   HFONT font_ = nullptr, boldFont_ = nullptr, memoFont_ = nullptr;
-  HWND tabs_ = nullptr, statusBar_ = nullptr, edit1_ = nullptr, button1_ = nullptr;
+  HWND tabs_ = nullptr, statusBar_ = nullptr, statusTip_ = nullptr, edit1_ = nullptr, button1_ = nullptr;
+  std::string statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
   HWND hotKey_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr, fade_ = nullptr;

@@ -71,6 +71,7 @@ void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
     ::SetWindowPos(hwnd(), nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+  placeStatusTip();
 }
 
 void MainWindow::createControls(const std::string& serviceHost) {
@@ -101,6 +102,17 @@ void MainWindow::createControls(const std::string& serviceHost) {
   createFaqPage(pages_[3].hwnd());
 
   statusBar_ = createControl(self, {STATUSCLASSNAMEA, "", 0, 0, 0, 19, 0, 0, ids::statusBar, true, font_});
+  statusTip_ =
+      ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                        0, 0, 0, self, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = statusBar_;
+  tool.uId = 1; // panel 1
+  tool.lpszText = const_cast<char*>("");
+  ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
 
   edit1_ = createControl(self, {"EDIT", "", 0, 0, 0, 0, ES_AUTOHSCROLL, 0, ids::edit1, false, font_});
   button1_ =
@@ -118,7 +130,8 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
       "Use keyboard HotKey combination to capture images.\r\nYou can change HotKey on 'Options' "
       "page.\r\n\r\n" +
       siteLine(serviceHost);
-  createControl(page, {"STATIC", lines, 40, 48, 305, 52, SS_CENTER, 0, ids::label12, true, boldFont_});
+  // Four lines of 13 pixels, and room for a face with taller lines where the scaled text uses one.
+  createControl(page, {"STATIC", lines, 40, 48, 305, 64, SS_CENTER, 0, ids::label12, true, boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
   createControl(panel, {"STATIC", "Direct Link:", 8, 16, 80, 13, 0, 0, 0, true, font_});
   createControl(panel, {"EDIT", "", 8, 32, 369, 19, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
@@ -167,9 +180,11 @@ void MainWindow::createAboutPage(HWND page) {
   createControl(page, {"STATIC", "You are running version:", 0, 2,
                        textWidth(page, font_, "You are running version:"), 13, 0, 0, 0, true, font_});
   version_ = createControl(page, {"STATIC", "", 149, 2, 30, 13, SS_RIGHT, 0, ids::version, true, font_});
-  memoAbout_ = createControl(page, {"EDIT", aboutText(), 0, 19, 385, 105,
-                                    ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL,
-                                    WS_EX_CLIENTEDGE, ids::memoAbout, true, memoFont_});
+  // The feedback form opens over this text: clipped by it, the text never paints over the form.
+  memoAbout_ =
+      createControl(page, {"EDIT", aboutText(), 0, 19, 385, 105,
+                           ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_CLIPSIBLINGS,
+                           WS_EX_CLIENTEDGE, ids::memoAbout, true, memoFont_});
   createControl(page, {"BUTTON", "Send Feedback", 272, 0, 113, 17, BS_PUSHBUTTON | WS_TABSTOP, 0,
                        ids::sendFeedback, true, font_});
   ::SetWindowSubclass(memoAbout_, &MainWindow::subclassed, 3, reinterpret_cast<DWORD_PTR>(this));

@@ -17,6 +17,7 @@ void NetworkFeatures::attach() {
   MainWindow& main = platform_.main;
   app::MainForm& form = platform_.form;
   clipboard_.setOwner(main.hwnd());
+  urlDownload_.setDialogWindow(main.hwnd());
 
   // The busy animation sits on the links page, under the link panel that hides it once shown.
   busy_.createWindow(main.page(0), 144, 48, 97, 17);

@@ -3,14 +3,30 @@
 #include "platform/error.h"
 #include "win32/dll_proc.h"
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 namespace glimor::win32 {
 namespace {
 
-// The status callback of one download: passes its progress on and never cancels. It lives on the
-// caller's stack for the length of the call, so its reference count is only kept for form's sake.
+// What a download's thread and the waiting thread share; it lives as long as either needs it.
+struct DownloadJob {
+  std::atomic<std::uint32_t> done{0}, total{0};
+  std::atomic<unsigned> notifications{0};
+  std::atomic<bool> abandoned{false};
+  HRESULT result = E_FAIL;
+  HANDLE finished = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ~DownloadJob() { ::CloseHandle(finished); }
+};
+
+// The status callback of one download: notes its progress and cancels once the download is
+// abandoned. It lives on the download thread's stack for the length of the call, so its
+// reference count is only kept for form's sake.
 class ProgressCallback final : public IBindStatusCallback {
 public:
-  explicit ProgressCallback(const platform::UrlDownload::Progress& progress) : progress_(progress) {}
+  explicit ProgressCallback(DownloadJob& job) : job_(job) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (riid == __uuidof(IUnknown) || riid == __uuidof(IBindStatusCallback)) {
@@ -28,12 +44,10 @@ public:
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnProgress(ULONG done, ULONG total, ULONG, LPCWSTR) override {
-    // An exception must not cross into the system's code; the download goes on regardless.
-    try {
-      if (progress_) progress_(done, total);
-    } catch (...) {
-    }
-    return S_OK;
+    job_.done = done;
+    job_.total = total;
+    ++job_.notifications;
+    return job_.abandoned ? E_ABORT : S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
@@ -41,7 +55,7 @@ public:
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
 private:
-  const platform::UrlDownload::Progress& progress_;
+  DownloadJob& job_;
   ULONG references_ = 1;
 };
 
@@ -55,7 +69,11 @@ bool Win32UrlDownload::isOnline() {
   return reinterpret_cast<InetIsOffline>(reinterpret_cast<void*>(address))(0) == 0;
 }
 
-bool Win32UrlDownload::download(const std::string& url, const std::string& path, const Progress& progress) {
+platform::DownloadOutcome Win32UrlDownload::download(const std::string& url, const std::string& path,
+                                                     const Progress& progress,
+                                                     const platform::DownloadLimits& limits) {
+  using Clock = std::chrono::steady_clock;
+  using platform::DownloadOutcome;
   if (!lookedUp_) {
     lookedUp_ = true;
     FARPROC address = nullptr;
@@ -63,8 +81,66 @@ bool Win32UrlDownload::download(const std::string& url, const std::string& path,
       downloadToFile_ = reinterpret_cast<DownloadToFile>(reinterpret_cast<void*>(address));
   }
   if (!downloadToFile_) throw Error("Unable to load URLMON.DLL");
-  ProgressCallback callback(progress);
-  return downloadToFile_(nullptr, url.c_str(), path.c_str(), 0, &callback) == S_OK;
+
+  // The file takes its name only when it is whole; an abandoned download may still be writing
+  // its own part file long after, so every download has a part file of its own.
+  const std::string part = path + "." + std::to_string(++downloads_) + ".part";
+  auto job = std::make_shared<DownloadJob>();
+  std::thread([job, url, part, downloadToFile = downloadToFile_] {
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ProgressCallback callback(*job);
+    job->result = downloadToFile(nullptr, url.c_str(), part.c_str(), 0, &callback);
+    if (job->abandoned) ::DeleteFileA(part.c_str());
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    ::SetEvent(job->finished);
+  }).detach();
+
+  auto abandon = [&](DownloadOutcome outcome) {
+    job->abandoned = true;
+    ::DeleteFileA(part.c_str()); // in case the thread is done with it already
+    return outcome;
+  };
+  const Clock::time_point start = Clock::now();
+  Clock::time_point lastNews = start;
+  unsigned notifications = 0;
+  std::uint32_t done = 0, total = 0;
+  for (bool finished = false; !finished;) {
+    finished = ::MsgWaitForMultipleObjectsEx(1, &job->finished, 100, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+               WAIT_OBJECT_0;
+    if (!finished && !pumpMessages()) return abandon(DownloadOutcome::Failed);
+    if (notifications != job->notifications) {
+      notifications = job->notifications;
+      lastNews = Clock::now();
+    }
+    if (done != job->done || total != job->total) {
+      done = job->done;
+      total = job->total;
+      if (progress) progress(done, total);
+    }
+    const Clock::time_point now = Clock::now();
+    if (!finished && (now - lastNews > limits.pause || now - start > limits.wholeFor(total)))
+      return abandon(DownloadOutcome::Expired);
+  }
+  if (job->result != S_OK || !::MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ::DeleteFileA(part.c_str());
+    return DownloadOutcome::Failed;
+  }
+  return DownloadOutcome::Done;
+}
+
+bool Win32UrlDownload::pumpMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The loop that ends the program is the outer one; it must still see the request.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return false;
+    }
+    if (dialogWindow_ && ::IsDialogMessageA(dialogWindow_, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return true;
 }
 
 } // namespace glimor::win32

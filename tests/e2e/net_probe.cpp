@@ -37,19 +37,37 @@ private:
 class PrintedUpdateView final : public net::UpdateView {
 public:
   explicit PrintedUpdateView(Report& report) : report_(report) {}
-  void setUpdateStatus(const std::string& text) override { report_.line("panel1 " + text); }
+  void setUpdateStatus(std::string_view text, std::string_view) override {
+    report_.line("panel1 " + std::string(text));
+  }
   bool autoUpdateTicked() override { return true; }
   void showMainWindow() override { report_.line("show"); }
-  void processMessages() override {
-    ++pumps;
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
-  }
   void endApplication() override { report_.line("end"); }
-  int pumps = 0;
 
 private:
   Report& report_;
+};
+
+// The system's download, counting the progress reports that reach the caller's thread.
+class CountedDownload final : public platform::UrlDownload {
+public:
+  bool isOnline() override { return download_.isOnline(); }
+  platform::DownloadOutcome download(const std::string& url, const std::string& path,
+                                     const Progress& progress,
+                                     const platform::DownloadLimits& limits) override {
+    const DWORD caller = ::GetCurrentThreadId();
+    return download_.download(
+        url, path,
+        [&](std::uint32_t done, std::uint32_t total) {
+          if (::GetCurrentThreadId() == caller) ++reports;
+          progress(done, total);
+        },
+        limits);
+  }
+  int reports = 0;
+
+private:
+  win32::Win32UrlDownload download_;
 };
 
 class NoMessages final : public platform::Messages {
@@ -77,7 +95,7 @@ private:
 
 // update EXE HOST KEY: one "Check for updates" of a program installed as EXE, trusting KEY.
 void update(Report& report, const std::string& exe, const std::string& host, const std::string& key) {
-  win32::Win32UrlDownload download;
+  CountedDownload download;
   report.line(std::string("online ") + (download.isOnline() ? "yes" : "no"));
   win32::Win32Shell shell;
   win32::Win32Timers timers;
@@ -87,7 +105,7 @@ void update(Report& report, const std::string& exe, const std::string& host, con
   net::UpdateCheck check({view, download, platform::systemFiles(), shell, messages, timers},
                          net::ServiceEndpoints(host), exe, "1.01", key, downloading);
   check.suiButton3Click();
-  report.line(view.pumps > 0 ? "progress reported" : "no progress");
+  report.line(download.reports > 0 ? "progress reported" : "no progress");
   report.line("new " + check.newExePath());
 }
 

@@ -36,6 +36,16 @@ wait_for 5 focus_is 'Button|Check for updates' || fail "the second Tab: $(focus_
 xdotool key shift+Tab shift+Tab
 wait_for 5 focus_is 'SysTabControl32|' || fail "Shift+Tab did not come back: $(focus_now)"
 
+log "Space on Start with Windows applies the box as a click does"
+for _ in 1 2 3 4 5 6 7 8; do focus_is 'Button|Start with Windows' && break; xdotool key Tab; sleep 0.2; done
+focus_is 'Button|Start with Windows' || fail "Tab did not reach Start with Windows: $(focus_now)"
+xdotool key space
+wait_for 5 run_value_is HKLM '' || fail "Space did not remove the Run value: $(run_value HKLM)"
+sleep 1.5 # three ticks of the mirror
+not is_checked 'Start with Windows' || fail "the mirror ticked the box again"
+xdotool key space
+wait_for 5 run_value_is HKLM '"C:\Glimor\Glimor.exe"' || fail "Space did not write the Run value back"
+
 log "the Options page with the mouse: GIF and no fade are written"
 xdotool mousemove --window "$desk" 448 406 click 1 # GIF Image (.gif)
 wait_for 10 bash -c "grep -q '^ImgType=GIF' '$app_dir/Glimor.ini'" || fail "ImgType=$(ini_value ImgType)"
@@ -53,7 +63,25 @@ wait_for 10 not has_window '^top|1|#32770|' || fail "the refusal did not end"
 [ "$(windows_now | grep -c '^top|.|GlimorMain|')" = 1 ] || fail "not exactly one main window"
 [ "$(cat "$app_dir/Glimor.ini")" = "$ini_before" ] || fail "the refused copy touched Glimor.ini"
 
+log "Ctrl pressed alone in the hot key control changes nothing"
+xdotool mousemove --window "$desk" 435 317 click 1 # Options
+sleep 0.5
+xdotool mousemove --window "$desk" 480 351 click 1 # HotKey1
+sleep 0.3
+xdotool key ctrl
+xdotool mousemove --window "$desk" 489 317 click 1 # About: the control loses the focus
+sleep 1.5 # the hot key is held back while the control has the focus, and re-armed within 1 s
+[ "$(ini_value HotKey)" = 32881 ] || fail "Ctrl alone stored HotKey=$(ini_value HotKey)"
+focus_desktop
+xdotool key alt+F2
+wait_for 10 selection_visible || fail "Alt+F2 no longer captures after Ctrl alone"
+focus_desktop
+xdotool key Escape
+wait_for 10 not selection_visible || fail "Esc did not close the selection"
+xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon brings the window back
+
 log "a new hot key: Ctrl+F3 typed into the Options page's control"
+wait_for 10 main_visible || fail "the tray icon did not show the window"
 xdotool mousemove --window "$desk" 435 317 click 1 # Options
 sleep 0.5
 xdotool mousemove --window "$desk" 480 351 click 1 # HotKey1
@@ -138,4 +166,9 @@ shot main-144dpi-links
 xdotool mousemove --window "$desk" 364 283 click 1 # Options, scaled
 sleep 0.7
 shot main-144dpi-options
+xdotool mousemove --window "$desk" 445 283 click 1 # About, scaled
+sleep 0.5
+xdotool mousemove --window "$desk" 720 315 click 1 # Send Feedback, scaled
+wait_for 5 has_window '^child|1|Button|Submit$' || fail "the feedback form did not open at 144 dpi"
+shot main-144dpi-feedback
 log "passed"

@@ -3,7 +3,8 @@
 # with a key made here that Glimor.ini names, downloads the new executable beside itself 5 s after
 # start, starts it with -updating 2 s later and ends; the three stages of the hand-over then leave
 # the new copy running as Glimor.exe and the download deleted. Then an executable changed after
-# signing is downloaded, refused and deleted, and the running program goes on.
+# signing is downloaded, refused and deleted, and the running program goes on. First, a service
+# that accepts the connection and never answers keeps neither the window nor the hot key waiting.
 source "$(dirname "$0")/lib.sh"
 cli=$root/build/linux/src/cli/glimor-cli
 [ -x "$cli" ] || fail "glimor-cli not built: $cli"
@@ -25,6 +26,29 @@ host=checked.invalid sign >"$work/checked.txt" || fail "sign-update"
 
 start_x
 fresh_prefix
+
+log "a service that never answers the version file holds nothing up"
+silent_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+# Accepts and reads, never answers; ends by itself.
+timeout 120 python3 -c 'import socket, sys, time
+s = socket.socket(); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(8); held = []
+while True: c, _ = s.accept(); held.append(c)' "$silent_port" &
+silent_pid=$!
+printf '[Service]\r\nHost=127.0.0.1:%s\r\n[Update]\r\nPublicKey=%s\r\n' "$silent_port" "$key" >"$app_dir/Glimor.ini"
+start_glimor
+wait_for 30 update_status_is "Getting info..." || fail "the check did not start: $(update_status_text)"
+focus_desktop
+xdotool key alt+F2
+wait_for 10 selection_visible || fail "Alt+F2 opened no selection while the check waits"
+focus_desktop
+xdotool key Escape
+wait_for 10 status_is "Cropping picture canceled." || fail "status after Esc: $(status_text)"
+update_status_is "Getting info..." || fail "the check ended early: $(update_status_text)"
+shot update-waits
+wineserver -k
+kill "$silent_pid" 2>/dev/null || true
+rm -f "$app_dir"/*.part
+
 start_server --updates "$work/updates"
 sign >"$work/updates/newglimor.txt"
 printf '[Update]\r\nPublicKey=%s\r\n' "$key" >>"$app_dir/Glimor.ini"
@@ -46,7 +70,7 @@ wineserver -k
 printf 'Y' >>"$work/updates/Glimor2.exe"
 installed=$(sha256sum <"$app_dir/Glimor.exe")
 start_glimor
-wait_for 40 update_status_is "Update refused: the download does not match its signature." ||
+wait_for 40 update_status_is "Refused: bad download." ||
   fail "status panel 1: $(update_status_text)"
 shot update-refused
 [ ! -e "$app_dir/Glimor2.exe" ] || fail "the refused download was left beside the program"

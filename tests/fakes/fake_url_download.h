@@ -17,23 +17,29 @@ public:
   explicit FakeUrlDownload(FakeFiles& files) : files_(files) {}
 
   bool isOnline() override { return online; }
-  bool download(const std::string& url, const std::string& path, const Progress& progress) override {
+  platform::DownloadOutcome download(const std::string& url, const std::string& path,
+                                     const Progress& progress,
+                                     const platform::DownloadLimits& given) override {
     requests.push_back(url + " > " + path);
+    limits = given;
     if (missingLibrary) throw Error("Unable to load URLMON.DLL");
+    if (url == silentUrl) return platform::DownloadOutcome::Expired;
     auto it = served.find(url);
-    if (it == served.end()) return false;
+    if (it == served.end()) return platform::DownloadOutcome::Failed;
     for (auto [done, total] : progressSteps) {
       progress(done, total);
       if (duringDownload) duringDownload();
     }
     if (!writesNothing) files_.contents[path] = platform::Bytes(it->second.begin(), it->second.end());
-    return true;
+    return platform::DownloadOutcome::Done;
   }
 
   bool online = true;
   bool missingLibrary = false;
   bool writesNothing = false; // reports success but leaves no file, as a broken cache might
   std::map<std::string, std::string> served;
+  std::string silentUrl;           // never answers: the download runs out of time
+  platform::DownloadLimits limits; // as the last download was given them
   std::vector<std::pair<std::uint32_t, std::uint32_t>> progressSteps;
   std::function<void()> duringDownload;
   std::vector<std::string> requests;

@@ -9,12 +9,16 @@ trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EX
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# serve ANSWER-FILE: answers every request with the file's bytes, keeps each request as request.N
+# serve ANSWER-FILE [CERT KEY]: answers every request with the file's bytes (over TLS with a
+# certificate, then closing without close_notify), keeps each request as request.N
 serve() {
-  python3 - "$work" "$1" >"$work/port" <<'PY' &
-import socket, sys, os
+  python3 - "$work" "$@" >"$work/port" <<'PY' &
+import socket, ssl, sys, os
 work, answer = sys.argv[1], open(sys.argv[2], 'rb').read()
 s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(4)
+if len(sys.argv) > 3:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER); context.load_cert_chain(sys.argv[3], sys.argv[4])
+    s = context.wrap_socket(s, server_side=True)
 print(s.getsockname()[1], flush=True)
 n = 0
 while True:
@@ -66,6 +70,25 @@ if "$cli" upload "$work/Glimor.jpg" --host "127.0.0.1:$port" >"$work/link" 2>"$w
 printf 'Uploading image...\nError encountered during POST: HTTP/1.1 404 Not Found\nImage could not be uploaded.\n' |
   cmp - "$work/status" || fail "failed upload status: $(cat "$work/status")"
 
+# answers that are no link: cut off before their announced end, or a portal's page; no link printed
+# upload_fails ANSWER-FILE EXPECTED-ERROR [CERT KEY]
+upload_fails() {
+  if [ -n "$server_pid" ]; then kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; fi
+  rm -f "$work/port"; serve "$1" "${@:3}"
+  if "$cli" upload "$work/Glimor.jpg" --host "${scheme:-}127.0.0.1:$port" >"$work/link" 2>"$work/status"; then
+    fail "$1 was taken as a link: $(cat "$work/link")"
+  fi
+  [ ! -s "$work/link" ] || fail "$1 printed a link: $(cat -v "$work/link")"
+  grep -qxF "Error encountered during POST: $2" "$work/status" || fail "$1 status: $(cat "$work/status")"
+  grep -qx 'Image could not be uploaded.' "$work/status" || fail "$1 end: $(cat "$work/status")"
+}
+printf 'HTTP/1.1 200 OK\r\nContent-Length: 60\r\n\r\nOK\r\nLink: http://127.0.0.1/i/ab' >"$work/cut.answer"
+upload_fails "$work/cut.answer" "The connection ended before the answer was complete."
+printf 'HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>Sign in first</body>\r\n</html>\r\n' >"$work/portal.answer"
+upload_fails "$work/portal.answer" "The service's answer holds no link to the image."
+printf 'HTTP/1.1 200 OK\r\n\r\nLink: http://127.0.0.1/\033]0;x\007\r\n' >"$work/escape.answer"
+upload_fails "$work/escape.answer" "The service's answer holds no link to the image."
+
 kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 if "$cli" post "http://127.0.0.1:$port/x" "$work/feedback" 2>"$work/err"; then fail "post to a closed port succeeded"; fi
 printf 'Error encountered during POST: Socket Error # 10061\r\nConnection refused.\n' | cmp - "$work/err" ||
@@ -82,6 +105,11 @@ serve_tls() {
   server_pid=$!
   for _ in $(seq 100); do curl -sk "https://127.0.0.1:$port/" >/dev/null && break; sleep 0.1; done
 }
+# over TLS, an answer read to its end that is cut without close_notify is no answer
+printf 'HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: https://localhost/i/abc.jpg\r\n' >"$work/unclean.answer"
+SSL_CERT_FILE=$work/ca/ca.pem scheme=https:// upload_fails "$work/unclean.answer" \
+  "The connection ended before the answer was complete." "$work/ca/server.pem" "$work/ca/server.key"
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 serve_tls "$work/ca/server.pem" "$work/ca/server.key"
 mkdir -p "$work/real" && convert -size 8x8 xc:red "$work/real/Glimor.jpg"
 SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://localhost:$port" >"$work/link" 2>"$work/status" ||

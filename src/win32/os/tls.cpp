@@ -272,7 +272,9 @@ public:
         return n;
       }
       if (!incoming_.empty() && decrypt()) continue;
-      if (closed_) return 0;
+      if (ended_) return 0;
+      // Closed under TLS without its close_notify: whatever was to follow may have been cut away.
+      if (closed_) throw Error(std::string(platform::cutOffText));
       if (!pull(deadline, false)) return std::nullopt;
     }
   }
@@ -325,7 +327,7 @@ private:
     SECURITY_STATUS status = ::DecryptMessage(&context_, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
     if (status == SEC_I_CONTEXT_EXPIRED) { // the service's close_notify
-      closed_ = true;
+      ended_ = true;
       incoming_.clear();
       return false;
     }
@@ -354,7 +356,8 @@ private:
   std::vector<std::uint8_t> plain_;    // decrypted, not yet read
   std::size_t plainAt_ = 0;
   std::vector<std::uint8_t> record_;
-  bool closed_ = false;
+  bool closed_ = false; // the TCP connection is closed
+  bool ended_ = false;  // the service ended TLS (close_notify)
 };
 
 class SchannelTls final : public Tls {

@@ -52,6 +52,31 @@ TEST_F(HotKeyTest, AKeyWithoutModifierIsRefused) {
   EXPECT_THAT(messages.shown, ElementsAre("You must select at least one modifier: CTRL, ALT, SHIFT."));
   EXPECT_EQ(ini("HotKey"), "32881");
   EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u));
+  form.onHotKeyBlur();
+  EXPECT_EQ(options.shortcut, 32881); // the control shows what works again
+}
+
+TEST_F(HotKeyTest, AModifierLetGoAloneLeavesTheCombinationInForce) {
+  form.onHotKeyFocus();
+  options.shortcut = 0; // Ctrl pressed and released: the control empties
+  form.onHotKeyChanged();
+  EXPECT_EQ(ini("HotKey"), "32881");
+  EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u));
+  EXPECT_THAT(messages.shown, ::testing::IsEmpty());
+  form.onHotKeyBlur();
+  EXPECT_EQ(options.shortcut, 32881);
+}
+
+TEST_F(HotKeyTest, AStoredCombinationThatCannotWorkGivesWayToTheDefault) {
+  for (const char* stored : {"0", "114"}) { // nothing, F3 alone
+    fakes::MainFormRig other;
+    other.givenInstalled();
+    other.profile.values[{"Options", "HotKey"}] = stored;
+    other.form.create();
+    EXPECT_EQ(other.options.shortcut, 32881) << stored;
+    EXPECT_EQ(other.hotKeys.registered[other.hotKeys.atomNumber], std::make_pair(1u, 0x71u)) << stored;
+    EXPECT_EQ(other.ini("HotKey"), "32881") << stored;
+  }
 }
 
 TEST_F(HotKeyTest, GatesInOrder) {

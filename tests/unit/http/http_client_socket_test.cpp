@@ -129,11 +129,8 @@ TEST(HttpClientOverSockets, ReportsAResetInTheMiddleOfTheBody) {
   HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), quickLimits());
   Outcome outcome = post(client, server.url("/"), bytesOf("x"));
 #ifdef _WIN32
-  // Wine's recv reports a reset as an orderly close, so the early-close rule applies there.
-  if (outcome.error.empty()) {
-    EXPECT_EQ(outcome.answer, "Link: abc");
-    return;
-  }
+  // Wine's recv reports a reset as an orderly close: the answer is then cut off before its length.
+  if (outcome.error == "The connection ended before the answer was complete.") return;
 #endif
   EXPECT_EQ(outcome.error, "Socket Error # 10054\r\nConnection reset by peer.");
 }

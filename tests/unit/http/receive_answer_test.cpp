@@ -42,12 +42,18 @@ TEST(ReceiveAnswer, ReadsABodyWithoutLengthUntilTheServerCloses) {
   EXPECT_EQ(r.head.header("content-type"), "text/plain");
 }
 
-TEST(ReceiveAnswer, StopsAtContentLengthAndKeepsAnEarlyCloseAsTheBody) {
+TEST(ReceiveAnswer, StopsAtContentLengthAndFailsAnAnswerCutOffBeforeIt) {
   EXPECT_EQ(receive("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nabcdEXTRA").body, "abcd");
-  Received early = receive("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd");
-  EXPECT_EQ(early.error, "");
-  EXPECT_EQ(early.body, "abcd");
   EXPECT_EQ(receive("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nignored").body, "");
+  const std::string cutOff = "The connection ended before the answer was complete.";
+  EXPECT_EQ(receive("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd").error, cutOff);
+  // chunked: closed within a chunk, after a chunk's data, before the last (empty) chunk
+  for (const char* cut : {"5\r\nLin", "5\r\nLink:", "5\r\nLink:\r\n"})
+    EXPECT_EQ(receive(std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n") + cut).error,
+              cutOff)
+        << cut;
+  // a refused answer cut short still fails with its own status line
+  EXPECT_EQ(receive("HTTP/1.1 503 Busy\r\nContent-Length: 10\r\n\r\nab").error, "HTTP/1.1 503 Busy");
 }
 
 TEST(ReceiveAnswer, TakesAContentLengthThatIsNoNumberAsAbsent) {

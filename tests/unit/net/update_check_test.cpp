@@ -42,7 +42,7 @@ protected:
     UpdateCheck other({otherView, download, files, shell, messages, otherTimers}, ServiceEndpoints("svc"),
                       exe, "1.01", key, downloading);
     other.suiButton3Click();
-    return otherView.status();
+    return otherView.status() + " | " + otherView.reason;
   }
 
   UpdateSeed seed = newUpdateSeed();
@@ -182,7 +182,7 @@ TEST_F(UpdateCheckTest, TheAutomaticCheckOffOrOffline) {
   EXPECT_TRUE(download.requests.empty());
 }
 
-TEST_F(UpdateCheckTest, ProgressIsShownEverySecondWhileTheDownloadKeepsTheWindowAlive) {
+TEST_F(UpdateCheckTest, TheNewExecutablesProgressIsShownEverySecondAndHoldsTheHotKey) {
   serveNewerVersion();
   download.progressSteps = {{0, 1000}, {370, 1000}, {999, 1000}};
   std::vector<bool> downloadingSeen;
@@ -191,11 +191,29 @@ TEST_F(UpdateCheckTest, ProgressIsShownEverySecondWhileTheDownloadKeepsTheWindow
     timers.advance(1000);
   };
   check.CheckForUpdate();
-  EXPECT_EQ(view.pumps, 6); // every progress report of both downloads
-  EXPECT_THAT(downloadingSeen, ::testing::Each(true));
+  // The version file leaves the hot key free; the executable holds it.
+  EXPECT_THAT(downloadingSeen, ElementsAre(false, false, false, true, true, true));
   EXPECT_FALSE(downloading);
-  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 0 %", "Update: 37 %", "Update: 99 %",
-                                       "Update: 0 %", "Update: 37 %", "Update: 99 %"));
+  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 0 %", "Update: 37 %", "Update: 99 %"));
+}
+
+TEST_F(UpdateCheckTest, ADownloadThatOverrunsItsLimitsEndsTheCheckWithAReason) {
+  serveNewerVersion();
+  download.silentUrl = versionUrl;
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update timed out.");
+  EXPECT_EQ(view.reason,
+            versionUrl + " did not arrive in time: the service sent nothing for 60 s, or too slowly.");
+  EXPECT_EQ(download.limits.pause, std::chrono::seconds(60));
+  EXPECT_EQ(download.limits.wholeFor(1024 * 1024), std::chrono::seconds(90));
+  EXPECT_EQ(download.limits.wholeFor(1024 * 1024 + 64 * 1024 * 30), std::chrono::seconds(120));
+
+  download.silentUrl = newExeUrl;
+  check.CheckForUpdate();
+  EXPECT_EQ(view.status(), "Update timed out.");
+  EXPECT_FALSE(downloading);
+  timers.advance(5000);
+  EXPECT_TRUE(shell.log.empty());
 }
 
 TEST_F(UpdateCheckTest, AnUnknownTotalKeepsThePreviousTextAndLargeSizesDoNotOverflow) {
@@ -203,7 +221,7 @@ TEST_F(UpdateCheckTest, AnUnknownTotalKeepsThePreviousTextAndLargeSizesDoNotOver
   download.progressSteps = {{5, 0}, {4000000000u, 4294967295u}};
   download.duringDownload = [&] { timers.advance(1000); };
   check.CheckForUpdate();
-  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 93 %", "Update: 93 %"));
+  EXPECT_THAT(view.panel1, ElementsAre("Getting info...", "Update: 93 %"));
 }
 
 TEST_F(UpdateCheckTest, ASecondCheckDuringADownloadWaitsForTheFirst) {
@@ -226,9 +244,11 @@ TEST_F(UpdateCheckTest, AMissingNewExecutableAtHandOverIsReportedAndTheProgramGo
 
 TEST_F(UpdateCheckTest, WithoutAValidKeyNothingIsDownloadedAndTheStatusSaysSo) {
   serveNewerVersion();
-  EXPECT_EQ(statusOfACheckWithKey(""), "Updates are off: no update key is set.");
+  EXPECT_EQ(statusOfACheckWithKey(""), "Updates off: no key. | Updates are off: no update key is set.");
   for (const std::string& bad : {std::string("none"), hexOf(publicKeyOf(seed)).substr(1)})
-    EXPECT_EQ(statusOfACheckWithKey(bad), "Updates are off: the update key is not 64 hex digits.") << bad;
+    EXPECT_EQ(statusOfACheckWithKey(bad),
+              "Updates off: bad key. | Updates are off: the update key is not 64 hex digits.")
+        << bad;
   EXPECT_TRUE(download.requests.empty());
 }
 
@@ -244,9 +264,10 @@ TEST_F(UpdateCheckTest, AVersionFileWithoutAValidSignatureDownloadsNoExecutable)
   for (const auto& [text, status] : cases) {
     serveVersionFile(text);
     check.CheckForUpdate();
-    EXPECT_EQ(view.status(), status);
+    EXPECT_EQ(view.reason, status);
   }
-  EXPECT_EQ(download.requests.size(), 3u); // the version files only
+  EXPECT_EQ(view.status(), "Refused: not an .exe."); // short enough for the panel
+  EXPECT_EQ(download.requests.size(), 3u);           // the version files only
   EXPECT_EQ(view.shown, 0);
   EXPECT_FALSE(files.exists(upd));
   EXPECT_FALSE(files.exists(newExe));
@@ -257,7 +278,8 @@ TEST_F(UpdateCheckTest, ADownloadThatDoesNotMatchItsDigestIsDeletedAndNotStarted
   serveVersionFile(signedVersionFile("1.02"));
   download.served[newExeUrl] = "MZ nex"; // one byte off
   check.CheckForUpdate();
-  EXPECT_EQ(view.status(), "Update refused: the download does not match its signature.");
+  EXPECT_EQ(view.status(), "Refused: bad download.");
+  EXPECT_EQ(view.reason, "Update refused: the download does not match its signature.");
   EXPECT_EQ(download.requests.size(), 2u);
   EXPECT_FALSE(files.exists(newExe));
   EXPECT_FALSE(files.exists(upd));
@@ -272,7 +294,7 @@ TEST_F(UpdateCheckTest, ADownloadChangedBeforeTheHandOverIsDeletedAndNotStarted)
   ASSERT_TRUE(files.exists(newExe));
   files.contents[newExe].back() ^= 1;
   timers.advance(2000);
-  EXPECT_EQ(view.status(), "Update refused: the download changed before it was started.");
+  EXPECT_EQ(view.reason, "Update refused: the download changed before it was started.");
   EXPECT_FALSE(files.exists(newExe));
   EXPECT_TRUE(shell.log.empty());
   EXPECT_TRUE(messages.shown.empty());

@@ -42,13 +42,14 @@ protected:
 
 TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
   writeImage("Glimor.jpg", "JPEGDATA");
-  network.answer("HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: abc123\r\n");
+  network.answer("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\nOK\r\nLink: https://svc/abc123\r\n");
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
 
   EXPECT_EQ(upload(view), UploadOutcome::Complete);
-  EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy", "link abc123", "copy abc123",
-                                        "front", "status Upload complete.", "flood lock", "show", "idle"));
-  EXPECT_THAT(view.responseLines, ElementsAre("OK", "Link: abc123"));
+  EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy", "link https://svc/abc123",
+                                        "copy https://svc/abc123", "front", "status Upload complete.",
+                                        "flood lock", "show", "idle"));
+  EXPECT_THAT(view.responseLines, ElementsAre("OK", "Link: https://svc/abc123"));
   const std::string& sent = network.connections.at(0)->sent;
   EXPECT_NE(
       sent.find("filename=\"" + pathOf("Glimor.jpg") + "\"\r\nContent-Type: image/jpg\r\n\r\nJPEGDATA\r\n"),
@@ -56,14 +57,44 @@ TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
   EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
 }
 
-TEST_F(Upload, CompletesWithAnEmptyLinkWhenTheLastLineHasNone) {
+TEST_F(Upload, FailsLikeAFailedPostWhenTheLastLineHoldsNoWebLink) {
   writeImage("shot.png", "PNG");
-  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc123\r\n\r\n");
-  fakes::RecordingUploadView view(pathOf("shot.png"));
-  EXPECT_EQ(upload(view), UploadOutcome::Complete);
-  EXPECT_EQ(view.link, "");
-  EXPECT_THAT(view.effects, ::testing::Contains("copy "));
+  const char* answers[] = {
+      "Link: http://svc/abc123\r\n\r\n",                        // the last line is empty
+      "<html><body>Sign in to the hotel network</body></html>", // a portal's page
+      "Link: javascript:alert(1)",
+      "Link: file:///C:/x",
+      "Link: http://",
+      "Link: http:///abc",
+      "Link: http://svc/a b",
+      "Link: http://svc/\x1b]0;owned\x07",
+      "Link: abc123",
+  };
+  for (const char* body : answers) {
+    network.answer(std::string("HTTP/1.1 200 OK\r\n\r\n") + body);
+    fakes::RecordingUploadView view(pathOf("shot.png"));
+    EXPECT_EQ(upload(view), UploadOutcome::Failed) << body;
+    EXPECT_THAT(view.effects,
+                ElementsAre("status Uploading image...", "busy",
+                            "box Error encountered during POST: The service's answer "
+                            "holds no link to the image.",
+                            "status Image could not be uploaded.", "flood lock", "show", "idle"))
+        << body;
+  }
   EXPECT_NE(network.connections.at(0)->sent.find("Content-Type: image/png\r\n"), std::string::npos);
+}
+
+TEST_F(Upload, FailsWhenTheAnswerEndsBeforeItsAnnouncedEnd) {
+  writeImage("Glimor.jpg", "J");
+  network.answer("HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\nLink: http://svc/ab");
+  network.answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n13\r\nLink: http://svc/ab\r\n");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+    EXPECT_EQ(upload(view), UploadOutcome::Failed);
+    EXPECT_EQ(view.link, "");
+    EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: The connection ended "
+                                                  "before the answer was complete."));
+  }
 }
 
 TEST_F(Upload, EndsEarlyWithoutSendingForAMissingFileOrAnUnknownType) {
@@ -119,7 +150,7 @@ TEST_F(Upload, FailsOnAnEmptyAnswerOrOneStartingWithAZeroByte) {
 TEST_F(Upload, FailsWhenTheAnswerFileCannotBeWritten) {
   writeImage("Glimor.jpg", "J");
   std::filesystem::create_directory(folder / "Glimor.dat"); // a folder where the answer file would go
-  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc");
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
   EXPECT_EQ(upload(view), UploadOutcome::Failed);
   EXPECT_EQ(view.link, "");
@@ -127,7 +158,7 @@ TEST_F(Upload, FailsWhenTheAnswerFileCannotBeWritten) {
 
 TEST_F(Upload, StopsTheLastStepsAtTheFirstThatFails) {
   writeImage("Glimor.jpg", "J");
-  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc");
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
   view.throwOn = "show";
   EXPECT_EQ(upload(view), UploadOutcome::Complete);
@@ -137,7 +168,7 @@ TEST_F(Upload, StopsTheLastStepsAtTheFirstThatFails) {
 
 TEST_F(Upload, WritesTheAnswerBesideThePathTheWindowHoldsAtThatMoment) {
   writeImage("first.jpg", "J");
-  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: abc");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc");
   struct MovingView : fakes::RecordingUploadView {
     using RecordingUploadView::RecordingUploadView;
     std::string later;

@@ -85,18 +85,18 @@ TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
 }
 
 TEST_F(UploaderTest, ASecondUploadWaitsForTheFirstEvenWhenTheStatusTextChanged) {
-  network.script({fakes::data("HTTP/1.1 200 OK\r\n\r\nLink: one\r\n")});
-  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: two\r\n");
+  network.script({fakes::data("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/one\r\n")});
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/two\r\n");
   ASSERT_TRUE(uploader.start());
   ui.pumpUntil([&] { return main.statusText[0] == statusUploading; });
   main.setStatus(0, "Sending your feedback..."); // the feedback form took the status line
   EXPECT_FALSE(uploader.start());
   pumpUntilDone();
-  EXPECT_EQ(page.directLink, "one");
+  EXPECT_EQ(page.directLink, "http://svc/one");
 
   ASSERT_TRUE(uploader.start()); // once it has ended, the next one may go
   pumpUntilDone();
-  EXPECT_EQ(page.directLink, "two");
+  EXPECT_EQ(page.directLink, "http://svc/two");
   EXPECT_EQ(network.connections.size(), 2u);
 }
 
