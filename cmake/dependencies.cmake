@@ -1,10 +1,15 @@
 # Third-party libraries, all from Debian packages. For the Windows build,
-# libjpeg-turbo and libsodium are cross-built by scripts/bootstrap into
+# libjpeg-turbo and libsodium are cross-built by scripts/bootstrap (for i686 and x86_64) into
 # GLIMOR_JPEG_PREFIX and GLIMOR_SODIUM_PREFIX, and
 # GoogleTest is compiled from the sources that Debian's googletest package ships.
 if(GLIMOR_WINDOWS)
-  set(GLIMOR_JPEG_PREFIX "/var/cache/glimor/libjpeg-turbo-i686" CACHE PATH
-      "libjpeg-turbo built for i686-w64-mingw32")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(glimor_windows_arch x86_64)
+  else()
+    set(glimor_windows_arch i686)
+  endif()
+  set(GLIMOR_JPEG_PREFIX "/var/cache/glimor/libjpeg-turbo-${glimor_windows_arch}" CACHE PATH
+      "libjpeg-turbo built for ${glimor_windows_arch}-w64-mingw32")
   if(NOT EXISTS "${GLIMOR_JPEG_PREFIX}/lib/libjpeg.a")
     message(FATAL_ERROR "libjpeg-turbo for Windows not found in ${GLIMOR_JPEG_PREFIX}: run scripts/bootstrap")
   endif()
@@ -14,7 +19,8 @@ if(GLIMOR_WINDOWS)
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_JPEG_PREFIX}/include")
   add_library(JPEG::JPEG ALIAS jpeg)
 
-  set(GLIMOR_SODIUM_PREFIX "/var/cache/glimor/libsodium-i686" CACHE PATH "libsodium built for i686-w64-mingw32")
+  set(GLIMOR_SODIUM_PREFIX "/var/cache/glimor/libsodium-${glimor_windows_arch}" CACHE PATH
+      "libsodium built for ${glimor_windows_arch}-w64-mingw32")
   if(NOT EXISTS "${GLIMOR_SODIUM_PREFIX}/lib/libsodium.a")
     message(FATAL_ERROR "libsodium for Windows not found in ${GLIMOR_SODIUM_PREFIX}: run scripts/bootstrap")
   endif()

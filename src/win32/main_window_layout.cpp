@@ -130,8 +130,9 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
       "Use keyboard HotKey combination to capture images.\r\nYou can change HotKey on 'Options' "
       "page.\r\n\r\n" +
       siteLine(serviceHost);
-  // Four lines of 13 pixels, and room for a face with taller lines where the scaled text uses one.
-  createControl(page, {"STATIC", lines, 40, 48, 305, 64, SS_CENTER, 0, ids::label12, true, boldFont_});
+  // Four lines of 13 pixels, centred on the page as wide as it is, so a wider or taller face
+  // (the one scaled text uses) neither wraps a line nor cuts the last one off.
+  createControl(page, {"STATIC", lines, 8, 48, 369, 64, SS_CENTER, 0, ids::label12, true, boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
   createControl(panel, {"STATIC", "Direct Link:", 8, 16, 80, 13, 0, 0, 0, true, font_});
   createControl(panel, {"EDIT", "", 8, 32, 369, 19, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
@@ -177,16 +178,19 @@ void MainWindow::createOptionsPage(HWND page) {
 }
 
 void MainWindow::createAboutPage(HWND page) {
-  createControl(page, {"STATIC", "You are running version:", 0, 2,
-                       textWidth(page, font_, "You are running version:"), 13, 0, 0, 0, true, font_});
-  version_ = createControl(page, {"STATIC", "", 149, 2, 30, 13, SS_RIGHT, 0, ids::version, true, font_});
-  // The feedback form opens over this text: clipped by it, the text never paints over the form.
+  // The feedback form opens over this page: clipped by it, nothing here paints over the form
+  // (as a message box over both uncovers them again).
+  createControl(page,
+                {"STATIC", "You are running version:", 0, 2,
+                 textWidth(page, font_, "You are running version:"), 13, WS_CLIPSIBLINGS, 0, 0, true, font_});
+  version_ = createControl(
+      page, {"STATIC", "", 149, 2, 30, 13, SS_RIGHT | WS_CLIPSIBLINGS, 0, ids::version, true, font_});
   memoAbout_ =
       createControl(page, {"EDIT", aboutText(), 0, 19, 385, 105,
                            ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_CLIPSIBLINGS,
                            WS_EX_CLIENTEDGE, ids::memoAbout, true, memoFont_});
-  createControl(page, {"BUTTON", "Send Feedback", 272, 0, 113, 17, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                       ids::sendFeedback, true, font_});
+  createControl(page, {"BUTTON", "Send Feedback", 272, 0, 113, 17,
+                       BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS, 0, ids::sendFeedback, true, font_});
   ::SetWindowSubclass(memoAbout_, &MainWindow::subclassed, 3, reinterpret_cast<DWORD_PTR>(this));
 }
 

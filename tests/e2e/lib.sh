@@ -3,8 +3,9 @@
 # Source it; it sets root, exe, artifacts and installs a cleanup trap.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-exe=$root/build/windows/src/win32/Glimor.exe
-probe_exe=$root/build/windows/tests/glimor_probe.exe
+source "$root/tests/support/wine_env.sh"
+exe=$GLIMOR_WINDOWS_BUILD/src/win32/Glimor.exe
+probe_exe=$GLIMOR_WINDOWS_BUILD/tests/glimor_probe.exe
 artifacts=$root/build/artifacts
 mkdir -p "$artifacts"
 [ -f "$exe" ] || { echo "Glimor.exe not built: $exe"; exit 1; }

@@ -3,7 +3,7 @@
 # progress, the clipboard with its read-back, "Open Link" through the browser association to a
 # stand-in browser, and the user-interface thread the upload worker waits on.
 source "$(dirname "$0")/lib.sh"
-net_probe=$root/build/windows/tests/glimor_net_probe.exe
+net_probe=$GLIMOR_WINDOWS_BUILD/tests/glimor_net_probe.exe
 server=$root/build/linux/server/glimor-server
 [ -x "$server" ] || fail "glimor-server not built: $server"
 
