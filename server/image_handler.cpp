@@ -1,3 +1,4 @@
+#include "byte_range.h"
 #include "service.h"
 
 namespace glimor::server {
@@ -23,6 +24,7 @@ Response handleImage(Service& service, const Request& request, std::string_view 
     response.streamedBody = image->reader;
   else
     response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
+  answerRange(response, request, image->size, etag);
   return response;
 }
 

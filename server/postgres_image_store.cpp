@@ -20,7 +20,7 @@ public:
   std::uint64_t size() const override { return size_; }
 
   std::string read(std::uint64_t offset, std::size_t length) override {
-    if (offset == 0 && !first_.empty() && length >= first_.size()) return std::move(first_);
+    if (offset == 0 && !first_.empty() && length == first_.size()) return std::move(first_);
     return pool_->run([&](PgConnection& connection) {
       PgResult slice =
           connection.query("SELECT substring(bytes FROM $2 FOR $3) FROM images WHERE id = $1",
@@ -86,6 +86,7 @@ std::shared_ptr<const StoredImage> PostgresImageStore::find(std::string_view id)
     return true;
   });
   if (!found) return nullptr;
+  image->size = size;
   if (size > image->bytes.size()) {
     image->reader = std::make_shared<ImageSlices>(pool_, key, size, std::move(image->bytes));
     image->bytes.clear();

@@ -39,6 +39,15 @@ def free_port():
         return s.getsockname()[1]
 
 
+def connect_from(address, port, timeout=20):
+    """A connection to the service from another loopback address, standing for another client."""
+    s = socket.socket()
+    s.settimeout(timeout)
+    s.bind((address, 0))
+    s.connect(("127.0.0.1", port))
+    return s
+
+
 def text_of(path):
     with open(path, "rb") as f:
         return f.read().decode(errors="replace")
@@ -302,28 +311,50 @@ def refusals(work):
     # so that on a slow machine no waiting upload times out and frees its room early.
     patient = Server(os.path.join(work, "data-budget"), "--max-upload", "20000", "--timeout", "30")
     patient_host = b"localhost:%d" % patient.port
-    waiting = []
-    for _ in range(9):
-        s = socket.create_connection(("127.0.0.1", patient.port), timeout=20)
-        s.sendall(program_head(b"/guestglimor.php", patient_host, "multipart", 80000))
-        waiting.append(s)
-    # The heads are taken in any order across the service's threads, so whichever
-    # connection came last to the budget is the one refused; the others wait for bodies.
-    refused, _, _ = select.select(waiting, [], [], 20)
-    time.sleep(0.5)
-    refused, _, _ = select.select(waiting, [], [], 0)
-    answers = [status_line(read_answer(s)) for s in refused]
+    def heads_from(addresses):
+        sockets = []
+        for address in addresses:
+            s = connect_from(address, patient.port)
+            s.sendall(program_head(b"/guestglimor.php", patient_host, "multipart", 80000))
+            sockets.append(s)
+        return sockets
+
+    def refusals_among(sockets):
+        # The heads are taken in any order across the service's threads, so whichever
+        # connection came last to the budget is the one refused; the others wait for bodies.
+        select.select(sockets, [], [], 20)
+        time.sleep(0.5)
+        refused, _, _ = select.select(sockets, [], [], 0)
+        return [status_line(read_answer(s)) for s in refused]
+
+    def upload_when_released():
+        released = ""
+        for _ in range(50):  # the room comes back once the server has seen the closes
+            released = status_line(exchange(patient.port, program_head(b"/guestglimor.php", patient_host,
+                                                                       "multipart", len(good)) + good))
+            if released.startswith("HTTP/1.0 200"):
+                break
+            time.sleep(0.1)
+        return released
+
+    # Nine clients, one upload each: one too many for the budget.
+    waiting = heads_from(["127.0.0.%d" % (10 + i) for i in range(9)])
+    answers = refusals_among(waiting)
     check(answers == ["HTTP/1.0 429 Too many uploads at once, try again later"], "budget: %r" % answers)
     for s in waiting:
         s.close()
-    released = ""
-    for _ in range(50):  # the room comes back once the server has seen the closes
-        released = status_line(exchange(patient.port, program_head(b"/guestglimor.php", patient_host, "multipart",
-                                                                   len(good)) + good))
-        if released.startswith("HTTP/1.0 200"):
-            break
-        time.sleep(0.1)
+    released = upload_when_released()
     check(released.startswith("HTTP/1.0 200"), "budget released: " + released)
+
+    # One address holds at most a quarter of the budget (two of the largest here);
+    # its third upload is refused, while another address is still served.
+    waiting = heads_from(["127.0.0.2"] * 3)
+    answers = refusals_among(waiting)
+    check(answers == ["HTTP/1.0 429 Too many uploads at once, try again later"], "address share: %r" % answers)
+    released = upload_when_released()
+    check(released.startswith("HTTP/1.0 200"), "other address served beside a full share: " + released)
+    for s in waiting:
+        s.close()
     check(patient.stop() == 0, "budget server exit")
 
     # A body cut short by the client closing: nothing is stored, the service goes on.
@@ -358,6 +389,20 @@ def refusals(work):
         started = time.time()
         answer = exchange(port, stalled, read_timeout=10)
         check(answer == b"" and time.time() - started < 8, "slow client dropped in time: %r" % answer[:60])
+
+    # A body that keeps arriving, but slower than the minimum rate, is ended with 408
+    # once the grace of --timeout has passed, long before ten pauses' worth.
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
+        started = time.time()
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:500])
+        answer = b""
+        for byte in good[500:520]:
+            if select.select([s], [], [], 0.3)[0]:
+                answer = read_answer(s)
+                break
+            s.sendall(bytes([byte]))
+        check(status_line(answer) == "HTTP/1.0 408 Request body arriving too slowly" and time.time() - started < 5,
+              "slow body ended: %r" % answer[:60])
 
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
         check(db.execute("SELECT count(*) FROM images").fetchone()[0] == 1, "only the good uploads are stored")
