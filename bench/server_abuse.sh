@@ -171,7 +171,7 @@ service = Service("slow-uploads")
 slow = []
 for _ in range(8):
     s = connect(service.port, "127.0.0.2")
-    s.sendall(upload_head((32 << 20) + 1000) + b"-")
+    s.sendall(upload_head((32 << 20) + 65536) + b"-")  # the largest body the service takes
     slow.append(s)
 statuses = {}
 ended = time.time() + 12

@@ -76,10 +76,6 @@ public:
     std::lock_guard lock(mutex_);
     return open_.empty();
   }
-  std::size_t size() {
-    std::lock_guard lock(mutex_);
-    return open_.size();
-  }
 
   bool stopping() const { return stopping_; }
 

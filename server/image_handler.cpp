@@ -24,7 +24,7 @@ Response handleImage(Service& service, const Request& request, std::string_view 
     response.streamedBody = image->reader;
   else
     response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
-  answerRange(response, request, image->size, etag);
+  answerRange(response, request, response.payloadSize(), etag);
   return response;
 }
 

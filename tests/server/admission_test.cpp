@@ -43,11 +43,5 @@ TEST(Admission, ClaimsWhatTheBodyMayHold) {
   EXPECT_EQ(claimOf({"GET", "/i/x.png", 3, 1, std::nullopt, false}), 0u);
 }
 
-TEST(Admission, APaceAllowsTheGraceThenTheRate) {
-  auto start = std::chrono::steady_clock::time_point{};
-  EXPECT_EQ(paceDeadline(start, 0, std::chrono::seconds(30), 1024), start + std::chrono::seconds(30));
-  EXPECT_EQ(paceDeadline(start, 10 * 1024, std::chrono::seconds(30), 1024), start + std::chrono::seconds(40));
-}
-
 } // namespace
 } // namespace glimor::server
