@@ -42,6 +42,10 @@ public:
   // The image with this id, or nothing for an unknown or malformed id.
   virtual std::shared_ptr<const StoredImage> find(std::string_view id) = 0;
 
+  // The same for HEAD and conditional requests, which need the record only: a
+  // store that would fetch bytes with the record may hand out a reader instead.
+  virtual std::shared_ptr<const StoredImage> findRecord(std::string_view id) { return find(id); }
+
   // True when find() waits for another machine, so reads must not run on the
   // threads that move bytes.
   virtual bool readsBlock() const { return false; }
