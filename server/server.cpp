@@ -78,8 +78,8 @@ void runServer(const Config& config) {
   asio::thread_pool diskWork(diskThreadCount);
   std::size_t reserve =
       descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
-  Connections connections(config.maxConnections.value_or(connectionsWithin(descriptors, reserve)),
-                          config.maxConnectionsPerAddress);
+  std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
+  Connections connections(maxConnections, config.maxConnectionsPerAddress);
   // Room for eight largest uploads at once, a quarter of it for any one
   // address; small uploads claim only their own size.
   std::uint64_t budget = 8 * bodyLimit(config, "/guestglimor.php");
@@ -93,7 +93,8 @@ void runServer(const Config& config) {
   std::string shownAddress =
       bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
   logMessage("glimor-server listening on " + std::string(tls ? "https" : "http") + "://" + shownAddress +
-             ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription);
+             ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription + ", at most " +
+             std::to_string(maxConnections) + " connections");
 
   // SIGHUP reads the certificate and key again; without TLS there is nothing to reload.
   asio::signal_set hangups(io, SIGHUP);
