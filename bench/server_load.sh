@@ -13,10 +13,11 @@ seconds=${1:-10}
 # a rate marked "capped" reached it and the service would have done more.
 uploads_per_thread=${UPLOADS_PER_THREAD:-4000}
 work=$(mktemp -d)
-server_pid= tls_pid= node1_pid= node2_pid= postgres= front=
+server_pid= tls_pid= node1_pid= node2_pid= postgres= front= static=
 cleanup() {
   for pid in $server_pid $tls_pid $node1_pid $node2_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   [ -z "$front" ] || "$root/tests/support/nginx_nodes.sh" stop "$front"
+  [ -z "$static" ] || { kill -QUIT "$(cat "$static/nginx.pid")" 2>/dev/null; sleep 0.2; }
   [ -z "$postgres" ] || "$root/tests/support/postgres_cluster.sh" stop "$postgres"
   rm -rf "$work"
 }
@@ -72,6 +73,24 @@ upload_load() {
 }
 
 gets=$(get_load "$link")
+# nginx serving the same file from disk with sendfile, for comparison, with as
+# many worker processes as the service has threads.
+nginx_gets=
+if nginx=$(command -v nginx || ls /usr/sbin/nginx 2>/dev/null); then
+  static=$work/static
+  image_path=${link#http://*/}
+  mkdir -p "$static/root/$(dirname "$image_path")"
+  cp "$work/data/images/$(basename "$image_path" | cut -c1-2)/$(basename "$image_path")" "$static/root/$image_path"
+  static_port=$(free_port)
+  printf '%s\n' "pid $static/nginx.pid;" "error_log $static/error.log;" "worker_processes $(nproc);" \
+    "events { worker_connections 1024; }" \
+    "http { access_log off; sendfile on; tcp_nopush on; types { image/jpeg jpg; }" \
+    "  server { listen 127.0.0.1:$static_port; root $static/root; } }" >"$static/nginx.conf"
+  chmod -R a+rX "$static" && chmod o+x "$work"
+  "$nginx" -p "$static" -c "$static/nginx.conf" -e "$static/error.log"
+  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$static_port/$image_path" && break; sleep 0.05; done
+  nginx_gets=$(get_load "http://127.0.0.1:$static_port/$image_path")
+fi
 # wrk does not check the certificate; the connections are kept alive, so this
 # measures the encryption more than the handshakes.
 tls_gets=$(get_load "$tls_link")
@@ -79,6 +98,11 @@ uploads=$(upload_load "http://127.0.0.1:$port")
 
 echo "glimor-server over loopback, $(nproc) cores, ${seconds}s each:"
 summarise "image GET" "$gets"
+if [ -n "$nginx_gets" ]; then
+  summarise "nginx same file" "$nginx_gets"
+  rate() { sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$1"; }
+  echo "image GET, glimor-server / nginx: $(python3 -c "print('%.2f' % ($(rate "$gets") / $(rate "$nginx_gets")))")"
+fi
 summarise "image GET TLS" "$tls_gets"
 summarise "upload 100KB" "$uploads"
 stored=$(find "$work/data/images" -type f | wc -l)

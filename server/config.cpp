@@ -83,6 +83,15 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.maxUploadBytes = parseNumber<std::uint64_t>("--max-upload", value(), 1, std::uint64_t(1) << 32);
     } else if (flag == "--timeout") {
       config.requestTimeout = std::chrono::seconds(parseNumber<int>("--timeout", value(), 1, 3600));
+    } else if (flag == "--max-connections") {
+      config.maxConnections = parseNumber<unsigned>("--max-connections", value(), 1, 1000000);
+    } else if (flag == "--max-connections-per-address") {
+      config.maxConnectionsPerAddress =
+          parseNumber<unsigned>("--max-connections-per-address", value(), 1, 1000000);
+    } else if (flag == "--min-upload-rate") {
+      config.minUploadRate = parseNumber<std::uint64_t>("--min-upload-rate", value(), 1, 1ull << 30);
+    } else if (flag == "--min-download-rate") {
+      config.minDownloadRate = parseNumber<std::uint64_t>("--min-download-rate", value(), 1, 1ull << 30);
     } else if (flag == "--tls-cert" || flag == "--tls-key") {
       std::string file(value());
       if (file.empty()) throw Error(std::string(flag) + " needs a file");

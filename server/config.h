@@ -36,13 +36,22 @@ struct Config {
   std::chrono::seconds requestTimeout{30};
   // Serve HTTPS instead of HTTP.
   std::optional<TlsFiles> tls;
+  // Open connections at most; nothing means the descriptor limit less a reserve.
+  std::optional<unsigned> maxConnections;
+  unsigned maxConnectionsPerAddress = 64;
+  // Bytes per second a body must average once `requestTimeout` has passed,
+  // coming in and going out.
+  std::uint64_t minUploadRate = 16 * 1024;
+  std::uint64_t minDownloadRate = 16 * 1024;
 };
 
 inline constexpr std::string_view usageText =
     "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
     "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
     "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
-    "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n";
+    "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
+    "                     [--max-connections N] [--max-connections-per-address N]\n"
+    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.

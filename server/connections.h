@@ -1,15 +1,15 @@
 #pragma once
 #include <atomic>
-#include <cstdint>
-#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
 
 namespace glimor::server {
 
-// The open client connections, so that a shutdown can close the idle ones at
-// once while those with a request in flight finish it first.
+// An open client connection as the registry sees it.
 class Connection {
 public:
   virtual ~Connection() = default;
@@ -18,21 +18,60 @@ public:
   virtual void closeWhenIdle() = 0;
 };
 
+// The open client connections, within a cap on all of them and a share for
+// each client address. When the cap is reached, the connection idle longest
+// makes room for a new one, as a web server reuses kept-alive connections, so
+// idle connections cannot lock out a client that has a request to make. A
+// shutdown closes the idle ones at once; those with a request in flight finish
+// it first. Thread-safe.
 class Connections {
 public:
-  // `bodyBudget`: the most request-body bytes all connections together may hold.
-  explicit Connections(std::uint64_t bodyBudget) : bodyBudget_(bodyBudget) {}
+  Connections(std::size_t maxConnections, std::size_t maxPerAddress)
+      : max_(maxConnections), maxPerAddress_(maxPerAddress) {}
 
-  using Handle = std::list<std::weak_ptr<Connection>>::iterator;
+private:
+  struct Entry {
+    std::weak_ptr<Connection> connection;
+    std::string address;
+    std::optional<std::list<std::list<Entry>::iterator>::iterator> idlePlace;
+  };
 
-  Handle add(std::weak_ptr<Connection> connection) {
-    std::lock_guard lock(mutex_);
-    return open_.insert(open_.end(), std::move(connection));
+public:
+  using Handle = std::list<Entry>::iterator;
+
+  // Registers a new connection, or nothing when its address holds its share
+  // already or every connection is busy; the caller then closes it unread.
+  std::optional<Handle> add(std::weak_ptr<Connection> connection, const std::string& address) {
+    std::shared_ptr<Connection> evicted;
+    std::optional<Handle> handle;
+    {
+      std::lock_guard lock(mutex_);
+      std::size_t& fromAddress = perAddress_[address];
+      if (fromAddress < maxPerAddress_ && (open_.size() < max_ || (evicted = evictIdlest()))) {
+        ++fromAddress;
+        handle = open_.insert(open_.end(), Entry{std::move(connection), address, std::nullopt});
+      } else if (fromAddress == 0) {
+        perAddress_.erase(address);
+      }
+    }
+    if (evicted) evicted->closeWhenIdle();
+    return handle;
   }
+
   void remove(Handle handle) {
     std::lock_guard lock(mutex_);
+    setIdleLocked(handle, false);
+    auto found = perAddress_.find(handle->address);
+    if (--found->second == 0) perAddress_.erase(found);
     open_.erase(handle);
   }
+
+  // A connection waits for a request (or its TLS handshake) from now on, or has one in progress.
+  void setIdle(Handle handle, bool idle) {
+    std::lock_guard lock(mutex_);
+    setIdleLocked(handle, idle);
+  }
+
   bool empty() {
     std::lock_guard lock(mutex_);
     return open_.empty();
@@ -40,37 +79,45 @@ public:
 
   bool stopping() const { return stopping_; }
 
-  // Claims room for a body of `bytes` before it is read; false when that would
-  // exceed the budget, so many large uploads at once cannot exhaust memory.
-  bool reserveBody(std::uint64_t bytes) {
-    std::lock_guard lock(mutex_);
-    if (bytes > bodyBudget_ - bodyBytesHeld_) return false;
-    bodyBytesHeld_ += bytes;
-    return true;
-  }
-  void releaseBody(std::uint64_t bytes) {
-    std::lock_guard lock(mutex_);
-    bodyBytesHeld_ -= bytes;
-  }
-
   // From now on no connection is kept alive; idle ones close now.
   void stop() {
     stopping_ = true;
     std::list<std::shared_ptr<Connection>> live;
     {
       std::lock_guard lock(mutex_);
-      for (auto& weak : open_)
-        if (auto connection = weak.lock()) live.push_back(std::move(connection));
+      for (auto& entry : open_)
+        if (auto connection = entry.connection.lock()) live.push_back(std::move(connection));
     }
     for (auto& connection : live) connection->closeWhenIdle();
   }
 
 private:
+  void setIdleLocked(Handle handle, bool idle) {
+    if (handle->idlePlace && !idle) {
+      idle_.erase(*handle->idlePlace);
+      handle->idlePlace.reset();
+    } else if (!handle->idlePlace && idle) {
+      handle->idlePlace = idle_.insert(idle_.end(), handle);
+    }
+  }
+
+  // The connection idle longest, taken off the idle list so that it is chosen once.
+  std::shared_ptr<Connection> evictIdlest() {
+    while (!idle_.empty()) {
+      Handle oldest = idle_.front();
+      setIdleLocked(oldest, false);
+      if (auto connection = oldest->connection.lock()) return connection;
+    }
+    return nullptr;
+  }
+
   std::mutex mutex_;
-  std::list<std::weak_ptr<Connection>> open_;
+  std::list<Entry> open_;
+  std::list<Handle> idle_; // idle longest first
+  std::unordered_map<std::string, std::size_t> perAddress_;
   std::atomic<bool> stopping_{false};
-  const std::uint64_t bodyBudget_;
-  std::uint64_t bodyBytesHeld_ = 0;
+  const std::size_t max_;
+  const std::size_t maxPerAddress_;
 };
 
 } // namespace glimor::server

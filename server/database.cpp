@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "platform/error.h"
+#include "refusal.h"
 
 #include <sqlite3.h>
 
@@ -27,11 +28,13 @@ void Database::execute(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
     std::string text = message ? message : "unknown error";
     sqlite3_free(message);
+    if (sqlite3_errcode(db_) == SQLITE_FULL) throw diskFull();
     throw Error("Database error: " + text);
   }
 }
 
 void Database::fail(std::string_view what) const {
+  if (sqlite3_errcode(db_) == SQLITE_FULL) throw diskFull();
   throw Error("Database error (" + std::string(what) + "): " + sqlite3_errmsg(db_));
 }
 

@@ -1,6 +1,7 @@
 #include "durable_file.h"
 
 #include "platform/error.h"
+#include "refusal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +14,7 @@ namespace glimor::server {
 namespace {
 
 [[noreturn]] void failWith(const std::string& what, const std::filesystem::path& path, int error) {
+  if (error == ENOSPC || error == EDQUOT) throw diskFull();
   throw Error(what + " \"" + path.string() + "\": " + std::strerror(error));
 }
 

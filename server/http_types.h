@@ -16,6 +16,8 @@ struct Request {
   std::optional<std::string> host;
   std::string contentType;
   std::string ifNoneMatch;
+  std::string range;   // the Range line, e.g. "bytes=0-499"
+  std::string ifRange; // the If-Range line
   std::string body;
   std::string clientAddress;   // "127.0.0.1"
   std::string localAddress;    // "127.0.0.1:8080", where the connection arrived
@@ -26,6 +28,12 @@ struct Request {
     std::size_t mark = target.find('?');
     return mark == std::string::npos ? std::string_view{} : std::string_view(target).substr(mark + 1);
   }
+};
+
+// Bytes `first` to `first + length - 1` of a body.
+struct ByteRange {
+  std::uint64_t first = 0;
+  std::uint64_t length = 0;
 };
 
 // A body too large to hold at once, read in parts while it is sent. read()
@@ -49,11 +57,14 @@ struct Response {
   std::shared_ptr<const std::string> sharedBody;
   // Sent in parts instead of `body`, never held whole.
   std::shared_ptr<BodyReader> streamedBody;
+  // Only this part of the body is sent (206 Partial Content).
+  std::optional<ByteRange> range;
 
   std::string_view payload() const {
     return sharedBody ? std::string_view(*sharedBody) : std::string_view(body);
   }
   std::uint64_t payloadSize() const { return streamedBody ? streamedBody->size() : payload().size(); }
+  ByteRange sentRange() const { return range ? *range : ByteRange{0, payloadSize()}; }
 };
 
 // A plain-text answer whose reason phrase and body both say what happened.

@@ -1,3 +1,4 @@
+#include "byte_range.h"
 #include "service.h"
 
 namespace glimor::server {
@@ -5,7 +6,10 @@ namespace glimor::server {
 Response handleImage(Service& service, const Request& request, std::string_view fileName) {
   std::size_t dot = fileName.rfind('.');
   if (dot == std::string_view::npos) return textResponse(404, "No such image");
-  auto image = service.images->find(fileName.substr(0, dot));
+  // HEAD and a conditional GET are mostly answered from the record alone.
+  bool recordOnly = request.method == "HEAD" || !request.ifNoneMatch.empty();
+  std::string_view id = fileName.substr(0, dot);
+  auto image = recordOnly ? service.images->findRecord(id) : service.images->find(id);
   if (!image || image->type.extension != fileName.substr(dot + 1)) return textResponse(404, "No such image");
 
   Response response;
@@ -23,6 +27,7 @@ Response handleImage(Service& service, const Request& request, std::string_view 
     response.streamedBody = image->reader;
   else
     response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
+  answerRange(response, request, response.payloadSize(), etag);
   return response;
 }
 

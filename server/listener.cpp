@@ -2,7 +2,6 @@
 
 #include "platform/error.h"
 #include "request_log.h"
-#include "session.h"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/strand.hpp>
@@ -12,10 +11,24 @@ namespace glimor::server {
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 
-Listener::Listener(asio::io_context& io, const tcp::endpoint& endpoint, Service& service,
-                   Connections& connections, asio::thread_pool& diskWork, asio::ssl::context* tls)
-    : io_(io), acceptor_(asio::make_strand(io)), service_(service), connections_(connections),
-      diskWork_(diskWork), tls_(tls) {
+namespace {
+
+// As nginx does: out of descriptors, wait this long before accepting again.
+constexpr auto acceptPause = std::chrono::milliseconds(500);
+constexpr auto logInterval = std::chrono::seconds(1);
+
+bool outOfDescriptors(const boost::system::error_code& error) {
+  return error == asio::error::no_descriptors ||
+         error == boost::system::errc::too_many_files_open_in_system ||
+         error == asio::error::no_buffer_space || error == asio::error::no_memory;
+}
+
+} // namespace
+
+Listener::Listener(asio::io_context& io, const tcp::endpoint& endpoint, SessionShared& shared,
+                   TlsContexts* tls)
+    : io_(io), acceptor_(asio::make_strand(io)), pause_(acceptor_.get_executor()), shared_(shared),
+      tls_(tls) {
   boost::system::error_code error;
   acceptor_.open(endpoint.protocol(), error);
   if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
@@ -34,25 +47,45 @@ void Listener::stop() {
   asio::post(acceptor_.get_executor(), [self = shared_from_this()] {
     boost::system::error_code ignored;
     self->acceptor_.close(ignored);
+    self->pause_.cancel();
   });
 }
 
 void Listener::accept() {
-  acceptor_.async_accept(asio::make_strand(io_), [self = shared_from_this()](boost::system::error_code error,
-                                                                             tcp::socket socket) {
-    if (error == asio::error::operation_aborted || !self->acceptor_.is_open()) return;
-    if (error)
-      logMessage("cannot accept a connection: " + error.message());
-    else if (self->tls_)
-      std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *self->tls_), self->service_,
-                                           self->connections_, self->diskWork_)
-          ->start();
-    else
-      std::make_shared<Session<PlainStream>>(PlainStream(std::move(socket)), self->service_,
-                                             self->connections_, self->diskWork_)
-          ->start();
-    self->accept();
-  });
+  acceptor_.async_accept(asio::make_strand(io_),
+                         [self = shared_from_this()](boost::system::error_code error, tcp::socket socket) {
+                           self->onAccepted(error, std::move(socket));
+                         });
+}
+
+void Listener::onAccepted(boost::system::error_code error, tcp::socket socket) {
+  if (error == asio::error::operation_aborted || !acceptor_.is_open()) return;
+  if (error) {
+    noteRefusal(error);
+    if (!outOfDescriptors(error)) return accept();
+    pause_.expires_after(acceptPause);
+    pause_.async_wait([self = shared_from_this()](boost::system::error_code waitError) {
+      if (!waitError && self->acceptor_.is_open()) self->accept();
+    });
+    return;
+  }
+  if (tls_) {
+    auto context = tls_->current();
+    std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *context), shared_, context)->start();
+  } else {
+    std::make_shared<Session<PlainStream>>(PlainStream(std::move(socket)), shared_)->start();
+  }
+  accept();
+}
+
+void Listener::noteRefusal(const boost::system::error_code& error) {
+  ++refusals_;
+  auto now = std::chrono::steady_clock::now();
+  if (now - lastLogLine_ < logInterval) return;
+  logMessage("cannot accept a connection: " + error.message() + " (" + std::to_string(refusals_) +
+             (refusals_ == 1 ? " refusal" : " refusals") + " since the last line)");
+  refusals_ = 0;
+  lastLogLine_ = now;
 }
 
 } // namespace glimor::server

@@ -2,6 +2,7 @@
 
 #include "database_unavailable.h"
 #include "platform/error.h"
+#include "refusal.h"
 
 #include <cstring>
 #include <libpq-fe.h>
@@ -115,6 +116,7 @@ PgResult PgConnection::check(pg_result* raw) {
   if (broken() || (state && meansUnavailable(state))) throw DatabaseUnavailable(message);
   if (state && std::strcmp(state, "57014") == 0)
     throw DatabaseUnavailable(message, "Database too slow, try again later");
+  if (state && std::strcmp(state, "53100") == 0) throw diskFull(); // the statement's transaction is void
   throw Error("Database error: " + message);
 }
 

@@ -20,7 +20,7 @@ public:
   std::uint64_t size() const override { return size_; }
 
   std::string read(std::uint64_t offset, std::size_t length) override {
-    if (offset == 0 && !first_.empty() && length >= first_.size()) return std::move(first_);
+    if (offset == 0 && !first_.empty() && length == first_.size()) return std::move(first_);
     return pool_->run([&](PgConnection& connection) {
       PgResult slice =
           connection.query("SELECT substring(bytes FROM $2 FOR $3) FROM images WHERE id = $1",
@@ -86,12 +86,35 @@ std::shared_ptr<const StoredImage> PostgresImageStore::find(std::string_view id)
     return true;
   });
   if (!found) return nullptr;
+  image->size = size;
   if (size > image->bytes.size()) {
     image->reader = std::make_shared<ImageSlices>(pool_, key, size, std::move(image->bytes));
     image->bytes.clear();
     return image;
   }
   cache_.put(key, image, image->bytes.size());
+  return image;
+}
+
+std::shared_ptr<const StoredImage> PostgresImageStore::findRecord(std::string_view id) {
+  if (!isImageId(id)) return nullptr;
+  std::string key(id);
+  if (auto cached = cache_.get(key)) return cached;
+  auto image = std::make_shared<StoredImage>();
+  image->id = key;
+  bool found = pool_->run([&](PgConnection& connection) {
+    PgResult row =
+        connection.query("SELECT type, sha256, size FROM images WHERE id = $1", {PgParam::text(key)});
+    if (row.rows() != 1) return false;
+    auto type = imageTypeByExtension(row.bytes(0, 0));
+    if (!type) return false;
+    image->type = *type;
+    image->sha256 = row.bytes(0, 1);
+    image->size = static_cast<std::uint64_t>(row.int64(0, 2));
+    return true;
+  });
+  if (!found) return nullptr;
+  image->reader = std::make_shared<ImageSlices>(pool_, key, image->size, std::string());
   return image;
 }
 

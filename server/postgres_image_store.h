@@ -23,6 +23,7 @@ public:
 
   std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
+  std::shared_ptr<const StoredImage> findRecord(std::string_view id) override;
   bool readsBlock() const override { return true; }
 
 private:

@@ -15,4 +15,9 @@ private:
   int status_;
 };
 
+// The answer when the disk is full: clear to the user, and nothing is stored.
+inline Refusal diskFull() {
+  return Refusal(507, "Insufficient Storage: the service's disk is full, nothing was stored");
+}
+
 } // namespace glimor::server

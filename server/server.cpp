@@ -1,6 +1,8 @@
 #include "server.h"
 
+#include "body_budget.h"
 #include "connections.h"
+#include "descriptor_limit.h"
 #include "listener.h"
 #include "platform/error.h"
 #include "request_log.h"
@@ -14,6 +16,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -32,6 +35,9 @@ unsigned networkThreadCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
 }
 constexpr unsigned diskThreadCount = 16;
+// Descriptors kept from clients: the listener, the log, the event loop, the
+// SQLite files, files being read on the disk threads.
+constexpr std::size_t descriptorReserve = 48;
 
 tcp::endpoint resolveListenAddress(asio::io_context& io, const Config& config) {
   boost::system::error_code error;
@@ -62,24 +68,47 @@ void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections,
 } // namespace
 
 void runServer(const Config& config) {
+  std::size_t descriptors = raiseDescriptorLimit();
   // Bad certificate or key files stop the start before anything else is touched.
-  std::optional<asio::ssl::context> tls;
-  if (config.tls) tls.emplace(makeTlsContext(*config.tls));
+  std::optional<TlsContexts> tls;
+  if (config.tls) tls.emplace(*config.tls);
   Service service(config);
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
-  // Room for eight largest uploads at once; small ones claim only their own size.
-  Connections connections(8 * bodyLimit(config, "/guestglimor.php"));
-  auto listener = std::make_shared<Listener>(io, resolveListenAddress(io, config), service, connections,
-                                             diskWork, tls ? &*tls : nullptr);
+  std::size_t reserve =
+      descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
+  std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
+  Connections connections(maxConnections, config.maxConnectionsPerAddress);
+  // Room for eight largest uploads at once, a quarter of it for any one
+  // address; small uploads claim only their own size.
+  std::uint64_t budget = 8 * bodyLimit(config, "/guestglimor.php");
+  BodyBudget bodies(budget, budget / 4);
+  SessionShared shared{service, connections, bodies, diskWork};
+  auto listener =
+      std::make_shared<Listener>(io, resolveListenAddress(io, config), shared, tls ? &*tls : nullptr);
   listener->start();
 
   auto bound = listener->endpoint();
   std::string shownAddress =
       bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
   logMessage("glimor-server listening on " + std::string(tls ? "https" : "http") + "://" + shownAddress +
-             ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription);
+             ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription + ", at most " +
+             std::to_string(maxConnections) + " connections");
+
+  // SIGHUP reads the certificate and key again; without TLS there is nothing to reload.
+  asio::signal_set hangups(io, SIGHUP);
+  std::function<void()> awaitHangup = [&] {
+    hangups.async_wait([&](boost::system::error_code error, int) {
+      if (error) return;
+      if (tls)
+        tls->reload();
+      else
+        logMessage("SIGHUP: nothing to reload without --tls-cert");
+      awaitHangup();
+    });
+  };
+  awaitHangup();
 
   asio::steady_timer graceTimer(io);
   asio::signal_set signals(io, SIGINT, SIGTERM);
@@ -88,6 +117,7 @@ void runServer(const Config& config) {
     logMessage(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
                ": finishing requests in flight");
     listener->stop();
+    hangups.cancel();
     connections.stop();
     auto deadline = std::chrono::steady_clock::now() + config.requestTimeout;
     awaitConnectionsClosed(graceTimer, connections, io, deadline);

@@ -1,14 +1,13 @@
 #include "session.h"
 
+#include "admission.h"
 #include "platform/error.h"
-#include "refusal.h"
 #include "request_log.h"
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/ssl/error.hpp>
 #include <boost/asio/write.hpp>
-#include <boost/beast/core/detect_ssl.hpp>
 #include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
@@ -25,7 +24,6 @@ namespace http = beast::http;
 namespace {
 
 constexpr std::size_t headerLimit = 16 * 1024;
-constexpr std::ptrdiff_t maxHeaderLines = 64;
 // A slow client gets `timeout` for every pause, but no more than ten of them
 // in total for one body.
 constexpr int bodyTimeoutFactor = 10;
@@ -35,20 +33,6 @@ constexpr std::uint64_t drainLimit = 256ull << 20;
 constexpr auto drainTime = std::chrono::seconds(10);
 // How long a TLS client has to answer the close_notify that ends a connection.
 constexpr auto closeNotifyTime = std::chrono::seconds(2);
-// A streamed body is read and sent in parts of this size, one at a time.
-constexpr std::size_t partSize = 256 * 1024;
-
-// The whole answer to a plain HTTP request on the HTTPS port. Glimor shows the
-// status line to its user, so it says what to change.
-const std::string& plainHttpAnswer() {
-  static const std::string answer = [] {
-    std::string reason = "This service speaks HTTPS, use https://";
-    return "HTTP/1.1 400 " + reason +
-           "\r\nServer: glimor-server\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-           std::to_string(reason.size() + 2) + "\r\nConnection: close\r\n\r\n" + reason + "\r\n";
-  }();
-  return answer;
-}
 
 std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort) {
   std::string address = endpoint.address().to_string();
@@ -60,9 +44,8 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
 } // namespace
 
 template <typename Stream>
-Session<Stream>::Session(Stream stream, Service& service, Connections& connections,
-                         asio::thread_pool& diskWork)
-    : stream_(std::move(stream)), service_(service), connections_(connections), diskWork_(diskWork) {
+Session<Stream>::Session(Stream stream, SessionShared& shared, std::shared_ptr<const void> keep)
+    : stream_(std::move(stream)), shared_(shared), keep_(std::move(keep)) {
   beast::error_code error;
   auto remote = tcp().socket().remote_endpoint(error);
   clientAddress_ = error ? "unknown" : endpointText(remote, false);
@@ -72,16 +55,23 @@ Session<Stream>::Session(Stream stream, Service& service, Connections& connectio
 
 template <typename Stream> Session<Stream>::~Session() {
   releaseBody();
-  if (handle_) connections_.remove(*handle_);
+  if (handle_) shared_.connections.remove(*handle_);
 }
 
 template <typename Stream> void Session<Stream>::releaseBody() {
-  connections_.releaseBody(bodyBytesReserved_);
-  bodyBytesReserved_ = 0;
+  shared_.bodies.release(clientAddress_, request_.bodyClaim);
+  request_.bodyClaim = 0;
+}
+
+template <typename Stream> void Session<Stream>::setIdle(bool idle) {
+  idle_ = idle;
+  if (handle_) shared_.connections.setIdle(*handle_, idle);
 }
 
 template <typename Stream> void Session<Stream>::start() {
-  handle_ = connections_.add(this->weak_from_this());
+  handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
+  // Over its address's share, or every connection busy: closed unread.
+  if (!handle_) return close();
   asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
     if constexpr (overTls)
       self->detectTls();
@@ -93,20 +83,19 @@ template <typename Stream> void Session<Stream>::start() {
 // The handshake counts as idle time: a stop closes the connection at once, and
 // the whole handshake must be done within one `timeout`.
 template <typename Stream> void Session<Stream>::detectTls() {
-  idle_ = true;
+  setIdle(true);
   tcp().expires_after(timeout());
-  beast::async_detect_ssl(tcp(), buffer_,
-                          [self = this->shared_from_this()](beast::error_code error, bool isTls) {
-                            self->onDetected(error, isTls);
-                          });
+  glimor::server::detectTls(tcp(), buffer_,
+                            [self = this->shared_from_this()](FirstBytes first, beast::error_code error) {
+                              self->onDetected(first, error);
+                            });
 }
 
-template <typename Stream> void Session<Stream>::onDetected(beast::error_code error, bool isTls) {
+template <typename Stream> void Session<Stream>::onDetected(FirstBytes first, beast::error_code error) {
   if constexpr (overTls) {
-    // A connection closed before its first byte is a port probe, not worth a line.
-    if (error == asio::error::eof && buffer_.size() == 0) return close();
-    if (error) return onHandshake(error, 0);
-    if (!isTls) return refusePlainHttp();
+    if (first == FirstBytes::none) return close();
+    if (first == FirstBytes::failed) return onHandshake(error, 0);
+    if (first == FirstBytes::plainHttp) return refusePlainHttp();
     stream_.async_handshake(asio::ssl::stream_base::server, buffer_.data(),
                             [self = this->shared_from_this()](beast::error_code error, std::size_t used) {
                               self->onHandshake(error, used);
@@ -115,9 +104,9 @@ template <typename Stream> void Session<Stream>::onDetected(beast::error_code er
 }
 
 template <typename Stream> void Session<Stream>::onHandshake(beast::error_code error, std::size_t bytesUsed) {
-  idle_ = false;
+  setIdle(false);
   if (error) {
-    if (!(connections_.stopping() && error == asio::error::operation_aborted))
+    if (!(shared_.connections.stopping() && error == asio::error::operation_aborted))
       logMessage(clientAddress_ + ": TLS handshake failed: " + error.message());
     return close();
   }
@@ -128,7 +117,7 @@ template <typename Stream> void Session<Stream>::onHandshake(beast::error_code e
 // The answer is written as plain text under the TLS layer, then the rest of the
 // request is read and dropped so that the client sees the answer.
 template <typename Stream> void Session<Stream>::refusePlainHttp() {
-  idle_ = false;
+  setIdle(false);
   asio::async_write(tcp(), asio::buffer(plainHttpAnswer()),
                     [self = this->shared_from_this()](beast::error_code error, std::size_t) {
                       logMessage(self->clientAddress_ +
@@ -148,19 +137,22 @@ template <typename Stream> void Session<Stream>::closeWhenIdle() {
   });
 }
 
-template <typename Stream> void Session<Stream>::waitForRequest() {
+// Everything one request held, given back in one place before the next.
+template <typename Stream> void Session<Stream>::resetRequest() {
   releaseBody();
-  method_ = target_ = "-";
-  version_ = 11;
-  head_ = false;
   parser_.reset();
+  request_ = RequestState();
+}
+
+template <typename Stream> void Session<Stream>::waitForRequest() {
+  resetRequest();
   if (buffer_.size() > 0) { // a pipelined request is already here
-    started_ = std::chrono::steady_clock::now();
+    request_.started = std::chrono::steady_clock::now();
     readHeader();
     return;
   }
-  if (connections_.stopping()) return finish();
-  idle_ = true;
+  if (shared_.connections.stopping()) return finish();
+  setIdle(true);
   tcp().expires_after(timeout());
   stream_.async_read_some(buffer_.prepare(4096),
                           [self = this->shared_from_this()](beast::error_code error, std::size_t n) {
@@ -169,17 +161,17 @@ template <typename Stream> void Session<Stream>::waitForRequest() {
 }
 
 template <typename Stream> void Session<Stream>::onFirstBytes(beast::error_code error, std::size_t bytes) {
-  idle_ = false;
+  setIdle(false);
   if (error) return close(); // the client left, was idle too long, or the service stops
   buffer_.commit(bytes);
-  started_ = std::chrono::steady_clock::now();
+  request_.started = std::chrono::steady_clock::now();
   readHeader();
 }
 
 template <typename Stream> void Session<Stream>::readHeader() {
   parser_.emplace();
   parser_->header_limit(headerLimit);
-  // The body's limit depends on the target; onHeader checks it once the header is in.
+  // The body's limit depends on the target; admit() sets it once the header is in.
   parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
   tcp().expires_after(timeout());
   http::async_read_header(
@@ -201,31 +193,27 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
   }
 
   const auto& header = parser_->get();
-  version_ = header.version();
-  method_ = std::string(header.method_string());
-  target_ = std::string(header.target());
-  head_ = header.method() == http::verb::head;
+  request_.version = header.version();
+  request_.method = std::string(header.method_string());
+  request_.target = std::string(header.target());
+  request_.head = header.method() == http::verb::head;
 
-  if (std::distance(header.begin(), header.end()) > maxHeaderLines)
-    return refuseBeforeBody(431, "Too many header lines");
-  if (header.count(http::field::host) > 1) return refuseBeforeBody(400, "More than one Host line");
-
-  std::uint64_t limit = bodyLimit(service_.config, target_);
-  auto length = parser_->content_length();
-  if (header.method() == http::verb::post && !length && !parser_->chunked())
-    return refuseBeforeBody(411, "Content-Length required");
-  if (length && *length > limit) {
-    if (target_.starts_with("/guestglimor.php"))
-      return refuseBeforeBody(413, "Upload larger than " + std::to_string(service_.config.maxUploadBytes) +
-                                       " bytes");
-    return refuseBeforeBody(413, "Request body too large");
-  }
-  std::uint64_t claim = length ? *length : limit;
-  if (!connections_.reserveBody(claim))
+  RequestHead head{request_.method,
+                   request_.target,
+                   static_cast<std::size_t>(std::distance(header.begin(), header.end())),
+                   header.count(http::field::host),
+                   std::nullopt,
+                   parser_->chunked()};
+  if (auto length = parser_->content_length()) head.contentLength = *length;
+  auto admission = admit(head, shared_.service.config);
+  if (auto* turndown = std::get_if<Turndown>(&admission))
+    return refuseBeforeBody(turndown->status, turndown->reason);
+  const auto& admitted = std::get<Admitted>(admission);
+  if (!shared_.bodies.claim(clientAddress_, admitted.bodyClaim))
     return refuseBeforeBody(429, "Too many uploads at once, try again later");
-  bodyBytesReserved_ = claim;
-  parser_->body_limit(limit);
-  bodyDeadline_ = std::chrono::steady_clock::now() + timeout() * bodyTimeoutFactor;
+  request_.bodyClaim = admitted.bodyClaim;
+  parser_->body_limit(admitted.bodyLimit);
+  request_.bodyStarted = std::chrono::steady_clock::now();
 
   if (parser_->is_done()) return handleRequest();
   if (beast::iequals(header[http::field::expect], "100-continue")) return sendContinue();
@@ -233,7 +221,7 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
 }
 
 template <typename Stream> void Session<Stream>::sendContinue() {
-  continue_.emplace(http::status::continue_, version_);
+  continue_.emplace(http::status::continue_, request_.version);
   tcp().expires_after(timeout());
   http::async_write(stream_, *continue_,
                     [self = this->shared_from_this()](beast::error_code error, std::size_t) {
@@ -252,13 +240,18 @@ template <typename Stream> void Session<Stream>::readBody() {
 template <typename Stream> void Session<Stream>::onBody(beast::error_code error) {
   if (error == http::error::body_limit) return refuseBeforeBody(413, "Request body too large");
   if (error) {
-    logRequest({clientAddress_, method_, target_ + " (body incomplete)", 0, 0,
-                std::chrono::steady_clock::now() - started_});
+    logRequest({clientAddress_, request_.method, request_.target + " (body incomplete)", 0, 0,
+                std::chrono::steady_clock::now() - request_.started});
     return close();
   }
   if (!parser_->is_done()) {
-    if (std::chrono::steady_clock::now() > bodyDeadline_)
+    auto now = std::chrono::steady_clock::now();
+    if (now > request_.bodyStarted + timeout() * bodyTimeoutFactor)
       return refuseBeforeBody(408, "Request body not received in time");
+    const auto& config = shared_.service.config;
+    if (now >
+        paceDeadline(request_.bodyStarted, parser_->get().body().size(), timeout(), config.minUploadRate))
+      return refuseBeforeBody(408, "Request body arriving too slowly");
     return readBody();
   }
   handleRequest();
@@ -268,30 +261,33 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   auto message = parser_->release();
   parser_.reset();
   Request request;
-  request.method = method_;
-  request.target = target_;
+  request.method = request_.method;
+  request.target = request_.target;
   if (auto host = message.find(http::field::host); host != message.end())
     request.host = std::string(host->value());
   request.contentType = std::string(message[http::field::content_type]);
   request.ifNoneMatch = std::string(message[http::field::if_none_match]);
+  request.range = std::string(message[http::field::range]);
+  request.ifRange = std::string(message[http::field::if_range]);
   request.body = std::move(message.body());
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;
   request.scheme = overTls ? "https" : "http";
-  bool keepAlive = message.keep_alive() && !connections_.stopping();
+  bool keepAlive = message.keep_alive() && !shared_.connections.stopping();
 
   auto answerRequest = [this, request = std::move(request)] {
     try {
-      return route(service_, request);
+      return route(shared_.service, request);
     } catch (const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());
       return textResponse(500, "The service could not complete the request");
     }
   };
   // Reads answer at once unless the store waits for another machine.
-  if (method_ != "POST" && !service_.images->readsBlock()) return respond(answerRequest(), keepAlive);
-  asio::post(diskWork_, [self = this->shared_from_this(), answerRequest = std::move(answerRequest),
-                         keepAlive]() mutable {
+  if (request_.method != "POST" && !shared_.service.images->readsBlock())
+    return respond(answerRequest(), keepAlive);
+  asio::post(shared_.diskWork, [self = this->shared_from_this(), answerRequest = std::move(answerRequest),
+                                keepAlive]() mutable {
     auto response = std::make_shared<Response>(answerRequest());
     asio::post(self->stream_.get_executor(),
                [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
@@ -299,75 +295,87 @@ template <typename Stream> void Session<Stream>::handleRequest() {
 }
 
 template <typename Stream> void Session<Stream>::respond(Response response, bool keepAlive, bool drainAfter) {
-  response_ = std::move(response);
-  Answer& answer = answer_.emplace();
-  answer.version(version_);
-  answer.result(static_cast<unsigned>(response_.status));
-  if (!response_.reason.empty()) answer.reason(response_.reason);
+  releaseBody(); // the body has been used; a slow reader of the answer holds none of the budget
+  Response& out = request_.response = std::move(response);
+  Answer& answer = request_.answer.emplace();
+  answer.version(request_.version);
+  answer.result(static_cast<unsigned>(out.status));
+  if (!out.reason.empty()) answer.reason(out.reason);
   answer.set(http::field::server, "glimor-server");
-  if (!response_.contentType.empty()) answer.set(http::field::content_type, response_.contentType);
-  for (const auto& [name, value] : response_.headers) answer.set(name, value);
-  std::string_view payload = response_.payload();
-  if (response_.status != 304) answer.content_length(response_.payloadSize());
+  if (!out.contentType.empty()) answer.set(http::field::content_type, out.contentType);
+  for (const auto& [name, value] : out.headers) answer.set(name, value);
+  // Browsers that once came over HTTPS keep to it for a year.
+  if constexpr (overTls) answer.set(http::field::strict_transport_security, "max-age=31536000");
+  ByteRange sent = out.sentRange();
+  if (out.status != 304) answer.content_length(sent.length);
   // HEAD gets the same header lines as GET, without the body.
-  bool withBody = !head_ && response_.status != 304;
-  if (withBody && !response_.streamedBody) answer.body() = {payload.data(), payload.size()};
+  bool withBody = !request_.head && out.status != 304;
+  if (withBody && !out.streamedBody) {
+    std::string_view payload = out.payload().substr(sent.first, sent.length);
+    answer.body() = {payload.data(), payload.size()};
+  }
   answer.keep_alive(keepAlive);
 
   // A streamed body follows the header in parts; the header carries its length.
-  bool streamed = withBody && response_.streamedBody;
+  bool streamed = withBody && out.streamedBody;
+  if (streamed)
+    request_.streamer.emplace(out.streamedBody, sent, std::chrono::steady_clock::now(), timeout(),
+                              shared_.service.config.minDownloadRate);
   tcp().expires_after(timeout());
   http::async_write(stream_, answer,
                     [self = this->shared_from_this(), keepAlive, drainAfter,
                      streamed](beast::error_code error, std::size_t) {
-                      if (streamed && !error) return self->sendPart(0, keepAlive);
+                      if (streamed && !error) return self->sendPart(keepAlive);
                       self->onWritten(keepAlive, drainAfter, error);
                     });
 }
 
-// Each part is read on the disk threads, since reading may wait for another
-// machine, and written before the next is read.
-template <typename Stream> void Session<Stream>::sendPart(std::uint64_t offset, bool keepAlive) {
-  if (offset >= response_.streamedBody->size()) return onWritten(keepAlive, false, {});
-  asio::post(diskWork_, [self = this->shared_from_this(), offset, keepAlive] {
+// Each part is read on the disk threads, since reading may wait for the disk
+// or another machine, and written before the next is read.
+template <typename Stream> void Session<Stream>::sendPart(bool keepAlive) {
+  if (request_.streamer->done()) return onWritten(keepAlive, false, {});
+  asio::post(shared_.diskWork, [self = this->shared_from_this(), keepAlive] {
     std::string part;
+    bool failed = false;
     try {
-      part = self->response_.streamedBody->read(offset, partSize);
+      part = self->request_.streamer->readPart();
     } catch (const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());
+      failed = true;
     }
-    asio::post(self->stream_.get_executor(), [self, offset, keepAlive, part = std::move(part)]() mutable {
-      self->part_ = std::move(part);
-      self->onPartRead(offset, keepAlive);
+    asio::post(self->stream_.get_executor(), [self, keepAlive, failed, part = std::move(part)]() mutable {
+      self->request_.part = std::move(part);
+      self->onPartRead(keepAlive, failed);
     });
   });
 }
 
-template <typename Stream> void Session<Stream>::onPartRead(std::uint64_t offset, bool keepAlive) {
-  if (part_.empty()) {
+template <typename Stream> void Session<Stream>::onPartRead(bool keepAlive, bool failed) {
+  if (failed) {
     // The header is out, so cutting the connection is the only way left to say
     // that the body is incomplete.
-    logRequest({clientAddress_, method_, target_ + " (body cut short)", response_.status, offset,
-                std::chrono::steady_clock::now() - started_});
+    logRequest({clientAddress_, request_.method, request_.target + " (body cut short)",
+                request_.response.status, static_cast<std::size_t>(request_.streamer->sent()),
+                std::chrono::steady_clock::now() - request_.started});
     return close();
   }
-  tcp().expires_after(timeout());
-  asio::async_write(
-      stream_, asio::buffer(part_),
-      [self = this->shared_from_this(), offset, keepAlive](beast::error_code error, std::size_t n) {
-        if (error) return self->onWritten(keepAlive, false, error);
-        self->sendPart(offset + n, keepAlive);
-      });
+  // Each pause within `timeout`, and the whole body within its deadline.
+  tcp().expires_at(std::min(std::chrono::steady_clock::now() + timeout(), request_.streamer->deadline()));
+  asio::async_write(stream_, asio::buffer(request_.part),
+                    [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                      if (error) return self->onWritten(keepAlive, false, error);
+                      self->sendPart(keepAlive);
+                    });
 }
 
 template <typename Stream>
 void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_code error) {
-  logRequest({clientAddress_, method_, target_, response_.status,
-              head_ ? 0 : static_cast<std::size_t>(response_.payloadSize()),
-              std::chrono::steady_clock::now() - started_});
-  answer_.reset();
-  response_ = {};
-  part_ = std::string();
+  std::uint64_t sent = request_.head ? 0 : request_.response.sentRange().length;
+  if (error && request_.streamer) sent = request_.streamer->sent();
+  logRequest({clientAddress_, request_.method, request_.target + (error ? " (answer cut short)" : ""),
+              request_.response.status, static_cast<std::size_t>(sent),
+              std::chrono::steady_clock::now() - request_.started});
+  resetRequest();
   if (error) return close();
   if (drainAfter) {
     beast::error_code ignored;
@@ -385,6 +393,7 @@ template <typename Stream> void Session<Stream>::refuseBeforeBody(int status, co
   if (parser_ && parser_->is_header_done() && parser_->content_length()) length = *parser_->content_length();
   drainBudget_ = std::min(length, drainLimit);
   parser_.reset();
+  releaseBody();
   respond(textResponse(status, reason), false, true);
 }
 
@@ -402,7 +411,7 @@ template <typename Stream> void Session<Stream>::drain() {
 // with close_notify, so the client can tell it from a cut connection.
 template <typename Stream> void Session<Stream>::finish() {
   if constexpr (overTls) {
-    idle_ = true;
+    setIdle(true);
     tcp().expires_after(closeNotifyTime);
     stream_.async_shutdown([self = this->shared_from_this()](beast::error_code) { self->close(); });
   } else {
@@ -411,7 +420,7 @@ template <typename Stream> void Session<Stream>::finish() {
 }
 
 template <typename Stream> void Session<Stream>::close() {
-  idle_ = false;
+  setIdle(false);
   beast::error_code ignored;
   tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   tcp().close();

@@ -1,7 +1,10 @@
 #pragma once
+#include "body_budget.h"
+#include "body_streamer.h"
 #include "connections.h"
 #include "http_types.h"
 #include "service.h"
+#include "tls_detection.h"
 
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
@@ -26,17 +29,26 @@ namespace glimor::server {
 using PlainStream = boost::beast::tcp_stream;
 using TlsStream = boost::asio::ssl::stream<boost::beast::tcp_stream>;
 
-// One client connection: reads requests within the limits (header size and
-// count, body size, time), hands each to route() and writes the answer,
-// keeping the connection open between requests when the client asks for it.
-// Over TLS the handshake comes first, within one `timeout`; everything after
-// it is the same code for both streams.
+// What every session shares. Requests that write to the disk run on
+// `diskWork`, so that waiting for the disk never holds up the threads that
+// move bytes for other connections.
+struct SessionShared {
+  Service& service;
+  Connections& connections;
+  BodyBudget& bodies;
+  boost::asio::thread_pool& diskWork;
+};
+
+// One client connection: reads requests, lets admit() decide on each head,
+// hands each admitted request to route() and writes the answer, keeping the
+// connection open between requests when the client asks for it. Over TLS the
+// handshake comes first, within one `timeout`; everything after it is the same
+// code for both streams.
 template <typename Stream>
 class Session : public Connection, public std::enable_shared_from_this<Session<Stream>> {
 public:
-  // Requests that write to the disk run on `diskWork`, so that waiting for the
-  // disk never holds up the threads that move bytes for other connections.
-  Session(Stream stream, Service& service, Connections& connections, boost::asio::thread_pool& diskWork);
+  // `keep` is held as long as the session: the TLS context it was made with.
+  Session(Stream stream, SessionShared& shared, std::shared_ptr<const void> keep = nullptr);
   ~Session() override;
 
   void start();
@@ -48,10 +60,26 @@ private:
 
   static constexpr bool overTls = std::is_same_v<Stream, TlsStream>;
 
+  // The request being served, for the answer and the log line; cleared by resetRequest().
+  struct RequestState {
+    unsigned version = 11;
+    bool head = false;
+    std::string method = "-";
+    std::string target = "-";
+    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point bodyStarted;
+    std::uint64_t bodyClaim = 0; // held in the body budget
+    Response response;
+    std::optional<Answer> answer;
+    std::optional<BodyStreamer> streamer;
+    std::string part; // the part of a streamed body being sent
+  };
+
   void detectTls();
-  void onDetected(boost::beast::error_code error, bool isTls);
+  void onDetected(FirstBytes first, boost::beast::error_code error);
   void onHandshake(boost::beast::error_code error, std::size_t bytesUsed);
   void refusePlainHttp();
+  void resetRequest();
   void waitForRequest();
   void onFirstBytes(boost::beast::error_code error, std::size_t bytes);
   void readHeader();
@@ -61,44 +89,31 @@ private:
   void onBody(boost::beast::error_code error);
   void handleRequest();
   void respond(Response response, bool keepAlive, bool drainAfter = false);
-  void sendPart(std::uint64_t offset, bool keepAlive);
-  void onPartRead(std::uint64_t offset, bool keepAlive);
+  void sendPart(bool keepAlive);
+  void onPartRead(bool keepAlive, bool failed);
   void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
   void refuseBeforeBody(int status, const std::string& reason);
   void drain();
   void finish();
   void close();
+  void setIdle(bool idle);
   boost::beast::tcp_stream& tcp() { return boost::beast::get_lowest_layer(stream_); }
   void releaseBody();
-  std::chrono::seconds timeout() const { return service_.config.requestTimeout; }
+  std::chrono::seconds timeout() const { return shared_.service.config.requestTimeout; }
 
   Stream stream_;
+  SessionShared& shared_;
+  std::shared_ptr<const void> keep_;
   boost::beast::flat_buffer buffer_;
   std::optional<Parser> parser_;
-  Service& service_;
-  Connections& connections_;
-  boost::asio::thread_pool& diskWork_;
   std::optional<Connections::Handle> handle_;
   bool idle_ = false;
   std::string clientAddress_;
   std::string localAddress_;
-
-  // The request being served, for the answer and the log line.
-  unsigned version_ = 11;
-  bool head_ = false;
-  std::string method_ = "-";
-  std::string target_ = "-";
-  std::chrono::steady_clock::time_point started_;
-  std::chrono::steady_clock::time_point bodyDeadline_;
-  std::uint64_t drainBudget_ = 0;
-  std::uint64_t bodyBytesReserved_ = 0;
-
-  Response response_;
-  std::optional<Answer> answer_;
+  RequestState request_;
   std::optional<boost::beast::http::response<boost::beast::http::empty_body>> continue_;
+  std::uint64_t drainBudget_ = 0;
   std::array<char, 16384> drainBuffer_{};
-  // The part of a streamed body being sent.
-  std::string part_;
 };
 
 extern template class Session<PlainStream>;

@@ -1,6 +1,7 @@
 #include "sqlite_image_store.h"
 
 #include "durable_file.h"
+#include "file_reader.h"
 #include "image_id.h"
 #include "platform/error.h"
 #include "sha256.h"
@@ -10,6 +11,9 @@
 
 namespace glimor::server {
 namespace {
+
+// Images up to this size are read whole and kept in the cache.
+constexpr std::uint64_t wholeImageLimit = 256 * 1024;
 
 Database& openWithSchema(Database& database) {
   database.execute("CREATE TABLE IF NOT EXISTS images ("
@@ -45,7 +49,7 @@ SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory, s
       insert_(openWithSchema(database_),
               "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
               " original_name) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-      select_(database_, "SELECT type, sha256 FROM images WHERE id = ?"), cache_(cacheBytes),
+      select_(database_, "SELECT type, sha256, size FROM images WHERE id = ?"), cache_(cacheBytes),
       commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {
   removeUnfinishedUploads(temporary_);
 }
@@ -113,9 +117,16 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
       if (type) image->type = *type;
       found = type.has_value();
       image->sha256 = select_.columnText(1);
+      image->size = static_cast<std::uint64_t>(select_.columnInteger(2));
     }
     select_.reset();
     if (!found) return nullptr;
+  }
+  // A large image is read from its file part by part while it is sent.
+  if (image->size > wholeImageLimit) {
+    image->reader = FileReader::open(imagePath(key, image->type));
+    if (!image->reader) return nullptr;
+    return image;
   }
   auto bytes = readWholeFile(imagePath(key, image->type));
   if (!bytes) return nullptr;

@@ -65,6 +65,10 @@ asio::ssl::context makeTlsContext(const TlsFiles& files) {
                       asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
                       asio::ssl::context::no_tlsv1_1);
   SSL_CTX_set_min_proto_version(handle, TLS1_2_VERSION);
+  // TLS 1.2 only with ephemeral key exchange and AEAD ciphers; TLS 1.3 has nothing else.
+  SSL_CTX_set_cipher_list(handle, "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+                                  "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+                                  "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305");
   // Renegotiation lets one client make the service repeat handshakes at will.
   SSL_CTX_set_options(handle, SSL_OP_NO_RENEGOTIATION);
 
@@ -84,6 +88,19 @@ asio::ssl::context makeTlsContext(const TlsFiles& files) {
     logMessage("warning: the certificate in " + files.certificateFile +
                " has expired; clients will refuse it");
   return context;
+}
+
+void TlsContexts::reload() {
+  try {
+    auto fresh = std::make_shared<Context>(makeTlsContext(files_));
+    std::lock_guard lock(mutex_);
+    current_ = std::move(fresh);
+  } catch (const std::exception& failure) {
+    logMessage(std::string("SIGHUP: keeping the previous certificate and key: ") + failure.what());
+    return;
+  }
+  logMessage("SIGHUP: certificate and key reloaded from " + files_.certificateFile + " and " +
+             files_.keyFile);
 }
 
 } // namespace glimor::server

@@ -37,15 +37,13 @@ std::optional<std::string> UpdateFiles::versionFile() const {
   return readWholeFile(*folder_ / versionFileName);
 }
 
-std::optional<std::string> UpdateFiles::executable(std::string_view path) const {
-  if (!path.starts_with('/')) return std::nullopt;
+std::shared_ptr<FileReader> UpdateFiles::executable(std::string_view path) const {
+  if (!path.starts_with('/')) return nullptr;
   std::string_view name = path.substr(1);
-  if (!isPlainFileName(name) || name == versionFileName) return std::nullopt;
+  if (!isPlainFileName(name) || name == versionFileName) return nullptr;
   auto version = versionFile();
-  if (!version || pathOfUrl(firstLine(*version)) != path) return std::nullopt;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(*folder_ / name, error)) return std::nullopt;
-  return readWholeFile(*folder_ / name);
+  if (!version || pathOfUrl(firstLine(*version)) != path) return nullptr;
+  return FileReader::open(*folder_ / name);
 }
 
 } // namespace glimor::server

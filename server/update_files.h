@@ -1,5 +1,8 @@
 #pragma once
+#include "file_reader.h"
+
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +21,8 @@ public:
 
   // The file for the request path `path` ("/Glimor2.exe"), served only when the
   // version file's URL names exactly that path and it is a plain file name in
-  // the folder; nothing otherwise.
-  std::optional<std::string> executable(std::string_view path) const;
+  // the folder; nothing otherwise. It is read while it is sent.
+  std::shared_ptr<FileReader> executable(std::string_view path) const;
 
 private:
   std::optional<std::filesystem::path> folder_;

@@ -1,3 +1,4 @@
+#include "byte_range.h"
 #include "service.h"
 
 namespace glimor::server {
@@ -13,12 +14,15 @@ Response handleVersionFile(Service& service) {
 }
 
 Response handleExecutable(Service& service, const Request& request) {
-  auto bytes = service.updates.executable(request.path());
-  if (!bytes) return textResponse(404, "Not found");
+  auto file = service.updates.executable(request.path());
+  if (!file) return textResponse(404, "Not found");
   Response response;
   response.contentType = "application/octet-stream";
   response.headers = {{"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}};
-  response.body = std::move(*bytes);
+  response.streamedBody = file;
+  // The file may be replaced between requests and has no ETag, so a range
+  // asked for under If-Range gets the whole file.
+  answerRange(response, request, file->size(), {});
   return response;
 }
 

@@ -8,6 +8,7 @@ import concurrent.futures
 import hashlib
 import os
 import re
+import resource
 import shutil
 import signal
 import select
@@ -39,6 +40,21 @@ def free_port():
         return s.getsockname()[1]
 
 
+def connect_from(address, port, timeout=20):
+    """A connection to the service from another loopback address, standing for another client."""
+    s = socket.socket()
+    s.settimeout(timeout)
+    s.bind((address, 0))
+    s.connect(("127.0.0.1", port))
+    return s
+
+
+def io_counters(pid):
+    """Bytes the process has read so far through read calls of any kind (rchar)."""
+    with open("/proc/%d/io" % pid) as f:
+        return int(re.search(r"rchar: (\d+)", f.read()).group(1))
+
+
 def text_of(path):
     with open(path, "rb") as f:
         return f.read().decode(errors="replace")
@@ -61,14 +77,15 @@ class Server:
 
     started = []
 
-    def __init__(self, data, *flags, port=None):
+    def __init__(self, data, *flags, port=None, descriptors=None):
         self.data = data
         self.port = port or free_port()
         self.log_path = os.path.join(os.path.dirname(data), "server-%d.log" % self.port)
         self.log = open(self.log_path, "wb")
+        limit = (lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))) if descriptors else None
         self.process = subprocess.Popen(
             [SERVER, "--data", data, "--listen", "127.0.0.1:%d" % self.port, *flags],
-            stderr=self.log)
+            stderr=self.log, preexec_fn=limit)
         Server.started.append(self.process)
         wait_listening(self.port, self.process, 10, lambda: self.log_text(), "glimor-server")
 
@@ -221,6 +238,25 @@ def wire(work):
     link = re.search(rb"Link: (\S+)", answer)
     check(link is not None and curl(link.group(1).decode()) == large, "3 MiB curl upload: %r" % answer[:80])
 
+    # A large image: one byte range gets 206, one past the end 416; HEAD and a
+    # conditional GET answer from the record, reading nothing of the image.
+    large_url = link.group(1).decode() if link else ""
+    part = subprocess.run(["curl", "-sS", "-D", "-", "-r", "1000-1999", large_url], capture_output=True).stdout
+    check(part.startswith(b"HTTP/1.1 206") and body_of(part) == large[1000:2000] and
+          b"Content-Range: bytes 1000-1999/%d" % len(large) in part, "range: %r" % part[:200])
+    check(curl("-o", "/dev/null", "-w", "%{http_code}", "-r", "%d-" % len(large), large_url) == b"416", "range past the end")
+    target = large_url.split("/", 3)[3].encode()
+    etag = re.search(rb"ETag: (\S+)", part).group(1) if b"ETag: " in part else b""
+    before = io_counters(server.process.pid)
+    for i in range(10):
+        head = exchange(port, b"HEAD /" + target + b" HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+        check(b"Content-Length: %d\r\n" % len(large) in head, "HEAD length: %r" % head[:200])
+        same = exchange(port, b"GET /" + target + b" HTTP/1.1\r\nHost: x\r\nIf-None-Match: " + etag +
+                        b"\r\nConnection: close\r\n\r\n")
+        check(status_line(same) == "HTTP/1.1 304 Not Modified", "304: %r" % same[:100])
+    read = io_counters(server.process.pid) - before
+    check(read < len(large), "HEAD and 304 read %d bytes for a %d-byte image" % (read, len(large)))
+
     # The Host line is echoed exactly as the client configured it (no port, other letter case).
     answer = program_upload(port, b"LocalHost", b"C:\\x\\Glimor.png", images["png"])
     check(link_of(answer).startswith("http://LocalHost/i/"), "host echoed: %r" % link_of(answer))
@@ -302,28 +338,50 @@ def refusals(work):
     # so that on a slow machine no waiting upload times out and frees its room early.
     patient = Server(os.path.join(work, "data-budget"), "--max-upload", "20000", "--timeout", "30")
     patient_host = b"localhost:%d" % patient.port
-    waiting = []
-    for _ in range(9):
-        s = socket.create_connection(("127.0.0.1", patient.port), timeout=20)
-        s.sendall(program_head(b"/guestglimor.php", patient_host, "multipart", 80000))
-        waiting.append(s)
-    # The heads are taken in any order across the service's threads, so whichever
-    # connection came last to the budget is the one refused; the others wait for bodies.
-    refused, _, _ = select.select(waiting, [], [], 20)
-    time.sleep(0.5)
-    refused, _, _ = select.select(waiting, [], [], 0)
-    answers = [status_line(read_answer(s)) for s in refused]
+    def heads_from(addresses):
+        sockets = []
+        for address in addresses:
+            s = connect_from(address, patient.port)
+            s.sendall(program_head(b"/guestglimor.php", patient_host, "multipart", 80000))
+            sockets.append(s)
+        return sockets
+
+    def refusals_among(sockets):
+        # The heads are taken in any order across the service's threads, so whichever
+        # connection came last to the budget is the one refused; the others wait for bodies.
+        select.select(sockets, [], [], 20)
+        time.sleep(0.5)
+        refused, _, _ = select.select(sockets, [], [], 0)
+        return [status_line(read_answer(s)) for s in refused]
+
+    def upload_when_released():
+        released = ""
+        for _ in range(50):  # the room comes back once the server has seen the closes
+            released = status_line(exchange(patient.port, program_head(b"/guestglimor.php", patient_host,
+                                                                       "multipart", len(good)) + good))
+            if released.startswith("HTTP/1.0 200"):
+                break
+            time.sleep(0.1)
+        return released
+
+    # Nine clients, one upload each: one too many for the budget.
+    waiting = heads_from(["127.0.0.%d" % (10 + i) for i in range(9)])
+    answers = refusals_among(waiting)
     check(answers == ["HTTP/1.0 429 Too many uploads at once, try again later"], "budget: %r" % answers)
     for s in waiting:
         s.close()
-    released = ""
-    for _ in range(50):  # the room comes back once the server has seen the closes
-        released = status_line(exchange(patient.port, program_head(b"/guestglimor.php", patient_host, "multipart",
-                                                                   len(good)) + good))
-        if released.startswith("HTTP/1.0 200"):
-            break
-        time.sleep(0.1)
+    released = upload_when_released()
     check(released.startswith("HTTP/1.0 200"), "budget released: " + released)
+
+    # One address holds at most a quarter of the budget (two of the largest here);
+    # its third upload is refused, while another address is still served.
+    waiting = heads_from(["127.0.0.2"] * 3)
+    answers = refusals_among(waiting)
+    check(answers == ["HTTP/1.0 429 Too many uploads at once, try again later"], "address share: %r" % answers)
+    released = upload_when_released()
+    check(released.startswith("HTTP/1.0 200"), "other address served beside a full share: " + released)
+    for s in waiting:
+        s.close()
     check(patient.stop() == 0, "budget server exit")
 
     # A body cut short by the client closing: nothing is stored, the service goes on.
@@ -358,6 +416,103 @@ def refusals(work):
         started = time.time()
         answer = exchange(port, stalled, read_timeout=10)
         check(answer == b"" and time.time() - started < 8, "slow client dropped in time: %r" % answer[:60])
+
+    # A body that keeps arriving, but slower than the minimum rate, is ended with 408
+    # once the grace of --timeout has passed, long before ten pauses' worth.
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
+        started = time.time()
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:500])
+        answer = b""
+        for byte in good[500:520]:
+            if select.select([s], [], [], 0.3)[0]:
+                answer = read_answer(s)
+                break
+            s.sendall(bytes([byte]))
+        check(status_line(answer) == "HTTP/1.0 408 Request body arriving too slowly" and time.time() - started < 5,
+              "slow body ended: %r" % answer[:60])
+
+    def closed_by_service(s):
+        try:
+            return s.recv(1) == b""
+        except ConnectionResetError:
+            return True
+        except socket.timeout:
+            return False
+
+    # Connections: one over its address's share is closed unread; at the cap the
+    # connection idle longest makes room, so a client with a request is served.
+    crowded = Server(os.path.join(work, "data-crowded"), "--max-connections", "12",
+                     "--max-connections-per-address", "4")
+    idle = []
+    for i in range(12):
+        idle.append(connect_from("127.0.0.%d" % (20 + i // 4), crowded.port, timeout=5))
+        time.sleep(0.02)
+    over = connect_from("127.0.0.20", crowded.port, timeout=5)
+    check(closed_by_service(over), "a fifth connection from one address is closed")
+    answer = exchange(crowded.port, b"GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n", read_timeout=5)
+    check(status_line(answer) == "HTTP/1.1 200 OK", "served at the cap: %r" % answer[:60])
+    check(closed_by_service(idle[0]), "the connection idle longest made room")
+    for s in idle + [over]:
+        s.close()
+    check(crowded.stop() == 0, "crowded server exit")
+
+    # Out of descriptors, the service pauses accepting and logs a line a second at most.
+    starved = Server(os.path.join(work, "data-starved"), "--max-connections", "1000", descriptors=64)
+    flood = [connect_from("127.0.0.%d" % (40 + i // 20), starved.port, timeout=5) for i in range(80)]
+    time.sleep(1.5)
+    lines = [line for line in starved.log_text().splitlines() if "cannot accept" in line]
+    check(1 <= len(lines) <= 3 and "since the last line" in lines[-1], "accept failures logged: %r" % lines[:4])
+    for s in flood:
+        s.close()
+    answer = ""
+    for _ in range(30):  # served again once the descriptors are back
+        answer = status_line(exchange(starved.port, b"GET / HTTP/1.0\r\n\r\n", read_timeout=5))
+        if answer == "HTTP/1.0 200 OK":
+            break
+        time.sleep(0.1)
+    check(answer == "HTTP/1.0 200 OK", "served after the descriptors came back: " + answer)
+    check(starved.stop() == 0, "starved server exit")
+
+    # A reader slower than --min-download-rate, though never pausing long, is cut at the deadline.
+    streaming = Server(os.path.join(work, "data-streaming"), "--timeout", "1", "--min-download-rate", "4000000")
+    big_image = images["png"] + os.urandom(10 << 20)
+    link = link_of(program_upload(streaming.port, b"127.0.0.1", b"C:\\a\\big.png", big_image))
+    with socket.socket() as s:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
+        s.settimeout(5)
+        s.connect(("127.0.0.1", streaming.port))
+        s.sendall(b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+        started, received = time.time(), 0
+        for _ in range(400):  # about 1 MB/s
+            try:
+                piece = s.recv(65536)
+            except ConnectionResetError:
+                break
+            if not piece:
+                break
+            received += len(piece)
+            time.sleep(0.06)
+        check(received < len(big_image) and time.time() - started < 9,
+              "slow reader cut: %d of %d bytes in %.1fs" % (received, len(big_image), time.time() - started))
+    check(streaming.stop() == 0, "streaming server exit")
+
+    # A full disk answers 507 and stores nothing (a small tmpfs, where this may mount one).
+    full = os.path.join(work, "full")
+    os.makedirs(full)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", full], capture_output=True).returncode == 0:
+        try:
+            cramped = Server(full)
+            answer = program_upload(cramped.port, b"x", b"C:\\a\\big.png", images["png"] + os.urandom(2 << 20))
+            check(status_line(answer) == "HTTP/1.0 507 Insufficient Storage: the service's disk is full, nothing was stored",
+                  "full disk: " + status_line(answer))
+            check(os.listdir(os.path.join(full, "tmp")) == [], "nothing staged on a full disk")
+            check(status_line(program_upload(cramped.port, b"x", b"C:\\a\\Glimor.png", images["png"])) ==
+                  "HTTP/1.0 200 OK", "small upload after a full disk")
+            check(cramped.stop() == 0, "full disk server exit")
+        finally:
+            subprocess.run(["umount", "-l", full])
+    else:
+        print("full disk check skipped: cannot mount a tmpfs here")
 
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
         check(db.execute("SELECT count(*) FROM images").fetchone()[0] == 1, "only the good uploads are stored")
@@ -476,7 +631,8 @@ def tls(work):
             with open(pem(name), "rb") as f:
                 chain.write(f.read())
     images = make_images(work)
-    server = Server(os.path.join(work, "data"), "--tls-cert", pem("chain.pem"), "--tls-key", pem("server.key"),
+    shutil.copy(pem("server.key"), pem("live.key"))  # replaced in place by the reload check below
+    server = Server(os.path.join(work, "data"), "--tls-cert", pem("chain.pem"), "--tls-key", pem("live.key"),
                     "--timeout", "2")
     port = server.port
     base = "https://127.0.0.1:%d/" % port
@@ -516,6 +672,35 @@ def tls(work):
         except socket.timeout:
             check(False, "silent client still connected")
     check(get(link) == images["png"], "still serving after failed handshakes")
+
+    # HTTPS answers ask browsers to keep to HTTPS; TLS 1.2 offers no CBC suites.
+    headers = get(base, "-D", "-", "-o", "/dev/null").decode()
+    check("Strict-Transport-Security: max-age=31536000" in headers, "HSTS: %r" % headers)
+    cbc = subprocess.run(["openssl", "s_client", "-connect", "127.0.0.1:%d" % port, "-tls1_2", "-cipher",
+                          "ECDHE-ECDSA-AES128-SHA:ECDHE-ECDSA-AES256-SHA384"], stdin=subprocess.DEVNULL,
+                         capture_output=True, timeout=30)
+    check(cbc.returncode != 0, "TLS 1.2 CBC refused: %r" % cbc.stdout[-300:])
+
+    # SIGHUP reloads the certificate for new handshakes; a file that fails to load keeps the pair in use.
+    def served_names():
+        loose = ssl.create_default_context(cafile=pem("ca.pem"))
+        loose.check_hostname = False
+        with loose.wrap_socket(socket.create_connection(("127.0.0.1", port), timeout=10)) as s:
+            return [value for field in s.getpeercert()["subjectAltName"] for value in field[1:]]
+
+    def reload_with(certificate, key):
+        shutil.copy(certificate, pem("chain.pem"))
+        shutil.copy(key, pem("live.key"))
+        server.process.send_signal(signal.SIGHUP)
+        time.sleep(0.5)
+
+    reload_with(pem("other.pem"), pem("other.key"))
+    check(served_names() == ["other.example"], "renewed certificate served: %r" % served_names())
+    reload_with(pem("ca.pem"), pem("server.key"))
+    check(served_names() == ["other.example"] and server.process.poll() is None, "a bad pair keeps the old one")
+    check("SIGHUP: keeping the previous certificate and key" in server.log_text(), "bad reload logged")
+    reload_with(pem("server.pem"), pem("server.key"))
+    check(get(link) == images["png"], "serving the first certificate again")
 
     # A request in flight when the service stops is finished over TLS too.
     late = over_tls(socket.create_connection(("127.0.0.1", port), timeout=10))

@@ -73,6 +73,11 @@ def any_node_serves_any_image(a, b, db):
         check(b"Content-Type: image/jpeg" in fetched, "node B names the type")
         head = b.get(link, b"HEAD")
         check(b"Content-Length: %d\r\n" % len(image) in head and body_of(head) == b"", "HEAD from node B")
+    # A range of the large image, across its slices.
+    ranged = exchange(b.port, b"GET /" + link.split("/", 3)[3].encode() +
+                      b" HTTP/1.1\r\nHost: x\r\nRange: bytes=300000-600000\r\nConnection: close\r\n\r\n")
+    check(status_line(ranged) == "HTTP/1.1 206 Partial Content" and body_of(ranged) == large[300000:600001],
+          "range of a sliced image: " + status_line(ranged))
     form = b"name=Ana&email=a@b.hr&cat=Bug&text=\xe8a & pi\x9ae\r\n\r\n"
     answer = exchange(b.port, program_head(b"/glimor/index.php?do=contact", b"x", "form", len(form)) + form)
     check(status_line(answer) == "HTTP/1.0 200 OK", "feedback on node B: " + status_line(answer))

@@ -50,6 +50,14 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_EQ(https->tls->keyFile, "k.pem");
   EXPECT_EQ(https->publicUrl, "https://images.example.org:8443");
 
+  auto bounds = parse({"--data", "d", "--max-connections", "100", "--max-connections-per-address=5",
+                       "--min-upload-rate", "1000", "--min-download-rate=2000"});
+  ASSERT_TRUE(bounds);
+  EXPECT_EQ(bounds->maxConnections, 100u);
+  EXPECT_EQ(bounds->maxConnectionsPerAddress, 5u);
+  EXPECT_EQ(bounds->minUploadRate, 1000u);
+  EXPECT_EQ(bounds->minDownloadRate, 2000u);
+
   auto v6 = parse({"--data", "d", "--listen", "[::1]:0"});
   EXPECT_EQ(v6->listenAddress, "::1");
   EXPECT_EQ(v6->listenPort, 0);

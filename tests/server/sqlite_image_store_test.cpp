@@ -34,6 +34,19 @@ TEST(SqliteImageStore, KeepsTheBytesUnchangedAcrossARestart) {
   EXPECT_EQ(reopened.find(gifId)->type.mimeType, "image/gif");
 }
 
+TEST(SqliteImageStore, ALargeImageIsReadOnlyWhenItsBytesAreAskedFor) {
+  TempFolder data;
+  std::string large = testing::pngBytes() + std::string(300 * 1024, 'x');
+  SqliteImageStore store(data.path());
+  std::string id = store.add(uploadOf(large));
+  auto image = store.find(id);
+  ASSERT_TRUE(image && image->reader);
+  EXPECT_TRUE(image->bytes.empty());
+  EXPECT_EQ(image->size, large.size());
+  EXPECT_EQ(image->reader->read(0, large.size()), large);
+  EXPECT_EQ(image->reader->read(large.size() - 10, 100), large.substr(large.size() - 10));
+}
+
 TEST(SqliteImageStore, RecordsTheMetadataInTheIndex) {
   TempFolder data;
   std::string id =

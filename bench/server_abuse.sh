@@ -1,0 +1,246 @@
+#!/usr/bin/env bash
+# glimor-server under the attacks a stranger on the internet can make, on
+# loopback only (127.0.0.0/8 addresses stand for other clients), each bounded
+# in count and time. Prints, next to each attack, what the service holds:
+#   1,100 idle connections from 30 addresses under `ulimit -n 1024`: a GET's
+#     latency from another address and the log bytes written in 5 s
+#   8 slow 32 MiB uploads from 127.0.0.2: the status of uploads from 127.0.0.1
+#   120 readers of a 30 MiB image that never read: peak memory, a GET's latency
+#   HEAD of a 30 MiB image from 4 clients: requests/s and bytes read for them
+# Usage: bench/server_abuse.sh (GLIMOR_BUILD_DIR selects the build, default build/linux).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${GLIMOR_BUILD_DIR:-$root/build/linux}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+SERVER="$build/server/glimor-server" WORK="$work" python3 - <<'PY'
+import os, re, resource, socket, statistics, subprocess, threading, time
+
+SERVER, WORK = os.environ["SERVER"], os.environ["WORK"]
+BOUNDARY = b"---------------------------7d6891e3b0542"
+soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))  # the attacker's own side needs room
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Service:
+    def __init__(self, name, descriptors=None):
+        self.port = free_port()
+        self.log_path = os.path.join(WORK, name + ".log")
+        limit = "ulimit -n %d; " % descriptors if descriptors else ""
+        self.process = subprocess.Popen(
+            ["bash", "-c", limit + 'exec "$0" --data "$1" --listen "127.0.0.1:$2"', SERVER,
+             os.path.join(WORK, "data"), str(self.port)], stderr=open(self.log_path, "wb"))
+        for _ in range(200):
+            try:
+                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                return
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("glimor-server did not start")
+
+    def status(self, field):
+        with open("/proc/%d/status" % self.process.pid) as f:
+            return int(re.search(field + r":\s+(\d+) kB", f.read()).group(1)) * 1024
+
+    def io(self):
+        with open("/proc/%d/io" % self.process.pid) as f:
+            text = f.read()
+        return {key: int(value) for key, value in re.findall(r"(\w+): (\d+)", text)}
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=40)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
+def connect(port, source="127.0.0.1", timeout=10):
+    s = socket.socket()
+    s.settimeout(timeout)
+    s.bind((source, 0))
+    s.connect(("127.0.0.1", port))
+    return s
+
+
+def read_head(s):
+    data = b""
+    while b"\r\n\r\n" not in data:
+        piece = s.recv(65536)
+        if not piece:
+            break
+        data += piece
+    return data
+
+
+def get_seconds(port, path, source="127.0.0.99"):
+    """One GET on a fresh connection, read to the end; the seconds it took, or None."""
+    started = time.time()
+    try:
+        with connect(port, source, timeout=10) as s:
+            s.sendall(b"GET " + path + b" HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+            if not read_head(s).startswith(b"HTTP/1.1 200"):
+                return None
+            while s.recv(65536):
+                pass
+        return time.time() - started
+    except OSError:
+        return None
+
+
+def latency_text(samples):
+    good = [s for s in samples if s is not None]
+    if not good:
+        return "no answer in %d tries" % len(samples)
+    ordered = sorted(good)
+    return "median %.1f ms, p90 %.1f ms, max %.1f ms, %d of %d answered" % (
+        statistics.median(ordered) * 1000, ordered[int(0.9 * (len(ordered) - 1))] * 1000, ordered[-1] * 1000,
+        len(good), len(samples))
+
+
+def upload_body(size):
+    image = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(size - 11)
+    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\G\\x.jpg\""
+            b"\r\nContent-Type: image/jpg\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
+
+
+def upload_head(length):
+    return (b"POST /guestglimor.php HTTP/1.0\r\nContent-Type: multipart/form-data;\r\n boundary=" + BOUNDARY +
+            b"\r\nContent-Length: %d\r\nHost: localhost\r\n\r\n" % length)
+
+
+def upload(port, body, source="127.0.0.1"):
+    """Status line and link of one upload as Glimor sends it."""
+    try:
+        with connect(port, source, timeout=30) as s:
+            s.sendall(upload_head(len(body)) + body)
+            answer = b""
+            while True:
+                piece = s.recv(65536)
+                if not piece:
+                    break
+                answer += piece
+    except OSError as error:
+        return "no answer (%s)" % error.strerror, ""
+    status = answer.split(b"\r\n", 1)[0].decode(errors="replace")
+    link = re.search(rb"Link: http://[^/]+(/\S+)", answer)
+    return status, link.group(1) if link else b""
+
+
+print("glimor-server under attack over loopback, %d cores" % os.cpu_count())
+
+# Stored images: a small one and a 30 MiB one.
+service = Service("setup")
+_, small = upload(service.port, upload_body(100 * 1024))
+_, large = upload(service.port, upload_body(30 << 20))
+service.stop()
+assert small and large, "uploads failed"
+
+# 1. Idle connections beyond the descriptor limit.
+service = Service("idle", descriptors=1024)
+log_before = os.path.getsize(service.log_path)
+idle = []
+for i in range(1100):
+    try:
+        idle.append(connect(service.port, "127.0.1.%d" % (1 + i % 30), timeout=5))
+    except OSError:
+        pass
+time.sleep(0.5)
+log_start = os.path.getsize(service.log_path)
+samples = []
+for _ in range(5):
+    samples.append(get_seconds(service.port, small))
+    time.sleep(max(0.0, 1.0 - (samples[-1] or 0)))
+log_grown = os.path.getsize(service.log_path) - log_start
+print("1,100 idle connections (%d opened), ulimit -n 1024: GET %s; log +%d bytes in %.0f s" % (
+    len(idle), latency_text(samples), log_grown, 5))
+for s in idle:
+    s.close()
+service.stop()
+
+# 2. Slow uploads from one address.
+service = Service("slow-uploads")
+slow = []
+for _ in range(8):
+    s = connect(service.port, "127.0.0.2")
+    s.sendall(upload_head((32 << 20) + 65536) + b"-")  # the largest body the service takes
+    slow.append(s)
+statuses = {}
+ended = time.time() + 12
+last_byte = time.time()
+body = upload_body(100 * 1024)
+while time.time() < ended:
+    status, _ = upload(service.port, body)
+    statuses[status] = statuses.get(status, 0) + 1
+    if time.time() - last_byte >= 5:
+        for s in slow:
+            try:
+                s.send(b"-")
+            except OSError:
+                pass
+        last_byte = time.time()
+    time.sleep(0.5)
+refused = 0
+for s in slow:
+    s.setblocking(False)
+    try:
+        refused += s.recv(100).startswith(b"HTTP/1.0 429")
+    except OSError:
+        pass
+    s.close()
+print("8 slow 32 MiB uploads from 127.0.0.2 (%d of them got 429): uploads from 127.0.0.1: %s" % (
+    refused, ", ".join("%d x %s" % (n, status) for status, n in statuses.items())))
+service.stop()
+
+# 3. Readers that never read.
+service = Service("slow-readers")
+readers = []
+for i in range(120):
+    s = connect(service.port, "127.0.2.%d" % (1 + i % 100))
+    s.sendall(b"GET " + large + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+    readers.append(s)
+peak_end = time.time() + 6
+samples = []
+while time.time() < peak_end:
+    samples.append(get_seconds(service.port, small))
+    time.sleep(0.3)
+print("120 readers of a 30 MiB image that never read: peak memory %.0f MB; GET %s" % (
+    service.status("VmHWM") / 1e6, latency_text(samples)))
+for s in readers:
+    s.close()
+service.stop()
+
+# 4. HEAD of a large image.
+service = Service("head")
+before = service.io()
+count = [0]
+stop_at = time.time() + 5
+
+
+def heads():
+    with connect(service.port) as s:
+        while time.time() < stop_at:
+            s.sendall(b"HEAD " + large + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+            if not read_head(s).startswith(b"HTTP/1.1 200"):
+                return
+            count[0] += 1
+
+
+threads = [threading.Thread(target=heads) for _ in range(4)]
+for t in threads:
+    t.start()
+for t in threads:
+    t.join()
+after = service.io()
+print("HEAD of a 30 MiB image, 4 clients: %.0f requests/s; read %d bytes through read calls, %d from disk" % (
+    count[0] / 5, after["rchar"] - before["rchar"], after["read_bytes"] - before["read_bytes"]))
+service.stop()
+PY

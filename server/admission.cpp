@@ -1,0 +1,35 @@
+#include "admission.h"
+
+#include "service.h"
+
+namespace glimor::server {
+namespace {
+
+constexpr std::size_t maxHeaderLines = 64;
+
+} // namespace
+
+std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config) {
+  if (head.headerLines > maxHeaderLines) return Turndown{431, "Too many header lines"};
+  if (head.hostLines > 1) return Turndown{400, "More than one Host line"};
+  std::uint64_t limit = bodyLimit(config, head.target);
+  if (head.method == "POST" && !head.contentLength && !head.chunked)
+    return Turndown{411, "Content-Length required"};
+  if (head.contentLength && *head.contentLength > limit) {
+    if (head.target.starts_with("/guestglimor.php"))
+      return Turndown{413, "Upload larger than " + std::to_string(config.maxUploadBytes) + " bytes"};
+    return Turndown{413, "Request body too large"};
+  }
+  // A chunked body may grow to the limit; a request with neither line has no body.
+  std::uint64_t claim = head.contentLength ? *head.contentLength : head.chunked ? limit : 0;
+  return Admitted{limit, claim};
+}
+
+std::chrono::steady_clock::time_point paceDeadline(std::chrono::steady_clock::time_point start,
+                                                   std::uint64_t bytes, std::chrono::seconds grace,
+                                                   std::uint64_t rate) {
+  auto allowed = std::chrono::duration<double>(static_cast<double>(bytes) / static_cast<double>(rate));
+  return start + grace + std::chrono::duration_cast<std::chrono::steady_clock::duration>(allowed);
+}
+
+} // namespace glimor::server
