@@ -24,11 +24,11 @@ std::string_view trimmed(std::string_view text) {
 std::variant<WholeBody, ByteRange, Unsatisfiable> parseRange(std::string_view line, std::uint64_t size) {
   line = trimmed(line);
   if (!line.starts_with("bytes=")) return WholeBody{};
-  std::string_view spec = trimmed(line.substr(6));
-  std::size_t dash = spec.find('-');
-  if (spec.find(',') != std::string_view::npos || dash == std::string_view::npos) return WholeBody{};
-  std::string_view from = trimmed(spec.substr(0, dash));
-  std::string_view to = trimmed(spec.substr(dash + 1));
+  std::string_view wanted = trimmed(line.substr(6));
+  std::size_t dash = wanted.find('-');
+  if (wanted.find(',') != std::string_view::npos || dash == std::string_view::npos) return WholeBody{};
+  std::string_view from = trimmed(wanted.substr(0, dash));
+  std::string_view to = trimmed(wanted.substr(dash + 1));
   if (from.empty()) { // the last N bytes
     auto count = number(to);
     if (!count) return WholeBody{};
