@@ -68,48 +68,43 @@ std::optional<UpdateKey> parseKeyHex(std::string_view hex) {
   return parseHex<32>(hex, true);
 }
 
-std::string_view refusalText(UpdateRefusal refusal) {
+namespace {
+
+struct RefusalTexts {
+  std::string_view text;   // short enough for the status panel
+  std::string_view reason; // the whole story
+};
+
+RefusalTexts textsOf(UpdateRefusal refusal) {
   switch (refusal) {
   case UpdateRefusal::NoKey:
-    return "Updates off: no key.";
+    return {"Updates off: no key.", "Updates are off: no update key is set."};
   case UpdateRefusal::BadKey:
-    return "Updates off: bad key.";
+    return {"Updates off: bad key.", "Updates are off: the update key is not 64 hex digits."};
   case UpdateRefusal::Unsigned:
-    return "Refused: not signed.";
+    return {"Refused: not signed.", "Update refused: the version file is not signed."};
   case UpdateRefusal::MalformedProof:
-    return "Refused: bad signature.";
+    return {"Refused: bad signature.", "Update refused: the version file's signature lines are malformed."};
   case UpdateRefusal::WrongKey:
-    return "Refused: wrong key.";
+    return {"Refused: wrong key.", "Update refused: not signed by the update key."};
   case UpdateRefusal::NotAnExecutable:
-    return "Refused: not an .exe.";
+    return {"Refused: not an .exe.", "Update refused: the new file's name does not end in .exe."};
   case UpdateRefusal::DownloadMismatch:
-    return "Refused: bad download.";
+    return {"Refused: bad download.", "Update refused: the download does not match its signature."};
   case UpdateRefusal::ChangedBeforeStart:
-    return "Refused: file changed.";
+    return {"Refused: file changed.", "Update refused: the download changed before it was started."};
   }
   return {};
 }
 
+} // namespace
+
+std::string_view refusalText(UpdateRefusal refusal) {
+  return textsOf(refusal).text;
+}
+
 std::string_view refusalReason(UpdateRefusal refusal) {
-  switch (refusal) {
-  case UpdateRefusal::NoKey:
-    return "Updates are off: no update key is set.";
-  case UpdateRefusal::BadKey:
-    return "Updates are off: the update key is not 64 hex digits.";
-  case UpdateRefusal::Unsigned:
-    return "Update refused: the version file is not signed.";
-  case UpdateRefusal::MalformedProof:
-    return "Update refused: the version file's signature lines are malformed.";
-  case UpdateRefusal::WrongKey:
-    return "Update refused: not signed by the update key.";
-  case UpdateRefusal::NotAnExecutable:
-    return "Update refused: the new file's name does not end in .exe.";
-  case UpdateRefusal::DownloadMismatch:
-    return "Update refused: the download does not match its signature.";
-  case UpdateRefusal::ChangedBeforeStart:
-    return "Update refused: the download changed before it was started.";
-  }
-  return {};
+  return textsOf(refusal).reason;
 }
 
 std::string signedUpdateText(const VersionFile& file) {
