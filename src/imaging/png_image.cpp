@@ -1,0 +1,188 @@
+#include "imaging/png_image.h"
+
+#include "imaging/deflate_level.h"
+#include "imaging/parallel_task.h"
+#include "imaging/png_chunks.h"
+#include "imaging/png_filters.h"
+#include "imaging/png_palette.h"
+#include "imaging/zlib_parts.h"
+#include "platform/error.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <utility>
+#include <vector>
+
+namespace glimor::imaging {
+namespace {
+
+// Pictures below this many pixels are done on one core: a thread would cost more than it saves.
+constexpr std::size_t smallestSplit = 64 * 1024;
+// The upper band's share of the rows, in percent: its stream is also walked to be
+// joined to the lower one's, so it gets less to compress.
+constexpr int upperShare = 45;
+
+enum ColourType : std::uint8_t { rgb = 2, indexed = 3 };
+
+// Rows [first, end) counted from the top.
+struct Band {
+  int first, end;
+  int rows() const { return end - first; }
+};
+
+// Runs work(upper) here and work(lower) on a second core, or work on the whole
+// picture here when it is too small to share.
+template <typename Result>
+std::vector<Result> inBands(const Bitmap& bitmap, const std::function<Result(Band)>& work) {
+  std::vector<Result> results;
+  const std::size_t pixels = static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height);
+  if (pixels < smallestSplit || bitmap.height < 2) {
+    results.push_back(work({0, bitmap.height}));
+    return results;
+  }
+  const int middle = std::max(1, bitmap.height * upperShare / 100);
+  ParallelTask<Result> lower([&] { return work({middle, bitmap.height}); });
+  results.push_back(work({0, middle}));
+  results.push_back(lower.result());
+  return results;
+}
+
+// Writes the lines (filter type and row bytes each) of a band to `out`.
+using LineWriter = std::function<void(Band, std::uint8_t* out)>;
+
+zlib::Part compressLines(const LineWriter& write, Band band, std::size_t lineBytes) {
+  const std::size_t size = lineBytes * static_cast<std::size_t>(band.rows());
+  const std::unique_ptr<std::uint8_t[]> lines(new std::uint8_t[size]); // every byte is written
+  write(band, lines.get());
+  const std::span<const std::uint8_t> data(lines.get(), size);
+  return zlib::compressPart(data, deflateLevelFor(data));
+}
+
+// Red, green, blue bytes of picture row y (counted from the top) of a 24- or 32-bit bitmap.
+void readRgbRow(const Bitmap& bitmap, int y, std::uint8_t* out) {
+  const std::size_t pixelBytes = static_cast<std::size_t>(bitmap.bitsPerPixel / 8);
+  const std::uint8_t* in =
+      bitmap.pixels.data() + bitmap.stride() * static_cast<std::size_t>(bitmap.height - 1 - y);
+  for (int x = 0; x < bitmap.width; ++x, in += pixelBytes, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
+LineWriter rgbLines(const Bitmap& bitmap) {
+  return [&bitmap](Band band, std::uint8_t* out) {
+    const std::size_t length = static_cast<std::size_t>(bitmap.width) * 3;
+    std::vector<std::uint8_t> above(length, 0), row(length);
+    if (band.first > 0) readRgbRow(bitmap, band.first - 1, above.data());
+    for (int y = band.first; y < band.end; ++y, out += length + 1) {
+      readRgbRow(bitmap, y, row.data());
+      png::filterRow(row.data(), above.data(), length, out);
+      above.swap(row);
+    }
+  };
+}
+
+// The picture as palette indices, when it has at most 256 colours.
+struct IndexedPicture {
+  png::Palette palette;
+  std::unique_ptr<std::uint8_t[]> indices; // one a pixel, the top row first
+  int lowerFirst = 0;                      // rows from here take their indices through lowerMap
+  png::IndexMap lowerMap{};
+};
+
+std::optional<IndexedPicture> indexPicture(const Bitmap& bitmap) {
+  IndexedPicture picture;
+  const std::size_t width = static_cast<std::size_t>(bitmap.width);
+  picture.indices.reset(new std::uint8_t[width * static_cast<std::size_t>(bitmap.height)]);
+  std::uint8_t* indices = picture.indices.get();
+  auto bands = inBands<std::pair<Band, std::optional<png::Palette>>>(bitmap, [&](Band band) {
+    return std::pair(band, png::indexColours(bitmap, band.first, band.end,
+                                             indices + width * static_cast<std::size_t>(band.first)));
+  });
+  for (const auto& band : bands)
+    if (!band.second) return std::nullopt;
+  picture.palette = std::move(*bands[0].second);
+  picture.lowerFirst = bitmap.height;
+  if (bands.size() == 2) {
+    auto merged = png::mergePalettes(picture.palette, *bands[1].second, picture.lowerMap);
+    if (!merged) return std::nullopt;
+    picture.palette = std::move(*merged);
+    picture.lowerFirst = bands[1].first.first;
+  }
+  return picture;
+}
+
+// Palette rows are left unfiltered: their bytes are indices, not quantities.
+LineWriter indexedLines(const IndexedPicture& picture, int width, int bitDepth, std::size_t lineBytes) {
+  return [&picture, width, bitDepth, lineBytes](Band band, std::uint8_t* out) {
+    png::IndexMap identity;
+    std::iota(identity.begin(), identity.end(), 0);
+    for (int y = band.first; y < band.end; ++y, out += lineBytes) {
+      out[0] = static_cast<std::uint8_t>(png::Filter::none);
+      png::packIndices(picture.indices.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                       width, bitDepth, y >= picture.lowerFirst ? picture.lowerMap : identity, out + 1);
+    }
+  };
+}
+
+void putHeader(platform::Bytes& out, const Bitmap& bitmap, int bitDepth, ColourType colourType) {
+  std::array<std::uint8_t, 13> header{};
+  for (int i = 0; i < 4; ++i) {
+    header[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(bitmap.width) >> (24 - 8 * i));
+    header[4 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(bitmap.height) >> (24 - 8 * i));
+  }
+  header[8] = static_cast<std::uint8_t>(bitDepth);
+  header[9] = colourType;
+  // Compression method 0 (deflate), filter method 0 (the five filters), no interlace.
+  header[10] = header[11] = header[12] = 0;
+  png::putChunk(out, "IHDR", header);
+}
+
+void putPalette(platform::Bytes& out, const png::Palette& palette) {
+  std::vector<std::uint8_t> entries;
+  entries.reserve(palette.size() * 3);
+  for (const std::uint32_t rgb : palette) { // red, green, blue
+    entries.push_back(static_cast<std::uint8_t>(rgb >> 16));
+    entries.push_back(static_cast<std::uint8_t>(rgb >> 8));
+    entries.push_back(static_cast<std::uint8_t>(rgb));
+  }
+  png::putChunk(out, "PLTE", entries);
+}
+
+} // namespace
+
+platform::Bytes encodePng(const Bitmap& bitmap) {
+  if (!bitmap.hasPixels() || !bitmap.isValid()) throw Error("Bitmap image is not valid");
+  if (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return encodePng(toBgr24(bitmap));
+
+  const std::optional<IndexedPicture> indexed = indexPicture(bitmap);
+  const int bitDepth = indexed ? png::bitDepthFor(indexed->palette.size()) : 8;
+  const std::size_t rowBytes = indexed ? (static_cast<std::size_t>(bitmap.width) * bitDepth + 7) / 8
+                                       : static_cast<std::size_t>(bitmap.width) * 3;
+  const LineWriter lines =
+      indexed ? indexedLines(*indexed, bitmap.width, bitDepth, rowBytes + 1) : rgbLines(bitmap);
+  const std::vector<zlib::Part> parts =
+      inBands<zlib::Part>(bitmap, [&](Band band) { return compressLines(lines, band, rowBytes + 1); });
+
+  platform::Bytes out;
+  std::size_t compressed = 0;
+  for (const auto& part : parts) compressed += part.deflate.size();
+  out.reserve(compressed + 1024);
+  png::putSignature(out);
+  putHeader(out, bitmap, bitDepth, indexed ? ColourType::indexed : ColourType::rgb);
+  if (indexed) putPalette(out, indexed->palette);
+  const std::size_t data = png::beginChunk(out, "IDAT");
+  zlib::appendJoined(out, parts);
+  png::endChunk(out, data);
+  png::putChunk(out, "IEND", {});
+  return out;
+}
+
+void savePng(const Bitmap& bitmap, const std::string& path, platform::Files& files) {
+  files.replace(path, encodePng(bitmap));
+}
+
+} // namespace glimor::imaging
