@@ -212,6 +212,17 @@ void BM_Png(benchmark::State& state) {
   label(state, in);
 }
 
+// The writer at each fixed libdeflate level, for the curve of time against bytes
+// (level 0: chosen per piece, as encodePng does by default).
+void BM_PngLevel(benchmark::State& state) {
+  const Inputs& in = inputs(state);
+  const int level = static_cast<int>(state.range(2));
+  std::size_t size = 0;
+  for (auto _ : state) size = encodePng(in.crop32, level).size();
+  state.counters["bytes"] = static_cast<double>(size);
+  label(state, in);
+}
+
 void appendPng(png_structp png, png_bytep bytes, png_size_t count) {
   auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
   out->insert(out->end(), bytes, bytes + count);
@@ -334,6 +345,11 @@ BENCHMARK(BM_GifLzw)->Apply(sizes);
 BENCHMARK(BM_GifLzwGiflib)->Apply(sizes);
 BENCHMARK(BM_GifWhole)->Apply(sizes);
 BENCHMARK(BM_Png)->Apply(sizes)->UseRealTime(); // two threads: wall time counts
+BENCHMARK(BM_PngLevel)
+    ->ArgsProduct({{screen, photo}, {0}, {1, 2, 3, 4, 5, 6, 9}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->UseRealTime();
 BENCHMARK(BM_PngLibpng)->Apply(sizes);
 BENCHMARK(BM_PngSpng)->Apply(sizes);
 BENCHMARK(BM_Confirm)->Apply(sizes)->UseRealTime(); // two threads: wall time counts

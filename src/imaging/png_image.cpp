@@ -54,8 +54,8 @@ std::vector<Result> inBands(const Bitmap& bitmap, const std::function<Result(Ban
 // Writes the lines (filter type and row bytes each) of a band to `out`.
 using LineWriter = std::function<void(Band, std::uint8_t* out)>;
 
-std::vector<zlib::Part> compressBand(const LineWriter& write, Band band, std::size_t lineBytes,
-                                     bool lastBand) {
+std::vector<zlib::Part> compressBand(const LineWriter& write, Band band, std::size_t lineBytes, bool lastBand,
+                                     int level) {
   const int rowsPerPiece = static_cast<int>(std::max<std::size_t>(1, pieceBytes / lineBytes));
   std::vector<std::uint8_t> lines(lineBytes * static_cast<std::size_t>(std::min(rowsPerPiece, band.rows())));
   zlib::Compressor compressor;
@@ -65,7 +65,8 @@ std::vector<zlib::Part> compressBand(const LineWriter& write, Band band, std::si
     const std::span<const std::uint8_t> data(lines.data(),
                                              lineBytes * static_cast<std::size_t>(piece.rows()));
     write(piece, lines.data());
-    parts.push_back(compressor.compress(data, deflateLevelFor(data), lastBand && piece.end == band.end));
+    parts.push_back(
+        compressor.compress(data, level ? level : deflateLevelFor(data), lastBand && piece.end == band.end));
   }
   return parts;
 }
@@ -142,9 +143,10 @@ void putPalette(platform::Bytes& out, const png::Palette& palette) {
 
 } // namespace
 
-platform::Bytes encodePng(const Bitmap& bitmap) {
-  if (!bitmap.hasPixels() || !bitmap.isValid()) throw Error("Bitmap image is not valid");
-  if (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return encodePng(toBgr24(bitmap));
+platform::Bytes encodePng(const Bitmap& bitmap, int level) {
+  if (!bitmap.hasPixels() || !bitmap.isValid() || level < 0 || level > 12)
+    throw Error("Bitmap image is not valid");
+  if (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return encodePng(toBgr24(bitmap), level);
 
   const std::optional<png::Palette> palette = paletteOf(bitmap);
   const int bitDepth = palette ? png::bitDepthFor(palette->size()) : 8;
@@ -154,7 +156,7 @@ platform::Bytes encodePng(const Bitmap& bitmap) {
       palette ? indexedLines(bitmap, *palette, bitDepth, rowBytes + 1) : rgbLines(bitmap);
   std::vector<zlib::Part> parts;
   for (auto& band : inBands<std::vector<zlib::Part>>(bitmap, [&](Band band) {
-         return compressBand(lines, band, rowBytes + 1, band.end == bitmap.height);
+         return compressBand(lines, band, rowBytes + 1, band.end == bitmap.height, level);
        }))
     std::move(band.begin(), band.end(), std::back_inserter(parts));
 
