@@ -10,6 +10,10 @@ namespace glimor::imaging::png {
 
 enum class Filter : std::uint8_t { none = 0, sub = 1, up = 2, average = 3 };
 
+// The red, green, blue bytes of `width` pixels stored blue, green, red, and an
+// unused byte when `bytesPerPixel` is 4: a bitmap row as the filters take it.
+void toRgb(const std::uint8_t* pixels, int width, int bytesPerPixel, std::uint8_t* out);
+
 // `length` bytes of `row` filtered against `above` into `out`.
 void applyFilter(Filter filter, const std::uint8_t* row, const std::uint8_t* above, std::size_t length,
                  std::uint8_t* out);

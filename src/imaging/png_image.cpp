@@ -73,14 +73,9 @@ std::vector<zlib::Part> compressBand(const LineWriter& write, Band band, std::si
 
 // Red, green, blue bytes of picture row y (counted from the top) of a 24- or 32-bit bitmap.
 void readRgbRow(const Bitmap& bitmap, int y, std::uint8_t* out) {
-  const std::size_t pixelBytes = static_cast<std::size_t>(bitmap.bitsPerPixel / 8);
-  const std::uint8_t* in =
+  const std::uint8_t* row =
       bitmap.pixels.data() + bitmap.stride() * static_cast<std::size_t>(bitmap.height - 1 - y);
-  for (int x = 0; x < bitmap.width; ++x, in += pixelBytes, out += 3) {
-    out[0] = in[2];
-    out[1] = in[1];
-    out[2] = in[0];
-  }
+  png::toRgb(row, bitmap.width, bitmap.bitsPerPixel / 8, out);
 }
 
 LineWriter rgbLines(const Bitmap& bitmap) {
