@@ -184,10 +184,14 @@ void setFixedCodes(Decoder& literals, Decoder& distances) {
 void skipSymbols(BitReader& bits, const Decoder& literals, const Decoder& distances) {
   for (;;) {
     bits.refill();
-    const unsigned symbol = literals.decode(bits);
+    // Three codes of at most 15 bits fit in the 56 bits of a refill: runs of
+    // literals, most of a photo's stream, take one refill for three.
+    unsigned symbol = literals.decode(bits);
+    for (int more = 0; symbol < 256 && more < 2; ++more) symbol = literals.decode(bits);
     if (symbol < 256) continue;
     if (symbol == 256) return;
     if (symbol > 285) malformed();
+    bits.refill();
     bits.skip(lengthExtraBits[symbol - 257]);
     const unsigned distance = distances.decode(bits);
     if (distance >= 30) malformed();
