@@ -213,7 +213,7 @@ void BM_Png(benchmark::State& state) {
 }
 
 // The writer at each fixed libdeflate level, for the curve of time against bytes
-// (level 0: chosen per piece, as encodePng does by default).
+// (BM_Png has the level chosen per piece, as encodePng does by default).
 void BM_PngLevel(benchmark::State& state) {
   const Inputs& in = inputs(state);
   const int level = static_cast<int>(state.range(2));
