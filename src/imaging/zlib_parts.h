@@ -15,7 +15,7 @@ struct libdeflate_compressor;
 namespace glimor::imaging::zlib {
 
 struct Part {
-  platform::Bytes deflate; // a complete raw deflate stream, final block last
+  platform::Bytes deflate; // raw deflate: a complete stream in the last part, left open before it
   std::uint32_t adler = 1; // Adler-32 of the part's data
   std::size_t length = 0;  // bytes of data
   int level = 0;           // the compression level it was made with
