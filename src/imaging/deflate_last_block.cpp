@@ -18,23 +18,22 @@ namespace {
 // needs more is cut short.
 class BitReader {
 public:
-  explicit BitReader(std::span<const std::uint8_t> bytes)
-      : begin(bytes.data()), next(bytes.data()), end(bytes.data() + bytes.size()) {}
+  explicit BitReader(std::span<const std::uint8_t> bytes) : bytes(bytes) {}
 
   // At least 56 bits in the buffer afterwards: a length code and a distance code
   // with their extra bits take at most 48.
   void refill() {
-    if (end - next >= 8) {
+    if (bytes.size() - std::min(next, bytes.size()) >= 8) {
       std::uint64_t word = 0;
-      for (int i = 7; i >= 0; --i) word = word << 8 | next[i];
+      for (int i = 7; i >= 0; --i) word = word << 8 | bytes[next + static_cast<std::size_t>(i)];
       buffer |= word << count;
       next += (63 - count) >> 3;
       count |= 56;
       return;
     }
     while (count <= 56) {
-      if (next >= end + 8) malformed();
-      buffer |= static_cast<std::uint64_t>(next < end ? *next : 0) << count;
+      if (next >= bytes.size() + 8) malformed();
+      buffer |= static_cast<std::uint64_t>(next < bytes.size() ? bytes[next] : 0) << count;
       ++next;
       count += 8;
     }
@@ -50,18 +49,19 @@ public:
     return value;
   }
   void alignToByte() { skip(count % 8); }
-  void skipBytes(std::size_t bytes) { // after alignToByte
-    const std::size_t at = bitPosition() / 8 + bytes;
-    if (at > static_cast<std::size_t>(end - begin)) malformed();
-    next = begin + at;
+  void skipBytes(std::size_t length) { // after alignToByte
+    const std::size_t at = bitPosition() / 8 + length;
+    if (at > bytes.size()) malformed();
+    next = at;
     buffer = 0;
     count = 0;
   }
-  std::size_t bitPosition() const { return static_cast<std::size_t>(next - begin) * 8 - count; }
-  bool pastEnd() const { return bitPosition() > static_cast<std::size_t>(end - begin) * 8; }
+  std::size_t bitPosition() const { return next * 8 - count; }
+  bool pastEnd() const { return bitPosition() > bytes.size() * 8; }
 
 private:
-  const std::uint8_t *begin, *next, *end;
+  std::span<const std::uint8_t> bytes;
+  std::size_t next = 0; // the byte after those in the buffer
   std::uint64_t buffer = 0;
   unsigned count = 0; // bits in the buffer
 };

@@ -6,7 +6,7 @@
 namespace glimor::imaging {
 namespace {
 
-constexpr int screenLevel = 5, photoLevel = 2;
+constexpr int screenLevel = 5, photoLevel = 1;
 constexpr double photoEntropy = 3.0;   // bits a byte, between the two kinds' 0.5-1.0 and 3.7
 constexpr std::size_t sampleStep = 61; // a prime, so that no row period aligns with it
 
