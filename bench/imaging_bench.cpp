@@ -1,6 +1,7 @@
 // Imaging speed on generated 1080p and 2160p captures, screen-like and photo-like,
 // next to the peers the encoders answer to: libjpeg-turbo called directly with the
-// same settings, and giflib's LZW (EGifPutLine) on the same palette indices.
+// same settings, giflib's LZW (EGifPutLine) on the same palette indices, and
+// libpng and spng at their defaults for the PNG writer.
 #include "bench_images.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/colour_reduction.h"
@@ -8,6 +9,7 @@
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/lzw_encoder.h"
+#include "imaging/png_image.h"
 #include "peak_memory.h"
 #include "platform/files.h"
 
@@ -22,6 +24,8 @@
 #include <malloc.h>
 #include <map>
 #include <new>
+#include <png.h>
+#include <spng.h>
 
 // Every allocation is counted by its usable size, so frees subtract exactly. The
 // calls go through pointers so that GCC does not take malloc/free for a mismatch
@@ -200,6 +204,93 @@ void BM_GifWhole(benchmark::State& state) {
   label(state, in);
 }
 
+void BM_Png(benchmark::State& state) {
+  const Inputs& in = inputs(state);
+  std::size_t size = 0;
+  for (auto _ : state) size = encodePng(in.crop32).size();
+  state.counters["bytes"] = static_cast<double>(size);
+  label(state, in);
+}
+
+// The writer at each fixed libdeflate level, for the curve of time against bytes
+// (BM_Png has the level chosen per piece, as encodePng does by default).
+void BM_PngLevel(benchmark::State& state) {
+  const Inputs& in = inputs(state);
+  const int level = static_cast<int>(state.range(2));
+  std::size_t size = 0;
+  for (auto _ : state) size = encodePng(in.crop32, level).size();
+  state.counters["bytes"] = static_cast<double>(size);
+  label(state, in);
+}
+
+void appendPng(png_structp png, png_bytep bytes, png_size_t count) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), bytes, bytes + count);
+}
+
+// libpng at its defaults (zlib level 6, adaptive filters, 8-bit RGB), reading the
+// 32-bit rows in place through its BGR and filler transforms.
+void BM_PngLibpng(benchmark::State& state) {
+  const Inputs& in = inputs(state);
+  const Bitmap& image = in.crop32;
+  std::vector<std::uint8_t> out;
+  for (auto _ : state) {
+    out.clear();
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, appendPng, nullptr);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    for (int y = image.height - 1; y >= 0; --y)
+      png_write_row(png, image.pixels.data() + image.stride() * static_cast<std::size_t>(y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["bytes"] = static_cast<double>(out.size());
+  label(state, in);
+}
+
+// spng at its defaults (zlib level 6, all filters); it takes rows in PNG's own
+// order, so they are converted to top-down RGB once, outside the timing.
+void BM_PngSpng(benchmark::State& state) {
+  const Inputs& in = inputs(state);
+  const Bitmap& image = in.crop32;
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image.width) * 3 *
+                                static_cast<std::size_t>(image.height));
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* from =
+        image.pixels.data() + image.stride() * static_cast<std::size_t>(image.height - 1 - y);
+    std::uint8_t* to = rgb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) * 3;
+    for (int x = 0; x < image.width; ++x, from += 4, to += 3)
+      to[0] = from[2], to[1] = from[1], to[2] = from[0];
+  }
+  std::size_t size = 0;
+  for (auto _ : state) {
+    spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+    spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr header{};
+    header.width = static_cast<std::uint32_t>(image.width);
+    header.height = static_cast<std::uint32_t>(image.height);
+    header.bit_depth = 8;
+    header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
+    spng_set_ihdr(ctx, &header);
+    if (spng_encode_image(ctx, rgb.data(), rgb.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) != 0)
+      state.SkipWithError("spng failed");
+    int error = 0;
+    void* png = spng_get_png_buffer(ctx, &size, &error);
+    benchmark::DoNotOptimize(png);
+    std::free(png);
+    spng_ctx_free(ctx);
+  }
+  state.counters["bytes"] = static_cast<double>(size);
+  label(state, in);
+}
+
 // The whole confirm: three files written to disk, with the peak of memory in use
 // beyond the crop itself, also as a share of the crop's 32-bit size.
 void BM_Confirm(benchmark::State& state) {
@@ -253,6 +344,14 @@ BENCHMARK(BM_GifReduction)->Apply(sizes);
 BENCHMARK(BM_GifLzw)->Apply(sizes);
 BENCHMARK(BM_GifLzwGiflib)->Apply(sizes);
 BENCHMARK(BM_GifWhole)->Apply(sizes);
+BENCHMARK(BM_Png)->Apply(sizes)->UseRealTime(); // two threads: wall time counts
+BENCHMARK(BM_PngLevel)
+    ->ArgsProduct({{screen, photo}, {0}, {1, 2, 3, 4, 5, 6, 9}})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->UseRealTime();
+BENCHMARK(BM_PngLibpng)->Apply(sizes);
+BENCHMARK(BM_PngSpng)->Apply(sizes);
 BENCHMARK(BM_Confirm)->Apply(sizes)->UseRealTime(); // two threads: wall time counts
 BENCHMARK(BM_ConfirmInMemory)->Apply(sizes)->UseRealTime();
 

@@ -1,6 +1,6 @@
 # Third-party libraries, all from Debian packages. For the Windows build,
-# libjpeg-turbo and libsodium are cross-built by scripts/bootstrap (for i686 and x86_64) into
-# GLIMOR_JPEG_PREFIX and GLIMOR_SODIUM_PREFIX, and
+# libjpeg-turbo, libsodium and libdeflate are cross-built by scripts/bootstrap (for i686 and
+# x86_64) into GLIMOR_JPEG_PREFIX, GLIMOR_SODIUM_PREFIX and GLIMOR_DEFLATE_PREFIX, and
 # GoogleTest is compiled from the sources that Debian's googletest package ships.
 if(GLIMOR_WINDOWS)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -32,6 +32,16 @@ if(GLIMOR_WINDOWS)
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_SODIUM_PREFIX}/include"
     INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC
     INTERFACE_LINK_LIBRARIES advapi32)
+
+  set(GLIMOR_DEFLATE_PREFIX "/var/cache/glimor/libdeflate-${glimor_windows_arch}" CACHE PATH
+      "libdeflate built for ${glimor_windows_arch}-w64-mingw32")
+  if(NOT EXISTS "${GLIMOR_DEFLATE_PREFIX}/lib/libdeflate.a")
+    message(FATAL_ERROR "libdeflate for Windows not found in ${GLIMOR_DEFLATE_PREFIX}: run scripts/bootstrap")
+  endif()
+  add_library(deflate STATIC IMPORTED GLOBAL)
+  set_target_properties(deflate PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_DEFLATE_PREFIX}/lib/libdeflate.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_DEFLATE_PREFIX}/include")
 else()
   find_package(JPEG REQUIRED)
   find_package(Threads REQUIRED)
@@ -44,6 +54,13 @@ else()
   set_target_properties(sodium PROPERTIES
     IMPORTED_LOCATION "${GLIMOR_SODIUM_LIBRARY}"
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_SODIUM_INCLUDE}")
+  # Compression and CRC of the PNG writer (libdeflate-dev).
+  find_path(GLIMOR_DEFLATE_INCLUDE libdeflate.h REQUIRED)
+  find_library(GLIMOR_DEFLATE_LIBRARY deflate REQUIRED)
+  add_library(deflate UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(deflate PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_DEFLATE_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_DEFLATE_INCLUDE}")
 endif()
 
 if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The crop files of glimor-cli encode, read back by independent decoders:
 # ImageMagick for the BMP, cjpeg/djpeg (the same libjpeg-turbo) for the JPEG,
-# giflib and ImageMagick for the GIF. Also: bad input exits 2 without a crash.
+# giflib and ImageMagick for the GIF; glimor-cli png's file checked by pngcheck
+# and read by ImageMagick. Also: bad input exits 2 without a crash.
 set -uo pipefail
 build=${GLIMOR_BUILD_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build/linux}
 cli=$build/src/cli/glimor-cli
@@ -77,6 +78,18 @@ for name in f screen photo screen32 photo-topdown; do
     awk -v m="$mae" 'BEGIN { exit !(m < 0.05) }' && pass "$name: GIF close ($colours colours, MAE $mae)" ||
       fail "$name: GIF far from the input (MAE $mae)"
   fi
+
+  # PNG: every chunk, CRC and the zlib stream pass pngcheck; the pixels are the
+  # input's exactly; a palette when there are at most 256 colours.
+  if "$cli" png "$work/$name.bmp" "$out/Glimor.png"; then
+    check=$(pngcheck "$out/Glimor.png" 2>&1) && pass "$name: pngcheck: $check" || fail "$name: pngcheck: $check"
+    rgb "$out/Glimor.png" "$work/$name-png.rgb"
+    cmp -s "$work/$name.rgb" "$work/$name-png.rgb" && pass "$name: PNG pixels" || fail "$name: PNG pixels differ"
+    if [ "$colours" -le 256 ]; then kind=palette; else kind="24-bit RGB"; fi
+    case $check in *"$kind"*) pass "$name: PNG $kind ($colours colours)" ;; *) fail "$name: PNG not $kind ($colours colours)" ;; esac
+  else
+    fail "$name: png failed"
+  fi
 done
 
 # A pure red crop stays red through both lossy roads.
@@ -105,6 +118,8 @@ expect_exit 2 "PNG file" encode "$work/f.png" "$work"
 expect_exit 2 "no folder argument" encode "$work/f.bmp"
 expect_exit 1 "missing output folder" encode "$work/f.bmp" "$work/no/such/dir"
 grep -q 'Cannot create file ".*Glimor.bmp"' "$work/stderr" || fail "missing folder message: $(cat "$work/stderr")"
+expect_exit 2 "png of a truncated file" png "$work/cut.bmp" "$work/cut.png"
+expect_exit 1 "png into a missing folder" png "$work/f.bmp" "$work/no/such/dir/f.png"
 
 echo "imaging peers: $failures failure(s)"
 [ "$failures" -eq 0 ]
