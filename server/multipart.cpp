@@ -1,5 +1,6 @@
 #include "multipart.h"
 
+#include "platform/ascii_case.h"
 #include "refusal.h"
 
 #include <algorithm>
@@ -21,17 +22,6 @@ std::string_view trim(std::string_view text) {
   return text;
 }
 
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return lowerCase(a) == lowerCase(b);
-}
-
 struct Parameter {
   std::string name;
   std::string value;
@@ -50,7 +40,7 @@ std::vector<Parameter> parametersOf(std::string_view value) {
     if (rest.empty()) break;
     std::size_t equals = rest.find('=');
     if (equals == std::string_view::npos) throw Refusal(400, "Malformed header parameter");
-    Parameter parameter{lowerCase(trim(rest.substr(0, equals))), {}};
+    Parameter parameter{ascii::lowered(trim(rest.substr(0, equals))), {}};
     rest = trim(rest.substr(equals + 1));
     if (rest.starts_with('"')) {
       std::size_t close = rest.find('"', 1);
@@ -95,17 +85,17 @@ void readPartHeaders(std::string_view headerBlock, MultipartPart& part) {
     if (colon == std::string_view::npos || colon == 0) throw Refusal(400, "Malformed part header");
     std::string_view name = line.substr(0, colon);
     std::string_view value = trim(line.substr(colon + 1));
-    if (equalsIgnoringCase(name, "Content-Disposition")) {
+    if (ascii::equalsIgnoringCase(name, "Content-Disposition")) {
       if (sawDisposition) throw Refusal(400, "Repeated Content-Disposition in a part");
       sawDisposition = true;
-      if (!equalsIgnoringCase(trim(value.substr(0, value.find(';'))), "form-data"))
+      if (!ascii::equalsIgnoringCase(trim(value.substr(0, value.find(';'))), "form-data"))
         throw Refusal(400, "Part is not form-data");
       auto parameters = parametersOf(value);
       const Parameter* fieldName = findParameter(parameters, "name");
       if (!fieldName) throw Refusal(400, "Part without a name");
       part.name = fieldName->value;
       if (const Parameter* fileName = findParameter(parameters, "filename")) part.fileName = fileName->value;
-    } else if (equalsIgnoringCase(name, "Content-Type")) {
+    } else if (ascii::equalsIgnoringCase(name, "Content-Type")) {
       part.contentType = value;
     }
   }
@@ -116,7 +106,7 @@ void readPartHeaders(std::string_view headerBlock, MultipartPart& part) {
 
 std::string boundaryOfContentType(std::string_view contentType) {
   std::string_view mediaType = trim(contentType.substr(0, contentType.find(';')));
-  if (!equalsIgnoringCase(mediaType, "multipart/form-data"))
+  if (!ascii::equalsIgnoringCase(mediaType, "multipart/form-data"))
     throw Refusal(415, "Upload must be multipart/form-data");
   auto parameters = parametersOf(contentType);
   const Parameter* boundary = findParameter(parameters, "boundary");

@@ -1,28 +1,19 @@
 #include "http/answer_head.h"
 
+#include "platform/ascii_case.h"
+
 namespace glimor::http {
 namespace {
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-}
 
 // The header's value when `line` is a header named `name`.
 std::optional<std::string_view> valueOf(std::string_view line, std::string_view name) {
   std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos || !equalsIgnoringCase(trimBlanks(line.substr(0, colon)), name))
+  if (colon == std::string_view::npos || !ascii::equalsIgnoringCase(trimBlanks(line.substr(0, colon)), name))
     return std::nullopt;
   return trimBlanks(line.substr(colon + 1));
 }
 
 } // namespace
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
 
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);

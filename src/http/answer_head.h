@@ -22,7 +22,6 @@ struct AnswerHead {
 // The second word of the status line (words are separated by spaces) as a decimal number, or -1.
 int statusCodeOf(std::string_view statusLine);
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 std::string_view trimBlanks(std::string_view text);
 
 } // namespace glimor::http

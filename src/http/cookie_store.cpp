@@ -1,6 +1,7 @@
 #include "http/cookie_store.h"
 
 #include "http/answer_head.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 
@@ -13,7 +14,7 @@ bool expiresNow(std::string_view attributes) {
     std::string_view attribute = trimBlanks(attributes.substr(0, end));
     std::size_t equals = attribute.find('=');
     if (equals != std::string_view::npos &&
-        equalsIgnoringCase(trimBlanks(attribute.substr(0, equals)), "max-age")) {
+        ascii::equalsIgnoringCase(trimBlanks(attribute.substr(0, equals)), "max-age")) {
       std::string_view age = trimBlanks(attribute.substr(equals + 1));
       if (age == "0" || (!age.empty() && age.front() == '-')) return true;
     }
@@ -36,7 +37,7 @@ void CookieStore::store(std::string_view host, std::string_view setCookie) {
   if (name.empty()) return;
   bool remove = value.empty() || (end != std::string_view::npos && expiresNow(setCookie.substr(end + 1)));
 
-  auto same = [&](const Cookie& c) { return c.name == name && equalsIgnoringCase(c.host, host); };
+  auto same = [&](const Cookie& c) { return c.name == name && ascii::equalsIgnoringCase(c.host, host); };
   auto found = std::find_if(cookies_.begin(), cookies_.end(), same);
   if (remove) {
     if (found != cookies_.end()) cookies_.erase(found);
@@ -50,7 +51,7 @@ void CookieStore::store(std::string_view host, std::string_view setCookie) {
 std::string CookieStore::cookieHeaderFor(std::string_view host) const {
   std::string header;
   for (const Cookie& cookie : cookies_) {
-    if (!equalsIgnoringCase(cookie.host, host)) continue;
+    if (!ascii::equalsIgnoringCase(cookie.host, host)) continue;
     if (!header.empty()) header += "; ";
     header += cookie.name + "=" + cookie.value;
   }

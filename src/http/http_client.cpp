@@ -3,6 +3,7 @@
 #include "http/receive_answer.h"
 #include "http/request_head.h"
 #include "http/url.h"
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 
 namespace glimor::http {
@@ -98,7 +99,7 @@ void HttpClient::sendRequest(const Url& target, std::span<const std::uint8_t> bo
 void HttpClient::keepOrClose() {
   for (const char* name : {"Connection", "Proxy-Connection"}) {
     std::optional<std::string> value = lastAnswer_.header(name);
-    if (value && equalsIgnoringCase(*value, "keep-alive")) return;
+    if (value && ascii::equalsIgnoringCase(*value, "keep-alive")) return;
   }
   if (connection_) connection_->close();
   connection_.reset();

@@ -1,5 +1,6 @@
 #include "http/url.h"
 
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 
 namespace glimor::http {
@@ -18,19 +19,10 @@ std::uint16_t parsePort(std::string_view text, std::string_view url) {
   return static_cast<std::uint16_t>(value);
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 } // namespace
 
 bool Url::secure() const {
-  return equalsIgnoringCase(protocol, "https");
+  return ascii::equalsIgnoringCase(protocol, "https");
 }
 
 Url splitUrl(std::string_view url) {
@@ -40,7 +32,8 @@ Url splitUrl(std::string_view url) {
 
   std::size_t schemeEnd = url.find("://");
   result.protocol = schemeEnd == std::string_view::npos ? "http" : std::string(url.substr(0, schemeEnd));
-  if (!equalsIgnoringCase(result.protocol, "http") && !equalsIgnoringCase(result.protocol, "https"))
+  if (!ascii::equalsIgnoringCase(result.protocol, "http") &&
+      !ascii::equalsIgnoringCase(result.protocol, "https"))
     throw Error("Protocol not supported: " + result.protocol);
   result.port = result.defaultPort();
   if (schemeEnd != std::string_view::npos) url.remove_prefix(schemeEnd + 3);

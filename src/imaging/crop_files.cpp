@@ -4,6 +4,7 @@
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/parallel_task.h"
+#include "platform/ascii_case.h"
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -38,13 +39,6 @@ std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
   return std::make_shared<const Bitmap>(toBgr24(crop));
 }
 
-std::string lowerCase(std::string text) {
-  // Only ASCII letters: the code page's other letters never form the three extensions.
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-  return text;
-}
-
 } // namespace
 
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
@@ -63,7 +57,7 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
-  const std::string extension = lowerCase(paths::extensionOf(path));
+  const std::string extension = ascii::lowered(paths::extensionOf(path));
   if (extension == ".bmp")
     files.replace(path, encodeBmp(crop));
   else if (extension == ".jpg")

@@ -1,11 +1,11 @@
 #include "net/update_origin.h"
 
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 
 #include <sodium.h>
 
 #include <algorithm>
-#include <cctype>
 
 #ifndef GLIMOR_UPDATE_PUBLIC_KEY
 #define GLIMOR_UPDATE_PUBLIC_KEY ""
@@ -52,10 +52,7 @@ std::optional<std::array<std::uint8_t, N>> parseProofLine(std::string_view line,
 }
 
 bool endsInExe(std::string_view name) {
-  constexpr std::string_view exe = ".exe";
-  if (name.size() <= exe.size()) return false;
-  return std::equal(exe.begin(), exe.end(), name.end() - exe.size(),
-                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+  return name.size() > 4 && ascii::endsWithIgnoringCase(name, ".exe");
 }
 
 } // namespace

@@ -1,16 +1,11 @@
 #include "net/web_link.h"
 
+#include "platform/ascii_case.h"
+
 #include <algorithm>
 
 namespace glimor::net {
 namespace {
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
-    return p == (t >= 'A' && t <= 'Z' ? static_cast<char>(t + 32) : t);
-  });
-}
 
 // The host of "host", "host:port" or "user@host:port"; a port must be digits.
 bool namesAHost(std::string_view authority) {
@@ -31,9 +26,9 @@ bool isWebLink(std::string_view text) {
                   [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7f'; }))
     return false;
   std::string_view rest;
-  if (startsWithIgnoringCase(text, "http://"))
+  if (ascii::startsWithIgnoringCase(text, "http://"))
     rest = text.substr(7);
-  else if (startsWithIgnoringCase(text, "https://"))
+  else if (ascii::startsWithIgnoringCase(text, "https://"))
     rest = text.substr(8);
   else
     return false;
