@@ -35,8 +35,8 @@ void ToolWindow::onTimer() {
 platform::SaveDialogSetup ToolWindow::saveDialogSetup() {
   platform::SaveDialogSetup setup;
   setup.title = "Save Glimor-Cropped image";
-  setup.filter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
-                 "All (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif";
+  setup.filter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|PNG (*.png)|*.png|"
+                 "All (*.jpg;*.bmp;*.gif;*.png)|*.jpg;*.bmp;*.gif;*.png";
   setup.filterIndex = 1;
   setup.defaultExtension = "*.jpg";
   setup.askBeforeOverwrite = true;

@@ -4,6 +4,7 @@
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/parallel_task.h"
+#include "imaging/png_image.h"
 #include "platform/ascii_case.h"
 #include "platform/paths.h"
 
@@ -64,6 +65,8 @@ bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& fi
     writeJpeg(encoderInputOf(crop), path, files);
   else if (extension == ".gif")
     writeGif(encoderInputOf(crop), path, files);
+  else if (extension == ".png")
+    savePng(crop, path, files);
   else
     return false;
   return true;

@@ -17,7 +17,7 @@ struct CropFileNames {
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files);
 
 // The save-as action's file: the format the lower-cased extension of `path` selects
-// (.bmp, .jpg or .gif). Returns false, writing nothing, for any other extension;
+// (.bmp, .jpg, .gif or .png). Returns false, writing nothing, for any other extension;
 // throws when writing fails.
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files);
 

@@ -62,8 +62,9 @@ TEST_F(ToolWindowTest, CancelClosesUnconfirmed) {
 TEST_F(ToolWindowTest, SaveAsOpensTheConfiguredDialog) {
   tool.saveAs();
   EXPECT_EQ(dialog.setup.title, "Save Glimor-Cropped image");
-  EXPECT_EQ(dialog.setup.filter, "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
-                                 "All (*.jpg;*.bmp;*.gif)|*.jpg;*.bmp;*.gif");
+  EXPECT_EQ(dialog.setup.filter,
+            "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|PNG (*.png)|*.png|"
+            "All (*.jpg;*.bmp;*.gif;*.png)|*.jpg;*.bmp;*.gif;*.png");
   EXPECT_EQ(dialog.setup.filterIndex, 1);
   EXPECT_EQ(dialog.setup.defaultExtension, "*.jpg");
   EXPECT_TRUE(dialog.setup.askBeforeOverwrite);

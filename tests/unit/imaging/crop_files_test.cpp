@@ -3,6 +3,7 @@
 #include "imaging/crop_files.h"
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
+#include "imaging/png_image.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -75,13 +76,15 @@ TEST(SaveCropAs, LowerCasedExtensionChoosesTheOneFormat) {
   EXPECT_TRUE(saveCropAs(crop, "/d/a.BMP", files));
   EXPECT_TRUE(saveCropAs(crop, "/d/b.Jpg", files));
   EXPECT_TRUE(saveCropAs(crop, "/d/c.gif", files));
+  EXPECT_TRUE(saveCropAs(crop, "/d/d.PNG", files));
   EXPECT_EQ(files.contents["/d/a.BMP"], encodeBmp(crop));
   EXPECT_EQ(files.contents["/d/b.Jpg"], jpegOf(redFOnBlue(24)));
   EXPECT_EQ(files.contents["/d/c.gif"], gifOf(redFOnBlue(24)));
+  EXPECT_EQ(files.contents["/d/d.PNG"], encodePng(crop));
 
-  for (const char* other : {"/d/x.jpeg", "/d/x.png", "/d/x", "/d/x.bmp.txt", "/d.gif/x"})
+  for (const char* other : {"/d/x.jpeg", "/d/x.tif", "/d/x", "/d/x.bmp.txt", "/d.gif/x"})
     EXPECT_FALSE(saveCropAs(crop, other, files)) << other;
-  EXPECT_EQ(files.replaced.size(), 3u);
+  EXPECT_EQ(files.replaced.size(), 4u);
 }
 
 TEST(SaveCropAs, OnePixelCropAndWriteFailures) {
