@@ -55,18 +55,6 @@ bool endsInExe(std::string_view name) {
   return name.size() > 4 && ascii::endsWithIgnoringCase(name, ".exe");
 }
 
-} // namespace
-
-std::string_view builtInUpdateKey() {
-  return GLIMOR_UPDATE_PUBLIC_KEY;
-}
-
-std::optional<UpdateKey> parseKeyHex(std::string_view hex) {
-  return parseHex<32>(hex, true);
-}
-
-namespace {
-
 struct RefusalTexts {
   std::string_view text;   // short enough for the status panel
   std::string_view reason; // the whole story
@@ -95,6 +83,14 @@ RefusalTexts textsOf(UpdateRefusal refusal) {
 }
 
 } // namespace
+
+std::string_view builtInUpdateKey() {
+  return GLIMOR_UPDATE_PUBLIC_KEY;
+}
+
+std::optional<UpdateKey> parseKeyHex(std::string_view hex) {
+  return parseHex<32>(hex, true);
+}
 
 std::string_view refusalText(UpdateRefusal refusal) {
   return textsOf(refusal).text;

@@ -48,22 +48,25 @@ void MainWindow::setStatus(int panel, const std::string& text) {
   ::SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void MainWindow::setStatusTip(const std::string& text) {
-  statusTipText_ = text;
+// The tooltip's one tool: status panel 1.
+TTTOOLINFOA MainWindow::statusTool() const {
   TTTOOLINFOA tool{};
   tool.cbSize = TTTOOLINFOA_V1_SIZE;
   tool.hwnd = statusBar_;
   tool.uId = 1;
+  return tool;
+}
+
+void MainWindow::setStatusTip(const std::string& text) {
+  statusTipText_ = text;
+  TTTOOLINFOA tool = statusTool();
   tool.lpszText = const_cast<char*>(statusTipText_.c_str());
   ::SendMessageA(statusTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // The panel's tooltip covers the panel, wherever the layout put it.
 void MainWindow::placeStatusTip() {
-  TTTOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V1_SIZE;
-  tool.hwnd = statusBar_;
-  tool.uId = 1;
+  TTTOOLINFOA tool = statusTool();
   ::SendMessageA(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&tool.rect));
   ::SendMessageA(statusTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
 }

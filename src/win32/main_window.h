@@ -7,6 +7,8 @@
 #include "win32/dpi_layout.h"
 #include "win32/window.h"
 
+#include <commctrl.h>
+
 #include <array>
 #include <string>
 
@@ -70,6 +72,7 @@ private:
   void createFaqPage(HWND page);
   void fitToDpi(int dpi, const RECT* suggested);
   void placeStatusTip();
+  TTTOOLINFOA statusTool() const;
   void restoreFocus();
   void onCommand(int id, int code);
   void showPage(int page);

@@ -105,11 +105,8 @@ void MainWindow::createControls(const std::string& serviceHost) {
   statusTip_ =
       ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
                         0, 0, 0, self, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  TTTOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  TTTOOLINFOA tool = statusTool();
   tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = statusBar_;
-  tool.uId = 1; // panel 1
   tool.lpszText = const_cast<char*>("");
   ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
