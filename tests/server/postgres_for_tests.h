@@ -3,9 +3,11 @@
 #include "temp_folder.h"
 
 #include <cstdio>
-#include <memory>
+#include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <sys/wait.h>
 
 namespace glimor::server::testing {
 
