@@ -13,7 +13,8 @@ std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& co
   if (head.headerLines > maxHeaderLines) return Turndown{431, "Too many header lines"};
   if (head.hostLines > 1) return Turndown{400, "More than one Host line"};
   std::uint64_t limit = bodyLimit(config, head.target);
-  if (head.method == "POST" && !head.contentLength && !head.chunked)
+  // A deletion needs no body, so its POST may come without one.
+  if (head.method == "POST" && !head.contentLength && !head.chunked && !head.target.starts_with("/d/"))
     return Turndown{411, "Content-Length required"};
   if (head.contentLength && *head.contentLength > limit) {
     if (head.target.starts_with("/guestglimor.php"))

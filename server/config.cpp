@@ -92,6 +92,8 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.minUploadRate = parseNumber<std::uint64_t>("--min-upload-rate", value(), 1, 1ull << 30);
     } else if (flag == "--min-download-rate") {
       config.minDownloadRate = parseNumber<std::uint64_t>("--min-download-rate", value(), 1, 1ull << 30);
+    } else if (flag == "--expire-after") {
+      config.expireAfterDays = parseNumber<unsigned>("--expire-after", value(), 1, 36500);
     } else if (flag == "--tls-cert" || flag == "--tls-key") {
       std::string file(value());
       if (file.empty()) throw Error(std::string(flag) + " needs a file");

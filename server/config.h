@@ -43,6 +43,8 @@ struct Config {
   // coming in and going out.
   std::uint64_t minUploadRate = 16 * 1024;
   std::uint64_t minDownloadRate = 16 * 1024;
+  // Images older than this many days are removed; nothing means never.
+  std::optional<unsigned> expireAfterDays;
 };
 
 inline constexpr std::string_view usageText =
@@ -51,7 +53,9 @@ inline constexpr std::string_view usageText =
     "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"
-    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n";
+    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"
+    "                     [--expire-after DAYS]\n"
+    "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.

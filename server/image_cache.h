@@ -8,7 +8,7 @@
 
 namespace glimor::server {
 
-// Stored images never change, so recently served ones are kept in memory up to
+// Stored images never change (they are only removed), so recently served ones are kept in memory up to
 // a byte budget and evicted least recently used first. Thread-safe.
 template <typename Value> class ImageCache {
 public:
@@ -20,6 +20,15 @@ public:
     if (found == index_.end()) return nullptr;
     order_.splice(order_.begin(), order_, found->second);
     return found->second->value;
+  }
+
+  void erase(const std::string& id) {
+    std::lock_guard lock(mutex_);
+    auto found = index_.find(id);
+    if (found == index_.end()) return;
+    used_ -= found->second->bytes;
+    order_.erase(found->second);
+    index_.erase(found);
   }
 
   void put(const std::string& id, std::shared_ptr<const Value> value, std::size_t bytes) {

@@ -1,7 +1,18 @@
 #include "byte_range.h"
+#include "image_id.h"
 #include "service.h"
 
 namespace glimor::server {
+namespace {
+
+// A removed image's link says so for good, unlike a link that never existed.
+Response goneResponse() {
+  Response response = textResponse(410, "Gone");
+  response.body = "This image was deleted.\r\n";
+  return response;
+}
+
+} // namespace
 
 Response handleImage(Service& service, const Request& request, std::string_view fileName) {
   std::size_t dot = fileName.rfind('.');
@@ -10,6 +21,7 @@ Response handleImage(Service& service, const Request& request, std::string_view 
   bool recordOnly = request.method == "HEAD" || !request.ifNoneMatch.empty();
   std::string_view id = fileName.substr(0, dot);
   auto image = recordOnly ? service.images->findRecord(id) : service.images->find(id);
+  if (!image && isImageId(id) && service.images->wasRemoved(id)) return goneResponse();
   if (!image || image->type.extension != fileName.substr(dot + 1)) return textResponse(404, "No such image");
 
   Response response;

@@ -1,3 +1,4 @@
+#include "admin_command.h"
 #include "config.h"
 #include "platform/error.h"
 #include "server.h"
@@ -5,11 +6,29 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+namespace {
+
+// Commands that work on a store instead of running the service.
+struct Subcommand {
+  std::string_view name;
+  int (*run)(std::span<const std::string_view> arguments);
+};
+constexpr Subcommand subcommands[] = {
+    {"admin", glimor::server::runAdminCommand},
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  for (const Subcommand& subcommand : subcommands)
+    if (!arguments.empty() && arguments[0] == subcommand.name)
+      return subcommand.run(std::span(arguments).subspan(1));
+
   std::optional<glimor::server::Config> config;
   try {
     config = glimor::server::parseCommandLine(arguments);

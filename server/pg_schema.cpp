@@ -35,6 +35,16 @@ constexpr const char* migrations[] = {
     " text bytea NOT NULL,"
     " created_at bigint NOT NULL,"
     " client_address text NOT NULL);",
+    // 2: the upload token's name and the hash of the deletion secret (both
+    // NULL for older images), and the tombstones of removed images.
+    "ALTER TABLE images ADD COLUMN token_name text, ADD COLUMN deletion_hash text;"
+    "CREATE INDEX images_created_at ON images (created_at);"
+    "CREATE INDEX images_client_address ON images (client_address);"
+    "CREATE INDEX images_token_name ON images (token_name);"
+    "CREATE TABLE deleted_images ("
+    " id text PRIMARY KEY,"
+    " deleted_at bigint NOT NULL);" // seconds since 1970, UTC, by the database's clock
+    "CREATE INDEX deleted_images_deleted_at ON deleted_images (deleted_at);",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -40,9 +40,8 @@ private:
 
 } // namespace
 
-PostgresImageStore::PostgresImageStore(std::shared_ptr<PgPool> pool, std::size_t partBytes,
-                                       std::size_t cacheBytes)
-    : pool_(std::move(pool)), partBytes_(partBytes), cache_(cacheBytes) {}
+PostgresImageStore::PostgresImageStore(std::shared_ptr<PgPool> pool, std::size_t partBytes)
+    : pool_(std::move(pool)), partBytes_(partBytes) {}
 
 std::string PostgresImageStore::add(const Upload& upload) {
   std::string checksum = sha256Hex(upload.bytes);
@@ -50,13 +49,16 @@ std::string PostgresImageStore::add(const Upload& upload) {
     for (int attempt = 0; attempt < 4; ++attempt) {
       std::string id = newImageId();
       PgResult inserted = connection.query(
-          "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes)"
-          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT (id) DO NOTHING",
+          "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes,"
+          " token_name, deletion_hash)"
+          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''))"
+          " ON CONFLICT (id) DO NOTHING",
           {PgParam::text(id), PgParam::text(std::string(upload.type.extension)),
            PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())), PgParam::text(checksum),
            PgParam::integer(static_cast<std::int64_t>(std::time(nullptr))),
            PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
-           PgParam::bytes(upload.bytes)});
+           PgParam::bytes(upload.bytes), PgParam::text(std::string(upload.tokenName)),
+           PgParam::text(std::string(upload.deletionHash))});
       if (inserted.affectedRows() == 1) return id;
     } // an id drawn twice: draw again
     throw Error("Cannot find a free image id");
@@ -66,7 +68,6 @@ std::string PostgresImageStore::add(const Upload& upload) {
 std::shared_ptr<const StoredImage> PostgresImageStore::find(std::string_view id) {
   if (!isImageId(id)) return nullptr;
   std::string key(id);
-  if (auto cached = cache_.get(key)) return cached;
 
   auto image = std::make_shared<StoredImage>();
   image->id = key;
@@ -90,16 +91,13 @@ std::shared_ptr<const StoredImage> PostgresImageStore::find(std::string_view id)
   if (size > image->bytes.size()) {
     image->reader = std::make_shared<ImageSlices>(pool_, key, size, std::move(image->bytes));
     image->bytes.clear();
-    return image;
   }
-  cache_.put(key, image, image->bytes.size());
   return image;
 }
 
 std::shared_ptr<const StoredImage> PostgresImageStore::findRecord(std::string_view id) {
   if (!isImageId(id)) return nullptr;
   std::string key(id);
-  if (auto cached = cache_.get(key)) return cached;
   auto image = std::make_shared<StoredImage>();
   image->id = key;
   bool found = pool_->run([&](PgConnection& connection) {
@@ -116,6 +114,68 @@ std::shared_ptr<const StoredImage> PostgresImageStore::findRecord(std::string_vi
   if (!found) return nullptr;
   image->reader = std::make_shared<ImageSlices>(pool_, key, image->size, std::string());
   return image;
+}
+
+std::optional<std::string> PostgresImageStore::deletionHash(std::string_view id) {
+  return pool_->run([&](PgConnection& connection) -> std::optional<std::string> {
+    PgResult row =
+        connection.query("SELECT deletion_hash FROM images WHERE id = $1 AND deletion_hash IS NOT NULL",
+                         {PgParam::text(std::string(id))});
+    if (row.rows() != 1) return std::nullopt;
+    return std::string(row.bytes(0, 0));
+  });
+}
+
+bool PostgresImageStore::remove(std::string_view id) {
+  // One statement: the row goes and its tombstone comes in the same commit.
+  return pool_->run([&](PgConnection& connection) {
+    PgResult buried = connection.query(
+        "WITH gone AS (DELETE FROM images WHERE id = $1 RETURNING id)"
+        " INSERT INTO deleted_images (id, deleted_at)"
+        " SELECT id, extract(epoch FROM clock_timestamp())::bigint FROM gone ON CONFLICT (id) DO NOTHING",
+        {PgParam::text(std::string(id))});
+    return buried.affectedRows() == 1;
+  });
+}
+
+bool PostgresImageStore::wasRemoved(std::string_view id) {
+  return pool_->run([&](PgConnection& connection) {
+    return connection.query("SELECT 1 FROM deleted_images WHERE id = $1", {PgParam::text(std::string(id))})
+               .rows() == 1;
+  });
+}
+
+std::vector<ImageRecord> PostgresImageStore::list(const ImageQuery& query) {
+  return pool_->run([&](PgConnection& connection) {
+    PgResult rows = connection.query(
+        "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+        " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
+        " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY created_at, id LIMIT $9",
+        {PgParam::integer(query.clientAddress.has_value()), PgParam::text(query.clientAddress.value_or("")),
+         PgParam::integer(query.tokenName.has_value()), PgParam::text(query.tokenName.value_or("")),
+         PgParam::integer(query.createdFrom), PgParam::integer(query.createdBefore),
+         PgParam::integer(query.id.has_value()), PgParam::text(query.id.value_or("")),
+         PgParam::integer(query.limit)});
+    std::vector<ImageRecord> records;
+    for (int i = 0; i < rows.rows(); ++i) {
+      auto type = imageTypeByExtension(rows.bytes(i, 1));
+      if (!type) continue;
+      records.push_back({std::string(rows.bytes(i, 0)), *type, static_cast<std::uint64_t>(rows.int64(i, 2)),
+                         rows.int64(i, 3), std::string(rows.bytes(i, 4)), std::string(rows.bytes(i, 5))});
+    }
+    return records;
+  });
+}
+
+std::vector<Tombstone> PostgresImageStore::removedSince(std::int64_t time) {
+  return pool_->run([&](PgConnection& connection) {
+    PgResult rows = connection.query("SELECT id, deleted_at FROM deleted_images WHERE deleted_at >= $1",
+                                     {PgParam::integer(time)});
+    std::vector<Tombstone> tombstones;
+    for (int i = 0; i < rows.rows(); ++i)
+      tombstones.push_back({std::string(rows.bytes(i, 0)), rows.int64(i, 1)});
+    return tombstones;
+  });
 }
 
 } // namespace glimor::server

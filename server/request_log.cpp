@@ -1,5 +1,7 @@
 #include "request_log.h"
 
+#include "utc_time.h"
+
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -10,12 +12,7 @@ namespace {
 std::mutex logMutex;
 
 std::string timeStamp(std::chrono::system_clock::time_point now) {
-  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
+  return formatUtc(std::chrono::system_clock::to_time_t(now));
 }
 
 // Request targets come from clients: control bytes and quotes are escaped and

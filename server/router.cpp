@@ -8,6 +8,7 @@ constexpr std::string_view uploadPath = "/guestglimor.php";
 constexpr std::string_view feedbackPath = "/glimor/index.php";
 constexpr std::string_view versionPath = "/newglimor.txt";
 constexpr std::string_view imagePrefix = "/i/";
+constexpr std::string_view deletionPrefix = "/d/";
 constexpr std::uint64_t formLimit = 64 * 1024;
 // Room for the multipart framing around the image, including a long file name.
 constexpr std::uint64_t multipartOverhead = 64 * 1024;
@@ -33,6 +34,10 @@ Response dispatch(Service& service, const Request& request) {
   if (path == feedbackPath && request.query() == "do=contact") {
     if (request.method != "POST") return methodNotAllowed("POST");
     return handleFeedback(service, request);
+  }
+  if (path.starts_with(deletionPrefix)) {
+    if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
+    return handleDeletion(service, request, path.substr(deletionPrefix.size()));
   }
   if (!isRead(request)) {
     if (path == "/" || path == versionPath || path.starts_with(imagePrefix))

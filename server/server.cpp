@@ -3,6 +3,7 @@
 #include "body_budget.h"
 #include "connections.h"
 #include "descriptor_limit.h"
+#include "housekeeping.h"
 #include "listener.h"
 #include "platform/error.h"
 #include "request_log.h"
@@ -73,6 +74,7 @@ void runServer(const Config& config) {
   std::optional<TlsContexts> tls;
   if (config.tls) tls.emplace(*config.tls);
   Service service(config);
+  Housekeeping housekeeping(*service.images, config.expireAfterDays);
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);

@@ -1,48 +1,17 @@
 #include "service.h"
 
-#include "pg_schema.h"
-#include "platform/error.h"
-#include "postgres_feedback_store.h"
-#include "postgres_image_store.h"
-#include "sqlite_feedback_store.h"
 #include "sqlite_image_store.h"
+#include "store_opening.h"
 
 namespace glimor::server {
-namespace {
-
-std::filesystem::path createdDataFolder(const std::string& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error) throw Error("Cannot create the data folder \"" + folder + "\": " + error.message());
-  return folder;
-}
-
-// The database must be reachable at start-up, so a wrong URI stops the start;
-// later outages are answered with 503 until the database is back.
-std::shared_ptr<PgPool> openDatabase(const DatabaseSettings& settings, std::string& description) {
-  auto pool = std::make_shared<PgPool>(settings.uri, settings.connections);
-  try {
-    pool->run([](PgConnection& connection) { migrateSchema(connection); });
-    description = "images in PostgreSQL at " + pool->description();
-  } catch (const DatabaseUnavailable& failure) {
-    throw Error("Cannot reach the database: " + failure.detail());
-  }
-  return pool;
-}
-
-} // namespace
 
 Service::Service(const Config& configuration)
     : config(configuration), updates(configuration.updatesDirectory) {
-  if (config.database) {
-    auto pool = openDatabase(*config.database, storeDescription);
-    images = std::make_unique<PostgresImageStore>(pool);
-    feedback = std::make_unique<PostgresFeedbackStore>(pool);
-  } else {
-    images = std::make_unique<SqliteImageStore>(createdDataFolder(config.dataDirectory));
-    feedback = std::make_unique<SqliteFeedbackStore>(config.dataDirectory);
-    storeDescription = "data in " + config.dataDirectory;
-  }
+  OpenedStores stores = openStores(config.dataDirectory, config.database);
+  if (!config.database) SqliteImageStore::removeUnfinishedUploads(config.dataDirectory);
+  images = std::make_unique<CachedImageStore>(std::move(stores.images));
+  feedback = std::move(stores.feedback);
+  storeDescription = std::move(stores.description);
 }
 
 } // namespace glimor::server

@@ -1,8 +1,8 @@
 #pragma once
+#include "cached_image_store.h"
 #include "config.h"
 #include "feedback_store.h"
 #include "http_types.h"
-#include "image_store.h"
 #include "update_files.h"
 
 #include <cstdint>
@@ -19,7 +19,7 @@ struct Service {
   explicit Service(const Config& config);
 
   Config config;
-  std::unique_ptr<ImageStore> images;
+  std::unique_ptr<CachedImageStore> images;
   std::unique_ptr<FeedbackStore> feedback;
   UpdateFiles updates;
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
@@ -34,6 +34,7 @@ std::uint64_t bodyLimit(const Config& config, std::string_view target);
 // The handlers behind route().
 Response handleUpload(Service& service, const Request& request);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
+Response handleDeletion(Service& service, const Request& request, std::string_view idAndSecret);
 Response handleFeedback(Service& service, const Request& request);
 Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);

@@ -1,19 +1,14 @@
 #include "sqlite_feedback_store.h"
 
+#include "sqlite_schema.h"
+
 #include <ctime>
 
 namespace glimor::server {
 namespace {
 
 Database& withSchema(Database& database) {
-  database.execute("CREATE TABLE IF NOT EXISTS feedback ("
-                   " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                   " name BLOB NOT NULL,"
-                   " email BLOB NOT NULL,"
-                   " category BLOB NOT NULL,"
-                   " text BLOB NOT NULL,"
-                   " created_at INTEGER NOT NULL," // seconds since 1970, UTC
-                   " client_address TEXT NOT NULL)");
+  migrateSqliteSchema(database);
   return database;
 }
 

@@ -5,6 +5,7 @@
 #include "image_id.h"
 #include "platform/error.h"
 #include "sha256.h"
+#include "sqlite_schema.h"
 
 #include <ctime>
 #include <system_error>
@@ -12,18 +13,11 @@
 namespace glimor::server {
 namespace {
 
-// Images up to this size are read whole and kept in the cache.
+// Images up to this size are read whole (and may be cached).
 constexpr std::uint64_t wholeImageLimit = 256 * 1024;
 
-Database& openWithSchema(Database& database) {
-  database.execute("CREATE TABLE IF NOT EXISTS images ("
-                   " id TEXT PRIMARY KEY NOT NULL,"
-                   " type TEXT NOT NULL,"
-                   " size INTEGER NOT NULL,"
-                   " sha256 TEXT NOT NULL,"
-                   " created_at INTEGER NOT NULL," // seconds since 1970, UTC
-                   " client_address TEXT NOT NULL,"
-                   " original_name BLOB NOT NULL)");
+Database& withSchema(Database& database) {
+  migrateSqliteSchema(database);
   return database;
 }
 
@@ -34,24 +28,27 @@ std::filesystem::path createdFolder(const std::filesystem::path& folder) {
   return folder;
 }
 
-// Left-overs of uploads interrupted by a crash; they were never recorded.
-void removeUnfinishedUploads(const std::filesystem::path& temporary) {
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(temporary, error))
-    std::filesystem::remove(entry.path(), error);
+// Runs `work` on a statement prepared for this one call.
+template <typename Work> auto withStatement(Database& database, const char* sql, Work&& work) {
+  Statement statement(database, sql);
+  return work(statement);
 }
 
 } // namespace
 
-SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes)
+SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
     : images_(createdFolder(dataDirectory / "images")), temporary_(createdFolder(dataDirectory / "tmp")),
       database_((dataDirectory / "glimor.db").string()),
-      insert_(openWithSchema(database_),
-              "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
-              " original_name) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-      select_(database_, "SELECT type, sha256, size FROM images WHERE id = ?"), cache_(cacheBytes),
-      commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {
-  removeUnfinishedUploads(temporary_);
+      insert_(withSchema(database_), "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
+                                     " original_name, token_name, deletion_hash) VALUES (?, ?, ?, ?, ?, ?, "
+                                     "?, NULLIF(?, ''), NULLIF(?, ''))"),
+      select_(database_, "SELECT type, sha256, size FROM images WHERE id = ?"),
+      commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {}
+
+void SqliteImageStore::removeUnfinishedUploads(const std::filesystem::path& dataDirectory) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dataDirectory / "tmp", error))
+    std::filesystem::remove(entry.path(), error);
 }
 
 void SqliteImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& writes) {
@@ -89,7 +86,9 @@ std::string SqliteImageStore::add(const Upload& upload) {
             .bindText(4, checksum)
             .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
             .bindText(6, upload.clientAddress)
-            .bindBlob(7, upload.originalName);
+            .bindBlob(7, upload.originalName)
+            .bindText(8, upload.tokenName)
+            .bindText(9, upload.deletionHash);
         insert_.run();
       });
     } catch (...) {
@@ -103,14 +102,11 @@ std::string SqliteImageStore::add(const Upload& upload) {
 
 std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   if (!isImageId(id)) return nullptr;
-  std::string key(id);
-  if (auto cached = cache_.get(key)) return cached;
-
   auto image = std::make_shared<StoredImage>();
-  image->id = key;
+  image->id = id;
   {
     std::lock_guard lock(databaseMutex_);
-    select_.bindText(1, key);
+    select_.bindText(1, id);
     bool found = select_.step();
     if (found) {
       auto type = imageTypeByExtension(select_.columnText(0));
@@ -124,15 +120,98 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   }
   // A large image is read from its file part by part while it is sent.
   if (image->size > wholeImageLimit) {
-    image->reader = FileReader::open(imagePath(key, image->type));
+    image->reader = FileReader::open(imagePath(image->id, image->type));
     if (!image->reader) return nullptr;
     return image;
   }
-  auto bytes = readWholeFile(imagePath(key, image->type));
+  auto bytes = readWholeFile(imagePath(image->id, image->type));
   if (!bytes) return nullptr;
   image->bytes = std::move(*bytes);
-  cache_.put(key, image, image->bytes.size());
   return image;
+}
+
+std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
+  std::lock_guard lock(databaseMutex_);
+  return withStatement(database_,
+                       "SELECT deletion_hash FROM images WHERE id = ? AND deletion_hash IS NOT NULL",
+                       [&](Statement& select) -> std::optional<std::string> {
+                         select.bindText(1, id);
+                         if (!select.step()) return std::nullopt;
+                         return select.columnText(0);
+                       });
+}
+
+bool SqliteImageStore::remove(std::string_view id) {
+  std::optional<ImageType> type;
+  {
+    std::lock_guard lock(databaseMutex_);
+    Transaction transaction(database_);
+    withStatement(database_, "DELETE FROM images WHERE id = ? RETURNING type", [&](Statement& erase) {
+      erase.bindText(1, id);
+      if (erase.step()) type = imageTypeByExtension(erase.columnText(0));
+      while (erase.step()) {
+      }
+    });
+    if (!type) return false;
+    withStatement(database_, "INSERT OR IGNORE INTO deleted_images (id, deleted_at) VALUES (?, ?)",
+                  [&](Statement& bury) {
+                    bury.bindText(1, id).bindInteger(2, static_cast<std::int64_t>(std::time(nullptr)));
+                    bury.run();
+                  });
+    transaction.commit();
+  }
+  // The row is gone first: a crash before this line leaves a file that is never served.
+  std::error_code ignored;
+  std::filesystem::remove(imagePath(std::string(id), *type), ignored);
+  return true;
+}
+
+bool SqliteImageStore::wasRemoved(std::string_view id) {
+  std::lock_guard lock(databaseMutex_);
+  return withStatement(database_, "SELECT 1 FROM deleted_images WHERE id = ?", [&](Statement& select) {
+    select.bindText(1, id);
+    return select.step();
+  });
+}
+
+std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
+  std::lock_guard lock(databaseMutex_);
+  return withStatement(
+      database_,
+      "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+      " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
+      " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY created_at, id LIMIT ?",
+      [&](Statement& select) {
+        select.bindInteger(1, query.clientAddress.has_value())
+            .bindText(2, query.clientAddress.value_or(""))
+            .bindInteger(3, query.tokenName.has_value())
+            .bindText(4, query.tokenName.value_or(""))
+            .bindInteger(5, query.createdFrom)
+            .bindInteger(6, query.createdBefore)
+            .bindInteger(7, query.id.has_value())
+            .bindText(8, query.id.value_or(""))
+            .bindInteger(9, query.limit);
+        std::vector<ImageRecord> records;
+        while (select.step()) {
+          auto type = imageTypeByExtension(select.columnText(1));
+          if (!type) continue;
+          records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
+                             select.columnInteger(3), select.columnText(4), select.columnText(5)});
+        }
+        return records;
+      });
+}
+
+std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
+  std::lock_guard lock(databaseMutex_);
+  return withStatement(database_, "SELECT id, deleted_at FROM deleted_images WHERE deleted_at >= ?",
+                       [&](Statement& select) {
+                         select.bindInteger(1, time);
+                         std::vector<Tombstone> tombstones;
+                         while (select.step())
+                           tombstones.push_back({select.columnText(0), select.columnInteger(1)});
+                         return tombstones;
+                       });
 }
 
 } // namespace glimor::server

@@ -1,11 +1,9 @@
 #pragma once
 #include "database.h"
 #include "group_commit.h"
-#include "image_cache.h"
 #include "image_store.h"
 
 #include <filesystem>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -18,12 +16,23 @@ namespace glimor::server {
 // disk before its row is committed, and only images with a row are served, so a
 // crash at any point leaves no row without its file and no half-written image
 // visible. File names are built from generated ids only, never from a request.
+// Several processes may open the same folder (the service and the admin
+// command); SQLite serialises their writes.
 class SqliteImageStore : public ImageStore {
 public:
-  explicit SqliteImageStore(const std::filesystem::path& dataDirectory, std::size_t cacheBytes = 64 << 20);
+  explicit SqliteImageStore(const std::filesystem::path& dataDirectory);
+
+  // Deletes the left-overs of uploads a crash interrupted; they were never
+  // recorded. Only the service calls it, at start, before it takes uploads.
+  static void removeUnfinishedUploads(const std::filesystem::path& dataDirectory);
 
   std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
+  std::optional<std::string> deletionHash(std::string_view id) override;
+  bool remove(std::string_view id) override;
+  bool wasRemoved(std::string_view id) override;
+  std::vector<ImageRecord> list(const ImageQuery& query) override;
+  std::vector<Tombstone> removedSince(std::int64_t time) override;
 
 private:
   std::filesystem::path imagePath(const std::string& id, ImageType type) const;
@@ -35,7 +44,6 @@ private:
   Database database_;
   Statement insert_;
   Statement select_;
-  ImageCache<StoredImage> cache_;
   // Rows of concurrent uploads are committed together, one flush for many.
   GroupCommit commits_;
 };

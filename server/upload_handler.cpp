@@ -1,3 +1,4 @@
+#include "deletion_secret.h"
 #include "image_type.h"
 #include "multipart.h"
 #include "platform/paths.h"
@@ -39,12 +40,16 @@ Response handleUpload(Service& service, const Request& request) {
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
   std::string originalName = paths::fileNameOf(*part.fileName);
-  std::string id = service.images->add({part.content, *type, request.clientAddress, originalName});
+  std::string secret = newDeletionSecret();
+  std::string id = service.images->add(
+      {part.content, *type, request.clientAddress, originalName, {}, deletionSecretHash(secret)});
 
   Response response;
   response.contentType = "text/plain; charset=utf-8";
-  // The program takes the link from the text after "Link: " on the last line.
-  response.body = "Image stored.\r\nLink: " + base + "i/" + id + "." + std::string(type->extension) + "\r\n";
+  // The program takes the link from the text after "Link: " on the last line,
+  // so the deletion link comes before it.
+  response.body = "Image stored.\r\nDelete: " + base + "d/" + id + "/" + secret + "\r\nLink: " + base + "i/" +
+                  id + "." + std::string(type->extension) + "\r\n";
   return response;
 }
 

@@ -177,6 +177,38 @@ def link_of(answer):
     return last.split(b"Link: ")[1].decode() if b"Link: " in last else ""
 
 
+def delete_url_of(answer):
+    """The deletion link: the line just before the link."""
+    found = re.search(rb"\r\nDelete: (\S+)\r\nLink: ", body_of(answer))
+    return found.group(1).decode() if found else ""
+
+
+def upload_from(address, port, image):
+    """The program's upload, sent from another loopback address."""
+    body = program_upload_body(b"C:\\Glimor\\Glimor.png", image)
+    with connect_from(address, port) as s:
+        s.sendall(program_head(b"/guestglimor.php", b"127.0.0.1:%d" % port, "multipart", len(body)) + body)
+        return read_answer(s)
+
+
+def status_of(url, *arguments):
+    return curl("-o", "/dev/null", "-w", "%{http_code}", *arguments, url).decode()
+
+
+def gone_soon(url):
+    """Waits (at most 5 s) for the link to answer 410, as it must within about a second."""
+    for _ in range(50):
+        if status_of(url) == "410":
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def admin(*arguments):
+    result = subprocess.run([SERVER, "admin", *arguments], capture_output=True, timeout=60)
+    return result.returncode, result.stdout.decode(), result.stderr.decode()
+
+
 def curl(*arguments):
     result = subprocess.run(["curl", "-sS", "--max-time", "20", *arguments], capture_output=True)
     return result.stdout
@@ -301,9 +333,55 @@ def wire(work):
     head = exchange(port, b"HEAD / HTTP/1.0\r\nHost: localhost\r\n\r\n")
     check(status_line(head) == "HTTP/1.0 200 OK" and body_of(head) == b"", "HEAD")
 
+    deletion_links_and_admin(server, images["png"])
+
     check(server.stop() == 0, "clean exit")
     log = server.log_text()
     check('"POST /guestglimor.php" 200' in log and "stopped" in log, "log lines: " + log[-500:])
+
+
+def deletion_links_and_admin(server, image):
+    port, data = server.port, server.data
+    answer = program_upload(port, b"127.0.0.1:%d" % port, b"C:\\Glimor\\Glimor.png", image)
+    link, delete_url = link_of(answer), delete_url_of(answer)
+    check(re.fullmatch(r"http://127\.0\.0\.1:%d/d/[A-Za-z0-9_-]{16}/[A-Za-z0-9_-]{24}" % port, delete_url),
+          "deletion link before the last line: %r" % body_of(answer))
+    check(delete_url.split("/")[4] == link.split("/")[4].split(".")[0], "deletion link names the image")
+
+    # Following the link (a browser, a preview bot) or a wrong secret deletes nothing.
+    page = curl(delete_url).decode()
+    check('<form method="post"' in page, "deletion page has its button: " + page[:200])
+    wrong = delete_url[:-1] + ("B" if delete_url[-1] == "A" else "A")
+    check(status_of(wrong, "-d", "x") == "404", "wrong secret refused")
+    check(curl(link) == image, "still served after the page and the wrong secret")
+    check(curl("-d", "x", delete_url) == b"Image deleted.\r\n", "deleted by POST")
+    check(status_of(link) == "410" and status_of(delete_url, "-d", "x") == "410", "410 after deletion")
+
+    # The operator's commands work on the running service's store; what they
+    # remove stops being served (cached before) within about a second.
+    links = {}
+    for address in ("127.0.0.2", "127.0.0.2", "127.0.0.3"):
+        answer = upload_from(address, port, image + os.urandom(100))
+        links[link_of(answer)] = address
+        check(status_of(link_of(answer)) == "200", "served before the purge")
+    listed = admin("list", "--address", "127.0.0.2", "--data", data)
+    check(listed[0] == 0 and listed[1].count(" from 127.0.0.2 ") == 2 and "2 images listed" in listed[1],
+          "admin list: %r" % (listed,))
+    purged = admin("purge", "--address", "127.0.0.2", "--since", "2026-01-01", "--data", data)
+    check(purged[0] == 0 and purged[1].count("removed ") == 2, "admin purge: %r" % (purged,))
+    for url, address in links.items():
+        if address == "127.0.0.2":
+            check(gone_soon(url), "purged image answers 410: " + url)
+    last = [url for url, address in links.items() if address == "127.0.0.3"][0]
+    check(status_of(last) == "200", "another address's image is kept")
+    name = last.rsplit("/", 1)[1].split(".")[0]
+    deleted = admin("delete", name, "--data", data)
+    check(deleted[0] == 0 and deleted[1].startswith("removed " + name) and gone_soon(last), "admin delete: %r" % (deleted,))
+    again = admin("delete", name, "--data", data)
+    check(again[0] == 1 and "was deleted already" in again[2], "admin delete twice: %r" % (again,))
+    check(admin("purge", "--token", "x", "--since", "2026-02-30", "--data", data)[0] == 2, "an impossible date")
+    missing = admin("list", "--data", os.path.join(data, "nothing"))
+    check(missing[0] == 1 and "no glimor-server data" in missing[2], "admin on a folder without data: %r" % (missing,))
 
 
 def refusals(work):

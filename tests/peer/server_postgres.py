@@ -18,9 +18,9 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from glimor_server_peer import (BUILD, SOURCE, SERVER, body_of, check, exchange, failures, free_port, link_of,
-                                program_head, program_upload, program_upload_body, status_line, text_of,
-                                wait_listening)
+from glimor_server_peer import (BUILD, SOURCE, SERVER, admin, body_of, check, delete_url_of, exchange, failures,
+                                free_port, link_of, program_head, program_upload, program_upload_body, status_line,
+                                text_of, wait_listening)
 
 CLUSTER = os.path.join(SOURCE, "tests", "support", "postgres_cluster.sh")
 NGINX = os.path.join(SOURCE, "tests", "support", "nginx_nodes.sh")
@@ -97,6 +97,32 @@ def parallel_uploads_through_nginx(a, b, front_port):
         check(body_of(a.get(link)) == image and body_of(b.get(link)) == image, "both nodes serve " + link)
     for node in (a, b):
         check(node.log().count('"POST /guestglimor.php" 200') >= 5, "nginx spread the uploads to both nodes")
+
+
+def deletion_seen_by_every_node(a, b, uri):
+    """Removed through node A or by the admin command, an image cached by node B
+    answers 410 there too, within about a second."""
+    def gone_on_b(link):
+        for _ in range(50):  # at most 5 s
+            if status_line(b.get(link)).endswith(" 410 Gone"):
+                return True
+            time.sleep(0.1)
+        return False
+
+    answer = a.upload(jpeg(3000))
+    link, delete_url = link_of(answer), delete_url_of(answer)
+    check(body_of(b.get(link)) != b"", "node B serves (and caches) the image")
+    path = delete_url.split("/", 3)[3].encode()
+    deleted = exchange(a.port, b"POST /" + path + b" HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\n"
+                       b"Connection: close\r\n\r\nx")
+    check(body_of(deleted) == b"Image deleted.\r\n", "deleted through node A: " + status_line(deleted))
+    check(gone_on_b(link), "node B answers 410 for the image deleted through node A")
+
+    link = link_of(a.upload(jpeg(3000)))
+    check(body_of(b.get(link)) != b"", "node B caches another image")
+    code, out, err = admin("delete", link.rsplit("/", 1)[1].split(".")[0], "--database", uri)
+    check(code == 0 and out.startswith("removed "), "admin delete on PostgreSQL: %r" % ((code, out, err),))
+    check(gone_on_b(link), "node B answers 410 for the image the admin command removed")
 
 
 def killed_node_loses_nothing_acknowledged(a, b, db):
@@ -181,6 +207,7 @@ def main():
 
         any_node_serves_any_image(a, b, db)
         parallel_uploads_through_nginx(a, b, front_port)
+        deletion_seen_by_every_node(a, b, uri)
         killed_node_loses_nothing_acknowledged(a, b, db)
         database_restart_under_a_running_node(b, db)
         b.process.send_signal(signal.SIGTERM)

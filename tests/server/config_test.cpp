@@ -30,6 +30,7 @@ TEST(Config, OnlyDataIsNeededForAServiceOnThisComputer) {
   EXPECT_FALSE(config->updatesDirectory);
   EXPECT_EQ(config->maxUploadBytes, 32u << 20);
   EXPECT_FALSE(config->tls);
+  EXPECT_FALSE(config->expireAfterDays);
 }
 
 TEST(Config, ReadsEveryFlagInBothForms) {
@@ -51,8 +52,9 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_EQ(https->publicUrl, "https://images.example.org:8443");
 
   auto bounds = parse({"--data", "d", "--max-connections", "100", "--max-connections-per-address=5",
-                       "--min-upload-rate", "1000", "--min-download-rate=2000"});
+                       "--min-upload-rate", "1000", "--min-download-rate=2000", "--expire-after", "30"});
   ASSERT_TRUE(bounds);
+  EXPECT_EQ(bounds->expireAfterDays, 30u);
   EXPECT_EQ(bounds->maxConnections, 100u);
   EXPECT_EQ(bounds->maxConnectionsPerAddress, 5u);
   EXPECT_EQ(bounds->minUploadRate, 1000u);
@@ -87,6 +89,7 @@ TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({"--data", "d", "--listen", "a:70000"}).find("from 0 to 65535"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "12k"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--expire-after", "0"}).find("--expire-after"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--public-url", "ftp://x"}).find("must start with http:// or https://"),
             std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--public-url", "http://https://x"}).find("no path"), std::string::npos);

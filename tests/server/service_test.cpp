@@ -52,6 +52,11 @@ protected:
     return last.substr(6);
   }
 
+  std::string statusAndReason(const Request& r) {
+    Response response = route(service, r);
+    return std::to_string(response.status) + " " + response.reason;
+  }
+
   static std::string pathOfLink(const std::string& link) { return link.substr(link.find('/', 7)); }
 
   TempFolder data;
@@ -97,6 +102,35 @@ TEST_F(ServiceTest, LinkStartsWithTheHostLineOrThePublicUrl) {
   EXPECT_EQ(refused.status, 400);
 }
 
+TEST_F(ServiceTest, TheDeletionLinkDeletesOnlyByPostWithItsOwnSecret) {
+  Response stored = route(service, upload("png", testing::pngBytes()));
+  std::string body = stored.body;
+  ASSERT_EQ(body.find("Image stored.\r\nDelete: http://localhost:8080/d/"), 0u) << body;
+  std::string deletion = pathOfLink(body.substr(23, body.find("\r\n", 23) - 23));
+  std::string image = pathOfLink(linkOf(stored));
+  ASSERT_EQ(deletion.substr(3, 16), image.substr(3, 16)); // the same id
+  std::string secret = deletion.substr(20);
+  EXPECT_EQ(secret.size(), 24u);
+
+  // The page only offers the button; neither it nor a wrong secret deletes.
+  Response page = route(service, request("GET", deletion));
+  EXPECT_EQ(page.status, 200);
+  EXPECT_THAT(page.body, HasSubstr("<form method=\"post\" action=\"" + deletion + "\">"));
+  std::string wrong = deletion.substr(0, 20) + (secret[0] == 'A' ? "B" : "A") + secret.substr(1);
+  for (const std::string& target :
+       {wrong, deletion.substr(0, 20), deletion + "x", "/d/AAAAAAAAAAAAAAAA/" + secret})
+    EXPECT_EQ(statusAndReason(request("POST", target, "x")), "404 No such deletion link") << target;
+  EXPECT_EQ(route(service, request("GET", image)).status, 200);
+
+  Response deleted = route(service, request("POST", deletion, "delete=1"));
+  EXPECT_EQ(deleted.status, 200);
+  EXPECT_EQ(deleted.body, "Image deleted.\r\n");
+  EXPECT_EQ(statusAndReason(request("GET", image)), "410 Gone");
+  EXPECT_EQ(statusAndReason(request("HEAD", image)), "410 Gone");
+  EXPECT_EQ(statusAndReason(request("POST", deletion)), "410 Image already deleted");
+  EXPECT_EQ(statusAndReason(request("GET", deletion)), "410 Image already deleted");
+}
+
 TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
   std::string link = linkOf(route(service, upload("gif", testing::gifBytes())));
   Response first = route(service, request("GET", pathOfLink(link)));
@@ -113,10 +147,6 @@ TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
 }
 
 TEST_F(ServiceTest, RefusalsSayWhy) {
-  auto statusAndReason = [&](Request r) {
-    Response response = route(service, r);
-    return std::to_string(response.status) + " " + response.reason;
-  };
   Request noImage = upload("png", testing::pngBytes());
   noImage.body =
       "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"other\"; "

@@ -1,0 +1,143 @@
+#include "admin_command.h"
+
+#include "image_id.h"
+#include "platform/error.h"
+#include "store_opening.h"
+#include "utc_time.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace glimor::server {
+namespace {
+
+constexpr std::string_view adminUsage =
+    "usage: glimor-server admin list [--address A | --token NAME] STORE\n"
+    "       glimor-server admin purge (--address A | --token NAME) [--since TIME] STORE\n"
+    "       glimor-server admin delete ID STORE\n"
+    "STORE: --data DIR or --database postgresql://...\n"
+    "TIME:  UTC, 2026-12-09T13:00:00Z or 2026-12-09 (midnight); purge removes the images stored since then\n";
+
+struct AdminRequest {
+  std::string action;
+  std::optional<std::string> imageId;
+  std::string dataDirectory;
+  std::optional<DatabaseSettings> database;
+  ImageQuery query;
+  bool since = false;
+};
+
+AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
+  if (arguments.empty()) throw Error("admin needs list, purge or delete");
+  AdminRequest request;
+  request.action = arguments[0];
+  if (request.action != "list" && request.action != "purge" && request.action != "delete")
+    throw Error("admin: unknown command \"" + request.action + "\"");
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    std::string_view flag = arguments[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+        throw Error(std::string(flag) + " needs a value");
+      return std::string(arguments[++i]);
+    };
+    if (flag == "--data") {
+      request.dataDirectory = value();
+    } else if (flag == "--database") {
+      request.database = DatabaseSettings{value(), 1};
+    } else if (flag == "--address") {
+      request.query.clientAddress = value();
+    } else if (flag == "--token") {
+      request.query.tokenName = value();
+    } else if (flag == "--since") {
+      std::string text = value();
+      auto since = parseUtc(text);
+      if (!since) throw Error("--since: \"" + text + "\" is not 2026-12-09T13:00:00Z or 2026-12-09 (UTC)");
+      request.query.createdFrom = *since;
+      request.since = true;
+    } else if (request.action == "delete" && !flag.starts_with("--") && !request.imageId) {
+      request.imageId = flag;
+    } else {
+      throw Error("admin " + request.action + ": unexpected argument \"" + std::string(flag) + "\"");
+    }
+  }
+  if (request.dataDirectory.empty() == !request.database)
+    throw Error("admin " + request.action + " needs one of --data DIR and --database URI");
+  bool filtered = request.query.clientAddress || request.query.tokenName;
+  if (request.query.clientAddress && request.query.tokenName)
+    throw Error("--address and --token exclude each other");
+  if (request.action == "delete" && (filtered || request.since))
+    throw Error("admin delete takes an image id only");
+  if (request.action == "delete" && !request.imageId) throw Error("admin delete needs an image id");
+  if (request.action == "purge" && !filtered) throw Error("admin purge needs --address A or --token NAME");
+  if (request.action == "list" && request.since) throw Error("--since is for admin purge");
+  return request;
+}
+
+// One line per image: id.ext, upload time, size, client address, token name.
+void printRecord(const char* prefix, const ImageRecord& record) {
+  std::printf("%s%s.%s %s %llu bytes from %s token %s\n", prefix, record.id.c_str(),
+              std::string(record.type.extension).c_str(), formatUtc(record.createdAt).c_str(),
+              static_cast<unsigned long long>(record.size), record.clientAddress.c_str(),
+              record.tokenName.empty() ? "-" : record.tokenName.c_str());
+}
+
+int deleteOne(ImageStore& images, const std::string& id) {
+  ImageQuery byId;
+  byId.id = id;
+  auto records = isImageId(id) ? images.list(byId) : std::vector<ImageRecord>();
+  if (!records.empty() && images.remove(id)) {
+    printRecord("removed ", records.front());
+    return 0;
+  }
+  bool gone = isImageId(id) && images.wasRemoved(id);
+  std::fprintf(stderr, "glimor-server admin delete: %s %s\n", id.c_str(),
+               gone ? "was deleted already" : "is no stored image");
+  return 1;
+}
+
+int run(const AdminRequest& request) {
+  if (!request.database &&
+      !std::filesystem::exists(std::filesystem::path(request.dataDirectory) / "glimor.db"))
+    throw Error("no glimor-server data in \"" + request.dataDirectory + "\" (no glimor.db there)");
+  OpenedStores stores = openStores(request.dataDirectory, request.database);
+  ImageStore& images = *stores.images;
+  if (request.action == "delete") return deleteOne(images, *request.imageId);
+  std::size_t count = 0;
+  for (const ImageRecord& record : images.list(request.query)) {
+    if (request.action == "list") {
+      printRecord("", record);
+      ++count;
+    } else if (images.remove(record.id)) {
+      printRecord("removed ", record);
+      ++count;
+    }
+  }
+  std::printf("%zu images %s\n", count, request.action == "list" ? "listed" : "removed");
+  return 0;
+}
+
+} // namespace
+
+int runAdminCommand(std::span<const std::string_view> arguments) {
+  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::fputs(adminUsage.data(), stdout);
+    return 0;
+  }
+  std::optional<AdminRequest> request;
+  try {
+    request = parseAdmin(arguments);
+  } catch (const Error& error) {
+    std::fprintf(stderr, "glimor-server admin: %s\n%s", error.what(), adminUsage.data());
+    return 2;
+  }
+  try {
+    return run(*request);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "glimor-server admin: %s\n", error.what());
+    return 1;
+  }
+}
+
+} // namespace glimor::server

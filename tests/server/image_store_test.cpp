@@ -1,0 +1,290 @@
+#include "cached_image_store.h"
+#include "deletion_secret.h"
+#include "housekeeping.h"
+#include "image_type.h"
+#include "platform/error.h"
+#include "postgres_for_tests.h"
+#include "sqlite_image_store.h"
+#include "store_opening.h"
+#include "temp_folder.h"
+
+#include <ctime>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
+
+namespace glimor::server {
+namespace {
+
+using testing::TempFolder;
+
+const std::string secretHash = deletionSecretHash("secret");
+
+Upload uploadOf(const std::string& bytes, std::string_view name = "Glimor.png",
+                std::string_view address = "192.0.2.7", std::string_view token = "") {
+  return {bytes, *sniffImageType(bytes), address, name, token, secretHash};
+}
+
+// Runs one SQL statement on a SQLite database file, as another program would.
+void sqliteExecute(const std::filesystem::path& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+enum class Kind { sqlite, postgres };
+
+// The same behaviour from both stores: SQLite always, PostgreSQL where installed.
+class ImageStoreTest : public ::testing::TestWithParam<Kind> {
+protected:
+  void SetUp() override {
+    if (GetParam() == Kind::postgres) {
+      auto uri = testing::PostgresForTests::newDatabase();
+      if (!uri) GTEST_SKIP() << "PostgreSQL is not installed (no initdb): its store is not tested";
+      database_ = DatabaseSettings{*uri, 2};
+    }
+  }
+
+  // Another process on the same store (another node, the admin command).
+  std::unique_ptr<ImageStore> open() { return openStores(data_.path().string(), database_).images; }
+
+  TempFolder data_;
+  std::optional<DatabaseSettings> database_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Stores, ImageStoreTest, ::testing::Values(Kind::sqlite, Kind::postgres),
+                         [](const auto& info) {
+                           return info.param == Kind::sqlite ? "SQLite" : "PostgreSQL";
+                         });
+
+TEST_P(ImageStoreTest, KeepsBytesAndRecordForEveryProcess) {
+  std::string small = testing::gifBytes(), large = testing::pngBytes() + std::string(300 * 1024, 'x');
+  auto store = open();
+  std::time_t before = std::time(nullptr);
+  std::string smallId = store->add(uploadOf(small, "a.gif", "192.0.2.7", "alice"));
+  std::string largeId = store->add(uploadOf(large));
+  EXPECT_NE(smallId, largeId);
+
+  auto other = open();
+  auto image = other->find(smallId);
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->bytes, small);
+  EXPECT_EQ(image->type.mimeType, "image/gif");
+  EXPECT_EQ(image->sha256.size(), 64u);
+  // A large image is handed out in parts, read only when asked for.
+  auto big = other->find(largeId);
+  ASSERT_TRUE(big && big->reader);
+  EXPECT_EQ(big->size, large.size());
+  EXPECT_EQ(big->reader->read(0, large.size()), large);
+  EXPECT_EQ(other->findRecord(largeId)->size, large.size());
+
+  auto records = other->list({});
+  ASSERT_EQ(records.size(), 2u);
+  const ImageRecord& first = records[0].id == smallId ? records[0] : records[1];
+  EXPECT_EQ(first.clientAddress, "192.0.2.7");
+  EXPECT_EQ(first.tokenName, "alice");
+  EXPECT_EQ(first.size, small.size());
+  EXPECT_GE(first.createdAt, before);
+  EXPECT_EQ(other->deletionHash(smallId), secretHash);
+
+  for (std::string_view unknown : {"AAAAAAAAAAAAAAAA", "../glimor.db", "", "AAAAAAAAAAAAAAA"}) {
+    EXPECT_FALSE(other->find(unknown)) << unknown;
+    EXPECT_FALSE(other->deletionHash(unknown)) << unknown;
+  }
+}
+
+TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
+  auto store = open();
+  std::string gone = store->add(uploadOf(testing::jpegBytes()));
+  std::string kept = store->add(uploadOf(testing::pngBytes()));
+  std::time_t before = std::time(nullptr);
+
+  EXPECT_TRUE(open()->remove(gone));
+  EXPECT_FALSE(store->find(gone));
+  EXPECT_FALSE(store->findRecord(gone));
+  EXPECT_FALSE(store->deletionHash(gone));
+  EXPECT_TRUE(store->wasRemoved(gone));
+  EXPECT_FALSE(store->remove(gone));
+  EXPECT_FALSE(store->remove("AAAAAAAAAAAAAAAA"));
+  EXPECT_FALSE(store->wasRemoved("AAAAAAAAAAAAAAAA"));
+  EXPECT_FALSE(store->wasRemoved(kept));
+  EXPECT_EQ(store->find(kept)->bytes, testing::pngBytes());
+
+  auto tombstones = store->removedSince(before - 5);
+  ASSERT_EQ(tombstones.size(), 1u);
+  EXPECT_EQ(tombstones[0].id, gone);
+  EXPECT_TRUE(store->removedSince(tombstones[0].removedAt + 1).empty());
+  if (GetParam() == Kind::sqlite) {
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "images" / gone.substr(0, 2) / (gone + ".jpg")));
+  }
+}
+
+TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
+  auto store = open();
+  std::string a = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.1", "alice"));
+  std::string b = store->add(uploadOf(testing::pngBytes(), "b.png", "192.0.2.1"));
+  std::string c = store->add(uploadOf(testing::pngBytes(), "c.png", "192.0.2.2", "bob"));
+  auto ids = [&](auto pick) {
+    ImageQuery query;
+    pick(query);
+    std::vector<std::string> found;
+    for (const auto& record : store->list(query)) found.push_back(record.id);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  auto sorted = [](std::vector<std::string> list) {
+    std::sort(list.begin(), list.end());
+    return list;
+  };
+  EXPECT_EQ(ids([](ImageQuery& q) { q.clientAddress = "192.0.2.1"; }), sorted({a, b}));
+  EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = "bob"; }), sorted({c}));
+  EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = ""; }), sorted({b})); // anonymous uploads
+  EXPECT_EQ(ids([&](ImageQuery& q) { q.id = b; }), sorted({b}));
+  std::int64_t now = std::time(nullptr);
+  EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now + 10; }), std::vector<std::string>());
+  EXPECT_EQ(ids([&](ImageQuery& q) { q.createdBefore = now - 10; }), std::vector<std::string>());
+  EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now - 10, q.limit = 2; }).size(), 2u);
+}
+
+TEST_P(ImageStoreTest, ACachedImageRemovedElsewhereIsForgottenAtTheNextPoll) {
+  CachedImageStore node(open());
+  std::string id = node.add(uploadOf(testing::gifBytes()));
+  ASSERT_TRUE(node.find(id)); // now in the cache
+
+  ASSERT_TRUE(open()->remove(id)); // by another node
+  node.forgetRemovedElsewhere();
+  EXPECT_FALSE(node.find(id));
+  EXPECT_FALSE(node.findRecord(id));
+  EXPECT_TRUE(node.wasRemoved(id));
+}
+
+TEST_P(ImageStoreTest, ExpiryRemovesOnlyOlderImages) {
+  auto store = open();
+  std::string old = store->add(uploadOf(testing::pngBytes()));
+  std::string recent = store->add(uploadOf(testing::pngBytes()));
+  std::string backdate = "UPDATE images SET created_at = created_at - 3 * 86400 WHERE id = '" + old + "'";
+  if (GetParam() == Kind::sqlite)
+    sqliteExecute(data_.path() / "glimor.db", backdate);
+  else
+    PgConnection(database_->uri).execute(backdate.c_str());
+
+  CachedImageStore node(std::move(store));
+  {
+    Housekeeping housekeeping(node, 2); // its first round expires at once
+    for (int wait = 0; wait < 100 && !node.wasRemoved(old); ++wait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(node.wasRemoved(old));
+  EXPECT_FALSE(node.find(old));
+  EXPECT_TRUE(node.find(recent));
+}
+
+// --- the SQLite store's own files ------------------------------------------
+
+TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
+  TempFolder data;
+  std::filesystem::create_directories(data.path() / "images" / "Ab");
+  testing::writeFile(data.path() / "images" / "Ab" / "AbCdEfGhIjKlMnOp.png", testing::pngBytes());
+  sqliteExecute(
+      data.path() / "glimor.db",
+      "CREATE TABLE images (id TEXT PRIMARY KEY NOT NULL, type TEXT NOT NULL, size INTEGER NOT NULL,"
+      " sha256 TEXT NOT NULL, created_at INTEGER NOT NULL, client_address TEXT NOT NULL,"
+      " original_name BLOB NOT NULL);"
+      "CREATE TABLE feedback (id INTEGER PRIMARY KEY AUTOINCREMENT, name BLOB NOT NULL,"
+      " email BLOB NOT NULL, category BLOB NOT NULL, text BLOB NOT NULL, created_at INTEGER NOT NULL,"
+      " client_address TEXT NOT NULL);"
+      "INSERT INTO images VALUES ('AbCdEfGhIjKlMnOp', 'png', " +
+          std::to_string(testing::pngBytes().size()) +
+          ", 'x', 1700000000, '192.0.2.9', X'6F6C64');"
+          "INSERT INTO feedback VALUES (1, X'41', X'42', X'43', X'44', 1700000000, '192.0.2.9');");
+
+  auto store = openStores(data.path().string(), std::nullopt);
+  EXPECT_EQ(store.images->find("AbCdEfGhIjKlMnOp")->bytes, testing::pngBytes());
+  EXPECT_FALSE(store.images->deletionHash("AbCdEfGhIjKlMnOp")); // stored before deletion links
+  auto records = store.images->list({});
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].clientAddress, "192.0.2.9");
+  EXPECT_EQ(records[0].tokenName, "");
+  std::string added = store.images->add(uploadOf(testing::gifBytes(), "n.gif", "192.0.2.1", "alice"));
+  ImageQuery byToken;
+  byToken.tokenName = "alice";
+  EXPECT_EQ(store.images->list(byToken).at(0).id, added);
+  EXPECT_TRUE(store.images->remove("AbCdEfGhIjKlMnOp"));
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((data.path() / "glimor.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* row = nullptr;
+  sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM feedback), user_version FROM pragma_user_version", -1,
+                     &row, nullptr);
+  ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(row, 0), 1);
+  EXPECT_EQ(sqlite3_column_int(row, 1), 2);
+  sqlite3_finalize(row);
+  sqlite3_close(db);
+
+  // A database from a newer program is left alone.
+  sqliteExecute(data.path() / "glimor.db", "PRAGMA user_version = 99");
+  EXPECT_THROW(openStores(data.path().string(), std::nullopt), glimor::Error);
+}
+
+TEST(SqliteImageStore, RecordsTheOriginalNameByteForByte) {
+  TempFolder data;
+  std::string id =
+      SqliteImageStore(data.path()).add(uploadOf(testing::pngBytes(), std::string_view("my\0pic.png", 10)));
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((data.path() / "glimor.db").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* row = nullptr;
+  sqlite3_prepare_v2(db, "SELECT original_name FROM images WHERE id = ?", -1, &row, nullptr);
+  sqlite3_bind_text(row, 1, id.c_str(), -1, SQLITE_TRANSIENT);
+  ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
+  EXPECT_EQ(std::string(static_cast<const char*>(sqlite3_column_blob(row, 0)), sqlite3_column_bytes(row, 0)),
+            std::string("my\0pic.png", 10));
+  sqlite3_finalize(row);
+  sqlite3_close(db);
+}
+
+TEST(SqliteImageStore, AFileWithoutItsRecordIsNeverServed) {
+  // What a crash between moving the file into place and committing leaves behind.
+  TempFolder data;
+  { SqliteImageStore store(data.path()); }
+  std::filesystem::create_directories(data.path() / "images" / "Zz");
+  testing::writeFile(data.path() / "images" / "Zz" / "ZzZzZzZzZzZzZzZz.png", testing::pngBytes());
+  SqliteImageStore store(data.path());
+  EXPECT_FALSE(store.find("ZzZzZzZzZzZzZzZz"));
+}
+
+TEST(SqliteImageStore, ARecordWhoseFileVanishedIsNotServed) {
+  TempFolder data;
+  SqliteImageStore store(data.path());
+  std::string id = store.add(uploadOf(testing::jpegBytes()));
+  std::filesystem::remove(data.path() / "images" / id.substr(0, 2) / (id + ".jpg"));
+  EXPECT_FALSE(store.find(id));
+}
+
+TEST(SqliteImageStore, UnfinishedUploadsAreRemovedOnlyWhenAsked) {
+  TempFolder data;
+  { SqliteImageStore store(data.path()); }
+  testing::writeFile(data.path() / "tmp" / "AAAAAAAAAAAAAAAA.part", "half an ima");
+  // Another process opening the store (the admin command) leaves the service's uploads alone.
+  SqliteImageStore other(data.path());
+  EXPECT_FALSE(std::filesystem::is_empty(data.path() / "tmp"));
+  SqliteImageStore::removeUnfinishedUploads(data.path());
+  EXPECT_TRUE(std::filesystem::is_empty(data.path() / "tmp"));
+}
+
+TEST(SqliteImageStore, AFailedWriteLeavesNoRecord) {
+  TempFolder data;
+  SqliteImageStore store(data.path());
+  // The staging folder replaced by a file: writing there fails, even for root.
+  std::filesystem::remove(data.path() / "tmp");
+  testing::writeFile(data.path() / "tmp", "");
+  EXPECT_ANY_THROW(store.add(uploadOf(testing::pngBytes())));
+  EXPECT_TRUE(store.list({}).empty());
+}
+
+} // namespace
+} // namespace glimor::server
