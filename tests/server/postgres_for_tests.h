@@ -4,15 +4,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace glimor::server::testing {
 
-// One throwaway PostgreSQL cluster for this test process, on loopback, started
-// by tests/support/postgres_cluster.sh at first use and stopped at exit; each
+// One throwaway PostgreSQL cluster for this test process, on loopback: the one
+// a ctest run shares (tests/support/postgres_fixture.sh, named by
+// GLIMOR_TEST_POSTGRES_STATE), or else one started by
+// tests/support/postgres_cluster.sh at first use and stopped at exit. Each
 // caller gets a database of its own in it.
 class PostgresForTests {
 public:
@@ -21,13 +25,24 @@ public:
   static std::optional<std::string> newDatabase() {
     static PostgresForTests cluster;
     if (!cluster.port_) return std::nullopt;
-    std::string name = "store_test_" + std::to_string(++cluster.databases_);
+    // Named by process too: the processes of one ctest run share the cluster.
+    std::string name =
+        "store_test_" + std::to_string(::getpid()) + "_" + std::to_string(++cluster.databases_);
     PgConnection(cluster.uri("postgres")).execute(("CREATE DATABASE " + name).c_str());
     return cluster.uri(name);
   }
 
 private:
   PostgresForTests() {
+    if (const char* state = std::getenv("GLIMOR_TEST_POSTGRES_STATE")) {
+      std::ifstream shared(state);
+      std::string folder;
+      if (shared >> folder >> port_) {
+        stopAtExit_ = false;
+        return;
+      }
+      port_ = 0;
+    }
     std::string command = script() + " start " + (folder_.path() / "pg").string() + " 'fsync = off' 2>&1";
     FILE* output = ::popen(command.c_str(), "r");
     char line[256] = {};
@@ -39,7 +54,7 @@ private:
     port_ = std::stoi(text.substr(text.find_last_of('\n', text.size() - 2) + 1));
   }
   ~PostgresForTests() {
-    if (port_)
+    if (port_ && stopAtExit_)
       std::system((script() + " stop " + (folder_.path() / "pg").string() + " >/dev/null 2>&1").c_str());
   }
   static std::string script() {
@@ -52,6 +67,7 @@ private:
   TempFolder folder_;
   int port_ = 0;
   int databases_ = 0;
+  bool stopAtExit_ = true;
 };
 
 } // namespace glimor::server::testing
