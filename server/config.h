@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glimor::server {
 
@@ -20,6 +21,10 @@ struct DatabaseSettings {
   std::string uri; // "postgresql://user@host:port/name"
   unsigned connections = 4;
 };
+
+// Who may upload and send feedback: anyone, or only holders of a token made
+// with `glimor-server token add`.
+enum class UploadAccess { open, token };
 
 struct Config {
   std::string dataDirectory; // empty with `database`
@@ -43,6 +48,17 @@ struct Config {
   // coming in and going out.
   std::uint64_t minUploadRate = 16 * 1024;
   std::uint64_t minDownloadRate = 16 * 1024;
+  // Open only when every listening address is a loopback address, unless
+  // --uploads says otherwise; settled by parseCommandLine().
+  UploadAccess uploads = UploadAccess::open;
+  // Per token, or per client address (IPv6 by /64) without one; 0 switches a limit off.
+  unsigned uploadsPerMinute = 30;
+  std::uint64_t uploadBytesPerDay = std::uint64_t(1) << 30;
+  unsigned feedbackPerMinute = 5; // per client address
+  // Connections start with a PROXY protocol header naming the real client,
+  // and come only from these addresses.
+  bool proxyProtocol = false;
+  std::vector<std::string> trustedProxies;
 };
 
 inline constexpr std::string_view usageText =
@@ -51,11 +67,17 @@ inline constexpr std::string_view usageText =
     "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"
-    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n";
+    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"
+    "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
+    "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
+    "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.
 std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments);
+
+// Whether a --listen or --trusted-proxy address (or name) is this computer's loopback.
+bool isLoopbackAddress(std::string_view address);
 
 // Checks a --public-url value and returns it without its trailing slash.
 std::string normalisePublicUrl(std::string_view url);

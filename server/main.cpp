@@ -1,6 +1,7 @@
 #include "config.h"
 #include "platform/error.h"
 #include "server.h"
+#include "token_command.h"
 
 #include <cstdio>
 #include <exception>
@@ -10,6 +11,9 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  // Commands on the stores, beside the service itself.
+  if (!arguments.empty() && arguments[0] == "token")
+    return glimor::server::runTokenCommand(std::span(arguments).subspan(1));
   std::optional<glimor::server::Config> config;
   try {
     config = glimor::server::parseCommandLine(arguments);

@@ -35,6 +35,11 @@ constexpr const char* migrations[] = {
     " text bytea NOT NULL,"
     " created_at bigint NOT NULL,"
     " client_address text NOT NULL);",
+    // 2: upload tokens, each kept as the SHA-256 of the token.
+    "CREATE TABLE tokens ("
+    " name text PRIMARY KEY,"
+    " hash text NOT NULL UNIQUE,"
+    " created_at bigint NOT NULL);",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -4,11 +4,12 @@
 #include "platform/error.h"
 #include "postgres_feedback_store.h"
 #include "postgres_image_store.h"
+#include "postgres_token_store.h"
 #include "sqlite_feedback_store.h"
 #include "sqlite_image_store.h"
+#include "sqlite_token_store.h"
 
 namespace glimor::server {
-namespace {
 
 std::filesystem::path createdDataFolder(const std::string& folder) {
   std::error_code error;
@@ -30,19 +31,20 @@ std::shared_ptr<PgPool> openDatabase(const DatabaseSettings& settings, std::stri
   return pool;
 }
 
-} // namespace
-
 Service::Service(const Config& configuration)
     : config(configuration), updates(configuration.updatesDirectory) {
   if (config.database) {
     auto pool = openDatabase(*config.database, storeDescription);
     images = std::make_unique<PostgresImageStore>(pool);
     feedback = std::make_unique<PostgresFeedbackStore>(pool);
+    tokens = std::make_unique<PostgresTokenStore>(pool);
   } else {
     images = std::make_unique<SqliteImageStore>(createdDataFolder(config.dataDirectory));
     feedback = std::make_unique<SqliteFeedbackStore>(config.dataDirectory);
+    tokens = std::make_unique<SqliteTokenStore>(config.dataDirectory);
     storeDescription = "data in " + config.dataDirectory;
   }
+  gate = std::make_unique<UploadGate>(config, *tokens);
 }
 
 } // namespace glimor::server

@@ -3,14 +3,19 @@
 #include "feedback_store.h"
 #include "http_types.h"
 #include "image_store.h"
+#include "token_store.h"
 #include "update_files.h"
+#include "upload_gate.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace glimor::server {
+
+class PgPool;
 
 // Everything a request may reach: the configuration and the stores, either
 // SQLite and files under --data or the PostgreSQL database of --database.
@@ -21,9 +26,18 @@ struct Service {
   Config config;
   std::unique_ptr<ImageStore> images;
   std::unique_ptr<FeedbackStore> feedback;
+  std::unique_ptr<TokenStore> tokens;
+  std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
+
+// The --data folder, created when missing.
+std::filesystem::path createdDataFolder(const std::string& folder);
+
+// A pool on the --database, its schema created or migrated; `description`
+// says where it connects. Throws Error when the database cannot be reached.
+std::shared_ptr<PgPool> openDatabase(const DatabaseSettings& settings, std::string& description);
 
 // Answers one complete request. Refusals become 4xx answers whose reason says why.
 Response route(Service& service, const Request& request);
@@ -32,9 +46,9 @@ Response route(Service& service, const Request& request);
 std::uint64_t bodyLimit(const Config& config, std::string_view target);
 
 // The handlers behind route().
-Response handleUpload(Service& service, const Request& request);
+Response handleUpload(Service& service, const Request& request, const Caller& caller);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
-Response handleFeedback(Service& service, const Request& request);
+Response handleFeedback(Service& service, const Request& request, const Caller& caller);
 Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);

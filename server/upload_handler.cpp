@@ -23,7 +23,7 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
 
 } // namespace
 
-Response handleUpload(Service& service, const Request& request) {
+Response handleUpload(Service& service, const Request& request, [[maybe_unused]] const Caller& caller) {
   // Checked first, so a request with a bad Host line stores nothing.
   std::string base = linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
 
