@@ -65,16 +65,16 @@ void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections,
       [&, deadline](boost::system::error_code) { awaitConnectionsClosed(timer, connections, io, deadline); });
 }
 
-std::string limitText(std::uint64_t value, const std::string& unit) {
-  return value == 0 ? "no limit" : std::to_string(value) + " " + unit;
+std::string limitText(std::uint64_t value, const std::string& unit, const std::string& none) {
+  return value == 0 ? none : std::to_string(value) + " " + unit;
 }
 
 // For the start-up line: who may upload, and how much.
 std::string uploadPolicy(const Config& config) {
   return std::string(config.uploads == UploadAccess::open ? "open to anyone" : "with a token only") + " (" +
-         limitText(config.uploadsPerMinute, "a minute") + ", " +
-         limitText(config.uploadBytesPerDay, "bytes a day") + ", feedback " +
-         limitText(config.feedbackPerMinute, "a minute") + ")";
+         limitText(config.uploadsPerMinute, "a minute", "no rate limit") + ", " +
+         limitText(config.uploadBytesPerDay, "bytes a day", "no byte quota") + ", feedback " +
+         limitText(config.feedbackPerMinute, "a minute", "unlimited") + ")";
 }
 
 std::string proxyPolicy(const Config& config) {
