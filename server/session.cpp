@@ -79,9 +79,10 @@ template <typename Stream> void Session<Stream>::start() {
   // Over its address's share, or every connection busy: closed unread.
   if (!handle_) return close();
   asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
-    if (self->shared_.service.config.proxyProtocol)
+    if (self->shared_.service.config.proxyProtocol) {
+      self->tcp().expires_after(self->timeout()); // for the whole header, however it trickles in
       self->readProxyHeader();
-    else
+    } else
       self->begin();
   });
 }
@@ -94,11 +95,10 @@ template <typename Stream> void Session<Stream>::begin() {
 }
 
 // The header comes first, before any TLS; reading it counts as idle time and
-// is bounded by `timeout` and by its size. Bytes read past it stay in the
+// is bounded by one `timeout` and by its size. Bytes read past it stay in the
 // buffer for what follows.
 template <typename Stream> void Session<Stream>::readProxyHeader() {
   setIdle(true);
-  tcp().expires_after(timeout());
   tcp().async_read_some(buffer_.prepare(maxProxyHeaderBytes - buffer_.size()),
                         [self = this->shared_from_this()](beast::error_code error, std::size_t n) {
                           self->onProxyBytes(error, n);

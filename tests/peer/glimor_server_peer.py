@@ -785,7 +785,8 @@ def gate(work):
     subprocess.run(["bash", os.path.join(SOURCE, "tests", "support", "make_test_ca.sh"), pki], check=True,
                    capture_output=True)
     proxied_data = os.path.join(work, "proxied")
-    proxied = Server(proxied_data, "--proxy-protocol", "--trusted-proxy", "127.0.0.1", limits=("--upload-rate", "2"))
+    proxied = Server(proxied_data, "--proxy-protocol", "--trusted-proxy", "127.0.0.1", "--timeout", "2",
+                     limits=("--upload-rate", "2"))
     body = program_upload_body(b"C:\\a\\Glimor.png", png)
     request = program_head(b"/guestglimor.php", b"x", "multipart", len(body)) + body
 
@@ -810,6 +811,22 @@ def gate(work):
     for header, source, what in ((v1(b"192.0.2.9"), "127.0.0.2", "untrusted address"), (b"", "127.0.0.1", "no header"),
                                  (b"PROXY TCP4 nonsense\r\n", "127.0.0.1", "malformed header")):
         check(via(header, source) == b"", what + " closed without an answer")
+    # A header that trickles in gets one --timeout in all, not one per byte: at five bytes a
+    # second it is cut long before these 100 bytes are in.
+    with connect_from("127.0.0.1", proxied.port) as s:
+        s.settimeout(0.2)
+        cut = False
+        for byte in b"PROXY TCP4 " + b"1" * 89:
+            try:
+                s.sendall(bytes([byte]))
+                cut = s.recv(1) == b""
+            except socket.timeout:
+                continue
+            except OSError:
+                cut = True
+            if cut:
+                break
+        check(cut, "a header trickling in is cut")
     check(proxied.stop() == 0, "proxied server exit")
     with sqlite3.connect(os.path.join(proxied_data, "glimor.db")) as db:
         stored = sorted(row[0] for row in db.execute("SELECT client_address FROM images"))
