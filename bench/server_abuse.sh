@@ -35,7 +35,7 @@ class Service:
         self.log_path = os.path.join(WORK, name + ".log")
         limit = "ulimit -n %d; " % descriptors if descriptors else ""
         self.process = subprocess.Popen(
-            ["bash", "-c", limit + 'exec "$0" --data "$1" --listen "127.0.0.1:$2"', SERVER,
+            ["bash", "-c", limit + 'exec "$0" --data "$1" --listen "127.0.0.1:$2" --upload-rate 0 --upload-quota 0', SERVER,
              os.path.join(WORK, "data"), str(self.port)], stderr=open(self.log_path, "wb"))
         for _ in range(200):
             try:

@@ -24,13 +24,15 @@ cleanup() {
 trap cleanup EXIT
 
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# The loads come from one address, far beyond the upload limits meant for strangers.
+unlimited="--upload-rate 0 --upload-quota 0"
 port=$(free_port)
-"$build/server/glimor-server" --data "$work/data" --listen "127.0.0.1:$port" 2>"$work/server.log" &
+"$build/server/glimor-server" --data "$work/data" --listen "127.0.0.1:$port" $unlimited 2>"$work/server.log" &
 server_pid=$!
 # The same service over HTTPS, with the test certificates.
 "$root/tests/support/make_test_ca.sh" "$work/pki"
 tls_port=$(free_port)
-"$build/server/glimor-server" --data "$work/tls-data" --listen "127.0.0.1:$tls_port" \
+"$build/server/glimor-server" --data "$work/tls-data" --listen "127.0.0.1:$tls_port" $unlimited \
   --tls-cert "$work/pki/server.pem" --tls-key "$work/pki/server.key" 2>"$work/tls-server.log" &
 tls_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
@@ -118,16 +120,12 @@ if ! pg_port=$("$root/tests/support/postgres_cluster.sh" start "$postgres"); the
   exit 0
 fi
 uri="postgresql://glimor@127.0.0.1:$pg_port/glimor"
-node1=$(free_port) node2=$(free_port) front_port=$(free_port)
-"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" 2>"$work/node1.log" &
+wait_up() { for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.05; done; }
+# One node reached directly.
+node1=$(free_port)
+"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" $unlimited 2>"$work/node1.log" &
 node1_pid=$!
-"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node2" 2>"$work/node2.log" &
-node2_pid=$!
-front=$work/nginx
-"$root/tests/support/nginx_nodes.sh" start "$front" "$front_port" "$node1" "$node2"
-for p in $node1 $node2; do
-  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$p/" && break; sleep 0.05; done
-done
+wait_up "$node1"
 make_body "$work/large" $((1024 * 1024))
 pg_path=$(upload "http://127.0.0.1:$node1" | sed 's|^http://[^/]*||')
 large_path=$(upload "http://127.0.0.1:$node1" "$work/large" | sed 's|^http://[^/]*||')
@@ -136,6 +134,19 @@ large_path=$(upload "http://127.0.0.1:$node1" "$work/large" | sed 's|^http://[^/
 one_gets=$(get_load "http://127.0.0.1:$node1$pg_path")
 one_large=$(get_load "http://127.0.0.1:$node1$large_path")
 one_uploads=$(upload_load "http://127.0.0.1:$node1")
+kill "$node1_pid" && wait "$node1_pid" 2>/dev/null || true
+
+# Two nodes that take connections only from nginx, which names the client with
+# the PROXY protocol.
+node1=$(free_port) node2=$(free_port) front_port=$(free_port)
+proxied="--proxy-protocol --trusted-proxy 127.0.0.1"
+"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" $unlimited $proxied 2>"$work/node1.log" &
+node1_pid=$!
+"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node2" $unlimited $proxied 2>"$work/node2.log" &
+node2_pid=$!
+front=$work/nginx
+"$root/tests/support/nginx_nodes.sh" start "$front" "$front_port" "$node1" "$node2"
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$front_port/" && break; sleep 0.05; done
 two_gets=$(get_load "http://127.0.0.1:$front_port$pg_path")
 two_large=$(get_load "http://127.0.0.1:$front_port$large_path")
 two_uploads=$(upload_load "http://127.0.0.1:$front_port")

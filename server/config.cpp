@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "public_link.h"
 
+#include <boost/asio/ip/address.hpp>
 #include <charconv>
 
 namespace glimor::server {
@@ -28,7 +29,39 @@ void parseListen(Config& config, std::string_view text) {
   config.listenPort = parseNumber<std::uint16_t>("--listen", text.substr(colon + 1), 0, 65535);
 }
 
+// "30", "30/min" (--upload-rate) or "1073741824/day" (--upload-quota).
+template <typename Number>
+Number parsePerPeriod(std::string_view flag, std::string_view text, std::string_view period, Number high) {
+  if (std::size_t slash = text.find('/'); slash != std::string_view::npos) {
+    std::string_view unit = text.substr(slash + 1);
+    bool matches = unit.size() == period.size();
+    for (std::size_t i = 0; matches && i < unit.size(); ++i) matches = (unit[i] | 0x20) == period[i];
+    if (!matches)
+      throw Error(std::string(flag) + ": \"" + std::string(text) + "\" must be a number per " +
+                  std::string(period));
+    text = text.substr(0, slash);
+  }
+  return parseNumber<Number>(flag, text, 0, high);
+}
+
+std::string parseAddress(std::string_view flag, std::string_view text) {
+  boost::system::error_code error;
+  auto address = boost::asio::ip::make_address(std::string(text), error);
+  if (error) throw Error(std::string(flag) + ": \"" + std::string(text) + "\" is not an IP address");
+  return address.to_string();
+}
+
 } // namespace
+
+bool isLoopbackAddress(std::string_view address) {
+  if (address == "localhost") return true;
+  boost::system::error_code error;
+  auto parsed = boost::asio::ip::make_address(std::string(address), error);
+  if (error) return false;
+  if (parsed.is_v6() && parsed.to_v6().is_v4_mapped())
+    return boost::asio::ip::make_address_v4(boost::asio::ip::v4_mapped, parsed.to_v6()).is_loopback();
+  return parsed.is_loopback();
+}
 
 std::string normalisePublicUrl(std::string_view url) {
   std::size_t schemeLength = url.starts_with("http://") ? 7 : url.starts_with("https://") ? 8 : 0;
@@ -47,6 +80,7 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
   bool haveData = false;
   std::optional<unsigned> connections;
   std::optional<std::string> certificateFile, keyFile;
+  std::optional<UploadAccess> uploads;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view flag = arguments[i];
     if (flag == "--help" || flag == "-h") return std::nullopt;
@@ -94,6 +128,22 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.minDownloadRate = parseNumber<std::uint64_t>("--min-download-rate", value(), 1, 1ull << 30);
     } else if (flag == "--expire-after") {
       config.expireAfterDays = parseNumber<unsigned>("--expire-after", value(), 1, 36500);
+    } else if (flag == "--uploads") {
+      std::string_view access = value();
+      if (access != "open" && access != "token")
+        throw Error("--uploads: \"" + std::string(access) + "\" is neither open nor token");
+      uploads = access == "open" ? UploadAccess::open : UploadAccess::token;
+    } else if (flag == "--upload-rate") {
+      config.uploadsPerMinute = parsePerPeriod<unsigned>("--upload-rate", value(), "min", 1000000);
+    } else if (flag == "--upload-quota") {
+      config.uploadBytesPerDay = parsePerPeriod<std::uint64_t>("--upload-quota", value(), "day", 1ull << 50);
+    } else if (flag == "--feedback-rate") {
+      config.feedbackPerMinute = parsePerPeriod<unsigned>("--feedback-rate", value(), "min", 1000000);
+    } else if (flag == "--proxy-protocol") {
+      if (inlineValue) throw Error("--proxy-protocol takes no value");
+      config.proxyProtocol = true;
+    } else if (flag == "--trusted-proxy") {
+      config.trustedProxies.push_back(parseAddress("--trusted-proxy", value()));
     } else if (flag == "--tls-cert" || flag == "--tls-key") {
       std::string file(value());
       if (file.empty()) throw Error(std::string(flag) + " needs a file");
@@ -113,6 +163,13 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     throw Error(std::string(certificateFile ? "--tls-cert needs --tls-key" : "--tls-key needs --tls-cert") +
                 ": HTTPS takes both the certificate and its private key");
   if (certificateFile) config.tls = TlsFiles{*certificateFile, *keyFile};
+  if (config.proxyProtocol != !config.trustedProxies.empty())
+    throw Error(config.proxyProtocol
+                    ? "--proxy-protocol needs --trusted-proxy ADDRESS: the proxies it comes from"
+                    : "--trusted-proxy needs --proxy-protocol");
+  // A service put on a public address is never open by accident.
+  config.uploads =
+      uploads.value_or(isLoopbackAddress(config.listenAddress) ? UploadAccess::open : UploadAccess::token);
   return config;
 }
 

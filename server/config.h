@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glimor::server {
 
@@ -20,6 +21,10 @@ struct DatabaseSettings {
   std::string uri; // "postgresql://user@host:port/name"
   unsigned connections = 4;
 };
+
+// Who may upload and send feedback: anyone, or only holders of a token made
+// with `glimor-server token add`.
+enum class UploadAccess { open, token };
 
 struct Config {
   std::string dataDirectory; // empty with `database`
@@ -45,6 +50,17 @@ struct Config {
   std::uint64_t minDownloadRate = 16 * 1024;
   // Images older than this many days are removed; nothing means never.
   std::optional<unsigned> expireAfterDays;
+  // Open only when every listening address is a loopback address, unless
+  // --uploads says otherwise; settled by parseCommandLine().
+  UploadAccess uploads = UploadAccess::open;
+  // Per token, or per client address (IPv6 by /64) without one; 0 switches a limit off.
+  unsigned uploadsPerMinute = 30;
+  std::uint64_t uploadBytesPerDay = std::uint64_t(1) << 30;
+  unsigned feedbackPerMinute = 5; // per client address
+  // Connections start with a PROXY protocol header naming the real client,
+  // and come only from these addresses.
+  bool proxyProtocol = false;
+  std::vector<std::string> trustedProxies;
 };
 
 inline constexpr std::string_view usageText =
@@ -54,12 +70,18 @@ inline constexpr std::string_view usageText =
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"
     "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"
+    "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
+    "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
     "                     [--expire-after DAYS]\n"
+    "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.
 std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments);
+
+// Whether a --listen or --trusted-proxy address (or name) is this computer's loopback.
+bool isLoopbackAddress(std::string_view address);
 
 // Checks a --public-url value and returns it without its trailing slash.
 std::string normalisePublicUrl(std::string_view url);

@@ -3,7 +3,7 @@
 
 namespace glimor::server {
 
-Response handleFeedback(Service& service, const Request& request) {
+Response handleFeedback(Service& service, const Request& request, const Caller&) {
   service.feedback->add(parseFeedbackForm(request.body), request.clientAddress);
   Response response;
   response.contentType = "text/plain; charset=utf-8";

@@ -16,10 +16,11 @@ struct Request {
   std::optional<std::string> host;
   std::string contentType;
   std::string ifNoneMatch;
-  std::string range;   // the Range line, e.g. "bytes=0-499"
-  std::string ifRange; // the If-Range line
+  std::string range;         // the Range line, e.g. "bytes=0-499"
+  std::string ifRange;       // the If-Range line
+  std::string authorization; // the Authorization line, e.g. "Bearer TOKEN"
   std::string body;
-  std::string clientAddress;   // "127.0.0.1"
+  std::string clientAddress;   // "127.0.0.1", or the one a trusted proxy named
   std::string localAddress;    // "127.0.0.1:8080", where the connection arrived
   std::string scheme = "http"; // "https" when it arrived over TLS
 

@@ -2,6 +2,7 @@
 #include "config.h"
 #include "platform/error.h"
 #include "server.h"
+#include "token_command.h"
 
 #include <cstdio>
 #include <exception>
@@ -19,6 +20,7 @@ struct Subcommand {
 };
 constexpr Subcommand subcommands[] = {
     {"admin", glimor::server::runAdminCommand},
+    {"token", glimor::server::runTokenCommand},
 };
 
 } // namespace

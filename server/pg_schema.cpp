@@ -45,6 +45,11 @@ constexpr const char* migrations[] = {
     " id text PRIMARY KEY,"
     " deleted_at bigint NOT NULL);" // seconds since 1970, UTC, by the database's clock
     "CREATE INDEX deleted_images_deleted_at ON deleted_images (deleted_at);",
+    // 3: upload tokens, each kept as the SHA-256 of the token.
+    "CREATE TABLE tokens ("
+    " name text PRIMARY KEY,"
+    " hash text NOT NULL UNIQUE,"
+    " created_at bigint NOT NULL);",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

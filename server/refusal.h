@@ -1,6 +1,8 @@
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace glimor::server {
 
@@ -8,11 +10,17 @@ namespace glimor::server {
 // phrase, because the program shows the status line to its user as the error.
 class Refusal : public std::runtime_error {
 public:
-  Refusal(int status, const std::string& reason) : std::runtime_error(reason), status_(status) {}
+  using Headers = std::vector<std::pair<std::string, std::string>>;
+
+  Refusal(int status, const std::string& reason, Headers headers = {})
+      : std::runtime_error(reason), status_(status), headers_(std::move(headers)) {}
   int status() const { return status_; }
+  // Header lines the answer carries besides the reason, e.g. Retry-After.
+  const Headers& headers() const { return headers_; }
 
 private:
   int status_;
+  Headers headers_;
 };
 
 // The answer when the disk is full: clear to the user, and nothing is stored.

@@ -29,11 +29,13 @@ Response dispatch(Service& service, const Request& request) {
 
   if (path == uploadPath) {
     if (request.method != "POST") return methodNotAllowed("POST");
-    return handleUpload(service, request);
+    return handleUpload(service, request,
+                        service.gate->admitUpload(request, std::chrono::steady_clock::now()));
   }
   if (path == feedbackPath && request.query() == "do=contact") {
     if (request.method != "POST") return methodNotAllowed("POST");
-    return handleFeedback(service, request);
+    return handleFeedback(service, request,
+                          service.gate->admitFeedback(request, std::chrono::steady_clock::now()));
   }
   if (path.starts_with(deletionPrefix)) {
     if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
@@ -62,7 +64,9 @@ Response route(Service& service, const Request& request) {
   try {
     return dispatch(service, request);
   } catch (const Refusal& refusal) {
-    return textResponse(refusal.status(), refusal.what());
+    Response response = textResponse(refusal.status(), refusal.what());
+    for (const auto& header : refusal.headers()) response.headers.push_back(header);
+    return response;
   }
 }
 

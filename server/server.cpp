@@ -66,6 +66,25 @@ void awaitConnectionsClosed(asio::steady_timer& timer, Connections& connections,
       [&, deadline](boost::system::error_code) { awaitConnectionsClosed(timer, connections, io, deadline); });
 }
 
+std::string limitText(std::uint64_t value, const std::string& unit, const std::string& none) {
+  return value == 0 ? none : std::to_string(value) + " " + unit;
+}
+
+// For the start-up line: who may upload, and how much.
+std::string uploadPolicy(const Config& config) {
+  return std::string(config.uploads == UploadAccess::open ? "open to anyone" : "with a token only") + " (" +
+         limitText(config.uploadsPerMinute, "a minute", "no rate limit") + ", " +
+         limitText(config.uploadBytesPerDay, "bytes a day", "no byte quota") + ", feedback " +
+         limitText(config.feedbackPerMinute, "a minute", "unlimited") + ")";
+}
+
+std::string proxyPolicy(const Config& config) {
+  if (!config.proxyProtocol) return "";
+  std::string proxies;
+  for (const auto& proxy : config.trustedProxies) proxies += (proxies.empty() ? "" : ", ") + proxy;
+  return ", PROXY protocol from " + proxies + " only";
+}
+
 } // namespace
 
 void runServer(const Config& config) {
@@ -96,7 +115,8 @@ void runServer(const Config& config) {
       bound.address().is_v6() ? "[" + bound.address().to_string() + "]" : bound.address().to_string();
   logMessage("glimor-server listening on " + std::string(tls ? "https" : "http") + "://" + shownAddress +
              ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription + ", at most " +
-             std::to_string(maxConnections) + " connections");
+             std::to_string(maxConnections) + " connections, uploads " + uploadPolicy(config) +
+             proxyPolicy(config));
 
   // SIGHUP reads the certificate and key again; without TLS there is nothing to reload.
   asio::signal_set hangups(io, SIGHUP);

@@ -11,7 +11,9 @@ Service::Service(const Config& configuration)
   if (!config.database) SqliteImageStore::removeUnfinishedUploads(config.dataDirectory);
   images = std::make_unique<CachedImageStore>(std::move(stores.images));
   feedback = std::move(stores.feedback);
+  tokens = std::move(stores.tokens);
   storeDescription = std::move(stores.description);
+  gate = std::make_unique<UploadGate>(config, *tokens);
 }
 
 } // namespace glimor::server

@@ -3,7 +3,9 @@
 #include "config.h"
 #include "feedback_store.h"
 #include "http_types.h"
+#include "token_store.h"
 #include "update_files.h"
+#include "upload_gate.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +23,8 @@ struct Service {
   Config config;
   std::unique_ptr<CachedImageStore> images;
   std::unique_ptr<FeedbackStore> feedback;
+  std::unique_ptr<TokenStore> tokens;
+  std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
@@ -32,10 +36,10 @@ Response route(Service& service, const Request& request);
 std::uint64_t bodyLimit(const Config& config, std::string_view target);
 
 // The handlers behind route().
-Response handleUpload(Service& service, const Request& request);
+Response handleUpload(Service& service, const Request& request, const Caller& caller);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
 Response handleDeletion(Service& service, const Request& request, std::string_view idAndSecret);
-Response handleFeedback(Service& service, const Request& request);
+Response handleFeedback(Service& service, const Request& request, const Caller& caller);
 Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);

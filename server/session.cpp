@@ -2,6 +2,7 @@
 
 #include "admission.h"
 #include "platform/error.h"
+#include "proxy_header.h"
 #include "request_log.h"
 
 #include <boost/asio/dispatch.hpp>
@@ -69,15 +70,62 @@ template <typename Stream> void Session<Stream>::setIdle(bool idle) {
 }
 
 template <typename Stream> void Session<Stream>::start() {
+  const Config& config = shared_.service.config;
+  if (config.proxyProtocol && !isTrustedProxy(config.trustedProxies, clientAddress_)) {
+    logMessage(clientAddress_ + ": not a trusted proxy (--trusted-proxy): connection closed");
+    return close();
+  }
   handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
   // Over its address's share, or every connection busy: closed unread.
   if (!handle_) return close();
   asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
-    if constexpr (overTls)
-      self->detectTls();
-    else
-      self->waitForRequest();
+    if (self->shared_.service.config.proxyProtocol) {
+      self->tcp().expires_after(self->timeout()); // for the whole header, however it trickles in
+      self->readProxyHeader();
+    } else
+      self->begin();
   });
+}
+
+template <typename Stream> void Session<Stream>::begin() {
+  if constexpr (overTls)
+    detectTls();
+  else
+    waitForRequest();
+}
+
+// The header comes first, before any TLS; reading it counts as idle time and
+// is bounded by one `timeout` and by its size. Bytes read past it stay in the
+// buffer for what follows.
+template <typename Stream> void Session<Stream>::readProxyHeader() {
+  setIdle(true);
+  tcp().async_read_some(buffer_.prepare(maxProxyHeaderBytes - buffer_.size()),
+                        [self = this->shared_from_this()](beast::error_code error, std::size_t n) {
+                          self->onProxyBytes(error, n);
+                        });
+}
+
+template <typename Stream> void Session<Stream>::onProxyBytes(beast::error_code error, std::size_t bytes) {
+  setIdle(false);
+  if (error) return close();
+  buffer_.commit(bytes);
+  auto data = buffer_.data();
+  auto header = parseProxyHeader({static_cast<const char*>(data.data()), data.size()});
+  if (header.state == ProxyHeader::State::incomplete && buffer_.size() < maxProxyHeaderBytes)
+    return readProxyHeader();
+  if (header.state != ProxyHeader::State::complete) {
+    logMessage(clientAddress_ + ": malformed PROXY protocol header: connection closed");
+    return close();
+  }
+  buffer_.consume(header.length);
+  // From here on the client is the one the proxy names, for every limit and record.
+  if (header.clientAddress && *header.clientAddress != clientAddress_) {
+    shared_.connections.remove(*handle_);
+    clientAddress_ = *header.clientAddress;
+    handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
+    if (!handle_) return close();
+  }
+  begin();
 }
 
 // The handshake counts as idle time: a stop closes the connection at once, and
@@ -269,6 +317,7 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.ifNoneMatch = std::string(message[http::field::if_none_match]);
   request.range = std::string(message[http::field::range]);
   request.ifRange = std::string(message[http::field::if_range]);
+  request.authorization = std::string(message[http::field::authorization]);
   request.body = std::move(message.body());
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;

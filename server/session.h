@@ -75,6 +75,9 @@ private:
     std::string part; // the part of a streamed body being sent
   };
 
+  void begin();
+  void readProxyHeader();
+  void onProxyBytes(boost::beast::error_code error, std::size_t bytes);
   void detectTls();
   void onDetected(FirstBytes first, boost::beast::error_code error);
   void onHandshake(boost::beast::error_code error, std::size_t bytesUsed);

@@ -39,6 +39,11 @@ constexpr const char* migrations[] = {
     " id TEXT PRIMARY KEY NOT NULL,"
     " deleted_at INTEGER NOT NULL);" // seconds since 1970, UTC
     "CREATE INDEX deleted_images_deleted_at ON deleted_images (deleted_at);",
+    // 3: upload tokens, each kept as the SHA-256 of the token.
+    "CREATE TABLE tokens ("
+    " name TEXT PRIMARY KEY NOT NULL,"
+    " hash TEXT NOT NULL UNIQUE,"
+    " created_at INTEGER NOT NULL);", // seconds since 1970, UTC
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -4,8 +4,10 @@
 #include "platform/error.h"
 #include "postgres_feedback_store.h"
 #include "postgres_image_store.h"
+#include "postgres_token_store.h"
 #include "sqlite_feedback_store.h"
 #include "sqlite_image_store.h"
+#include "sqlite_token_store.h"
 
 namespace glimor::server {
 namespace {
@@ -38,9 +40,11 @@ OpenedStores openStores(const std::string& dataDirectory, const std::optional<Da
     auto pool = openDatabase(*database, stores.description);
     stores.images = std::make_unique<PostgresImageStore>(pool);
     stores.feedback = std::make_unique<PostgresFeedbackStore>(pool);
+    stores.tokens = std::make_unique<PostgresTokenStore>(pool);
   } else {
     stores.images = std::make_unique<SqliteImageStore>(createdDataFolder(dataDirectory));
     stores.feedback = std::make_unique<SqliteFeedbackStore>(dataDirectory);
+    stores.tokens = std::make_unique<SqliteTokenStore>(dataDirectory);
     stores.description = "data in " + dataDirectory;
   }
   return stores;

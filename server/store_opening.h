@@ -3,6 +3,7 @@
 #include "feedback_store.h"
 #include "image_store.h"
 #include "pg_pool.h"
+#include "token_store.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@ namespace glimor::server {
 struct OpenedStores {
   std::unique_ptr<ImageStore> images;
   std::unique_ptr<FeedbackStore> feedback;
+  std::unique_ptr<TokenStore> tokens;
   std::string description; // e.g. "data in /srv/glimor"
 };
 

@@ -24,7 +24,7 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
 
 } // namespace
 
-Response handleUpload(Service& service, const Request& request) {
+Response handleUpload(Service& service, const Request& request, const Caller& caller) {
   // Checked first, so a request with a bad Host line stores nothing.
   std::string base = linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
 
@@ -41,8 +41,8 @@ Response handleUpload(Service& service, const Request& request) {
   // and only as a record, never as a path.
   std::string originalName = paths::fileNameOf(*part.fileName);
   std::string secret = newDeletionSecret();
-  std::string id = service.images->add(
-      {part.content, *type, request.clientAddress, originalName, {}, deletionSecretHash(secret)});
+  std::string id = service.images->add({part.content, *type, request.clientAddress, originalName,
+                                        caller.tokenName.value_or(""), deletionSecretHash(secret)});
 
   Response response;
   response.contentType = "text/plain; charset=utf-8";

@@ -106,7 +106,9 @@ start_server() {
   setting=$host
   case " $* " in *" --tls-cert "*) scheme=https host=localhost:$port setting=https://$host ;; esac
   mkdir -p "$work/data"
-  "$server" --data "$work/data" --listen "127.0.0.1:$port" "$@" 2>"$work/server.log" &
+  # Generous limits: a test run uploads and sends feedback faster than a person does.
+  "$server" --data "$work/data" --listen "127.0.0.1:$port" --upload-rate 600 --feedback-rate 600 "$@" \
+    2>"$work/server.log" &
   server_pid=$!
   wait_for 10 curl -sfk "$scheme://$host/" || fail "glimor-server did not start"
   printf '[Service]\r\nHost=%s\r\n' "$setting" >"$app_dir/Glimor.ini"

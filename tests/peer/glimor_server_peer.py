@@ -1,7 +1,7 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
@@ -15,6 +15,7 @@ import select
 import socket
 import sqlite3
 import ssl
+import struct
 import subprocess
 import sys
 import tempfile
@@ -77,14 +78,17 @@ class Server:
 
     started = []
 
-    def __init__(self, data, *flags, port=None, descriptors=None):
+    # The checks upload from one address far faster than the limits for strangers allow.
+    UNLIMITED = ("--upload-rate", "0", "--upload-quota", "0", "--feedback-rate", "0")
+
+    def __init__(self, data, *flags, port=None, descriptors=None, limits=UNLIMITED):
         self.data = data
         self.port = port or free_port()
         self.log_path = os.path.join(os.path.dirname(data), "server-%d.log" % self.port)
         self.log = open(self.log_path, "wb")
         limit = (lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))) if descriptors else None
         self.process = subprocess.Popen(
-            [SERVER, "--data", data, "--listen", "127.0.0.1:%d" % self.port, *flags],
+            [SERVER, "--data", data, "--listen", "127.0.0.1:%d" % self.port, *limits, *flags],
             stderr=self.log, preexec_fn=limit)
         Server.started.append(self.process)
         wait_listening(self.port, self.process, 10, lambda: self.log_text(), "glimor-server")
@@ -144,8 +148,9 @@ def program_upload_body(path, image):
             b"\"\r\nContent-Type: image/" + extension + b"\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
 
 
-def program_head(target, host, content_type, length):
-    """The request head exactly as Glimor's HTTP client writes it, folded lines included."""
+def program_head(target, host, content_type, length, extra=b""):
+    """The request head exactly as Glimor's HTTP client writes it, folded lines included;
+    `extra` header lines (each ending in CR LF) follow the others."""
     if content_type == "multipart":
         content_type_lines = b"Content-Type: multipart/form-data;\r\n boundary=" + BOUNDARY + b"\r\n"
     else:
@@ -160,12 +165,13 @@ def program_head(target, host, content_type, length):
             b" application/x-shockwave-flash, */*\r\n"
             b"Accept-Encoding: gzip, deflate\r\n"
             b"Accept-Language: hr\r\n"
-            b"User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n")
+            b"User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n" + extra + b"\r\n")
 
 
-def program_upload(port, host, path, image):
+def program_upload(port, host, path, image, extra=b"", prefix=b""):
+    """`prefix` goes before the request, e.g. a PROXY protocol header."""
     body = program_upload_body(path, image)
-    return exchange(port, program_head(b"/guestglimor.php", host, "multipart", len(body)) + body)
+    return exchange(port, prefix + program_head(b"/guestglimor.php", host, "multipart", len(body), extra) + body)
 
 
 def link_of(answer):
@@ -799,11 +805,136 @@ def tls(work):
         check(line in log, "log line %r in: %s" % (line, log[-800:]))
 
 
+def gate(work):
+    """Upload tokens, the upload limits, and the client's address from the PROXY protocol."""
+    png = make_images(work)["png"]
+    data = os.path.join(work, "data")
+    server = Server(data, "--uploads", "token", limits=("--upload-rate", "3"))
+    port, host = server.port, b"127.0.0.1:%d" % server.port
+
+    def token(*words):
+        return subprocess.run([SERVER, "token", *words, "--data", data], capture_output=True, timeout=30)
+
+    def upload(extra=b""):
+        return program_upload(port, host, b"C:\\a\\Glimor.png", png, extra)
+
+    def bearer(secret):
+        return b"Authorization: Bearer " + secret.encode() + b"\r\n"
+
+    # Made while the service runs; shown once, never listed.
+    added = token("add", "ann")
+    secret = added.stdout.decode().splitlines()[-1] if added.returncode == 0 and added.stdout else ""
+    check(re.fullmatch(r"[A-Za-z0-9_-]{43}", secret) is not None, "token add: %r" % (added,))
+    listed = token("list")
+    check(listed.returncode == 0 and listed.stdout.startswith(b"ann\t") and secret.encode() not in listed.stdout,
+          "token list: %r" % (listed,))
+    check(token("add", "ann").returncode == 1, "a token name is taken once")
+
+    anonymous = upload()
+    check(status_line(anonymous) == "HTTP/1.0 401 Upload token required" and
+          b"\r\nWWW-Authenticate: Bearer\r\n" in anonymous, "no token: %r" % anonymous[:200])
+    check(status_line(upload(bearer("A" * 43))) == "HTTP/1.0 401 Upload token not valid", "wrong token")
+    form = b"name=Ann&email=none&cat=2&text=Hi\r\n\r\n"
+    check(status_line(exchange(port, program_head(b"/glimor/index.php?do=contact", host, "form", len(form)) + form)) ==
+          "HTTP/1.0 401 Upload token required", "feedback without a token")
+
+    # The token's limit: three at once, then the wait the answer names.
+    answers = [upload(bearer(secret)) for _ in range(4)]
+    check([status_line(a) for a in answers[:3]] == ["HTTP/1.0 200 OK"] * 3, "uploads with the token")
+    refused = re.fullmatch(r"HTTP/1.0 429 Too many uploads, try again in (\d+) s", status_line(answers[3]))
+    check(refused is not None and 1 <= int(refused.group(1)) <= 20 and
+          b"\r\nRetry-After: %s\r\n" % refused.group(1).encode() in answers[3],
+          "over the rate: %r" % answers[3][:300])
+
+    # Revoked through the store while the service runs: refused within a second.
+    check(token("revoke", "ann").returncode == 0 and token("revoke", "ann").returncode == 1, "token revoke")
+    status = ""
+    for _ in range(50):
+        status = status_line(upload(bearer(secret)))
+        if status == "HTTP/1.0 401 Upload token not valid":
+            break
+        time.sleep(0.1)
+    check(status == "HTTP/1.0 401 Upload token not valid", "revoked token: " + status)
+    check(token("list").stdout == b"", "nothing listed after the revoke")
+    check(server.stop() == 0 and "uploads with a token only" in server.log_text(), "start-up line names the gate")
+
+    # Behind a proxy: the address the PROXY header names is the client, for limits, log and records.
+    pki = os.path.join(work, "pki")
+    subprocess.run(["bash", os.path.join(SOURCE, "tests", "support", "make_test_ca.sh"), pki], check=True,
+                   capture_output=True)
+    proxied_data = os.path.join(work, "proxied")
+    proxied = Server(proxied_data, "--proxy-protocol", "--trusted-proxy", "127.0.0.1", "--timeout", "2",
+                     limits=("--upload-rate", "2"))
+    body = program_upload_body(b"C:\\a\\Glimor.png", png)
+    request = program_head(b"/guestglimor.php", b"x", "multipart", len(body)) + body
+
+    def via(header, source="127.0.0.1", wrap=lambda s: s, port=proxied.port):
+        try:
+            with wrap(connect_from(source, port)) as s:
+                s.sendall(header + request)
+                return read_answer(s)
+        except OSError:
+            return b""  # closed by the service while the request was being sent
+
+    def v1(client):
+        return b"PROXY TCP4 %s 127.0.0.1 40000 %d\r\n" % (client, proxied.port)
+
+    v2 = (b"\r\n\r\n\0\r\nQUIT\n\x21\x11\x00\x0c" + socket.inet_aton("198.51.100.4") + socket.inet_aton("127.0.0.1") +
+          struct.pack(">HH", 40000, proxied.port))
+    statuses = [status_line(via(v1(b"192.0.2.7"))) for _ in range(3)]
+    check(statuses[:2] == ["HTTP/1.0 200 OK"] * 2 and statuses[2].startswith("HTTP/1.0 429 "),
+          "limit of the named client: %r" % statuses)
+    check(status_line(via(v1(b"192.0.2.8"))) == "HTTP/1.0 200 OK", "another client behind the same proxy")
+    check(status_line(via(v2)) == "HTTP/1.0 200 OK", "PROXY protocol version 2")
+    for header, source, what in ((v1(b"192.0.2.9"), "127.0.0.2", "untrusted address"), (b"", "127.0.0.1", "no header"),
+                                 (b"PROXY TCP4 nonsense\r\n", "127.0.0.1", "malformed header")):
+        check(via(header, source) == b"", what + " closed without an answer")
+    # A header that trickles in gets one --timeout in all, not one per byte: at five bytes a
+    # second it is cut long before these 100 bytes are in.
+    with connect_from("127.0.0.1", proxied.port) as s:
+        s.settimeout(0.2)
+        cut = False
+        for byte in b"PROXY TCP4 " + b"1" * 89:
+            try:
+                s.sendall(bytes([byte]))
+                cut = s.recv(1) == b""
+            except socket.timeout:
+                continue
+            except OSError:
+                cut = True
+            if cut:
+                break
+        check(cut, "a header trickling in is cut")
+    check(proxied.stop() == 0, "proxied server exit")
+    with sqlite3.connect(os.path.join(proxied_data, "glimor.db")) as db:
+        stored = sorted(row[0] for row in db.execute("SELECT client_address FROM images"))
+    check(stored == ["192.0.2.7", "192.0.2.7", "192.0.2.8", "198.51.100.4"], "stored addresses: %r" % stored)
+    log = proxied.log_text()
+    for line in ('192.0.2.7 "POST /guestglimor.php" 200', '198.51.100.4 "POST /guestglimor.php" 200',
+                 "127.0.0.2: not a trusted proxy", "127.0.0.1: malformed PROXY protocol header"):
+        check(line in log, "log line %r in: %s" % (line, log[-800:]))
+
+    # Over TLS the header comes before the handshake.
+    secure = Server(os.path.join(work, "secure"), "--tls-cert", os.path.join(pki, "server.pem"), "--tls-key",
+                    os.path.join(pki, "server.key"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1")
+    trusted = ssl.create_default_context(cafile=os.path.join(pki, "ca.pem"))
+    answer = via(b"", wrap=lambda s: _after_header(s, v1(b"203.0.113.5"), trusted), port=secure.port)
+    check(status_line(answer) == "HTTP/1.0 200 OK", "PROXY header before TLS: %r" % answer[:100])
+    check(secure.stop() == 0 and '203.0.113.5 "POST /guestglimor.php" 200' in secure.log_text(),
+          "TLS log names the client")
+
+
+def _after_header(s, header, context):
+    """Sends the PROXY header in the clear, then speaks TLS on the same connection."""
+    s.sendall(header)
+    return context.wrap_socket(s, server_hostname="localhost")
+
+
 def main():
     group = sys.argv[1]
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
-        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls}[group](work)
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:

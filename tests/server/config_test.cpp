@@ -66,6 +66,35 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_FALSE(parse({"--help"}));
 }
 
+TEST(Config, UploadsAreOpenOnlyOnLoopbackUnlessSaid) {
+  EXPECT_EQ(parse({"--data", "d"})->uploads, UploadAccess::open);
+  EXPECT_EQ(parse({"--data", "d", "--listen", "[::1]:80"})->uploads, UploadAccess::open);
+  EXPECT_EQ(parse({"--data", "d", "--listen", "0.0.0.0:80"})->uploads, UploadAccess::token);
+  EXPECT_EQ(parse({"--data", "d", "--listen", "[::ffff:10.0.0.1]:80"})->uploads, UploadAccess::token);
+  EXPECT_EQ(parse({"--data", "d", "--listen", "0.0.0.0:80", "--uploads", "open"})->uploads,
+            UploadAccess::open);
+  EXPECT_EQ(parse({"--data", "d", "--uploads=token"})->uploads, UploadAccess::token);
+
+  auto limits = parse({"--data", "d", "--upload-rate", "100/MIN", "--upload-quota=0", "--feedback-rate", "0",
+                       "--proxy-protocol", "--trusted-proxy", "10.0.0.1", "--trusted-proxy=::1"});
+  EXPECT_EQ(limits->uploadsPerMinute, 100u);
+  EXPECT_EQ(limits->uploadBytesPerDay, 0u);
+  EXPECT_EQ(limits->feedbackPerMinute, 0u);
+  EXPECT_TRUE(limits->proxyProtocol);
+  EXPECT_EQ(limits->trustedProxies, (std::vector<std::string>{"10.0.0.1", "::1"}));
+  EXPECT_EQ(parse({"--data", "d", "--upload-quota", "5000/day"})->uploadBytesPerDay, 5000u);
+
+  EXPECT_NE(errorOf({"--data", "d", "--uploads", "closed"}).find("neither open nor token"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--upload-rate", "30/hour"}).find("a number per min"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--proxy-protocol"}).find("needs --trusted-proxy"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--trusted-proxy", "::1"}).find("needs --proxy-protocol"),
+            std::string::npos);
+  EXPECT_NE(
+      errorOf({"--data", "d", "--proxy-protocol", "--trusted-proxy", "nginx"}).find("not an IP address"),
+      std::string::npos);
+}
+
 TEST(Config, ADatabaseReplacesTheDataFolder) {
   auto config = parse({"--database", "postgresql://glimor@db.lan/glimor", "--database-connections=8"});
   ASSERT_TRUE(config && config->database);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # nginx in front of glimor-server nodes on loopback, with the configuration of
 # docs/nginx-two-nodes.conf, unprivileged, everything in a folder of its own.
+# nginx connects to the nodes from 127.0.0.1 and starts each connection with a
+# PROXY protocol header: the nodes need --proxy-protocol --trusted-proxy 127.0.0.1.
 #
 #   nginx_nodes.sh start DIR PORT NODE1-PORT NODE2-PORT
 #   nginx_nodes.sh stop DIR
