@@ -19,15 +19,11 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from glimor_server_peer import (BUILD, SOURCE, SERVER, body_of, check, exchange, failures, free_port, link_of,
-                                program_head, program_upload, program_upload_body, status_line, text_of,
+                                noise_png, program_head, program_upload, program_upload_body, status_line, text_of,
                                 wait_listening)
 
 CLUSTER = os.path.join(SOURCE, "tests", "support", "postgres_cluster.sh")
 NGINX = os.path.join(SOURCE, "tests", "support", "nginx_nodes.sh")
-
-
-def jpeg(size):
-    return b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(size - 11)
 
 
 class Node:
@@ -48,7 +44,7 @@ class Node:
 
     def upload(self, image, port=None):
         port = port or self.port
-        return program_upload(port, b"127.0.0.1:%d" % port, b"C:\\Glimor\\Glimor.jpg", image)
+        return program_upload(port, b"127.0.0.1:%d" % port, b"C:\\Glimor\\Glimor.png", image)
 
     def get(self, link, method=b"GET"):
         path = link.split("/", 3)[3].encode()
@@ -63,14 +59,14 @@ def sql(cluster_dir, port, query):
 
 
 def any_node_serves_any_image(a, b, db):
-    small, large = jpeg(5000), jpeg(1 << 20)  # the large one is sent in slices
+    small, large = noise_png(5000), noise_png(1 << 20)  # the large one is sent in slices
     for image in (small, large):
         answer = a.upload(image)
         link = link_of(answer)
         check(status_line(answer) == "HTTP/1.0 200 OK" and link, "upload to node A: " + status_line(answer))
         fetched = b.get(link)
         check(body_of(fetched) == image, "node B serves node A's upload byte for byte (%d bytes)" % len(image))
-        check(b"Content-Type: image/jpeg" in fetched, "node B names the type")
+        check(b"Content-Type: image/png" in fetched, "node B names the type")
         head = b.get(link, b"HEAD")
         check(b"Content-Length: %d\r\n" % len(image) in head and body_of(head) == b"", "HEAD from node B")
     # A range of the large image, across its slices.
@@ -86,7 +82,7 @@ def any_node_serves_any_image(a, b, db):
 
 
 def parallel_uploads_through_nginx(a, b, front_port):
-    images = [jpeg(20000 + i * 131) for i in range(24)]
+    images = [noise_png(20000 + i * 131) for i in range(24)]
     with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
         answers = list(pool.map(lambda image: a.upload(image, port=front_port), images))
     links = [link_of(answer) for answer in answers]
@@ -106,7 +102,7 @@ def killed_node_loses_nothing_acknowledged(a, b, db):
 
     def upload_until_cut():
         while True:
-            image = jpeg(300 * 1024)
+            image = noise_png(300 * 1024)
             try:
                 answer = a.upload(image)
             except OSError:
@@ -137,11 +133,11 @@ def killed_node_loses_nothing_acknowledged(a, b, db):
 
 
 def database_restart_under_a_running_node(b, db):
-    image = jpeg(4000)
+    image = noise_png(4000)
     link = link_of(b.upload(image))  # not read yet, so not in node B's cache
     subprocess.run([CLUSTER, "stop", db[0]], check=True)
     # The answers come at once; the socket timeout only bounds a hang.
-    for answer, what in ((b.get(link), "image"), (b.upload(jpeg(4000)), "upload")):
+    for answer, what in ((b.get(link), "image"), (b.upload(noise_png(4000)), "upload")):
         check(status_line(answer).endswith(" 503 Database Unavailable"),
               "%s while the database is down: %s" % (what, status_line(answer)))
     subprocess.run([CLUSTER, "restart", db[0]], check=True)
@@ -149,7 +145,7 @@ def database_restart_under_a_running_node(b, db):
     while time.time() < deadline and not status_line(b.get(link)).endswith(" 200 OK"):
         time.sleep(0.2)
     check(body_of(b.get(link)) == image, "the same node serves again after the database restart")
-    answer = b.upload(jpeg(4000))
+    answer = b.upload(noise_png(4000))
     check(status_line(answer) == "HTTP/1.0 200 OK", "and takes uploads: " + status_line(answer))
     check(b.process.poll() is None, "without a restart of the node")
     log = b.log()
