@@ -35,7 +35,9 @@ Response handleUpload(Service& service, const Request& request) {
   if (part.content.size() > service.config.maxUploadBytes)
     throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
   // Only an image that decodes completely as the type its first bytes name is kept,
-  // so no other content (a page, a script) can be served under an image link.
+  // so no other content (a page, a script) can be served under an image link. POSTs
+  // are answered on the disk threads (session.cpp), so decoding holds no thread that
+  // moves bytes.
   auto type = sniffImageType(part.content);
   if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");

@@ -32,7 +32,7 @@ TEST(DecodeBmp, ReadsWhatTheWriterWritesAtEveryDisplayDepth) {
     original.pixels.resize(original.stride() * 9);
     if (depth <= 8)
       for (int i = 0; i < 1 << depth; ++i)
-        original.palette.push_back(0x010203u * static_cast<std::uint32_t>(i));
+        original.palette.push_back(0x010203u * static_cast<std::uint32_t>(i) & 0xFFFFFF);
     const Bitmap read = decodeBmp(encodeBmp(original));
     EXPECT_EQ(read.width, 7);
     EXPECT_EQ(read.height, 9);
