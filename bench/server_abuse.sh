@@ -14,8 +14,11 @@ build=${GLIMOR_BUILD_DIR:-$root/build/linux}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-SERVER="$build/server/glimor-server" WORK="$work" python3 - <<'PY'
-import os, re, resource, socket, statistics, subprocess, threading, time
+SERVER="$build/server/glimor-server" WORK="$work" PEER_CHECKS="$root/tests/peer" python3 - <<'PY'
+import os, re, resource, socket, statistics, subprocess, sys, threading, time
+
+sys.path.insert(0, os.environ["PEER_CHECKS"])
+from glimor_server_peer import noise_png
 
 SERVER, WORK = os.environ["SERVER"], os.environ["WORK"]
 BOUNDARY = b"---------------------------7d6891e3b0542"
@@ -107,9 +110,9 @@ def latency_text(samples):
 
 
 def upload_body(size):
-    image = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(size - 11)
-    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\G\\x.jpg\""
-            b"\r\nContent-Type: image/jpg\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
+    image = noise_png(size)  # the service stores only complete images
+    return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\G\\x.png\""
+            b"\r\nContent-Type: image/png\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
 
 
 def upload_head(length):

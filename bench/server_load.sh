@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Load on glimor-server over loopback, bounded in time and count: wrk against
-# one stored image over HTTP and over HTTPS, then a loop of 100 KB uploads;
+# one stored image over HTTP and over HTTPS, then a loop of 100 KB uploads (a real
+# JPEG, decoded by the service before it is stored, and the same against
+# glimor-server-undecoded, built with the benchmarks, which stores it undecoded);
 # then the same on the PostgreSQL store with one node and with two nodes behind
 # nginx (skipped where PostgreSQL is not installed).
 # Prints requests/s, p99 latency and errors for each. Usage: bench/server_load.sh [seconds]
@@ -13,9 +15,9 @@ seconds=${1:-10}
 # a rate marked "capped" reached it and the service would have done more.
 uploads_per_thread=${UPLOADS_PER_THREAD:-4000}
 work=$(mktemp -d)
-server_pid= tls_pid= node1_pid= node2_pid= postgres= front= static=
+server_pid= tls_pid= undecoded_pid= node1_pid= node2_pid= postgres= front= static=
 cleanup() {
-  for pid in $server_pid $tls_pid $node1_pid $node2_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  for pid in $server_pid $tls_pid $undecoded_pid $node1_pid $node2_pid; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   [ -z "$front" ] || "$root/tests/support/nginx_nodes.sh" stop "$front"
   [ -z "$static" ] || { kill -QUIT "$(cat "$static/nginx.pid")" 2>/dev/null; sleep 0.2; }
   [ -z "$postgres" ] || "$root/tests/support/postgres_cluster.sh" stop "$postgres"
@@ -38,18 +40,20 @@ tls_pid=$!
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
 for _ in $(seq 100); do curl -s --cacert "$work/pki/ca.pem" -o /dev/null "https://127.0.0.1:$tls_port/" && break; sleep 0.05; done
 
-# A JPEG-signed image of SIZE bytes in the multipart body Glimor builds.
-make_body() { # file size
-  python3 - "$1" "$2" <<'PY'
-import os, sys
+# A real JPEG of WIDTH x HEIGHT pixels (a plasma picture at quality 100, as Glimor
+# writes its JPEGs) in the multipart body Glimor builds.
+make_body() { # file width height
+  convert -seed 1 -size "$2x$3" plasma:fractal -quality 100 "$1.jpg"
+  python3 - "$1" <<'PY'
+import sys
 boundary = b"---------------------------7d6891e3b0542"
-image = b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(int(sys.argv[2]) - 11)
+image = open(sys.argv[1] + ".jpg", "rb").read()
 with open(sys.argv[1], "wb") as f:
     f.write(b"--" + boundary + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\Glimor\\Glimor.jpg\""
             b"\r\nContent-Type: image/jpg\r\n\r\n" + image + b"\r\n--" + boundary + b"--\r\n")
 PY
 }
-make_body "$work/body" $((100 * 1024))
+make_body "$work/body" 300 200 # about 100 KB
 upload() { # base-url [body-file [curl options]]
   curl -s "${@:3}" -H "Content-Type: multipart/form-data; boundary=---------------------------7d6891e3b0542" \
     --data-binary "@${2:-$work/body}" "$1/guestglimor.php" | sed -n 's/^Link: \(.*\)\r$/\1/p'
@@ -59,6 +63,7 @@ link=$(upload "http://127.0.0.1:$port")
 tls_link=$(upload "https://127.0.0.1:$tls_port" "$work/body" --cacert "$work/pki/ca.pem")
 [ -n "$tls_link" ] || { echo "upload over https failed"; cat "$work/tls-server.log"; exit 1; }
 
+rate() { sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$1"; }
 summarise() { # name wrk-output
   local rate p99 errors
   rate=$(sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$2")
@@ -97,16 +102,32 @@ fi
 # measures the encryption more than the handshakes.
 tls_gets=$(get_load "$tls_link")
 uploads=$(upload_load "http://127.0.0.1:$port")
+# The same uploads stored without being decoded, by a service of their own.
+undecoded_uploads=
+if [ -x "$build/bench/glimor-server-undecoded" ]; then
+  undecoded_port=$(free_port)
+  "$build/bench/glimor-server-undecoded" --data "$work/undecoded-data" --listen "127.0.0.1:$undecoded_port" $unlimited \
+    2>"$work/undecoded.log" &
+  undecoded_pid=$!
+  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$undecoded_port/" && break; sleep 0.05; done
+  undecoded_uploads=$(upload_load "http://127.0.0.1:$undecoded_port")
+fi
 
 echo "glimor-server over loopback, $(nproc) cores, ${seconds}s each:"
 summarise "image GET" "$gets"
 if [ -n "$nginx_gets" ]; then
   summarise "nginx same file" "$nginx_gets"
-  rate() { sed -n 's/^Requests\/sec: *\([0-9.]*\).*/\1/p' <<<"$1"; }
   echo "image GET, glimor-server / nginx: $(python3 -c "print('%.2f' % ($(rate "$gets") / $(rate "$nginx_gets")))")"
 fi
 summarise "image GET TLS" "$tls_gets"
 summarise "upload 100KB" "$uploads"
+if [ -n "$undecoded_uploads" ]; then
+  summarise "  undecoded" "$undecoded_uploads"
+  echo "upload 100KB, decoded / undecoded: $(python3 -c "print('%.2f' % ($(rate "$uploads") / $(rate "$undecoded_uploads")))")"
+else
+  echo "  undecoded: skipped (build the target glimor-server-undecoded)"
+fi
+echo "upload body: a $(stat -c %s "$work/body.jpg")-byte JPEG of 300 x 200 pixels"
 stored=$(find "$work/data/images" -type f | wc -l)
 echo "images stored: $stored"
 
@@ -126,7 +147,7 @@ node1=$(free_port)
 "$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" $unlimited 2>"$work/node1.log" &
 node1_pid=$!
 wait_up "$node1"
-make_body "$work/large" $((1024 * 1024))
+make_body "$work/large" 960 640 # about 1 MB
 pg_path=$(upload "http://127.0.0.1:$node1" | sed 's|^http://[^/]*||')
 large_path=$(upload "http://127.0.0.1:$node1" "$work/large" | sed 's|^http://[^/]*||')
 [ -n "$pg_path" ] && [ -n "$large_path" ] || { echo "upload to PostgreSQL failed"; cat "$work/node1.log"; exit 1; }

@@ -36,6 +36,8 @@ struct Config {
   std::optional<std::string> publicUrl;
   std::optional<std::string> updatesDirectory;
   std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
+  // Pixels an uploaded image may have (all frames of a GIF together).
+  std::uint64_t maxPixels = 100'000'000;
   // How long a client may take to send one request, and how long an idle
   // kept-alive connection stays open.
   std::chrono::seconds requestTimeout{30};
@@ -66,7 +68,7 @@ struct Config {
 inline constexpr std::string_view usageText =
     "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
     "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
-    "                     [--updates DIR] [--max-upload BYTES] [--timeout SECONDS]\n"
+    "                     [--updates DIR] [--max-upload BYTES] [--max-pixels N] [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"
     "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"

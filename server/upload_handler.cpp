@@ -1,4 +1,5 @@
 #include "deletion_secret.h"
+#include "image_check.h"
 #include "image_type.h"
 #include "multipart.h"
 #include "platform/paths.h"
@@ -34,8 +35,13 @@ Response handleUpload(Service& service, const Request& request, const Caller& ca
   if (part.content.empty()) throw Refusal(400, "The uploaded file is empty");
   if (part.content.size() > service.config.maxUploadBytes)
     throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
+  // Only an image that decodes completely as the type its first bytes name is kept,
+  // so no other content (a page, a script) can be served under an image link. POSTs
+  // are answered on the disk threads (session.cpp), so decoding holds no thread that
+  // moves bytes.
   auto type = sniffImageType(part.content);
-  if (!type) throw Refusal(415, "Not a BMP, JPEG, GIF or PNG image");
+  if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels))
+    throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
 
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.

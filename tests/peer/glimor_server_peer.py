@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 BUILD = os.environ.get("GLIMOR_BUILD_DIR", "build/linux")
 SOURCE = os.environ.get("GLIMOR_SOURCE_DIR", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
@@ -233,6 +234,27 @@ def make_images(folder):
     return images
 
 
+def png_of(width, height, rows, bit_depth=8, colour_type=2, level=0):
+    """A PNG file of the given filtered rows, compressed at `level`."""
+    def chunk(kind, data):
+        return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
+    header = width.to_bytes(4, "big") + height.to_bytes(4, "big") + bytes([bit_depth, colour_type, 0, 0, 0])
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, level)) +
+            chunk(b"IEND", b""))
+
+
+def noise_png(size):
+    """A complete PNG of about `size` bytes, different each time: random pixels, stored uncompressed."""
+    row = 1 + 3 * 256
+    height = max(1, size // row)
+    return png_of(256, height, b"".join(b"\0" + os.urandom(row - 1) for _ in range(height)))
+
+
+def pixel_bomb_png():
+    """A complete PNG of 10400 x 10000 black pixels (104 million) in about 13 KB."""
+    return png_of(10400, 10000, bytes(10000 * 1301), bit_depth=1, colour_type=0, level=9)
+
+
 def feedback_rows(data):
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
         return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
@@ -258,15 +280,25 @@ def wire(work):
         with open(os.path.join(work, "got"), "rb") as f:
             check(f.read() == image, "%s comes back unchanged" % extension)
         check("X-Content-Type-Options: nosniff" in fetched, "nosniff header")
+        check("Content-Security-Policy: default-src 'none'; sandbox" in fetched, "no script runs in an image")
+        check('Content-Disposition: inline; filename="%s"' % link.rsplit("/", 1)[1] in fetched, "file name of a save")
         check(re.search(r"ETag: \"[0-9a-f]{64}\"", fetched) is not None, "ETag header")
         check("max-age=31536000" in fetched, "long cache lifetime")
         expected_type = {"bmp": "image/bmp", "jpg": "image/jpeg", "gif": "image/gif", "png": "image/png"}[extension]
         check("Content-Type: " + expected_type in fetched, "content type of %s" % extension)
         check("Content-Length: %d" % len(image) in fetched, "content length of %s" % extension)
 
+    # Progressive and interlaced images decode too.
+    for extension, interlace in (("jpg", "Plane"), ("png", "PNG"), ("gif", "GIF")):
+        path = os.path.join(work, "interlaced." + extension)
+        subprocess.run(["convert", os.path.join(work, "x." + extension), "-interlace", interlace, path], check=True)
+        with open(path, "rb") as f:
+            answer = program_upload(port, host, b"C:\\x\\Glimor." + extension.encode(), f.read())
+        check(status_line(answer) == "HTTP/1.0 200 OK", "interlaced %s: %s" % (extension, status_line(answer)))
+
     # Images of several megabytes: as the program sends them, and through curl (which waits for
     # "100 Continue" before sending a large body).
-    large = images["png"] + os.urandom(3 * 1024 * 1024)
+    large = noise_png(3 * 1024 * 1024)
     answer = program_upload(port, host, b"C:\\Apps\\Glimor\\Glimor.png", large)
     check(status_line(answer) == "HTTP/1.0 200 OK" and curl(link_of(answer)) == large,
           "3 MiB upload: " + status_line(answer))
@@ -367,7 +399,7 @@ def deletion_links_and_admin(server, image):
     # remove stops being served (cached before) within about a second.
     links = {}
     for address in ("127.0.0.2", "127.0.0.2", "127.0.0.3"):
-        answer = upload_from(address, port, image + os.urandom(100))
+        answer = upload_from(address, port, noise_png(3000))
         links[link_of(answer)] = address
         check(status_of(link_of(answer)) == "200", "served before the purge")
     listed = admin("list", "--address", "127.0.0.2", "--data", data)
@@ -406,8 +438,17 @@ def refusals(work):
     check(upload_status(good.replace(BOUNDARY, b"---------------------------0000000000000")) ==
           "HTTP/1.0 400 Body does not start with the boundary", "wrong boundary")
     check(upload_status(good[:-30]) == "HTTP/1.0 400 Truncated multipart body", "truncated multipart")
-    check(upload_status(program_upload_body(b"C:\\a\\Glimor.jpg", b"<html>not an image</html>")) ==
-          "HTTP/1.0 415 Not a BMP, JPEG, GIF or PNG image", "non-image bytes")
+    # Only complete images are stored: not a page, nor one behind an image's first bytes, nor a
+    # JPEG cut short, a PNG with a damaged checksum, bytes after an image's end, or an image
+    # of more pixels than the service decodes.
+    bad_crc = bytearray(images["png"])
+    bad_crc[29] ^= 1  # IHDR's checksum
+    for extension, content in ((b"jpg", b"<html>not an image</html>"),
+                               (b"gif", b"GIF89a<html><script>alert(1)</script></html>"),
+                               (b"jpg", images["jpg"][:-100]), (b"png", bytes(bad_crc)),
+                               (b"gif", images["gif"] + b"<html>"), (b"png", pixel_bomb_png())):
+        check(upload_status(program_upload_body(b"C:\\a\\Glimor." + extension, content)) ==
+              "HTTP/1.0 415 Not a complete BMP, JPEG, GIF or PNG image", "refused: %r" % content[:40])
     check(upload_status(good, "form") == "HTTP/1.0 415 Upload must be multipart/form-data", "not multipart")
 
     # Too large: refused from the Content-Length alone, and the answer still reaches a
@@ -420,8 +461,13 @@ def refusals(work):
     # Many large uploads at once are held to a memory budget (eight of the largest);
     # the room comes back when they end. A server of its own with a long pause limit,
     # so that on a slow machine no waiting upload times out and frees its room early.
-    patient = Server(os.path.join(work, "data-budget"), "--max-upload", "20000", "--timeout", "30")
+    patient = Server(os.path.join(work, "data-budget"), "--max-upload", "20000", "--timeout", "30",
+                     "--max-pixels", "200000000")
     patient_host = b"localhost:%d" % patient.port
+    # The pixel bomb is a complete image, refused above only for its size.
+    bomb = program_upload_body(b"C:\\a\\Glimor.png", pixel_bomb_png())
+    check(status_line(exchange(patient.port, program_head(b"/guestglimor.php", patient_host, "multipart", len(bomb)) +
+                               bomb)) == "HTTP/1.0 200 OK", "the pixel bomb within a higher --max-pixels")
     def heads_from(addresses):
         sockets = []
         for address in addresses:
@@ -559,7 +605,7 @@ def refusals(work):
 
     # A reader slower than --min-download-rate, though never pausing long, is cut at the deadline.
     streaming = Server(os.path.join(work, "data-streaming"), "--timeout", "1", "--min-download-rate", "4000000")
-    big_image = images["png"] + os.urandom(10 << 20)
+    big_image = noise_png(10 << 20)
     link = link_of(program_upload(streaming.port, b"127.0.0.1", b"C:\\a\\big.png", big_image))
     with socket.socket() as s:
         s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 16384)
@@ -586,7 +632,7 @@ def refusals(work):
     if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", full], capture_output=True).returncode == 0:
         try:
             cramped = Server(full)
-            answer = program_upload(cramped.port, b"x", b"C:\\a\\big.png", images["png"] + os.urandom(2 << 20))
+            answer = program_upload(cramped.port, b"x", b"C:\\a\\big.png", noise_png(2 << 20))
             check(status_line(answer) == "HTTP/1.0 507 Insufficient Storage: the service's disk is full, nothing was stored",
                   "full disk: " + status_line(answer))
             check(os.listdir(os.path.join(full, "tmp")) == [], "nothing staged on a full disk")
@@ -612,7 +658,7 @@ def load(work):
     host = b"127.0.0.1:%d" % port
 
     # 50 parallel uploads of distinct images, each retrievable byte for byte.
-    uploads = [images["png"] + os.urandom(i * 97) for i in range(50)]
+    uploads = [noise_png(1000 + i * 97) for i in range(50)]
     with concurrent.futures.ThreadPoolExecutor(max_workers=50) as pool:
         answers = list(pool.map(lambda image: program_upload(port, host, b"C:\\G\\Glimor.png", image), uploads))
     links = [link_of(answer) for answer in answers]
@@ -668,7 +714,7 @@ def cli(work):
         check(not os.path.exists(os.path.join(work, "Glimor.dat")), "answer file removed")
 
     # A refusal reaches the user as the status line after Glimor's error prefix.
-    for name, content, expected in (("fake.png", b"<html>not an image</html>", b"415 Not a BMP, JPEG, GIF or PNG image"),
+    for name, content, expected in (("fake.png", b"<html>not an image</html>", b"415 Not a complete BMP, JPEG, GIF or PNG image"),
                                     ("big.png", images["png"] + b"\0" * 60000, b"413 Image larger than 50000 bytes"),
                                     ("huge.png", images["png"] + b"\0" * 300000, b"413 Upload larger than 50000 bytes")):
         path = os.path.join(work, name)

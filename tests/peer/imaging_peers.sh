@@ -109,11 +109,11 @@ expect_exit() { # code description args...
   else fail "$what: exit $got (want $code), stderr: $(cat "$work/stderr")"; fi
 }
 head -c 100 "$work/photo.bmp" >"$work/cut.bmp"
-$magick "$work/f.bmp" -type Palette -colors 4 BMP3:"$work/palette.bmp"
+$magick "$work/f.bmp" -type Palette -colors 4 -compress RLE BMP3:"$work/rle.bmp"
 $magick "$work/f.bmp" png:"$work/f.png"
 expect_exit 2 "missing file" encode "$work/absent.bmp" "$work"
 expect_exit 2 "truncated file" encode "$work/cut.bmp" "$work"
-expect_exit 2 "8-bit file" encode "$work/palette.bmp" "$work"
+expect_exit 2 "run-length compressed file" encode "$work/rle.bmp" "$work"
 expect_exit 2 "PNG file" encode "$work/f.png" "$work"
 expect_exit 2 "no folder argument" encode "$work/f.bmp"
 expect_exit 1 "missing output folder" encode "$work/f.bmp" "$work/no/such/dir"

@@ -19,17 +19,13 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from glimor_server_peer import (BUILD, SOURCE, SERVER, admin, body_of, check, connect_from, delete_url_of, exchange,
-                                failures, free_port, link_of, program_head, program_upload, program_upload_body,
+                                failures, free_port, link_of, noise_png, program_head, program_upload, program_upload_body,
                                 read_answer, status_line,
                                 text_of, wait_listening)
 
 CLUSTER = os.path.join(SOURCE, "tests", "support", "postgres_cluster.sh")
 NGINX = os.path.join(SOURCE, "tests", "support", "nginx_nodes.sh")
 CLIENT = "192.0.2.10"  # the client the checks name when they talk to a node directly
-
-
-def jpeg(size):
-    return b"\xff\xd8\xff\xe0\x00\x10JFIF\x00" + os.urandom(size - 11)
 
 
 class Node:
@@ -53,7 +49,7 @@ class Node:
         return text_of(self.log_path)
 
     def upload(self, image, extra=b""):
-        return program_upload(self.port, b"127.0.0.1:%d" % self.port, b"C:\\Glimor\\Glimor.jpg", image, extra,
+        return program_upload(self.port, b"127.0.0.1:%d" % self.port, b"C:\\Glimor\\Glimor.png", image, extra,
                               prefix=self.header)
 
     def exchange(self, request):
@@ -72,14 +68,14 @@ def sql(cluster_dir, port, query):
 
 
 def any_node_serves_any_image(a, b, db):
-    small, large = jpeg(5000), jpeg(1 << 20)  # the large one is sent in slices
+    small, large = noise_png(5000), noise_png(1 << 20)  # the large one is sent in slices
     for image in (small, large):
         answer = a.upload(image)
         link = link_of(answer)
         check(status_line(answer) == "HTTP/1.0 200 OK" and link, "upload to node A: " + status_line(answer))
         fetched = b.get(link)
         check(body_of(fetched) == image, "node B serves node A's upload byte for byte (%d bytes)" % len(image))
-        check(b"Content-Type: image/jpeg" in fetched, "node B names the type")
+        check(b"Content-Type: image/png" in fetched, "node B names the type")
         head = b.get(link, b"HEAD")
         check(b"Content-Length: %d\r\n" % len(image) in head and body_of(head) == b"", "HEAD from node B")
     # A range of the large image, across its slices.
@@ -96,7 +92,7 @@ def any_node_serves_any_image(a, b, db):
 
 def upload_through_nginx(front_port, image):
     """From another loopback address, which nginx passes on to the node in its PROXY header."""
-    body = program_upload_body(b"C:\\Glimor\\Glimor.jpg", image)
+    body = program_upload_body(b"C:\\Glimor\\Glimor.png", image)
     with connect_from("127.0.0.5", front_port) as s:
         s.sendall(program_head(b"/guestglimor.php", b"127.0.0.1:%d" % front_port, "multipart", len(body)) + body)
         return read_answer(s)
@@ -109,12 +105,12 @@ def tokens_on_every_node(a, b, uri):
     added = token("add", "ci")
     secret = added.stdout.decode().splitlines()[-1].encode() if added.returncode == 0 and added.stdout else b""
     bearer = b"Authorization: Bearer " + secret + b"\r\n"
-    check(status_line(b.upload(jpeg(3000), bearer)) == "HTTP/1.0 200 OK", "token made on the database: %r" % (added,))
+    check(status_line(b.upload(noise_png(3000), bearer)) == "HTTP/1.0 200 OK", "token made on the database: %r" % (added,))
     check(token("list").stdout.startswith(b"ci\t"), "token listed")
     check(token("revoke", "ci").returncode == 0, "token revoked")
     statuses = set()
     for _ in range(50):  # both nodes refuse it within a second
-        statuses = {status_line(node.upload(jpeg(3000), bearer)) for node in (a, b)}
+        statuses = {status_line(node.upload(noise_png(3000), bearer)) for node in (a, b)}
         if statuses == {"HTTP/1.0 401 Upload token not valid"}:
             break
         time.sleep(0.1)
@@ -122,7 +118,7 @@ def tokens_on_every_node(a, b, uri):
 
 
 def parallel_uploads_through_nginx(a, b, front_port, db):
-    images = [jpeg(20000 + i * 131) for i in range(24)]
+    images = [noise_png(20000 + i * 131) for i in range(24)]
     with concurrent.futures.ThreadPoolExecutor(max_workers=8) as pool:
         answers = list(pool.map(lambda image: upload_through_nginx(front_port, image), images))
     links = [link_of(answer) for answer in answers]
@@ -149,7 +145,7 @@ def deletion_seen_by_every_node(a, b, uri):
             time.sleep(0.1)
         return False
 
-    answer = a.upload(jpeg(3000))
+    answer = a.upload(noise_png(3000))
     link, delete_url = link_of(answer), delete_url_of(answer)
     check(body_of(b.get(link)) != b"", "node B serves (and caches) the image")
     path = delete_url.split("/", 3)[3].encode()
@@ -158,7 +154,7 @@ def deletion_seen_by_every_node(a, b, uri):
     check(body_of(deleted) == b"Image deleted.\r\n", "deleted through node A: " + status_line(deleted))
     check(gone_on_b(link), "node B answers 410 for the image deleted through node A")
 
-    link = link_of(a.upload(jpeg(3000)))
+    link = link_of(a.upload(noise_png(3000)))
     check(body_of(b.get(link)) != b"", "node B caches another image")
     code, out, err = admin("delete", link.rsplit("/", 1)[1].split(".")[0], "--database", uri)
     check(code == 0 and out.startswith("removed "), "admin delete on PostgreSQL: %r" % ((code, out, err),))
@@ -173,7 +169,7 @@ def killed_node_loses_nothing_acknowledged(a, b, db):
 
     def upload_until_cut():
         while True:
-            image = jpeg(300 * 1024)
+            image = noise_png(300 * 1024)
             try:
                 answer = a.upload(image)
             except OSError:
@@ -204,11 +200,11 @@ def killed_node_loses_nothing_acknowledged(a, b, db):
 
 
 def database_restart_under_a_running_node(b, db):
-    image = jpeg(4000)
+    image = noise_png(4000)
     link = link_of(b.upload(image))  # not read yet, so not in node B's cache
     subprocess.run([CLUSTER, "stop", db[0]], check=True)
     # The answers come at once; the socket timeout only bounds a hang.
-    for answer, what in ((b.get(link), "image"), (b.upload(jpeg(4000)), "upload")):
+    for answer, what in ((b.get(link), "image"), (b.upload(noise_png(4000)), "upload")):
         check(status_line(answer).endswith(" 503 Database Unavailable"),
               "%s while the database is down: %s" % (what, status_line(answer)))
     subprocess.run([CLUSTER, "restart", db[0]], check=True)
@@ -216,7 +212,7 @@ def database_restart_under_a_running_node(b, db):
     while time.time() < deadline and not status_line(b.get(link)).endswith(" 200 OK"):
         time.sleep(0.2)
     check(body_of(b.get(link)) == image, "the same node serves again after the database restart")
-    answer = b.upload(jpeg(4000))
+    answer = b.upload(noise_png(4000))
     check(status_line(answer) == "HTTP/1.0 200 OK", "and takes uploads: " + status_line(answer))
     check(b.process.poll() is None, "without a restart of the node")
     log = b.log()

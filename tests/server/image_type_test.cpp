@@ -1,7 +1,14 @@
+#include "image_check.h"
 #include "image_type.h"
+#include "imaging/bmp_writer.h"
+#include "imaging/gif_image.h"
+#include "imaging/jpeg_image.h"
+#include "imaging/png_image.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace glimor::server {
 namespace {
@@ -34,6 +41,64 @@ TEST(ImageType, ByExtensionKnowsOnlyTheStoredNames) {
   EXPECT_FALSE(imageTypeByExtension("jpeg"));
   EXPECT_FALSE(imageTypeByExtension("PNG"));
   EXPECT_FALSE(imageTypeByExtension("png/../x"));
+}
+
+// Every file the program writes, at every depth a display has, and the type each is checked as.
+std::vector<std::pair<std::string, ImageType>> programFiles() {
+  imaging::Bitmap crop;
+  crop.width = 23;
+  crop.height = 21;
+  crop.pixels.resize(imaging::Bitmap::strideOf(23, 32) * 21);
+  std::mt19937 random(7);
+  for (auto& byte : crop.pixels) byte = static_cast<std::uint8_t>(random() & 0xC3);
+  auto asString = [](const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); };
+  std::vector<std::pair<std::string, ImageType>> files;
+  for (int depth : {1, 2, 4, 8, 16, 24, 32}) {
+    imaging::Bitmap atDepth = crop;
+    atDepth.bitsPerPixel = depth;
+    atDepth.palette.assign(depth <= 8 ? 1u << depth : 0, 0x336699);
+    files.emplace_back(asString(imaging::encodeBmp(atDepth)), *imageTypeByExtension("bmp"));
+  }
+  const imaging::Bitmap bgr = imaging::toBgr24(crop);
+  files.emplace_back(asString(imaging::compressJpeg(bgr, 100)), *imageTypeByExtension("jpg"));
+  imaging::TGIFImage gif;
+  gif.assign(bgr);
+  files.emplace_back(asString(gif.bytes()), *imageTypeByExtension("gif"));
+  files.emplace_back(asString(imaging::encodePng(bgr)), *imageTypeByExtension("png"));
+  imaging::Bitmap few = crop; // few colours: a palette PNG at a small bit depth
+  for (auto& byte : few.pixels) byte &= 0x80;
+  files.emplace_back(asString(imaging::encodePng(few)), *imageTypeByExtension("png"));
+  return files;
+}
+
+TEST(CompleteImage, AcceptsWhatTheProgramWritesAndNothingCutOrExtended) {
+  for (const auto& [file, type] : programFiles()) {
+    SCOPED_TRACE(std::string(type.extension) + " of " + std::to_string(file.size()) + " bytes");
+    EXPECT_EQ(sniffImageType(file), type);
+    EXPECT_TRUE(isCompleteImage(file, type, 23 * 21));
+    EXPECT_FALSE(isCompleteImage(file, type, 23 * 21 - 1)); // one pixel over the limit
+    for (std::size_t length = 0; length < file.size(); ++length)
+      EXPECT_FALSE(isCompleteImage(file.substr(0, length), type, 1000)) << length;
+    EXPECT_FALSE(isCompleteImage(file + '\0', type, 1000));
+    EXPECT_FALSE(isCompleteImage(file + "<script>alert(1)</script>", type, 1000));
+  }
+}
+
+TEST(CompleteImage, RefusesForgedAndDamagedImages) {
+  const auto gif = *imageTypeByExtension("gif"), png = *imageTypeByExtension("png");
+  EXPECT_TRUE(isCompleteImage(testing::gifBytes(), gif, 2));
+  EXPECT_FALSE(isCompleteImage("GIF89a<html><script>alert(1)</script></html>", gif, 1000));
+  const std::string good = testing::pngBytes();
+  EXPECT_TRUE(isCompleteImage(good, png, 2));
+  for (std::size_t crcAt : {29, 53, 78, 90}) { // IHDR, tEXt (ancillary), IDAT, IEND
+    std::string damaged = good;
+    damaged[crcAt] ^= 1;
+    EXPECT_FALSE(isCompleteImage(damaged, png, 2)) << crcAt;
+  }
+  // A header that promises more pixels than allowed is refused before any is decoded.
+  std::string bomb = testing::gifBytes();
+  bomb[6] = bomb[7] = bomb[8] = bomb[9] = '\xff';
+  EXPECT_FALSE(isCompleteImage(bomb, gif, 100'000'000));
 }
 
 } // namespace

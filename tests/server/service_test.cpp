@@ -77,8 +77,11 @@ TEST_F(ServiceTest, EveryImageTypeComesBackUnchanged) {
     EXPECT_EQ(fetched.status, 200);
     EXPECT_EQ(fetched.payload(), image);
     EXPECT_EQ(fetched.contentType, mime);
-    EXPECT_THAT(fetched.headers, ::testing::Contains(std::pair<std::string, std::string>(
-                                     "X-Content-Type-Options", "nosniff")));
+    std::string fileName = pathOfLink(link).substr(3);
+    EXPECT_THAT(fetched.headers, ::testing::IsSupersetOf(std::vector<std::pair<std::string, std::string>>{
+                                     {"X-Content-Type-Options", "nosniff"},
+                                     {"Content-Security-Policy", "default-src 'none'; sandbox"},
+                                     {"Content-Disposition", "inline; filename=\"" + fileName + "\""}}));
   }
 }
 
@@ -161,7 +164,10 @@ TEST_F(ServiceTest, RefusalsSayWhy) {
   truncated.body.resize(truncated.body.size() - 20);
   EXPECT_EQ(statusAndReason(truncated), "400 Truncated multipart body");
 
-  EXPECT_EQ(statusAndReason(upload("png", "GIF? no, plain text")), "415 Not a BMP, JPEG, GIF or PNG image");
+  EXPECT_EQ(statusAndReason(upload("png", "GIF? no, plain text")),
+            "415 Not a complete BMP, JPEG, GIF or PNG image");
+  EXPECT_EQ(statusAndReason(upload("gif", "GIF89a<html><script>alert(1)</script></html>")),
+            "415 Not a complete BMP, JPEG, GIF or PNG image");
   EXPECT_EQ(statusAndReason(upload("png", "")), "400 The uploaded file is empty");
   EXPECT_EQ(statusAndReason(upload("png", testing::pngBytes() + std::string(5000, 'x'))),
             "413 Image larger than 4096 bytes");

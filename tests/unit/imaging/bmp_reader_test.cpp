@@ -25,15 +25,37 @@ void put32(platform::Bytes& file, std::size_t at, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-TEST(DecodeBmp, ReadsWhatTheWriterWritesAtBothDepths) {
-  for (int depth : {24, 32}) {
-    const Bitmap original = redFOnBlue(depth);
+TEST(DecodeBmp, ReadsWhatTheWriterWritesAtEveryDisplayDepth) {
+  for (int depth : {1, 2, 4, 8, 16, 24, 32}) {
+    Bitmap original = redFOnBlue(24);
+    original.bitsPerPixel = depth;
+    original.pixels.resize(original.stride() * 9);
+    if (depth <= 8)
+      for (int i = 0; i < 1 << depth; ++i)
+        original.palette.push_back(0x010203u * static_cast<std::uint32_t>(i) & 0xFFFFFF);
     const Bitmap read = decodeBmp(encodeBmp(original));
     EXPECT_EQ(read.width, 7);
     EXPECT_EQ(read.height, 9);
     EXPECT_EQ(read.bitsPerPixel, depth);
     EXPECT_EQ(read.pixels, original.pixels);
+    EXPECT_EQ(read.palette, original.palette);
   }
+}
+
+TEST(DecodeBmp, ColoursTheTableLeavesOutAreBlack) {
+  Bitmap original = redFOnBlue(24);
+  original.bitsPerPixel = 4;
+  original.pixels.resize(original.stride() * 9);
+  original.palette.assign(16, 0xFFFFFF);
+  platform::Bytes file = encodeBmp(original);
+  put32(file, 46, 2); // two colours used; the table still fills the space before the rows
+  EXPECT_EQ(decodeBmp(file).palette,
+            std::vector<std::uint32_t>({0xFFFFFF, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  put32(file, 46, 17);
+  EXPECT_NE(errorOf(file).find("colours"), std::string::npos);
+  put32(file, 46, 0);
+  put32(file, 10, 54 + 60); // the rows begin inside the table
+  EXPECT_NE(errorOf(file).find("colour table"), std::string::npos);
 }
 
 TEST(DecodeBmp, TopDownFileBecomesBottomUpBitmap) {
@@ -77,7 +99,7 @@ TEST(DecodeBmp, ExplainsWhatIsWrongWithBadFiles) {
   EXPECT_NE(errorOf(platform::Bytes{'P', '6'}).find("not a BMP"), std::string::npos);
   EXPECT_NE(errorOf(platform::Bytes(good.begin(), good.begin() + 40)).find("truncated"), std::string::npos);
   EXPECT_NE(errorOf(platform::Bytes(good.begin(), good.end() - 1)).find("truncated"), std::string::npos);
-  EXPECT_NE(errorOf(with(28, 8, true)).find("depth"), std::string::npos);
+  EXPECT_NE(errorOf(with(28, 12, true)).find("depth"), std::string::npos);
   EXPECT_NE(errorOf(with(30, 1)).find("compression"), std::string::npos);
   EXPECT_NE(errorOf(with(14, 12)).find("header"), std::string::npos);
   EXPECT_NE(errorOf(with(18, 0)).find("size"), std::string::npos);
