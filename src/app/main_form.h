@@ -36,6 +36,13 @@ struct MainFormPlatform {
 
 inline const std::string uploadingStatus = "Uploading image...";
 
+// What the tray menu's upload items reach: the upload history's recent links and deletion.
+struct TrayHistoryHooks {
+  std::function<platform::TrayMenu()> menu;
+  std::function<void(const std::string& link)> copyLink;
+  std::function<void()> deleteLast;
+};
+
 // The main window TForm1: start-up, the Options page, the status line, closing,
 // the hot key and the capture it starts, and the tray icon.
 class MainForm {
@@ -76,6 +83,10 @@ public:
   void onTrayShow();
   void onTrayHide();
   void onTrayExit();
+  void onTrayRecentLink(std::size_t index); // the index-th link of the menu as it was shown
+  void onTrayDeleteLast();
+  // The upload history plugs in here; without it the menu's upload items stay greyed.
+  void setTrayHistory(TrayHistoryHooks hooks) { trayHistory_ = std::move(hooks); }
 
   void setStatus(const std::string& text) { platform_.view.setStatus(0, text); }
   void showLinkPanelSoon(bool visible); // from the upload worker's thread
@@ -101,6 +112,8 @@ private:
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;
   std::function<bool()> uploadRunning_;
+  TrayHistoryHooks trayHistory_;
+  platform::TrayMenu shownMenu_;
   std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;
 };
 

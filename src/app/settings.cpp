@@ -79,6 +79,14 @@ std::string Settings::serviceCaCertificate(const std::string& programFolder) {
   return paths::resolveIn(programFolder, *path);
 }
 
+std::string Settings::serviceToken() {
+  // Taken as it is written: a token that cannot go on the wire is refused when it would be sent.
+  std::optional<std::string> token = profile_.read("Service", "Token");
+  if (!token) return {};
+  if (token->size() > maxTextLength) token->resize(maxTextLength);
+  return *token;
+}
+
 std::string Settings::updatePublicKey(std::string_view builtIn) {
   // A value that is there is used as it is, so a wrong one is reported and never replaced by the build's.
   std::optional<std::string> key = profile_.read("Update", "PublicKey");

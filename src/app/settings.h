@@ -31,6 +31,9 @@ public:
   // file; a relative path is taken inside `programFolder`. Empty when not set.
   std::string serviceCaCertificate(const std::string& programFolder);
 
+  // [Service] Token: the upload token sent with uploads and feedback; empty when not set.
+  std::string serviceToken();
+
   // The update key's text, [Update] PublicKey, or `builtIn` when that is not set.
   std::string updatePublicKey(std::string_view builtIn);
 

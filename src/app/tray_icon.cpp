@@ -17,7 +17,8 @@ void MainForm::onTrayNotify(unsigned mouseMessage) {
       view.show();
     if (view.visible()) view.bringToFront();
   } else if (mouseMessage == rightButtonUp) {
-    platform_.tray.showMenuAtCursor();
+    shownMenu_ = trayHistory_.menu ? trayHistory_.menu() : platform::TrayMenu{};
+    platform_.tray.showMenuAtCursor(shownMenu_);
   }
 }
 
@@ -33,6 +34,15 @@ void MainForm::onTrayHide() {
 void MainForm::onTrayExit() {
   flags_.quitRequested = true;
   platform_.view.requestClose();
+}
+
+void MainForm::onTrayRecentLink(std::size_t index) {
+  if (index < shownMenu_.recentLinks.size() && trayHistory_.copyLink)
+    trayHistory_.copyLink(shownMenu_.recentLinks[index]);
+}
+
+void MainForm::onTrayDeleteLast() {
+  if (shownMenu_.canDeleteLast && trayHistory_.deleteLast) trayHistory_.deleteLast();
 }
 
 } // namespace glimor::app

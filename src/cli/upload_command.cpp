@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "http/bearer_token.h"
 #include "net/endpoints.h"
 #include "net/service_clients.h"
 #include "net/upload.h"
@@ -6,12 +7,17 @@
 #include "platform/tls.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
-// glimor-cli upload <file> [--host [https://]H]: the upload worker's road without the window. The status
-// texts go to stderr, the link to stdout; exit code 0 only for a completed upload.
+// glimor-cli upload <file> [--host [https://]H] [--token T]: the upload worker's road without the
+// window. The status texts go to stderr; the link, then the deletion link when the service gave
+// one, to stdout. The token may also come from GLIMOR_TOKEN. Exit code 0 only for a completed upload.
 namespace glimor::cli {
 namespace {
+
+constexpr std::string_view usageText = "upload <file> [--host H] [--token T]";
 
 void printLine(std::FILE* to, std::string_view text) {
   std::fprintf(to, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -28,6 +34,9 @@ public:
   void setResponseLines(const std::vector<std::string>&) override {}
   void setLink(std::string_view link) override { link_ = link; }
   void copyLink() override { printLine(stdout, link_); }
+  void rememberUpload(const net::UploadRecord& upload) override {
+    if (!upload.deletionUrl.empty()) printLine(stdout, upload.deletionUrl);
+  }
   void bringToFront() override {}
   void startFloodLock() override {}
   void showMainWindow() override {}
@@ -38,15 +47,34 @@ private:
   std::string link_;
 };
 
+int usage() {
+  std::fprintf(stderr, "usage: glimor-cli %.*s\n", static_cast<int>(usageText.size()), usageText.data());
+  return 2;
+}
+
 int runUpload(Arguments args) {
-  if (args.size() != 1 && !(args.size() == 3 && args[1] == "--host")) {
-    std::fputs("usage: glimor-cli upload <file> [--host H]\n", stderr);
+  if (args.empty()) return usage();
+  std::optional<std::string> host, token;
+  for (std::size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 == args.size()) return usage();
+    std::optional<std::string>* option = args[i] == "--host"    ? &host
+                                         : args[i] == "--token" ? &token
+                                                                : nullptr;
+    if (!option || *option) return usage(); // unknown, or given twice
+    *option = std::string(args[i + 1]);
+  }
+  if (!token)
+    if (const char* fromEnvironment = std::getenv("GLIMOR_TOKEN")) token = fromEnvironment;
+  if (token && !token->empty() && !http::isToken68(*token)) {
+    std::fprintf(stderr, "glimor-cli: %.*s\n", static_cast<int>(http::invalidTokenText.size()),
+                 http::invalidTokenText.data());
     return 2;
   }
-  net::ServiceEndpoints endpoints(args.size() == 3 ? std::string(args[2])
-                                                   : std::string(net::defaultServiceHost));
+
+  net::ServiceEndpoints endpoints(host.value_or(std::string(net::defaultServiceHost)));
   // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
-  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}});
+  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}},
+                              token.value_or(""));
   ConsoleUploadView view{std::string(args[0])};
   net::UploadOutcome outcome =
       net::uploadImage(view, clients.HTTP, endpoints.uploadUrl(), platform::systemFiles());
@@ -54,7 +82,7 @@ int runUpload(Arguments args) {
   return outcome == net::UploadOutcome::Complete ? 0 : 1;
 }
 
-const CommandRegistration registration({"upload", "upload <file> [--host H]", runUpload});
+const CommandRegistration registration({"upload", usageText, runUpload});
 
 } // namespace
 } // namespace glimor::cli

@@ -13,6 +13,8 @@ struct ClientConfig {
   std::string acceptEncoding;
   std::string acceptLanguage;
   std::string userAgent;
+  // Sent as "Authorization: Bearer <token>" after the other lines; empty sends no such line.
+  std::string bearerToken;
 };
 
 } // namespace glimor::http

@@ -1,8 +1,10 @@
 #include "http/receive_answer.h"
 
+#include "http/refusal_text.h"
 #include "platform/error.h"
 #include "platform/socket.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace glimor::http {
@@ -137,15 +139,21 @@ void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookie
   std::optional<std::string> location = head.header("Location");
   bool redirect = (code >= 300 && code <= 399 && code != 304) || (location && !location->empty());
   if (redirect || code < 200 || code > 299) {
-    // Not followed and not shown: the body is drained so the failure names the status line.
+    // Not followed and not shown: the body is drained so the failure names the status line,
+    // or, for a refusal that says why, the service's own words.
+    const bool explained = !redirect && saysWhyItRefuses(code);
+    std::string bodyStart;
     reader.setWait(limits.discardIdle);
     try {
-      readBody(reader, head, limits, [](const std::uint8_t*, std::size_t) {});
+      readBody(reader, head, limits, [&](const std::uint8_t* bytes, std::size_t n) {
+        if (!explained || bodyStart.size() > refusalTextLimit) return;
+        bodyStart.append(reinterpret_cast<const char*>(bytes), std::min(n, refusalTextLimit + 1));
+      });
     } catch (const BodyTooLarge&) {
     } catch (const Error& error) {
       if (error.what() != platform::cutOffText) throw; // a body cut short still names the status
     }
-    throw Error(head.statusLine);
+    throw Error(explained ? refusalText(head.statusLine, bodyStart) : head.statusLine);
   }
   if (head.closedInHeader) throw Error("Undefined situation");
   if (code == 204) return;

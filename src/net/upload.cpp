@@ -26,6 +26,18 @@ http::Bytes postImage(UploadView& view, http::HttpClient& client, std::string_vi
   return answer;
 }
 
+// The deletion link that a line before the last gives as "Delete: <url>", the nearest to the
+// link's line; empty when there is none (an older service) or it is no web address.
+std::string deletionUrlOf(const std::vector<std::string>& lines) {
+  constexpr std::string_view label = "Delete: ";
+  for (std::size_t i = lines.size() - 1; i-- > 0;) {
+    if (!lines[i].starts_with(label)) continue;
+    std::string url = lines[i].substr(label.size());
+    return isWebLink(url) ? url : std::string();
+  }
+  return {};
+}
+
 } // namespace
 
 UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
@@ -52,6 +64,7 @@ UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::strin
   try {
     std::optional<platform::Bytes> image = files.read(filePath);
     if (!image) throw Error("Cannot open file \"" + filePath + "\".");
+    const std::uint64_t imageSize = image->size();
     http::Bytes answer = postImage(view, client, uploadUrl, buildUploadBody(filePath, *image));
     image.reset();
 
@@ -74,6 +87,7 @@ UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::strin
     }
     view.setLink(link);
     view.copyLink();
+    view.rememberUpload({{}, link, deletionUrlOf(lines), extension.substr(1), imageSize});
     view.bringToFront();
     view.setStatus(statusComplete);
     view.startFloodLock();

@@ -1,4 +1,6 @@
 #pragma once
+#include "net/upload_record.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,7 @@ public:
   virtual void setResponseLines(const std::vector<std::string>& lines) = 0;
   virtual void setLink(std::string_view link) = 0;
   virtual void copyLink() = 0; // what "Copy to ClipBoard" does: the shown link onto the clipboard
+  virtual void rememberUpload(const UploadRecord& upload) = 0; // into the upload history
   virtual void bringToFront() = 0;
   virtual void startFloodLock() = 0; // the five-second anti-flood lock
   virtual void showMainWindow() = 0;

@@ -13,4 +13,12 @@ void UploadWindow::endBusy() {
   page_.setBusyAnimation(false);
 }
 
+void UploadWindow::rememberUpload(const UploadRecord& upload) {
+  try {
+    history_.add(upload);
+  } catch (const std::exception&) {
+    // The upload stands and its link is on the clipboard; only the history misses it.
+  }
+}
+
 } // namespace glimor::net

@@ -1,5 +1,6 @@
 #pragma once
 #include "net/link_actions.h"
+#include "net/upload_history.h"
 #include "net/upload_view.h"
 #include "platform/link_page.h"
 #include "platform/main_view.h"
@@ -21,8 +22,9 @@ struct UploadFormHooks {
 class UploadWindow final : public UploadView {
 public:
   UploadWindow(platform::MainView& main, platform::LinkPage& page, platform::Messages& messages,
-               LinkActions& links, UploadFormHooks hooks)
-      : main_(main), page_(page), messages_(messages), links_(links), hooks_(std::move(hooks)) {}
+               LinkActions& links, UploadHistory& history, UploadFormHooks hooks)
+      : main_(main), page_(page), messages_(messages), links_(links), history_(history),
+        hooks_(std::move(hooks)) {}
 
   std::string filePath() override { return main_.uploadFileName(); }
   void setStatus(std::string_view text) override { main_.setStatus(0, std::string(text)); }
@@ -31,6 +33,7 @@ public:
   void setResponseLines(const std::vector<std::string>& lines) override { responseLines_ = lines; }
   void setLink(std::string_view link) override { page_.setLink(std::string(link)); }
   void copyLink() override { links_.suiButton1Click(); }
+  void rememberUpload(const UploadRecord& upload) override;
   void bringToFront() override { main_.bringToFront(); }
   void startFloodLock() override { hooks_.startFloodLock(); }
   void showMainWindow() override { main_.show(); }
@@ -43,6 +46,7 @@ private:
   platform::LinkPage& page_;
   platform::Messages& messages_;
   LinkActions& links_;
+  UploadHistory& history_;
   UploadFormHooks hooks_;
   std::vector<std::string> responseLines_;
 };

@@ -34,6 +34,10 @@ void SynchronizedUploadView::copyLink() {
   ui_.synchronize([&] { target_.copyLink(); });
 }
 
+void SynchronizedUploadView::rememberUpload(const UploadRecord& upload) {
+  ui_.synchronize([&] { target_.rememberUpload(upload); });
+}
+
 void SynchronizedUploadView::bringToFront() {
   ui_.synchronize([&] { target_.bringToFront(); });
 }

@@ -23,6 +23,7 @@ public:
   void setResponseLines(const std::vector<std::string>& lines) override;
   void setLink(std::string_view link) override;
   void copyLink() override;
+  void rememberUpload(const UploadRecord& upload) override;
   void bringToFront() override;
   void startFloodLock() override;
   void showMainWindow() override;

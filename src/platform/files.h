@@ -25,6 +25,14 @@ public:
   // The whole file, or nothing when it cannot be opened or read.
   virtual std::optional<Bytes> read(const std::string& path) = 0;
 
+  // At most the first `limit` bytes of the file, or nothing when it cannot be opened or read;
+  // for files that are not trusted to be small.
+  virtual std::optional<Bytes> readAtMost(const std::string& path, std::size_t limit) {
+    std::optional<Bytes> all = read(path); // files in memory; the system's read no more
+    if (all && all->size() > limit) all->resize(limit);
+    return all;
+  }
+
   virtual bool exists(const std::string& path) = 0;
   virtual bool remove(const std::string& path) = 0;
 };

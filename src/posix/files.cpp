@@ -1,7 +1,9 @@
-#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/error.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -42,15 +44,18 @@ public:
     }
   }
 
-  std::optional<Bytes> read(const std::string& path) override {
+  std::optional<Bytes> read(const std::string& path) override { return readAtMost(path, SIZE_MAX); }
+
+  std::optional<Bytes> readAtMost(const std::string& path, std::size_t limit) override {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     Bytes data;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) data.reserve(static_cast<std::size_t>(info.st_size));
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+      data.reserve(std::min(static_cast<std::size_t>(info.st_size), limit));
     std::uint8_t chunk[65536];
-    for (;;) {
-      ssize_t n = ::read(fd, chunk, sizeof chunk);
+    while (data.size() < limit) {
+      ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, limit - data.size()));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         ::close(fd);

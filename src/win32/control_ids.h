@@ -28,11 +28,16 @@ enum : int {
   menuShow = 200,
   menuHide,
   menuExit,
+  menuDeleteLast,
+  menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,
   save,
   print,
   cancel,
 };
+
+// How many links the "Recent links" submenu holds at most (ids menuRecentFirst onwards).
+inline constexpr int menuRecentCount = 10;
 
 } // namespace glimor::win32::ids

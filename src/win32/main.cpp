@@ -102,9 +102,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   messages.setOwner(mainWindow.hwnd());
   hotKeys.setWindow(mainWindow.hwnd());
   win32::guarded([&] { form.create(); });
-  win32::NetworkFeatures network({mainWindow, form, flags, messages, timers, shell, files}, executable,
-                                 form.settings().serviceHost(),
-                                 form.settings().serviceCaCertificate(paths::folderOf(executable)));
+  win32::NetworkFeatures network(
+      {mainWindow, form, flags, messages, timers, shell, files}, executable, form.settings().serviceHost(),
+      form.settings().serviceCaCertificate(paths::folderOf(executable)), form.settings().serviceToken());
   network.attach();
   mainWindow.layOutForDpi(); // the controls that the network features added
 

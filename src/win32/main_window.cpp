@@ -177,7 +177,29 @@ void MainWindow::remove() {
   ::Shell_NotifyIconA(NIM_DELETE, &data);
 }
 
-void MainWindow::showMenuAtCursor() {
+// Made anew each time it opens, with the upload history as it is then.
+void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
+  if (trayMenu_) ::DestroyMenu(trayMenu_); // with its submenu
+  trayMenu_ = ::CreatePopupMenu();
+  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuShow, "Show");
+  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuHide, "Hide");
+  HMENU recent = ::CreatePopupMenu();
+  for (std::size_t i = 0; i < menu.recentLinks.size() && i < ids::menuRecentCount; ++i) {
+    // "&" marks a menu's access key; a link's own "&" is written twice to be shown as it is.
+    std::string caption;
+    for (char c : menu.recentLinks[i]) caption += c == '&' ? "&&" : std::string(1, c);
+    ::AppendMenuA(recent, MF_STRING, ids::menuRecentFirst + i, caption.c_str());
+  }
+  ::AppendMenuA(trayMenu_, MF_POPUP | (menu.recentLinks.empty() ? MF_GRAYED : 0),
+                reinterpret_cast<UINT_PTR>(recent), "Recent links");
+  ::AppendMenuA(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
+                "Delete last upload");
+  ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
+}
+
+void MainWindow::showMenuAtCursor(const platform::TrayMenu& menu) {
+  buildTrayMenu(menu);
   POINT at{};
   ::GetCursorPos(&at);
   // The menu closes when the user clicks elsewhere only if our window is in front.
@@ -239,7 +261,14 @@ void MainWindow::onCommand(int id, int code) {
   case ids::menuExit:
     form_->onTrayExit();
     break;
+  case ids::menuDeleteLast:
+    form_->onTrayDeleteLast();
+    break;
   default:
+    if (id >= ids::menuRecentFirst && id < ids::menuRecentFirst + ids::menuRecentCount) {
+      form_->onTrayRecentLink(static_cast<std::size_t>(id - ids::menuRecentFirst));
+      break;
+    }
     if (networkCommands_) networkCommands_(id, code);
     break;
   }

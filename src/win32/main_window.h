@@ -61,7 +61,7 @@ public:
   // platform::Tray
   bool add() override;
   void remove() override;
-  void showMenuAtCursor() override;
+  void showMenuAtCursor(const platform::TrayMenu& menu) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -74,6 +74,7 @@ private:
   void placeStatusTip();
   TTTOOLINFOA statusTool() const;
   void restoreFocus();
+  void buildTrayMenu(const platform::TrayMenu& menu);
   void onCommand(int id, int code);
   void showPage(int page);
   HWND checkBox(platform::CheckBox box) const;

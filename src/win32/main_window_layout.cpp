@@ -114,12 +114,6 @@ void MainWindow::createControls(const std::string& serviceHost) {
   edit1_ = createControl(self, {"EDIT", "", 0, 0, 0, 0, ES_AUTOHSCROLL, 0, ids::edit1, false, font_});
   button1_ =
       createControl(self, {"BUTTON", "Glimo it !", 0, 0, 0, 0, BS_PUSHBUTTON, 0, ids::button1, false, font_});
-
-  trayMenu_ = ::CreatePopupMenu();
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuShow, "Show");
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuHide, "Hide");
-  ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
 }
 
 void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {

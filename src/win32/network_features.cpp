@@ -1,6 +1,7 @@
 #include "win32/network_features.h"
 
 #include "app/startup.h"
+#include "platform/paths.h"
 #include "platform/socket.h"
 #include "platform/tls.h"
 #include "win32/control_ids.h"
@@ -8,10 +9,13 @@
 namespace glimor::win32 {
 
 NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath,
-                                 std::string serviceHost, std::string caCertificate)
+                                 std::string serviceHost, std::string caCertificate,
+                                 const std::string& uploadToken)
     : platform_(platform), executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
-      clients_(platform::systemNetwork(), {}, {&platform::systemTls(), std::move(caCertificate)}),
-      updateWindow_(platform.main, platform.main, [this] { ::DestroyWindow(platform_.main.hwnd()); }) {}
+      clients_(platform::systemNetwork(), {}, {&platform::systemTls(), std::move(caCertificate)},
+               uploadToken),
+      updateWindow_(platform.main, platform.main, [this] { ::DestroyWindow(platform_.main.hwnd()); }),
+      history_(platform.files, paths::folderOf(executablePath_) + "Glimor.history") {}
 
 void NetworkFeatures::attach() {
   MainWindow& main = platform_.main;
@@ -26,13 +30,25 @@ void NetworkFeatures::attach() {
   links_ = std::make_unique<net::LinkActions>(*linkPage_, clipboard_, processes_, endpoints_);
 
   uploadWindow_ = std::make_unique<net::UploadWindow>(
-      main, *linkPage_, platform_.messages, *links_,
+      main, *linkPage_, platform_.messages, *links_, history_,
       net::UploadFormHooks{[&form](bool visible) { form.showLinkPanelSoon(visible); },
                            [&form] { form.startFloodLock(); }});
   uploader_ = std::make_unique<net::TUploader>(*uploadWindow_, ui_, clients_.HTTP, endpoints_.uploadUrl(),
                                                platform_.files);
   form.setUploadStarter([this] { uploader_->start(); });
   form.setUploadRunning([this] { return uploader_->running(); });
+
+  recentUploads_ = std::make_unique<net::RecentUploads>(
+      history_,
+      net::RecentUploadsPlatform{clipboard_, platform_.messages, ui_,
+                                 [&form](const std::string& text) { form.setStatus(text); }},
+      clients_.deletionHTTP, app::applicationTitle);
+  form.setTrayHistory(
+      {[this] {
+         return platform::TrayMenu{recentUploads_->recentLinks(), recentUploads_->canDeleteLast()};
+       },
+       [this](const std::string& link) { recentUploads_->copyLink(link); },
+       [this] { recentUploads_->deleteLast(); }});
 
   update_ = std::make_unique<net::UpdateCheck>(
       net::UpdatePlatform{updateWindow_, urlDownload_, platform_.files, platform_.shell, platform_.messages,
@@ -53,7 +69,8 @@ void NetworkFeatures::attach() {
 }
 
 bool NetworkFeatures::exchangeRunning() const {
-  return (uploader_ && uploader_->running()) || (feedback_ && feedback_->sending());
+  return (uploader_ && uploader_->running()) || (feedback_ && feedback_->sending()) ||
+         (recentUploads_ && recentUploads_->deleting());
 }
 
 void NetworkFeatures::onCommand(int id, int code) {

@@ -4,8 +4,10 @@
 #include "net/endpoints.h"
 #include "net/feedback_form.h"
 #include "net/link_actions.h"
+#include "net/recent_uploads.h"
 #include "net/service_clients.h"
 #include "net/update_check.h"
+#include "net/upload_history.h"
 #include "net/upload_window.h"
 #include "net/uploader.h"
 #include "platform/files.h"
@@ -41,14 +43,15 @@ struct NetworkPlatform {
 // the main window once its controls exist.
 class NetworkFeatures {
 public:
-  // `caCertificate`: one more trust anchor for an https service, empty for none.
+  // `caCertificate`: one more trust anchor for an https service, empty for none; `uploadToken`:
+  // sent with uploads and feedback, empty for none.
   NetworkFeatures(NetworkPlatform platform, std::string executablePath, std::string serviceHost,
-                  std::string caCertificate);
+                  std::string caCertificate, const std::string& uploadToken);
   // The UI thread is closed first, so a worker waiting for the window is let go before it is joined.
   ~NetworkFeatures() { ui_.close(); }
 
   void attach();
-  // An upload or a feedback exchange is still under way.
+  // An upload, a feedback or a deletion exchange is still under way.
   bool exchangeRunning() const;
 
 private:
@@ -66,6 +69,8 @@ private:
   UpdateWindow updateWindow_;
   std::unique_ptr<LinkPageControls> linkPage_;
   std::unique_ptr<net::LinkActions> links_;
+  net::UploadHistory history_;
+  std::unique_ptr<net::RecentUploads> recentUploads_;
   std::unique_ptr<net::UploadWindow> uploadWindow_;
   std::unique_ptr<net::TUploader> uploader_;
   std::unique_ptr<net::UpdateCheck> update_;

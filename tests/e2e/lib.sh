@@ -143,4 +143,5 @@ selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
 # mtime of a file, 0 when missing.
 mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
 status_is() { [ "$(status_text)" = "$1" ]; }
+clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The upload road for BMP and GIF against glimor-server (the service holds exactly the file beside
-# the program); the JPEG road over https, trusted through [Service] CACertificate and refused
+# the program); the tray menu's Recent links and Delete last upload; the JPEG road over https, trusted through [Service] CACertificate and refused
 # without it; and a service that answers 500: the message box, then "Image could not be uploaded.".
 source "$(dirname "$0")/lib.sh"
 
@@ -46,6 +46,26 @@ for type in BMP GIF; do
   curl -sf "$link" -o "$work/served.$ext" || fail "the $type link does not serve"
   cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
 done
+
+log "the tray menu: Recent links copies the last link again, Delete last upload takes it back"
+grep -qF "$link" "$app_dir/Glimor.history" || fail "the upload is not in Glimor.history"
+printf 'something else' | xclip -i -selection clipboard
+# The menu opens upwards from the icon: "Show", "Hide", "Recent links", "Delete last upload",
+# a separator, "Exit"; the submenu opens to the left of it, the newest link first.
+open_tray_menu() { xdotool mousemove --window "$desk" 1013 757 click 3; sleep 1; }
+open_tray_menu
+xdotool mousemove --window "$desk" 960 693 click 1
+sleep 0.7
+shot tray-recent-links
+xdotool mousemove --window "$desk" 800 693 click 1
+wait_for 10 clipboard_is "$link" || fail "Recent links copied: $(xclip -o -selection clipboard)"
+open_tray_menu
+xdotool mousemove --window "$desk" 960 711 click 1
+wait_for 10 message_shown "Delete the last uploaded image from the service?" || fail "no deletion question"
+xdotool mousemove --window "$desk" 478 394 click 1 # "Yes", the question centred on the main window
+wait_for 30 status_is "Image deleted." || fail "status after the deletion: $(status_text)"
+[ "$(curl -s -o /dev/null -w '%{http_code}' "$link")" = 410 ] || fail "the deleted image's link does not answer 410"
+grep -qF "$link" "$app_dir/Glimor.history" && fail "the deleted upload is still in Glimor.history"
 
 log "the JPEG road over https, the test CA named in Glimor.ini"
 wineserver -k >/dev/null 2>&1 || true

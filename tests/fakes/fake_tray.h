@@ -13,10 +13,14 @@ public:
     return true;
   }
   void remove() override { present = false; }
-  void showMenuAtCursor() override { ++menus; }
+  void showMenuAtCursor(const platform::TrayMenu& menu) override {
+    ++menus;
+    lastMenu = menu;
+  }
 
   bool present = false;
   int adds = 0, menus = 0;
+  platform::TrayMenu lastMenu;
 };
 
 } // namespace glimor::fakes

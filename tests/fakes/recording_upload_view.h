@@ -22,6 +22,10 @@ public:
     note("link " + link);
   }
   void copyLink() override { note("copy " + link); }
+  void rememberUpload(const net::UploadRecord& upload) override {
+    note("remember " + upload.link + " " + upload.deletionUrl + " " + upload.fileType + " " +
+         std::to_string(upload.size));
+  }
   void bringToFront() override { note("front"); }
   void startFloodLock() override { note("flood lock"); }
   void showMainWindow() override { note("show"); }

@@ -60,9 +60,32 @@ printf 'x' >"$work/Glimor.JPG"
 if "$cli" upload "$work/Glimor.JPG" --host "127.0.0.1:$port" 2>"$work/status"; then fail "JPG succeeded"; fi
 grep -qx 'Unknown file type.' "$work/status" || fail "unknown type status"
 
+# the upload token (--token over GLIMOR_TOKEN) on one more header line, the deletion link on a
+# second line of stdout, and glimor-cli delete posting an empty body to it; a token that could
+# break the head is refused before anything is sent.
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+printf 'HTTP/1.1 200 OK\r\n\r\nImage stored.\r\nDelete: http://127.0.0.1/d/ab/s3\r\nLink: http://127.0.0.1/i/ab.jpg\r\n' \
+  >"$work/stored.answer"
+rm -f "$work/port" "$work"/request.*; serve "$work/stored.answer"
+GLIMOR_TOKEN=from-env "$cli" upload "$work/Glimor.jpg" --token T0k.en --host "127.0.0.1:$port" >"$work/link" 2>/dev/null
+printf 'http://127.0.0.1/i/ab.jpg\nhttp://127.0.0.1/d/ab/s3\n' | cmp - "$work/link" || fail "upload output: $(cat "$work/link")"
+grep -q $'^Authorization: Bearer T0k.en\r$' "$work/request.1" || fail "no token line"
+GLIMOR_TOKEN=from-env "$cli" upload "$work/Glimor.jpg" --host "127.0.0.1:$port" >/dev/null 2>&1
+grep -q $'^Authorization: Bearer from-env\r$' "$work/request.2" || fail "no token from GLIMOR_TOKEN"
+code=0; "$cli" upload "$work/Glimor.jpg" --host "127.0.0.1:$port" --token $'x\r\nX-Injected: 1' 2>"$work/err" || code=$?
+[ $code = 2 ] && grep -q 'upload token may hold only' "$work/err" || fail "a bad token: exit $code, $(cat "$work/err")"
+"$cli" delete "http://127.0.0.1:$port/d/ab/s3" 2>"$work/err" || fail "delete: $(cat "$work/err")"
+[ ! -e "$work/request.4" ] || fail "the bad token went out"
+grep -q $'^POST /d/ab/s3 HTTP/1.0\r$' "$work/request.3" && grep -q $'^Content-Length: 0\r$' "$work/request.3" ||
+  fail "deletion request: $(cat -v "$work/request.3")"
+grep -q 'Authorization' "$work/request.3" && fail "the deletion carried a token"
+
 kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 printf 'HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!' >"$work/missing.answer"
 rm -f "$work/port"; serve "$work/missing.answer"
+code=0; "$cli" delete "http://127.0.0.1:$port/d/ab/wrong" 2>"$work/err" || code=$?
+[ $code = 1 ] && [ "$(cat "$work/err")" = "Error encountered during POST: HTTP/1.1 404 Not Found" ] ||
+  fail "delete of an unknown link: exit $code, $(cat "$work/err")"
 if "$cli" post "http://127.0.0.1:$port/x" "$work/feedback" >"$work/out" 2>"$work/err"; then fail "404 post succeeded"; fi
 [ "$(cat "$work/err")" = "Error encountered during POST: HTTP/1.1 404 Not Found" ] || fail "404 message: $(cat "$work/err")"
 [ ! -s "$work/out" ] || fail "404 body printed"

@@ -707,7 +707,7 @@ def cli(work):
         with open(path, "wb") as f:
             f.write(image)
         run = subprocess.run([program, "upload", path, "--host", host], capture_output=True, timeout=30)
-        link = run.stdout.decode().strip()
+        link = (run.stdout.decode().splitlines() or [""])[0]  # a deletion link may follow on a second line
         check(run.returncode == 0 and b"Upload complete." in run.stderr, "cli upload %s: %r" % (extension, run.stderr))
         check(link.startswith("http://" + host + "/"), "cli link prefix: %r" % link)
         check(curl(link) == image, "cli upload %s comes back unchanged" % extension)

@@ -1,8 +1,11 @@
-#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/error.h"
 #include "win32/os/system_text.h"
 
 #include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
 
 namespace glimor::platform {
 namespace {
@@ -22,8 +25,8 @@ public:
   void replace(const std::string& path, std::span<const std::uint8_t> bytes) override {
     // The temporary file sits beside the target, so the rename never crosses volumes.
     std::string temp = path + ".tmp" + std::to_string(::GetCurrentProcessId());
-    HANDLE file = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw Error(cannotCreate(path, ::GetLastError()));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -45,17 +48,21 @@ public:
     }
   }
 
-  std::optional<Bytes> read(const std::string& path) override {
+  std::optional<Bytes> read(const std::string& path) override { return readAtMost(path, SIZE_MAX); }
+
+  std::optional<Bytes> readAtMost(const std::string& path, std::size_t limit) override {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     Bytes data;
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0) data.reserve(static_cast<std::size_t>(size.QuadPart));
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
+      data.reserve(std::min(static_cast<std::size_t>(size.QuadPart), limit));
     std::uint8_t chunk[65536];
-    for (;;) {
+    while (data.size() < limit) {
       DWORD n = 0;
-      if (!::ReadFile(file, chunk, sizeof chunk, &n, nullptr)) {
+      if (!::ReadFile(file, chunk, static_cast<DWORD>(std::min(sizeof chunk, limit - data.size())), &n,
+                      nullptr)) {
         ::CloseHandle(file);
         return std::nullopt;
       }

@@ -1,5 +1,6 @@
 #include "fakes/main_form_rig.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace glimor::app {
@@ -30,6 +31,27 @@ TEST_F(TrayIconTest, RightButtonUpOpensTheMenuOtherEventsDoNothing) {
   form.onTrayNotify(0x0205);
   EXPECT_EQ(tray.menus, 1);
   EXPECT_FALSE(view.shown);
+}
+
+TEST_F(TrayIconTest, TheMenuOffersTheHistoryAsItWasWhenTheMenuOpened) {
+  form.onTrayNotify(0x0205);
+  EXPECT_TRUE(tray.lastMenu.recentLinks.empty()); // nothing plugged in: both items greyed
+  EXPECT_FALSE(tray.lastMenu.canDeleteLast);
+  form.onTrayDeleteLast();
+
+  platform::TrayMenu history{{"http://svc/i/2", "http://svc/i/1"}, false};
+  std::vector<std::string> calls;
+  form.setTrayHistory({[&] { return history; },
+                       [&](const std::string& link) { calls.push_back("copy " + link); },
+                       [&] { calls.push_back("delete"); }});
+  form.onTrayNotify(0x0205);
+  history = {{"http://svc/i/3"}, true}; // an upload ended while the menu was open
+  form.onTrayRecentLink(1);
+  form.onTrayRecentLink(2);
+  form.onTrayDeleteLast(); // greyed when the menu opened
+  form.onTrayNotify(0x0205);
+  form.onTrayDeleteLast();
+  EXPECT_THAT(calls, ::testing::ElementsAre("copy http://svc/i/1", "delete"));
 }
 
 TEST_F(TrayIconTest, MenuShowAndHide) {

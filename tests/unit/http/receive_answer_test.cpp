@@ -56,6 +56,23 @@ TEST(ReceiveAnswer, StopsAtContentLengthAndFailsAnAnswerCutOffBeforeIt) {
   EXPECT_EQ(receive("HTTP/1.1 503 Busy\r\nContent-Length: 10\r\n\r\nab").error, "HTTP/1.1 503 Busy");
 }
 
+TEST(ReceiveAnswer, ATokenOrRateRefusalFailsWithTheServicesOwnWords) {
+  EXPECT_EQ(
+      receive("HTTP/1.1 401 Upload token required\r\nContent-Length: 23\r\n\r\nUpload token required\r\n")
+          .error,
+      "Upload token required");
+  // The body's first line first; markup, control characters or nothing: the reason phrase.
+  EXPECT_EQ(receive("HTTP/1.1 429 Too Many Requests\r\n\r\nToo many uploads, try again in 7 s\nmore").error,
+            "Too many uploads, try again in 7 s");
+  EXPECT_EQ(receive("HTTP/1.1 401 Upload token not valid\r\n\r\n<html>401</html>").error,
+            "Upload token not valid");
+  EXPECT_EQ(receive("HTTP/1.1 429 Slow down\r\n\r\n\x1b]0;owned\x07").error, "Slow down");
+  EXPECT_EQ(receive("HTTP/1.1 401\r\nContent-Length: 0\r\n\r\n").error, "HTTP/1.1 401");
+  // Other refusals, and a refusal that redirects, name their status line as before.
+  EXPECT_EQ(receive("HTTP/1.1 403 Forbidden\r\n\r\nNo.").error, "HTTP/1.1 403 Forbidden");
+  EXPECT_EQ(receive("HTTP/1.1 401 Log in\r\nLocation: /login\r\n\r\nGo.").error, "HTTP/1.1 401 Log in");
+}
+
 TEST(ReceiveAnswer, TakesAContentLengthThatIsNoNumberAsAbsent) {
   EXPECT_EQ(receive("HTTP/1.0 200 OK\r\nContent-Length: -3\r\n\r\nto close").body, "to close");
   EXPECT_EQ(receive("HTTP/1.0 200 OK\r\nContent-Length: 1x\r\n\r\nto close").body, "to close");
@@ -100,7 +117,8 @@ TEST(ReceiveAnswer, FailsOtherStatusesAndDrainsTheirBodyWithTheShortWait) {
   EXPECT_EQ(r.body, "");
   EXPECT_EQ(stream.waits.front(), 60s);
   EXPECT_EQ(stream.waits.back(), 2000ms);
-  EXPECT_EQ(receive("HTTP/1.1 401 Unauthorized\r\n\r\n").error, "HTTP/1.1 401 Unauthorized");
+  EXPECT_EQ(receive("HTTP/1.1 407 Proxy Authentication Required\r\n\r\n").error,
+            "HTTP/1.1 407 Proxy Authentication Required");
 }
 
 TEST(ReceiveAnswer, ReportsAPauseInADrainedBodyAsReadTimeout) {

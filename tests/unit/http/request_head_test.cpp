@@ -1,5 +1,6 @@
 #include "http/request_head.h"
 #include "net/service_clients.h"
+#include "platform/error.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,20 @@ TEST(RequestHead, FeedbackHeadCarriesQueryPortAndCookies) {
                       "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
                       "Cookie: a=1; b=2\r\n"
                       "\r\n");
+}
+
+TEST(RequestHead, AnUploadTokenAddsOneLineAfterAllOthersAndNothingElse) {
+  ClientConfig config = net::uploadClientConfig();
+  Url url = splitUrl("http://img.example/guestglimor.php");
+  std::string without = buildRequestHead(config, url, 9, "a=1");
+  config.bearerToken = "Zx-9_.~+/" + std::string(90, 'k') + "=="; // long: a folded line would split it
+  EXPECT_EQ(buildRequestHead(config, url, 9, "a=1"), without.substr(0, without.size() - 2) +
+                                                         "Authorization: Bearer " + config.bearerToken +
+                                                         "\r\n\r\n");
+  for (const char* bad : {"abc\r\nX-Injected: 1", "a b", "a\tb", "=", "a=b", "\x01x", "t\xe9"}) {
+    config.bearerToken = bad;
+    EXPECT_THROW(buildRequestHead(config, url, 9, ""), Error) << bad;
+  }
 }
 
 TEST(RequestHead, NamesPort80NeitherWhenWrittenNorWhenImplied) {

@@ -47,14 +47,31 @@ TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
 
   EXPECT_EQ(upload(view), UploadOutcome::Complete);
   EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy", "link https://svc/abc123",
-                                        "copy https://svc/abc123", "front", "status Upload complete.",
-                                        "flood lock", "show", "idle"));
+                                        "copy https://svc/abc123", "remember https://svc/abc123  jpg 8",
+                                        "front", "status Upload complete.", "flood lock", "show", "idle"));
   EXPECT_THAT(view.responseLines, ElementsAre("OK", "Link: https://svc/abc123"));
   const std::string& sent = network.connections.at(0)->sent;
   EXPECT_NE(
       sent.find("filename=\"" + pathOf("Glimor.jpg") + "\"\r\nContent-Type: image/jpg\r\n\r\nJPEGDATA\r\n"),
       std::string::npos);
   EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
+}
+
+TEST_F(Upload, RemembersTheDeletionLinkGivenOnALineBeforeTheLink) {
+  writeImage("Glimor.gif", "GIF89a");
+  const std::pair<const char*, const char*> answers[] = {
+      {"Image stored.\r\nDelete: http://svc/d/ab/s3\r\nLink: http://svc/i/ab.gif\r\n", "http://svc/d/ab/s3"},
+      {"Delete: http://old/d/1\nDelete: https://svc/d/2\nLink: http://svc/i/ab.gif", "https://svc/d/2"},
+      {"Delete: javascript:alert(1)\r\nLink: http://svc/i/ab.gif", ""}, // no web link: none
+      {"Image stored.\r\nLink: http://svc/i/ab.gif", ""},               // an older service
+  };
+  for (auto [body, deletionUrl] : answers) {
+    network.answer(std::string("HTTP/1.1 200 OK\r\n\r\n") + body);
+    fakes::RecordingUploadView view(pathOf("Glimor.gif"));
+    EXPECT_EQ(upload(view), UploadOutcome::Complete) << body;
+    EXPECT_THAT(view.effects, ::testing::Contains("remember " + view.link + " " + deletionUrl + " gif 6"))
+        << body;
+  }
 }
 
 TEST_F(Upload, FailsLikeAFailedPostWhenTheLastLineHoldsNoWebLink) {

@@ -43,15 +43,20 @@ protected:
   ServiceClients clients{network};
   LinkActions links{page, clipboard, processes, ServiceEndpoints("svc")};
   std::vector<std::string> hooks;
+  UploadHistory history{files, "C:\\Apps\\Glimor.history"};
   UploadWindow window{
-      main, page, messages, links,
+      main,
+      page,
+      messages,
+      links,
+      history,
       UploadFormHooks{[&](bool visible) { hooks.push_back(visible ? "panel on" : "panel off"); },
                       [&] { hooks.push_back("flood lock"); }}};
   TUploader uploader{window, ui, clients.HTTP, "http://svc/guestglimor.php", files};
 };
 
 TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
-  network.answer("HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: http://svc/abc\r\n");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nOK\r\nDelete: http://svc/d/abc/s\r\nLink: http://svc/abc\r\n");
   ASSERT_TRUE(uploader.start());
   pumpUntilDone();
 
@@ -65,8 +70,11 @@ TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
   EXPECT_FALSE(page.animating);
   EXPECT_FALSE(page.helpTextVisible);
   EXPECT_THAT(hooks, ElementsAre("panel off", "flood lock", "panel on"));
-  EXPECT_THAT(window.responseLines(), ElementsAre("OK", "Link: http://svc/abc"));
+  EXPECT_THAT(window.responseLines(),
+              ElementsAre("OK", "Delete: http://svc/d/abc/s", "Link: http://svc/abc"));
   EXPECT_FALSE(files.exists("C:\\Apps\\Glimor.dat"));
+  ASSERT_EQ(history.uploads().size(), 1u);
+  EXPECT_EQ(history.uploads()[0].deletionUrl, "http://svc/d/abc/s");
 }
 
 TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {

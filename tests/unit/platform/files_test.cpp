@@ -38,6 +38,14 @@ TEST_F(FilesTest, ReplaceWritesNewFileAndOverwritesOldOne) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
+TEST_F(FilesTest, ReadAtMostStopsAtItsLimit) {
+  const Bytes big(200000, 7); // more than one read's chunk
+  files.replace(path("big"), big);
+  EXPECT_EQ(files.readAtMost(path("big"), 70001), Bytes(70001, 7));
+  EXPECT_EQ(files.readAtMost(path("big"), 1 << 20), big);
+  EXPECT_FALSE(files.readAtMost(path("missing"), 10));
+}
+
 TEST_F(FilesTest, EmptyContentGivesEmptyFile) {
   files.replace(path("empty"), {});
   ASSERT_TRUE(files.exists(path("empty")));

@@ -1,0 +1,60 @@
+#pragma once
+#include "http/http_client.h"
+#include "net/upload_history.h"
+#include "platform/clipboard.h"
+#include "platform/messages.h"
+#include "platform/ui_thread.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace glimor::net {
+
+inline constexpr std::size_t recentLinksShown = 10;
+inline constexpr std::string_view deleteLastQuestion = "Delete the last uploaded image from the service?";
+inline constexpr std::string_view statusDeleting = "Deleting the last upload...";
+
+struct RecentUploadsPlatform {
+  platform::Clipboard& clipboard;
+  platform::Messages& messages;
+  platform::UiThread& ui;
+  std::function<void(const std::string&)> setStatus; // status panel 0
+};
+
+// The tray menu's "Recent links" and "Delete last upload", from the upload history. Called on the
+// user-interface thread; the deletion's exchange runs on a thread of its own, as the feedback's
+// does, and its outcome is carried out on the user-interface thread.
+class RecentUploads {
+public:
+  RecentUploads(UploadHistory& history, RecentUploadsPlatform platform, http::HttpClient& deletionHTTP,
+                std::string caption)
+      : history_(history), platform_(std::move(platform)), deletionHTTP_(deletionHTTP),
+        caption_(std::move(caption)) {}
+  // Waits for a running deletion; its outcome is then refused by the closed UI thread.
+  ~RecentUploads();
+
+  std::vector<std::string> recentLinks(); // newest first, at most recentLinksShown
+  // The newest upload has a deletion link, and no deletion is under way.
+  bool canDeleteLast();
+  // As "Copy to ClipBoard" does: onto the clipboard, read back, tried again while another holds it.
+  void copyLink(const std::string& link);
+  // Asks first; on Yes posts to the newest upload's deletion link and drops it from the history.
+  void deleteLast();
+  bool deleting() const { return deleting_; }
+
+private:
+  void send(UploadRecord upload); // on the exchange's thread
+
+  UploadHistory& history_;
+  RecentUploadsPlatform platform_;
+  http::HttpClient& deletionHTTP_;
+  std::string caption_;
+  std::atomic<bool> deleting_{false};
+  std::thread exchange_;
+};
+
+} // namespace glimor::net
