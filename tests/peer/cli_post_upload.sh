@@ -137,8 +137,9 @@ serve_tls "$work/ca/server.pem" "$work/ca/server.key"
 mkdir -p "$work/real" && convert -size 8x8 xc:red "$work/real/Glimor.jpg"
 SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://localhost:$port" >"$work/link" 2>"$work/status" ||
   fail "https upload: $(cat "$work/status")"
-link=$(cat "$work/link")
+link=$(sed -n 1p "$work/link")
 case $link in "https://localhost:$port/i/"*.jpg) ;; *) fail "https link: $link" ;; esac
+case $(sed -n 2p "$work/link") in "https://localhost:$port/d/"*) ;; *) fail "https deletion link: $(sed -n 2p "$work/link")" ;; esac
 curl -sf --cacert "$work/ca/ca.pem" "$link" | cmp - "$work/real/Glimor.jpg" || fail "the https link serves other bytes"
 SSL_CERT_FILE=$work/ca/ca.pem "$cli" upload "$work/real/Glimor.jpg" --host "https://127.0.0.1:$port" >/dev/null 2>&1 ||
   fail "https upload by IP address"
