@@ -11,7 +11,7 @@ source "$(dirname "$0")/../tests/e2e/lib.sh"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# measure LAYOUT: prints the sorted times in ms, one line.
+# measure LAYOUT: the sorted times in ms, into `times`.
 measure() {
   start_xorg_monitors "$1" || { echo "cannot run Xorg here: $xorg_failure" >&2; exit 1; }
   # A window of another Wine program holds the keyboard focus: the hot key reaches Glimor through
@@ -21,7 +21,8 @@ measure() {
   wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "no Notepad"
   wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.exe did not start"
   sleep 2
-  local pad times=() i t0 t1
+  local pad i t0 t1
+  times=()
   pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
   for i in $(seq "$runs"); do
     xdotool windowfocus --sync "$pad"
@@ -32,6 +33,7 @@ measure() {
     done
     t1=$(now_ms)
     times+=($((t1 - t0)))
+    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Edit$' | head -n 1)"
     xdotool key Escape
     wait_for 10 not xdotool search --onlyvisible --name '^Edit$' || fail "Esc did not close the selection window"
     sleep 1.2 # the tool window's timer re-arms the hot key within a second
@@ -41,13 +43,18 @@ measure() {
   kill "$xorg_pid" 2>/dev/null || true
   wait "$xorg_pid" 2>/dev/null || true
   xorg_pid=""
-  printf '%s\n' "${times[@]}" | sort -n | tr '\n' ' '
+  mapfile -t times < <(printf '%s\n' "${times[@]}" | sort -n)
 }
 
-fresh_prefix >&2
+start_x
+fresh_prefix
 printf '[Options]\r\nInstalled=1\r\n' >"$app_dir/Glimor.ini"
-one=($(measure one))
-two=($(measure two))
+kill "$xvfb_pid"
+xvfb_pid=""
+measure one
+one=("${times[@]}")
+measure two
+two=("${times[@]}")
 median() { local a=("$@"); echo "${a[$((${#a[@]} / 2))]}"; }
 m1=$(median "${one[@]}") m2=$(median "${two[@]}")
 echo "== hot key to selection window shown, under Wine ($runs runs each, ms)"

@@ -124,7 +124,6 @@ Section "ServerLayout"
   $left
 EndSection
 XORG
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 || true
   for display in $(seq 150 190); do
     [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
     Xorg ":$display" -config "$conf" -noreset -nolisten tcp -novtswitch -sharevts \
@@ -132,11 +131,15 @@ XORG
     xorg_pid=$!
     if DISPLAY=":$display" wait_for 15 xdpyinfo; then
       export DISPLAY=":$display"
+      # Wine's server ends before the next program starts, so that one meets this display.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 || true
+      wineserver -w
       return 0
     fi
     kill "$xorg_pid" 2>/dev/null || true
     xorg_pid=""
-    xorg_failure="Xorg did not start: $(grep -m1 -E '\(EE\)|Fatal' "$work/xorg.out" "$work/xorg.log" 2>/dev/null || echo 'no reason logged')"
+    xorg_failure="Xorg did not start: $({ cat "$work/xorg.out" "$work/xorg.log" 2>/dev/null || true; } |
+      grep -m1 -E '\(EE\) [^ ]|Fatal' || echo 'no reason logged')"
     return 1
   done
   xorg_failure="no free X display number"
