@@ -49,7 +49,10 @@ void MainForm::onHotKey(std::uint16_t id) {
   if (!flags_.hotKeyReady) return;
 
   // The main window is still as it was, so a visible window is part of the picture.
-  capture_.p = platform_.screen.grabPrimary();
+  bool allMonitors = platform_.options.checked(platform::CheckBox::AllMonitors);
+  capture_.screen = capture::layoutFor(platform_.screen.monitors(), allMonitors);
+  capture_.p = platform_.screen.grab(capture_.screen.area);
+  capture::blackOutUncovered(capture_.p, capture_.screen);
   capture_.snapshot = capture_.p;
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;

@@ -51,6 +51,7 @@ void MainForm::create() {
 
   options.setChecked(platform::CheckBox::Fade, settings_.readBool("Fade", true));
   options.setChecked(platform::CheckBox::AutoUpdate, settings_.readBool("AutoUpdate", true));
+  options.setChecked(platform::CheckBox::AllMonitors, settings_.readBool("AllMonitors", true));
   platform_.view.setVersionText(programVersion);
 
   if (settings_.readInteger("Installed", 0) == 0) {
@@ -103,6 +104,10 @@ void MainForm::onImageTypeSelected(platform::ImageType type) {
 
 void MainForm::onFadeChanged() {
   settings_.writeBool("Fade", platform_.options.checked(platform::CheckBox::Fade));
+}
+
+void MainForm::onAllMonitorsChanged() {
+  settings_.writeBool("AllMonitors", platform_.options.checked(platform::CheckBox::AllMonitors));
 }
 
 void MainForm::onAutoUpdateChanged() {

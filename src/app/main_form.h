@@ -62,6 +62,7 @@ public:
   void onImageTypeSelected(platform::ImageType type);
   void onFadeChanged();
   void onAutoUpdateChanged();
+  void onAllMonitorsChanged(); // "Capture all monitors"
   void onHotKeyFocus();
   void onHotKeyChanged() { registerHotKey(); }
   void onHotKeyBlur();

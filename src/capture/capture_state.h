@@ -11,6 +11,7 @@ struct CaptureState {
   Picture p;        // what the user sees: rubber band and fade are drawn here
   Picture snapshot; // the clean capture, never drawn on
   DisplayFormat display;
+  ScreenLayout screen; // what the pictures cover: the virtual screen or the primary monitor
   Rect selection;
   bool drawing = false;
   bool confirmed = false;

@@ -1,5 +1,6 @@
 #pragma once
 #include "capture/picture.h"
+#include "capture/screen_layout.h"
 
 #include <string>
 
@@ -12,10 +13,11 @@ struct FinishedSelection {
 
 // The rectangle between the press point (anchor) and the release point on a
 // picture of the given size. The release point is clamped to the picture, so a
-// release on another monitor never reaches outside it; a rectangle without width
-// or height becomes the whole picture.
+// release outside the captured monitors never reaches beyond it; a rectangle without width
+// or height becomes the whole monitor under the release point (the whole picture when the
+// layout names no monitor).
 FinishedSelection finishRectangle(int anchorX, int anchorY, int releaseX, int releaseY, int pictureWidth,
-                                  int pictureHeight);
+                                  int pictureHeight, const ScreenLayout& layout = ScreenLayout{});
 
 // The panel's top-left corner, centred on the selection (not kept on screen).
 struct PanelPosition {
@@ -25,6 +27,15 @@ struct PanelPosition {
 inline constexpr int panelWidth = 180;
 inline constexpr int panelHeight = 35;
 PanelPosition panelPositionFor(const Rect& selection);
+
+// Where the panel goes and the resolution it is drawn at: centred on the selection as above,
+// scaled for the monitor that holds the selection's centre (keeping that centre), then moved
+// the least distance that puts it wholly on that monitor. Without monitors: as designed, at 96 dpi.
+struct PanelPlacement {
+  int left = 0, top = 0, dpi = 96;
+  bool operator==(const PanelPlacement&) const = default;
+};
+PanelPlacement panelPlacementFor(const Rect& selection, const ScreenLayout& layout);
 
 std::string glimoCaption(bool fullScreen);
 // The publish button needs at least 20 x 20 pixels.

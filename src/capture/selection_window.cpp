@@ -69,8 +69,8 @@ void SelectionWindow::finishSelection(int x, int y) {
     bool fade = fadeEnabled_ && fadeEnabled_();
     state_.p = state_.snapshot;
     state_.files = cropFileNamesFor(executablePath_);
-    FinishedSelection finished =
-        finishRectangle(state_.selection.left, state_.selection.top, x, y, state_.p.width, state_.p.height);
+    FinishedSelection finished = finishRectangle(state_.selection.left, state_.selection.top, x, y,
+                                                 state_.p.width, state_.p.height, state_.screen);
     state_.selection = finished.rect;
     fullScreen = finished.fullScreen;
     if (fullScreen) fade = false;
@@ -103,8 +103,8 @@ void SelectionWindow::runFade() {
 
 void SelectionWindow::showPanel(bool fullScreen) {
   state_.drawing = false;
-  PanelPosition at = panelPositionFor(state_.selection);
-  view_.placePanel(at.left, at.top);
+  PanelPlacement at = panelPlacementFor(state_.selection, state_.screen);
+  view_.placePanel(at.left, at.top, at.dpi);
   view_.setPanelVisible(true);
   view_.setGlimoButton(glimoCaption(fullScreen), glimoEnabled(state_.selection));
 }

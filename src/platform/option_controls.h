@@ -3,7 +3,7 @@
 
 namespace glimor::platform {
 
-enum class CheckBox { AutoUpdate, AutoStart, Fade };
+enum class CheckBox { AutoUpdate, AutoStart, Fade, AllMonitors };
 
 // 1 "JPEG Image (.jpg)", 2 "Bitmap (.bmp)", 3 "GIF Image (.gif)"; 0 when none is selected.
 enum class ImageType { None = 0, Jpeg = 1, Bmp = 2, Gif = 3 };

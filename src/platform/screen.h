@@ -1,15 +1,20 @@
 #pragma once
 #include "capture/display_format.h"
 #include "capture/picture.h"
+#include "capture/screen_layout.h"
+
+#include <vector>
 
 namespace glimor::platform {
 
-// The primary monitor's pixels.
+// The screen's monitors and pixels, in physical pixels whatever each monitor's scaling.
 class Screen {
 public:
   virtual ~Screen() = default;
-  // The whole primary screen from the desktop's point (0, 0), at its full size.
-  virtual capture::Picture grabPrimary() = 0;
+  // Every monitor, the primary one marked; at least the primary one.
+  virtual std::vector<capture::Monitor> monitors() = 0;
+  // The pixels of `area`, in screen pixels (it may start left of or above the primary monitor).
+  virtual capture::Picture grab(const capture::Rect& area) = 0;
   // The display's depth (32 on a true-colour display) and, at 8 bits or fewer, its colours.
   virtual capture::DisplayFormat displayFormat() = 0;
 };

@@ -15,7 +15,8 @@ public:
   // Draws the picture anew at once.
   virtual void repaint() = 0;
   virtual void setPanelVisible(bool visible) = 0;
-  virtual void placePanel(int left, int top) = 0;
+  // The panel's top-left corner in picture pixels, and the resolution to draw it at.
+  virtual void placePanel(int left, int top, int dpi) = 0;
   virtual void setGlimoButton(const std::string& caption, bool enabled) = 0;
   // Handles the pending window messages (used between fade steps).
   virtual void processMessages() = 0;

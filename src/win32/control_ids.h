@@ -24,6 +24,7 @@ enum : int {
   memoAbout,
   sendFeedback,
   faq,
+  allMonitors,
   // The tray menu.
   menuShow = 200,
   menuHide,

@@ -120,6 +120,8 @@ HWND MainWindow::checkBox(platform::CheckBox box) const {
     return autoStart_;
   case platform::CheckBox::Fade:
     return fade_;
+  case platform::CheckBox::AllMonitors:
+    return allMonitors_;
   }
   return nullptr;
 }
@@ -245,6 +247,9 @@ void MainWindow::onCommand(int id, int code) {
     break;
   case ids::autoUpdate:
     if (code == BN_CLICKED) form_->onAutoUpdateChanged();
+    break;
+  case ids::allMonitors:
+    if (code == BN_CLICKED) form_->onAllMonitorsChanged();
     break;
   case ids::hotKey:
     if (code == EN_CHANGE && !settingControls_) form_->onHotKeyChanged();

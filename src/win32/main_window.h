@@ -89,6 +89,7 @@ private:
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
   HWND hotKey_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr, fade_ = nullptr;
+  HWND allMonitors_ = nullptr;
   std::array<HWND, 3> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, faq_ = nullptr;
   HMENU trayMenu_ = nullptr;

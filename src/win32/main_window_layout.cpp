@@ -160,10 +160,15 @@ void MainWindow::createOptionsPage(HWND page) {
   fade_ = createControl(panel, {"BUTTON", "Fade out inverted selection", 8, 104,
                                 fit("Fade out inverted selection", 20), 17, BS_AUTOCHECKBOX | WS_TABSTOP, 0,
                                 ids::fade, true, font_});
+  // Beside the fade box, in the only room the page has left on one line.
+  allMonitors_ =
+      createControl(panel, {"BUTTON", "Capture all monitors", 232, 104, fit("Capture all monitors", 20), 17,
+                            BS_AUTOCHECKBOX | WS_TABSTOP, 0, ids::allMonitors, true, font_});
   // As designed: Alt+F2, JPEG, every box ticked, until the settings say otherwise.
   setHotKey(32881);
   setImageType(platform::ImageType::Jpeg);
-  for (HWND box : {autoUpdate_, autoStart_, fade_}) ::SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+  for (HWND box : {autoUpdate_, autoStart_, fade_, allMonitors_})
+    ::SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
   ::SetWindowSubclass(hotKey_, &MainWindow::subclassed, 1, reinterpret_cast<DWORD_PTR>(this));
   ::SetWindowSubclass(autoStart_, &MainWindow::subclassed, 2, reinterpret_cast<DWORD_PTR>(this));
 }

@@ -1,5 +1,7 @@
 #include "win32/screen.h"
 
+#include "win32/dll_proc.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -7,11 +9,61 @@
 
 namespace glimor::win32 {
 
-capture::Picture Win32Screen::grabPrimary() {
-  int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+namespace {
+
+int systemDpi() {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// Each monitor's own resolution where Windows has it (8.1 and later); before, one for all.
+int dpiOf(HMONITOR monitor) {
+  using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static FARPROC forMonitor = [] {
+    FARPROC address = nullptr;
+    GetDllProc("shcore.dll", "GetDpiForMonitor", address);
+    return address;
+  }();
+  UINT x = 0, y = 0;
+  constexpr int effectiveDpi = 0; // MDT_EFFECTIVE_DPI: the scaling the user chose for the monitor
+  if (forMonitor &&
+      reinterpret_cast<GetDpiForMonitorProc>(reinterpret_cast<void*>(forMonitor))(monitor, effectiveDpi, &x,
+                                                                                  &y) == S_OK &&
+      y > 0)
+    return static_cast<int>(y);
+  return systemDpi();
+}
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(monitor, &info)) return TRUE;
+  const RECT& r = info.rcMonitor;
+  reinterpret_cast<std::vector<capture::Monitor>*>(list)->push_back(
+      {{r.left, r.top, r.right, r.bottom}, dpiOf(monitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+  return TRUE;
+}
+
+} // namespace
+
+// The program is per-monitor DPI aware (its manifest), so these rectangles are physical pixels.
+std::vector<capture::Monitor> Win32Screen::monitors() {
+  std::vector<capture::Monitor> list;
+  ::EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&list));
+  if (list.empty())
+    list.push_back(
+        {{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}, systemDpi(), true});
+  return list;
+}
+
+capture::Picture Win32Screen::grab(const capture::Rect& area) {
+  int width = area.width(), height = area.height();
   capture::Picture picture(width, height, 0);
-  HWND desktop = ::GetDesktopWindow();
-  HDC screen = ::GetWindowDC(desktop);
+  if (picture.empty()) return picture;
+  // The screen's device context spans every monitor, the primary one's top-left at (0, 0).
+  HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   // A top-down 32-bit section, so its rows are the picture's rows.
   BITMAPINFO info{};
@@ -25,7 +77,7 @@ capture::Picture Win32Screen::grabPrimary() {
   HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (section && bits) {
     HGDIOBJ old = ::SelectObject(memory, section);
-    ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ::GdiFlush();
     std::memcpy(picture.pixels.data(), bits, picture.pixels.size() * 4);
     for (auto& pixel : picture.pixels) pixel &= 0xFFFFFF;
@@ -33,7 +85,7 @@ capture::Picture Win32Screen::grabPrimary() {
     ::DeleteObject(section);
   }
   ::DeleteDC(memory);
-  ::ReleaseDC(desktop, screen);
+  ::ReleaseDC(nullptr, screen);
   return picture;
 }
 

@@ -5,7 +5,8 @@ namespace glimor::win32 {
 
 class Win32Screen final : public platform::Screen {
 public:
-  capture::Picture grabPrimary() override;
+  std::vector<capture::Monitor> monitors() override;
+  capture::Picture grab(const capture::Rect& area) override;
   capture::DisplayFormat displayFormat() override;
 };
 

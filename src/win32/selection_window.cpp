@@ -33,10 +33,13 @@ void SelectionWindow::createWindow() {
   layout_.apply(dpiOf(hwnd()));
 }
 
-// The window is as large as the primary screen in physical pixels, one per pixel of the capture.
+// The window covers what was captured (every monitor, or the primary one), one window pixel per
+// pixel of the capture: the program is per-monitor DPI aware, so Windows scales nothing here.
 void SelectionWindow::coverScreen(UINT flags) {
-  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
-  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, w, h, flags);
+  capture::Rect area = state_.screen.area;
+  if (area.width() <= 0 || area.height() <= 0)
+    area = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  ::SetWindowPos(hwnd(), HWND_TOPMOST, area.left, area.top, area.width(), area.height(), flags);
 }
 
 void SelectionWindow::showModal() {
@@ -87,12 +90,10 @@ void SelectionWindow::setPanelVisible(bool visible) {
   ::ShowWindow(panel_.hwnd(), visible ? SW_SHOW : SW_HIDE);
 }
 
-// The place is that of the designed panel centred on the selection; a panel
-// scaled for the resolution keeps the same centre.
-void SelectionWindow::placePanel(int left, int top) {
-  int dpi = layout_.dpi();
-  left += capture::panelWidth / 2 - scaled(capture::panelWidth, dpi) / 2;
-  top += capture::panelHeight / 2 - scaled(capture::panelHeight, dpi) / 2;
+// The panel is laid out for the resolution of the monitor it stands on, which need not be the
+// one the window counts as its own.
+void SelectionWindow::placePanel(int left, int top, int dpi) {
+  if (dpi != layout_.dpi()) layout_.apply(dpi);
   ::SetWindowPos(panel_.hwnd(), HWND_TOP, left, top, 0, 0, SWP_NOSIZE);
 }
 
@@ -223,14 +224,11 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_CLOSE:
     close();
     return 0;
-  case WM_DPICHANGED: {
-    RECT panel{};
-    ::GetWindowRect(panel_.hwnd(), &panel);
-    layout_.apply(LOWORD(wParam));
+  // The window spans monitors of their own resolutions: it keeps covering them 1:1, and the
+  // panel keeps the resolution of its monitor.
+  case WM_DPICHANGED:
     coverScreen(SWP_NOACTIVATE);
-    ::SetWindowPos(panel_.hwnd(), HWND_TOP, panel.left, panel.top, 0, 0, SWP_NOSIZE);
     return 0;
-  }
   default:
     break;
   }

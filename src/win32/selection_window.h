@@ -8,8 +8,8 @@
 
 namespace glimor::win32 {
 
-// frmEdit: a borderless, topmost window over the whole primary screen that shows
-// the capture 1:1 and carries the button panel.
+// frmEdit: a borderless, topmost window over everything captured (the virtual screen or the
+// primary monitor) that shows the capture 1:1 and carries the button panel.
 class SelectionWindow final : public Window, public platform::SelectionView {
 public:
   explicit SelectionWindow(const capture::CaptureState& state) : state_(state) {}
@@ -21,7 +21,7 @@ public:
   bool visible() const override;
   void repaint() override;
   void setPanelVisible(bool visible) override;
-  void placePanel(int left, int top) override;
+  void placePanel(int left, int top, int dpi) override;
   void setGlimoButton(const std::string& caption, bool enabled) override;
   void processMessages() override;
   void sleep(unsigned ms) override;
@@ -38,7 +38,7 @@ private:
   Container panel_;
   HWND glimoIt_ = nullptr;
   HFONT font_ = nullptr, boldFont_ = nullptr;
-  DpiLayout layout_; // the panel, at the primary monitor's resolution
+  DpiLayout layout_; // the panel, at the resolution of the monitor it stands on
   std::string glimoCaption_;
 };
 

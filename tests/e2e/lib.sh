@@ -14,12 +14,17 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$(mktemp -d "$root/build/e2e.XXXXXX")
 export WINEPREFIX=$work/prefix
 xvfb_pid=""
+xorg_pid=""
 server_pid=""
+# How windows_now reaches Glimor's windows: in the virtual desktop "glimor", or (empty) on the
+# X server's own desktop.
+desktop_args=(explorer /desktop=glimor,1024x768)
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$xorg_pid" ] && kill "$xorg_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -51,6 +56,96 @@ start_x() {
   fail "no X display"
 }
 
+# start_xorg_monitors [one]: Xorg with the dummy driver and Xinerama: a 1024x768 primary monitor
+# and an 800x600 one left of it (root x 0-799), or the primary alone. A Wine virtual desktop always
+# shows one monitor, and so does Xvfb, so several monitors need this server. Wine takes the
+# monitors from Xinerama when RandR is off, and places them all only when it does not use
+# XF86VidMode either (with it, every monitor but the first is left out): Wine's own setting
+# UseXVidMode=N in the prefix. Sets DISPLAY; fails with the reason in xorg_failure when Xorg
+# cannot run here.
+start_xorg_monitors() {
+  local conf=$work/xorg.conf display left=""
+  command -v Xorg >/dev/null && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] ||
+    { xorg_failure="Xorg or its dummy driver (xserver-xorg-video-dummy) is not installed"; return 1; }
+  [ "${1:-}" = one ] || left='Screen 1 "S1" LeftOf "S0"'
+  cat >"$conf" <<XORG
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "Xinerama" "on"
+EndSection
+Section "Extensions"
+  Option "RANDR" "Disable"
+EndSection
+Section "Device"
+  Identifier "D0"
+  Driver "dummy"
+  VideoRam 16384
+EndSection
+Section "Device"
+  Identifier "D1"
+  Driver "dummy"
+  VideoRam 16384
+EndSection
+Section "Monitor"
+  Identifier "M0"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798
+EndSection
+Section "Monitor"
+  Identifier "M1"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "800x600" 38.25 800 832 912 1024 600 603 607 624
+EndSection
+Section "Screen"
+  Identifier "S0"
+  Device "D0"
+  Monitor "M0"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768"
+  EndSubSection
+EndSection
+Section "Screen"
+  Identifier "S1"
+  Device "D1"
+  Monitor "M1"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "800x600"
+  EndSubSection
+EndSection
+Section "ServerLayout"
+  Identifier "L"
+  Screen 0 "S0"
+  $left
+EndSection
+XORG
+  for display in $(seq 150 190); do
+    [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
+    Xorg ":$display" -config "$conf" -noreset -nolisten tcp -novtswitch -sharevts \
+      -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
+    xorg_pid=$!
+    if DISPLAY=":$display" wait_for 15 xdpyinfo; then
+      export DISPLAY=":$display"
+      # Wine's server ends before the next program starts, so that one meets this display.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 || true
+      wineserver -w
+      return 0
+    fi
+    kill "$xorg_pid" 2>/dev/null || true
+    xorg_pid=""
+    xorg_failure="Xorg did not start: $({ cat "$work/xorg.out" "$work/xorg.log" 2>/dev/null || true; } |
+      grep -m1 -E '\(EE\) [^ ]|Fatal' || echo 'no reason logged')"
+    return 1
+  done
+  xorg_failure="no free X display number"
+  return 1
+}
+
 fresh_prefix() {
   log "new Wine prefix"
   timeout 120 wineboot -i >/dev/null 2>&1 || fail "wineboot"
@@ -72,7 +167,7 @@ fresh_prefix() {
 windows_now() {
   local list=$WINEPREFIX/drive_c/windows.txt
   rm -f "$list"
-  wine explorer /desktop=glimor,1024x768 'C:\probe.exe' 'C:\windows.txt' >/dev/null 2>&1 &
+  wine "${desktop_args[@]}" 'C:\probe.exe' 'C:\windows.txt' >/dev/null 2>&1 &
   wait_for 20 test -f "$list" || fail "the window lister gave no answer"
   tr -d '\r' <"$list"
 }

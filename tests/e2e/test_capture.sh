@@ -3,7 +3,8 @@
 # "Glimo Selection !" writing three files of the selection that match the screen and
 # uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock),
 # a right double click that takes the whole screen, save-as through the file dialog,
-# and Esc that cancels.
+# and Esc that cancels; then, on two monitors, a selection across both with its panel kept on
+# one monitor, and "Capture all monitors" switched off.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -117,4 +118,77 @@ wait_for 10 not selection_visible || fail "Esc did not close the selection windo
 wait_for 5 status_is "Cropping picture canceled." || fail "status after Esc: $(status_text)"
 main_visible && fail "the main window is shown after a cancelled capture"
 [ "$(mtime "$app_dir/Glimor.bmp")" = "$before" ] || fail "a cancelled capture rewrote Glimor.bmp"
+
+log "two monitors: an 800x600 one left of the 1024x768 primary, without a virtual desktop"
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+if ! start_xorg_monitors; then
+  log "SKIPPED the two-monitor run: $xorg_failure"
+  log "passed"
+  exit 0
+fi
+desktop_args=()
+# Root pixels are the virtual screen's: x 0-799 the left monitor (y 0-599), x 800-1823 the primary.
+convert -size 768x1824 -depth 8 gradient:'#e02010-#1030d0' -rotate -90 -fill '#f0f0a0' \
+  -draw 'rectangle 500,300 1100,330' -draw 'rectangle 700,100 720,560' "$work/root.png"
+display -window root "$work/root.png" || true # it sets the background, then reports 1
+sed -i '/^Installed=/d' "$app_dir/Glimor.ini" # a first start again: the window is shown to take the keys
+wine 'C:\Glimor\Glimor.exe' >"$work/wine-monitors.log" 2>&1 &
+wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "Glimor.exe did not start on Xorg"
+main=$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)
+sleep 1
+shot monitors-before
+xdotool windowfocus --sync "$main"
+xdotool key alt+F2
+wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on two monitors"
+windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1824|768' ||
+  fail "the selection window does not cover the virtual screen: $(windows_now | grep -A1 '^top|1|GlimorSelection|')"
+sleep 0.3
+# From the left monitor to the primary one; the centre (780, 425) is on the left monitor, where
+# the 180-pixel panel centred on it (x 690-869) would cross onto the primary: it moves to 620-799.
+xdotool mousemove 360 150 mousedown 1
+for step in 1 2 3 4 5 6; do xdotool mousemove $((360 + 140 * step)) $((150 + 90 * step)); done
+xdotool mousemove 1200 700
+sleep 0.3
+xdotool mouseup 1
+sleep 0.7
+shot monitors-selection
+xdotool mousemove 650 416 click 1 # "Glimo Selection !" only where the panel was moved
+for ext in bmp jpg gif; do
+  wait_for 20 test -s "$app_dir/Glimor.$ext" &&
+    [ "$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>/dev/null)" = "840 550" ] ||
+    fail "Glimor.$ext is not the 840x550 selection: $(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>&1)"
+done
+# Both monitors' pixels side by side, and black below the left monitor, where none shows anything.
+convert "$artifacts/monitors-before.png" -crop 840x550+360+150 +repage -fill black \
+  -draw 'rectangle 0,450 439,549' "$work/monitors-region.png"
+bmp_diff=$(compare -metric AE "$app_dir/Glimor.bmp" "$work/monitors-region.png" null: 2>&1) || true
+[ "$bmp_diff" = 0 ] || fail "Glimor.bmp differs from both monitors' pixels in $bmp_diff pixels"
+[ "$(convert "$app_dir/Glimor.bmp" -crop 1x1+100+100 -depth 8 txt:- | sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p')" != \
+  "$(convert "$app_dir/Glimor.bmp" -crop 1x1+800+100 -depth 8 txt:- | sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p')" ] ||
+  fail "the two monitors' parts of Glimor.bmp are alike"
+djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read the two-monitor Glimor.jpg"
+wait_for 30 status_is "Upload complete." || fail "status after the two-monitor upload: $(status_text)"
+
+log "two monitors: Capture all monitors off takes the primary monitor only"
+wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
+sleep 0.5
+# The main window is centred on the primary monitor (root x 800-1823), as on the 1024x768 desktop.
+xdotool mousemove $((800 + 435)) 317 click 1 # Options
+sleep 0.7
+shot monitors-options
+xdotool mousemove $((800 + 570)) 443 click 1 # Capture all monitors
+wait_for 10 bash -c "grep -q '^AllMonitors=0' '$app_dir/Glimor.ini'" || fail "AllMonitors=$(ini_value AllMonitors)"
+wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
+xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
+xdotool key alt+F2
+wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on the primary monitor"
+windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1024|768' ||
+  fail "with AllMonitors=0 the selection window is not the primary monitor: $(windows_now | grep -A1 '^top|1|GlimorSelection|')"
+xdotool mousemove 1300 400 click 1
+sleep 0.5
+shot monitors-primary-only
+windows_now | grep -qxF 'child|1|Button|Glimo FullScreen !' || fail "a click on the primary monitor is no whole-screen selection"
+xdotool key Escape
+wait_for 10 not selection_visible || fail "Esc did not close the selection window"
 log "passed"

@@ -17,7 +17,8 @@ public:
 
   std::map<platform::CheckBox, bool> boxes{{platform::CheckBox::AutoUpdate, true},
                                            {platform::CheckBox::AutoStart, true},
-                                           {platform::CheckBox::Fade, true}};
+                                           {platform::CheckBox::Fade, true},
+                                           {platform::CheckBox::AllMonitors, true}};
   platform::ImageType type = platform::ImageType::Jpeg;
   std::uint16_t shortcut = 32881;
 };

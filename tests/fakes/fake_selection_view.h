@@ -26,9 +26,10 @@ public:
     if (onRepaint) onRepaint();
   }
   void setPanelVisible(bool visible) override { panelVisible = visible; }
-  void placePanel(int left, int top) override {
+  void placePanel(int left, int top, int dpi) override {
     panelLeft = left;
     panelTop = top;
+    panelDpi = dpi;
   }
   void setGlimoButton(const std::string& caption, bool enabled) override {
     glimoCaption = caption;
@@ -42,7 +43,7 @@ public:
   bool open = false;
   int modalShows = 0, closes = 0, repaints = 0;
   bool panelVisible = false;
-  int panelLeft = 0, panelTop = 0;
+  int panelLeft = 0, panelTop = 0, panelDpi = 0;
   std::string glimoCaption;
   bool glimoEnabled = false;
   unsigned slept = 0;

@@ -1,3 +1,5 @@
+#include "capture/picture_ops.h"
+#include "capture/selection_window.h"
 #include "fakes/main_form_rig.h"
 
 #include <gmock/gmock.h>
@@ -149,6 +151,49 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   EXPECT_EQ(uploads, 1);
   EXPECT_TRUE(view.shown);
   EXPECT_EQ(view.status(0), "Setting picture type...");
+}
+
+// Windows gives a per-monitor aware program every monitor in physical pixels whatever its scaling;
+// the capture must take them as they are. A 150 % monitor (48 x 24 pixels) left of the primary one
+// and lower, so the virtual screen has a gap above it.
+TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
+  using capture::Rect;
+  screen.screens = {{{0, 0, 64, 48}, 96, true}, {{-48, 24, 0, 48}, 144, false}};
+  screen.originX = -48;
+  screen.picture = capture::Picture(112, 48);
+  for (std::size_t i = 0; i < screen.picture.pixels.size(); ++i) screen.picture.pixels[i] = 0x100000u + i;
+  auto desktop = [&](int x, int y) { return screen.picture.at(x + 48, y); }; // by screen pixel
+  capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe",
+                                     {});
+  capture::Picture crop;
+  selectionView.user = [&] {
+    selection.onMouseDown(20, 30); // on the 150 % monitor
+    selection.onMouseUp(80, 40);   // on the primary one
+    crop = capture::cropOf(capture.p, capture.selection);
+    EXPECT_EQ(selectionView.panelDpi, 96);
+    selection.onMouseDown(10, 40);
+    selection.onMouseUp(10, 40);
+    EXPECT_EQ(capture.selection, (Rect{0, 24, 48, 48})) << "a click takes the monitor under it";
+    EXPECT_EQ(selectionView.panelDpi, 144);
+  };
+  form.onHotKey(id());
+  EXPECT_EQ(capture.screen.area, (Rect{-48, 0, 64, 48}));
+  ASSERT_EQ(capture.p.width, 112);
+  EXPECT_EQ(capture.snapshot.at(47, 23), 0u);
+  EXPECT_EQ(capture.snapshot.at(0, 0), 0u);
+  EXPECT_EQ(capture.snapshot.at(0, 24), desktop(-48, 24));
+  EXPECT_EQ(capture.snapshot.at(111, 0), desktop(63, 0));
+  ASSERT_EQ(crop.width, 60);
+  ASSERT_EQ(crop.height, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 60; ++x) ASSERT_EQ(crop.at(x, y), desktop(x - 28, y + 30)) << x << "," << y;
+
+  options.setChecked(platform::CheckBox::AllMonitors, false);
+  selectionView.user = nullptr;
+  form.onHotKey(id());
+  EXPECT_EQ(capture.screen.area, (Rect{0, 0, 64, 48}));
+  EXPECT_EQ(capture.p.width, 64);
+  EXPECT_EQ(capture.p.at(0, 0), desktop(0, 0));
 }
 
 TEST_F(HotKeyTest, WithoutAFileTypeEdit1KeepsItsText) {

@@ -29,8 +29,10 @@ TEST_F(MainFormTest, LaterStartsStayHiddenAndReadTheOptions) {
   profile.values[{"Options", "ImgType"}] = "GIF";
   profile.values[{"Options", "Fade"}] = "0";
   profile.values[{"Options", "AutoUpdate"}] = "0";
+  profile.values[{"Options", "AllMonitors"}] = "0";
   form.create();
   EXPECT_FALSE(view.shown);
+  EXPECT_FALSE(options.checked(CheckBox::AllMonitors));
   EXPECT_EQ(options.type, ImageType::Gif);
   EXPECT_FALSE(options.checked(CheckBox::Fade));
   EXPECT_FALSE(options.checked(CheckBox::AutoUpdate));
@@ -51,8 +53,13 @@ TEST_F(MainFormTest, ImageTypeMustMatchExactly) {
 TEST_F(MainFormTest, CheckBoxChangesAreStoredAsOneOrZero) {
   givenInstalled();
   profile.values[{"Options", "Fade"}] = "2";
+  options.setChecked(CheckBox::AllMonitors, false); // unset, the setting's default wins
   form.create();
   EXPECT_TRUE(options.checked(CheckBox::Fade));
+  EXPECT_TRUE(options.checked(CheckBox::AllMonitors));
+  options.setChecked(CheckBox::AllMonitors, false);
+  form.onAllMonitorsChanged();
+  EXPECT_EQ(ini("AllMonitors"), "0");
   options.setChecked(CheckBox::Fade, false);
   form.onFadeChanged();
   EXPECT_EQ(ini("Fade"), "0");

@@ -30,10 +30,63 @@ TEST(SelectionGeometry, AReleaseBeyondThePictureIsClamped) {
   EXPECT_EQ(finishRectangle(20, 30, -500, -40, 1024, 768).rect, (Rect{0, 0, 20, 30}));
 }
 
-TEST(SelectionGeometry, PanelIsNotKeptOnScreen) {
-  EXPECT_EQ(panelPositionFor(Rect{0, 0, 20, 20}), (PanelPosition{-80, -7}));
-  // Truncation toward zero for odd sizes.
-  EXPECT_EQ(panelPositionFor(Rect{0, 0, 1, 1}), (PanelPosition{-90, -17}));
+// A primary monitor at 100 %, one at 150 % to its left and lower, and one at 200 % above its
+// right half, with gaps between them (screen pixels).
+const std::vector<Monitor> threeMonitors{
+    {{0, 0, 1024, 768}, 96, true}, {{-800, 168, 0, 768}, 144, false}, {{512, -400, 1112, 0}, 192, false}};
+
+TEST(SelectionGeometry, VirtualScreenHoldsEveryMonitorFromItsTopLeft) {
+  EXPECT_EQ(virtualScreenOf(threeMonitors), (Rect{-800, -400, 1112, 768}));
+  ScreenLayout all = layoutFor(threeMonitors, true);
+  EXPECT_EQ(all.area, (Rect{-800, -400, 1112, 768}));
+  EXPECT_EQ(all.monitors[1].bounds, (Rect{0, 568, 800, 1168}));
+  EXPECT_EQ(all.monitors[2], (Monitor{{1312, 0, 1912, 400}, 192, false}));
+  ScreenLayout primary = layoutFor(threeMonitors, false);
+  EXPECT_EQ(primary.area, (Rect{0, 0, 1024, 768}));
+  ASSERT_EQ(primary.monitors.size(), 1u);
+  EXPECT_EQ(primary.monitors[0], threeMonitors[0]);
+
+  EXPECT_EQ(monitorAt(all, 799, 568), 1);
+  EXPECT_EQ(monitorAt(all, 800, 568), 0);
+  EXPECT_EQ(monitorAt(all, 100, 100), 1) << "a gap belongs to the nearest monitor";
+  EXPECT_EQ(monitorAt(all, 1900, 700), 0);
+  EXPECT_EQ(monitorAt(ScreenLayout{}, 0, 0), -1);
+
+  Picture p(1912, 1168, 0x808080);
+  blackOutUncovered(p, all);
+  EXPECT_EQ(p.at(0, 567), 0u);
+  EXPECT_EQ(p.at(1311, 0), 0u);
+  EXPECT_EQ(p.at(0, 568), 0x808080u);
+  EXPECT_EQ(p.at(1911, 399), 0x808080u);
+}
+
+TEST(SelectionGeometry, AClickSelectsTheWholeMonitorUnderThePointer) {
+  ScreenLayout all = layoutFor(threeMonitors, true);
+  FinishedSelection left = finishRectangle(300, 700, 300, 700, 1912, 1168, all);
+  EXPECT_EQ(left.rect, (Rect{0, 568, 800, 1168}));
+  EXPECT_TRUE(left.fullScreen);
+  EXPECT_EQ(finishRectangle(1500, 50, 1500, 300, 1912, 1168, all).rect, (Rect{1312, 0, 1912, 400}));
+  EXPECT_EQ(finishRectangle(1900, 700, 1900, 700, 1912, 1168, all).rect, (Rect{800, 400, 1824, 1168}));
+  // A drag across monitors is one rectangle of the picture.
+  EXPECT_EQ(finishRectangle(700, 1000, 900, 300, 1912, 1168, all).rect, (Rect{700, 300, 900, 1000}));
+}
+
+TEST(SelectionGeometry, PanelIsKeptWhollyOnTheMonitorOfTheSelectionsCentre) {
+  ScreenLayout one = layoutFor({threeMonitors[0]}, true);
+  EXPECT_EQ(panelPlacementFor(Rect{100, 50, 300, 200}, one), (PanelPlacement{110, 108, 96}));
+  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, one), (PanelPlacement{0, 0, 96}));
+  EXPECT_EQ(panelPlacementFor(Rect{1000, 750, 1024, 768}, one), (PanelPlacement{844, 733, 96}));
+  EXPECT_EQ(panelPositionFor(Rect{0, 0, 1, 1}), (PanelPosition{-90, -17}))
+      << "centring truncates toward zero";
+
+  // At 150 % the panel is 270 x 53 around the same centre, then moved onto its monitor only.
+  ScreenLayout all = layoutFor(threeMonitors, true);
+  EXPECT_EQ(panelPlacementFor(Rect{300, 700, 500, 900}, all), (PanelPlacement{265, 774, 144}));
+  EXPECT_EQ(panelPlacementFor(Rect{700, 1100, 820, 1168}, all), (PanelPlacement{530, 1108, 144}))
+      << "the centre is on the left monitor: the panel stays off the primary one";
+  EXPECT_EQ(panelPlacementFor(Rect{1312, 0, 1340, 30}, all), (PanelPlacement{1312, 0, 192}));
+  // Without monitors: as designed, where the centring puts it.
+  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, ScreenLayout{}), (PanelPlacement{-80, -7, 96}));
 }
 
 TEST(SelectionGeometry, PublishNeedsTwentyByTwenty) {
