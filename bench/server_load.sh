@@ -101,7 +101,9 @@ fi
 # wrk does not check the certificate; the connections are kept alive, so this
 # measures the encryption more than the handshakes.
 tls_gets=$(get_load "$tls_link")
-uploads=$(upload_load "http://127.0.0.1:$port")
+# The uploads carry an upload token, as a public service requires.
+token=$("$build/server/glimor-server" token add bench --data "$work/data" | tail -n 1)
+uploads=$(UPLOAD_TOKEN=$token upload_load "http://127.0.0.1:$port")
 # The same uploads stored without being decoded, by a service of their own.
 undecoded_uploads=
 if [ -x "$build/bench/glimor-server-undecoded" ]; then
@@ -121,6 +123,7 @@ if [ -n "$nginx_gets" ]; then
 fi
 summarise "image GET TLS" "$tls_gets"
 summarise "upload 100KB" "$uploads"
+echo "  (decoded and checked, with an upload token)"
 if [ -n "$undecoded_uploads" ]; then
   summarise "  undecoded" "$undecoded_uploads"
   echo "upload 100KB, decoded / undecoded: $(python3 -c "print('%.2f' % ($(rate "$uploads") / $(rate "$undecoded_uploads")))")"

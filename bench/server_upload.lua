@@ -7,6 +7,9 @@ wrk.path = "/guestglimor.php"
 wrk.body = file:read("*a")
 file:close()
 wrk.headers["Content-Type"] = "multipart/form-data; boundary=---------------------------7d6891e3b0542"
+-- UPLOAD_TOKEN, when set, is sent as the service's upload token.
+local token = os.getenv("UPLOAD_TOKEN")
+if token and token ~= "" then wrk.headers["Authorization"] = "Bearer " .. token end
 
 local limit = tonumber(os.getenv("UPLOAD_LIMIT_PER_THREAD") or "2000")
 local answered = 0
