@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace glimor::imaging {
 namespace {
@@ -45,16 +46,21 @@ std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
   files.replace(names.bmp, encodeBmp(crop));
   const auto image = encoderInputOf(crop);
-  // The GIF is encoded on a second core while the JPEG is. The files are still
-  // written in their order, and a failure of the JPEG step leaves the GIF file
-  // as it was, whatever became of the GIF's encoding.
+  // The GIF is encoded on a second core while the JPEG is, and the PNG from the
+  // start too, its pieces taken by whichever core is free: the JPEG ends well
+  // before the GIF, and the PNG fills that gap instead of following both. The
+  // files are still written in their order, and a failure of one step leaves the
+  // later files as they were, whatever became of their encoding.
   ParallelTask<platform::Bytes> gif([&image] {
     TGIFImage encoder;
     encoder.assign(image);
     return encoder.bytes();
   });
+  std::optional<ParallelTask<platform::Bytes>> png;
+  if (!names.png.empty()) png.emplace([&crop] { return encodePng(crop); });
   writeJpeg(image, names.jpg, files);
   files.replace(names.gif, gif.result());
+  if (png) files.replace(names.png, png->result());
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {

@@ -88,7 +88,7 @@ private:
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
   HWND hotKey_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr, fade_ = nullptr;
-  std::array<HWND, 3> radios_{};
+  std::array<HWND, 4> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, faq_ = nullptr;
   HMENU trayMenu_ = nullptr;
   HWND lastFocus_ = nullptr;

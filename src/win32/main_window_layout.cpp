@@ -154,8 +154,10 @@ void MainWindow::createOptionsPage(HWND page) {
                                       BS_AUTOCHECKBOX | WS_TABSTOP, 0, ids::autoUpdate, true, font_});
   createControl(
       panel, {"STATIC", "Select file type:", 8, 40, fit("Select file type:", 2), 13, 0, 0, 0, true, font_});
-  const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)"};
-  for (int i = 0; i < 3; ++i)
+  // The fourth type sits beside "Start with Windows", whose box and caption end left of the
+  // radio buttons' column.
+  const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)", "PNG Image (.png)"};
+  for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     radios_[i] =
         createControl(panel, {"BUTTON", types[i], 120, 32 + 16 * i, fit(types[i], 20), 17,
                               static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)),

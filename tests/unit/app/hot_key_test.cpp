@@ -149,6 +149,11 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   EXPECT_EQ(uploads, 1);
   EXPECT_TRUE(view.shown);
   EXPECT_EQ(view.status(0), "Setting picture type...");
+  options.type = ImageType::Png;
+  capture.files.png = "C:\\Apps\\Glimor.png";
+  form.onHotKey(id());
+  EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.png");
+  EXPECT_EQ(uploads, 2);
 }
 
 TEST_F(HotKeyTest, WithoutAFileTypeEdit1KeepsItsText) {
