@@ -56,7 +56,8 @@ xdotool mousemove --window "$desk" 435 317 click 1 # Options
 sleep 0.5
 xdotool mousemove --window "$desk" 448 422 click 1 # PNG Image (.png), below GIF
 wait_for 10 bash -c "tr -d '\r' <'$app_dir/Glimor.ini' | grep -qx ImgType=PNG" ||
-  { shot png-options; fail "ImgType=$(ini_value ImgType) after the PNG radio button"; }
+  fail "ImgType=$(ini_value ImgType) after the PNG radio button"
+shot options-png
 capture
 wait_for 30 status_is "Upload complete." || fail "PNG upload: $(status_text)"
 link=$(xclip -o -selection clipboard)
