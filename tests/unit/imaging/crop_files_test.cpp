@@ -72,14 +72,6 @@ TEST(WriteCropFiles, FailureStopsAtItsStepAndKeepsLaterFilesAsTheyWere) {
               (std::vector<std::string>{names.bmp, names.bmp, names.jpg, names.gif, names.png}));
     EXPECT_NE(files.contents[names.png], old);
   }
-  {
-    fakes::FakeFiles files;
-    files.contents = {{names.png, old}};
-    files.failing = {names.png};
-    EXPECT_THROW(writeCropFiles(crop, names, files), Error);
-    EXPECT_EQ(files.replaced, (std::vector<std::string>{names.bmp, names.jpg, names.gif}));
-    EXPECT_EQ(files.contents[names.png], old);
-  }
 }
 
 TEST(SaveCropAs, LowerCasedExtensionChoosesTheOneFormat) {
