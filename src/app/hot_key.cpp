@@ -76,6 +76,9 @@ void MainForm::onHotKey(std::uint16_t id) {
     case platform::ImageType::Gif:
       view.setUploadFileName(capture_.files.gif);
       break;
+    case platform::ImageType::Png:
+      view.setUploadFileName(capture_.files.png);
+      break;
     case platform::ImageType::None:
       break; // Edit1 keeps what it held
     }

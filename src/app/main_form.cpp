@@ -46,6 +46,8 @@ void MainForm::create() {
     options.setImageType(platform::ImageType::Bmp);
   else if (type == "GIF")
     options.setImageType(platform::ImageType::Gif);
+  else if (type == "PNG")
+    options.setImageType(platform::ImageType::Png);
   else
     options.setImageType(platform::ImageType::None);
 
@@ -96,6 +98,9 @@ void MainForm::onImageTypeSelected(platform::ImageType type) {
     break;
   case platform::ImageType::Gif:
     settings_.writeString("ImgType", "GIF");
+    break;
+  case platform::ImageType::Png:
+    settings_.writeString("ImgType", "PNG");
     break;
   case platform::ImageType::None:
     break;

@@ -8,14 +8,14 @@
 namespace glimor::capture {
 
 // Turns a crop into image files. The crop arrives in the display's format; the
-// BMP file keeps that depth, the JPEG and GIF files are made from 24 bits.
+// BMP file keeps that depth, the JPEG, GIF and PNG files are made from 24 bits.
 class CropOutput {
 public:
   virtual ~CropOutput() = default;
-  // Glimor.bmp, then Glimor.jpg, then Glimor.gif; throws Error at the first failing file.
+  // Glimor.bmp, Glimor.jpg, Glimor.gif, then Glimor.png; throws Error at the first failing file.
   virtual void writeCropFiles(const Picture& crop, const DisplayFormat& display,
                               const CropFileNames& names) = 0;
-  // One file of the type that the path's extension names (.bmp, .jpg, .gif in any letter case);
+  // One file of the type that the path's extension names (.bmp, .jpg, .gif, .png in any letter case);
   // false, writing nothing, for any other extension. Throws Error when the file cannot be written.
   virtual bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) = 0;
 };

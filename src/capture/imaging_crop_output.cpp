@@ -98,7 +98,8 @@ imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& displa
 
 void ImagingCropOutput::writeCropFiles(const Picture& crop, const DisplayFormat& display,
                                        const CropFileNames& names) {
-  imaging::writeCropFiles(displayBitmapOf(crop, display), {names.bmp, names.jpg, names.gif}, files_);
+  imaging::writeCropFiles(displayBitmapOf(crop, display), {names.bmp, names.jpg, names.gif, names.png},
+                          files_);
 }
 
 bool ImagingCropOutput::saveCropAs(const Picture& crop, const DisplayFormat& display,

@@ -64,6 +64,7 @@ CropFileNames cropFileNamesFor(const std::string& executablePath) {
   names.jpg = paths::changeExtension(names.iniFileName, ".jpg");
   names.bmp = paths::changeExtension(names.iniFileName, ".bmp");
   names.gif = paths::changeExtension(names.iniFileName, ".gif");
+  names.png = paths::changeExtension(names.iniFileName, ".png");
   return names;
 }
 

@@ -42,9 +42,9 @@ std::string glimoCaption(bool fullScreen);
 bool glimoEnabled(const Rect& selection);
 
 struct CropFileNames {
-  std::string iniFileName, jpg, bmp, gif;
+  std::string iniFileName, jpg, bmp, gif, png;
 };
-// Always Glimor.jpg, .bmp and .gif in the executable's folder, whatever the executable is called.
+// Always Glimor.jpg, .bmp, .gif and .png in the executable's folder, whatever the executable is called.
 CropFileNames cropFileNamesFor(const std::string& executablePath);
 
 } // namespace glimor::capture

@@ -1,5 +1,6 @@
-// glimor-cli encode <in.bmp> <dir>: writes Glimor.bmp, Glimor.jpg and Glimor.gif
-// into <dir> from a BMP file, exactly as confirming that picture as a capture would.
+// glimor-cli encode <in.bmp> <dir>: writes Glimor.bmp, Glimor.jpg, Glimor.gif and
+// Glimor.png into <dir> from a BMP file, exactly as confirming that picture as a
+// capture would.
 #include "cli/command.h"
 #include "imaging/bmp_reader.h"
 #include "imaging/crop_files.h"
@@ -39,10 +40,10 @@ int encode(Arguments args) {
     return badInput(input, error.what());
   }
   // The input's depth stands in for the display's: Glimor.bmp keeps it.
-  imaging::writeCropFiles(
-      crop,
-      {inFolder(args[1], "Glimor.bmp"), inFolder(args[1], "Glimor.jpg"), inFolder(args[1], "Glimor.gif")},
-      files);
+  imaging::writeCropFiles(crop,
+                          {inFolder(args[1], "Glimor.bmp"), inFolder(args[1], "Glimor.jpg"),
+                           inFolder(args[1], "Glimor.gif"), inFolder(args[1], "Glimor.png")},
+                          files);
   return 0;
 }
 

@@ -45,16 +45,21 @@ std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
   files.replace(names.bmp, encodeBmp(crop));
   const auto image = encoderInputOf(crop);
-  // The GIF is encoded on a second core while the JPEG is. The files are still
-  // written in their order, and a failure of the JPEG step leaves the GIF file
-  // as it was, whatever became of the GIF's encoding.
+  // The GIF is encoded on a second core while the JPEG is. The JPEG ends well
+  // before the GIF, and the PNG (whose pieces go to whichever core is free) fills
+  // that gap; started with the other two, it kept four threads on two cores and
+  // took a tenth more CPU time. The files are still written in their order, and
+  // a failure of one step leaves the later files as they were, whatever became
+  // of their encoding.
   ParallelTask<platform::Bytes> gif([&image] {
     TGIFImage encoder;
     encoder.assign(image);
     return encoder.bytes();
   });
   writeJpeg(image, names.jpg, files);
+  const platform::Bytes png = names.png.empty() ? platform::Bytes() : encodePng(crop);
   files.replace(names.gif, gif.result());
+  if (!names.png.empty()) files.replace(names.png, png);
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {

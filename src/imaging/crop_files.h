@@ -6,14 +6,16 @@
 
 namespace glimor::imaging {
 
-// The full paths of the three files a confirmed capture writes.
+// The full paths of the four files a confirmed capture writes; an empty `png`
+// writes no PNG.
 struct CropFileNames {
-  std::string bmp, jpg, gif;
+  std::string bmp, jpg, gif, png;
 };
 
 // The confirm action's files: the BMP at the crop's own depth, then the JPEG
-// (quality 100) and the GIF of its 24-bit form, in that order. The first failure
-// throws; files of earlier steps stay written, later ones keep their old contents.
+// (quality 100), the GIF and the PNG of its 24-bit form, in that order. The first
+// failure throws; files of earlier steps stay written, later ones keep their old
+// contents.
 void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files);
 
 // The save-as action's file: the format the lower-cased extension of `path` selects

@@ -5,8 +5,9 @@ namespace glimor::platform {
 
 enum class CheckBox { AutoUpdate, AutoStart, Fade, AllMonitors };
 
-// 1 "JPEG Image (.jpg)", 2 "Bitmap (.bmp)", 3 "GIF Image (.gif)"; 0 when none is selected.
-enum class ImageType { None = 0, Jpeg = 1, Bmp = 2, Gif = 3 };
+// 1 "JPEG Image (.jpg)", 2 "Bitmap (.bmp)", 3 "GIF Image (.gif)", 4 "PNG Image (.png)";
+// 0 when none is selected.
+enum class ImageType { None = 0, Jpeg = 1, Bmp = 2, Gif = 3, Png = 4 };
 
 // The controls of the Options page. Setters change what the user sees without
 // running the controls' change handlers.

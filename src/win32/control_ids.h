@@ -18,6 +18,7 @@ enum : int {
   jpeg,
   bmp,
   gif,
+  png,
   autoStart,
   fade,
   version,

@@ -135,14 +135,14 @@ void MainWindow::setChecked(platform::CheckBox box, bool checked) {
 }
 
 platform::ImageType MainWindow::imageType() const {
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     if (::SendMessageA(radios_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
       return static_cast<platform::ImageType>(i + 1);
   return platform::ImageType::None;
 }
 
 void MainWindow::setImageType(platform::ImageType type) {
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     ::SendMessageA(radios_[i], BM_SETCHECK, static_cast<int>(type) == i + 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -240,6 +240,7 @@ void MainWindow::onCommand(int id, int code) {
   case ids::jpeg:
   case ids::bmp:
   case ids::gif:
+  case ids::png:
     if (code == BN_CLICKED) form_->onImageTypeSelected(static_cast<platform::ImageType>(id - ids::jpeg + 1));
     break;
   case ids::fade:

@@ -90,7 +90,7 @@ private:
   Container linkPanel_, optionsPanel_;
   HWND hotKey_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr, fade_ = nullptr;
   HWND allMonitors_ = nullptr;
-  std::array<HWND, 3> radios_{};
+  std::array<HWND, 4> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, faq_ = nullptr;
   HMENU trayMenu_ = nullptr;
   HWND lastFocus_ = nullptr;

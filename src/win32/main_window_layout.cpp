@@ -4,6 +4,7 @@
 #include "win32/main_window.h"
 #include "win32/product_copy.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <cstring>
 #include <richedit.h>
@@ -148,15 +149,17 @@ void MainWindow::createOptionsPage(HWND page) {
                                       BS_AUTOCHECKBOX | WS_TABSTOP, 0, ids::autoUpdate, true, font_});
   createControl(
       panel, {"STATIC", "Select file type:", 8, 40, fit("Select file type:", 2), 13, 0, 0, 0, true, font_});
-  const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)"};
-  for (int i = 0; i < 3; ++i)
+  // The fourth type sits beside "Start with Windows", whose box ends where their column begins.
+  constexpr int typesLeft = 120;
+  const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)", "PNG Image (.png)"};
+  for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     radios_[i] =
-        createControl(panel, {"BUTTON", types[i], 120, 32 + 16 * i, fit(types[i], 20), 17,
+        createControl(panel, {"BUTTON", types[i], typesLeft, 32 + 16 * i, fit(types[i], 20), 17,
                               static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)),
                               0, ids::jpeg + i, true, font_});
-  autoStart_ =
-      createControl(panel, {"BUTTON", "Start with Windows", 8, 88, fit("Start with Windows", 20), 17,
-                            BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, ids::autoStart, true, font_});
+  autoStart_ = createControl(
+      panel, {"BUTTON", "Start with Windows", 8, 88, std::min(fit("Start with Windows", 20), typesLeft - 8),
+              17, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, ids::autoStart, true, font_});
   fade_ = createControl(panel, {"BUTTON", "Fade out inverted selection", 8, 104,
                                 fit("Fade out inverted selection", 20), 17, BS_AUTOCHECKBOX | WS_TABSTOP, 0,
                                 ids::fade, true, font_});

@@ -47,6 +47,25 @@ for type in BMP GIF; do
   cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
 done
 
+# PNG: chosen with its radio button on the Options page of the running program, as a user would.
+log "the PNG road, chosen on the Options page"
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+main_visible || xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon
+wait_for 10 main_visible || fail "the main window is not shown"
+xdotool mousemove --window "$desk" 435 317 click 1 # Options
+sleep 0.5
+xdotool mousemove --window "$desk" 448 422 click 1 # PNG Image (.png), below GIF
+wait_for 10 bash -c "tr -d '\r' <'$app_dir/Glimor.ini' | grep -qx ImgType=PNG" ||
+  fail "ImgType=$(ini_value ImgType) after the PNG radio button"
+shot options-png
+capture
+wait_for 30 status_is "Upload complete." || fail "PNG upload: $(status_text)"
+link=$(xclip -o -selection clipboard)
+case $link in "http://$host/i/"*".png") ;; *) fail "clipboard after the PNG upload: $link" ;; esac
+curl -sf "$link" -o "$work/served.png" || fail "the PNG link does not serve"
+cmp "$work/served.png" "$app_dir/Glimor.png" || fail "the service holds other bytes than Glimor.png"
+[ "$(identify -format '%wx%h' "$work/served.png")" = 320x240 ] || fail "the PNG is not the 320 x 240 crop"
+
 log "the tray menu: Recent links copies the last link again, Delete last upload takes it back"
 grep -qF "$link" "$app_dir/Glimor.history" || fail "the upload is not in Glimor.history"
 printf 'something else' | xclip -i -selection clipboard

@@ -17,6 +17,7 @@ public:
     written.push_back(names.bmp);
     written.push_back(names.jpg);
     written.push_back(names.gif);
+    written.push_back(names.png);
     lastCrop = crop;
     lastBits = display.bitsPerPixel;
   }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The crop files of glimor-cli encode, read back by independent decoders:
 # ImageMagick for the BMP, cjpeg/djpeg (the same libjpeg-turbo) for the JPEG,
-# giflib and ImageMagick for the GIF; glimor-cli png's file checked by pngcheck
-# and read by ImageMagick. Also: bad input exits 2 without a crash.
+# giflib and ImageMagick for the GIF; the PNG checked by pngcheck and read by
+# ImageMagick. Also: bad input exits 2 without a crash.
 set -uo pipefail
 build=${GLIMOR_BUILD_DIR:-$(cd "$(dirname "$0")/../.." && pwd)/build/linux}
 cli=$build/src/cli/glimor-cli
@@ -79,9 +79,12 @@ for name in f screen photo screen32 photo-topdown; do
       fail "$name: GIF far from the input (MAE $mae)"
   fi
 
-  # PNG: every chunk, CRC and the zlib stream pass pngcheck; the pixels are the
-  # input's exactly; a palette when there are at most 256 colours.
-  if "$cli" png "$work/$name.bmp" "$out/Glimor.png"; then
+  # PNG (the confirm's, and glimor-cli png's the same bytes): every chunk, CRC and the
+  # zlib stream pass pngcheck; the pixels are the input's exactly; a palette when there
+  # are at most 256 colours.
+  if "$cli" png "$work/$name.bmp" "$out/png.png"; then
+    cmp -s "$out/png.png" "$out/Glimor.png" && pass "$name: the confirm's PNG is glimor-cli png's" ||
+      fail "$name: the confirm's PNG differs from glimor-cli png's"
     check=$(pngcheck "$out/Glimor.png" 2>&1) && pass "$name: pngcheck: $check" || fail "$name: pngcheck: $check"
     rgb "$out/Glimor.png" "$work/$name-png.rgb"
     cmp -s "$work/$name.rgb" "$work/$name-png.rgb" && pass "$name: PNG pixels" || fail "$name: PNG pixels differ"

@@ -151,6 +151,11 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   EXPECT_EQ(uploads, 1);
   EXPECT_TRUE(view.shown);
   EXPECT_EQ(view.status(0), "Setting picture type...");
+  options.type = ImageType::Png;
+  capture.files.png = "C:\\Apps\\Glimor.png";
+  form.onHotKey(id());
+  EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.png");
+  EXPECT_EQ(uploads, 2);
 }
 
 // Windows gives a per-monitor aware program every monitor in physical pixels whatever its scaling;

@@ -26,14 +26,14 @@ TEST_F(MainFormTest, FirstStartShowsTheWindowRecordsInstallationAndRegistersAuto
 
 TEST_F(MainFormTest, LaterStartsStayHiddenAndReadTheOptions) {
   givenInstalled();
-  profile.values[{"Options", "ImgType"}] = "GIF";
+  profile.values[{"Options", "ImgType"}] = "PNG";
   profile.values[{"Options", "Fade"}] = "0";
   profile.values[{"Options", "AutoUpdate"}] = "0";
   profile.values[{"Options", "AllMonitors"}] = "0";
   form.create();
   EXPECT_FALSE(view.shown);
   EXPECT_FALSE(options.checked(CheckBox::AllMonitors));
-  EXPECT_EQ(options.type, ImageType::Gif);
+  EXPECT_EQ(options.type, ImageType::Png);
   EXPECT_FALSE(options.checked(CheckBox::Fade));
   EXPECT_FALSE(options.checked(CheckBox::AutoUpdate));
   EXPECT_FALSE(runValueExists()) << "autostart is written on the first start only";
@@ -48,6 +48,8 @@ TEST_F(MainFormTest, ImageTypeMustMatchExactly) {
   EXPECT_EQ(ini("ImgType"), "BMP");
   form.onImageTypeSelected(ImageType::Jpeg);
   EXPECT_EQ(ini("ImgType"), "JPEG");
+  form.onImageTypeSelected(ImageType::Png);
+  EXPECT_EQ(ini("ImgType"), "PNG");
 }
 
 TEST_F(MainFormTest, CheckBoxChangesAreStoredAsOneOrZero) {

@@ -101,6 +101,7 @@ TEST(SelectionGeometry, CropNamesComeFromTheFolderOnly) {
   EXPECT_EQ(n.jpg, "C:\\Tools\\Glimor.jpg");
   EXPECT_EQ(n.bmp, "C:\\Tools\\Glimor.bmp");
   EXPECT_EQ(n.gif, "C:\\Tools\\Glimor.gif");
+  EXPECT_EQ(n.png, "C:\\Tools\\Glimor.png");
 }
 
 } // namespace

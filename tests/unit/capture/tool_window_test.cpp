@@ -35,8 +35,8 @@ struct ToolWindowTest : ::testing::Test {
 
 TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
   tool.confirm();
-  EXPECT_THAT(output.written,
-              ElementsAre("C:\\Apps\\Glimor.bmp", "C:\\Apps\\Glimor.jpg", "C:\\Apps\\Glimor.gif"));
+  EXPECT_THAT(output.written, ElementsAre("C:\\Apps\\Glimor.bmp", "C:\\Apps\\Glimor.jpg",
+                                          "C:\\Apps\\Glimor.gif", "C:\\Apps\\Glimor.png"));
   EXPECT_EQ(output.lastCrop.width, 200);
   EXPECT_EQ(output.lastCrop.height, 150);
   EXPECT_EQ(output.lastCrop.at(0, 0), 0xABCDEFu);

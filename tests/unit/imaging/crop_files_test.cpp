@@ -13,7 +13,7 @@ namespace {
 
 using namespace testing;
 
-const CropFileNames names{"/app/Glimor.bmp", "/app/Glimor.jpg", "/app/Glimor.gif"};
+const CropFileNames names{"/app/Glimor.bmp", "/app/Glimor.jpg", "/app/Glimor.gif", "/app/Glimor.png"};
 
 platform::Bytes jpegOf(const Bitmap& bgr24) {
   TJPEGImage jpeg;
@@ -28,15 +28,16 @@ platform::Bytes gifOf(const Bitmap& bgr24) {
   return gif.bytes();
 }
 
-TEST(WriteCropFiles, BmpAtCropDepthThenJpegAndGifOfThe24BitForm) {
+TEST(WriteCropFiles, BmpAtCropDepthThenJpegGifAndPngOfThe24BitForm) {
   fakes::FakeFiles files;
   const Bitmap crop = redFOnBlue(32);
   writeCropFiles(crop, names, files);
-  EXPECT_EQ(files.replaced, (std::vector<std::string>{names.bmp, names.jpg, names.gif}));
+  EXPECT_EQ(files.replaced, (std::vector<std::string>{names.bmp, names.jpg, names.gif, names.png}));
   EXPECT_EQ(files.contents[names.bmp], encodeBmp(crop));
   EXPECT_EQ(files.contents[names.bmp][28], 32); // the display's depth
   EXPECT_EQ(files.contents[names.jpg], jpegOf(redFOnBlue(24)));
   EXPECT_EQ(files.contents[names.gif], gifOf(redFOnBlue(24)));
+  EXPECT_EQ(files.contents[names.png], encodePng(redFOnBlue(24)));
 }
 
 TEST(WriteCropFiles, FailureStopsAtItsStepAndKeepsLaterFilesAsTheyWere) {
@@ -44,7 +45,7 @@ TEST(WriteCropFiles, FailureStopsAtItsStepAndKeepsLaterFilesAsTheyWere) {
   const platform::Bytes old{1, 2, 3};
   {
     fakes::FakeFiles files;
-    files.contents = {{names.jpg, old}, {names.gif, old}};
+    files.contents = {{names.jpg, old}, {names.gif, old}, {names.png, old}};
     files.failing = {names.bmp};
     try {
       writeCropFiles(crop, names, files);
@@ -54,19 +55,22 @@ TEST(WriteCropFiles, FailureStopsAtItsStepAndKeepsLaterFilesAsTheyWere) {
     }
     EXPECT_TRUE(files.replaced.empty());
     EXPECT_EQ(files.contents[names.gif], old);
+    EXPECT_EQ(files.contents[names.png], old);
   }
   {
     fakes::FakeFiles files;
-    files.contents = {{names.gif, old}};
+    files.contents = {{names.gif, old}, {names.png, old}};
     files.failing = {names.jpg};
     EXPECT_THROW(writeCropFiles(crop, names, files), Error);
     EXPECT_EQ(files.replaced, std::vector<std::string>{names.bmp});
     EXPECT_EQ(files.contents[names.gif], old);
-    // A second confirm rewrites all three from the start.
+    EXPECT_EQ(files.contents[names.png], old);
+    // A second confirm rewrites all four from the start.
     files.failing.clear();
     writeCropFiles(crop, names, files);
-    EXPECT_EQ(files.replaced, (std::vector<std::string>{names.bmp, names.bmp, names.jpg, names.gif}));
-    EXPECT_NE(files.contents[names.gif], old);
+    EXPECT_EQ(files.replaced,
+              (std::vector<std::string>{names.bmp, names.bmp, names.jpg, names.gif, names.png}));
+    EXPECT_NE(files.contents[names.png], old);
   }
 }
 

@@ -1,3 +1,5 @@
+#include "fakes/fake_files.h"
+#include "imaging/crop_files.h"
 #include "imaging/png_image.h"
 #include "platform/error.h"
 #include "test_images.h"
@@ -172,6 +174,13 @@ TEST(PngImage, OtherDepthsGoThroughTheirTrueColourForm) {
   highColour.pixels = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C, 0, 0, 0xFF, 0x7F, 0x00, 0x00, 0x10, 0x42, 0, 0};
   for (const Bitmap* picture : {&palette4, &highColour})
     expectSamePixels(*picture, decode(encodePng(*picture)));
+}
+
+TEST(PngImage, TheConfirmWritesGlimorPngOfTheCropsPixels) {
+  const Bitmap crop = withColours(641, 403, 1000, 32); // large enough for both cores
+  fakes::FakeFiles files;
+  writeCropFiles(crop, {"/a/Glimor.bmp", "/a/Glimor.jpg", "/a/Glimor.gif", "/a/Glimor.png"}, files);
+  expectSamePixels(crop, decode(files.contents["/a/Glimor.png"]));
 }
 
 TEST(PngImage, NothingToEncodeIsAnError) {
