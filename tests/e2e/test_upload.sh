@@ -67,6 +67,8 @@ cmp "$work/served.png" "$app_dir/Glimor.png" || fail "the service holds other by
 [ "$(identify -format '%wx%h' "$work/served.png")" = 320x240 ] || fail "the PNG is not the 320 x 240 crop"
 
 log "the tray menu: Recent links copies the last link again, Delete last upload takes it back"
+# The end of the flood lock writes its own status, so the deletion's status is read after it.
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 grep -qF "$link" "$app_dir/Glimor.history" || fail "the upload is not in Glimor.history"
 printf 'something else' | xclip -i -selection clipboard
 # The menu opens upwards from the icon: "Show", "Hide", "Recent links", "Delete last upload",
