@@ -35,16 +35,21 @@ restart_with() {
 
 start_glimor
 wait_for 30 grep -q Installed "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
+# A capture uploads Glimor.<ext>; its link lands on the clipboard and serves exactly that file.
+capture_serves() { # TYPE
+  local ext
+  ext=$(echo "$1" | tr A-Z a-z)
+  capture
+  wait_for 30 status_is "Upload complete." || fail "$1 upload: $(status_text)"
+  link=$(xclip -o -selection clipboard)
+  case $link in "http://$host/i/"*".$ext") ;; *) fail "clipboard after the $1 upload: $link" ;; esac
+  curl -sf "$link" -o "$work/served.$ext" || fail "the $1 link does not serve"
+  cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
+}
 for type in BMP GIF; do
-  ext=$(echo "$type" | tr A-Z a-z)
   log "the $type road"
   restart_with "$type"
-  capture
-  wait_for 30 status_is "Upload complete." || fail "$type upload: $(status_text)"
-  link=$(xclip -o -selection clipboard)
-  case $link in "http://$host/i/"*".$ext") ;; *) fail "clipboard after the $type upload: $link" ;; esac
-  curl -sf "$link" -o "$work/served.$ext" || fail "the $type link does not serve"
-  cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
+  capture_serves "$type"
 done
 
 # PNG: chosen with its radio button on the Options page of the running program, as a user would.
@@ -58,12 +63,7 @@ xdotool mousemove --window "$desk" 448 422 click 1 # PNG Image (.png), below GIF
 wait_for 10 bash -c "tr -d '\r' <'$app_dir/Glimor.ini' | grep -qx ImgType=PNG" ||
   fail "ImgType=$(ini_value ImgType) after the PNG radio button"
 shot options-png
-capture
-wait_for 30 status_is "Upload complete." || fail "PNG upload: $(status_text)"
-link=$(xclip -o -selection clipboard)
-case $link in "http://$host/i/"*".png") ;; *) fail "clipboard after the PNG upload: $link" ;; esac
-curl -sf "$link" -o "$work/served.png" || fail "the PNG link does not serve"
-cmp "$work/served.png" "$app_dir/Glimor.png" || fail "the service holds other bytes than Glimor.png"
+capture_serves PNG
 [ "$(identify -format '%wx%h' "$work/served.png")" = 320x240 ] || fail "the PNG is not the 320 x 240 crop"
 
 log "the tray menu: Recent links copies the last link again, Delete last upload takes it back"
