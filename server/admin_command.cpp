@@ -2,6 +2,7 @@
 
 #include "image_id.h"
 #include "platform/error.h"
+#include "store_command.h"
 #include "store_opening.h"
 #include "utc_time.h"
 
@@ -23,8 +24,7 @@ constexpr std::string_view adminUsage =
 struct AdminRequest {
   std::string action;
   std::optional<std::string> imageId;
-  std::string dataDirectory;
-  std::optional<DatabaseSettings> database;
+  StoreLocation store;
   ImageQuery query;
   bool since = false;
 };
@@ -42,10 +42,8 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
         throw Error(std::string(flag) + " needs a value");
       return std::string(arguments[++i]);
     };
-    if (flag == "--data") {
-      request.dataDirectory = value();
-    } else if (flag == "--database") {
-      request.database = DatabaseSettings{value(), 1};
+    if (takeStoreFlag(arguments, i, request.store)) {
+      continue;
     } else if (flag == "--address") {
       request.query.clientAddress = value();
     } else if (flag == "--token") {
@@ -62,8 +60,7 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
       throw Error("admin " + request.action + ": unexpected argument \"" + std::string(flag) + "\"");
     }
   }
-  if (request.dataDirectory.empty() == !request.database)
-    throw Error("admin " + request.action + " needs one of --data DIR and --database URI");
+  requireOneStore(request.store, "admin " + request.action);
   bool filtered = request.query.clientAddress || request.query.tokenName;
   if (request.query.clientAddress && request.query.tokenName)
     throw Error("--address and --token exclude each other");
@@ -98,10 +95,10 @@ int deleteOne(ImageStore& images, const std::string& id) {
 }
 
 int run(const AdminRequest& request) {
-  if (!request.database &&
-      !std::filesystem::exists(std::filesystem::path(request.dataDirectory) / "glimor.db"))
-    throw Error("no glimor-server data in \"" + request.dataDirectory + "\" (no glimor.db there)");
-  OpenedStores stores = openStores(request.dataDirectory, request.database);
+  const StoreLocation& store = request.store;
+  if (!store.database && !std::filesystem::exists(std::filesystem::path(store.dataDirectory) / "glimor.db"))
+    throw Error("no glimor-server data in \"" + store.dataDirectory + "\" (no glimor.db there)");
+  OpenedStores stores = openStores(store.dataDirectory, store.database);
   ImageStore& images = *stores.images;
   if (request.action == "delete") return deleteOne(images, *request.imageId);
   std::size_t count = 0;
@@ -121,23 +118,7 @@ int run(const AdminRequest& request) {
 } // namespace
 
 int runAdminCommand(std::span<const std::string_view> arguments) {
-  if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
-    std::fputs(adminUsage.data(), stdout);
-    return 0;
-  }
-  std::optional<AdminRequest> request;
-  try {
-    request = parseAdmin(arguments);
-  } catch (const Error& error) {
-    std::fprintf(stderr, "glimor-server admin: %s\n%s", error.what(), adminUsage.data());
-    return 2;
-  }
-  try {
-    return run(*request);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "glimor-server admin: %s\n", error.what());
-    return 1;
-  }
+  return runStoreCommand("admin", adminUsage, arguments, parseAdmin, run);
 }
 
 } // namespace glimor::server

@@ -2,6 +2,7 @@
 
 #include "config.h"
 #include "platform/error.h"
+#include "store_command.h"
 #include "store_opening.h"
 #include "utc_time.h"
 
@@ -22,30 +23,16 @@ constexpr std::string_view tokenUsage =
 struct TokenCommand {
   std::string action; // add, list, revoke
   std::string name;
-  std::string dataDirectory;
-  std::string databaseUri;
+  StoreLocation store;
 };
 
 TokenCommand parse(std::span<const std::string_view> arguments) {
   TokenCommand command;
   std::vector<std::string_view> words;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
-    std::string_view argument = arguments[i];
-    std::optional<std::string_view> value;
-    if (std::size_t equals = argument.find('=');
-        argument.starts_with("--") && equals != std::string_view::npos) {
-      value = argument.substr(equals + 1);
-      argument = argument.substr(0, equals);
-    }
-    if (argument == "--data" || argument == "--database") {
-      if (!value && i + 1 < arguments.size()) value = arguments[++i];
-      if (!value || value->empty()) throw Error(std::string(argument) + " needs a value");
-      (argument == "--data" ? command.dataDirectory : command.databaseUri) = *value;
-    } else if (argument.starts_with("--")) {
-      throw Error("unknown argument \"" + std::string(arguments[i]) + "\"");
-    } else {
-      words.push_back(argument);
-    }
+    if (takeStoreFlag(arguments, i, command.store)) continue;
+    if (arguments[i].starts_with("--")) throw Error("unknown argument \"" + std::string(arguments[i]) + "\"");
+    words.push_back(arguments[i]);
   }
   if (words.empty()) throw Error("token needs add, list or revoke");
   command.action = words[0];
@@ -60,19 +47,12 @@ TokenCommand parse(std::span<const std::string_view> arguments) {
       throw Error("\"" + command.name +
                   "\" is not a token name: 1 to 64 letters, digits, '.', '_', '-' or '@'");
   }
-  if (command.dataDirectory.empty() == command.databaseUri.empty())
-    throw Error("token needs either --data DIR or --database URI, the store the service uses");
+  requireOneStore(command.store, "token");
   return command;
 }
 
-std::unique_ptr<TokenStore> openStore(const TokenCommand& command) {
-  std::optional<DatabaseSettings> database;
-  if (!command.databaseUri.empty()) database = DatabaseSettings{command.databaseUri, 1};
-  return std::move(openStores(command.dataDirectory, database).tokens);
-}
-
 int run(const TokenCommand& command) {
-  auto store = openStore(command);
+  auto store = std::move(openStores(command.store.dataDirectory, command.store.database).tokens);
   if (command.action == "add") {
     std::string token = newUploadToken();
     store->add(command.name, tokenHash(token));
@@ -93,19 +73,7 @@ int run(const TokenCommand& command) {
 } // namespace
 
 int runTokenCommand(std::span<const std::string_view> arguments) {
-  TokenCommand command;
-  try {
-    command = parse(arguments);
-  } catch (const Error& error) {
-    std::fprintf(stderr, "glimor-server: %s\n%s", error.what(), tokenUsage.data());
-    return 2;
-  }
-  try {
-    return run(command);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "glimor-server: %s\n", error.what());
-    return 1;
-  }
+  return runStoreCommand("token", tokenUsage, arguments, parse, run);
 }
 
 } // namespace glimor::server
