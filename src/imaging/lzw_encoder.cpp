@@ -1,6 +1,6 @@
 #include "imaging/lzw_encoder.h"
 
-#include "imaging/gif_sub_blocks.h"
+#include "imaging/gif_bit_packer.h"
 #include "imaging/lzw_string_table.h"
 
 namespace glimor::imaging {
@@ -11,10 +11,11 @@ constexpr std::uint32_t clearCode = 1u << minimumCodeSize; // 256
 constexpr std::uint32_t endCode = clearCode + 1;           // 257
 constexpr std::uint32_t lastCodeBeforeReset = 4094;
 
-// The LZW codes of the pixel indices, top row first, packed into one byte stream.
-std::vector<std::uint8_t> lzwCodes(const Bitmap& indexed8) {
-  std::vector<std::uint8_t> codes;
-  GifBitPacker bits(codes, indexed8.pixels.size() / 4 + 64); // grows when the image compresses worse
+} // namespace
+
+void encodeLzw(const Bitmap& indexed8, std::vector<std::uint8_t>& out) {
+  out.push_back(minimumCodeSize);
+  GifBitPacker bits(out, indexed8.pixels.size() / 4 + 64); // grows when the image compresses worse
 
   LzwStringTable table;
   std::uint32_t size = minimumCodeSize + 1, limit = 1u << size, lastCode = endCode, current = 0;
@@ -60,15 +61,7 @@ std::vector<std::uint8_t> lzwCodes(const Bitmap& indexed8) {
   // After a reset on the very last pixel that pixel has gone out already.
   if (started) bits.put(current, size);
   bits.put(endCode, size);
-  bits.flush();
-  return codes;
-}
-
-} // namespace
-
-void encodeLzw(const Bitmap& indexed8, std::vector<std::uint8_t>& out) {
-  out.push_back(minimumCodeSize);
-  writeSubBlocks(lzwCodes(indexed8), out);
+  bits.finish();
 }
 
 } // namespace glimor::imaging
