@@ -1,17 +1,17 @@
 #include "platform/socket.h"
-#include "platform/bounded_call.h"
 #include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
+#include "platform/socket_loops.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -69,11 +69,6 @@ int lookupNumber(int gaiError) {
   }
 }
 
-struct Lookup {
-  int error = 0;
-  in_addr address{};
-};
-
 [[noreturn]] void fail(int winsockError) {
   throw Error(socketErrorMessage(winsockError));
 }
@@ -88,30 +83,31 @@ int waitFor(int fd, short events, std::chrono::milliseconds limit) {
 }
 
 in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
-  in_addr address{};
-  if (::strcasecmp(host.c_str(), "localhost") == 0) {
-    address.s_addr = htonl(INADDR_LOOPBACK);
+  auto literal = [](const std::string& name) -> std::optional<std::array<std::uint8_t, 4>> {
+    std::array<std::uint8_t, 4> address;
+    if (::inet_pton(AF_INET, name.c_str(), address.data()) != 1) return std::nullopt;
     return address;
-  }
-  if (::inet_pton(AF_INET, host.c_str(), &address) == 1) return address;
-  std::optional<Lookup> found = callWithin(timeLimit, [host] {
-    Lookup lookup;
+  };
+  auto lookUp = [](const std::string& name) {
+    socket_loops::Ipv4Lookup lookup;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
     if (result != 0 || list == nullptr) {
       lookup.error = lookupNumber(result);
     } else {
-      lookup.address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr;
+      std::memcpy(lookup.address.data(), &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, 4);
       ::freeaddrinfo(list);
     }
     return lookup;
-  });
-  if (!found) fail(wsa::tryAgain);
-  if (found->error != 0) fail(found->error);
-  return found->address;
+  };
+  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, literal, lookUp);
+  if (found.error != 0) fail(found.error);
+  in_addr address;
+  std::memcpy(&address, found.address.data(), 4);
+  return address;
 }
 
 // The socket stays non-blocking after the connect, so every wait goes through poll and is bounded.
@@ -121,27 +117,19 @@ public:
   ~PosixConnection() override { close(); }
 
   void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
-    const Deadline deadline(timeLimit);
-    while (!bytes.empty()) {
-      ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      if (sent > 0) {
-        bytes = bytes.subspan(static_cast<std::size_t>(sent));
-        continue;
-      }
-      if (sent < 0 && errno == EINTR) continue;
-      if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) fail(winsockNumber(errno));
-      if (waitFor(fd_, POLLOUT, deadline.left()) == 0) fail(wsa::timedOut);
-    }
+    socket_loops::sendAll(
+        bytes, timeLimit,
+        [this](std::span<const std::uint8_t> rest) {
+          return settle(::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL));
+        },
+        [this](std::chrono::milliseconds limit) { return waitFor(fd_, POLLOUT, limit) > 0; });
   }
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
-    for (;;) {
-      ssize_t got = ::recv(fd_, into.data(), into.size(), 0);
-      if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno == EINTR) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) fail(winsockNumber(errno));
-      if (waitFor(fd_, POLLIN, wait) == 0) return std::nullopt;
-    }
+    return socket_loops::receiveWithin(
+        into, wait,
+        [this](std::span<std::uint8_t> room) { return settle(::recv(fd_, room.data(), room.size(), 0)); },
+        [this](std::chrono::milliseconds limit) { return waitFor(fd_, POLLIN, limit) > 0; });
   }
 
   void close() override {
@@ -150,6 +138,13 @@ public:
   }
 
 private:
+  // The count of a send or receive; nothing when the call would block or was interrupted.
+  static std::optional<std::size_t> settle(ssize_t count) {
+    if (count >= 0) return static_cast<std::size_t>(count);
+    if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) fail(winsockNumber(errno));
+    return std::nullopt;
+  }
+
   int fd_;
 };
 

@@ -1,8 +1,8 @@
 #include "platform/socket.h"
-#include "platform/bounded_call.h"
 #include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
+#include "platform/socket_loops.h"
 #include "win32/os/system_text.h"
 
 #include <winsock2.h>
@@ -50,40 +50,34 @@ bool waitFor(SOCKET socket, bool forWriting, std::chrono::milliseconds limit) {
   return ready > 0;
 }
 
-struct Lookup {
-  int error = 0;
-  in_addr address{};
-};
-
 in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
-  in_addr address{};
-  if (::_stricmp(host.c_str(), "localhost") == 0) {
-    address.s_addr = htonl(INADDR_LOOPBACK);
+  auto literal = [](const std::string& name) -> std::optional<std::array<std::uint8_t, 4>> {
+    unsigned long dotted = ::inet_addr(name.c_str());
+    if (dotted == INADDR_NONE || name.empty()) return std::nullopt;
+    std::array<std::uint8_t, 4> address;
+    std::memcpy(address.data(), &dotted, 4);
     return address;
-  }
-  unsigned long dotted = ::inet_addr(host.c_str());
-  if (dotted != INADDR_NONE && !host.empty()) {
-    address.s_addr = dotted;
-    return address;
-  }
-  std::optional<Lookup> found = callWithin(timeLimit, [host] {
-    Lookup lookup;
+  };
+  auto lookUp = [](const std::string& name) {
+    socket_loops::Ipv4Lookup lookup;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    int result = ::getaddrinfo(host.c_str(), nullptr, &hints, &list);
+    int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
     if (result != 0 || list == nullptr) {
       lookup.error = result != 0 ? result : WSAHOST_NOT_FOUND;
     } else {
-      lookup.address = reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr;
+      std::memcpy(lookup.address.data(), &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, 4);
       ::freeaddrinfo(list);
     }
     return lookup;
-  });
-  if (!found) fail(WSATRY_AGAIN);
-  if (found->error != 0) fail(found->error);
-  return found->address;
+  };
+  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, literal, lookUp);
+  if (found.error != 0) fail(found.error);
+  in_addr address;
+  std::memcpy(&address, found.address.data(), 4);
+  return address;
 }
 
 // The socket stays non-blocking after the connect, so every wait goes through select and is bounded.
@@ -93,27 +87,21 @@ public:
   ~WinsockConnection() override { close(); }
 
   void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
-    const Deadline deadline(timeLimit);
-    while (!bytes.empty()) {
-      int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
-      int sent = ::send(socket_, reinterpret_cast<const char*>(bytes.data()), chunk, 0);
-      if (sent > 0) {
-        bytes = bytes.subspan(static_cast<std::size_t>(sent));
-        continue;
-      }
-      if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitFor(socket_, true, deadline.left())) fail(WSAETIMEDOUT);
-    }
+    socket_loops::sendAll(
+        bytes, timeLimit,
+        [this](std::span<const std::uint8_t> rest) {
+          return settle(::send(socket_, reinterpret_cast<const char*>(rest.data()), chunkOf(rest.size()), 0));
+        },
+        [this](std::chrono::milliseconds limit) { return waitFor(socket_, true, limit); });
   }
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
-    for (;;) {
-      int chunk = static_cast<int>(std::min<std::size_t>(into.size(), 1 << 20));
-      int got = ::recv(socket_, reinterpret_cast<char*>(into.data()), chunk, 0);
-      if (got >= 0) return static_cast<std::size_t>(got);
-      if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitFor(socket_, false, wait)) return std::nullopt;
-    }
+    return socket_loops::receiveWithin(
+        into, wait,
+        [this](std::span<std::uint8_t> room) {
+          return settle(::recv(socket_, reinterpret_cast<char*>(room.data()), chunkOf(room.size()), 0));
+        },
+        [this](std::chrono::milliseconds limit) { return waitFor(socket_, false, limit); });
   }
 
   void close() override {
@@ -122,6 +110,16 @@ public:
   }
 
 private:
+  // WinSock takes an int count: at most 1 MiB a call.
+  static int chunkOf(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, 1 << 20)); }
+
+  // The count of a send or receive; nothing when the call would block.
+  static std::optional<std::size_t> settle(int count) {
+    if (count >= 0) return static_cast<std::size_t>(count);
+    if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
+    return std::nullopt;
+  }
+
   SOCKET socket_;
 };
 
