@@ -1,0 +1,127 @@
+#include "http/tls_connection.h"
+
+#include "fakes/fake_network.h"
+#include "fakes/fake_tls_engine.h"
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace glimor::http {
+namespace {
+
+using namespace std::chrono_literals;
+using fakes::FakeTlsEngine;
+using fakes::ServerStep;
+
+const std::string hello = FakeTlsEngine::record('H', "hello"),
+                  finished = FakeTlsEngine::record('H', "finished");
+
+struct Secured {
+  std::unique_ptr<platform::Connection> connection;
+  FakeTlsEngine* engine = nullptr;
+  std::shared_ptr<fakes::ConnectionRecord> tcp;
+};
+
+Secured secure(fakes::FakeNetwork& network, std::vector<ServerStep> steps, int flights = 1,
+               std::size_t maxPlain = 16384) {
+  network.script(std::move(steps));
+  auto engine = std::make_unique<FakeTlsEngine>(flights, maxPlain);
+  Secured secured{nullptr, engine.get(), nullptr};
+  auto tcp = network.connect("svc", 443, 1s);
+  secured.tcp = network.connections.back();
+  secured.connection = secureOver(std::move(engine), std::move(tcp), "svc", 30s);
+  return secured;
+}
+
+// Reads until the end, or the error that ends it.
+std::string readAll(platform::Connection& connection, std::string* error = nullptr) {
+  std::string text;
+  std::uint8_t buffer[4];
+  try {
+    for (int piece = 0; piece < 100; ++piece) {
+      std::optional<std::size_t> got = connection.receive(buffer, 1s);
+      if (!got || *got == 0) break;
+      text.append(buffer, buffer + *got);
+    }
+  } catch (const Error& failure) {
+    if (error) *error = failure.what();
+  }
+  return text;
+}
+
+std::string handshakeError(std::vector<ServerStep> steps) {
+  fakes::FakeNetwork network;
+  try {
+    secure(network, std::move(steps));
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(TlsConnection, HandshakesInStepsAndOpensRecordsSplitAcrossReadsUntilCloseNotify) {
+  const std::string first = FakeTlsEngine::record('H', "one"), second = FakeTlsEngine::record('H', "two");
+  const std::string data = FakeTlsEngine::record('D', "Hello, ") + FakeTlsEngine::record('D', "world");
+  fakes::FakeNetwork network;
+  Secured secured =
+      secure(network,
+             {fakes::data(first.substr(0, 2)), fakes::data(first.substr(2) + second + data.substr(0, 12)),
+              fakes::data(data.substr(12)), fakes::data(FakeTlsEngine::record('Z', ""))},
+             2);
+  EXPECT_EQ(secured.tcp->sent, hello + finished);
+  std::string error;
+  EXPECT_EQ(readAll(*secured.connection, &error), "Hello, world");
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(secured.connection->receive(std::span<std::uint8_t>(), 1s), 0u); // ended stays ended
+}
+
+TEST(TlsConnection, FailsWithTheProgramsTextsWhenTheServiceStopsOrTheEngineRefuses) {
+  EXPECT_EQ(handshakeError({}), "TLS handshake with svc failed: the service closed the connection.");
+  EXPECT_EQ(handshakeError({fakes::silence()}), "Socket Error # 10060\r\nConnection timed out.");
+  EXPECT_EQ(
+      handshakeError({fakes::data(FakeTlsEngine::record('E', "The certificate of svc is not trusted."))}),
+      "The certificate of svc is not trusted.");
+
+  // Cut without close_notify: what came is read, then the cut is an error, not an end.
+  fakes::FakeNetwork network;
+  std::string error;
+  Secured cut = secure(network, {fakes::data(finished + FakeTlsEngine::record('D', "Link: x"))});
+  EXPECT_EQ(readAll(*cut.connection, &error), "Link: x");
+  EXPECT_EQ(error, platform::cutOffText);
+
+  Secured faulty =
+      secure(network, {fakes::data(finished + FakeTlsEngine::record('E', "TLS Error: bad record."))});
+  EXPECT_EQ(readAll(*faulty.connection, &error), "");
+  EXPECT_EQ(error, "TLS Error: bad record.");
+
+  Secured silent = secure(network, {fakes::data(finished), fakes::silence()});
+  std::uint8_t buffer[8];
+  EXPECT_EQ(silent.connection->receive(buffer, 1s), std::nullopt);
+}
+
+TEST(TlsConnection, SealsLargeWritesInRecordsOfTheEnginesSizeAtMost16384AndSendsThemTogether) {
+  std::vector<std::uint8_t> bytes(40000);
+  std::iota(bytes.begin(), bytes.end(), 0);
+  for (std::size_t engineMax : {1000u, 100000u}) {
+    fakes::FakeNetwork network;
+    Secured secured = secure(network, {fakes::data(finished)}, 1, engineMax);
+    secured.connection->send(bytes, 1s);
+    const std::vector<std::size_t>& sizes = secured.engine->sealedSizes;
+    const std::size_t record = std::min<std::size_t>(engineMax, 16384);
+    EXPECT_EQ(sizes.size(), (bytes.size() + record - 1) / record) << engineMax;
+    EXPECT_EQ(sizes.front(), record);
+    EXPECT_EQ(std::accumulate(sizes.begin(), sizes.end(), std::size_t{0}), bytes.size());
+    // The records of one write go out together, not one network write per record.
+    EXPECT_EQ(secured.tcp->sendSizes.size(), 3u) << engineMax; // hello, finished, the records
+    std::string expected = hello + finished;
+    for (std::size_t at = 0; at < bytes.size(); at += record)
+      expected += FakeTlsEngine::record(
+          'D', std::string(bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + record)));
+    EXPECT_EQ(secured.tcp->sent, expected) << engineMax;
+  }
+}
+
+} // namespace
+} // namespace glimor::http
