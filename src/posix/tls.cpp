@@ -83,6 +83,29 @@ std::string verifyFailure(long result, const std::string& host) {
   }
 }
 
+// A BIO that appends every record OpenSSL writes to the buffer set as its data, so records reach
+// the pump without the second copy (and the growing) of a memory BIO.
+BIO_METHOD* appendingBio() {
+  static BIO_METHOD* method = [] {
+    BIO_METHOD* made = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "glimor records out");
+    BIO_meth_set_create(made, [](BIO* bio) {
+      BIO_set_init(bio, 1);
+      return 1;
+    });
+    BIO_meth_set_write_ex(made, [](BIO* bio, const char* bytes, std::size_t size, std::size_t* written) {
+      auto* output = static_cast<std::vector<std::uint8_t>*>(BIO_get_data(bio));
+      if (!output) return 0;
+      const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
+      output->insert(output->end(), begin, begin + size);
+      *written = size;
+      return 1;
+    });
+    BIO_meth_set_ctrl(made, [](BIO*, int command, long, void*) -> long { return command == BIO_CTRL_FLUSH; });
+    return made;
+  }();
+  return method;
+}
+
 struct ContextDeleter {
   void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
 };
@@ -90,14 +113,20 @@ struct SslDeleter {
   void operator()(SSL* ssl) const { SSL_free(ssl); }
 };
 
-// OpenSSL over two memory buffers: records in through `in_`, records out through `out_`.
+// OpenSSL over buffers: records in through the memory BIO `in_`, records out through `out_` straight
+// into the pump's buffer.
 class OpenSslEngine final : public http::TlsEngine {
 public:
   // The SSL object holds its own reference to `context`.
   OpenSslEngine(SSL_CTX* context, const std::string& host) : host_(host), ssl_(SSL_new(context)) {
     if (!ssl_) throw Error(tls_error::handshake(host_, lastLibraryError()));
     in_ = BIO_new(BIO_s_mem());
-    out_ = BIO_new(BIO_s_mem());
+    out_ = BIO_new(appendingBio());
+    if (!in_ || !out_) {
+      BIO_free(in_);
+      BIO_free(out_);
+      throw Error(tls_error::handshake(host_, lastLibraryError()));
+    }
     SSL_set_bio(ssl_.get(), in_, out_);
     SSL_set_connect_state(ssl_.get());
     X509_VERIFY_PARAM* check = SSL_get0_param(ssl_.get());
@@ -112,8 +141,8 @@ public:
 
   Handshake handshake(std::span<std::uint8_t> input, std::size_t& used, Bytes& output) override {
     used = give(input);
+    const Writing writing(out_, output);
     const int result = SSL_connect(ssl_.get());
-    collect(output);
     if (result == 1) return Handshake::Done;
     if (SSL_get_error(ssl_.get(), result) == SSL_ERROR_WANT_READ) return Handshake::NeedInput;
     if (long verified = SSL_get_verify_result(ssl_.get()); verified != X509_V_OK) {
@@ -127,13 +156,14 @@ public:
 
   void seal(std::span<const std::uint8_t> plain, Bytes& output) override {
     std::size_t written = 0;
-    // The memory buffer takes everything, so a write never waits for the network.
+    const Writing writing(out_, output);
+    // The outgoing BIO takes everything, so a write never waits for the network.
     if (SSL_write_ex(ssl_.get(), plain.data(), plain.size(), &written) != 1) throw Error(lastLibraryError());
-    collect(output);
   }
 
   Opened open(std::span<std::uint8_t> input, std::size_t& used, Bytes& plain, Bytes& output) override {
     used = give(input);
+    const Writing writing(out_, output);
     Opened opened = Opened::NeedInput;
     for (;;) {
       const std::size_t at = plain.size();
@@ -146,7 +176,6 @@ public:
         continue;
       }
       const int error = SSL_get_error(ssl_.get(), result);
-      collect(output);
       if (error == SSL_ERROR_WANT_READ) return opened;
       if (error == SSL_ERROR_ZERO_RETURN) return opened == Opened::Plain ? opened : Opened::Closed;
       throw Error(lastLibraryError());
@@ -159,14 +188,12 @@ private:
     return input.size();
   }
 
-  void collect(Bytes& output) {
-    const std::size_t pending = BIO_ctrl_pending(out_);
-    if (pending == 0) return;
-    const std::size_t at = output.size();
-    output.resize(at + pending);
-    const int n = BIO_read(out_, output.data() + at, static_cast<int>(pending));
-    output.resize(at + static_cast<std::size_t>(std::max(n, 0)));
-  }
+  // Points the outgoing BIO at `output` while OpenSSL writes.
+  struct Writing {
+    Writing(BIO* bio, Bytes& output) : bio(bio) { BIO_set_data(bio, &output); }
+    ~Writing() { BIO_set_data(bio, nullptr); }
+    BIO* bio;
+  };
 
   std::string host_;
   std::unique_ptr<SSL, SslDeleter> ssl_;
