@@ -40,7 +40,6 @@ public:
   std::size_t maxRecordPlain() const override { return maxPlain_; }
 
   void seal(std::span<const std::uint8_t> plain, Bytes& output) override {
-    sealedSizes.push_back(plain.size());
     append(output, record('D', std::string(plain.begin(), plain.end())));
   }
 
@@ -53,8 +52,6 @@ public:
     append(plain, taken->second);
     return Opened::Plain;
   }
-
-  std::vector<std::size_t> sealedSizes; // the plain text of each record sent
 
 private:
   static void append(Bytes& to, std::string_view bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
