@@ -1,10 +1,10 @@
-// TLS for the native build through OpenSSL. The library works on memory buffers and this file
-// moves their bytes over the program's own Connection, so every wait keeps its bound.
+// TLS for the native build through OpenSSL. The library works on memory buffers whose bytes
+// http::secureOver moves over the program's own Connection.
 #include "platform/tls.h"
 
-#include "platform/deadline.h"
+#include "http/tls_connection.h"
+
 #include "platform/error.h"
-#include "platform/socket_error.h"
 #include "platform/tls_error.h"
 
 #include <openssl/err.h>
@@ -14,7 +14,9 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -81,132 +83,161 @@ std::string verifyFailure(long result, const std::string& host) {
   }
 }
 
+// A BIO that appends every record OpenSSL writes to the buffer set as its data, so records reach
+// the pump without the second copy (and the growing) of a memory BIO.
+BIO_METHOD* appendingBio() {
+  static BIO_METHOD* method = [] {
+    BIO_METHOD* made = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "glimor records out");
+    BIO_meth_set_create(made, [](BIO* bio) {
+      BIO_set_init(bio, 1);
+      return 1;
+    });
+    BIO_meth_set_write_ex(made, [](BIO* bio, const char* bytes, std::size_t size, std::size_t* written) {
+      auto* output = static_cast<std::vector<std::uint8_t>*>(BIO_get_data(bio));
+      if (!output) return 0;
+      const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
+      output->insert(output->end(), begin, begin + size);
+      *written = size;
+      return 1;
+    });
+    BIO_meth_set_ctrl(made, [](BIO*, int command, long, void*) -> long { return command == BIO_CTRL_FLUSH; });
+    return made;
+  }();
+  return method;
+}
+
 struct ContextDeleter {
   void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
 };
+struct SslDeleter {
+  void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
 
-class OpenSslConnection final : public Connection {
+// OpenSSL over buffers: records in through the memory BIO `in_`, records out through `out_` straight
+// into the pump's buffer.
+class OpenSslEngine final : public http::TlsEngine {
 public:
   // The SSL object holds its own reference to `context`.
-  OpenSslConnection(std::unique_ptr<Connection> tcp, SSL_CTX* context, std::string host)
-      : tcp_(std::move(tcp)), host_(std::move(host)), ssl_(SSL_new(context)) {
+  OpenSslEngine(SSL_CTX* context, const std::string& host) : host_(host), ssl_(SSL_new(context)) {
     if (!ssl_) throw Error(tls_error::handshake(host_, lastLibraryError()));
-    BIO* in = BIO_new(BIO_s_mem());
-    BIO* out = BIO_new(BIO_s_mem());
-    SSL_set_bio(ssl_, in, out);
-    in_ = in;
-    out_ = out;
-  }
-  ~OpenSslConnection() override { SSL_free(ssl_); }
-
-  void handshake(milliseconds timeLimit) {
-    SSL_set_connect_state(ssl_);
-    X509_VERIFY_PARAM* check = SSL_get0_param(ssl_);
+    in_ = BIO_new(BIO_s_mem());
+    out_ = BIO_new(appendingBio());
+    if (!in_ || !out_) {
+      BIO_free(in_);
+      BIO_free(out_);
+      throw Error(tls_error::handshake(host_, lastLibraryError()));
+    }
+    SSL_set_bio(ssl_.get(), in_, out_);
+    SSL_set_connect_state(ssl_.get());
+    X509_VERIFY_PARAM* check = SSL_get0_param(ssl_.get());
     if (isIpAddress(host_)) {
       X509_VERIFY_PARAM_set1_ip_asc(check, host_.c_str());
     } else {
       X509_VERIFY_PARAM_set_hostflags(check, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
       X509_VERIFY_PARAM_set1_host(check, host_.c_str(), 0);
-      SSL_set_tlsext_host_name(ssl_, host_.c_str());
+      SSL_set_tlsext_host_name(ssl_.get(), host_.c_str());
     }
-    const Deadline end(timeLimit);
+  }
+
+  Handshake handshake(std::span<std::uint8_t> input, std::size_t& used, Bytes& output) override {
+    used = give(input);
+    const Writing writing(out_, output);
+    const int result = SSL_connect(ssl_.get());
+    if (result == 1) return Handshake::Done;
+    if (SSL_get_error(ssl_.get(), result) == SSL_ERROR_WANT_READ) return Handshake::NeedInput;
+    if (long verified = SSL_get_verify_result(ssl_.get()); verified != X509_V_OK) {
+      ERR_clear_error();
+      throw Error(verifyFailure(verified, host_));
+    }
+    throw Error(tls_error::handshake(host_, lastLibraryError()));
+  }
+
+  std::size_t maxRecordPlain() const override { return SSL3_RT_MAX_PLAIN_LENGTH; }
+
+  void seal(std::span<const std::uint8_t> plain, Bytes& output) override {
+    std::size_t written = 0;
+    const Writing writing(out_, output);
+    // The outgoing BIO takes everything, so a write never waits for the network.
+    if (SSL_write_ex(ssl_.get(), plain.data(), plain.size(), &written) != 1) throw Error(lastLibraryError());
+  }
+
+  Opened open(std::span<std::uint8_t> input, std::size_t& used, Bytes& plain, Bytes& output) override {
+    used = give(input);
+    const Writing writing(out_, output);
+    Opened opened = Opened::NeedInput;
     for (;;) {
-      int result = SSL_connect(ssl_);
-      flush(end);
-      if (result == 1) return;
-      int error = SSL_get_error(ssl_, result);
-      if (error == SSL_ERROR_WANT_READ) {
-        if (!pull(end)) throw Error(socketErrorMessage(wsa::timedOut));
-        if (tcpClosed_) throw Error(tls_error::handshake(host_, "the service closed the connection"));
+      const std::size_t at = plain.size();
+      plain.resize(at + SSL3_RT_MAX_PLAIN_LENGTH);
+      std::size_t got = 0;
+      const int result = SSL_read_ex(ssl_.get(), plain.data() + at, SSL3_RT_MAX_PLAIN_LENGTH, &got);
+      plain.resize(at + got);
+      if (result == 1) {
+        opened = Opened::Plain;
         continue;
       }
-      long verified = SSL_get_verify_result(ssl_);
-      if (verified != X509_V_OK) {
-        ERR_clear_error();
-        throw Error(verifyFailure(verified, host_));
-      }
-      throw Error(tls_error::handshake(host_, lastLibraryError()));
+      const int error = SSL_get_error(ssl_.get(), result);
+      if (error == SSL_ERROR_WANT_READ) return opened;
+      if (error == SSL_ERROR_ZERO_RETURN) return opened == Opened::Plain ? opened : Opened::Closed;
+      throw Error(lastLibraryError());
     }
   }
-
-  void send(std::span<const std::uint8_t> bytes, milliseconds timeLimit) override {
-    const Deadline end(timeLimit);
-    constexpr std::size_t record = 16384;
-    while (!bytes.empty()) {
-      std::size_t piece = std::min(bytes.size(), record), written = 0;
-      // The memory buffer takes everything, so a write never waits for the network.
-      if (SSL_write_ex(ssl_, bytes.data(), piece, &written) != 1) throw Error(lastLibraryError());
-      bytes = bytes.subspan(written);
-    }
-    flush(end);
-  }
-
-  std::optional<std::size_t> receive(std::span<std::uint8_t> into, milliseconds wait) override {
-    const Deadline end(wait);
-    for (;;) {
-      std::size_t got = 0;
-      int result = SSL_read_ex(ssl_, into.data(), into.size(), &got);
-      if (result == 1) return got;
-      int error = SSL_get_error(ssl_, result);
-      if (error == SSL_ERROR_ZERO_RETURN) return 0;
-      if (error != SSL_ERROR_WANT_READ) throw Error(lastLibraryError());
-      flush(end);
-      // Closed under TLS without its close_notify: whatever was to follow may have been cut away.
-      if (tcpClosed_) throw Error(std::string(platform::cutOffText));
-      if (!pull(end)) return std::nullopt;
-    }
-  }
-
-  void close() override { tcp_->close(); }
 
 private:
-  // Sends what the library has written into its outgoing buffer.
-  void flush(const Deadline& end) {
-    std::array<std::uint8_t, 65536> chunk;
-    for (;;) {
-      int n = BIO_read(out_, chunk.data(), static_cast<int>(chunk.size()));
-      if (n <= 0) return;
-      tcp_->send(std::span(chunk.data(), static_cast<std::size_t>(n)), end.left());
-    }
+  std::size_t give(std::span<const std::uint8_t> input) {
+    if (!input.empty()) BIO_write(in_, input.data(), static_cast<int>(input.size()));
+    return input.size();
   }
 
-  // Moves what the network has into the library's incoming buffer; false when the wait expired.
-  bool pull(const Deadline& end) {
-    std::array<std::uint8_t, 32768> chunk;
-    std::optional<std::size_t> got = tcp_->receive(chunk, end.left());
-    if (!got) return false;
-    if (*got == 0)
-      tcpClosed_ = true;
-    else
-      BIO_write(in_, chunk.data(), static_cast<int>(*got));
-    return true;
-  }
+  // Points the outgoing BIO at `output` while OpenSSL writes.
+  struct Writing {
+    Writing(BIO* bio, Bytes& output) : bio(bio) { BIO_set_data(bio, &output); }
+    ~Writing() { BIO_set_data(bio, nullptr); }
+    BIO* bio;
+  };
 
-  std::unique_ptr<Connection> tcp_;
   std::string host_;
-  SSL* ssl_;
-  BIO* in_ = nullptr;
+  std::unique_ptr<SSL, SslDeleter> ssl_;
+  BIO* in_ = nullptr; // owned by ssl_
   BIO* out_ = nullptr;
-  bool tcpClosed_ = false;
 };
 
-// One context per trust anchor file, made at its first use: loading the system's trust store
-// costs more than a handshake.
+// When a trust anchor file was last written and how long it is: a replaced file differs in one.
+struct FileStamp {
+  std::filesystem::file_time_type written{};
+  std::uintmax_t size = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const std::string& path) {
+  if (path.empty()) return {};
+  std::error_code error;
+  FileStamp stamp{std::filesystem::last_write_time(path, error), 0};
+  if (!error) stamp.size = std::filesystem::file_size(path, error);
+  if (error) throw Error(tls_error::unreadableAnchor(path));
+  return stamp;
+}
+
+// One context per trust anchor file, made anew when the file has changed: loading the system's
+// trust store costs more than a handshake, and the next connection sees a replaced file.
 class OpenSslTls final : public Tls {
 public:
   std::unique_ptr<Connection> secure(std::unique_ptr<Connection> tcp, const std::string& host,
                                      const std::string& trustAnchorFile, milliseconds timeLimit) override {
-    auto connection =
-        std::make_unique<OpenSslConnection>(std::move(tcp), contextFor(trustAnchorFile, host), host);
-    connection->handshake(timeLimit);
-    return connection;
+    auto engine = std::make_unique<OpenSslEngine>(contextFor(trustAnchorFile, host), host);
+    return http::secureOver(std::move(engine), std::move(tcp), host, timeLimit);
   }
 
 private:
+  struct Context {
+    FileStamp stamp;
+    std::unique_ptr<SSL_CTX, ContextDeleter> context;
+  };
+
   SSL_CTX* contextFor(const std::string& trustAnchorFile, const std::string& host) {
+    const FileStamp stamp = stampOf(trustAnchorFile);
     std::lock_guard lock(mutex_);
-    auto& context = contexts_[trustAnchorFile];
-    if (context) return context.get();
+    Context& kept = contexts_[trustAnchorFile];
+    if (kept.context && kept.stamp == stamp) return kept.context.get();
     std::unique_ptr<SSL_CTX, ContextDeleter> made(SSL_CTX_new(TLS_client_method()));
     if (!made) throw Error(tls_error::handshake(host, lastLibraryError()));
     SSL_CTX_set_min_proto_version(made.get(), TLS1_2_VERSION);
@@ -222,12 +253,13 @@ private:
       X509_STORE_set_flags(store, X509_V_FLAG_PARTIAL_CHAIN);
     }
     ERR_clear_error();
-    context = std::move(made);
-    return context.get();
+    // Connections still open on the old context keep it through their own reference.
+    kept = {stamp, std::move(made)};
+    return kept.context.get();
   }
 
   std::mutex mutex_;
-  std::map<std::string, std::unique_ptr<SSL_CTX, ContextDeleter>> contexts_;
+  std::map<std::string, Context> contexts_;
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "fakes/fake_network.h"
+#include "fakes/fake_tls.h"
 #include "http/http_client.h"
 #include "net/service_clients.h"
 #include "platform/error.h"
@@ -133,6 +134,29 @@ TEST(HttpClientPost, ReadsWithTheIdleLimitAndReportsItsExpiry) {
   Bytes answer;
   EXPECT_EQ(postError(client, "http://h/x", answer), "Read Timeout");
   EXPECT_EQ(network.connections[0]->receiveWaits.at(0), 1500ms);
+}
+
+TEST(HttpClientPost, SecuresHttpsWithTheUrlsHostAndTheTrustAnchorFileAndFailsWithItsRefusal) {
+  FakeNetwork network;
+  network.answer("HTTP/1.0 200 OK\r\n\r\nLink: x");
+  network.answer("HTTP/1.0 200 OK\r\n\r\nLink: y");
+  fakes::FakeTls tls;
+  HttpClient client(net::uploadClientConfig(), network, {}, {&tls, "C:\\certs\\ca.pem"});
+  Bytes answer;
+  client.Post("https://img.example:8443/guestglimor.php", bytesOf("body"), answer);
+  EXPECT_EQ(std::string(answer.begin(), answer.end()), "Link: x");
+  EXPECT_EQ(network.connections.at(0)->port, 8443);
+  EXPECT_EQ(tls.hosts, std::vector<std::string>{"img.example"});
+  EXPECT_EQ(tls.trustAnchorFile, "C:\\certs\\ca.pem");
+  EXPECT_EQ(tls.timeLimit, 30s);
+
+  client.Post("http://img.example/guestglimor.php", bytesOf("body"), answer);
+  EXPECT_EQ(tls.hosts.size(), 1u); // plain http stays plain
+
+  tls.refusal = "The certificate of img.example is not trusted (its issuer is unknown).";
+  EXPECT_EQ(postError(client, "https://img.example/guestglimor.php", answer), tls.refusal);
+  EXPECT_EQ(network.connections.back()->port, 443);
+  EXPECT_EQ(network.connections.back()->sent, ""); // nothing goes out over a refused connection
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "fakes/fake_network.h"
+#include "fakes/fake_tls.h"
 #include "fakes/recording_upload_view.h"
 #include "net/service_clients.h"
 #include "net/upload.h"
@@ -112,6 +113,17 @@ TEST_F(Upload, FailsWhenTheAnswerEndsBeforeItsAnnouncedEnd) {
     EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: The connection ended "
                                                   "before the answer was complete."));
   }
+}
+
+TEST_F(Upload, FailsWithTheRefusalOfTheServicesCertificate) {
+  writeImage("Glimor.jpg", "J");
+  fakes::FakeTls tls;
+  tls.refusal = "The certificate of svc names another host.";
+  ServiceClients secured{network, {}, {&tls, ""}};
+  fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+  EXPECT_EQ(uploadImage(view, secured.HTTP, "https://svc/guestglimor.php", files), UploadOutcome::Failed);
+  EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: " + tls.refusal));
+  EXPECT_EQ(view.link, "");
 }
 
 TEST_F(Upload, EndsEarlyWithoutSendingForAMissingFileOrAnUnknownType) {
