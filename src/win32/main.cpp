@@ -97,16 +97,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                             [&] { tool.saveAs(); }});
 
   // The main window first: its creation is the program's real start-up.
-  mainWindow.setForm(form);
-  mainWindow.createWindow(application.hwnd(), form.settings().serviceHost());
+  mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });
   messages.setOwner(mainWindow.hwnd());
   hotKeys.setWindow(mainWindow.hwnd());
   win32::guarded([&] { form.create(); });
   win32::NetworkFeatures network(
       {mainWindow, form, flags, messages, timers, shell, files}, executable, form.settings().serviceHost(),
       form.settings().serviceCaCertificate(paths::folderOf(executable)), form.settings().serviceToken());
-  network.attach();
-  mainWindow.layOutForDpi(); // the controls that the network features added
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();
@@ -115,7 +112,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   // The tool window needs no window of its own: it is its actions and this timer.
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
-  mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
   application.setOnQuit([&] { form.onQuitMessage(); });
 
   int exitCode = runMessageLoop(mainWindow.hwnd());
