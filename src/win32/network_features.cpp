@@ -10,7 +10,7 @@ namespace glimor::win32 {
 NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath,
                                  std::string serviceHost, std::string caCertificate,
                                  const std::string& uploadToken)
-    : platform_(platform), executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
+    : executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
       clients_(platform::systemNetwork(), {}, {&platform::systemTls(), std::move(caCertificate)},
                uploadToken),
       links_(platform.main.linkPage(), clipboard_, processes_, endpoints_),

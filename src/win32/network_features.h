@@ -49,7 +49,6 @@ public:
   bool exchangeRunning() const;
 
 private:
-  NetworkPlatform platform_;
   std::string executablePath_;
   net::ServiceEndpoints endpoints_;
   net::ServiceClients clients_;
