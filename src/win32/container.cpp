@@ -2,10 +2,11 @@
 
 namespace glimor::win32 {
 
-HWND Container::create(HWND parent, HWND notify, int x, int y, int w, int h, bool visible, bool sunken) {
+HWND Container::create(HWND parent, HWND notify, int x, int y, int w, int h, bool visible, bool sunken,
+                       const char* className) {
   notify_ = notify;
-  registerClass("GlimorContainer");
-  return Window::create("GlimorContainer", "", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
+  registerClass(className);
+  return Window::create(className, "", WS_CHILD | WS_CLIPSIBLINGS | (visible ? WS_VISIBLE : 0),
                         WS_EX_CONTROLPARENT | (sunken ? WS_EX_CLIENTEDGE : 0), x, y, w, h, parent);
 }
 

@@ -7,7 +7,8 @@ namespace glimor::win32 {
 // notifications on to the window that owns the behaviour.
 class Container final : public Window {
 public:
-  HWND create(HWND parent, HWND notify, int x, int y, int w, int h, bool visible, bool sunken = false);
+  HWND create(HWND parent, HWND notify, int x, int y, int w, int h, bool visible, bool sunken = false,
+              const char* className = "GlimorContainer");
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -5,10 +5,11 @@
 
 namespace glimor::win32 {
 
-// What it takes to create one child control; the defaults suit a plain visible control.
+// What it takes to create one child control, given by name (`{.className = "BUTTON", .id = ...}`);
+// the defaults suit a plain visible static text.
 struct ControlArgs {
   const char* className = "STATIC";
-  std::string text;
+  std::string text = {};
   int x = 0, y = 0, width = 0, height = 0;
   DWORD style = 0;
   DWORD exStyle = 0;

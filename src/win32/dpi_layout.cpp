@@ -2,8 +2,6 @@
 
 #include "win32/dll_proc.h"
 
-#include <algorithm>
-
 namespace glimor::win32 {
 
 int dpiOf(HWND window) {
@@ -48,9 +46,6 @@ void DpiLayout::record(HWND root) {
 
 BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
   auto& layout = *reinterpret_cast<DpiLayout*>(self);
-  auto known = std::find_if(layout.placed_.begin(), layout.placed_.end(),
-                            [child](const Placed& p) { return p.window == child; });
-  if (known != layout.placed_.end()) return TRUE;
   RECT r{};
   ::GetWindowRect(child, &r);
   ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
@@ -63,9 +58,6 @@ BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
     r.bottom = r.top + (open.bottom - open.top);
   }
   auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
-  // A control made later with a font taken from a laid-out one holds a scaled font: note its design.
-  for (auto [designed, atDpi] : layout.fonts_)
-    if (font == atDpi) font = designed;
   layout.placed_.push_back({child, r, font});
   return TRUE;
 }

@@ -16,8 +16,9 @@ inline int scaled(int designed, int dpi) {
 SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi);
 
 // Places a window's controls for a resolution. Controls are created at their
-// designed place with fonts made for 96 dpi; record() notes that design once per
-// control, and apply() places and re-fonts every noted control for a dpi, always
+// designed place with fonts made for 96 dpi; record() notes that design once, when
+// all of them exist, and apply() places every noted control for a dpi and gives it
+// its font made once for that dpi and shared by every control of that design, always
 // from the design, so a change back and forth loses nothing to rounding.
 class DpiLayout {
 public:
@@ -26,7 +27,7 @@ public:
   DpiLayout& operator=(const DpiLayout&) = delete;
   ~DpiLayout();
 
-  // Notes every descendant of `root` not noted yet.
+  // Notes every descendant of `root`.
   void record(HWND root);
   void apply(int dpi);
   int dpi() const { return dpi_; }

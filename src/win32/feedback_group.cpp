@@ -9,39 +9,75 @@ enum : int { idName = 1, idEmail, idCategory, idText, idAbort, idSubmit };
 
 } // namespace
 
-void FeedbackGroup::createWindow(HWND aboutPage, HWND contactButton, HFONT font, Clicks clicks) {
-  clicks_ = std::move(clicks);
+void FeedbackGroup::create(HWND aboutPage, HWND notify, HWND contactButton, HFONT font) {
   contactButton_ = contactButton;
-  registerClass("GlimorFeedback");
-  HWND self = Window::create("GlimorFeedback", "", WS_CHILD | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, 0, 0, 385,
-                             126, aboutPage);
+  HWND self = group_.create(aboutPage, notify, 0, 0, 385, 126, false, false, "GlimorFeedback");
   ::SetWindowPos(self, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-  createControl(self, {"BUTTON", "", 0, 0, 385, 126, BS_GROUPBOX, 0, 0, true, font});
+  createControl(self,
+                {.className = "BUTTON", .width = 385, .height = 126, .style = BS_GROUPBOX, .font = font});
   // The fields start a little after the longest label, so a wider face for scaled text still fits.
   constexpr int fieldX = 62, fieldWidth = 185 - fieldX;
-  createControl(self, {"STATIC", "Name:", 8, 16, fieldX - 10, 13, 0, 0, 0, true, font});
-  createControl(self, {"STATIC", "E-Mail:", 8, 40, fieldX - 10, 13, 0, 0, 0, true, font});
-  createControl(self, {"STATIC", "Category:", 8, 64, fieldX - 10, 13, 0, 0, 0, true, font});
+  auto label = [&](const char* text, int y) {
+    createControl(self, {.text = text, .x = 8, .y = y, .width = fieldX - 10, .height = 13, .font = font});
+  };
+  label("Name:", 16);
+  label("E-Mail:", 40);
+  label("Category:", 64);
   // Created in tab order: the category first, then e-mail, name, text and the two buttons.
-  comboCat_ = createControl(self, {"COMBOBOX", "", fieldX, 61, fieldWidth, 21 + 100,
-                                   CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 0, idCategory, true, font});
+  comboCat_ = createControl(self, {.className = "COMBOBOX",
+                                   .x = fieldX,
+                                   .y = 61,
+                                   .width = fieldWidth,
+                                   .height = 21 + 100,
+                                   .style = CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
+                                   .id = idCategory,
+                                   .font = font});
   for (const char* item : {"General Feedback", "Suggestion", "Report Abuse", "Other"})
     ::SendMessageA(comboCat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   ::SendMessageA(comboCat_, CB_SETCURSEL, 0, 0);
-  txtEmail_ = createControl(self, {"EDIT", "", fieldX, 37, fieldWidth, 19, ES_AUTOHSCROLL | WS_TABSTOP,
-                                   WS_EX_CLIENTEDGE, idEmail, true, font});
-  txtName_ = createControl(self, {"EDIT", "", fieldX, 13, fieldWidth, 19, ES_AUTOHSCROLL | WS_TABSTOP,
-                                  WS_EX_CLIENTEDGE, idName, true, font});
+  auto field = [&](int y, int id) {
+    return createControl(self, {.className = "EDIT",
+                                .x = fieldX,
+                                .y = y,
+                                .width = fieldWidth,
+                                .height = 19,
+                                .style = ES_AUTOHSCROLL | WS_TABSTOP,
+                                .exStyle = WS_EX_CLIENTEDGE,
+                                .id = id,
+                                .font = font});
+  };
+  txtEmail_ = field(37, idEmail);
+  txtName_ = field(13, idName);
   txtText_ = createControl(
-      self, {"EDIT", "", 192, 13, 185, 84,
-             ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL | WS_TABSTOP,
-             WS_EX_CLIENTEDGE, idText, true, font});
+      self, {.className = "EDIT",
+             .x = 192,
+             .y = 13,
+             .width = 185,
+             .height = 84,
+             .style = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL | WS_VSCROLL | WS_TABSTOP,
+             .exStyle = WS_EX_CLIENTEDGE,
+             .id = idText,
+             .font = font});
   ::SendMessageA(txtText_, EM_LIMITTEXT, maxTextLength, 0);
-  btnAbort_ = createControl(
-      self, {"BUTTON", "Abort", 192, 100, 57, 22, BS_PUSHBUTTON | WS_TABSTOP, 0, idAbort, true, font});
-  btnSubmit_ = createControl(
-      self, {"BUTTON", "Submit", 272, 100, 105, 22, BS_PUSHBUTTON | WS_TABSTOP, 0, idSubmit, true, font});
+  btnAbort_ = createControl(self, {.className = "BUTTON",
+                                   .text = "Abort",
+                                   .x = 192,
+                                   .y = 100,
+                                   .width = 57,
+                                   .height = 22,
+                                   .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                   .id = idAbort,
+                                   .font = font});
+  btnSubmit_ = createControl(self, {.className = "BUTTON",
+                                    .text = "Submit",
+                                    .x = 272,
+                                    .y = 100,
+                                    .width = 105,
+                                    .height = 22,
+                                    .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                    .id = idSubmit,
+                                    .font = font});
 }
 
 int FeedbackGroup::category() const {
@@ -54,7 +90,7 @@ void FeedbackGroup::clearTexts() {
 }
 
 void FeedbackGroup::setGroupVisible(bool visible) {
-  ::ShowWindow(hwnd(), visible ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(group_.hwnd(), visible ? SW_SHOW : SW_HIDE);
 }
 
 void FeedbackGroup::setContactButtonVisible(bool visible) {
@@ -72,16 +108,6 @@ std::string FeedbackGroup::textOf(HWND control) {
   int copied = ::GetWindowTextA(control, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(copied));
   return text;
-}
-
-LRESULT FeedbackGroup::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (panelDialogMessage(hwnd(), message, wParam, lParam)) return 0;
-  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-    if (LOWORD(wParam) == idAbort && clicks_.abort) clicks_.abort();
-    if (LOWORD(wParam) == idSubmit && clicks_.submit) clicks_.submit();
-    return 0;
-  }
-  return Window::handle(message, wParam, lParam);
 }
 
 } // namespace glimor::win32

@@ -60,31 +60,33 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                                      ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
+  // The windows exist as objects from the start, the owner before the windows it owns; each is
+  // created (given its HWND) below.
+  app::ProgramFlags flags;
+  capture::CaptureState captureState;
+  win32::ApplicationWindow application;
+  win32::MainWindow mainWindow;
+  win32::SelectionWindow selectionWindow(captureState);
+
   std::vector<std::string> arguments = commandLine();
   win32::Win32Shell shell;
-  win32::Win32Messages messages;
+  win32::Win32Messages messages(mainWindow);
   platform::Files& files = platform::systemFiles();
   if (!app::runStartUp(arguments, {shell, files, messages})) return 0;
 
   const std::string& executable = arguments[0];
-  win32::ApplicationWindow application;
   application.createWindow();
 
   win32::Win32Timers timers;
   win32::Win32Profile profile(paths::folderOf(executable) + paths::changeExtension("Glimor.exe", ".ini"));
   win32::Win32Registry registry;
-  win32::Win32HotKeys hotKeys;
+  win32::Win32HotKeys hotKeys(mainWindow);
   win32::Win32Screen screen;
-  win32::Win32Printer printer;
+  win32::Win32Printer printer(selectionWindow);
   win32::Win32BusyCursor cursor;
   win32::Win32Clock clock;
-  win32::Win32SaveDialog saveDialog;
+  win32::Win32SaveDialog saveDialog(selectionWindow);
   capture::ImagingCropOutput cropOutput(files);
-
-  app::ProgramFlags flags;
-  capture::CaptureState captureState;
-  win32::MainWindow mainWindow;
-  win32::SelectionWindow selectionWindow(captureState);
 
   app::MainForm form({mainWindow, mainWindow, messages, timers, profile, registry, hotKeys, mainWindow,
                       screen, selectionWindow},
@@ -97,25 +99,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                             [&] { tool.saveAs(); }});
 
   // The main window first: its creation is the program's real start-up.
-  mainWindow.setForm(form);
-  mainWindow.createWindow(application.hwnd(), form.settings().serviceHost());
-  messages.setOwner(mainWindow.hwnd());
-  hotKeys.setWindow(mainWindow.hwnd());
+  mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });
   win32::guarded([&] { form.create(); });
   win32::NetworkFeatures network(
       {mainWindow, form, flags, messages, timers, shell, files}, executable, form.settings().serviceHost(),
       form.settings().serviceCaCertificate(paths::folderOf(executable)), form.settings().serviceToken());
-  network.attach();
-  mainWindow.layOutForDpi(); // the controls that the network features added
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();
-  saveDialog.setOwner(selectionWindow.hwnd());
-  printer.setOwner(selectionWindow.hwnd());
 
   // The tool window needs no window of its own: it is its actions and this timer.
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });
-  mainWindow.setBeforeQuit([&] { selectionWindow.close(); });
   application.setOnQuit([&] { form.onQuitMessage(); });
 
   int exitCode = runMessageLoop(mainWindow.hwnd());

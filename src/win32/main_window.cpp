@@ -1,12 +1,14 @@
 #include "win32/main_window.h"
 
 #include "app/shortcut.h"
+#include "win32/control_hook.h"
 #include "win32/control_ids.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
+#include <functional>
 
 namespace glimor::win32 {
 
@@ -212,52 +214,31 @@ void MainWindow::showMenuAtCursor(const platform::TrayMenu& menu) {
 
 // ---- messages
 
-namespace {
-
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-BOOL CALLBACK matchControl(HWND child, LPARAM lParam) {
-  auto* search = reinterpret_cast<ControlSearch*>(lParam);
-  if (::GetDlgCtrlID(child) != search->id) return TRUE;
-  search->found = child;
-  return FALSE;
+void MainWindow::setNetworkClicks(NetworkClicks clicks) {
+  onClick(openLink_, std::move(clicks.openLink));
+  onClick(copyLink_, std::move(clicks.copyLink));
+  onClick(checkForUpdates_, std::move(clicks.checkForUpdates));
+  onClick(sendFeedback_, std::move(clicks.sendFeedback));
+  onClick(feedback_.abortButton(), std::move(clicks.abortFeedback));
+  onClick(feedback_.submitButton(), std::move(clicks.submitFeedback));
 }
 
-} // namespace
-
-HWND MainWindow::control(int id) const {
-  ControlSearch search{id, nullptr};
-  ::EnumChildWindows(hwnd(), matchControl, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+// The options and the hidden "Glimo it !" button.
+void MainWindow::handleOptionClicks() {
+  for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
+    onClick(radios_[i], [this, i] { form_->onImageTypeSelected(static_cast<platform::ImageType>(i + 1)); });
+  onClick(fade_, [this] { form_->onFadeChanged(); });
+  onClick(autoUpdate_, [this] { form_->onAutoUpdateChanged(); });
+  onClick(allMonitors_, [this] { form_->onAllMonitorsChanged(); });
+  onCommand(hotKey_, EN_CHANGE, [this] {
+    if (!settingControls_) form_->onHotKeyChanged();
+  });
+  onClick(button1_, [this] { form_->onUploadButton(); });
 }
 
-void MainWindow::onCommand(int id, int code) {
-  if (!form_) return;
+// The tray menu's items.
+void MainWindow::onMenuCommand(int id) {
   switch (id) {
-  case ids::jpeg:
-  case ids::bmp:
-  case ids::gif:
-  case ids::png:
-    if (code == BN_CLICKED) form_->onImageTypeSelected(static_cast<platform::ImageType>(id - ids::jpeg + 1));
-    break;
-  case ids::fade:
-    if (code == BN_CLICKED) form_->onFadeChanged();
-    break;
-  case ids::autoUpdate:
-    if (code == BN_CLICKED) form_->onAutoUpdateChanged();
-    break;
-  case ids::allMonitors:
-    if (code == BN_CLICKED) form_->onAllMonitorsChanged();
-    break;
-  case ids::hotKey:
-    if (code == EN_CHANGE && !settingControls_) form_->onHotKeyChanged();
-    break;
-  case ids::button1:
-    if (code == BN_CLICKED) form_->onUploadButton();
-    break;
   case ids::menuShow:
     form_->onTrayShow();
     break;
@@ -271,19 +252,16 @@ void MainWindow::onCommand(int id, int code) {
     form_->onTrayDeleteLast();
     break;
   default:
-    if (id >= ids::menuRecentFirst && id < ids::menuRecentFirst + ids::menuRecentCount) {
+    if (id >= ids::menuRecentFirst && id < ids::menuRecentFirst + ids::menuRecentCount)
       form_->onTrayRecentLink(static_cast<std::size_t>(id - ids::menuRecentFirst));
-      break;
-    }
-    if (networkCommands_) networkCommands_(id, code);
     break;
   }
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-  case WM_COMMAND:
-    onCommand(LOWORD(wParam), HIWORD(wParam));
+  case WM_COMMAND: // the controls' commands have their handlers
+    if (lParam == 0) onMenuCommand(LOWORD(wParam));
     return 0;
   case WM_NOTIFY: {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -319,19 +297,19 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     fitToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
     return 0;
   case WM_HOTKEY:
-    if (form_) form_->onHotKey(static_cast<std::uint16_t>(wParam));
+    form_->onHotKey(static_cast<std::uint16_t>(wParam));
     return 0;
   case trayCallback:
-    if (form_) form_->onTrayNotify(static_cast<unsigned>(lParam));
+    form_->onTrayNotify(static_cast<unsigned>(lParam));
     return 0;
   case WM_CLOSE:
-    if (form_ && form_->closeQuery()) {
+    if (form_->closeQuery()) {
       if (beforeQuit_) beforeQuit_();
       ::DestroyWindow(hwnd());
     }
     return 0;
   case WM_DESTROY:
-    if (form_) form_->destroy();
+    form_->destroy();
     ::PostQuitMessage(0);
     return 0;
   default:
@@ -339,40 +317,55 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// The hot key control's focus, the autostart box's mouse-up and Space, and the two read-only
-// texts that pass the focus on to the pages.
-LRESULT CALLBACK MainWindow::subclassed(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data) {
-  auto* self = reinterpret_cast<MainWindow*>(data);
-  if (message == WM_SETFOCUS && control == self->hotKey_) {
+// ---- the hooked controls
+
+void MainWindow::hookControls() {
+  hookControl(hotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
+  hookControl(autoStart_, std::bind_front(&MainWindow::autoStartMessage, this));
+  hookControl(memoAbout_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
+  hookControl(faq_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
+}
+
+// The hot key control tells the form when it takes and loses the focus. The form's handlers of
+// the hooked controls run under the error report of their own, so the control still does its part.
+LRESULT MainWindow::hotKeyMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS) {
     // A modifier pressed while the control had the focus but let go after Tab took it away
     // would still count as held: it is let go here, unless it really is down.
     for (int key : {VK_SHIFT, VK_CONTROL, VK_MENU})
       if (!(::GetKeyState(key) & 0x8000))
-        ::DefSubclassProc(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
-    if (self->form_) self->form_->onHotKeyFocus();
+        callControl(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+    guarded([this] { form_->onHotKeyFocus(); });
   }
-  if (message == WM_SETFOCUS && (control == self->memoAbout_ || control == self->faq_)) {
-    ::SetFocus(self->tabs_);
-    return 0;
-  }
-  if (message == WM_KILLFOCUS && control == self->hotKey_ && self->form_)
-    guarded([self] { self->form_->onHotKeyBlur(); });
-  if (message == WM_CHAR && (control == self->memoAbout_ || control == self->faq_)) return 0;
+  if (message == WM_KILLFOCUS) guarded([this] { form_->onHotKeyBlur(); });
+  return callControl(control, message, wParam, lParam);
+}
+
+// "Start with Windows" is applied on the mouse's release over it, and on Space's release.
+LRESULT MainWindow::autoStartMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
   // Space toggles the box on its release; that toggle is applied as a click of the mouse is.
-  const bool keyToggle = control == self->autoStart_ && message == WM_KEYUP && wParam == VK_SPACE;
+  const bool keyToggle = message == WM_KEYUP && wParam == VK_SPACE;
   const LRESULT checkedBefore = keyToggle ? ::SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
-  LRESULT result = ::DefSubclassProc(control, message, wParam, lParam);
-  if (keyToggle && self->form_ && ::SendMessageA(control, BM_GETCHECK, 0, 0) != checkedBefore)
-    guarded([self] { self->form_->onAutoStartKeyToggle(); });
-  if (control == self->autoStart_ && self->form_ &&
-      (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP)) {
+  LRESULT result = callControl(control, message, wParam, lParam);
+  if (keyToggle && ::SendMessageA(control, BM_GETCHECK, 0, 0) != checkedBefore)
+    guarded([this] { form_->onAutoStartKeyToggle(); });
+  if (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP) {
     POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     RECT box{};
     ::GetClientRect(control, &box);
-    if (::PtInRect(&box, at)) guarded([self] { self->form_->onAutoStartMouseUp(); });
+    if (::PtInRect(&box, at)) guarded([this] { form_->onAutoStartMouseUp(); });
   }
   return result;
+}
+
+// The About and FAQ texts are read only and pass the focus on to the page tabs.
+LRESULT MainWindow::readOnlyTextMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS) {
+    ::SetFocus(tabs_);
+    return 0;
+  }
+  if (message == WM_CHAR) return 0;
+  return callControl(control, message, wParam, lParam);
 }
 
 } // namespace glimor::win32

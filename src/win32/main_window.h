@@ -1,37 +1,46 @@
 #pragma once
 #include "app/main_form.h"
+#include "platform/link_page.h"
 #include "platform/main_view.h"
 #include "platform/option_controls.h"
 #include "platform/tray.h"
+#include "win32/busy_indicator.h"
 #include "win32/container.h"
 #include "win32/dpi_layout.h"
+#include "win32/feedback_group.h"
+#include "win32/link_page_controls.h"
+#include "win32/update_window.h"
 #include "win32/window.h"
 
 #include <commctrl.h>
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace glimor::win32 {
 
-// TForm1: the four pages, the status bar, the tray icon and the hot key's window.
+// TForm1: the four pages with every control on them, the status bar, the tray icon and the hot
+// key's window. The network features reach its controls through the views it hands out.
 class MainWindow final : public Window,
                          public platform::MainView,
                          public platform::OptionControls,
                          public platform::Tray {
 public:
-  void setForm(app::MainForm& form) { form_ = &form; }
-  // Creates the window and its controls (hidden); `serviceHost` names the site on the first page.
-  void createWindow(HWND owner, const std::string& serviceHost);
-  // Sizes the window and every control on it, also those added since, for its monitor's resolution.
-  void layOutForDpi();
-  // Runs when the user has agreed to quit, before the main window goes.
-  void setBeforeQuit(std::function<void()> f) { beforeQuit_ = std::move(f); }
-  // Commands of the controls that the network features own (links, update, feedback).
-  void setNetworkCommands(std::function<void(int id, int code)> f) { networkCommands_ = std::move(f); }
-  // A control on any page or panel, by its id.
-  HWND control(int id) const;
-  HWND page(int index) const { return pages_[static_cast<std::size_t>(index)].hwnd(); }
+  // What the buttons whose work lies with the network features run when clicked.
+  struct NetworkClicks {
+    std::function<void()> openLink, copyLink, checkForUpdates, sendFeedback, abortFeedback, submitFeedback;
+  };
+
+  // Creates the window and all its controls (hidden), laid out for its monitor; `form` decides what
+  // they do, and `beforeQuit` runs when the user has agreed to quit, before the window goes.
+  void createWindow(HWND owner, app::MainForm& form, std::function<void()> beforeQuit);
+  void setNetworkClicks(NetworkClicks clicks);
+
+  platform::LinkPage& linkPage() { return *linkPage_; }
+  net::FeedbackView& feedbackForm() { return feedback_; }
+  net::UpdateView& updateTexts() { return updateTexts_; }
   // The tooltip of status panel 1: the whole text behind the short one it shows.
   void setStatusTip(const std::string& text);
 
@@ -70,32 +79,39 @@ private:
   void createOptionsPage(HWND page);
   void createAboutPage(HWND page);
   void createFaqPage(HWND page);
+  void handleOptionClicks();
+  void hookControls();
+  LRESULT hotKeyMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT autoStartMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT readOnlyTextMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
   void fitToDpi(int dpi, const RECT* suggested);
   void placeStatusTip();
   TTTOOLINFOA statusTool() const;
   void restoreFocus();
   void buildTrayMenu(const platform::TrayMenu& menu);
-  void onCommand(int id, int code);
+  void onMenuCommand(int id);
   void showPage(int page);
   HWND checkBox(platform::CheckBox box) const;
-  static LRESULT CALLBACK subclassed(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
   app::MainForm* form_ = nullptr;
   std::function<void()> beforeQuit_;
-  std::function<void(int, int)> networkCommands_;
   HFONT font_ = nullptr, boldFont_ = nullptr, memoFont_ = nullptr;
   HWND tabs_ = nullptr, statusBar_ = nullptr, statusTip_ = nullptr, edit1_ = nullptr, button1_ = nullptr;
   std::string statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
-  HWND hotKey_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr, fade_ = nullptr;
-  HWND allMonitors_ = nullptr;
+  HWND openLink_ = nullptr, copyLink_ = nullptr;
+  BusyIndicator busy_;
+  std::optional<LinkPageControls> linkPage_;
+  HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;
+  HWND fade_ = nullptr, allMonitors_ = nullptr;
   std::array<HWND, 4> radios_{};
-  HWND version_ = nullptr, memoAbout_ = nullptr, faq_ = nullptr;
+  HWND version_ = nullptr, memoAbout_ = nullptr, sendFeedback_ = nullptr, faq_ = nullptr;
+  FeedbackGroup feedback_{*this};
+  UpdateWindow updateTexts_{*this};
   HMENU trayMenu_ = nullptr;
   HWND lastFocus_ = nullptr;
   DpiLayout layout_;
-  bool placed_ = false;
   bool settingControls_ = false;
 };
 

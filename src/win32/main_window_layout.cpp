@@ -41,19 +41,19 @@ void loadFaq(HWND richEdit) {
 
 } // namespace
 
-void MainWindow::createWindow(HWND owner, const std::string& serviceHost) {
+void MainWindow::createWindow(HWND owner, app::MainForm& form, std::function<void()> beforeQuit) {
+  form_ = &form;
+  beforeQuit_ = std::move(beforeQuit);
   registerClass("GlimorMain", 0, nullptr, ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON"));
   Window::create("GlimorMain", "Glimor", style, WS_EX_CONTROLPARENT, 0, 0, clientWidth, clientHeight, owner);
-  createControls(serviceHost);
-  layOutForDpi();
-}
-
-void MainWindow::layOutForDpi() {
+  createControls(form.settings().serviceHost());
+  handleOptionClicks();
+  hookControls();
   layout_.record(hwnd());
   fitToDpi(dpiOf(hwnd()), nullptr);
 }
 
-// At a new resolution the window takes the place Windows suggests; otherwise it is centred.
+// At a new resolution the window takes the place Windows suggests; at first it is centred.
 void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
   layout_.apply(dpi);
   int parts[] = {scaled(260, dpi), -1}; // the last part runs to the right edge
@@ -61,11 +61,7 @@ void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
   if (suggested) {
     ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-  } else if (placed_) { // controls added later: the window keeps its place
-    SIZE frame = frameFor(clientWidth, clientHeight, style, WS_EX_CONTROLPARENT, dpi);
-    ::SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   } else {
-    placed_ = true;
     SIZE frame = frameFor(clientWidth, clientHeight, style, WS_EX_CONTROLPARENT, dpi);
     int x = (::GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
         y = (::GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2;
@@ -81,8 +77,14 @@ void MainWindow::createControls(const std::string& serviceHost) {
   memoFont_ = createFont("Verdana", 9);
   HWND self = hwnd();
 
-  tabs_ = createControl(
-      self, {WC_TABCONTROLA, "", 2, 4, 393, 153, WS_CLIPSIBLINGS | WS_TABSTOP, 0, ids::tabs, true, font_});
+  tabs_ = createControl(self, {.className = WC_TABCONTROLA,
+                               .x = 2,
+                               .y = 4,
+                               .width = 393,
+                               .height = 153,
+                               .style = WS_CLIPSIBLINGS | WS_TABSTOP,
+                               .id = ids::tabs,
+                               .font = font_});
   const char* captions[] = {"Glimoed Links", "Options", "About", "FAQ"};
   for (int i = 0; i < 4; ++i) {
     TCITEMA item{};
@@ -102,7 +104,8 @@ void MainWindow::createControls(const std::string& serviceHost) {
   createAboutPage(pages_[2].hwnd());
   createFaqPage(pages_[3].hwnd());
 
-  statusBar_ = createControl(self, {STATUSCLASSNAMEA, "", 0, 0, 0, 19, 0, 0, ids::statusBar, true, font_});
+  statusBar_ =
+      createControl(self, {.className = STATUSCLASSNAMEA, .height = 19, .id = ids::statusBar, .font = font_});
   statusTip_ =
       ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
                         0, 0, 0, self, nullptr, ::GetModuleHandleA(nullptr), nullptr);
@@ -112,9 +115,16 @@ void MainWindow::createControls(const std::string& serviceHost) {
   ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
 
-  edit1_ = createControl(self, {"EDIT", "", 0, 0, 0, 0, ES_AUTOHSCROLL, 0, ids::edit1, false, font_});
-  button1_ =
-      createControl(self, {"BUTTON", "Glimo it !", 0, 0, 0, 0, BS_PUSHBUTTON, 0, ids::button1, false, font_});
+  // The hidden field and button through which a capture reaches the upload.
+  edit1_ = createControl(
+      self,
+      {.className = "EDIT", .style = ES_AUTOHSCROLL, .id = ids::edit1, .visible = false, .font = font_});
+  button1_ = createControl(self, {.className = "BUTTON",
+                                  .text = "Glimo it !",
+                                  .style = BS_PUSHBUTTON,
+                                  .id = ids::button1,
+                                  .visible = false,
+                                  .font = font_});
 }
 
 void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
@@ -124,81 +134,161 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
       siteLine(serviceHost);
   // Four lines of 13 pixels, centred on the page as wide as it is, so a wider or taller face
   // (the one scaled text uses) neither wraps a line nor cuts the last one off.
-  createControl(page, {"STATIC", lines, 8, 48, 369, 64, SS_CENTER, 0, ids::label12, true, boldFont_});
+  HWND helpText = createControl(page, {.text = lines,
+                                       .x = 8,
+                                       .y = 48,
+                                       .width = 369,
+                                       .height = 64,
+                                       .style = SS_CENTER,
+                                       .id = ids::label12,
+                                       .font = boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
-  createControl(panel, {"STATIC", "Direct Link:", 8, 16, 80, 13, 0, 0, 0, true, font_});
-  createControl(panel, {"EDIT", "", 8, 32, 369, 19, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                        ids::directLink, true, font_});
-  createControl(panel, {"BUTTON", "Open Link", 136, 56, 113, 25, BS_PUSHBUTTON | WS_TABSTOP, 0, ids::openLink,
-                        true, font_});
-  createControl(panel, {"BUTTON", "Copy to ClipBoard", 264, 56, 113, 25, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                        ids::copyLink, true, font_});
+  createControl(panel, {.text = "Direct Link:", .x = 8, .y = 16, .width = 80, .height = 13, .font = font_});
+  HWND directLink = createControl(panel, {.className = "EDIT",
+                                          .x = 8,
+                                          .y = 32,
+                                          .width = 369,
+                                          .height = 19,
+                                          .style = ES_AUTOHSCROLL | WS_TABSTOP,
+                                          .exStyle = WS_EX_CLIENTEDGE,
+                                          .id = ids::directLink,
+                                          .font = font_});
+  auto button = [&](const char* caption, int x, int id) {
+    return createControl(panel, {.className = "BUTTON",
+                                 .text = caption,
+                                 .x = x,
+                                 .y = 56,
+                                 .width = 113,
+                                 .height = 25,
+                                 .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                 .id = id,
+                                 .font = font_});
+  };
+  openLink_ = button("Open Link", 136, ids::openLink);
+  copyLink_ = button("Copy to ClipBoard", 264, ids::copyLink);
+  // The busy animation sits under the link panel, which hides it once shown.
+  busy_.createWindow(page, 144, 48, 97, 17);
+  linkPage_.emplace(directLink, helpText, busy_);
 }
 
 void MainWindow::createOptionsPage(HWND page) {
   HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 125, true, true);
   auto fit = [&](const std::string& text, int box) { return textWidth(panel, font_, text) + box; };
-  createControl(panel, {"STATIC", "HotKey Combination:", 8, 8, fit("HotKey Combination:", 2), 13, 0, 0, 0,
-                        true, font_});
-  hotKey_ = createControl(
-      panel, {HOTKEY_CLASSA, "", 120, 8, 121, 19, WS_TABSTOP, WS_EX_CLIENTEDGE, ids::hotKey, true, font_});
+  auto label = [&](const char* text, int y) {
+    createControl(panel, {.text = text, .x = 8, .y = y, .width = fit(text, 2), .height = 13, .font = font_});
+  };
+  // A check box or radio button as wide as its caption.
+  auto box = [&](const char* caption, int x, int y, DWORD style, int id) {
+    return createControl(panel, {.className = "BUTTON",
+                                 .text = caption,
+                                 .x = x,
+                                 .y = y,
+                                 .width = fit(caption, 20),
+                                 .height = 17,
+                                 .style = style,
+                                 .id = id,
+                                 .font = font_});
+  };
+  label("HotKey Combination:", 8);
+  hotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
+                                  .x = 120,
+                                  .y = 8,
+                                  .width = 121,
+                                  .height = 19,
+                                  .style = WS_TABSTOP,
+                                  .exStyle = WS_EX_CLIENTEDGE,
+                                  .id = ids::hotKey,
+                                  .font = font_});
   ::SendMessageA(hotKey_, HKM_SETRULES, 0, 0); // any combination is accepted
-  createControl(panel, {"BUTTON", "Check for updates", 280, 8, 97, 17, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                        ids::checkForUpdates, true, font_});
-  autoUpdate_ = createControl(panel, {"BUTTON", "Update on load", 280, 32, fit("Update on load", 20), 17,
-                                      BS_AUTOCHECKBOX | WS_TABSTOP, 0, ids::autoUpdate, true, font_});
-  createControl(
-      panel, {"STATIC", "Select file type:", 8, 40, fit("Select file type:", 2), 13, 0, 0, 0, true, font_});
+  checkForUpdates_ = createControl(panel, {.className = "BUTTON",
+                                           .text = "Check for updates",
+                                           .x = 280,
+                                           .y = 8,
+                                           .width = 97,
+                                           .height = 17,
+                                           .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                           .id = ids::checkForUpdates,
+                                           .font = font_});
+  autoUpdate_ = box("Update on load", 280, 32, BS_AUTOCHECKBOX | WS_TABSTOP, ids::autoUpdate);
+  label("Select file type:", 40);
   // The fourth type sits beside "Start with Windows", whose box ends where their column begins.
   constexpr int typesLeft = 120;
   const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)", "PNG Image (.png)"};
   for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     radios_[i] =
-        createControl(panel, {"BUTTON", types[i], typesLeft, 32 + 16 * i, fit(types[i], 20), 17,
-                              static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)),
-                              0, ids::jpeg + i, true, font_});
-  autoStart_ = createControl(
-      panel, {"BUTTON", "Start with Windows", 8, 88, std::min(fit("Start with Windows", 20), typesLeft - 8),
-              17, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, ids::autoStart, true, font_});
-  fade_ = createControl(panel, {"BUTTON", "Fade out inverted selection", 8, 104,
-                                fit("Fade out inverted selection", 20), 17, BS_AUTOCHECKBOX | WS_TABSTOP, 0,
-                                ids::fade, true, font_});
+        box(types[i], typesLeft, 32 + 16 * i,
+            static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)), ids::jpeg + i);
+  autoStart_ = createControl(panel, {.className = "BUTTON",
+                                     .text = "Start with Windows",
+                                     .x = 8,
+                                     .y = 88,
+                                     .width = std::min(fit("Start with Windows", 20), typesLeft - 8),
+                                     .height = 17,
+                                     .style = BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
+                                     .id = ids::autoStart,
+                                     .font = font_});
+  fade_ = box("Fade out inverted selection", 8, 104, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);
   // Beside the fade box, in the only room the page has left on one line.
-  allMonitors_ =
-      createControl(panel, {"BUTTON", "Capture all monitors", 232, 104, fit("Capture all monitors", 20), 17,
-                            BS_AUTOCHECKBOX | WS_TABSTOP, 0, ids::allMonitors, true, font_});
+  allMonitors_ = box("Capture all monitors", 232, 104, BS_AUTOCHECKBOX | WS_TABSTOP, ids::allMonitors);
   // As designed: Alt+F2, JPEG, every box ticked, until the settings say otherwise.
   setHotKey(32881);
   setImageType(platform::ImageType::Jpeg);
-  for (HWND box : {autoUpdate_, autoStart_, fade_, allMonitors_})
-    ::SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
-  ::SetWindowSubclass(hotKey_, &MainWindow::subclassed, 1, reinterpret_cast<DWORD_PTR>(this));
-  ::SetWindowSubclass(autoStart_, &MainWindow::subclassed, 2, reinterpret_cast<DWORD_PTR>(this));
+  for (HWND ticked : {autoUpdate_, autoStart_, fade_, allMonitors_})
+    ::SendMessageA(ticked, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void MainWindow::createAboutPage(HWND page) {
   // The feedback form opens over this page: clipped by it, nothing here paints over the form
   // (as a message box over both uncovers them again).
-  createControl(page,
-                {"STATIC", "You are running version:", 0, 2,
-                 textWidth(page, font_, "You are running version:"), 13, WS_CLIPSIBLINGS, 0, 0, true, font_});
-  version_ = createControl(
-      page, {"STATIC", "", 149, 2, 30, 13, SS_RIGHT | WS_CLIPSIBLINGS, 0, ids::version, true, font_});
-  memoAbout_ =
-      createControl(page, {"EDIT", aboutText(), 0, 19, 385, 105,
-                           ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_CLIPSIBLINGS,
-                           WS_EX_CLIENTEDGE, ids::memoAbout, true, memoFont_});
-  createControl(page, {"BUTTON", "Send Feedback", 272, 0, 113, 17,
-                       BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS, 0, ids::sendFeedback, true, font_});
-  ::SetWindowSubclass(memoAbout_, &MainWindow::subclassed, 3, reinterpret_cast<DWORD_PTR>(this));
+  createControl(page, {.text = "You are running version:",
+                       .x = 0,
+                       .y = 2,
+                       .width = textWidth(page, font_, "You are running version:"),
+                       .height = 13,
+                       .style = WS_CLIPSIBLINGS,
+                       .font = font_});
+  version_ = createControl(page, {.x = 149,
+                                  .y = 2,
+                                  .width = 30,
+                                  .height = 13,
+                                  .style = SS_RIGHT | WS_CLIPSIBLINGS,
+                                  .id = ids::version,
+                                  .font = font_});
+  memoAbout_ = createControl(
+      page, {.className = "EDIT",
+             .text = aboutText(),
+             .x = 0,
+             .y = 19,
+             .width = 385,
+             .height = 105,
+             .style = ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_CLIPSIBLINGS,
+             .exStyle = WS_EX_CLIENTEDGE,
+             .id = ids::memoAbout,
+             .font = memoFont_});
+  sendFeedback_ = createControl(page, {.className = "BUTTON",
+                                       .text = "Send Feedback",
+                                       .x = 272,
+                                       .y = 0,
+                                       .width = 113,
+                                       .height = 17,
+                                       .style = BS_PUSHBUTTON | WS_TABSTOP | WS_CLIPSIBLINGS,
+                                       .id = ids::sendFeedback,
+                                       .font = font_});
+  feedback_.create(page, hwnd(), sendFeedback_, font_);
 }
 
 void MainWindow::createFaqPage(HWND page) {
   ::LoadLibraryA("riched20.dll");
-  faq_ = createControl(page, {"RichEdit20A", "", 0, 4, 385, 121, ES_MULTILINE | ES_READONLY | WS_VSCROLL,
-                              WS_EX_CLIENTEDGE, ids::faq, true, font_});
+  faq_ = createControl(page, {.className = "RichEdit20A",
+                              .x = 0,
+                              .y = 4,
+                              .width = 385,
+                              .height = 121,
+                              .style = ES_MULTILINE | ES_READONLY | WS_VSCROLL,
+                              .exStyle = WS_EX_CLIENTEDGE,
+                              .id = ids::faq,
+                              .font = font_});
   loadFaq(faq_);
-  ::SetWindowSubclass(faq_, &MainWindow::subclassed, 4, reinterpret_cast<DWORD_PTR>(this));
 }
 
 } // namespace glimor::win32

@@ -9,7 +9,7 @@ void Win32Messages::show(const std::string& text) {
 }
 
 bool Win32Messages::askYesNo(const std::string& text, const std::string& caption) {
-  return ::MessageBoxA(owner_, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+  return ::MessageBoxA(owner_.hwnd(), text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
 }
 
 void Win32Messages::beep() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/messages.h"
+#include "win32/window.h"
 
 #include <windows.h>
 
@@ -8,13 +9,13 @@ namespace glimor::win32 {
 class Win32Messages final : public platform::Messages {
 public:
   // Questions are owned by the main window once it exists.
-  void setOwner(HWND owner) { owner_ = owner; }
+  explicit Win32Messages(const Window& owner) : owner_(owner) {}
   void show(const std::string& text) override;
   bool askYesNo(const std::string& text, const std::string& caption) override;
   void beep() override;
 
 private:
-  HWND owner_ = nullptr;
+  const Window& owner_;
 };
 
 } // namespace glimor::win32

@@ -14,17 +14,12 @@
 #include "platform/messages.h"
 #include "platform/shell.h"
 #include "platform/timer.h"
-#include "win32/busy_indicator.h"
 #include "win32/clipboard.h"
-#include "win32/feedback_group.h"
-#include "win32/link_page_controls.h"
 #include "win32/main_window.h"
 #include "win32/processes.h"
 #include "win32/ui_thread.h"
-#include "win32/update_window.h"
 #include "win32/url_download.h"
 
-#include <memory>
 #include <string>
 
 namespace glimor::win32 {
@@ -40,7 +35,7 @@ struct NetworkPlatform {
 };
 
 // The upload worker, the link buttons, the update check and the feedback form, put together on
-// the main window once its controls exist.
+// the views and buttons of the main window, which must exist already.
 class NetworkFeatures {
 public:
   // `caCertificate`: one more trust anchor for an https service, empty for none; `uploadToken`:
@@ -50,14 +45,10 @@ public:
   // The UI thread is closed first, so a worker waiting for the window is let go before it is joined.
   ~NetworkFeatures() { ui_.close(); }
 
-  void attach();
   // An upload, a feedback or a deletion exchange is still under way.
   bool exchangeRunning() const;
 
 private:
-  void onCommand(int id, int code);
-
-  NetworkPlatform platform_;
   std::string executablePath_;
   net::ServiceEndpoints endpoints_;
   net::ServiceClients clients_;
@@ -65,17 +56,13 @@ private:
   Win32Clipboard clipboard_;
   Win32Processes processes_;
   Win32UrlDownload urlDownload_;
-  BusyIndicator busy_;
-  UpdateWindow updateWindow_;
-  std::unique_ptr<LinkPageControls> linkPage_;
-  std::unique_ptr<net::LinkActions> links_;
+  net::LinkActions links_;
   net::UploadHistory history_;
-  std::unique_ptr<net::RecentUploads> recentUploads_;
-  std::unique_ptr<net::UploadWindow> uploadWindow_;
-  std::unique_ptr<net::TUploader> uploader_;
-  std::unique_ptr<net::UpdateCheck> update_;
-  std::unique_ptr<FeedbackGroup> feedbackGroup_;
-  std::unique_ptr<net::FeedbackForm> feedback_;
+  net::RecentUploads recentUploads_;
+  net::UploadWindow uploadWindow_;
+  net::TUploader uploader_;
+  net::UpdateCheck update_;
+  net::FeedbackForm feedback_;
 };
 
 } // namespace glimor::win32

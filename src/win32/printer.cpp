@@ -24,7 +24,7 @@ void Win32Printer::releaseDc() {
 bool Win32Printer::setup() {
   PRINTDLGA dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_;
+  dialog.hwndOwner = owner_.hwnd();
   dialog.hDevMode = devMode_;
   dialog.hDevNames = devNames_;
   dialog.Flags = PD_PRINTSETUP | PD_RETURNDC;

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/printer.h"
+#include "win32/window.h"
 
 #include <windows.h>
 
@@ -8,8 +9,9 @@ namespace glimor::win32 {
 // The printer chosen in the printer-setup dialog and its device context.
 class Win32Printer final : public platform::Printer {
 public:
+  // The printer-setup dialog is owned by this window.
+  explicit Win32Printer(const Window& owner) : owner_(owner) {}
   ~Win32Printer() override;
-  void setOwner(HWND owner) { owner_ = owner; }
   bool setup() override;
   void beginJob(const std::string& title) override;
   void endJob() override;
@@ -25,7 +27,7 @@ public:
 
 private:
   void releaseDc();
-  HWND owner_ = nullptr;
+  const Window& owner_;
   HGLOBAL devMode_ = nullptr, devNames_ = nullptr;
   HDC dc_ = nullptr;
   HFONT font_ = nullptr;

@@ -18,7 +18,7 @@ std::optional<std::string> Win32SaveDialog::ask(const platform::SaveDialogSetup&
   char file[MAX_PATH * 2] = {};
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_;
+  dialog.hwndOwner = owner_.hwnd();
   dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = static_cast<DWORD>(setup.filterIndex);
   dialog.lpstrFile = file;

@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/save_dialog.h"
+#include "win32/window.h"
 
 #include <windows.h>
 
@@ -7,11 +8,12 @@ namespace glimor::win32 {
 
 class Win32SaveDialog final : public platform::SaveDialog {
 public:
-  void setOwner(HWND owner) { owner_ = owner; }
+  // The dialog is owned by this window.
+  explicit Win32SaveDialog(const Window& owner) : owner_(owner) {}
   std::optional<std::string> ask(const platform::SaveDialogSetup& setup) override;
 
 private:
-  HWND owner_ = nullptr;
+  const Window& owner_;
 };
 
 } // namespace glimor::win32

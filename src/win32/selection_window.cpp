@@ -23,12 +23,21 @@ void SelectionWindow::createWindow() {
   font_ = createFont("MS Sans Serif", 8);
   boldFont_ = createFont("MS Sans Serif", 8, true);
   HWND panel = panel_.create(hwnd(), hwnd(), 0, 0, capture::panelWidth, capture::panelHeight, false);
-  glimoIt_ =
-      createControl(panel, {"BUTTON", "", 2, 1, 177, 17, BS_OWNERDRAW, 0, ids::glimoIt, true, boldFont_});
-  createControl(panel, {"BUTTON", "S a v e", 1, 17, 65, 17, BS_PUSHBUTTON, 0, ids::save, true, font_});
-  createControl(panel, {"BUTTON", "P r i n t", 66, 17, 56, 17, BS_PUSHBUTTON, 0, ids::print, true, font_});
-  createControl(panel,
-                {"BUTTON", "C a n c e l", 121, 17, 57, 17, BS_PUSHBUTTON, 0, ids::cancel, true, font_});
+  auto button = [&](const char* caption, int x, int y, int width, DWORD style, int id, HFONT font) {
+    return createControl(panel, {.className = "BUTTON",
+                                 .text = caption,
+                                 .x = x,
+                                 .y = y,
+                                 .width = width,
+                                 .height = 17,
+                                 .style = style,
+                                 .id = id,
+                                 .font = font});
+  };
+  glimoIt_ = button("", 2, 1, 177, BS_OWNERDRAW, ids::glimoIt, boldFont_);
+  button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_);
+  button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_);
+  button("C a n c e l", 121, 17, 57, BS_PUSHBUTTON, ids::cancel, font_);
   layout_.record(hwnd());
   layout_.apply(dpiOf(hwnd()));
 }

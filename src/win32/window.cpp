@@ -1,6 +1,6 @@
 #include "win32/window.h"
 
-#include <exception>
+#include <algorithm>
 
 namespace glimor::win32 {
 
@@ -37,6 +37,26 @@ LRESULT Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
+void Window::onCommand(HWND control, WORD code, std::function<void()> handler) {
+  commands_.push_back({control, code, std::move(handler)});
+}
+
+LRESULT Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && lParam) {
+    auto control = reinterpret_cast<HWND>(lParam);
+    auto command = std::find_if(commands_.begin(), commands_.end(), [&](const Command& c) {
+      return c.control == control && c.code == HIWORD(wParam);
+    });
+    if (command != commands_.end()) {
+      command->handler();
+      return 0;
+    }
+  }
+  LRESULT result = handle(message, wParam, lParam);
+  if (message == WM_NCDESTROY) hwnd_ = nullptr;
+  return result;
+}
+
 LRESULT CALLBACK Window::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -45,16 +65,7 @@ LRESULT CALLBACK Window::route(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   }
   auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!self) return ::DefWindowProcA(hwnd, message, wParam, lParam);
-  try {
-    LRESULT result = self->handle(message, wParam, lParam);
-    if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
-    return result;
-  } catch (const std::exception& e) {
-    reportError(e.what());
-  } catch (...) {
-    reportError("Unknown error");
-  }
-  return 0;
+  return reported([&] { return self->dispatch(message, wParam, lParam); });
 }
 
 bool panelDialogMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -67,11 +78,10 @@ void reportError(const std::string& text) {
 }
 
 void guarded(const std::function<void()>& handler) {
-  try {
+  reported([&] {
     handler();
-  } catch (const std::exception& e) {
-    reportError(e.what());
-  }
+    return LRESULT{0};
+  });
 }
 
 } // namespace glimor::win32
