@@ -85,7 +85,7 @@ log "the installed Glimor.exe starts"
 program="$installed_w\\Glimor.exe" start_glimor
 wait_for 30 test -f "$installed/Glimor.ini" || fail "Glimor.ini was not written beside the installed Glimor.exe"
 wait_for 10 main_visible || fail "no main window on the first start"
-xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon hides the window
+click_tray_icon # it hides the window
 wait_for 10 not main_visible || fail "no tray icon"
 grep -qF "REG_SZ    \"$installed_w\\Glimor.exe\"" <<<"$(run_value HKLM)" || fail "Run value: $(run_value HKLM)"
 
