@@ -356,6 +356,6 @@ status_is() { [ "$(status_text)" = "$1" ]; }
 # The start has read the settings and registered the hot key once it shows the version.
 glimor_started() { windows_now | grep -qF '|Static|1.01'; }
 pixel_is() { [ "$(pixel "$1" "$2")" = "$3" ]; } # X Y R,G,B
-focus_moved_from() { [ "$(focus_now)" != "$1" ]; }
+focus_moved_from() { focus=$(focus_now); [ "$focus" != "$1" ]; } # leaves the new one in focus
 clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }
