@@ -9,6 +9,8 @@ cli=$root/build/linux/src/cli/glimor-cli
 [ -x "$cli" ] || fail "glimor-cli not built: $cli"
 version=$(sed -n 's/.*programVersion = "\(.*\)";.*/\1/p' "$root/src/app/startup.h")
 zip=Glimor-$version-portable.zip setup=Glimor-$version-setup.exe
+# One date for every release here: a commit made while the test runs must not date them apart.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 release() { "$root/scripts/release" "$@" >"$work/release.log" 2>&1 || { cat "$work/release.log"; fail "release $*"; }; }
 
 log "two unsigned releases: build/windows and a fresh build folder give the same bytes"
