@@ -18,18 +18,12 @@ SERVER="$build/server/glimor-server" WORK="$work" PEER_CHECKS="$root/tests/peer"
 import os, re, resource, socket, statistics, subprocess, sys, threading, time
 
 sys.path.insert(0, os.environ["PEER_CHECKS"])
-from glimor_server_peer import noise_png
+from glimor_server_peer import free_port, noise_png, wait_listening
 
 SERVER, WORK = os.environ["SERVER"], os.environ["WORK"]
 BOUNDARY = b"---------------------------7d6891e3b0542"
 soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
 resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))  # the attacker's own side needs room
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 class Service:
@@ -40,13 +34,7 @@ class Service:
         self.process = subprocess.Popen(
             ["bash", "-c", limit + 'exec "$0" --data "$1" --listen "127.0.0.1:$2" --upload-rate 0 --upload-quota 0', SERVER,
              os.path.join(WORK, "data"), str(self.port)], stderr=open(self.log_path, "wb"))
-        for _ in range(200):
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("glimor-server did not start")
+        wait_listening(self.port, self.process, 10, lambda: open(self.log_path).read(), "glimor-server")
 
     def status(self, field):
         with open("/proc/%d/status" % self.process.pid) as f:

@@ -25,20 +25,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+source "$root/tests/support/glimor_server.sh"
 # The loads come from one address, far beyond the upload limits meant for strangers.
 unlimited="--upload-rate 0 --upload-quota 0"
-port=$(free_port)
-"$build/server/glimor-server" --data "$work/data" --listen "127.0.0.1:$port" $unlimited 2>"$work/server.log" &
-server_pid=$!
+start_glimor_server "$build/server/glimor-server" "$work/server.log" --data "$work/data" $unlimited
+server_pid=$glimor_server_pid port=$glimor_server_port
 # The same service over HTTPS, with the test certificates.
 "$root/tests/support/make_test_ca.sh" "$work/pki"
-tls_port=$(free_port)
-"$build/server/glimor-server" --data "$work/tls-data" --listen "127.0.0.1:$tls_port" $unlimited \
-  --tls-cert "$work/pki/server.pem" --tls-key "$work/pki/server.key" 2>"$work/tls-server.log" &
-tls_pid=$!
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
-for _ in $(seq 100); do curl -s --cacert "$work/pki/ca.pem" -o /dev/null "https://127.0.0.1:$tls_port/" && break; sleep 0.05; done
+start_glimor_server "$build/server/glimor-server" "$work/tls-server.log" --data "$work/tls-data" $unlimited \
+  --tls-cert "$work/pki/server.pem" --tls-key "$work/pki/server.key"
+tls_pid=$glimor_server_pid tls_port=$glimor_server_port
 
 # A real JPEG of WIDTH x HEIGHT pixels (a plasma picture at quality 100, as Glimor
 # writes its JPEGs) in the multipart body Glimor builds.
@@ -107,11 +103,9 @@ uploads=$(UPLOAD_TOKEN=$token upload_load "http://127.0.0.1:$port")
 # The same uploads stored without being decoded, by a service of their own.
 undecoded_uploads=
 if [ -x "$build/bench/glimor-server-undecoded" ]; then
-  undecoded_port=$(free_port)
-  "$build/bench/glimor-server-undecoded" --data "$work/undecoded-data" --listen "127.0.0.1:$undecoded_port" $unlimited \
-    2>"$work/undecoded.log" &
-  undecoded_pid=$!
-  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$undecoded_port/" && break; sleep 0.05; done
+  start_glimor_server "$build/bench/glimor-server-undecoded" "$work/undecoded.log" --data "$work/undecoded-data" \
+    $unlimited
+  undecoded_pid=$glimor_server_pid undecoded_port=$glimor_server_port
   undecoded_uploads=$(upload_load "http://127.0.0.1:$undecoded_port")
 fi
 
@@ -144,12 +138,9 @@ if ! pg_port=$("$root/tests/support/postgres_cluster.sh" start "$postgres"); the
   exit 0
 fi
 uri="postgresql://glimor@127.0.0.1:$pg_port/glimor"
-wait_up() { for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$1/" && break; sleep 0.05; done; }
 # One node reached directly.
-node1=$(free_port)
-"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" $unlimited 2>"$work/node1.log" &
-node1_pid=$!
-wait_up "$node1"
+start_glimor_server "$build/server/glimor-server" "$work/node1.log" --database "$uri" $unlimited
+node1_pid=$glimor_server_pid node1=$glimor_server_port
 make_body "$work/large" 960 640 # about 1 MB
 pg_path=$(upload "http://127.0.0.1:$node1" | sed 's|^http://[^/]*||')
 large_path=$(upload "http://127.0.0.1:$node1" "$work/large" | sed 's|^http://[^/]*||')
@@ -162,12 +153,12 @@ kill "$node1_pid" && wait "$node1_pid" 2>/dev/null || true
 
 # Two nodes that take connections only from nginx, which names the client with
 # the PROXY protocol.
-node1=$(free_port) node2=$(free_port) front_port=$(free_port)
 proxied="--proxy-protocol --trusted-proxy 127.0.0.1"
-"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node1" $unlimited $proxied 2>"$work/node1.log" &
-node1_pid=$!
-"$build/server/glimor-server" --database "$uri" --listen "127.0.0.1:$node2" $unlimited $proxied 2>"$work/node2.log" &
-node2_pid=$!
+start_glimor_server "$build/server/glimor-server" "$work/node1.log" --database "$uri" $unlimited $proxied
+node1_pid=$glimor_server_pid node1=$glimor_server_port
+start_glimor_server "$build/server/glimor-server" "$work/node2.log" --database "$uri" $unlimited $proxied
+node2_pid=$glimor_server_pid node2=$glimor_server_port
+front_port=$(free_port)
 front=$work/nginx
 "$root/tests/support/nginx_nodes.sh" start "$front" "$front_port" "$node1" "$node2"
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$front_port/" && break; sleep 0.05; done

@@ -4,6 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tests/support/wine_env.sh"
+source "$root/tests/support/glimor_server.sh"
 exe=$GLIMOR_WINDOWS_BUILD/src/win32/Glimor.exe
 probe_exe=$GLIMOR_WINDOWS_BUILD/tests/glimor_probe.exe
 artifacts=$root/build/artifacts
@@ -169,7 +170,8 @@ windows_now() {
   rm -f "$list"
   wine "${desktop_args[@]}" 'C:\probe.exe' 'C:\windows.txt' >/dev/null 2>&1 &
   wait_for 20 test -f "$list" || fail "the window lister gave no answer"
-  tr -d '\r' <"$list"
+  # A reader such as grep -q may stop before the end: no broken pipe fails the caller.
+  tr -d '\r' <"$list" || true
 }
 
 # The main window's status panel 0.
@@ -182,6 +184,117 @@ message_shown() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770"
 # A visible message box whose text begins with this.
 message_begins() { windows_now | awk -F'|' -v t="$1" '$1=="top"{box=($3=="#32770" && $2==1)} box && index($4, t)==1{found=1} END{exit !found}'; }
 
+# control_rect CLASS TEXT [N]: "LEFT TOP RIGHT BOTTOM" in screen coordinates of the Nth (default
+# first) visible control of this window class and text ("*": any text), or with CLASS "tab" of the
+# Nth tab of this text; empty when there is none. Then the virtual screen's left and top edges.
+control_rect() {
+  windows_now | awk -F'|' -v cls="$1" -v text="$2" -v nth="${3:-1}" '
+    $1 == "screen" { left = $2; top = $3 }
+    $1 == "rect" && hit && ++found == nth { print $2, $3, $4, $5, left, top; exit }
+    { hit = ($1 == "child" && $2 == 1 && $3 == cls && (text == "*" || $4 == text)) ||
+            ($1 == "tab" && cls == "tab" && $3 == text) }'
+}
+
+# control_centre CLASS TEXT [N]: "X Y", the centre of that control (see control_rect) in the
+# coordinates that click_at takes.
+control_centre() {
+  control_rect "$@" | awk '{ print int(($1 + $3) / 2) - $5, int(($2 + $4) / 2) - $6 }'
+}
+
+# click_at X Y [BUTTON]: a click at this point of the Wine desktop, or of the X screen where
+# Glimor runs without one (desktop_args empty), whose left and top edges are the virtual screen's.
+click_at() {
+  if [ ${#desktop_args[@]} -gt 0 ]; then
+    xdotool mousemove --window "$desk" "$1" "$2" click "${3:-1}"
+  else
+    xdotool mousemove "$1" "$2" click "${3:-1}"
+  fi
+}
+
+# click_control CLASS TEXT [N]: a click on the centre of that control (see control_centre), waited
+# for up to 10 s; fails when it does not show.
+click_control() {
+  local at end=$((SECONDS + 10))
+  until at=$(control_centre "$@") && [ -n "$at" ]; do
+    [ $SECONDS -lt $end ] || fail "no visible $1 \"$2\" ${3:+(number $3) }to click"
+    sleep 0.25
+  done
+  click_at $at
+}
+
+# click_title CLASS: a click on the caption of the visible top-level window of this class.
+click_title() {
+  local at
+  at=$(windows_now | awk -F'|' -v cls="$1" '$1 == "screen" { left = $2; top = $3 }
+    $1 == "top" { hit = ($2 == 1 && $3 == cls) }
+    $1 == "rect" && hit { print int(($2 + $4) / 2) - left, $3 + 10 - top; exit }
+    $1 == "rect" { hit = 0 }')
+  [ -n "$at" ] || fail "no visible $1 window"
+  click_at $at
+}
+
+# top_rect CLASS: "LEFT TOP RIGHT BOTTOM" of the first visible top-level window of this class.
+top_rect() {
+  windows_now | awk -F'|' -v cls="$1" '$1 == "top" { hit = ($2 == 1 && $3 == cls) }
+    $1 == "rect" && hit { print $2, $3, $4, $5; exit }
+    $1 == "rect" { hit = 0 }'
+}
+
+# click_tray_icon [BUTTON]: Wine's explorer draws the tray icons into its tray window (class
+# Shell_TrayWnd, the desktop's bottom edge) from the right, not as windows of their own: Glimor's,
+# the only one, is the 22 pixels at its right end.
+click_tray_icon() {
+  local left top right bottom
+  read -r left top right bottom <<<"$(top_rect Shell_TrayWnd)"
+  [ -n "$bottom" ] || fail "no tray window"
+  xdotool mousemove --window "$desk" $((right - 11)) $(((top + bottom) / 2)) click "${1:-1}"
+}
+# open_tray_menu: the menu opens upwards from the icon (a popup menu: class #32768).
+open_tray_menu() {
+  click_tray_icon 3
+  wait_for 10 has_window '^top|1|#32768|' || fail "the tray menu did not open"
+}
+# click_menu_row N: a click on row N (0 the first, -1 the last) of the topmost open menu. Menu items
+# are no windows: rows are 18 pixels high at 96 dpi, from 3 pixels inside the menu's frame.
+click_menu_row() {
+  local left top right bottom y
+  read -r left top right bottom <<<"$(top_rect '#32768')"
+  [ -n "$bottom" ] || fail "no open menu"
+  if [ "$1" -ge 0 ]; then y=$((top + 9 + 18 * $1)); else y=$((bottom - 7 + 18 * ($1 + 1))); fi
+  xdotool mousemove --window "$desk" $(((left + right) / 2)) "$y"
+  sleep 0.3 # the menu takes the click for the item it has highlighted on the pointer's move
+  xdotool click 1
+}
+
+# press_hot_key [KEYS]: the hot key (Alt+F2 unless given) to the desktop, then the selection window.
+press_hot_key() {
+  focus_desktop
+  xdotool key "${1:-alt+F2}"
+  wait_for 10 selection_visible || fail "${1:-alt+F2} opened no selection window"
+}
+
+# drag X1 Y1 X2 Y2: the left button pressed at the first point, moved in eight steps and released at
+# the second (desktop pixels); then waits for the selection's panel.
+drag_start() { xdotool mousemove --window "$desk" "$1" "$2" mousedown 1; }
+drag_move() { # X1 Y1 X2 Y2: eight steps from the first point to the second, the button held
+  local step
+  for step in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove --window "$desk" $(($1 + ($3 - $1) * step / 8)) $(($2 + ($4 - $2) * step / 8))
+  done
+}
+drag_end() {
+  xdotool mouseup 1
+  wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "the drag showed no selection panel"
+}
+drag() { drag_start "$1" "$2"; drag_move "$@"; drag_end; }
+
+# capture: Alt+F2, a drag from (100, 120) to (420, 360), "Glimo Selection !".
+capture() {
+  press_hot_key
+  drag 100 120 420 360
+  click_control Button 'Glimo Selection !'
+}
+
 # start_glimor [ARGS]: Glimor.exe (or $program) in a 1024x768 virtual desktop named glimor.
 start_glimor() {
   wine explorer /desktop=glimor,1024x768 "${program:-C:\Glimor\Glimor.exe}" "$@" >"$work/wine.log" 2>&1 &
@@ -190,22 +303,24 @@ start_glimor() {
 }
 
 
-# start_server [ARGS]: glimor-server on a free loopback port, Glimor.ini pointing at it; sets host.
-# With --tls-cert and --tls-key among ARGS it serves https, and the setting names localhost.
-start_server() {
+# serve [ARGS]: glimor-server of the native build on a free loopback port; sets server_pid and host.
+serve() {
   local server=$root/build/linux/server/glimor-server
   [ -x "$server" ] || fail "glimor-server not built: $server"
-  local port scheme=http setting
-  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  host=127.0.0.1:$port
-  setting=$host
-  case " $* " in *" --tls-cert "*) scheme=https host=localhost:$port setting=https://$host ;; esac
   mkdir -p "$work/data"
   # Generous limits: a test run uploads and sends feedback faster than a person does.
-  "$server" --data "$work/data" --listen "127.0.0.1:$port" --upload-rate 600 --feedback-rate 600 "$@" \
-    2>"$work/server.log" &
-  server_pid=$!
-  wait_for 10 curl -sfk "$scheme://$host/" || fail "glimor-server did not start"
+  start_glimor_server "$server" "$work/server.log" --data "$work/data" --upload-rate 600 --feedback-rate 600 "$@" ||
+    fail "glimor-server did not start"
+  server_pid=$glimor_server_pid
+  host=127.0.0.1:$glimor_server_port
+}
+
+# start_server [ARGS]: serve, and Glimor.ini pointing at it. With --tls-cert and --tls-key among
+# ARGS it serves https, and the setting names localhost.
+start_server() {
+  serve "$@"
+  local setting=$host
+  case " $* " in *" --tls-cert "*) host=localhost:$glimor_server_port setting=https://$host ;; esac
   printf '[Service]\r\nHost=%s\r\n' "$setting" >"$app_dir/Glimor.ini"
 }
 
@@ -238,5 +353,9 @@ selection_visible() { windows_now | grep -q '^top|1|GlimorSelection|'; }
 # mtime of a file, 0 when missing.
 mtime() { stat -c %.9Y "$1" 2>/dev/null || echo 0; }
 status_is() { [ "$(status_text)" = "$1" ]; }
+# The start has read the settings and registered the hot key once it shows the version.
+glimor_started() { windows_now | grep -qF '|Static|1.01'; }
+pixel_is() { [ "$(pixel "$1" "$2")" = "$3" ]; } # X Y R,G,B
+focus_moved_from() { focus=$(focus_now); [ "$focus" != "$1" ]; } # leaves the new one in focus
 clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }

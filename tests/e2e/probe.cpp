@@ -1,8 +1,12 @@
 // glimor_probe.exe: lists the windows of the desktop it runs on, for end-to-end
 // tests that cannot see inside a Wine virtual desktop from X.
 // Usage: glimor_probe.exe <output file>. One line per window:
+//   screen|<left>|<top>                     first: the virtual screen's origin
 //   top|<visible 0/1>|<class>|<text>        for each top-level window
 //   child|<visible 0/1>|<class>|<text>      for each of its child windows
+//   tab|<index>|<text>                      for each tab of a visible tab control
+//   rect|<left>|<top>|<right>|<bottom>      after each top, child and tab line (after client for a
+//                                           top-level window): where it is, in screen coordinates
 //   panel|<index>|<text>                    for each status bar panel after the first
 //   client|<width>|<height>                 after each visible top-level window: its client area
 //   focus|<class>|<text>                    the window with the keyboard focus, where it is ours
@@ -37,37 +41,102 @@ void line(const char* kind, HWND window) {
   std::fprintf(out, "%s|%d|%s|%s\n", kind, ::IsWindowVisible(window) ? 1 : 0, cls, textOf(window).c_str());
 }
 
-// WM_GETTEXT reaches only a status bar's first panel. SB_GETTEXTA is not carried across processes,
-// so it writes into memory taken in the bar's own process, which is then read back.
+void rectLine(const RECT& rect) {
+  std::fprintf(out, "rect|%ld|%ld|%ld|%ld\n", rect.left, rect.top, rect.right, rect.bottom);
+}
+
+void windowRect(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  rectLine(rect);
+}
+
+// Memory taken in another window's process, for the control messages that Windows does not
+// carry across processes: they write into it, and it is read back.
+class RemoteBuffer {
+public:
+  explicit RemoteBuffer(HWND window) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process_)
+      address_ = static_cast<char*>(::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteBuffer() {
+    if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) ::CloseHandle(process_);
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+  static constexpr SIZE_T size = 1024;
+  char* address() const { return address_; }
+  bool write(SIZE_T offset, const void* data, SIZE_T length) const {
+    return ::WriteProcessMemory(process_, address_ + offset, data, length, nullptr);
+  }
+  bool read(SIZE_T offset, void* data, SIZE_T length) const {
+    return ::ReadProcessMemory(process_, address_ + offset, data, length, nullptr);
+  }
+
+private:
+  HANDLE process_ = nullptr;
+  char* address_ = nullptr;
+};
+
+// Each tab of a tab control: its text and where it is, to be clicked.
+void tabs(HWND control) {
+  RemoteBuffer remote(control);
+  if (!remote.address()) return;
+  DWORD_PTR count = 0;
+  ::SendMessageTimeoutA(control, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  for (DWORD_PTR index = 0; index < count; ++index) {
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = remote.address() + sizeof item;
+    item.cchTextMax = 256;
+    char text[257] = {};
+    RECT rect{};
+    DWORD_PTR ok = 0;
+    if (!remote.write(0, &item, sizeof item) ||
+        !::SendMessageTimeoutA(control, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(remote.address()),
+                               SMTO_ABORTIFHUNG, 2000, &ok) ||
+        !ok || !remote.read(sizeof item, text, 256) ||
+        !::SendMessageTimeoutA(control, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.address()),
+                               SMTO_ABORTIFHUNG, 2000, &ok) ||
+        !ok || !remote.read(0, &rect, sizeof rect))
+      continue;
+    ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    std::fprintf(out, "tab|%u|%s\n", static_cast<unsigned>(index), text);
+    rectLine(rect);
+  }
+}
+
+// WM_GETTEXT reaches only a status bar's first panel, and SB_GETTEXTA is not carried across
+// processes.
 void panels(HWND bar) {
-  DWORD processId = 0;
-  ::GetWindowThreadProcessId(bar, &processId);
-  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-  if (!process) return;
-  constexpr SIZE_T size = 1024;
-  void* remote = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  RemoteBuffer remote(bar);
   DWORD_PTR parts = 0;
   ::SendMessageTimeoutA(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
-  for (DWORD_PTR index = 1; remote && index < parts; ++index) {
+  for (DWORD_PTR index = 1; remote.address() && index < parts; ++index) {
     DWORD_PTR length = 0;
     ::SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, index, 0, SMTO_ABORTIFHUNG, 2000, &length);
-    char text[size] = {};
+    char text[RemoteBuffer::size] = {};
     DWORD_PTR ignored = 0;
-    if (LOWORD(length) < size &&
-        ::SendMessageTimeoutA(bar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                              2000, &ignored))
-      ::ReadProcessMemory(process, remote, text, size - 1, nullptr);
+    if (LOWORD(length) < sizeof text &&
+        ::SendMessageTimeoutA(bar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(remote.address()),
+                              SMTO_ABORTIFHUNG, 2000, &ignored))
+      remote.read(0, text, sizeof text - 1);
     std::fprintf(out, "panel|%u|%s\n", static_cast<unsigned>(index), text);
   }
-  if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  ::CloseHandle(process);
 }
 
 BOOL CALLBACK child(HWND window, LPARAM) {
   line("child", window);
+  windowRect(window);
   char cls[64] = {};
   ::GetClassNameA(window, cls, sizeof cls);
   if (std::string(cls) == STATUSCLASSNAMEA) panels(window);
+  if (std::string(cls) == WC_TABCONTROLA && ::IsWindowVisible(window)) tabs(window);
   DWORD_PTR state = 0;
   if (std::string(cls) == "Button" &&
       ::SendMessageTimeoutA(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state) &&
@@ -83,6 +152,7 @@ BOOL CALLBACK top(HWND window, LPARAM) {
     ::GetClientRect(window, &client);
     std::fprintf(out, "client|%ld|%ld\n", client.right, client.bottom);
   }
+  windowRect(window);
   ::EnumChildWindows(window, child, 0);
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
@@ -124,6 +194,8 @@ int main(int argc, char** argv) {
   std::string temp = std::string(argv[1]) + ".part";
   out = std::fopen(temp.c_str(), "w");
   if (!out) return 1;
+  std::fprintf(out, "screen|%d|%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+               ::GetSystemMetrics(SM_YVIRTUALSCREEN));
   ::EnumWindows(top, 0);
   std::fclose(out);
   // Renamed when complete, so a test that waits for the file never reads half of it.

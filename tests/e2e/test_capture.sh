@@ -13,37 +13,27 @@ start_server
 start_glimor
 wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
 wait_for 10 main_visible || fail "no main window"
-sleep 1
-
-# press_hot_key: Alt+F2 to the desktop, then wait for the selection window.
-press_hot_key() {
-  focus_desktop
-  xdotool key alt+F2
-  wait_for 10 selection_visible || fail "Alt+F2 opened no selection window"
-  sleep 0.3
-}
+sleep 1 # the window paints after it shows, and the reference screenshot must hold it drawn
 
 log "a drag from (100, 120) to (420, 360)"
 shot before-capture
 press_hot_key
-xdotool mousemove --window "$desk" 100 120 mousedown 1
-for step in 1 2 3 4 5 6 7 8; do xdotool mousemove --window "$desk" $((100 + 40 * step)) $((120 + 30 * step)); done
-sleep 0.3
+drag_start 100 120
+drag_move 100 120 420 360
+sleep 0.3 # the band follows the mouse as it is painted: a moment for the screenshot to show it
 shot rubber-band
-xdotool mouseup 1
-sleep 0.7
-shot selection-faded
+drag_end
 # Outside the selection every channel is lowered by 115; inside it is untouched.
 IFS=, read -r r g b <<<"$(convert "$artifacts/before-capture.png" -crop 1x1+50+50 -depth 8 txt:- |
   sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p')"
 expected="$(( r > 115 ? r - 115 : 0 )),$(( g > 115 ? g - 115 : 0 )),$(( b > 115 ? b - 115 : 0 ))"
-[ "$(pixel 50 50)" = "$expected" ] || fail "outside pixel $(pixel 50 50), expected $expected"
+wait_for 10 pixel_is 50 50 "$expected" || fail "outside pixel $(pixel 50 50), expected $expected"
+shot selection-faded
 [ "$(pixel 150 150)" = "$(convert "$artifacts/before-capture.png" -crop 1x1+150+150 -depth 8 txt:- |
   sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p')" ] || fail "inside pixel changed"
 
 log "Glimo Selection ! writes three files"
-# The panel (180 x 35) is centred on the selection: left 170, top 223; its first button spans its top.
-xdotool mousemove --window "$desk" 260 232 click 1
+click_control Button 'Glimo Selection !'
 for ext in bmp jpg gif; do
   wait_for 20 test -s "$app_dir/Glimor.$ext" || fail "no Glimor.$ext"
 done
@@ -80,11 +70,9 @@ before=$(mtime "$app_dir/Glimor.bmp")
 press_hot_key
 # Each of its clicks is a press and a release at one point: the whole screen, twice.
 xdotool mousemove --window "$desk" 600 500 click --repeat 2 --delay 60 3
-sleep 0.5
+wait_for 10 has_window '^child|1|Button|Glimo FullScreen !$' || fail "the right double click is no whole-screen selection"
 shot selection-whole-screen
-windows_now | grep -qxF 'child|1|Button|Glimo FullScreen !' || fail "the right double click is no whole-screen selection"
-# The panel is centred on the screen: left 422, top 367.
-xdotool mousemove --window "$desk" 512 376 click 1
+click_control Button 'Glimo FullScreen !'
 wait_for 30 bash -c "[ \"\$(stat -c %.9Y '$app_dir/Glimor.gif')\" != '$before' ] && [ \"\$(stat -c %.9Y '$app_dir/Glimor.bmp')\" != '$before' ]" ||
   fail "the whole-screen capture wrote no files"
 wait_for 20 not selection_visible || fail "the selection window stayed open"
@@ -96,9 +84,8 @@ wait_for 30 status_is "Glimor is now ready." || fail "the second upload did not 
 
 log "save-as through the file dialog"
 press_hot_key
-xdotool mousemove --window "$desk" 600 500 click 1
-sleep 0.5
-xdotool mousemove --window "$desk" 455 392 click 1 # "S a v e" on the centred panel
+click_at 600 500
+click_control Button 'S a v e'
 wait_for 15 has_window '^top|1|#32770|Save Glimor-Cropped image' || fail "no save dialog"
 shot save-dialog
 xdotool type 'C:\Glimor\saved.bmp'
@@ -136,24 +123,24 @@ sed -i '/^Installed=/d' "$app_dir/Glimor.ini" # a first start again: the window 
 wine 'C:\Glimor\Glimor.exe' >"$work/wine-monitors.log" 2>&1 &
 wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "Glimor.exe did not start on Xorg"
 main=$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)
-sleep 1
+sleep 1 # the window paints after it shows, and the reference screenshot must hold it drawn
 shot monitors-before
 xdotool windowfocus --sync "$main"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on two monitors"
 windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1824|768' ||
   fail "the selection window does not cover the virtual screen: $(windows_now | grep -A1 '^top|1|GlimorSelection|')"
-sleep 0.3
 # From the left monitor to the primary one; the centre (780, 425) is on the left monitor, where
 # the 180-pixel panel centred on it (x 690-869) would cross onto the primary: it moves to 620-799.
 xdotool mousemove 360 150 mousedown 1
 for step in 1 2 3 4 5 6; do xdotool mousemove $((360 + 140 * step)) $((150 + 90 * step)); done
 xdotool mousemove 1200 700
-sleep 0.3
 xdotool mouseup 1
-sleep 0.7
+wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "the drag showed no selection panel"
 shot monitors-selection
-xdotool mousemove 650 416 click 1 # "Glimo Selection !" only where the panel was moved
+read -r left _ right _ <<<"$(control_rect Button 'Glimo Selection !')"
+[ "$left" -ge -180 ] && [ "$right" -le 0 ] || fail "the panel's button is at x $left-$right, not within -180-0"
+click_control Button 'Glimo Selection !'
 for ext in bmp jpg gif; do
   wait_for 20 test -s "$app_dir/Glimor.$ext" &&
     [ "$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>/dev/null)" = "840 550" ] ||
@@ -172,12 +159,10 @@ wait_for 30 status_is "Upload complete." || fail "status after the two-monitor u
 
 log "two monitors: Capture all monitors off takes the primary monitor only"
 wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
-sleep 0.5
-# The main window is centred on the primary monitor (root x 800-1823), as on the 1024x768 desktop.
-xdotool mousemove $((800 + 435)) 317 click 1 # Options
-sleep 0.7
+click_control tab Options
+wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show"
 shot monitors-options
-xdotool mousemove $((800 + 570)) 443 click 1 # Capture all monitors
+click_control Button 'Capture all monitors'
 wait_for 10 bash -c "grep -q '^AllMonitors=0' '$app_dir/Glimor.ini'" || fail "AllMonitors=$(ini_value AllMonitors)"
 wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
@@ -186,9 +171,8 @@ wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on the 
 windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1024|768' ||
   fail "with AllMonitors=0 the selection window is not the primary monitor: $(windows_now | grep -A1 '^top|1|GlimorSelection|')"
 xdotool mousemove 1300 400 click 1
-sleep 0.5
+wait_for 10 has_window '^child|1|Button|Glimo FullScreen !$' || fail "a click on the primary monitor is no whole-screen selection"
 shot monitors-primary-only
-windows_now | grep -qxF 'child|1|Button|Glimo FullScreen !' || fail "a click on the primary monitor is no whole-screen selection"
 xdotool key Escape
 wait_for 10 not selection_visible || fail "Esc did not close the selection window"
 log "passed"

@@ -8,25 +8,27 @@ fresh_prefix
 start_server
 start_glimor
 wait_for 30 main_visible || fail "no main window"
-sleep 1
-# The main window is centred; its pages start at (319, 334) on the screen.
-at() { xdotool mousemove --window "$desk" $((319 + $1)) $((334 + $2)) click 1; sleep 0.3; }
+# field N: a click into the form's Nth text field (made in tab order: e-mail, name, text), empty
+# until typed into, then waits for it to have the focus.
+field() {
+  click_control Edit '' "$1"
+  wait_for 5 focus_is 'Edit|$' || fail "text field $1 did not take the focus: $(focus_now)"
+}
 
 log "About, Send Feedback, the three fields, Submit"
-xdotool mousemove --window "$desk" 489 316 click 1
-sleep 0.5
-at 328 8 # Send Feedback
+click_control tab About
+click_control Button 'Send Feedback'
 wait_for 5 has_window '^child|1|Button|Submit$' || fail "the feedback form did not open"
-at 120 22
+field 2 # Name
 xdotool type 'Ann'
-at 120 46
+field 1 # E-Mail, the first field left empty
 xdotool type 'none'
-at 284 55
+field 1 # the text, the only field still empty
 xdotool type 'Hi&bye'
 xdotool key Return
 xdotool type '2nd'
 shot feedback-form
-at 324 111 # Submit
+click_control Button Submit
 wait_for 20 status_is "Feedback sent. Glimor is now ready." || fail "status after sending: $(status_text)"
 has_window '^child|0|Button|Already sent !$' || fail "the form is not locked"
 stored=$(python3 -c 'import sqlite3, sys

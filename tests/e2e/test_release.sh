@@ -9,6 +9,8 @@ cli=$root/build/linux/src/cli/glimor-cli
 [ -x "$cli" ] || fail "glimor-cli not built: $cli"
 version=$(sed -n 's/.*programVersion = "\(.*\)";.*/\1/p' "$root/src/app/startup.h")
 zip=Glimor-$version-portable.zip setup=Glimor-$version-setup.exe
+# One date for every release here: a commit made while the test runs must not date them apart.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 release() { "$root/scripts/release" "$@" >"$work/release.log" 2>&1 || { cat "$work/release.log"; fail "release $*"; }; }
 
 log "two unsigned releases: build/windows and a fresh build folder give the same bytes"
@@ -85,7 +87,7 @@ log "the installed Glimor.exe starts"
 program="$installed_w\\Glimor.exe" start_glimor
 wait_for 30 test -f "$installed/Glimor.ini" || fail "Glimor.ini was not written beside the installed Glimor.exe"
 wait_for 10 main_visible || fail "no main window on the first start"
-xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon hides the window
+click_tray_icon # it hides the window
 wait_for 10 not main_visible || fail "no tray icon"
 grep -qF "REG_SZ    \"$installed_w\\Glimor.exe\"" <<<"$(run_value HKLM)" || fail "Run value: $(run_value HKLM)"
 

@@ -16,18 +16,17 @@ wait_for 10 main_visible || fail "the main window is not shown on the first star
 [ "$(run_value HKLM)" = '"C:\Glimor\Glimor.exe"' ] || fail "Run value: $(run_value HKLM)"
 
 log "the four pages"
-# The window is centred on the 1024x768 desktop; these are its tabs.
 page=0
-for tab in 362 435 489 543; do
-  xdotool mousemove --window "$desk" "$tab" 317 click 1
-  sleep 0.7
+for tab in 'Glimoed Links' Options About FAQ; do
+  click_control tab "$tab"
+  sleep 0.7 # the page paints after the click: the screenshot shows it drawn
   shot "main-page-$page"
   page=$((page + 1))
 done
 windows_now | grep -qF '|Static|1.01' || fail "lblVersion does not read 1.01"
 
 log "the keyboard: Tab and Shift+Tab walk the Options page"
-xdotool mousemove --window "$desk" 435 317 click 1 # Options
+click_control tab Options
 wait_for 5 focus_is 'SysTabControl32|' || fail "the page tabs do not have the focus: $(focus_now)"
 xdotool key Tab
 wait_for 5 focus_is 'msctls_hotkey32|' || fail "Tab did not reach the hot key control: $(focus_now)"
@@ -37,7 +36,13 @@ xdotool key shift+Tab shift+Tab
 wait_for 5 focus_is 'SysTabControl32|' || fail "Shift+Tab did not come back: $(focus_now)"
 
 log "Space on Start with Windows applies the box as a click does"
-for _ in 1 2 3 4 5 6 7 8; do focus_is 'Button|Start with Windows' && break; xdotool key Tab; sleep 0.2; done
+focus=$(focus_now)
+for _ in 1 2 3 4 5 6 7 8; do
+  case $focus in 'Button|Start with Windows'*) break ;; esac
+  xdotool key Tab
+  was=$focus
+  wait_for 5 focus_moved_from "$was" || fail "Tab did not move the focus from $was"
+done
 focus_is 'Button|Start with Windows' || fail "Tab did not reach Start with Windows: $(focus_now)"
 xdotool key space
 wait_for 5 run_value_is HKLM '' || fail "Space did not remove the Run value: $(run_value HKLM)"
@@ -47,29 +52,28 @@ xdotool key space
 wait_for 5 run_value_is HKLM '"C:\Glimor\Glimor.exe"' || fail "Space did not write the Run value back"
 
 log "the Options page with the mouse: GIF and no fade are written"
-xdotool mousemove --window "$desk" 448 406 click 1 # GIF Image (.gif)
+click_control Button 'GIF Image (.gif)'
 wait_for 10 bash -c "grep -q '^ImgType=GIF' '$app_dir/Glimor.ini'" || fail "ImgType=$(ini_value ImgType)"
-xdotool mousemove --window "$desk" 336 443 click 1 # Fade out inverted selection
+click_control Button 'Fade out inverted selection'
 wait_for 10 bash -c "grep -q '^Fade=0' '$app_dir/Glimor.ini'" || fail "Fade=$(ini_value Fade)"
-xdotool mousemove --window "$desk" 362 317 click 1 # back to the first page
+click_control tab 'Glimoed Links'
 
 log "a second copy is refused"
 ini_before=$(cat "$app_dir/Glimor.ini")
 wine explorer /desktop=glimor,1024x768 'C:\Glimor\Glimor.exe' >/dev/null 2>&1 &
 wait_for 20 message_shown "You cannot start multiple copies of Glimor!" || fail "no refusal message"
 shot second-copy-refused
-xdotool mousemove --window "$desk" 512 392 click 1 # its OK button, the box is centred
+click_control Button OK
 wait_for 10 not has_window '^top|1|#32770|' || fail "the refusal did not end"
 [ "$(windows_now | grep -c '^top|.|GlimorMain|')" = 1 ] || fail "not exactly one main window"
 [ "$(cat "$app_dir/Glimor.ini")" = "$ini_before" ] || fail "the refused copy touched Glimor.ini"
 
 log "Ctrl pressed alone in the hot key control changes nothing"
-xdotool mousemove --window "$desk" 435 317 click 1 # Options
-sleep 0.5
-xdotool mousemove --window "$desk" 480 351 click 1 # HotKey1
-sleep 0.3
+click_control tab Options
+click_control msctls_hotkey32 '*'
+wait_for 5 focus_is 'msctls_hotkey32|' || fail "the hot key control did not take the focus: $(focus_now)"
 xdotool key ctrl
-xdotool mousemove --window "$desk" 489 317 click 1 # About: the control loses the focus
+click_control tab About # the control loses the focus
 sleep 1.5 # the hot key is held back while the control has the focus, and re-armed within 1 s
 [ "$(ini_value HotKey)" = 32881 ] || fail "Ctrl alone stored HotKey=$(ini_value HotKey)"
 focus_desktop
@@ -78,19 +82,18 @@ wait_for 10 selection_visible || fail "Alt+F2 no longer captures after Ctrl alon
 focus_desktop
 xdotool key Escape
 wait_for 10 not selection_visible || fail "Esc did not close the selection"
-xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon brings the window back
+click_tray_icon # it brings the window back
 
 log "a new hot key: Ctrl+F3 typed into the Options page's control"
 wait_for 10 main_visible || fail "the tray icon did not show the window"
-xdotool mousemove --window "$desk" 435 317 click 1 # Options
-sleep 0.5
-xdotool mousemove --window "$desk" 480 351 click 1 # HotKey1
-sleep 0.3
+click_control tab Options
+click_control msctls_hotkey32 '*'
+wait_for 5 focus_is 'msctls_hotkey32|' || fail "the hot key control did not take the focus: $(focus_now)"
 xdotool key ctrl+F3
 wait_for 10 bash -c "grep -q '^HotKey=16498' '$app_dir/Glimor.ini'" || fail "HotKey=$(ini_value HotKey), not 16498"
 # Away from the control, which holds the hot key back while it has the focus.
-xdotool mousemove --window "$desk" 489 317 click 1 # About
-sleep 1.5
+click_control tab About
+sleep 1.5 # re-armed within 1 s of the control losing the focus
 focus_desktop
 xdotool key ctrl+F3
 wait_for 10 has_window '^top|1|GlimorSelection|' || fail "Ctrl+F3 opened no selection window"
@@ -101,27 +104,24 @@ wait_for 5 status_is "Cropping picture canceled." || fail "status after Esc: $(s
 main_visible && fail "the main window is shown after a cancelled capture"
 
 log "a left click on the tray icon shows the window"
-xdotool mousemove --window "$desk" 1013 757 click 1
+click_tray_icon
 wait_for 10 main_visible || fail "the tray icon did not show the window"
 
 log "the close button only hides"
 focus_desktop
-xdotool mousemove --window "$desk" 500 292 click 1 # the title bar
+click_title GlimorMain
 xdotool key alt+F4
 wait_for 10 not main_visible || fail "Alt+F4 did not hide the window"
 windows_now | grep -q '^top|0|GlimorMain|' || fail "the program ended on close"
 
 log "tray menu Exit, confirmed"
-xdotool mousemove --window "$desk" 1013 757 click 3
-sleep 1
+open_tray_menu
 shot tray-menu
-# The menu opens upwards from the icon: "Show", "Hide", a separator, "Exit".
-xdotool mousemove --window "$desk" 975 741
-sleep 0.3
-xdotool click 1
+# "Show", "Hide", a separator, "Exit".
+click_menu_row -1
 wait_for 10 message_shown "Are you sure want to Quit application?" || fail "no quit question"
 shot quit-question
-xdotool mousemove --window "$desk" 479 392 click 1 # "Yes"
+click_control Button '&Yes'
 wait_for 15 not has_window GlimorMain || fail "the program did not end"
 wineserver -w
 
@@ -149,7 +149,7 @@ if [ $read_only = 1 ]; then
   xdotool key Return
   wait_for 10 not has_window '^top|1|#32770|' || fail "the write error did not close"
 fi
-xdotool mousemove --window "$desk" 1013 757 click 1
+click_tray_icon
 wait_for 15 main_visible || fail "the tray icon did not show the window"
 # Start-up went on: the options were read, the version is shown, the mirror runs.
 is_checked 'GIF Image (.gif)' || fail "the stored GIF choice was not read"
@@ -163,12 +163,11 @@ is_checked 'Start with Windows' || fail "the box does not mirror the per-user va
 windows_now | grep -A1 '^top|1|GlimorMain|' | grep -qx 'client|596|270' ||
   fail "the window is not scaled: $(windows_now | grep -A1 '^top|1|GlimorMain|')"
 shot main-144dpi-links
-xdotool mousemove --window "$desk" 364 283 click 1 # Options, scaled
-sleep 0.7
+click_control tab Options
+wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show at 144 dpi"
 shot main-144dpi-options
-xdotool mousemove --window "$desk" 445 283 click 1 # About, scaled
-sleep 0.5
-xdotool mousemove --window "$desk" 720 315 click 1 # Send Feedback, scaled
+click_control tab About
+click_control Button 'Send Feedback'
 wait_for 5 has_window '^child|1|Button|Submit$' || fail "the feedback form did not open at 144 dpi"
 shot main-144dpi-feedback
 log "passed"

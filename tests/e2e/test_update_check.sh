@@ -28,7 +28,7 @@ start_x
 fresh_prefix
 
 log "a service that never answers the version file holds nothing up"
-silent_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+silent_port=$(free_port)
 # Accepts and reads, never answers; ends by itself.
 timeout 120 python3 -c 'import socket, sys, time
 s = socket.socket(); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(8); held = []
@@ -52,7 +52,6 @@ rm -f "$app_dir"/*.part
 start_server --updates "$work/updates"
 sign >"$work/updates/newglimor.txt"
 printf '[Update]\r\nPublicKey=%s\r\n' "$key" >>"$app_dir/Glimor.ini"
-click_ok() { xdotool mousemove --window "$desk" 512 392 click 1; }
 
 start_glimor
 log "the automatic check downloads Glimor2.exe"
@@ -61,7 +60,7 @@ wait_for 30 message_shown "Update successful. You are running version: 1.01" || 
 cmp -s "$work/updates/Glimor2.exe" "$app_dir/Glimor.exe" || fail "Glimor.exe was not replaced by the new copy"
 [ ! -e "$app_dir/Glimor.upd" ] || fail "the version file was left behind"
 shot update-success
-click_ok
+click_control Button OK
 wait_for 10 not test -e "$app_dir/Glimor2.exe" || fail "the downloaded copy was not deleted"
 wait_for 20 has_window '^top|.*|GlimorMain|' || fail "the new copy is not running"
 

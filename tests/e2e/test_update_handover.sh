@@ -11,9 +11,6 @@ fresh_prefix
 printf 'X' >>"$app_dir/Glimor.exe"
 cp "$exe" "$app_dir/new.exe"
 
-# click_ok: the OK button of the centred message box.
-click_ok() { xdotool mousemove --window "$desk" 512 392 click 1; }
-
 # A file that even root cannot replace: the rename over it fails as it would
 # for a locked or protected program on Windows.
 if chattr +i "$app_dir/Glimor.exe" 2>/dev/null; then
@@ -24,7 +21,7 @@ if chattr +i "$app_dir/Glimor.exe" 2>/dev/null; then
   wait_for 20 message_shown "Unable to replace old file. Update failed." || fail "no failure message"
   [ "$(sha256sum <"$app_dir/Glimor.exe")" = "$old" ] || fail "the installed program was changed"
   [ -e "$app_dir/Glimor.exe.new" ] && fail "the staged copy was left behind"
-  click_ok
+  click_control Button OK
   # The download goes on as an ordinary first start.
   wait_for 20 main_visible || fail "the download did not start as the program"
   wineserver -k
@@ -38,7 +35,7 @@ log "Glimor.exe is replaced, started with -updated, and the download removed"
 program='C:\Glimor\new.exe' start_glimor -updating
 wait_for 30 message_shown "Update successful. You are running version: 1.01" || fail "no success message"
 cmp -s "$exe" "$app_dir/Glimor.exe" || fail "Glimor.exe was not replaced by the download"
-click_ok
+click_control Button OK
 wait_for 10 not test -e "$app_dir/new.exe" || fail "the downloaded copy was not deleted"
 wait_for 20 main_visible || fail "the installed copy did not start"
 log "passed"

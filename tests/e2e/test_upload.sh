@@ -8,19 +8,6 @@ start_x
 fresh_prefix
 start_server
 
-# capture: Alt+F2, a drag from (100, 120) to (420, 360), "Glimo Selection !".
-capture() {
-  focus_desktop
-  xdotool key alt+F2
-  wait_for 10 selection_visible || fail "Alt+F2 opened no selection window"
-  sleep 0.3
-  xdotool mousemove --window "$desk" 100 120 mousedown 1
-  for step in 1 2 3 4 5 6 7 8; do xdotool mousemove --window "$desk" $((100 + 40 * step)) $((120 + 30 * step)); done
-  xdotool mouseup 1
-  sleep 0.7
-  xdotool mousemove --window "$desk" 260 232 click 1
-}
-
 # restart_with TYPE: Glimor.exe anew, with the file type chosen on the Options page.
 restart_with() {
   wineserver -k >/dev/null 2>&1 || true
@@ -30,7 +17,7 @@ restart_with() {
     sed -i "/^\[Options\]/a ImgType=$1\r" "$app_dir/Glimor.ini"
   fi
   start_glimor
-  sleep 3
+  wait_for 30 glimor_started || fail "Glimor.exe did not start with ImgType=$1"
 }
 
 start_glimor
@@ -55,11 +42,10 @@ done
 # PNG: chosen with its radio button on the Options page of the running program, as a user would.
 log "the PNG road, chosen on the Options page"
 wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
-main_visible || xdotool mousemove --window "$desk" 1013 757 click 1 # the tray icon
+main_visible || click_tray_icon
 wait_for 10 main_visible || fail "the main window is not shown"
-xdotool mousemove --window "$desk" 435 317 click 1 # Options
-sleep 0.5
-xdotool mousemove --window "$desk" 448 422 click 1 # PNG Image (.png), below GIF
+click_control tab Options
+click_control Button 'PNG Image (.png)'
 wait_for 10 bash -c "tr -d '\r' <'$app_dir/Glimor.ini' | grep -qx ImgType=PNG" ||
   fail "ImgType=$(ini_value ImgType) after the PNG radio button"
 shot options-png
@@ -71,19 +57,19 @@ log "the tray menu: Recent links copies the last link again, Delete last upload 
 wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 grep -qF "$link" "$app_dir/Glimor.history" || fail "the upload is not in Glimor.history"
 printf 'something else' | xclip -i -selection clipboard
-# The menu opens upwards from the icon: "Show", "Hide", "Recent links", "Delete last upload",
-# a separator, "Exit"; the submenu opens to the left of it, the newest link first.
-open_tray_menu() { xdotool mousemove --window "$desk" 1013 757 click 3; sleep 1; }
+# The menu: "Show", "Hide", "Recent links", "Delete last upload", a separator, "Exit"; the submenu
+# opens to the left of it, the newest link first.
 open_tray_menu
-xdotool mousemove --window "$desk" 960 693 click 1
-sleep 0.7
+click_menu_row 2
+submenu_open() { [ "$(windows_now | grep -c '^top|1|#32768|')" -ge 2 ]; }
+wait_for 10 submenu_open || fail "Recent links opened no submenu"
 shot tray-recent-links
-xdotool mousemove --window "$desk" 800 693 click 1
+click_menu_row 0
 wait_for 10 clipboard_is "$link" || fail "Recent links copied: $(xclip -o -selection clipboard)"
 open_tray_menu
-xdotool mousemove --window "$desk" 960 711 click 1
+click_menu_row 3
 wait_for 10 message_shown "Delete the last uploaded image from the service?" || fail "no deletion question"
-xdotool mousemove --window "$desk" 478 394 click 1 # "Yes", the question centred on the main window
+click_control Button '&Yes'
 wait_for 30 status_is "Image deleted." || fail "status after the deletion: $(status_text)"
 [ "$(curl -s -o /dev/null -w '%{http_code}' "$link")" = 410 ] || fail "the deleted image's link does not answer 410"
 grep -qF "$link" "$app_dir/Glimor.history" && fail "the deleted upload is still in Glimor.history"
@@ -110,7 +96,7 @@ capture
 wait_for 30 message_begins "Error encountered during POST: The certificate of localhost is not trusted" ||
   { shot https-untrusted-fail; fail "no refusal of the untrusted certificate: $(windows_now | grep -v "^child.*Button")"; }
 shot https-untrusted
-xdotool mousemove --window "$desk" 514 399 click 1
+click_control Button OK
 wait_for 10 status_is "Image could not be uploaded." || fail "status after the refused certificate: $(status_text)"
 
 log "a service that answers 500"
@@ -137,7 +123,6 @@ wait_for 30 message_shown "Error encountered during POST: HTTP/1.0 500 Internal 
   fail "no POST error box"
 status_is "Uploading image..." || fail "the worker did not wait for the box: $(status_text)"
 shot post-error
-# The box is centred on the main window, which is centred on the screen: OK is at (514, 399).
-xdotool mousemove --window "$desk" 514 399 click 1
+click_control Button OK
 wait_for 10 status_is "Image could not be uploaded." || fail "status after a refused upload: $(status_text)"
 log "passed"

@@ -33,6 +33,7 @@ PY
   server_pid=$!
   for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
   port=$(cat "$work/port")
+  [ -n "$port" ] || fail "the scripted server did not start"
 }
 
 printf 'HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nOK\r\nLink: http://127.0.0.1/i/abc\r\n' >"$work/ok.answer"
@@ -118,15 +119,14 @@ printf 'Error encountered during POST: Socket Error # 10061\r\nConnection refuse
   fail "refused message: $(cat "$work/err")"
 # https against glimor-server with a throwaway CA: trusted through SSL_CERT_FILE, refused without
 # it, and refused when the certificate names another host.
-server=${GLIMOR_BUILD_DIR}/server/glimor-server
-bash "${GLIMOR_SOURCE_DIR:?}/tests/support/make_test_ca.sh" "$work/ca" >/dev/null
+source "${GLIMOR_SOURCE_DIR:?}/tests/support/glimor_server.sh"
+bash "$GLIMOR_SOURCE_DIR/tests/support/make_test_ca.sh" "$work/ca" >/dev/null
 # serve_tls CERT KEY: glimor-server over TLS on a free port; sets port.
 serve_tls() {
-  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   mkdir -p "$work/data"
-  "$server" --data "$work/data" --listen "127.0.0.1:$port" --tls-cert "$1" --tls-key "$2" 2>"$work/server.log" &
-  server_pid=$!
-  for _ in $(seq 100); do curl -sk "https://127.0.0.1:$port/" >/dev/null && break; sleep 0.1; done
+  start_glimor_server "$GLIMOR_BUILD_DIR/server/glimor-server" "$work/server.log" --data "$work/data" \
+    --tls-cert "$1" --tls-key "$2" || fail "glimor-server over TLS"
+  server_pid=$glimor_server_pid port=$glimor_server_port
 }
 # over TLS, an answer read to its end that is cut without close_notify is no answer
 printf 'HTTP/1.1 200 OK\r\n\r\nOK\r\nLink: https://localhost/i/abc.jpg\r\n' >"$work/unclean.answer"

@@ -25,3 +25,9 @@ if [ "$GLIMOR_WINDOWS_PRESET" = windows64 ]; then
   case ":$PATH:" in *":$wine64_bin:"*) ;; *) export PATH=$wine64_bin:$PATH ;; esac
   export WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
 fi
+# ensure_wine_prefix: the prefix in WINEPREFIX made once, and its Wine server kept running so
+# that each program started in it does not pay for the server's start.
+ensure_wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] || { rm -rf "$WINEPREFIX"; wineboot -i >/dev/null 2>&1; }
+  wineserver -p 2>/dev/null || true
+}
