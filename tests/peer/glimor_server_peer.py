@@ -612,18 +612,19 @@ def refusals(work):
         s.settimeout(5)
         s.connect(("127.0.0.1", streaming.port))
         s.sendall(b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n")
-        started, received = time.time(), 0
-        for _ in range(400):  # about 1 MB/s
+        received, cut = 0, False
+        for _ in range(400):  # about 1 MB/s, for at most 24 s
             try:
                 piece = s.recv(65536)
             except ConnectionResetError:
-                break
+                piece = b""
             if not piece:
+                cut = True
                 break
             received += len(piece)
             time.sleep(0.06)
-        check(received < len(big_image) and time.time() - started < 9,
-              "slow reader cut: %d of %d bytes in %.1fs" % (received, len(big_image), time.time() - started))
+        # The server ended the connection, and before the whole image was through.
+        check(cut and received < len(big_image), "slow reader cut: %d of %d bytes" % (received, len(big_image)))
     check(streaming.stop() == 0, "streaming server exit")
 
     # A full disk answers 507 and stores nothing (a small tmpfs, where this may mount one).
