@@ -9,8 +9,6 @@
 runs=${1:-9}
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-
 # measure LAYOUT: the sorted times in ms, into `times`.
 measure() {
   start_xorg_monitors "$1" || { echo "cannot run Xorg here: $xorg_failure" >&2; exit 1; }

@@ -14,9 +14,18 @@ Refusal unauthorised(const std::string& reason) {
   return Refusal(401, reason, {{"WWW-Authenticate", "Bearer"}});
 }
 
-Refusal tooMany(std::chrono::seconds wait) {
+// What a refusal calls the request, so that a refused feedback does not read like an upload problem.
+struct Kind {
+  std::string_view tokenRequired;
+  std::string_view tooMany;
+};
+constexpr Kind upload{"Upload token required", "Too many uploads"};
+constexpr Kind feedback{"Feedback needs an upload token", "Too many feedback messages"};
+
+Refusal tooMany(const Kind& kind, std::chrono::seconds wait) {
   std::string seconds = std::to_string(wait.count());
-  return Refusal(429, "Too many uploads, try again in " + seconds + " s", {{"Retry-After", seconds}});
+  return Refusal(429, std::string(kind.tooMany) + ", try again in " + seconds + " s",
+                 {{"Retry-After", seconds}});
 }
 
 // The token of "Bearer TOKEN", the scheme in any letter case.
@@ -66,9 +75,9 @@ std::optional<std::string> UploadGate::tokenName(const std::string& token) {
   return name;
 }
 
-Caller UploadGate::authenticate(const Request& request) {
+Caller UploadGate::authenticate(const Request& request, std::string_view tokenRequired) {
   if (request.authorization.empty()) {
-    if (access_ == UploadAccess::token) throw unauthorised("Upload token required");
+    if (access_ == UploadAccess::token) throw unauthorised(std::string(tokenRequired));
     return {};
   }
   // A token that is given must be valid, even where anyone may upload.
@@ -79,16 +88,17 @@ Caller UploadGate::authenticate(const Request& request) {
 }
 
 Caller UploadGate::admitUpload(const Request& request, RateLimiter::Clock::time_point now) {
-  Caller caller = authenticate(request);
+  Caller caller = authenticate(request, upload.tokenRequired);
   std::string key =
       caller.tokenName ? "token " + *caller.tokenName : "address " + addressGroup(request.clientAddress);
-  if (auto wait = uploads_.charge(key, request.body.size(), now)) throw tooMany(*wait);
+  if (auto wait = uploads_.charge(key, request.body.size(), now)) throw tooMany(upload, *wait);
   return caller;
 }
 
 Caller UploadGate::admitFeedback(const Request& request, RateLimiter::Clock::time_point now) {
-  Caller caller = authenticate(request);
-  if (auto wait = feedback_.charge(addressGroup(request.clientAddress), 0, now)) throw tooMany(*wait);
+  Caller caller = authenticate(request, feedback.tokenRequired);
+  if (auto wait = feedback_.charge(addressGroup(request.clientAddress), 0, now))
+    throw tooMany(feedback, *wait);
   return caller;
 }
 

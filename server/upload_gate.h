@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace glimor::server {
@@ -34,7 +35,8 @@ public:
   Caller admitFeedback(const Request& request, RateLimiter::Clock::time_point now);
 
 private:
-  Caller authenticate(const Request& request);
+  // `tokenRequired`: the refusal's words when no token is given where one is required.
+  Caller authenticate(const Request& request, std::string_view tokenRequired);
   std::optional<std::string> tokenName(const std::string& token);
 
   struct Lookup {

@@ -358,4 +358,6 @@ glimor_started() { windows_now | grep -qF '|Static|1.01'; }
 pixel_is() { [ "$(pixel "$1" "$2")" = "$3" ]; } # X Y R,G,B
 focus_moved_from() { focus=$(focus_now); [ "$focus" != "$1" ]; } # leaves the new one in focus
 clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+clipboard_begins() { case $(xclip -o -selection clipboard 2>/dev/null) in "$1"*) return 0 ;; *) return 1 ;; esac; }
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }

@@ -883,7 +883,7 @@ def gate(work):
     check(status_line(upload(bearer("A" * 43))) == "HTTP/1.0 401 Upload token not valid", "wrong token")
     form = b"name=Ann&email=none&cat=2&text=Hi\r\n\r\n"
     check(status_line(exchange(port, program_head(b"/glimor/index.php?do=contact", host, "form", len(form)) + form)) ==
-          "HTTP/1.0 401 Upload token required", "feedback without a token")
+          "HTTP/1.0 401 Feedback needs an upload token", "feedback without a token")
 
     # The token's limit: three at once, then the wait the answer names.
     answers = [upload(bearer(secret)) for _ in range(4)]

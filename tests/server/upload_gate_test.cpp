@@ -57,6 +57,8 @@ TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
   auto now = Clock::now();
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1"), now); }),
             "401 Upload token required|WWW-Authenticate: Bearer");
+  EXPECT_EQ(refusalOf([&] { gate.admitFeedback(from("10.0.0.1"), now); }),
+            "401 Feedback needs an upload token|WWW-Authenticate: Bearer");
   EXPECT_EQ(refusalOf([&] { gate.admitFeedback(from("10.0.0.1", "Bearer nonsense"), now); }),
             "401 Upload token not valid|WWW-Authenticate: Bearer");
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1", "Basic " + token), now); }),
@@ -99,7 +101,7 @@ TEST(UploadGate, LimitsCountPerAddressGroupAndSayWhenToRetry) {
   // Feedback: a count per address only.
   for (int i = 0; i < 5; ++i) gate.admitFeedback(from("192.0.2.1"), now);
   EXPECT_EQ(refusalOf([&] { gate.admitFeedback(from("192.0.2.1"), now); }),
-            "429 Too many uploads, try again in 12 s|Retry-After: 12");
+            "429 Too many feedback messages, try again in 12 s|Retry-After: 12");
 
   EXPECT_EQ(addressGroup("::ffff:192.0.2.7"), "192.0.2.7");
   EXPECT_EQ(addressGroup("2001:db8::1"), "2001:db8::/64");
