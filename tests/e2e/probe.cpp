@@ -1,6 +1,7 @@
 // glimor_probe.exe: lists the windows of the desktop it runs on, for end-to-end
 // tests that cannot see inside a Wine virtual desktop from X.
-// Usage: glimor_probe.exe <output file>. One line per window:
+// Usage: glimor_probe.exe <output file>, or glimor_probe.exe --serve <folder> (see serve()). One
+// line per window:
 //   screen|<left>|<top>                     first: the virtual screen's origin
 //   top|<visible 0/1>|<class>|<text>        for each top-level window
 //   child|<visible 0/1>|<class>|<text>      for each of its child windows
@@ -186,18 +187,42 @@ int denyWrite(const char* path) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--deny-write") return denyWrite(argv[2]);
-  if (argc < 2) return 2;
-  std::string temp = std::string(argv[1]) + ".part";
+// Writes the list into `path`, renamed there when complete, so a test that waits for the file
+// never reads half of it.
+bool writeList(const std::string& path) {
+  std::string temp = path + "." + std::to_string(::GetCurrentProcessId());
   out = std::fopen(temp.c_str(), "w");
-  if (!out) return 1;
+  if (!out) return false;
   std::fprintf(out, "screen|%d|%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN),
                ::GetSystemMetrics(SM_YVIRTUALSCREEN));
   ::EnumWindows(top, 0);
   std::fclose(out);
-  // Renamed when complete, so a test that waits for the file never reads half of it.
-  return ::MoveFileExA(temp.c_str(), argv[1], MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+  return ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Answers each request file `folder`\request with `folder`\windows.txt, so that a test pays for
+// one process start rather than one per look. The request is taken by deleting it, so of two
+// servers only one answers. It ends after five seconds without a request, so that Wine's server
+// can end with the program under test.
+int serve(const std::string& folder) {
+  const std::string request = folder + "\\request", answer = folder + "\\windows.txt";
+  DWORD lastRequest = ::GetTickCount();
+  while (::GetTickCount() - lastRequest < 5000) {
+    if (!::DeleteFileA(request.c_str())) {
+      ::Sleep(10);
+      continue;
+    }
+    if (!writeList(answer)) return 1;
+    lastRequest = ::GetTickCount();
+  }
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--deny-write") return denyWrite(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--serve") return serve(argv[2]);
+  if (argc < 2) return 2;
+  return writeList(argv[1]) ? 0 : 1;
 }
