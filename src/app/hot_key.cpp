@@ -11,8 +11,18 @@ void MainForm::registerHotKey() {
   // still typing, and an empty combination would leave no working hot key at all.
   if (combination.key == 0) return;
   hotKeyId_ = platform_.hotKeys.addAtom("MyHotKey_1");
-  if (combination.key != 0 && combination.modifiers == 0) {
+  if (combination.modifiers == 0) {
+    // One key, one message: while it is open the control has lost the focus (and been given the
+    // combination in force back), and the character the key typed may reach it and change it again.
+    if (refusingHotKey_) return;
+    refusingHotKey_ = true;
+    struct Closed {
+      bool& refusing;
+      ~Closed() { refusing = false; }
+    } closed{refusingHotKey_};
     platform_.messages.show("You must select at least one modifier: CTRL, ALT, SHIFT.");
+    // What the control shows then is the combination that works, as when the focus leaves it.
+    if (hotKeyInForce_ != 0) platform_.options.setHotKey(hotKeyInForce_);
     return;
   }
   // The id stays the same, and the system refuses a second registration under an

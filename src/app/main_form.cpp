@@ -54,6 +54,7 @@ void MainForm::create() {
   options.setChecked(platform::CheckBox::Fade, settings_.readBool("Fade", true));
   options.setChecked(platform::CheckBox::AutoUpdate, settings_.readBool("AutoUpdate", true));
   options.setChecked(platform::CheckBox::AllMonitors, settings_.readBool("AllMonitors", true));
+  options.setUploadToken(settings_.serviceToken());
   platform_.view.setVersionText(programVersion);
 
   if (settings_.readInteger("Installed", 0) == 0) {
@@ -117,6 +118,18 @@ void MainForm::onAllMonitorsChanged() {
 
 void MainForm::onAutoUpdateChanged() {
   settings_.writeBool("AutoUpdate", platform_.options.checked(platform::CheckBox::AutoUpdate));
+}
+
+// Compared with the file as it is now: the uploads read the token from there for each exchange.
+void MainForm::onUploadTokenChanged() {
+  std::string stored = settings_.serviceToken();
+  try {
+    if (platform_.options.uploadToken() != stored) settings_.setServiceToken(platform_.options.uploadToken());
+  } catch (const Error&) {
+    // The field shows what counts again, as the hot key control does after a refusal.
+    platform_.options.setUploadToken(stored);
+    throw;
+  }
 }
 
 void MainForm::onHotKeyFocus() {

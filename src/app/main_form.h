@@ -63,6 +63,7 @@ public:
   void onFadeChanged();
   void onAutoUpdateChanged();
   void onAllMonitorsChanged(); // "Capture all monitors"
+  void onUploadTokenChanged(); // "Upload token:" when the user has finished with it
   void onHotKeyFocus();
   void onHotKeyChanged() { registerHotKey(); }
   void onHotKeyBlur();
@@ -108,6 +109,7 @@ private:
   AutoStart autoStart_;
   std::uint16_t hotKeyId_ = 0;
   bool hotKeyRegistered_ = false;
+  bool refusingHotKey_ = false;     // the modifier message is open
   std::uint16_t hotKeyInForce_ = 0; // the combination registered last, 0 before the first
   bool quitAgreed_ = false;
   std::atomic<bool> showLinkPanel_{true};

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "http/bearer_token.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -85,6 +86,15 @@ std::string Settings::serviceToken() {
   if (!token) return {};
   if (token->size() > maxTextLength) token->resize(maxTextLength);
   return *token;
+}
+
+void Settings::setServiceToken(const std::string& token) {
+  if (token.size() > maxTextLength)
+    throw Error("The upload token may be at most 2047 characters long; it was not saved.");
+  if (!token.empty() && !http::isToken68(token))
+    throw Error("The upload token may hold only letters, digits and - . _ ~ + / (with = only at its end); "
+                "it was not saved.");
+  if (!profile_.write("Service", "Token", token)) throw Error("Unable to write to " + profile_.path());
 }
 
 std::string Settings::updatePublicKey(std::string_view builtIn) {

@@ -33,6 +33,9 @@ public:
 
   // [Service] Token: the upload token sent with uploads and feedback; empty when not set.
   std::string serviceToken();
+  // Stores a new upload token (empty: none). A token that could not be sent as it is, or that
+  // would not be read back whole, throws Error with the reason and leaves the file as it was.
+  void setServiceToken(const std::string& token);
 
   // The update key's text, [Update] PublicKey, or `builtIn` when that is not set.
   std::string updatePublicKey(std::string_view builtIn);

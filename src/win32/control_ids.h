@@ -26,6 +26,7 @@ enum : int {
   sendFeedback,
   faq,
   allMonitors,
+  uploadToken,
   // The tray menu.
   menuShow = 200,
   menuHide,

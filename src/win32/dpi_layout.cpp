@@ -2,6 +2,11 @@
 
 #include "win32/dll_proc.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
 namespace glimor::win32 {
 
 int dpiOf(HWND window) {
@@ -40,7 +45,8 @@ DpiLayout::~DpiLayout() {
   releaseFonts();
 }
 
-void DpiLayout::record(HWND root) {
+void DpiLayout::record(HWND root, bool fitCaptions) {
+  fitCaptions_ = fitCaptions;
   ::EnumChildWindows(root, &DpiLayout::note, reinterpret_cast<LPARAM>(this));
 }
 
@@ -58,8 +64,64 @@ BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
     r.bottom = r.top + (open.bottom - open.top);
   }
   auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
-  layout.placed_.push_back({child, r, font});
+  layout.placed_.push_back(
+      {child, r, font, layout.fitCaptions_ ? captionOf(child, className) : Caption::None});
   return TRUE;
+}
+
+DpiLayout::Caption DpiLayout::captionOf(HWND control, const char* className) {
+  auto style = static_cast<DWORD>(::GetWindowLongA(control, GWL_STYLE));
+  if (lstrcmpiA(className, "Button") == 0) {
+    switch (style & BS_TYPEMASK) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+      return Caption::Box;
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
+      return Caption::PushButton;
+    default:
+      return Caption::None; // group boxes, owner-drawn buttons
+    }
+  }
+  DWORD type = style & SS_TYPEMASK;
+  if (lstrcmpiA(className, "Static") == 0 &&
+      (type == SS_LEFT || type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE))
+    return Caption::Label;
+  return Caption::None;
+}
+
+// `at` grown to hold the control's caption, if it is on one line, in `font`.
+RECT DpiLayout::fitCaption(const Placed& placed, RECT at, int dpi) {
+  char text[256] = "";
+  int length = ::GetWindowTextA(placed.window, text, sizeof text);
+  if (placed.caption == Caption::None || length == 0 || std::strpbrk(text, "\r\n")) return at;
+  SIZE size{};
+  if (placed.caption == Caption::Label) {
+    HDC dc = ::GetDC(placed.window);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(placed.window, WM_GETFONT, 0, 0)));
+    ::GetTextExtentPoint32A(dc, text, length, &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(placed.window, dc);
+    at.bottom = std::max<LONG>(at.bottom, at.top + size.cy);
+  } else if (!::SendMessageA(placed.window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))) {
+    return at;
+  }
+  // A button's own measure holds its glyph or frame; around it, room for the focus rectangle and,
+  // on a push button, a margin that keeps the caption off the frame.
+  int room = placed.caption == Caption::Box          ? scaled(4, dpi)
+             : placed.caption == Caption::PushButton ? scaled(10, dpi)
+                                                     : 0;
+  int missing = size.cx + room - (at.right - at.left);
+  if (missing > 0) {
+    if (placed.caption == Caption::PushButton) at.left -= missing / 2;
+    at.right = at.left + size.cx + room;
+  }
+  return at;
 }
 
 void DpiLayout::apply(int dpi) {
@@ -81,10 +143,12 @@ void DpiLayout::apply(int dpi) {
   }
   for (const Placed& p : placed_) {
     const RECT& d = p.designed;
-    int left = scaled(d.left, dpi), top = scaled(d.top, dpi);
-    ::SetWindowPos(p.window, nullptr, left, top, scaled(d.right, dpi) - left, scaled(d.bottom, dpi) - top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    // The font first: a caption is measured in the font it is drawn in.
     if (p.font) ::SendMessageA(p.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[p.font]), TRUE);
+    RECT at{scaled(d.left, dpi), scaled(d.top, dpi), scaled(d.right, dpi), scaled(d.bottom, dpi)};
+    at = fitCaption(p, at, dpi);
+    ::SetWindowPos(p.window, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
   }
   releaseFonts();
   fonts_ = std::move(fonts);

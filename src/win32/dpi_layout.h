@@ -20,6 +20,11 @@ SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi);
 // all of them exist, and apply() places every noted control for a dpi and gives it
 // its font made once for that dpi and shared by every control of that design, always
 // from the design, so a change back and forth loses nothing to rounding.
+// A caption does not grow with the dpi as its control does (the face drawn at 96 dpi is a
+// bitmap one, its outline twin is wider), so a control whose caption lies on one line (a
+// label, check box, radio button or push button) is made at least as large as its caption
+// measured in the font it gets (a button's own ideal size, a label's text): labels and boxes
+// grow to the right, push buttons on both sides, and the design leaves them the room.
 class DpiLayout {
 public:
   DpiLayout() = default;
@@ -27,21 +32,27 @@ public:
   DpiLayout& operator=(const DpiLayout&) = delete;
   ~DpiLayout();
 
-  // Notes every descendant of `root`.
-  void record(HWND root);
+  // Notes every descendant of `root`; with `fitCaptions` false every control keeps its designed
+  // share of its parent, caption or not.
+  void record(HWND root, bool fitCaptions = true);
   void apply(int dpi);
   int dpi() const { return dpi_; }
 
 private:
+  enum class Caption { None, Label, Box, PushButton };
   struct Placed {
     HWND window;
     RECT designed; // in the parent's client area
     HFONT font;    // as created, for 96 dpi; null if none
+    Caption caption;
   };
   static BOOL CALLBACK note(HWND child, LPARAM self);
+  static Caption captionOf(HWND control, const char* className);
+  static RECT fitCaption(const Placed& placed, RECT at, int dpi);
   void releaseFonts();
 
   std::vector<Placed> placed_;
+  bool fitCaptions_ = true;
   std::map<HFONT, HFONT> fonts_; // designed font -> the one in use at dpi_
   int dpi_ = 96;
 };

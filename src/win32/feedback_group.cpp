@@ -16,10 +16,11 @@ void FeedbackGroup::create(HWND aboutPage, HWND notify, HWND contactButton, HFON
 
   createControl(self,
                 {.className = "BUTTON", .width = 385, .height = 126, .style = BS_GROUPBOX, .font = font});
-  // The fields start a little after the longest label, so a wider face for scaled text still fits.
-  constexpr int fieldX = 62, fieldWidth = 185 - fieldX;
+  // The fields start well after the longest label: scaled text is drawn in a wider face, and the
+  // layout widens a label to its text (see DpiLayout), into this gap.
+  constexpr int fieldX = 66, fieldWidth = 185 - fieldX;
   auto label = [&](const char* text, int y) {
-    createControl(self, {.text = text, .x = 8, .y = y, .width = fieldX - 10, .height = 13, .font = font});
+    createControl(self, {.text = text, .x = 8, .y = y, .width = fieldX - 16, .height = 13, .font = font});
   };
   label("Name:", 16);
   label("E-Mail:", 40);

@@ -159,6 +159,17 @@ void MainWindow::setHotKey(std::uint16_t shortcut) {
   settingControls_ = false;
 }
 
+std::string MainWindow::uploadToken() const {
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(uploadToken_)) + 1, '\0');
+  text.resize(
+      static_cast<std::size_t>(::GetWindowTextA(uploadToken_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void MainWindow::setUploadToken(const std::string& token) {
+  ::SetWindowTextA(uploadToken_, token.c_str());
+}
+
 // ---- platform::Tray
 
 bool MainWindow::add() {
@@ -230,6 +241,8 @@ void MainWindow::handleOptionClicks() {
   onClick(fade_, [this] { form_->onFadeChanged(); });
   onClick(autoUpdate_, [this] { form_->onAutoUpdateChanged(); });
   onClick(allMonitors_, [this] { form_->onAllMonitorsChanged(); });
+  // A text is the user's once the focus leaves it (the window closing included), not at every key.
+  onCommand(uploadToken_, EN_KILLFOCUS, [this] { form_->onUploadTokenChanged(); });
   onCommand(hotKey_, EN_CHANGE, [this] {
     if (!settingControls_) form_->onHotKeyChanged();
   });

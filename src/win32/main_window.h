@@ -66,6 +66,8 @@ public:
   void setImageType(platform::ImageType type) override;
   std::uint16_t hotKey() const override;
   void setHotKey(std::uint16_t shortcut) override;
+  std::string uploadToken() const override;
+  void setUploadToken(const std::string& token) override;
 
   // platform::Tray
   bool add() override;
@@ -104,7 +106,7 @@ private:
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;
-  HWND fade_ = nullptr, allMonitors_ = nullptr;
+  HWND fade_ = nullptr, allMonitors_ = nullptr, uploadToken_ = nullptr;
   std::array<HWND, 4> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, sendFeedback_ = nullptr, faq_ = nullptr;
   FeedbackGroup feedback_{*this};

@@ -171,28 +171,31 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
   linkPage_.emplace(directLink, helpText, busy_);
 }
 
+// Three columns, labels on the left: the hot key and the file types in the middle, updates and the
+// upload token on the right, and the four boxes in two columns below. Every caption gets room beside
+// it, since the layout widens a control to its caption at every resolution (see DpiLayout).
 void MainWindow::createOptionsPage(HWND page) {
   HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 125, true, true);
+  constexpr int middle = 140, right = 272, rightWidth = 105, lower = 90, boxesRight = 208;
   auto fit = [&](const std::string& text, int box) { return textWidth(panel, font_, text) + box; };
-  auto label = [&](const char* text, int y) {
-    createControl(panel, {.text = text, .x = 8, .y = y, .width = fit(text, 2), .height = 13, .font = font_});
+  auto label = [&](const char* text, int x, int y) {
+    createControl(panel, {.text = text, .x = x, .y = y, .width = fit(text, 2), .height = 13, .font = font_});
   };
-  // A check box or radio button as wide as its caption.
   auto box = [&](const char* caption, int x, int y, DWORD style, int id) {
     return createControl(panel, {.className = "BUTTON",
                                  .text = caption,
                                  .x = x,
                                  .y = y,
                                  .width = fit(caption, 20),
-                                 .height = 17,
+                                 .height = 15,
                                  .style = style,
                                  .id = id,
                                  .font = font_});
   };
-  label("HotKey Combination:", 8);
+  label("HotKey Combination:", 8, 9);
   hotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
-                                  .x = 120,
-                                  .y = 8,
+                                  .x = middle,
+                                  .y = 6,
                                   .width = 121,
                                   .height = 19,
                                   .style = WS_TABSTOP,
@@ -202,34 +205,35 @@ void MainWindow::createOptionsPage(HWND page) {
   ::SendMessageA(hotKey_, HKM_SETRULES, 0, 0); // any combination is accepted
   checkForUpdates_ = createControl(panel, {.className = "BUTTON",
                                            .text = "Check for updates",
-                                           .x = 280,
-                                           .y = 8,
-                                           .width = 97,
-                                           .height = 17,
+                                           .x = 264,
+                                           .y = 6,
+                                           .width = 113,
+                                           .height = 19,
                                            .style = BS_PUSHBUTTON | WS_TABSTOP,
                                            .id = ids::checkForUpdates,
                                            .font = font_});
-  autoUpdate_ = box("Update on load", 280, 32, BS_AUTOCHECKBOX | WS_TABSTOP, ids::autoUpdate);
-  label("Select file type:", 40);
-  // The fourth type sits beside "Start with Windows", whose box ends where their column begins.
-  constexpr int typesLeft = 120;
+  label("Select file type:", 8, 31);
   const char* types[] = {"JPEG Image (.jpg)", "Bitmap (.bmp)", "GIF Image (.gif)", "PNG Image (.png)"};
   for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
     radios_[i] =
-        box(types[i], typesLeft, 32 + 16 * i,
+        box(types[i], middle, 28 + 15 * i,
             static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)), ids::jpeg + i);
-  autoStart_ = createControl(panel, {.className = "BUTTON",
-                                     .text = "Start with Windows",
-                                     .x = 8,
-                                     .y = 88,
-                                     .width = std::min(fit("Start with Windows", 20), typesLeft - 8),
-                                     .height = 17,
-                                     .style = BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
-                                     .id = ids::autoStart,
-                                     .font = font_});
-  fade_ = box("Fade out inverted selection", 8, 104, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);
-  // Beside the fade box, in the only room the page has left on one line.
-  allMonitors_ = box("Capture all monitors", 232, 104, BS_AUTOCHECKBOX | WS_TABSTOP, ids::allMonitors);
+  label("Upload token:", right, 31);
+  uploadToken_ = createControl(panel, {.className = "EDIT",
+                                       .x = right,
+                                       .y = 46,
+                                       .width = rightWidth,
+                                       .height = 19,
+                                       .style = ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP | WS_GROUP,
+                                       .exStyle = WS_EX_CLIENTEDGE,
+                                       .id = ids::uploadToken,
+                                       .font = font_});
+  ::SendMessageA(uploadToken_, EM_LIMITTEXT, 2047, 0); // what Glimor.ini gives back whole
+  autoStart_ = box("Start with Windows", 8, lower, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, ids::autoStart);
+  autoUpdate_ = box("Update on load", boxesRight, lower, BS_AUTOCHECKBOX | WS_TABSTOP, ids::autoUpdate);
+  fade_ = box("Fade out inverted selection", 8, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);
+  allMonitors_ =
+      box("Capture all monitors", boxesRight, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::allMonitors);
   // As designed: Alt+F2, JPEG, every box ticked, until the settings say otherwise.
   setHotKey(32881);
   setImageType(platform::ImageType::Jpeg);

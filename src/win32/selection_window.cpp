@@ -38,7 +38,8 @@ void SelectionWindow::createWindow() {
   button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_);
   button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_);
   button("C a n c e l", 121, 17, 57, BS_PUSHBUTTON, ids::cancel, font_);
-  layout_.record(hwnd());
+  // The panel's size is the core's, which places it on the monitor: its buttons keep their share.
+  layout_.record(hwnd(), false);
   layout_.apply(dpiOf(hwnd()));
 }
 

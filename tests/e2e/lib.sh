@@ -189,6 +189,20 @@ windows_now() {
   tr -d '\r' <"$list" || true
 }
 
+# check_layout NAME: a screenshot NAME.png of what is shown, and beside it NAME.txt, the controls
+# shown side by side (glimor_probe.exe --layout); fails when two of them overlap or a caption does
+# not fit its control.
+check_layout() {
+  local list=$WINEPREFIX/drive_c/layout.txt faults
+  shot "$1"
+  rm -f "$list"
+  wine "${desktop_args[@]}" 'C:\probe.exe' --layout 'C:\layout.txt' >/dev/null 2>&1 &
+  wait_for 20 test -f "$list" || fail "the layout probe gave no answer"
+  tr -d '\r' <"$list" >"$artifacts/$1.txt"
+  faults=$(grep -E '^(overlap|cut)\|' "$artifacts/$1.txt" || true)
+  [ -z "$faults" ] || fail "$1: $(echo $faults)"
+}
+
 # The main window's status panel 0.
 status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main && $3=="msctls_statusbar32"{print $4}'; }
 # The main window's status panel 1 (the update check's).

@@ -14,12 +14,18 @@
 //   checked|<text>                          after each ticked check box or chosen radio button
 // Or: glimor_probe.exe --deny-write <key under HKEY_LOCAL_MACHINE>: that key stays readable but no
 // one may write it, as for a standard user.
+// Or: glimor_probe.exe --layout <output file>: the controls that sit side by side in one panel,
+// each as control|<class>|<text>|<left>|<top>|<right>|<bottom>|<width its caption needs, 0: none>,
+// then a line for each fault: overlap|<text>|<text> for two controls that overlap, and
+// cut|<text>|<width>|<needed> for a caption wider than its control.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -166,6 +172,120 @@ BOOL CALLBACK top(HWND window, LPARAM) {
   return TRUE;
 }
 
+// ---- --layout
+
+struct Control {
+  HWND window;
+  std::string cls, text;
+  RECT rect;
+  long needed; // the width its caption needs; 0 when it shows none on one line
+};
+
+int dpiOf(HWND window) {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  static auto forWindow = reinterpret_cast<ForWindow>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (forWindow)
+    if (UINT dpi = forWindow(window)) return static_cast<int>(dpi);
+  HDC screen = ::GetDC(nullptr);
+  int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// The width a caption on one line needs. A button (push button, check box, radio button)
+// answers itself, measured in its own font (BCM_GETIDEALSIZE), and a push button wants a few
+// pixels more, so its caption keeps off the frame; a label's text is measured here in
+// the face the program gives labels (a font handle does not cross processes): MS Sans Serif of
+// 8 points at 96 dpi, its outline twin Microsoft Sans Serif scaled at any other.
+long neededWidth(HWND window, const std::string& cls, const std::string& text) {
+  if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return 0;
+  auto style = static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE));
+  if (cls == "Button") {
+    DWORD type = style & BS_TYPEMASK;
+    if (type == BS_GROUPBOX || type == BS_OWNERDRAW) return 0;
+    RemoteBuffer remote(window);
+    SIZE ideal{};
+    DWORD_PTR ok = 0;
+    if (!remote.address() || !remote.write(0, &ideal, sizeof ideal) ||
+        !::SendMessageTimeoutA(window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(remote.address()),
+                               SMTO_ABORTIFHUNG, 2000, &ok) ||
+        !ok || !remote.read(0, &ideal, sizeof ideal))
+      return -1;
+    // A push button's ideal size leaves its caption all but touching the frame.
+    return ideal.cx +
+           (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? ::MulDiv(8, dpiOf(window), 96) : 0);
+  }
+  DWORD type = style & SS_TYPEMASK;
+  if (cls != "Static" || (type != SS_LEFT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP)) return 0;
+  int dpi = dpiOf(window);
+  HFONT font =
+      ::CreateFontA(-::MulDiv(11, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                    dpi == 96 ? "MS Sans Serif" : "Microsoft Sans Serif");
+  HDC dc = ::GetDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  SIZE size{};
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  ::DeleteObject(font);
+  return size.cx;
+}
+
+BOOL CALLBACK collect(HWND window, LPARAM list) {
+  if (!::IsWindowVisible(window)) return TRUE;
+  char cls[64] = {};
+  ::GetClassNameA(window, cls, sizeof cls);
+  std::string text = textOf(window);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  reinterpret_cast<std::vector<Control>*>(list)->push_back(
+      {window, cls, text, rect, neededWidth(window, cls, text)});
+  return TRUE;
+}
+
+bool overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool groupBox(HWND window) {
+  return (static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// Every visible control of the visible top-level windows, with its neighbours in the same
+// panel: a panel whose children hold panels themselves (a page over other pages) is left out.
+void layout(HWND top) {
+  std::vector<Control> all;
+  ::EnumChildWindows(top, collect, reinterpret_cast<LPARAM>(&all));
+  std::map<HWND, std::vector<const Control*>> panels;
+  for (const Control& c : all) panels[::GetParent(c.window)].push_back(&c);
+  for (auto& [panel, controls] : panels) {
+    bool nested = false;
+    for (const Control* c : controls) nested |= panels.count(c->window) > 0;
+    if (nested) continue;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      const Control& c = *controls[i];
+      std::fprintf(out, "control|%s|%s|%ld|%ld|%ld|%ld|%ld\n", c.cls.c_str(), c.text.c_str(), c.rect.left,
+                   c.rect.top, c.rect.right, c.rect.bottom, c.needed);
+      if (c.needed < 0) std::fprintf(out, "cut|%s|no ideal size\n", c.text.c_str());
+      if (c.needed > c.rect.right - c.rect.left)
+        std::fprintf(out, "cut|%s|%ld|%ld\n", c.text.c_str(), c.rect.right - c.rect.left, c.needed);
+      for (std::size_t j = i + 1; j < controls.size(); ++j)
+        if (!groupBox(c.window) && !groupBox(controls[j]->window) && overlap(c.rect, controls[j]->rect))
+          std::fprintf(out, "overlap|%s|%s\n", c.text.c_str(), controls[j]->text.c_str());
+    }
+  }
+}
+
+// Glimor's own windows: not those of Wine's desktop.
+BOOL CALLBACK layoutOfTop(HWND window, LPARAM) {
+  char cls[64] = {};
+  ::GetClassNameA(window, cls, sizeof cls);
+  if (::IsWindowVisible(window) && std::string(cls).rfind("Glimor", 0) == 0) layout(window);
+  return TRUE;
+}
+
 // Everyone may read the key; no one may change it.
 int denyWrite(const char* path) {
   HKEY key = nullptr;
@@ -187,15 +307,19 @@ int denyWrite(const char* path) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
-// Writes the list into `path`, renamed there when complete, so a test that waits for the file
-// never reads half of it.
-bool writeList(const std::string& path) {
+// Writes the list (or with `layoutOnly` the layout report) into `path`, renamed there when
+// complete, so a test that waits for the file never reads half of it.
+bool writeList(const std::string& path, bool layoutOnly = false) {
   std::string temp = path + "." + std::to_string(::GetCurrentProcessId());
   out = std::fopen(temp.c_str(), "w");
   if (!out) return false;
-  std::fprintf(out, "screen|%d|%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN),
-               ::GetSystemMetrics(SM_YVIRTUALSCREEN));
-  ::EnumWindows(top, 0);
+  if (layoutOnly) {
+    ::EnumWindows(layoutOfTop, 0);
+  } else {
+    std::fprintf(out, "screen|%d|%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN),
+                 ::GetSystemMetrics(SM_YVIRTUALSCREEN));
+    ::EnumWindows(top, 0);
+  }
   std::fclose(out);
   return ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
@@ -223,6 +347,7 @@ int serve(const std::string& folder) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--deny-write") return denyWrite(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--serve") return serve(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--layout") return writeList(argv[2], true) ? 0 : 1;
   if (argc < 2) return 2;
   return writeList(argv[1]) ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Glimor.exe's first start, its four pages, the keyboard and the Options page,
 # the refused second copy, closing that only hides, the tray menu's Exit
-# confirmed with Yes; then a start as a standard user at 150 % display scaling.
+# confirmed with Yes; then a start as a standard user at 150 % display scaling,
+# and the Options page and the feedback form laid out at 96, 120, 144 and 192 dpi.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -56,6 +57,35 @@ click_control Button 'GIF Image (.gif)'
 wait_for 10 bash -c "grep -q '^ImgType=GIF' '$app_dir/Glimor.ini'" || fail "ImgType=$(ini_value ImgType)"
 click_control Button 'Fade out inverted selection'
 wait_for 10 bash -c "grep -q '^Fade=0' '$app_dir/Glimor.ini'" || fail "Fade=$(ini_value Fade)"
+
+log "the upload token: saved when the field is left, refused when it could not be sent"
+token_field() { # the page's one text field, with the focus and its text selected
+  click_control Edit '*'
+  wait_for 5 focus_is 'Edit|' || fail "the token field did not take the focus: $(focus_now)"
+  xdotool key End shift+Home
+}
+token_field
+xdotool type 'abc.DEF-123~=='
+click_control tab Options # the field loses the focus
+wait_for 10 bash -c "grep -q '^Token=abc.DEF-123~==' '$app_dir/Glimor.ini'" || fail "Token=$(ini_value Token)"
+token_field
+xdotool type 'two words'
+click_control tab Options
+wait_for 10 message_begins 'The upload token may hold only letters' || fail "a token with a blank was not refused"
+click_control Button OK
+wait_for 10 not has_window '^top|1|#32770|' || fail "the refusal did not close"
+[ "$(ini_value Token)" = 'abc.DEF-123~==' ] || fail "the refused token was saved: $(ini_value Token)"
+
+log "the Options page and the feedback form at 96 dpi"
+check_layout options-96dpi
+feedback_layout() { # DPI
+  click_control tab About
+  click_control Button 'Send Feedback'
+  wait_for 5 has_window '^child|1|Button|Submit$' || fail "the feedback form did not open at $1 dpi"
+  check_layout "feedback-$1dpi"
+}
+feedback_layout 96
+click_control Button Abort
 click_control tab 'Glimoed Links'
 
 log "a second copy is refused"
@@ -73,6 +103,13 @@ click_control tab Options
 click_control msctls_hotkey32 '*'
 wait_for 5 focus_is 'msctls_hotkey32|' || fail "the hot key control did not take the focus: $(focus_now)"
 xdotool key ctrl
+log "a key without a modifier: one message for one key"
+xdotool key a
+wait_for 10 message_shown "You must select at least one modifier: CTRL, ALT, SHIFT." || fail "no modifier message"
+boxes=$(windows_now | grep -c '^top|1|#32770|' || true)
+[ "$boxes" = 1 ] || fail "$boxes message boxes for one key"
+click_control Button OK
+wait_for 10 not has_window '^top|1|#32770|' || fail "another message followed the first"
 click_control tab About # the control loses the focus
 sleep 1.5 # the hot key is held back while the control has the focus, and re-armed within 1 s
 [ "$(ini_value HotKey)" = 32881 ] || fail "Ctrl alone stored HotKey=$(ini_value HotKey)"
@@ -163,11 +200,28 @@ is_checked 'Start with Windows' || fail "the box does not mirror the per-user va
 windows_now | grep -A1 '^top|1|GlimorMain|' | grep -qx 'client|596|270' ||
   fail "the window is not scaled: $(windows_now | grep -A1 '^top|1|GlimorMain|')"
 shot main-144dpi-links
-click_control tab Options
-wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show at 144 dpi"
-shot main-144dpi-options
-click_control tab About
-click_control Button 'Send Feedback'
-wait_for 5 has_window '^child|1|Button|Submit$' || fail "the feedback form did not open at 144 dpi"
-shot main-144dpi-feedback
+[ "$(ini_value Token)" = 'abc.DEF-123~==' ] || fail "the token changed: $(ini_value Token)"
+
+options_layout() { # DPI
+  click_control tab Options
+  wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show at $1 dpi"
+  check_layout "options-$1dpi"
+}
+options_layout 144
+feedback_layout 144
+
+# Each resolution is read when the program starts.
+[ $read_only = 1 ] && chattr -i "$app_dir/Glimor.ini"
+for dpi in 120 192; do
+  log "the Options page and the feedback form at $dpi dpi"
+  wineserver -k
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+  wineserver -w
+  program='C:\Moved\Glimor.exe' start_glimor
+  wait_for 30 glimor_started || fail "Glimor did not start at $dpi dpi"
+  click_tray_icon
+  wait_for 15 main_visible || fail "the tray icon did not show the window at $dpi dpi"
+  options_layout $dpi
+  feedback_layout $dpi
+done
 log "passed"

@@ -14,6 +14,8 @@ public:
   void setImageType(platform::ImageType t) override { type = t; }
   std::uint16_t hotKey() const override { return shortcut; }
   void setHotKey(std::uint16_t value) override { shortcut = value; }
+  std::string uploadToken() const override { return token; }
+  void setUploadToken(const std::string& value) override { token = value; }
 
   std::map<platform::CheckBox, bool> boxes{{platform::CheckBox::AutoUpdate, true},
                                            {platform::CheckBox::AutoStart, true},
@@ -21,6 +23,7 @@ public:
                                            {platform::CheckBox::AllMonitors, true}};
   platform::ImageType type = platform::ImageType::Jpeg;
   std::uint16_t shortcut = 32881;
+  std::string token;
 };
 
 } // namespace glimor::fakes

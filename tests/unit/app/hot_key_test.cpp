@@ -58,6 +58,28 @@ TEST_F(HotKeyTest, AKeyWithoutModifierIsRefused) {
   EXPECT_EQ(options.shortcut, 32881); // the control shows what works again
 }
 
+TEST_F(HotKeyTest, OneKeyWithoutModifierGivesOneMessage) {
+  // While the message is open the control loses the focus, is given the combination in force
+  // back, and then the character the key typed reaches it: the same key, reported again.
+  int opened = 0;
+  messages.whileOpen = [&] {
+    if (++opened > 1) return;
+    form.onHotKeyBlur();
+    options.shortcut = 0x41; // A alone
+    form.onHotKeyChanged();
+  };
+  form.onHotKeyFocus();
+  options.shortcut = 0x41;
+  form.onHotKeyChanged();
+  EXPECT_THAT(messages.shown, ElementsAre("You must select at least one modifier: CTRL, ALT, SHIFT."));
+  EXPECT_EQ(options.shortcut, 32881) << "the control shows the combination that works";
+  EXPECT_EQ(ini("HotKey"), "32881");
+  EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u));
+  options.shortcut = 0x42; // the next key is a message of its own
+  form.onHotKeyChanged();
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
 TEST_F(HotKeyTest, AModifierLetGoAloneLeavesTheCombinationInForce) {
   form.onHotKeyFocus();
   options.shortcut = 0; // Ctrl pressed and released: the control empties

@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace glimor::app {
 namespace {
 
@@ -68,6 +71,29 @@ TEST_F(MainFormTest, CheckBoxChangesAreStoredAsOneOrZero) {
   options.setChecked(CheckBox::AutoUpdate, true);
   form.onAutoUpdateChanged();
   EXPECT_EQ(ini("AutoUpdate"), "1");
+}
+
+TEST_F(MainFormTest, TheUploadTokenIsShownAndSavedOnlyWhenItCanBeSent) {
+  givenInstalled();
+  profile.values[{"Service", "Token"}] = "old-token";
+  form.create();
+  EXPECT_EQ(options.token, "old-token");
+  options.token = "abc.DEF_12~+/==";
+  form.onUploadTokenChanged();
+  EXPECT_EQ((profile.values[{"Service", "Token"}]), "abc.DEF_12~+/==");
+  int writes = profile.writes;
+  form.onUploadTokenChanged(); // left unchanged: nothing to write
+  EXPECT_EQ(profile.writes, writes);
+  for (const std::string& refused :
+       std::vector<std::string>{"two words", "a=b", "line\r\nbreak", "=", std::string(2048, 'a')}) {
+    options.token = refused;
+    EXPECT_THROW(form.onUploadTokenChanged(), Error) << refused;
+    EXPECT_EQ((profile.values[{"Service", "Token"}]), "abc.DEF_12~+/==") << refused;
+    EXPECT_EQ(options.token, "abc.DEF_12~+/==") << "the field shows the saved token again";
+  }
+  options.token = "";
+  form.onUploadTokenChanged();
+  EXPECT_EQ((profile.values[{"Service", "Token"}]), "") << "an empty field removes the token";
 }
 
 TEST_F(MainFormTest, AReadOnlySettingsFileReportsTheWrite) {

@@ -71,6 +71,30 @@ TEST_F(SettingsTest, ServiceHostDefaultsToTheLocalService) {
   EXPECT_EQ(settings.serviceHost(), "localhost:8080");
 }
 
+TEST_F(SettingsTest, AnUploadTokenIsStoredOnlyWhenItCanBeSentAsItIs) {
+  settings.setServiceToken("Zm9v-bar.baz_~+/=");
+  EXPECT_EQ(settings.serviceToken(), "Zm9v-bar.baz_~+/=");
+  auto refusal = [&](const std::string& token) {
+    try {
+      settings.setServiceToken(token);
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("stored");
+  };
+  for (const char* bad : {"has space", "tab\t", "new\nline", "=abc", "a=b", "\xE9t\xE9", "a,b"})
+    EXPECT_EQ(refusal(bad), "The upload token may hold only letters, digits and - . _ ~ + / (with = only at "
+                            "its end); it was not saved.")
+        << bad;
+  EXPECT_EQ(refusal(std::string(2048, 'a')),
+            "The upload token may be at most 2047 characters long; it was not saved.");
+  EXPECT_EQ(refusal(std::string(2047, 'a')), "stored");
+  EXPECT_EQ(refusal(""), "stored");
+  EXPECT_EQ(settings.serviceToken(), "");
+  profile.readOnly = true;
+  EXPECT_EQ(refusal("abc"), "Unable to write to C:\\Apps\\Glimor.ini");
+}
+
 TEST_F(SettingsTest, AnUpdateKeyInTheFileIsTakenAsItIsEvenWhenWrong) {
   EXPECT_EQ(settings.updatePublicKey("built-in"), "built-in");
   for (const char* value : {"ab12", ""}) {
