@@ -69,6 +69,8 @@ wait_for 20 has_window '^top|.*|GlimorMain|' || fail "the new copy is not runnin
 # It still calls itself 1.01 while the version file says 1.02: its own check must not update again.
 log "the installed update is not taken again"
 wait_for 30 update_status_is "Update already installed." || fail "status panel 1: $(update_status_text)"
+click_tray_icon # the window, to see the text fit its panel
+wait_for 10 main_visible || fail "the tray icon did not show the window"
 shot update-installed
 [ ! -e "$app_dir/Glimor2.exe" ] || fail "the same update was downloaded again"
 cmp -s "$work/updates/Glimor2.exe" "$app_dir/Glimor.exe" || fail "Glimor.exe was changed"
