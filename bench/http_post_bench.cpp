@@ -56,11 +56,11 @@ glimor::http::Bytes bodyOf(std::size_t size) {
 
 void BM_GlimorPost(benchmark::State& state) {
   const glimor::http::Bytes body = bodyOf(static_cast<std::size_t>(state.range(0)));
-  glimor::net::ServiceClients clients(glimor::platform::systemNetwork());
+  glimor::http::HttpClient client(glimor::net::uploadClientConfig(), glimor::platform::systemNetwork());
   const std::string url = sink().url("/guestglimor.php");
   for (auto _ : state) {
     glimor::http::Bytes answer;
-    clients.HTTP.Post(url, body, answer);
+    client.Post(url, body, answer);
     benchmark::DoNotOptimize(answer.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
@@ -69,12 +69,12 @@ void BM_GlimorPost(benchmark::State& state) {
 void BM_GlimorPostHttps(benchmark::State& state) {
   const glimor::http::Bytes body = bodyOf(static_cast<std::size_t>(state.range(0)));
   TlsSink& tls = tlsSink();
-  glimor::net::ServiceClients clients(glimor::platform::systemNetwork(), {},
-                                      {&glimor::platform::systemTls(), (tls.folder / "ca.pem").string()});
+  glimor::http::HttpClient client(glimor::net::uploadClientConfig(), glimor::platform::systemNetwork(), {},
+                                  {&glimor::platform::systemTls(), (tls.folder / "ca.pem").string()});
   const std::string url = tls.sink->url("/guestglimor.php");
   for (auto _ : state) {
     glimor::http::Bytes answer;
-    clients.HTTP.Post(url, body, answer);
+    client.Post(url, body, answer);
     benchmark::DoNotOptimize(answer.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));

@@ -25,8 +25,9 @@ int runDelete(Arguments args) {
     return 2;
   }
   // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
-  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}});
-  net::Deletion deletion = net::deleteUpload(clients.deletionHTTP, url);
+  net::ServiceClients clients(platform::systemNetwork(), &platform::systemTls(),
+                              [] { return net::ServiceSettings{}; }, {});
+  net::Deletion deletion = net::deleteUpload(clients.deletion(clients.settings()), url);
   switch (deletion.outcome) {
   case net::Deletion::Outcome::Deleted:
     std::fprintf(stderr, "%.*s\n", static_cast<int>(net::statusImageDeleted.size()),

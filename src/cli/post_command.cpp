@@ -36,8 +36,10 @@ int runPost(Arguments args) {
   }
 
   // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
-  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}});
-  http::HttpClient& chosen = client == "upload" ? clients.HTTP : clients.contactHTTP;
+  net::ServiceClients clients(platform::systemNetwork(), &platform::systemTls(),
+                              [] { return net::ServiceSettings{}; }, {});
+  const net::ServiceSettings settings = clients.settings(); // no token, no trust anchor of its own
+  http::HttpClient& chosen = client == "upload" ? clients.upload(settings) : clients.contact(settings);
   http::Bytes answer;
   try {
     chosen.Post(args[0], *body, answer);

@@ -1,6 +1,4 @@
 #include "cli/command.h"
-#include "http/bearer_token.h"
-#include "net/endpoints.h"
 #include "net/service_clients.h"
 #include "net/upload.h"
 #include "platform/files.h"
@@ -18,6 +16,7 @@ namespace glimor::cli {
 namespace {
 
 constexpr std::string_view usageText = "upload <file> [--host H] [--token T]";
+constexpr std::string_view tokenOnCommandLine = "Give the upload token with --token or GLIMOR_TOKEN.";
 
 void printLine(std::FILE* to, std::string_view text) {
   std::fprintf(to, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -65,19 +64,21 @@ int runUpload(Arguments args) {
   }
   if (!token)
     if (const char* fromEnvironment = std::getenv("GLIMOR_TOKEN")) token = fromEnvironment;
-  if (token && !token->empty() && !http::isToken68(*token)) {
-    std::fprintf(stderr, "glimor-cli: %.*s\n", static_cast<int>(http::invalidTokenText.size()),
-                 http::invalidTokenText.data());
+
+  const net::ServiceSettings settings{
+      host.value_or(std::string(net::defaultServiceHost)), token.value_or(""), {}};
+  // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
+  net::ServiceClients clients(
+      platform::systemNetwork(), &platform::systemTls(), [settings] { return settings; },
+      std::string(tokenOnCommandLine));
+  try {
+    clients.upload(settings); // checks the token: one that cannot be sent is bad input
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "glimor-cli: %s\n", error.what());
     return 2;
   }
-
-  net::ServiceEndpoints endpoints(host.value_or(std::string(net::defaultServiceHost)));
-  // https is checked against the system's trust store (SSL_CERT_FILE and SSL_CERT_DIR name others).
-  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), {}},
-                              token.value_or(""));
   ConsoleUploadView view{std::string(args[0])};
-  net::UploadOutcome outcome =
-      net::uploadImage(view, clients.HTTP, endpoints.uploadUrl(), platform::systemFiles());
+  net::UploadOutcome outcome = net::uploadImage(view, clients, settings, platform::systemFiles());
   std::fflush(stdout);
   return outcome == net::UploadOutcome::Complete ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "http/bearer_token.h"
 
+#include "platform/error.h"
+
 namespace glimor::http {
 
 bool isToken68(std::string_view token) {
@@ -11,6 +13,10 @@ bool isToken68(std::string_view token) {
     if (!allowed) return false;
   }
   return true;
+}
+
+BearerToken::BearerToken(std::string text) : text_(std::move(text)) {
+  if (!text_.empty() && !isToken68(text_)) throw Error(std::string(invalidTokenText));
 }
 
 } // namespace glimor::http

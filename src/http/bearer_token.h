@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 #include <string_view>
 
 namespace glimor::http {
@@ -12,5 +13,20 @@ inline constexpr std::string_view invalidTokenText =
 // RFC 7235 (which holds the URL-safe alphabet), so no line break, blank or control character
 // can ever reach the request head.
 bool isToken68(std::string_view token);
+
+// A token that can go on the wire as it is; the only way one reaches a request head, so the form
+// is checked here and nowhere else.
+class BearerToken {
+public:
+  BearerToken() = default; // none: no Authorization line
+  // Empty text is no token; anything else must be token68, else Error(invalidTokenText).
+  explicit BearerToken(std::string text);
+
+  bool empty() const { return text_.empty(); }
+  const std::string& text() const { return text_; }
+
+private:
+  std::string text_;
+};
 
 } // namespace glimor::http

@@ -1,10 +1,12 @@
 #pragma once
+#include "http/bearer_token.h"
+
 #include <string>
 
 namespace glimor::http {
 
-// What a client object announces in every request; fixed for the object's life.
-// An empty value leaves its header line out.
+// What a client object announces in every request; fixed for the object's life but for the
+// token (HttpClient::setAccess). An empty value leaves its header line out.
 struct ClientConfig {
   std::string connection = "Keep-Alive";
   std::string contentType;
@@ -14,7 +16,7 @@ struct ClientConfig {
   std::string acceptLanguage;
   std::string userAgent;
   // Sent as "Authorization: Bearer <token>" after the other lines; empty sends no such line.
-  std::string bearerToken;
+  BearerToken bearerToken;
 };
 
 } // namespace glimor::http

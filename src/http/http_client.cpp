@@ -1,6 +1,5 @@
 #include "http/http_client.h"
 
-#include "http/bearer_token.h"
 #include "http/receive_answer.h"
 #include "http/request_head.h"
 #include "http/url.h"
@@ -37,9 +36,6 @@ private:
 
 void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer) {
   Url target = splitUrl(url);
-  // A token that could not go on the wire as it is stops the request before any connection.
-  if (!config_.bearerToken.empty() && !isToken68(config_.bearerToken))
-    throw Error(std::string(invalidTokenText));
   // Every POST goes out as HTTP/1.0 on a connection of its own.
   if (connection_) connection_->close();
   connection_.reset();

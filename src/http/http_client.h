@@ -22,7 +22,7 @@ struct TlsSettings {
   std::string trustAnchorFile;
 };
 
-// A client object: its fixed configuration, its cookies and the connection of its last exchange.
+// A client object: its configuration, its cookies and the connection of its last exchange.
 // One exchange at a time; two objects share nothing.
 class HttpClient {
 public:
@@ -31,8 +31,16 @@ public:
 
   // Posts `body` to `url` as HTTP/1.0 on a fresh connection (over TLS for https) and appends the
   // answer body to `answer`, all within Limits::totalFor the body's size.
-  // Throws Error with the message the caller shows after "Error encountered during POST: ".
+  // Throws Error with the message the caller shows after "Error encountered during POST: ", a
+  // Refusal (refusal_text.h) when the service says why it refuses.
   void Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer);
+
+  // What may change from one exchange to the next: the bearer token and the extra trust anchor.
+  // Only between exchanges, by whoever runs the next one.
+  void setAccess(BearerToken token, std::string trustAnchorFile) {
+    config_.bearerToken = std::move(token);
+    tls_.trustAnchorFile = std::move(trustAnchorFile);
+  }
 
   const AnswerHead& lastAnswer() const { return lastAnswer_; }
   const ClientConfig& config() const { return config_; }

@@ -153,7 +153,8 @@ void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookie
     } catch (const Error& error) {
       if (error.what() != platform::cutOffText) throw; // a body cut short still names the status
     }
-    throw Error(explained ? refusalText(head.statusLine, bodyStart) : head.statusLine);
+    if (explained) throw Refusal(code, refusalText(head.statusLine, bodyStart));
+    throw Error(head.statusLine);
   }
   if (head.closedInHeader) throw Error("Undefined situation");
   if (code == 204) return;

@@ -1,8 +1,6 @@
 #include "http/request_head.h"
 
-#include "http/bearer_token.h"
 #include "http/header_folding.h"
-#include "platform/error.h"
 
 namespace glimor::http {
 
@@ -26,11 +24,8 @@ std::string buildRequestHead(const ClientConfig& config, const Url& url, std::si
   add("Accept-Language", config.acceptLanguage);
   add("User-Agent", config.userAgent);
   add("Cookie", cookies);
-  if (!config.bearerToken.empty()) {
-    if (!isToken68(config.bearerToken)) throw Error(std::string(invalidTokenText));
-    // Never folded: a continuation line inside a credential is read as part of it, or refused.
-    head += "Authorization: Bearer " + config.bearerToken + "\r\n";
-  }
+  // Never folded: a continuation line inside a credential is read as part of it, or refused.
+  if (!config.bearerToken.empty()) head += "Authorization: Bearer " + config.bearerToken.text() + "\r\n";
   head += "\r\n";
   return head;
 }

@@ -16,7 +16,9 @@ bool isControl(char c) {
 std::string quotedArgument(std::string_view text) {
   std::size_t kept = text.find_last_not_of('\\');
   std::size_t trailing = kept == std::string_view::npos ? text.size() : text.size() - kept - 1;
-  return "\"" + std::string(text) + std::string(trailing, '\\') + "\"";
+  std::string quoted = "\"";
+  quoted.append(text).append(trailing, '\\').push_back('"');
+  return quoted;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,9 @@ struct ServiceEndpoints {
   std::string feedbackUrl() const { return origin + "/glimor/index.php?do=contact"; }
   std::string versionFileUrl() const { return origin + "/newglimor.txt"; }
 };
+
+// The endpoints as the settings name them now: read afresh by each use, so a changed host counts
+// from the next one.
+using EndpointsSource = std::function<ServiceEndpoints()>;
 
 } // namespace glimor::net

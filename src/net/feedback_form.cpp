@@ -15,10 +15,15 @@ bool isBlank(std::string_view text) {
 
 } // namespace
 
+std::string feedbackTokenText(bool tokenSent, std::string_view tokenPlace) {
+  std::string text = tokenSent ? "Feedback needs a valid upload token." : "Feedback needs an upload token.";
+  if (!tokenPlace.empty()) text.append(" ").append(tokenPlace);
+  return text;
+}
+
 FeedbackForm::FeedbackForm(FeedbackView& view, platform::Messages& messages, platform::Timers& timers,
-                           platform::UiThread& ui, http::HttpClient& contactHTTP, std::string feedbackUrl)
-    : view_(view), messages_(messages), ui_(ui), contactHTTP_(contactHTTP),
-      feedbackUrl_(std::move(feedbackUrl)) {
+                           platform::UiThread& ui, ServiceClients& clients)
+    : view_(view), messages_(messages), ui_(ui), clients_(clients) {
   feedBackFlood_ = timers.create(30000, false, [this] { FeedBackFloodTimer(); });
 }
 
@@ -64,18 +69,24 @@ void FeedbackForm::btnSubmitClick() {
   // Submit waits for the outcome; the window goes on meanwhile.
   view_.setSubmitButton(false, "Submit");
   if (exchange_.joinable()) exchange_.join(); // the previous exchange has delivered its outcome
+  ServiceSettings settings = clients_.settings();
   sending_ = true;
-  exchange_ = std::thread([this, body = std::move(body)]() mutable { send(std::move(body)); });
+  exchange_ = std::thread([this, body = std::move(body), settings = std::move(settings)]() mutable {
+    send(std::move(body), settings);
+  });
 }
 
-void FeedbackForm::send(std::string body) {
+void FeedbackForm::send(std::string body, const ServiceSettings& settings) {
   std::optional<std::string> failure;
   try {
     http::Bytes answer;
-    contactHTTP_.Post(feedbackUrl_,
-                      std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()), answer);
+    clients_.contact(settings).Post(
+        settings.endpoints().feedbackUrl(),
+        std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()), answer);
   } catch (const std::exception& error) {
-    failure = error.what();
+    // The service's words for a 401 speak of uploads; the form says what it means for feedback.
+    failure = isTokenRefusal(error) ? feedbackTokenText(!settings.token.empty(), clients_.tokenPlace())
+                                    : error.what();
   }
   try {
     ui_.synchronize([&] {

@@ -1,6 +1,6 @@
 #pragma once
-#include "http/http_client.h"
 #include "net/feedback_view.h"
+#include "net/service_clients.h"
 #include "platform/messages.h"
 #include "platform/timer.h"
 #include "platform/ui_thread.h"
@@ -8,19 +8,25 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace glimor::net {
 
+// What a refused feedback (401) shows after "Error encountered during POST: ": whether a token
+// was sent, and where the user sets it.
+std::string feedbackTokenText(bool tokenSent, std::string_view tokenPlace);
+
 // The feedback form of the About page: closed, open, or locked for 30000 ms after a submission.
 // The exchange runs on a thread of its own, so the window stays alive however the service answers;
-// its outcome is carried out on the user-interface thread in the form's order of effects.
+// its outcome is carried out on the user-interface thread in the form's order of effects. It goes
+// to the service, with the token, that the settings name when Submit is clicked.
 class FeedbackForm {
 public:
   enum class State { Closed, Open, Locked };
 
   FeedbackForm(FeedbackView& view, platform::Messages& messages, platform::Timers& timers,
-               platform::UiThread& ui, http::HttpClient& contactHTTP, std::string feedbackUrl);
+               platform::UiThread& ui, ServiceClients& clients);
   // Waits for a running exchange; its outcome is then refused by the closed UI thread.
   ~FeedbackForm();
 
@@ -34,14 +40,13 @@ public:
 
 private:
   bool allFieldsFilled() const;
-  void send(std::string body); // on the exchange's thread
-  void finish(bool sent);      // on the user-interface thread: the lock after every submission
+  void send(std::string body, const ServiceSettings& settings); // on the exchange's thread
+  void finish(bool sent); // on the user-interface thread: the lock after every submission
 
   FeedbackView& view_;
   platform::Messages& messages_;
   platform::UiThread& ui_;
-  http::HttpClient& contactHTTP_;
-  std::string feedbackUrl_;
+  ServiceClients& clients_;
   State state_ = State::Closed;
   std::atomic<bool> sending_{false};
   std::thread exchange_;

@@ -15,13 +15,14 @@ bool copyTextToClipboard(platform::Clipboard& clipboard, std::string text) {
   }
 }
 
-void LinkActions::suiButton1Click() {
+void LinkActions::copyLink() {
   copyTextToClipboard(clipboard_, page_.link());
 }
 
-void LinkActions::suiButton2Click() {
+void LinkActions::openLink() {
   const std::string link = page_.link();
-  if (!isServiceLink(link, endpoints_.baseUrl())) return;
+  // The service the settings name now: a link from one configured before is only copied.
+  if (!isServiceLink(link, endpoints_().baseUrl())) return;
   BrowserStart start = browserStart(DefaultBrowserCommand(), link);
   // A browser that does not start is not reported: the link stays there to be copied.
   processes_.start(start.programPath, start.commandLine);

@@ -20,18 +20,18 @@ bool copyTextToClipboard(platform::Clipboard& clipboard, std::string text);
 class LinkActions {
 public:
   LinkActions(platform::LinkPage& page, platform::Clipboard& clipboard, platform::Processes& processes,
-              ServiceEndpoints endpoints)
+              EndpointsSource endpoints)
       : page_(page), clipboard_(clipboard), processes_(processes), endpoints_(std::move(endpoints)) {}
 
-  void suiButton1Click(); // Copy to ClipBoard
-  void suiButton2Click(); // Open Link: only links on the service, in the registered browser
+  void copyLink(); // "Copy to ClipBoard" (suiButton1Click)
+  void openLink(); // "Open Link" (suiButton2Click): only links on the service, in the registered browser
   std::string DefaultBrowserCommand();
 
 private:
   platform::LinkPage& page_;
   platform::Clipboard& clipboard_;
   platform::Processes& processes_;
-  ServiceEndpoints endpoints_;
+  EndpointsSource endpoints_;
 };
 
 } // namespace glimor::net

@@ -36,12 +36,15 @@ void RecentUploads::deleteLast() {
   if (uploads.empty() || uploads.back().deletionUrl.empty()) return;
   platform_.setStatus(std::string(statusDeleting));
   if (exchange_.joinable()) exchange_.join(); // the previous deletion has delivered its outcome
+  ServiceSettings settings = clients_.settings();
   deleting_ = true;
-  exchange_ = std::thread([this, upload = uploads.back()]() mutable { send(std::move(upload)); });
+  exchange_ = std::thread([this, upload = uploads.back(), settings = std::move(settings)]() mutable {
+    send(std::move(upload), settings);
+  });
 }
 
-void RecentUploads::send(UploadRecord upload) {
-  Deletion deletion = deleteUpload(deletionHTTP_, upload.deletionUrl);
+void RecentUploads::send(UploadRecord upload, const ServiceSettings& settings) {
+  Deletion deletion = deleteUpload(clients_.deletion(settings), upload.deletionUrl);
   try {
     platform_.ui.synchronize([&] {
       if (deletion.outcome == Deletion::Outcome::Failed) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "http/http_client.h"
+#include "net/service_clients.h"
 #include "net/upload_history.h"
 #include "platform/clipboard.h"
 #include "platform/messages.h"
@@ -30,10 +30,9 @@ struct RecentUploadsPlatform {
 // does, and its outcome is carried out on the user-interface thread.
 class RecentUploads {
 public:
-  RecentUploads(UploadHistory& history, RecentUploadsPlatform platform, http::HttpClient& deletionHTTP,
+  RecentUploads(UploadHistory& history, RecentUploadsPlatform platform, ServiceClients& clients,
                 std::string caption)
-      : history_(history), platform_(std::move(platform)), deletionHTTP_(deletionHTTP),
-        caption_(std::move(caption)) {}
+      : history_(history), platform_(std::move(platform)), clients_(clients), caption_(std::move(caption)) {}
   // Waits for a running deletion; its outcome is then refused by the closed UI thread.
   ~RecentUploads();
 
@@ -47,11 +46,11 @@ public:
   bool deleting() const { return deleting_; }
 
 private:
-  void send(UploadRecord upload); // on the exchange's thread
+  void send(UploadRecord upload, const ServiceSettings& settings); // on the exchange's thread
 
   UploadHistory& history_;
   RecentUploadsPlatform platform_;
-  http::HttpClient& deletionHTTP_;
+  ServiceClients& clients_;
   std::string caption_;
   std::atomic<bool> deleting_{false};
   std::thread exchange_;

@@ -1,6 +1,13 @@
 #pragma once
 #include "http/http_client.h"
+#include "net/endpoints.h"
 #include "platform/socket.h"
+#include "platform/tls.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace glimor::net {
 
@@ -8,26 +15,57 @@ namespace glimor::net {
 http::ClientConfig uploadClientConfig();
 http::ClientConfig contactClientConfig();
 
-// The client objects of the main window: `HTTP` carries the image upload, `contactHTTP` the
-// feedback form, both with the upload token when one is set; `deletionHTTP` posts to the deletion
-// links, which carry their own secret, so the token never goes to whatever address an answer named.
-// Each keeps its own cookies.
-struct ServiceClients {
-  explicit ServiceClients(platform::Network& network, http::Limits limits = {},
-                          const http::TlsSettings& tls = {}, const std::string& uploadToken = {})
-      : HTTP(withToken(uploadClientConfig(), uploadToken), network, limits, tls),
-        contactHTTP(withToken(contactClientConfig(), uploadToken), network, limits, tls),
-        deletionHTTP(contactClientConfig(), network, limits, tls) {}
+// Where Glimor.exe's user sets the upload token, said after a refusal for want of one.
+inline constexpr std::string_view tokenOnOptionsPage = "Set the upload token on the Options page.";
 
-  http::HttpClient HTTP;
-  http::HttpClient contactHTTP;
-  http::HttpClient deletionHTTP;
+// The [Service] settings that one exchange runs under.
+struct ServiceSettings {
+  std::string host = std::string(defaultServiceHost); // "https://host[:port]", "http://..." or "host[:port]"
+  std::string token;                                  // sent with uploads and feedback; empty for none
+  std::string caCertificate; // one more trust anchor for an https service: a full path, empty for none
+
+  ServiceEndpoints endpoints() const { return ServiceEndpoints(host); }
+};
+
+// The image service as Glimor.exe and glimor-cli reach it: its addresses and the client objects,
+// `HTTP` for uploads, `contactHTTP` for the feedback form and `deletionHTTP` for deletion links,
+// each with its own cookies for the whole run.
+//
+// The settings are read afresh whenever an exchange begins (`settings()`, by whoever starts it)
+// and that copy goes with the exchange: a changed host, token or certificate counts from the
+// next exchange and never changes one under way. Each client object runs one exchange at a time.
+class ServiceClients {
+public:
+  using SettingsSource = std::function<ServiceSettings()>;
+
+  // `tls`: how https is reached (none: https fails). `tokenPlace`: where the user sets the token,
+  // said after a refusal for want of one.
+  ServiceClients(platform::Network& network, platform::Tls* tls, SettingsSource settings,
+                 std::string tokenPlace, http::Limits limits = {});
+
+  ServiceSettings settings() const { return settings_(); }
+  ServiceEndpoints endpoints() const { return settings().endpoints(); }
+
+  // The client object made ready for one exchange under `settings`: its trust anchor, and for
+  // uploads and feedback its token, which is checked here (before any connection): one that
+  // cannot go on the wire throws Error(invalidTokenText). Deletion links carry their own secret,
+  // so the token never goes to whatever address an answer named.
+  http::HttpClient& upload(const ServiceSettings& settings);
+  http::HttpClient& contact(const ServiceSettings& settings);
+  http::HttpClient& deletion(const ServiceSettings& settings);
+
+  // What a failed exchange shows: a refusal for want of a token (401) in the service's words,
+  // followed by where the token is set; anything else as it is.
+  std::string failureText(const std::exception& error) const;
+  const std::string& tokenPlace() const { return tokenPlace_; }
 
 private:
-  static http::ClientConfig withToken(http::ClientConfig config, const std::string& token) {
-    config.bearerToken = token;
-    return config;
-  }
+  SettingsSource settings_;
+  std::string tokenPlace_;
+  http::HttpClient HTTP, contactHTTP, deletionHTTP;
 };
+
+// A refusal for want of a token, or of a valid one: the 401 of an upload or a feedback.
+bool isTokenRefusal(const std::exception& error);
 
 } // namespace glimor::net

@@ -10,7 +10,7 @@ UpdateCheck::DownloadExpired::DownloadExpired(const std::string& url, const plat
     : Error(url + " did not arrive in time: the service sent nothing for " +
             std::to_string(limits.pause.count() / 1000) + " s, or too slowly.") {}
 
-UpdateCheck::UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
+UpdateCheck::UpdateCheck(UpdatePlatform platform, EndpointsSource endpoints, std::string executablePath,
                          std::string programVersion, std::string updateKey, bool& downloading)
     : platform_(platform), endpoints_(std::move(endpoints)), executablePath_(std::move(executablePath)),
       programVersion_(std::move(programVersion)), updateKey_(std::move(updateKey)),
@@ -54,7 +54,7 @@ void UpdateCheck::CheckForUpdate() {
   view.setUpdateStatus("Getting info...");
   try {
     // The version file is small and quiet: the hot key stays free while it comes.
-    DownloadFile(endpoints_.versionFileUrl(), versionFile, Hold::Nothing);
+    DownloadFile(endpoints_().versionFileUrl(), versionFile, Hold::Nothing);
     if (!files.exists(versionFile)) {
       view.setUpdateStatus("Unable to load ver_file");
       return;
@@ -72,6 +72,12 @@ void UpdateCheck::CheckForUpdate() {
         view.setUpdateStatus(std::string(verdictText(version.verdict)));
       } else if (UpdateOrigin origin = checkUpdateOrigin(version, *key); origin.refusal) {
         showRefusal(*origin.refusal);
+      } else if (hasDigest(executablePath_, origin.digest)) {
+        // Installed already: a release whose program reports a lower version than its version
+        // file would otherwise be taken again at every start.
+        view.setUpdateStatus(std::string(statusAlreadyInstalled),
+                             "No update needed: the update offered as version " + version.version +
+                                 " is the program already running (version " + programVersion_ + ").");
       } else {
         view.showMainWindow();
         DownloadFile(version.downloadUrl, newExePath_, Hold::HotKey);

@@ -13,8 +13,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace glimor::net {
+
+// Status panel 1 when the offered update is the program that runs.
+inline constexpr std::string_view statusAlreadyInstalled = "Update already installed.";
 
 struct UpdatePlatform {
   UpdateView& view;
@@ -28,12 +32,13 @@ struct UpdatePlatform {
 // Keeps the program up to date from the service: the version file, the comparison with the
 // running version, the download of a newer executable and the hand-over to it. Nothing is
 // downloaded unless the version file is signed under the update key, and nothing is started
-// unless the file still has the signed digest right before the start (update_origin.h).
+// unless the file still has the signed digest right before the start (update_origin.h). An offer
+// that is the very program running is not taken again, whatever version either says it is.
 class UpdateCheck {
 public:
-  // `updateKey` is the trusted public key as 64 hex digits, empty when there is none.
-  // `downloading` is the program-wide flag that keeps the hot key quiet during a download.
-  UpdateCheck(UpdatePlatform platform, ServiceEndpoints endpoints, std::string executablePath,
+  // `endpoints` is read for each check. `updateKey` is the trusted public key as 64 hex digits, empty when
+  // there is none. `downloading` is the program-wide flag that keeps the hot key quiet during a download.
+  UpdateCheck(UpdatePlatform platform, EndpointsSource endpoints, std::string executablePath,
               std::string programVersion, std::string updateKey, bool& downloading);
 
   void CheckForUpdate();
@@ -66,7 +71,7 @@ private:
   bool hasDigest(const std::string& path, const Sha256& digest);
 
   UpdatePlatform platform_;
-  ServiceEndpoints endpoints_;
+  EndpointsSource endpoints_;
   std::string executablePath_;
   std::string programVersion_;
   std::string updateKey_;

@@ -63,9 +63,12 @@ struct RefusalTexts {
 RefusalTexts textsOf(UpdateRefusal refusal) {
   switch (refusal) {
   case UpdateRefusal::NoKey:
-    return {"Updates off: no key.", "Updates are off: no update key is set."};
+    return {"Updates off in this build.",
+            "Updates are off: this build of Glimor has no key to tell a genuine update from a forged "
+            "one, and Glimor.ini names none ([Update] PublicKey)."};
   case UpdateRefusal::BadKey:
-    return {"Updates off: bad key.", "Updates are off: the update key is not 64 hex digits."};
+    return {"Updates off: Glimor.ini.",
+            "Updates are off: the update key in Glimor.ini ([Update] PublicKey) is not 64 hex digits."};
   case UpdateRefusal::Unsigned:
     return {"Refused: not signed.", "Update refused: the version file is not signed."};
   case UpdateRefusal::MalformedProof:

@@ -14,14 +14,14 @@ namespace {
 
 // Sends the body; a failed exchange is shown and leaves no answer. An answer cut off before
 // its end fails the exchange, so a half-received link is never reported as a finished upload.
-http::Bytes postImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
                       const std::vector<std::uint8_t>& body) {
   http::Bytes answer;
   try {
-    client.Post(uploadUrl, body, answer);
+    clients.upload(settings).Post(settings.endpoints().uploadUrl(), body, answer);
   } catch (const std::exception& error) {
     answer.clear();
-    view.showPostError(std::string(postErrorPrefix) + error.what());
+    view.showPostError(std::string(postErrorPrefix) + clients.failureText(error));
   }
   return answer;
 }
@@ -40,7 +40,7 @@ std::string deletionUrlOf(const std::vector<std::string>& lines) {
 
 } // namespace
 
-UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
                           platform::Files& files) {
   const std::string filePath = view.filePath();
   // This status also tells the hot key that an upload runs, so it comes before anything else.
@@ -65,7 +65,7 @@ UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::strin
     std::optional<platform::Bytes> image = files.read(filePath);
     if (!image) throw Error("Cannot open file \"" + filePath + "\".");
     const std::uint64_t imageSize = image->size();
-    http::Bytes answer = postImage(view, client, uploadUrl, buildUploadBody(filePath, *image));
+    http::Bytes answer = postImage(view, clients, settings, buildUploadBody(filePath, *image));
     image.reset();
 
     // The answer is kept on disk with a 0x00 after it, which ends the text when it is read back.

@@ -1,5 +1,5 @@
 #pragma once
-#include "http/http_client.h"
+#include "net/service_clients.h"
 #include "net/upload_view.h"
 #include "platform/files.h"
 
@@ -20,10 +20,11 @@ inline constexpr std::size_t responseLinesKept = 1000;
 
 enum class UploadOutcome { Canceled, UnknownFileType, Complete, Failed };
 
-// One upload attempt, start to end: the checks, the request body, the POST through `client`
-// to `uploadUrl`, the answer kept beside the image as a .dat file and read back as lines,
-// the link from the last line, and every effect on the window through `view`.
-UploadOutcome uploadImage(UploadView& view, http::HttpClient& client, std::string_view uploadUrl,
+// One upload attempt, start to end: the checks, the request body, the POST to the service that
+// `settings` name through `clients`' upload client, the answer kept beside the image as a .dat
+// file and read back as lines, the link from the last line, and every effect on the window
+// through `view`.
+UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
                           platform::Files& files);
 
 } // namespace glimor::net

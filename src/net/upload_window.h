@@ -32,7 +32,7 @@ public:
   void showPostError(std::string_view message) override { messages_.show(std::string(message)); }
   void setResponseLines(const std::vector<std::string>& lines) override { responseLines_ = lines; }
   void setLink(std::string_view link) override { page_.setLink(std::string(link)); }
-  void copyLink() override { links_.suiButton1Click(); }
+  void copyLink() override { links_.copyLink(); }
   void rememberUpload(const UploadRecord& upload) override;
   void bringToFront() override { main_.bringToFront(); }
   void startFloodLock() override { hooks_.startFloodLock(); }

@@ -62,14 +62,16 @@ bool TUploader::start() {
   if (running_) return false;
   // The previous worker has finished its last step; only its thread is left to collect.
   if (worker_.joinable()) worker_.join();
+  // The worker's own copy: a setting changed meanwhile counts from the next upload.
+  ServiceSettings settings = clients_.settings();
   running_ = true;
-  worker_ = std::thread([this] { Execute(); });
+  worker_ = std::thread([this, settings = std::move(settings)] { Execute(settings); });
   return true;
 }
 
-void TUploader::Execute() {
+void TUploader::Execute(const ServiceSettings& settings) {
   try {
-    uploadImage(view_, client_, uploadUrl_, files_);
+    uploadImage(view_, clients_, settings, files_);
   } catch (const std::exception&) {
     // Only a window that is gone fails this way; there is nobody left to tell.
   }

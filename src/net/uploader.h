@@ -1,5 +1,5 @@
 #pragma once
-#include "http/http_client.h"
+#include "net/service_clients.h"
 #include "net/upload_view.h"
 #include "platform/files.h"
 #include "platform/ui_thread.h"
@@ -34,27 +34,27 @@ private:
   platform::UiThread& ui_;
 };
 
-// TUploader: runs one upload at a time on a thread of its own. Whether one runs is its own flag,
-// not the status text, which the feedback form may have replaced meanwhile.
+// TUploader: runs one upload at a time on a thread of its own, under the service settings read
+// when it starts. Whether one runs is its own flag, not the status text, which the feedback form
+// may have replaced meanwhile.
 class TUploader {
 public:
-  TUploader(UploadView& window, platform::UiThread& ui, http::HttpClient& HTTP, std::string uploadUrl,
-            platform::Files& files)
-      : view_(window, ui), client_(HTTP), uploadUrl_(std::move(uploadUrl)), files_(files) {}
+  TUploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
+      : view_(window, ui), clients_(clients), files_(files) {}
   // Waits for a running upload; its remaining effects on the window are then refused, so the
   // user-interface thread must not be needed for it to end.
   ~TUploader();
 
   // Starts an upload of the file the window names; false, and nothing started, while one runs.
+  // Called on the user-interface thread, which reads the settings.
   bool start();
   bool running() const { return running_; }
 
 private:
-  void Execute();
+  void Execute(const ServiceSettings& settings);
 
   SynchronizedUploadView view_;
-  http::HttpClient& client_;
-  std::string uploadUrl_;
+  ServiceClients& clients_;
   platform::Files& files_;
   std::atomic<bool> running_{false};
   std::thread worker_;

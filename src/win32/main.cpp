@@ -101,9 +101,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The main window first: its creation is the program's real start-up.
   mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });
   win32::guarded([&] { form.create(); });
-  win32::NetworkFeatures network(
-      {mainWindow, form, flags, messages, timers, shell, files}, executable, form.settings().serviceHost(),
-      form.settings().serviceCaCertificate(paths::folderOf(executable)), form.settings().serviceToken());
+  win32::NetworkFeatures network({mainWindow, form, flags, messages, timers, shell, files}, executable);
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();

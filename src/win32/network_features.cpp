@@ -7,30 +7,41 @@
 
 namespace glimor::win32 {
 
-NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath,
-                                 std::string serviceHost, std::string caCertificate,
-                                 const std::string& uploadToken)
-    : executablePath_(std::move(executablePath)), endpoints_(std::move(serviceHost)),
-      clients_(platform::systemNetwork(), {}, {&platform::systemTls(), std::move(caCertificate)},
-               uploadToken),
-      links_(platform.main.linkPage(), clipboard_, processes_, endpoints_),
+namespace {
+
+// Glimor.ini's [Service] section, the one place Glimor.exe reads it.
+net::ServiceClients::SettingsSource serviceSettingsOf(app::Settings& settings, std::string programFolder) {
+  return [&settings, programFolder = std::move(programFolder)] {
+    return net::ServiceSettings{settings.serviceHost(), settings.serviceToken(),
+                                settings.serviceCaCertificate(programFolder)};
+  };
+}
+
+} // namespace
+
+NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executablePath)
+    : executablePath_(std::move(executablePath)),
+      clients_(platform::systemNetwork(), &platform::systemTls(),
+               serviceSettingsOf(platform.form.settings(), paths::folderOf(executablePath_)),
+               std::string(net::tokenOnOptionsPage)),
+      links_(platform.main.linkPage(), clipboard_, processes_, [this] { return clients_.endpoints(); }),
       history_(platform.files, paths::folderOf(executablePath_) + "Glimor.history"),
       recentUploads_(history_,
                      net::RecentUploadsPlatform{
                          clipboard_, platform.messages, ui_,
                          [&form = platform.form](const std::string& text) { form.setStatus(text); }},
-                     clients_.deletionHTTP, app::applicationTitle),
+                     clients_, app::applicationTitle),
       uploadWindow_(
           platform.main, platform.main.linkPage(), platform.messages, links_, history_,
           net::UploadFormHooks{[&form = platform.form](bool visible) { form.showLinkPanelSoon(visible); },
                                [&form = platform.form] { form.startFloodLock(); }}),
-      uploader_(uploadWindow_, ui_, clients_.HTTP, endpoints_.uploadUrl(), platform.files),
-      update_(net::UpdatePlatform{platform.main.updateTexts(), urlDownload_, platform.files, platform.shell,
-                                  platform.messages, platform.timers},
-              endpoints_, executablePath_, app::programVersion,
-              platform.form.settings().updatePublicKey(net::builtInUpdateKey()), platform.flags.downloading),
-      feedback_(platform.main.feedbackForm(), platform.messages, platform.timers, ui_, clients_.contactHTTP,
-                endpoints_.feedbackUrl()) {
+      uploader_(uploadWindow_, ui_, clients_, platform.files),
+      update_(
+          net::UpdatePlatform{platform.main.updateTexts(), urlDownload_, platform.files, platform.shell,
+                              platform.messages, platform.timers},
+          [this] { return clients_.endpoints(); }, executablePath_, app::programVersion,
+          platform.form.settings().updatePublicKey(net::builtInUpdateKey()), platform.flags.downloading),
+      feedback_(platform.main.feedbackForm(), platform.messages, platform.timers, ui_, clients_) {
   MainWindow& main = platform.main;
   app::MainForm& form = platform.form;
   clipboard_.setOwner(main.hwnd());
@@ -43,8 +54,8 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
        },
        [this](const std::string& link) { recentUploads_.copyLink(link); },
        [this] { recentUploads_.deleteLast(); }});
-  main.setNetworkClicks({.openLink = [this] { links_.suiButton2Click(); },
-                         .copyLink = [this] { links_.suiButton1Click(); },
+  main.setNetworkClicks({.openLink = [this] { links_.openLink(); },
+                         .copyLink = [this] { links_.copyLink(); },
                          .checkForUpdates = [this] { update_.suiButton3Click(); },
                          .sendFeedback = [this] { feedback_.btnContactClick(); },
                          .abortFeedback = [this] { feedback_.btnAbortClick(); },

@@ -1,7 +1,6 @@
 #pragma once
 #include "app/main_form.h"
 #include "app/program_flags.h"
-#include "net/endpoints.h"
 #include "net/feedback_form.h"
 #include "net/link_actions.h"
 #include "net/recent_uploads.h"
@@ -38,10 +37,8 @@ struct NetworkPlatform {
 // the views and buttons of the main window, which must exist already.
 class NetworkFeatures {
 public:
-  // `caCertificate`: one more trust anchor for an https service, empty for none; `uploadToken`:
-  // sent with uploads and feedback, empty for none.
-  NetworkFeatures(NetworkPlatform platform, std::string executablePath, std::string serviceHost,
-                  std::string caCertificate, const std::string& uploadToken);
+  // The [Service] settings are read from the main form's Glimor.ini whenever an exchange begins.
+  NetworkFeatures(NetworkPlatform platform, std::string executablePath);
   // The UI thread is closed first, so a worker waiting for the window is let go before it is joined.
   ~NetworkFeatures() { ui_.close(); }
 
@@ -50,7 +47,6 @@ public:
 
 private:
   std::string executablePath_;
-  net::ServiceEndpoints endpoints_;
   net::ServiceClients clients_;
   Win32UiThread ui_;
   Win32Clipboard clipboard_;

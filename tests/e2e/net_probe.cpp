@@ -102,8 +102,9 @@ void update(Report& report, const std::string& exe, const std::string& host, con
   PrintedUpdateView view(report);
   NoMessages messages(report);
   bool downloading = false;
-  net::UpdateCheck check({view, download, platform::systemFiles(), shell, messages, timers},
-                         net::ServiceEndpoints(host), exe, "1.01", key, downloading);
+  net::UpdateCheck check(
+      {view, download, platform::systemFiles(), shell, messages, timers},
+      [&host] { return net::ServiceEndpoints(host); }, exe, "1.01", key, downloading);
   check.suiButton3Click();
   report.line(download.reports > 0 ? "progress reported" : "no progress");
   report.line("new " + check.newExePath());
@@ -121,9 +122,9 @@ void open(Report& report, const std::string& host, const std::string& link) {
   win32::Win32Clipboard board;
   win32::Win32Processes processes;
   FixedLinkPage page(link);
-  net::LinkActions actions(page, board, processes, net::ServiceEndpoints(host));
+  net::LinkActions actions(page, board, processes, [&host] { return net::ServiceEndpoints(host); });
   report.line("browser " + actions.DefaultBrowserCommand());
-  actions.suiButton2Click();
+  actions.openLink();
   report.line("clicked");
 }
 

@@ -2,8 +2,9 @@
 # The whole update: Glimor 1.01 finds "1.02" in the version file glimor-server publishes, signed
 # with a key made here that Glimor.ini names, downloads the new executable beside itself 5 s after
 # start, starts it with -updating 2 s later and ends; the three stages of the hand-over then leave
-# the new copy running as Glimor.exe and the download deleted. Then an executable changed after
-# signing is downloaded, refused and deleted, and the running program goes on. First, a service
+# the new copy running as Glimor.exe and the download deleted; the new copy, which still calls
+# itself 1.01, does not take the same update again. Then an executable changed after signing is
+# downloaded, refused and deleted, and the running program goes on. First, a service
 # that accepts the connection and never answers keeps neither the window nor the hot key waiting.
 source "$(dirname "$0")/lib.sh"
 cli=$root/build/linux/src/cli/glimor-cli
@@ -17,7 +18,8 @@ mkdir -p "$work/updates"
 # The new executable differs from the installed one by one trailing byte, so the swap shows.
 cp "$exe" "$work/updates/Glimor2.exe"
 printf 'X' >>"$work/updates/Glimor2.exe"
-sign() { "$cli" sign-update "$work/update.key" "$work/updates/Glimor2.exe" "http://$host/Glimor2.exe" Glimor2.exe 1.02; }
+# sign [EXE]: the version file for Glimor2.exe, with the digest of EXE (Glimor2.exe itself unless given)
+sign() { "$cli" sign-update "$work/update.key" "${1:-$work/updates/Glimor2.exe}" "http://$host/Glimor2.exe" Glimor2.exe 1.02; }
 host=checked.invalid sign >"$work/checked.txt" || fail "sign-update"
 "$cli" verify-update "$work/checked.txt" "$work/updates/Glimor2.exe" "$key" >/dev/null ||
   fail "verify-update refuses what it signed"
@@ -64,8 +66,20 @@ click_control Button OK
 wait_for 10 not test -e "$app_dir/Glimor2.exe" || fail "the downloaded copy was not deleted"
 wait_for 20 has_window '^top|.*|GlimorMain|' || fail "the new copy is not running"
 
+# It still calls itself 1.01 while the version file says 1.02: its own check must not update again.
+log "the installed update is not taken again"
+wait_for 30 update_status_is "Update already installed." || fail "status panel 1: $(update_status_text)"
+click_tray_icon # the window, to see the text fit its panel
+wait_for 10 main_visible || fail "the tray icon did not show the window"
+shot update-installed
+[ ! -e "$app_dir/Glimor2.exe" ] || fail "the same update was downloaded again"
+cmp -s "$work/updates/Glimor2.exe" "$app_dir/Glimor.exe" || fail "Glimor.exe was changed"
+
 log "an executable changed after signing is refused and deleted"
 wineserver -k
+cp "$work/updates/Glimor2.exe" "$work/signed.exe"
+printf 'Z' >>"$work/signed.exe"
+sign "$work/signed.exe" >"$work/updates/newglimor.txt"
 printf 'Y' >>"$work/updates/Glimor2.exe"
 installed=$(sha256sum <"$app_dir/Glimor.exe")
 start_glimor

@@ -99,7 +99,7 @@ shot https-untrusted
 click_control Button OK
 wait_for 10 status_is "Image could not be uploaded." || fail "status after the refused certificate: $(status_text)"
 
-log "a service that answers 500"
+log "a service that answers 500, named in Glimor.ini while the program runs"
 python3 - "$work/port500" <<'PY' &
 import http.server, sys
 class Refuse(http.server.BaseHTTPRequestHandler):
@@ -116,8 +116,9 @@ PY
 refuser_pid=$!
 trap 'kill "$refuser_pid" 2>/dev/null || true; cleanup' EXIT
 wait_for 10 test -s "$work/port500" || fail "no refusing server"
+# No restart: a changed host counts from the next upload.
 sed -i "s/^Host=.*/Host=127.0.0.1:$(cat "$work/port500")\r/" "$app_dir/Glimor.ini"
-restart_with JPEG
+wait_for 10 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 capture
 wait_for 30 message_shown "Error encountered during POST: HTTP/1.0 500 Internal Server Error" ||
   fail "no POST error box"

@@ -108,6 +108,8 @@ upload_fails() {
 }
 printf 'HTTP/1.1 200 OK\r\nContent-Length: 60\r\n\r\nOK\r\nLink: http://127.0.0.1/i/ab' >"$work/cut.answer"
 upload_fails "$work/cut.answer" "The connection ended before the answer was complete."
+printf 'HTTP/1.1 401 Unauthorized\r\nContent-Length: 23\r\n\r\nUpload token required\r\n' >"$work/token.answer"
+upload_fails "$work/token.answer" "Upload token required. Give the upload token with --token or GLIMOR_TOKEN."
 printf 'HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><body>Sign in first</body>\r\n</html>\r\n' >"$work/portal.answer"
 upload_fails "$work/portal.answer" "The service's answer holds no link to the image."
 printf 'HTTP/1.1 200 OK\r\n\r\nLink: http://127.0.0.1/\033]0;x\007\r\n' >"$work/escape.answer"

@@ -90,10 +90,11 @@ TEST(HttpClientOverSockets, SendsCookiesBackOnTheNextConnectionOfTheSameClient) 
       {{receiveRequest(), sendBytes("HTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\nContent-Length: 0\r\n\r\n")},
        {receiveRequest(), sendBytes("HTTP/1.1 204 No Content\r\n\r\n")},
        {receiveRequest(), sendBytes("HTTP/1.1 204 No Content\r\n\r\n")}});
-  net::ServiceClients clients(platform::systemNetwork(), quickLimits());
-  EXPECT_EQ(post(clients.HTTP, server.url("/a"), bytesOf("1")).error, "");
-  EXPECT_EQ(post(clients.HTTP, server.url("/a"), bytesOf("2")).error, "");
-  EXPECT_EQ(post(clients.contactHTTP, server.url("/b"), bytesOf("3")).error, "");
+  HttpClient HTTP(net::uploadClientConfig(), platform::systemNetwork(), quickLimits());
+  HttpClient contactHTTP(net::contactClientConfig(), platform::systemNetwork(), quickLimits());
+  EXPECT_EQ(post(HTTP, server.url("/a"), bytesOf("1")).error, "");
+  EXPECT_EQ(post(HTTP, server.url("/a"), bytesOf("2")).error, "");
+  EXPECT_EQ(post(contactHTTP, server.url("/b"), bytesOf("3")).error, "");
   std::vector<std::string> requests = server.requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_NE(requests[1].find("\r\nCookie: s=1\r\n"), std::string::npos);

@@ -73,12 +73,12 @@ TEST(HttpClientPost, SendsCookiesBackOnlyFromTheClientObjectThatReceivedThem) {
   network.answer("HTTP/1.1 200 OK\r\n\r\n");
   network.answer("HTTP/1.1 200 OK\r\n\r\n");
   network.answer("HTTP/1.1 200 OK\r\n\r\n");
-  net::ServiceClients clients(network);
+  HttpClient HTTP(net::uploadClientConfig(), network), contactHTTP(net::contactClientConfig(), network);
   Bytes answer;
-  clients.HTTP.Post("http://svc/guestglimor.php", bytesOf("1"), answer);
-  clients.HTTP.Post("http://svc/guestglimor.php", bytesOf("2"), answer);
-  clients.contactHTTP.Post("http://svc/glimor/index.php?do=contact", bytesOf("3"), answer);
-  clients.HTTP.Post("http://other/guestglimor.php", bytesOf("4"), answer);
+  HTTP.Post("http://svc/guestglimor.php", bytesOf("1"), answer);
+  HTTP.Post("http://svc/guestglimor.php", bytesOf("2"), answer);
+  contactHTTP.Post("http://svc/glimor/index.php?do=contact", bytesOf("3"), answer);
+  HTTP.Post("http://other/guestglimor.php", bytesOf("4"), answer);
   EXPECT_EQ(network.connections[0]->sent.find("Cookie:"), std::string::npos);
   EXPECT_NE(network.connections[1]->sent.find("\r\nCookie: session=abc\r\n\r\n"), std::string::npos);
   EXPECT_EQ(network.connections[2]->sent.find("Cookie:"), std::string::npos);
@@ -101,28 +101,6 @@ TEST(HttpClientPost, PassesNetworkFailuresOnAndStaysUsable) {
 
   network.failConnect("Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(postError(client, "http://h/x", answer), "Socket Error # 10061\r\nConnection refused.");
-}
-
-TEST(HttpClientPost, ATokenThatCannotGoOnTheWireStopsTheRequestBeforeAnyConnection) {
-  FakeNetwork network;
-  net::ServiceClients clients(network, {}, {}, "tok\r\nen");
-  Bytes answer;
-  EXPECT_EQ(postError(clients.HTTP, "http://h/x", answer),
-            "The upload token may hold only letters, digits and - . _ ~ + / (with = only at its end); "
-            "nothing was sent.");
-  EXPECT_TRUE(network.connections.empty());
-}
-
-TEST(HttpClientPost, FeedbackCarriesTheUploadTokenDeletionNever) {
-  FakeNetwork network;
-  network.answer("HTTP/1.1 200 OK\r\n\r\n");
-  network.answer("HTTP/1.1 200 OK\r\n\r\n");
-  net::ServiceClients clients(network, {}, {}, "s3cret");
-  Bytes answer;
-  clients.contactHTTP.Post("http://h/feedback", bytesOf("x"), answer);
-  clients.deletionHTTP.Post("http://elsewhere/d/1/2", {}, answer);
-  EXPECT_NE(network.connections[0]->sent.find("\r\nAuthorization: Bearer s3cret\r\n\r\n"), std::string::npos);
-  EXPECT_EQ(network.connections[1]->sent.find("s3cret"), std::string::npos);
 }
 
 TEST(HttpClientPost, ReadsWithTheIdleLimitAndReportsItsExpiry) {

@@ -51,14 +51,14 @@ TEST(RequestHead, AnUploadTokenAddsOneLineAfterAllOthersAndNothingElse) {
   ClientConfig config = net::uploadClientConfig();
   Url url = splitUrl("http://img.example/guestglimor.php");
   std::string without = buildRequestHead(config, url, 9, "a=1");
-  config.bearerToken = "Zx-9_.~+/" + std::string(90, 'k') + "=="; // long: a folded line would split it
-  EXPECT_EQ(buildRequestHead(config, url, 9, "a=1"), without.substr(0, without.size() - 2) +
-                                                         "Authorization: Bearer " + config.bearerToken +
-                                                         "\r\n\r\n");
-  for (const char* bad : {"abc\r\nX-Injected: 1", "a b", "a\tb", "=", "a=b", "\x01x", "t\xe9"}) {
-    config.bearerToken = bad;
-    EXPECT_THROW(buildRequestHead(config, url, 9, ""), Error) << bad;
-  }
+  const std::string token = "Zx-9_.~+/" + std::string(90, 'k') + "=="; // long: a folded line would split it
+  config.bearerToken = BearerToken(token);
+  EXPECT_EQ(buildRequestHead(config, url, 9, "a=1"),
+            without.substr(0, without.size() - 2) + "Authorization: Bearer " + token + "\r\n\r\n");
+  // No other token can be made, so none reaches a head.
+  for (const char* bad : {"abc\r\nX-Injected: 1", "a b", "a\tb", "=", "a=b", "\x01x", "t\xe9"})
+    EXPECT_THROW(BearerToken{bad}, Error) << bad;
+  EXPECT_TRUE(BearerToken("").empty());
 }
 
 TEST(RequestHead, NamesPort80NeitherWhenWrittenNorWhenImplied) {

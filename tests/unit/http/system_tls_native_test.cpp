@@ -36,17 +36,18 @@ TEST(SystemTls, SeesAReplacedTrustAnchorFileFromTheNextConnection) {
   ASSERT_EQ(SSL_CTX_use_PrivateKey_file(context.get(), (folder / "server.key").c_str(), SSL_FILETYPE_PEM), 1);
   LoopbackSink sink(context.get());
   const std::string url = sink.url("/guestglimor.php"), anchor = (folder / "anchor.pem").string();
-  net::ServiceClients clients(platform::systemNetwork(), {}, {&platform::systemTls(), anchor});
+  HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), {},
+                    {&platform::systemTls(), anchor});
 
   fs::copy_file(folder / "rogue-ca.pem", anchor);
-  EXPECT_EQ(postError(clients.HTTP, url).rfind("The certificate of 127.0.0.1 is not trusted", 0), 0u);
+  EXPECT_EQ(postError(client, url).rfind("The certificate of 127.0.0.1 is not trusted", 0), 0u);
   fs::copy_file(folder / "ca.der", anchor, fs::copy_options::overwrite_existing);
-  EXPECT_EQ(postError(clients.HTTP, url), "");
+  EXPECT_EQ(postError(client, url), "");
   fs::copy_file(folder / "server.key", anchor, fs::copy_options::overwrite_existing);
-  EXPECT_EQ(postError(clients.HTTP, url),
+  EXPECT_EQ(postError(client, url),
             "The CA certificate file \"" + anchor + "\" holds no certificate in PEM or DER form.");
   fs::remove(anchor);
-  EXPECT_EQ(postError(clients.HTTP, url), "The CA certificate file \"" + anchor + "\" cannot be read.");
+  EXPECT_EQ(postError(client, url), "The CA certificate file \"" + anchor + "\" cannot be read.");
   fs::remove_all(folder);
 }
 

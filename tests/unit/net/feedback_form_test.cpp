@@ -38,9 +38,9 @@ protected:
   fakes::FakeTimers timers;
   fakes::FakeNetwork network;
   fakes::FakeUiThread ui;
-  ServiceClients clients{network};
-  FeedbackForm form{
-      view, messages, timers, ui, clients.contactHTTP, "http://svc/glimor/index.php?do=contact"};
+  ServiceSettings settings{"svc"};
+  ServiceClients clients{network, nullptr, [&] { return settings; }, std::string(tokenOnOptionsPage)};
+  FeedbackForm form{view, messages, timers, ui, clients};
 };
 
 TEST_F(FeedbackFormTest, OpensAndAbortsKeepingTheCategory) {
@@ -139,6 +139,25 @@ TEST_F(FeedbackFormTest, AnUnreachableServiceNamesTheSocketError) {
   submit();
   EXPECT_THAT(messages.shown,
               ElementsAre("Error encountered during POST: Socket Error # 10061\r\nConnection refused."));
+  EXPECT_EQ(view.statuses.back(), "Could not send feedback.");
+}
+
+TEST_F(FeedbackFormTest, ARefusedTokenIsAFeedbackMatterToBeSetOnTheOptionsPage) {
+  const std::string refusal = "HTTP/1.1 401 Unauthorized\r\nContent-Length: 21\r\n\r\nUpload token required";
+  network.answer(refusal);
+  fill("Ann", "none", "t");
+  submit();
+  settings = {"svc", "t0ken"}; // set after the first refusal
+  network.answer(refusal);
+  timers.advance(30000);
+  fill("Ann", "none", "t");
+  submit();
+
+  EXPECT_THAT(messages.shown, ElementsAre("Error encountered during POST: Feedback needs an upload token. "
+                                          "Set the upload token on the Options page.",
+                                          "Error encountered during POST: Feedback needs a valid upload "
+                                          "token. Set the upload token on the Options page."));
+  EXPECT_NE(network.connections.at(1)->sent.find("\r\nAuthorization: Bearer t0ken\r\n"), std::string::npos);
   EXPECT_EQ(view.statuses.back(), "Could not send feedback.");
 }
 

@@ -19,20 +19,21 @@ protected:
   fakes::FakeLinkPage page;
   fakes::FakeClipboard clipboard;
   fakes::FakeProcesses processes;
-  LinkActions actions{page, clipboard, processes, ServiceEndpoints("img.example:8080")};
+  std::string host = "img.example:8080";
+  LinkActions actions{page, clipboard, processes, [&] { return ServiceEndpoints(host); }};
 };
 
 TEST_F(LinkActionsTest, CopyPutsTheLinkAsShownUpToANul) {
   page.directLink = "http://img.example:8080/edited";
-  actions.suiButton1Click();
+  actions.copyLink();
   EXPECT_EQ(clipboard.content, "http://img.example:8080/edited");
 
   page.directLink = std::string("abc\0def", 7);
-  actions.suiButton1Click();
+  actions.copyLink();
   EXPECT_EQ(clipboard.content, "abc");
 
   page.directLink = "";
-  actions.suiButton1Click();
+  actions.copyLink();
   EXPECT_EQ(clipboard.content, "");
 }
 
@@ -53,15 +54,22 @@ TEST_F(LinkActionsTest, CopyRetriesWhileAnotherProgramHoldsTheClipboard) {
 TEST_F(LinkActionsTest, OpensAServiceLinkWithTheRegisteredBrowsersPathAndOptions) {
   browser("\"C:\\Program Files\\Web\\viewer.exe\" -nohome");
   page.directLink = "http://img.example:8080/abc";
-  actions.suiButton2Click();
+  actions.openLink();
   EXPECT_EQ(onlyStart().application, "C:\\Program Files\\Web\\viewer.exe");
   EXPECT_EQ(onlyStart().commandLine, " -nohome \"http://img.example:8080/abc\"");
+
+  host = "https://img.example"; // Glimor.ini changed: the next click opens links of that service only
+  actions.openLink();
+  page.directLink = "https://img.example/abc";
+  actions.openLink();
+  ASSERT_EQ(processes.started.size(), 2u);
+  EXPECT_EQ(processes.started[1].commandLine, " -nohome \"https://img.example/abc\"");
 }
 
 TEST_F(LinkActionsTest, PassesThePlaceholderOnAndKeepsTheLinkUntrimmed) {
   browser("C:\\Browser\\b.exe -url \"%1\"");
   page.directLink = " http://img.example:8080/abc";
-  actions.suiButton2Click();
+  actions.openLink();
   EXPECT_EQ(onlyStart().application, "C:\\Browser\\b.exe");
   EXPECT_EQ(onlyStart().commandLine, " -url %1 \" http://img.example:8080/abc\"");
 }
@@ -73,23 +81,23 @@ TEST_F(LinkActionsTest, OpensNothingForLinksOffTheService) {
                            // a quote or a control character could hand the browser switches of its own
                            "http://img.example:8080/abc\" --some-switch x", "http://img.example:8080/a\tb"}) {
     page.directLink = link;
-    actions.suiButton2Click();
+    actions.openLink();
   }
   EXPECT_TRUE(processes.started.empty());
 }
 
 TEST_F(LinkActionsTest, WithoutAUsableAssociationTheStartFailsQuietly) {
   page.directLink = "http://img.example:8080/abc";
-  actions.suiButton2Click(); // no key at all
+  actions.openLink(); // no key at all
   browser("C:\\B\\BROWSER.EXE");
-  actions.suiButton2Click(); // capitals are not the separator
+  actions.openLink(); // capitals are not the separator
   ASSERT_EQ(processes.started.size(), 2u);
   EXPECT_EQ(processes.started[0].application, ".exe");
   EXPECT_EQ(processes.started[0].commandLine, " \"http://img.example:8080/abc\"");
   EXPECT_EQ(processes.started[1].application, "C:\\B\\BROWSER.EXE.exe");
 
   processes.defaultIsBinary = true;
-  EXPECT_THROW(actions.suiButton2Click(), Error);
+  EXPECT_THROW(actions.openLink(), Error);
   EXPECT_EQ(processes.started.size(), 2u);
 }
 

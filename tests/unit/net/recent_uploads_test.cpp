@@ -34,12 +34,12 @@ protected:
   fakes::FakeMessages messages;
   fakes::FakeUiThread ui;
   fakes::FakeNetwork network;
-  ServiceClients clients{network, {}, {}, "tok"};
+  ServiceClients clients{network, nullptr, [] { return ServiceSettings{"svc", "tok"}; }, ""};
   UploadHistory history{files, "Glimor.history"};
   std::vector<std::string> statuses;
   RecentUploads recent{history,
                        {clipboard, messages, ui, [&](const std::string& text) { statuses.push_back(text); }},
-                       clients.deletionHTTP,
+                       clients,
                        "Glimor!"};
 };
 

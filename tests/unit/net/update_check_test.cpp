@@ -39,13 +39,15 @@ protected:
   std::string statusOfACheckWithKey(const std::string& key) {
     fakes::FakeUpdateView otherView;
     fakes::FakeTimers otherTimers;
-    UpdateCheck other({otherView, download, files, shell, messages, otherTimers}, ServiceEndpoints("svc"),
-                      exe, "1.01", key, downloading);
+    UpdateCheck other({otherView, download, files, shell, messages, otherTimers}, endpoints, exe, "1.01", key,
+                      downloading);
     other.suiButton3Click();
     return otherView.status() + " | " + otherView.reason;
   }
 
   UpdateSeed seed = newUpdateSeed();
+  std::string host = "svc";
+  EndpointsSource endpoints = [this] { return ServiceEndpoints(host); };
 
   fakes::FakeFiles files;
   fakes::FakeShell shell{files};
@@ -55,7 +57,7 @@ protected:
   fakes::FakeUrlDownload download{files};
   bool downloading = false;
   UpdateCheck check{{view, download, files, shell, messages, timers},
-                    ServiceEndpoints("svc"),
+                    endpoints,
                     exe,
                     "1.01",
                     hexOf(publicKeyOf(seed)),
@@ -81,6 +83,38 @@ TEST_F(UpdateCheckTest, ANewerVersionIsDownloadedAndHandedOverTwoSecondsLater) {
   download.online = false; // keeps the automatic check out of the rest of the run
   timers.advance(10000);
   EXPECT_EQ(shell.log.size(), 1u); // once only
+}
+
+TEST_F(UpdateCheckTest, AnOfferThatIsTheRunningProgramIsNotTakenAgainAndANewerOneIs) {
+  // After a hand-over to a program that still calls itself 1.01, the version file still says 1.02.
+  serveNewerVersion();
+  files.contents[exe] = platform::Bytes{'M', 'Z', ' ', 'n', 'e', 'w'};
+  for (int start = 0; start < 2; ++start) {
+    check.CheckForUpdate();
+    EXPECT_EQ(view.status(), "Update already installed.");
+    EXPECT_EQ(view.reason, "No update needed: the update offered as version 1.02 is the program already "
+                           "running (version 1.01).");
+  }
+  EXPECT_THAT(download.requests, ElementsAre(versionUrl + " > " + upd, versionUrl + " > " + upd));
+  EXPECT_FALSE(files.exists(upd));
+  timers.advance(10000);
+  EXPECT_TRUE(shell.log.empty());
+
+  serveVersionFile(signedVersionFile("1.02", "MZ newer")); // the same number, another program
+  download.served[newExeUrl] = "MZ newer";
+  check.CheckForUpdate();
+  timers.advance(2000);
+  EXPECT_THAT(shell.log, ElementsAre("run C:\\Apps\\Glimor2.exe -updating"));
+}
+
+TEST_F(UpdateCheckTest, EachCheckAsksTheServiceTheSettingsNameThen) {
+  serveVersionFile(newExeUrl + "\nGlimor2.exe\n1.01\n");
+  check.CheckForUpdate();
+  host = "https://img.example";
+  download.served["https://img.example/newglimor.txt"] = newExeUrl + "\nGlimor2.exe\n1.01\n";
+  check.CheckForUpdate();
+  EXPECT_THAT(download.requests,
+              ElementsAre(versionUrl + " > " + upd, "https://img.example/newglimor.txt > " + upd));
 }
 
 TEST_F(UpdateCheckTest, VersionsNotAboveOursNeedNoUpdate) {
@@ -172,7 +206,7 @@ TEST_F(UpdateCheckTest, TheAutomaticCheckOffOrOffline) {
   fakes::FakeTimers otherTimers;
   download.online = false;
   UpdateCheck offline{{offlineView, download, files, shell, messages, otherTimers},
-                      ServiceEndpoints("svc"),
+                      endpoints,
                       exe,
                       "1.01",
                       hexOf(publicKeyOf(seed)),
@@ -244,10 +278,12 @@ TEST_F(UpdateCheckTest, AMissingNewExecutableAtHandOverIsReportedAndTheProgramGo
 
 TEST_F(UpdateCheckTest, WithoutAValidKeyNothingIsDownloadedAndTheStatusSaysSo) {
   serveNewerVersion();
-  EXPECT_EQ(statusOfACheckWithKey(""), "Updates off: no key. | Updates are off: no update key is set.");
+  EXPECT_EQ(statusOfACheckWithKey(""),
+            "Updates off in this build. | Updates are off: this build of Glimor has no key to tell a genuine "
+            "update from a forged one, and Glimor.ini names none ([Update] PublicKey).");
   for (const std::string& bad : {std::string("none"), hexOf(publicKeyOf(seed)).substr(1)})
-    EXPECT_EQ(statusOfACheckWithKey(bad),
-              "Updates off: bad key. | Updates are off: the update key is not 64 hex digits.")
+    EXPECT_EQ(statusOfACheckWithKey(bad), "Updates off: Glimor.ini. | Updates are off: the update key in "
+                                          "Glimor.ini ([Update] PublicKey) is not 64 hex digits.")
         << bad;
   EXPECT_TRUE(download.requests.empty());
 }

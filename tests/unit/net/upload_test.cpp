@@ -1,6 +1,7 @@
 #include "fakes/fake_network.h"
 #include "fakes/fake_tls.h"
 #include "fakes/recording_upload_view.h"
+#include "http/bearer_token.h"
 #include "net/service_clients.h"
 #include "net/upload.h"
 #include "platform/files.h"
@@ -32,13 +33,14 @@ protected:
     files.replace(pathOf(name), std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   }
   UploadOutcome upload(fakes::RecordingUploadView& view) {
-    return uploadImage(view, clients.HTTP, "http://svc/guestglimor.php", files);
+    return uploadImage(view, clients, ServiceSettings{"svc"}, files);
   }
 
   std::filesystem::path folder;
   platform::Files& files = platform::systemFiles();
   fakes::FakeNetwork network;
-  ServiceClients clients{network};
+  ServiceClients clients{network, nullptr, [] { return ServiceSettings{"svc"}; },
+                         std::string(tokenOnOptionsPage)};
 };
 
 TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
@@ -119,11 +121,30 @@ TEST_F(Upload, FailsWithTheRefusalOfTheServicesCertificate) {
   writeImage("Glimor.jpg", "J");
   fakes::FakeTls tls;
   tls.refusal = "The certificate of svc names another host.";
-  ServiceClients secured{network, {}, {&tls, ""}};
+  ServiceSettings settings{"https://svc"};
+  ServiceClients secured{network, &tls, [&] { return settings; }, ""};
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
-  EXPECT_EQ(uploadImage(view, secured.HTTP, "https://svc/guestglimor.php", files), UploadOutcome::Failed);
+  EXPECT_EQ(uploadImage(view, secured, settings, files), UploadOutcome::Failed);
   EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: " + tls.refusal));
   EXPECT_EQ(view.link, "");
+}
+
+TEST_F(Upload, ATokenRefusalSaysWhereTheTokenIsSetAndABadTokenIsNeverSent) {
+  writeImage("Glimor.jpg", "J");
+  network.answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 23\r\n\r\nUpload token required\r\n");
+  fakes::RecordingUploadView refused(pathOf("Glimor.jpg"));
+  EXPECT_EQ(upload(refused), UploadOutcome::Failed);
+  EXPECT_THAT(refused.effects,
+              ::testing::Contains("box Error encountered during POST: Upload token required. "
+                                  "Set the upload token on the Options page."));
+
+  fakes::RecordingUploadView badToken(pathOf("Glimor.jpg"));
+  EXPECT_EQ(uploadImage(badToken, clients, ServiceSettings{"svc", "tok\r\nX-Injected: 1"}, files),
+            UploadOutcome::Failed);
+  EXPECT_THAT(badToken.effects, ::testing::Contains("box Error encountered during POST: " +
+                                                    std::string(http::invalidTokenText)));
+  EXPECT_THAT(badToken.effects, ::testing::Contains("status Image could not be uploaded."));
+  EXPECT_EQ(network.connections.size(), 1u); // the refused one only
 }
 
 TEST_F(Upload, EndsEarlyWithoutSendingForAMissingFileOrAnUnknownType) {

@@ -40,8 +40,9 @@ protected:
   fakes::FakeFiles files;
   fakes::FakeNetwork network;
   fakes::FakeUiThread ui;
-  ServiceClients clients{network};
-  LinkActions links{page, clipboard, processes, ServiceEndpoints("svc")};
+  ServiceSettings settings{"svc"};
+  ServiceClients clients{network, nullptr, [&] { return settings; }, ""};
+  LinkActions links{page, clipboard, processes, [&] { return clients.endpoints(); }};
   std::vector<std::string> hooks;
   UploadHistory history{files, "C:\\Apps\\Glimor.history"};
   UploadWindow window{
@@ -52,7 +53,7 @@ protected:
       history,
       UploadFormHooks{[&](bool visible) { hooks.push_back(visible ? "panel on" : "panel off"); },
                       [&] { hooks.push_back("flood lock"); }}};
-  TUploader uploader{window, ui, clients.HTTP, "http://svc/guestglimor.php", files};
+  TUploader uploader{window, ui, clients, files};
 };
 
 TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
@@ -106,6 +107,26 @@ TEST_F(UploaderTest, ASecondUploadWaitsForTheFirstEvenWhenTheStatusTextChanged) 
   pumpUntilDone();
   EXPECT_EQ(page.directLink, "http://svc/two");
   EXPECT_EQ(network.connections.size(), 2u);
+}
+
+TEST_F(UploaderTest, AnUploadKeepsTheSettingsOfItsStartAndTheNextTakesTheChangedOnes) {
+  settings = {"svc", "first"};
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/one\r\n");
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://other:9000/two\r\n");
+  ASSERT_TRUE(uploader.start());
+  ui.pumpUntil([&] { return main.statusText[0] == statusUploading; });
+  settings = {"other:9000", "second"}; // the Options page saved while the worker runs
+  pumpUntilDone();
+  ASSERT_TRUE(uploader.start());
+  pumpUntilDone();
+
+  ASSERT_EQ(network.connections.size(), 2u);
+  EXPECT_EQ(network.connections[0]->host, "svc");
+  EXPECT_NE(network.connections[0]->sent.find("\r\nAuthorization: Bearer first\r\n"), std::string::npos);
+  EXPECT_EQ(network.connections[1]->host, "other");
+  EXPECT_EQ(network.connections[1]->port, 9000);
+  EXPECT_NE(network.connections[1]->sent.find("\r\nAuthorization: Bearer second\r\n"), std::string::npos);
+  EXPECT_EQ(network.connections[1]->sent.find("first"), std::string::npos);
 }
 
 TEST_F(UploaderTest, AWindowThatIsGoneEndsTheWorkerQuietly) {
