@@ -182,7 +182,7 @@ windows_now() {
     done
   fi
   if [ ! -f "$list" ]; then
-    wine "${desktop_args[@]}" 'C:\probe.exe' --serve 'C:\probe' >/dev/null 2>&1 &
+    start_lister
     wait_for 20 test -f "$list" || fail "the window lister gave no answer"
   fi
   # A reader such as grep -q may stop before the end: no broken pipe fails the caller.
@@ -202,6 +202,9 @@ check_layout() {
   faults=$(grep -E '^(overlap|cut)\|' "$artifacts/$1.txt" || true)
   [ -z "$faults" ] || fail "$1: $(echo $faults)"
 }
+
+# start_lister: the window lister of windows_now, started in the Glimor desktop.
+start_lister() { wine "${desktop_args[@]}" 'C:\probe.exe' --serve 'C:\probe' >/dev/null 2>&1 & }
 
 # The main window's status panel 0.
 status_text() { windows_now | awk -F'|' '$1=="top"{main=($3=="GlimorMain")} main && $3=="msctls_statusbar32"{print $4}'; }
@@ -329,6 +332,8 @@ start_glimor() {
   wine explorer /desktop=glimor,1024x768 "${program:-C:\Glimor\Glimor.exe}" "$@" >"$work/wine.log" 2>&1 &
   wait_for 30 xdotool search --name 'glimor - Wine desktop' || fail "no Wine desktop window"
   desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
+  # Started now, the lister is ready by the first look, whose wait then waits for Glimor alone.
+  start_lister
 }
 
 

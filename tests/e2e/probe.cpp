@@ -326,18 +326,20 @@ bool writeList(const std::string& path, bool layoutOnly = false) {
 
 // Answers each request file `folder`\request with `folder`\windows.txt, so that a test pays for
 // one process start rather than one per look. The request is taken by deleting it, so of two
-// servers only one answers. It ends after five seconds without a request, so that Wine's server
-// can end with the program under test.
+// servers only one answers. It ends after five seconds without a request (thirty before the
+// first, as it may be started ahead of the first look), so that Wine's server can end with the
+// program under test.
 int serve(const std::string& folder) {
   const std::string request = folder + "\\request", answer = folder + "\\windows.txt";
-  DWORD lastRequest = ::GetTickCount();
-  while (::GetTickCount() - lastRequest < 5000) {
+  DWORD lastRequest = ::GetTickCount(), idleLimit = 30000;
+  while (::GetTickCount() - lastRequest < idleLimit) {
     if (!::DeleteFileA(request.c_str())) {
       ::Sleep(10);
       continue;
     }
     if (!writeList(answer)) return 1;
     lastRequest = ::GetTickCount();
+    idleLimit = 5000;
   }
   return 0;
 }
