@@ -44,11 +44,15 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   if (connection_) connection_->close();
   connection_.reset();
   lastAnswer_ = AnswerHead{};
+  cancel_.throwIfCancelled();
 
   const std::chrono::milliseconds total = limits_.totalFor(body.size());
   const platform::Deadline deadline(total);
   try {
     open(target, deadline);
+  } catch (const platform::Cancelled&) {
+    connection_.reset();
+    throw;
   } catch (const Error&) {
     if (deadline.passed()) throw exchangeTooLong(total);
     throw;
@@ -57,6 +61,8 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
     ConnectionStream stream(*connection_, deadline, total);
     try {
       sendRequest(target, body, deadline);
+    } catch (const platform::Cancelled&) {
+      throw;
     } catch (const Error& sendFailure) {
       if (deadline.passed()) throw exchangeTooLong(total);
       // A server that refuses a request may answer and close before it has taken all of it;
@@ -76,6 +82,11 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
     receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer);
   } catch (...) {
     keepOrClose();
+    // A called-off exchange leaves nothing open behind it, whatever its answer said.
+    if (cancel_.cancelled() && connection_) {
+      connection_->close();
+      connection_.reset();
+    }
     throw;
   }
   keepOrClose();
@@ -83,7 +94,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
 
 void HttpClient::open(const Url& target, const platform::Deadline& deadline) {
   if (target.secure() && !tls_.tls) throw Error("Protocol not supported: " + target.protocol);
-  connection_ = network_.connect(target.host, target.port, deadline.cut(limits_.connect));
+  connection_ = network_.connect(target.host, target.port, deadline.cut(limits_.connect), cancel_);
   if (target.secure())
     connection_ = tls_.tls->secure(std::move(connection_), target.host, tls_.trustAnchorFile,
                                    deadline.cut(limits_.connect));

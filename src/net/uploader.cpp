@@ -63,8 +63,13 @@ bool TUploader::start() {
   // The previous worker has finished its last step; only its thread is left to collect.
   if (worker_.joinable()) worker_.join();
   running_ = true;
+  client_.resetCancel();
   worker_ = std::thread([this] { Execute(); });
   return true;
+}
+
+void TUploader::cancel() {
+  if (running_) client_.cancel();
 }
 
 void TUploader::Execute() {

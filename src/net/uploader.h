@@ -47,6 +47,9 @@ public:
 
   // Starts an upload of the file the window names; false, and nothing started, while one runs.
   bool start();
+  // Calls off the running upload's exchange; it ends within a fraction of a second with
+  // "Upload cancelled.", link and clipboard as they were. Nothing happens when none runs.
+  void cancel();
   bool running() const { return running_; }
 
 private:

@@ -12,6 +12,7 @@ enum : int {
   directLink,
   openLink,
   copyLink,
+  cancelUpload,
   hotKey,
   checkForUpdates,
   autoUpdate,
@@ -31,6 +32,7 @@ enum : int {
   menuHide,
   menuExit,
   menuDeleteLast,
+  menuCancelUpload,
   menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,
