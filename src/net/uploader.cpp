@@ -55,6 +55,8 @@ void SynchronizedUploadView::endBusy() {
 }
 
 TUploader::~TUploader() {
+  // Nobody is left to see the outcome: the exchange ends now rather than at its time limit.
+  client_.cancel();
   if (worker_.joinable()) worker_.join();
 }
 

@@ -41,8 +41,8 @@ public:
   TUploader(UploadView& window, platform::UiThread& ui, http::HttpClient& HTTP, std::string uploadUrl,
             platform::Files& files)
       : view_(window, ui), client_(HTTP), uploadUrl_(std::move(uploadUrl)), files_(files) {}
-  // Waits for a running upload; its remaining effects on the window are then refused, so the
-  // user-interface thread must not be needed for it to end.
+  // Calls off a running upload and waits for it; its remaining effects on the window are then
+  // refused, so the user-interface thread must not be needed for it to end.
   ~TUploader();
 
   // Starts an upload of the file the window names; false, and nothing started, while one runs.

@@ -47,12 +47,14 @@ protected:
                           return std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + 3h + 4min + 5s;
                         }};
   std::vector<std::string> statuses;
-  RecentUploads recent{
-      history,
-      {clipboard, messages, ui, tray, page, [&](const std::string& text) { statuses.push_back(text); },
-       [](std::chrono::system_clock::time_point) { return platform::LocalTime{2026, 12, 10, 4, 4, 5}; }},
-      clients.deletionHTTP,
-      "Glimor!"};
+  RecentUploads recent{history,
+                       {clipboard, messages, ui, tray, page,
+                        [&](const std::string& text) { statuses.push_back(text); },
+                        [](std::chrono::system_clock::time_point) {
+                          return platform::LocalTime{2026, 12, 10, 4, 4};
+                        }},
+                       clients.deletionHTTP,
+                       "Glimor!"};
 };
 
 TEST_F(RecentUploadsTest, OffersTheLastTenLinksNewestFirstAndDeletionOnlyWithALinkForIt) {

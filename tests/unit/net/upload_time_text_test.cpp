@@ -11,7 +11,7 @@ TEST(LocalUploadTime, ShowsTheHistorysUtcTimeInLocalTimeAndOtherTextsAsTheyAre) 
   sys_seconds asked{};
   auto twoHoursAhead = [&](system_clock::time_point utc) {
     asked = time_point_cast<seconds>(utc);
-    return platform::LocalTime{2027, 1, 1, 1, 5, 9};
+    return platform::LocalTime{2027, 1, 1, 1, 5};
   };
   EXPECT_EQ(localUploadTime("2026-12-31T23:05:09Z", twoHoursAhead), "2027-01-01 01:05");
   EXPECT_EQ(asked, sys_days(year(2026) / 12 / 31) + 23h + 5min + 9s);
