@@ -50,9 +50,6 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   const platform::Deadline deadline(total);
   try {
     open(target, deadline);
-  } catch (const platform::Cancelled&) {
-    connection_.reset();
-    throw;
   } catch (const Error&) {
     if (deadline.passed()) throw exchangeTooLong(total);
     throw;
@@ -62,7 +59,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
     try {
       sendRequest(target, body, deadline);
     } catch (const platform::Cancelled&) {
-      throw;
+      throw; // called off: there is no answer to wait for
     } catch (const Error& sendFailure) {
       if (deadline.passed()) throw exchangeTooLong(total);
       // A server that refuses a request may answer and close before it has taken all of it;

@@ -80,8 +80,8 @@ wait_for 10 message_begins "Delete the last uploaded image from the service?  $l
   fail "no deletion question naming the link: $(windows_now | grep -A3 '#32770')"
 shot delete-question
 focus_is 'Button|&No' || fail "the deletion question preselects $(focus_now), not No"
-focus_desktop
-xdotool key Return # Enter keeps the upload
+click_title '#32770' # the keys go to the box, whose focus stays on No
+xdotool key Return   # Enter keeps the upload
 wait_for 10 not message_begins "Delete the last" || fail "Enter did not answer the question"
 grep -qF "$link" "$app_dir/Glimor.history" || fail "Enter deleted the upload"
 open_tray_menu
@@ -167,4 +167,6 @@ clipboard_is kept || fail "a cancelled upload changed the clipboard: $(xclip -o 
 wait_for 10 glimor_started || fail "Glimor.exe ended"
 capture # the gate is open again: the next upload starts at once
 wait_for 10 status_is "Uploading image..." || fail "no second upload after the cancel: $(status_text)"
+click_control Button 'Cancel upload' # the same from the links page, under the busy animation
+wait_for 5 status_is "Upload cancelled." || fail "status after the links page's Cancel upload: $(status_text)"
 log "passed"
