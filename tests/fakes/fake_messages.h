@@ -18,6 +18,7 @@ public:
   bool askYesNo(const std::string& text, const std::string& caption, Default preselected) override {
     questions.push_back(caption + ": " + text);
     preselections.push_back(preselected);
+    if (whileOpen) whileOpen();
     if (answers.empty()) return false;
     bool answer = answers.front();
     answers.pop_front();

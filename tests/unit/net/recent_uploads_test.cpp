@@ -111,23 +111,10 @@ TEST_F(RecentUploadsTest, ADeletionLeavesOtherLinksAndClipboardTextsAlone) {
 
 TEST_F(RecentUploadsTest, AnUploadThatEndedWhileTheQuestionWasOpenIsNotTheOneDeleted) {
   given(1);
-  // The question names upload 1; upload 2 comes in before the answer Yes.
-  struct Answering : platform::Messages {
-    UploadHistory& history;
-    explicit Answering(UploadHistory& h) : history(h) {}
-    void show(const std::string&) override {}
-    bool askYesNo(const std::string&, const std::string&, Default) override {
-      history.add({"", "http://svc/i/2", "http://svc/d/two/s", "jpg", 1});
-      return true;
-    }
-    void beep() override {}
-  } answering(history);
-  RecentUploads racing{history,
-                       {clipboard, answering, ui, tray, page, [](const std::string&) {}},
-                       clients.deletionHTTP,
-                       "Glimor!"};
-  racing.deleteLast();
-  EXPECT_FALSE(racing.deleting());
+  messages.whileOpen = [&] { history.add({"", "http://svc/i/2", "http://svc/d/two/s", "jpg", 1}); };
+  messages.answers.push_back(true);
+  recent.deleteLast(); // the question named upload 1
+  EXPECT_FALSE(recent.deleting());
   EXPECT_TRUE(network.connections.empty());
 }
 
