@@ -77,7 +77,8 @@ bool MainForm::closeQuery() {
   if (!flags_.quitRequested)
     platform_.view.hide();
   else
-    close = quitAgreed_ || platform_.messages.askYesNo("Are you sure want to Quit application?", "Exit?");
+    close = quitAgreed_ || platform_.messages.askYesNo("Are you sure want to Quit application?", "Exit?",
+                                                       platform::Messages::Default::Yes);
   flags_.quitRequested = false;
   quitAgreed_ = false;
   return close;

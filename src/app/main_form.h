@@ -79,6 +79,9 @@ public:
   // The upload's own running flag: the status text alone is not enough, since the feedback form
   // writes the same status panel while an upload runs.
   void setUploadRunning(std::function<bool()> running) { uploadRunning_ = std::move(running); }
+  // Calls off the running upload; the tray menu offers it while the upload runs.
+  void setUploadCanceller(std::function<void()> cancel) { cancelUpload_ = std::move(cancel); }
+  void cancelUpload(); // the links page's "Cancel upload"; nothing when no upload runs
 
   // Tray icon.
   void onTrayNotify(unsigned mouseMessage);
@@ -87,6 +90,7 @@ public:
   void onTrayExit();
   void onTrayRecentLink(std::size_t index); // the index-th link of the menu as it was shown
   void onTrayDeleteLast();
+  void onTrayCancelUpload();
   // The upload history plugs in here; without it the menu's upload items stay greyed.
   void setTrayHistory(TrayHistoryHooks hooks) { trayHistory_ = std::move(hooks); }
 
@@ -115,6 +119,7 @@ private:
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;
   std::function<bool()> uploadRunning_;
+  std::function<void()> cancelUpload_;
   TrayHistoryHooks trayHistory_;
   platform::TrayMenu shownMenu_;
   std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;

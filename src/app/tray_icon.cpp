@@ -18,6 +18,7 @@ void MainForm::onTrayNotify(unsigned mouseMessage) {
     if (view.visible()) view.bringToFront();
   } else if (mouseMessage == rightButtonUp) {
     shownMenu_ = trayHistory_.menu ? trayHistory_.menu() : platform::TrayMenu{};
+    shownMenu_.canCancelUpload = cancelUpload_ && uploadRunning_ && uploadRunning_();
     platform_.tray.showMenuAtCursor(shownMenu_);
   }
 }
@@ -43,6 +44,14 @@ void MainForm::onTrayRecentLink(std::size_t index) {
 
 void MainForm::onTrayDeleteLast() {
   if (shownMenu_.canDeleteLast && trayHistory_.deleteLast) trayHistory_.deleteLast();
+}
+
+void MainForm::onTrayCancelUpload() {
+  if (shownMenu_.canCancelUpload) cancelUpload();
+}
+
+void MainForm::cancelUpload() {
+  if (cancelUpload_ && uploadRunning_ && uploadRunning_()) cancelUpload_();
 }
 
 } // namespace glimor::app

@@ -40,6 +40,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   if (connection_) connection_->close();
   connection_.reset();
   lastAnswer_ = AnswerHead{};
+  cancel_.throwIfCancelled();
 
   const std::chrono::milliseconds total = limits_.totalFor(body.size());
   const platform::Deadline deadline(total);
@@ -53,6 +54,8 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
     ConnectionStream stream(*connection_, deadline, total);
     try {
       sendRequest(target, body, deadline);
+    } catch (const platform::Cancelled&) {
+      throw; // called off: there is no answer to wait for
     } catch (const Error& sendFailure) {
       if (deadline.passed()) throw exchangeTooLong(total);
       // A server that refuses a request may answer and close before it has taken all of it;
@@ -72,6 +75,11 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
     receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer);
   } catch (...) {
     keepOrClose();
+    // A called-off exchange leaves nothing open behind it, whatever its answer said.
+    if (cancel_.cancelled() && connection_) {
+      connection_->close();
+      connection_.reset();
+    }
     throw;
   }
   keepOrClose();
@@ -79,7 +87,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
 
 void HttpClient::open(const Url& target, const platform::Deadline& deadline) {
   if (target.secure() && !tls_.tls) throw Error("Protocol not supported: " + target.protocol);
-  connection_ = network_.connect(target.host, target.port, deadline.cut(limits_.connect));
+  connection_ = network_.connect(target.host, target.port, deadline.cut(limits_.connect), cancel_);
   if (target.secure())
     connection_ = tls_.tls->secure(std::move(connection_), target.host, tls_.trustAnchorFile,
                                    deadline.cut(limits_.connect));

@@ -42,6 +42,12 @@ public:
     tls_.trustAnchorFile = std::move(trustAnchorFile);
   }
 
+  // Calls off the exchange under way, from any thread: Post throws platform::Cancelled within
+  // CancelToken::checkInterval, its connection closed. In force until resetCancel(), so a cancel
+  // that comes before Post has begun ends it as well.
+  void cancel() { cancel_.cancel(); }
+  void resetCancel() { cancel_.reset(); }
+
   const AnswerHead& lastAnswer() const { return lastAnswer_; }
   const ClientConfig& config() const { return config_; }
 
@@ -58,6 +64,7 @@ private:
   Limits limits_;
   TlsSettings tls_;
   CookieStore cookies_;
+  platform::CancelToken cancel_; // before the connection, which keeps a reference to it
   std::unique_ptr<platform::Connection> connection_;
   AnswerHead lastAnswer_;
 };

@@ -6,6 +6,29 @@
 
 namespace glimor::net {
 
+namespace {
+
+// One line in the status bar and the balloon: a socket error's CR LF becomes a space.
+std::string oneLine(std::string_view text) {
+  std::string line;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text.compare(at, 2, "\r\n") == 0) {
+      line += ' ';
+      ++at;
+    } else {
+      line += text[at];
+    }
+  }
+  return line;
+}
+
+} // namespace
+
+std::string deleteQuestion(const UploadRecord& upload, const ToLocalTime& toLocal) {
+  return std::string(deleteLastQuestion) + "\n\n" + upload.link + "\nUploaded " +
+         localUploadTime(upload.time, toLocal);
+}
+
 RecentUploads::~RecentUploads() {
   if (exchange_.joinable()) exchange_.join();
 }
@@ -25,15 +48,25 @@ bool RecentUploads::canDeleteLast() {
 }
 
 void RecentUploads::copyLink(const std::string& link) {
-  copyTextToClipboard(platform_.clipboard, link);
+  if (copyTextToClipboard(platform_.clipboard, link))
+    tell(platform::BalloonIcon::Info, std::string(linkCopiedText) + link);
+  else
+    tell(platform::BalloonIcon::Error, std::string(linkNotCopiedText));
+}
+
+void RecentUploads::tell(platform::BalloonIcon icon, const std::string& text) {
+  platform_.tray.showBalloon(icon, text);
 }
 
 void RecentUploads::deleteLast() {
   if (!canDeleteLast()) return;
-  if (!platform_.messages.askYesNo(std::string(deleteLastQuestion), caption_)) return;
-  // Read again: an upload may have ended while the question was open.
+  const UploadRecord asked = history_.uploads().back();
+  if (!platform_.messages.askYesNo(deleteQuestion(asked, platform_.toLocal), caption_,
+                                   platform::Messages::Default::No))
+    return;
+  // Read again: only the upload the question named goes, though another may have ended meanwhile.
   std::vector<UploadRecord> uploads = history_.uploads();
-  if (uploads.empty() || uploads.back().deletionUrl.empty()) return;
+  if (uploads.empty() || uploads.back() != asked) return;
   platform_.setStatus(std::string(statusDeleting));
   if (exchange_.joinable()) exchange_.join(); // the previous deletion has delivered its outcome
   ServiceSettings settings = clients_.settings();
@@ -48,30 +81,30 @@ void RecentUploads::send(UploadRecord upload, const ServiceSettings& settings) {
   try {
     platform_.ui.synchronize([&] {
       if (deletion.outcome == Deletion::Outcome::Failed) {
-        // One line in the status bar: a socket error's CR LF becomes a space.
-        std::string status(postErrorPrefix);
-        for (std::size_t at = 0; at < deletion.error.size(); ++at) {
-          if (deletion.error.compare(at, 2, "\r\n") == 0) {
-            status += ' ';
-            ++at;
-          } else {
-            status += deletion.error[at];
-          }
-        }
+        const std::string status = std::string(postErrorPrefix) + oneLine(deletion.error);
         platform_.setStatus(status);
+        tell(platform::BalloonIcon::Error, status);
         return;
       }
-      try {
-        history_.remove(upload);
-      } catch (const std::exception&) {
-        // The history keeps the line; deleting it again finds it gone (410) and drops it then.
-      }
+      forget(upload);
       platform_.setStatus(std::string(statusImageDeleted));
+      tell(platform::BalloonIcon::Info, std::string(statusImageDeleted));
     });
   } catch (const std::exception&) {
     // The window is gone; nobody is left to tell.
   }
   deleting_ = false;
+}
+
+// A deleted upload's link is dead: it goes wherever the program put it.
+void RecentUploads::forget(const UploadRecord& upload) {
+  try {
+    history_.remove(upload);
+  } catch (const std::exception&) {
+    // The history keeps the line; deleting it again finds it gone (410) and drops it then.
+  }
+  if (platform_.linkPage.link() == upload.link) platform_.linkPage.setLink("");
+  platform_.clipboard.clearIfText(upload.link);
 }
 
 } // namespace glimor::net

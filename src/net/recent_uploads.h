@@ -1,8 +1,11 @@
 #pragma once
 #include "net/service_clients.h"
 #include "net/upload_history.h"
+#include "net/upload_time_text.h"
 #include "platform/clipboard.h"
+#include "platform/link_page.h"
 #include "platform/messages.h"
+#include "platform/tray.h"
 #include "platform/ui_thread.h"
 
 #include <atomic>
@@ -17,12 +20,21 @@ namespace glimor::net {
 inline constexpr std::size_t recentLinksShown = 10;
 inline constexpr std::string_view deleteLastQuestion = "Delete the last uploaded image from the service?";
 inline constexpr std::string_view statusDeleting = "Deleting the last upload...";
+inline constexpr std::string_view linkCopiedText = "Link copied: ";
+inline constexpr std::string_view linkNotCopiedText =
+    "The link could not be copied: another program holds the clipboard.";
+
+// The question before a deletion: which upload goes, and when it was made, in local time.
+std::string deleteQuestion(const UploadRecord& upload, const ToLocalTime& toLocal);
 
 struct RecentUploadsPlatform {
   platform::Clipboard& clipboard;
   platform::Messages& messages;
   platform::UiThread& ui;
+  platform::Tray& tray;         // the outcome's balloon: the menu's user may not see the window
+  platform::LinkPage& linkPage; // a deleted upload's link leaves "Direct Link"
   std::function<void(const std::string&)> setStatus; // status panel 0
+  ToLocalTime toLocal = platform::toLocalTime;
 };
 
 // The tray menu's "Recent links" and "Delete last upload", from the upload history. Called on the
@@ -39,14 +51,19 @@ public:
   std::vector<std::string> recentLinks(); // newest first, at most recentLinksShown
   // The newest upload has a deletion link, and no deletion is under way.
   bool canDeleteLast();
-  // As "Copy to ClipBoard" does: onto the clipboard, read back, tried again while another holds it.
+  // As "Copy to ClipBoard" does: onto the clipboard, read back, tried again while another holds it;
+  // a balloon tells how it went.
   void copyLink(const std::string& link);
-  // Asks first; on Yes posts to the newest upload's deletion link and drops it from the history.
+  // Asks first, naming the upload, with No preselected; on Yes posts to the newest upload's
+  // deletion link. Once deleted, it leaves the history, the link field and the clipboard (only if
+  // the clipboard holds exactly its link); the outcome goes to the status bar and a balloon.
   void deleteLast();
   bool deleting() const { return deleting_; }
 
 private:
   void send(UploadRecord upload, const ServiceSettings& settings); // on the exchange's thread
+  void forget(const UploadRecord& upload);
+  void tell(platform::BalloonIcon icon, const std::string& text);
 
   UploadHistory& history_;
   RecentUploadsPlatform platform_;

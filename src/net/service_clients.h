@@ -53,6 +53,10 @@ public:
   http::HttpClient& upload(const ServiceSettings& settings);
   http::HttpClient& contact(const ServiceSettings& settings);
   http::HttpClient& deletion(const ServiceSettings& settings);
+  // Calls off the upload under way, from any thread (see HttpClient::cancel), and readies the
+  // upload client for the next one.
+  void cancelUpload() { HTTP.cancel(); }
+  void resetUploadCancel() { HTTP.resetCancel(); }
 
   // What a failed exchange shows: a refusal for want of a token (401) in the service's words,
   // followed by where the token is set; anything else as it is.

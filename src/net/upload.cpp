@@ -4,6 +4,7 @@
 #include "net/text_lines.h"
 #include "net/upload_request.h"
 #include "net/web_link.h"
+#include "platform/cancel_token.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -19,6 +20,8 @@ http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSe
   http::Bytes answer;
   try {
     clients.upload(settings).Post(settings.endpoints().uploadUrl(), body, answer);
+  } catch (const platform::Cancelled&) {
+    throw;
   } catch (const std::exception& error) {
     answer.clear();
     view.showPostError(std::string(postErrorPrefix) + clients.failureText(error));
@@ -92,6 +95,9 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     view.setStatus(statusComplete);
     view.startFloodLock();
     outcome = UploadOutcome::Complete;
+  } catch (const platform::Cancelled&) {
+    view.setStatus(statusCancelled);
+    outcome = UploadOutcome::CancelledByUser;
   } catch (const std::exception&) {
     view.setStatus(statusFailed);
     view.startFloodLock();

@@ -12,18 +12,21 @@ inline constexpr std::string_view statusCanceled = "Action canceled!";
 inline constexpr std::string_view statusUnknownType = "Unknown file type.";
 inline constexpr std::string_view statusComplete = "Upload complete.";
 inline constexpr std::string_view statusFailed = "Image could not be uploaded.";
+inline constexpr std::string_view statusCancelled = "Upload cancelled."; // the user called it off
 inline constexpr std::string_view postErrorPrefix = "Error encountered during POST: ";
 // After postErrorPrefix when the answer's last line holds no web address after "Link: ".
 inline constexpr std::string_view noLinkText = "The service's answer holds no link to the image.";
 // How many of the answer's last lines ResponseLines keeps.
 inline constexpr std::size_t responseLinesKept = 1000;
 
-enum class UploadOutcome { Canceled, UnknownFileType, Complete, Failed };
+// Canceled: there was no file to upload; CancelledByUser: the user called the exchange off.
+enum class UploadOutcome { Canceled, UnknownFileType, Complete, Failed, CancelledByUser };
 
 // One upload attempt, start to end: the checks, the request body, the POST to the service that
 // `settings` name through `clients`' upload client, the answer kept beside the image as a .dat
 // file and read back as lines, the link from the last line, and every effect on the window
-// through `view`.
+// through `view`. An exchange that the upload client's `cancel()` calls off leaves the link and the
+// clipboard alone and sets no anti-flood lock.
 UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
                           platform::Files& files);
 

@@ -55,6 +55,8 @@ void SynchronizedUploadView::endBusy() {
 }
 
 TUploader::~TUploader() {
+  // Nobody is left to see the outcome: the exchange ends now rather than at its time limit.
+  clients_.cancelUpload();
   if (worker_.joinable()) worker_.join();
 }
 
@@ -65,8 +67,13 @@ bool TUploader::start() {
   // The worker's own copy: a setting changed meanwhile counts from the next upload.
   ServiceSettings settings = clients_.settings();
   running_ = true;
+  clients_.resetUploadCancel();
   worker_ = std::thread([this, settings = std::move(settings)] { Execute(settings); });
   return true;
+}
+
+void TUploader::cancel() {
+  if (running_) clients_.cancelUpload();
 }
 
 void TUploader::Execute(const ServiceSettings& settings) {

@@ -41,13 +41,16 @@ class TUploader {
 public:
   TUploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
       : view_(window, ui), clients_(clients), files_(files) {}
-  // Waits for a running upload; its remaining effects on the window are then refused, so the
-  // user-interface thread must not be needed for it to end.
+  // Calls off a running upload and waits for it; its remaining effects on the window are then
+  // refused, so the user-interface thread must not be needed for it to end.
   ~TUploader();
 
   // Starts an upload of the file the window names; false, and nothing started, while one runs.
   // Called on the user-interface thread, which reads the settings.
   bool start();
+  // Calls off the running upload's exchange; it ends within a fraction of a second with
+  // "Upload cancelled.", link and clipboard as they were. Nothing happens when none runs.
+  void cancel();
   bool running() const { return running_; }
 
 private:

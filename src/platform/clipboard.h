@@ -12,6 +12,9 @@ public:
   virtual bool setText(const std::string& text) = 0;
   // The plain text on the clipboard, or nothing when it holds none or cannot be opened.
   virtual std::optional<std::string> text() = 0;
+  // Empties the clipboard when its plain text is exactly `text`, and leaves whatever else it
+  // holds alone; true when it was emptied.
+  virtual bool clearIfText(const std::string& text) = 0;
   virtual void sleep(unsigned ms) = 0;
 };
 

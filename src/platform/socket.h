@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/cancel_token.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -39,9 +41,11 @@ public:
 
   // Resolves `host` ("LOCALHOST" in any letter case is 127.0.0.1; a dotted IPv4 address is
   // used as written) and connects, giving up after `timeLimit` with socket error 10060 (11002
-  // when the name lookup is what took too long).
+  // when the name lookup is what took too long). `cancel` outlives the connection: once it is
+  // cancelled, connecting, sending and receiving throw Cancelled within its check interval.
   virtual std::unique_ptr<Connection> connect(const std::string& host, std::uint16_t port,
-                                              std::chrono::milliseconds timeLimit) = 0;
+                                              std::chrono::milliseconds timeLimit,
+                                              const CancelToken& cancel) = 0;
 };
 
 // The operating system's sockets (POSIX natively, WinSock 2 in Glimor.exe).

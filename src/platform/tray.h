@@ -8,10 +8,14 @@ namespace glimor::platform {
 struct TrayMenu {
   std::vector<std::string> recentLinks; // the "Recent links" submenu, newest first; greyed when empty
   bool canDeleteLast = false;           // "Delete last upload"; greyed when false
+  bool canCancelUpload = false;         // "Cancel upload", there only while an upload runs
 };
 
+// The look of a balloon: a plain notice or an error.
+enum class BalloonIcon { Info, Error };
+
 // The notification-area icon (tip "Glimor!") of the main window and its menu
-// "Show", "Hide", "Recent links", "Delete last upload", "-", "Exit".
+// "Show", "Hide", "Recent links", "Delete last upload", ["Cancel upload",] "-", "Exit".
 class Tray {
 public:
   virtual ~Tray() = default;
@@ -19,6 +23,9 @@ public:
   virtual void remove() = 0;
   // Opens the menu with its top-left corner at the cursor position.
   virtual void showMenuAtCursor(const TrayMenu& menu) = 0;
+  // A balloon from the icon titled with the application's title, which goes by itself after a
+  // few seconds: the outcome of a tray action, where the user is while the window is hidden.
+  virtual void showBalloon(BalloonIcon icon, const std::string& text) = 0;
 };
 
 } // namespace glimor::platform

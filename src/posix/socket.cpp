@@ -82,7 +82,7 @@ int waitFor(int fd, short events, std::chrono::milliseconds limit) {
   }
 }
 
-in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
+in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit, const CancelToken& cancel) {
   auto literal = [](const std::string& name) -> std::optional<std::array<std::uint8_t, 4>> {
     std::array<std::uint8_t, 4> address;
     if (::inet_pton(AF_INET, name.c_str(), address.data()) != 1) return std::nullopt;
@@ -103,7 +103,7 @@ in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
     }
     return lookup;
   };
-  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, literal, lookUp);
+  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, cancel, literal, lookUp);
   if (found.error != 0) fail(found.error);
   in_addr address;
   std::memcpy(&address, found.address.data(), 4);
@@ -113,12 +113,12 @@ in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
 // The socket stays non-blocking after the connect, so every wait goes through poll and is bounded.
 class PosixConnection final : public Connection {
 public:
-  explicit PosixConnection(int fd) : fd_(fd) {}
+  PosixConnection(int fd, const CancelToken& cancel) : fd_(fd), cancel_(cancel) {}
   ~PosixConnection() override { close(); }
 
   void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
     socket_loops::sendAll(
-        bytes, timeLimit,
+        bytes, timeLimit, cancel_,
         [this](std::span<const std::uint8_t> rest) {
           return settle(::send(fd_, rest.data(), rest.size(), MSG_NOSIGNAL));
         },
@@ -127,7 +127,7 @@ public:
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
     return socket_loops::receiveWithin(
-        into, wait,
+        into, wait, cancel_,
         [this](std::span<std::uint8_t> room) { return settle(::recv(fd_, room.data(), room.size(), 0)); },
         [this](std::chrono::milliseconds limit) { return waitFor(fd_, POLLIN, limit) > 0; });
   }
@@ -146,28 +146,33 @@ private:
   }
 
   int fd_;
+  const CancelToken& cancel_;
 };
 
 class PosixNetwork final : public Network {
 public:
   std::unique_ptr<Connection> connect(const std::string& host, std::uint16_t port,
-                                      std::chrono::milliseconds timeLimit) override {
+                                      std::chrono::milliseconds timeLimit,
+                                      const CancelToken& cancel) override {
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     const Deadline deadline(timeLimit);
-    target.sin_addr = resolve(host, timeLimit);
+    target.sin_addr = resolve(host, timeLimit, cancel);
 
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) fail(winsockNumber(errno));
-    auto connection = std::make_unique<PosixConnection>(fd);
+    auto connection = std::make_unique<PosixConnection>(fd, cancel);
     // The head goes out in one write; Nagle would only hold back its last segment.
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 
     if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
       if (errno != EINPROGRESS) fail(winsockNumber(errno));
-      if (waitFor(fd, POLLOUT, deadline.left()) == 0) fail(wsa::timedOut);
+      if (!waitUnlessCancelled(deadline.left(), cancel, [fd](std::chrono::milliseconds limit) {
+            return waitFor(fd, POLLOUT, limit) > 0;
+          }))
+        fail(wsa::timedOut);
       int error = 0;
       socklen_t size = sizeof error;
       ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);

@@ -26,8 +26,10 @@ bool Win32Clipboard::setText(const std::string& text) {
   return placed;
 }
 
-std::optional<std::string> Win32Clipboard::text() {
-  if (!::OpenClipboard(owner_)) return std::nullopt;
+namespace {
+
+// The plain text of the clipboard, which must be open.
+std::optional<std::string> openClipboardText() {
   std::optional<std::string> result;
   if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
     if (const char* bytes = static_cast<const char*>(::GlobalLock(block))) {
@@ -35,8 +37,25 @@ std::optional<std::string> Win32Clipboard::text() {
       ::GlobalUnlock(block);
     }
   }
+  return result;
+}
+
+} // namespace
+
+std::optional<std::string> Win32Clipboard::text() {
+  if (!::OpenClipboard(owner_)) return std::nullopt;
+  std::optional<std::string> result = openClipboardText();
   ::CloseClipboard();
   return result;
+}
+
+bool Win32Clipboard::clearIfText(const std::string& text) {
+  // Compared and emptied while open, so no other program's copy can come in between.
+  if (!::OpenClipboard(owner_)) return false;
+  const bool same = openClipboardText() == text;
+  const bool cleared = same && ::EmptyClipboard();
+  ::CloseClipboard();
+  return cleared;
 }
 
 } // namespace glimor::win32

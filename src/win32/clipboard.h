@@ -10,6 +10,7 @@ public:
   void setOwner(HWND owner) { owner_ = owner; }
   bool setText(const std::string& text) override;
   std::optional<std::string> text() override;
+  bool clearIfText(const std::string& text) override;
   void sleep(unsigned ms) override { ::Sleep(ms); }
 
 private:

@@ -12,6 +12,7 @@ enum : int {
   directLink,
   openLink,
   copyLink,
+  cancelUpload,
   hotKey,
   checkForUpdates,
   autoUpdate,
@@ -32,6 +33,7 @@ enum : int {
   menuHide,
   menuExit,
   menuDeleteLast,
+  menuCancelUpload,
   menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,

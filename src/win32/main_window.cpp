@@ -184,6 +184,21 @@ bool MainWindow::add() {
   return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
 }
 
+void MainWindow::showBalloon(platform::BalloonIcon icon, const std::string& text) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE; // the record with the balloon's fields
+  data.hWnd = hwnd();
+  data.uID = 0;
+  data.uFlags = NIF_INFO;
+  std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
+  std::strncpy(data.szInfoTitle, "Glimor!", sizeof data.szInfoTitle - 1);
+  data.dwInfoFlags = icon == platform::BalloonIcon::Error ? NIIF_ERROR : NIIF_INFO;
+  data.uTimeout = 10000; // how long it stays, ms; the system keeps it within its own bounds
+  // Without the icon (the notification area re-created) there is no balloon; the status bar
+  // still has the text.
+  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
 void MainWindow::remove() {
   NOTIFYICONDATAA data{};
   data.cbSize = basicTrayRecordSize;
@@ -209,6 +224,7 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
                 reinterpret_cast<UINT_PTR>(recent), "Recent links");
   ::AppendMenuA(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
                 "Delete last upload");
+  if (menu.canCancelUpload) ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCancelUpload, "Cancel upload");
   ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
 }
@@ -247,6 +263,7 @@ void MainWindow::handleOptionClicks() {
     if (!settingControls_) form_->onHotKeyChanged();
   });
   onClick(button1_, [this] { form_->onUploadButton(); });
+  onClick(cancelUpload_, [this] { form_->cancelUpload(); });
 }
 
 // The tray menu's items.
@@ -263,6 +280,9 @@ void MainWindow::onMenuCommand(int id) {
     break;
   case ids::menuDeleteLast:
     form_->onTrayDeleteLast();
+    break;
+  case ids::menuCancelUpload:
+    form_->onTrayCancelUpload();
     break;
   default:
     if (id >= ids::menuRecentFirst && id < ids::menuRecentFirst + ids::menuRecentCount)

@@ -73,6 +73,7 @@ public:
   bool add() override;
   void remove() override;
   void showMenuAtCursor(const platform::TrayMenu& menu) override;
+  void showBalloon(platform::BalloonIcon icon, const std::string& text) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -102,7 +103,7 @@ private:
   std::string statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
-  HWND openLink_ = nullptr, copyLink_ = nullptr;
+  HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr;
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;

@@ -166,9 +166,19 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
   };
   openLink_ = button("Open Link", 136, ids::openLink);
   copyLink_ = button("Copy to ClipBoard", 264, ids::copyLink);
-  // The busy animation sits under the link panel, which hides it once shown.
+  // The busy animation and the upload's Cancel sit under the link panel, which hides them once shown.
   busy_.createWindow(page, 144, 48, 97, 17);
-  linkPage_.emplace(directLink, helpText, busy_);
+  cancelUpload_ = createControl(page, {.className = "BUTTON",
+                                       .text = "Cancel upload",
+                                       .x = 136,
+                                       .y = 72,
+                                       .width = 113,
+                                       .height = 25,
+                                       .style = BS_PUSHBUTTON | WS_TABSTOP,
+                                       .id = ids::cancelUpload,
+                                       .visible = false,
+                                       .font = font_});
+  linkPage_.emplace(directLink, helpText, busy_, cancelUpload_);
 }
 
 // Three columns, labels on the left: the hot key and the file types in the middle, updates and the

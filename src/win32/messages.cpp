@@ -8,8 +8,9 @@ void Win32Messages::show(const std::string& text) {
   reportError(text);
 }
 
-bool Win32Messages::askYesNo(const std::string& text, const std::string& caption) {
-  return ::MessageBoxA(owner_.hwnd(), text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+bool Win32Messages::askYesNo(const std::string& text, const std::string& caption, Default preselected) {
+  const UINT button = preselected == Default::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
+  return ::MessageBoxA(owner_.hwnd(), text.c_str(), caption.c_str(), MB_YESNO | button) == IDYES;
 }
 
 void Win32Messages::beep() {

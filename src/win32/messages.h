@@ -11,7 +11,7 @@ public:
   // Questions are owned by the main window once it exists.
   explicit Win32Messages(const Window& owner) : owner_(owner) {}
   void show(const std::string& text) override;
-  bool askYesNo(const std::string& text, const std::string& caption) override;
+  bool askYesNo(const std::string& text, const std::string& caption, Default preselected) override;
   void beep() override;
 
 private:

@@ -28,7 +28,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
       history_(platform.files, paths::folderOf(executablePath_) + "Glimor.history"),
       recentUploads_(history_,
                      net::RecentUploadsPlatform{
-                         clipboard_, platform.messages, ui_,
+                         clipboard_, platform.messages, ui_, platform.main, platform.main.linkPage(),
                          [&form = platform.form](const std::string& text) { form.setStatus(text); }},
                      clients_, app::applicationTitle),
       uploadWindow_(
@@ -48,6 +48,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
   urlDownload_.setDialogWindow(main.hwnd());
   form.setUploadStarter([this] { uploader_.start(); });
   form.setUploadRunning([this] { return uploader_.running(); });
+  form.setUploadCanceller([this] { uploader_.cancel(); });
   form.setTrayHistory(
       {[this] {
          return platform::TrayMenu{recentUploads_.recentLinks(), recentUploads_.canDeleteLast()};

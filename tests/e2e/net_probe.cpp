@@ -74,7 +74,7 @@ class NoMessages final : public platform::Messages {
 public:
   explicit NoMessages(Report& report) : report_(report) {}
   void show(const std::string& text) override { report_.line("message " + text); }
-  bool askYesNo(const std::string&, const std::string&) override { return false; }
+  bool askYesNo(const std::string&, const std::string&, Default) override { return false; }
   void beep() override {}
 
 private:

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The upload road for BMP and GIF against glimor-server (the service holds exactly the file beside
-# the program); the tray menu's Recent links and Delete last upload; the JPEG road over https, trusted through [Service] CACertificate and refused
-# without it; and a service that answers 500: the message box, then "Image could not be uploaded.".
+# the program); the tray menu's Recent links and Delete last upload, their balloons, the question
+# naming the upload with No preselected, the dead link cleared; the JPEG road over https, trusted
+# through [Service] CACertificate and refused without it; a service that answers 500: the message
+# box, then "Image could not be uploaded."; and one that stays silent: the tray's Cancel upload.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -66,13 +68,33 @@ wait_for 10 submenu_open || fail "Recent links opened no submenu"
 shot tray-recent-links
 click_menu_row 0
 wait_for 10 clipboard_is "$link" || fail "Recent links copied: $(xclip -o -selection clipboard)"
+# Wine's tray draws a balloon as a tooltip window of its own, without a window text.
+balloon_shown() { windows_now | grep -q '^top|1|tooltips_class32|'; }
+wait_for 10 balloon_shown || fail "no balloon after Recent links"
+shot tray-balloon-copied
+main_visible && click_tray_icon # the tray's outcomes must reach a user whose window is hidden
+has_window "^child|.|Edit|$link\$" || fail "the link field does not hold the last link"
 open_tray_menu
 click_menu_row 3
-wait_for 10 message_shown "Delete the last uploaded image from the service?" || fail "no deletion question"
+wait_for 10 message_begins "Delete the last uploaded image from the service?  $link Uploaded $(date +%Y-)" ||
+  fail "no deletion question naming the link: $(windows_now | grep -A3 '#32770')"
+shot delete-question
+focus_is 'Button|&No' || fail "the deletion question preselects $(focus_now), not No"
+click_title '#32770' # the keys go to the box, whose focus stays on No
+xdotool key Return   # Enter keeps the upload
+wait_for 10 not message_begins "Delete the last" || fail "Enter did not answer the question"
+grep -qF "$link" "$app_dir/Glimor.history" || fail "Enter deleted the upload"
+open_tray_menu
+click_menu_row 3
+wait_for 10 message_begins "Delete the last uploaded image from the service?" || fail "no deletion question"
 click_control Button '&Yes'
 wait_for 30 status_is "Image deleted." || fail "status after the deletion: $(status_text)"
+wait_for 10 balloon_shown || fail "no balloon after the deletion"
+shot tray-balloon-deleted
 [ "$(curl -s -o /dev/null -w '%{http_code}' "$link")" = 410 ] || fail "the deleted image's link does not answer 410"
 grep -qF "$link" "$app_dir/Glimor.history" && fail "the deleted upload is still in Glimor.history"
+has_window "|Edit|$link\$" && fail "the dead link stays in the link field"
+clipboard_is "$link" && fail "the dead link stays on the clipboard"
 
 log "the JPEG road over https, the test CA named in Glimor.ini"
 wineserver -k >/dev/null 2>&1 || true
@@ -99,12 +121,17 @@ shot https-untrusted
 click_control Button OK
 wait_for 10 status_is "Image could not be uploaded." || fail "status after the refused certificate: $(status_text)"
 
-log "a service that answers 500, named in Glimor.ini while the program runs"
+log "a service that answers 500, named in Glimor.ini while the program runs, then stays silent"
 python3 - "$work/port500" <<'PY' &
-import http.server, sys
+import http.server, sys, time
 class Refuse(http.server.BaseHTTPRequestHandler):
+    posts = 0
     def do_POST(self):
         self.rfile.read(int(self.headers.get("Content-Length", 0)))
+        Refuse.posts += 1
+        if Refuse.posts > 1:
+            time.sleep(120) # holds the upload far longer than its cancel may take
+            return
         self.send_response(500)
         self.send_header("Content-Length", "0")
         self.end_headers()
@@ -126,4 +153,21 @@ status_is "Uploading image..." || fail "the worker did not wait for the box: $(s
 shot post-error
 click_control Button OK
 wait_for 10 status_is "Image could not be uploaded." || fail "status after a refused upload: $(status_text)"
+
+log "a silent service: the tray menu's Cancel upload ends the upload"
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+printf 'kept' | xclip -i -selection clipboard
+capture
+wait_for 10 status_is "Uploading image..." || fail "no upload under way: $(status_text)"
+# The menu: "Show", "Hide", "Recent links", "Delete last upload", "Cancel upload", a separator, "Exit".
+open_tray_menu
+shot tray-cancel-upload
+click_menu_row 4
+wait_for 5 status_is "Upload cancelled." || fail "status after Cancel upload: $(status_text)"
+clipboard_is kept || fail "a cancelled upload changed the clipboard: $(xclip -o -selection clipboard)"
+wait_for 10 glimor_started || fail "Glimor.exe ended"
+capture # the gate is open again: the next upload starts at once
+wait_for 10 status_is "Uploading image..." || fail "no second upload after the cancel: $(status_text)"
+click_control Button 'Cancel upload' # the same from the links page, under the busy animation
+wait_for 5 status_is "Upload cancelled." || fail "status after the links page's Cancel upload: $(status_text)"
 log "passed"

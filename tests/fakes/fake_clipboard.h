@@ -18,6 +18,11 @@ public:
     return true;
   }
   std::optional<std::string> text() override { return content; }
+  bool clearIfText(const std::string& text) override {
+    if (content != text) return false;
+    content.reset();
+    return true;
+  }
   void sleep(unsigned ms) override { pauses.push_back(ms); }
 
   std::optional<std::string> content;

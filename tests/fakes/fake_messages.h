@@ -15,8 +15,10 @@ public:
     shown.push_back(text);
     if (whileOpen) whileOpen();
   }
-  bool askYesNo(const std::string& text, const std::string& caption) override {
+  bool askYesNo(const std::string& text, const std::string& caption, Default preselected) override {
     questions.push_back(caption + ": " + text);
+    preselections.push_back(preselected);
+    if (whileOpen) whileOpen();
     if (answers.empty()) return false;
     bool answer = answers.front();
     answers.pop_front();
@@ -26,6 +28,7 @@ public:
 
   std::vector<std::string> shown;
   std::vector<std::string> questions;
+  std::vector<Default> preselections; // one for each question
   std::deque<bool> answers;
   int beeps = 0;
   // Runs while a message is open, as the message loop of a modal box would.

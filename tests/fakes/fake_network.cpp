@@ -4,14 +4,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace glimor::fakes {
 namespace {
 
 class FakeConnection final : public platform::Connection {
 public:
-  FakeConnection(std::shared_ptr<ConnectionRecord> record, std::vector<ServerStep> steps)
-      : record_(std::move(record)), steps_(steps.begin(), steps.end()) {}
+  FakeConnection(std::shared_ptr<ConnectionRecord> record, std::vector<ServerStep> steps,
+                 const platform::CancelToken& cancel)
+      : record_(std::move(record)), steps_(steps.begin(), steps.end()), cancel_(cancel) {}
 
   void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
     if (record_->closed) throw Error("send on a closed connection");
@@ -31,6 +33,15 @@ public:
       return std::nullopt;
     }
     if (step.kind == ServerStep::Kind::Failure) throw Error(step.bytes);
+    if (step.kind == ServerStep::Kind::Hold) {
+      // The real connections' waits, without the sockets.
+      platform::waitUnlessCancelled(std::chrono::seconds(10), cancel_, [](std::chrono::milliseconds slice) {
+        std::this_thread::sleep_for(slice);
+        return false;
+      });
+      steps_.pop_front();
+      return std::nullopt;
+    }
     std::size_t n = std::min(into.size(), step.bytes.size());
     std::memcpy(into.data(), step.bytes.data(), n);
     step.bytes.erase(0, n);
@@ -42,12 +53,14 @@ public:
 private:
   std::shared_ptr<ConnectionRecord> record_;
   std::deque<ServerStep> steps_;
+  const platform::CancelToken& cancel_;
 };
 
 } // namespace
 
 std::unique_ptr<platform::Connection> FakeNetwork::connect(const std::string& host, std::uint16_t port,
-                                                           std::chrono::milliseconds timeLimit) {
+                                                           std::chrono::milliseconds timeLimit,
+                                                           const platform::CancelToken& cancel) {
   lastConnectLimit = timeLimit;
   if (!connectFailure_.empty()) throw Error(connectFailure_);
   auto record = std::make_shared<ConnectionRecord>();
@@ -59,7 +72,7 @@ std::unique_ptr<platform::Connection> FakeNetwork::connect(const std::string& ho
     steps = std::move(scripts_.front());
     scripts_.pop_front();
   }
-  return std::make_unique<FakeConnection>(record, std::move(steps));
+  return std::make_unique<FakeConnection>(record, std::move(steps), cancel);
 }
 
 } // namespace glimor::fakes

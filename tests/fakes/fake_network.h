@@ -11,7 +11,8 @@ namespace glimor::fakes {
 
 // What the server side of one fake connection does when the client reads.
 struct ServerStep {
-  enum class Kind { Data, Silence, Failure };
+  // Hold: the server keeps silent until the client calls the exchange off (at most 10 s).
+  enum class Kind { Data, Silence, Failure, Hold };
   Kind kind = Kind::Data;
   std::string bytes; // the data, or the failure's message
 };
@@ -24,6 +25,9 @@ inline ServerStep silence() {
 }
 inline ServerStep failure(std::string message) {
   return {ServerStep::Kind::Failure, std::move(message)};
+}
+inline ServerStep hold() {
+  return {ServerStep::Kind::Hold, {}};
 }
 
 // Everything the client did on one connection.
@@ -45,7 +49,8 @@ public:
   void failConnect(std::string message) { connectFailure_ = std::move(message); }
 
   std::unique_ptr<platform::Connection> connect(const std::string& host, std::uint16_t port,
-                                                std::chrono::milliseconds timeLimit) override;
+                                                std::chrono::milliseconds timeLimit,
+                                                const platform::CancelToken& cancel) override;
 
   std::vector<std::shared_ptr<ConnectionRecord>> connections;
   std::chrono::milliseconds lastConnectLimit{};

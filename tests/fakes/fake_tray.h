@@ -18,8 +18,13 @@ public:
     lastMenu = menu;
   }
 
+  void showBalloon(platform::BalloonIcon icon, const std::string& text) override {
+    balloons.push_back((icon == platform::BalloonIcon::Error ? "error: " : "info: ") + text);
+  }
+
   bool present = false;
   int adds = 0, menus = 0;
+  std::vector<std::string> balloons; // "info: " or "error: " and the text
   platform::TrayMenu lastMenu;
 };
 

@@ -50,7 +50,7 @@ bool waitFor(SOCKET socket, bool forWriting, std::chrono::milliseconds limit) {
   return ready > 0;
 }
 
-in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
+in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit, const CancelToken& cancel) {
   auto literal = [](const std::string& name) -> std::optional<std::array<std::uint8_t, 4>> {
     unsigned long dotted = ::inet_addr(name.c_str());
     if (dotted == INADDR_NONE || name.empty()) return std::nullopt;
@@ -73,7 +73,7 @@ in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
     }
     return lookup;
   };
-  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, literal, lookUp);
+  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, cancel, literal, lookUp);
   if (found.error != 0) fail(found.error);
   in_addr address;
   std::memcpy(&address, found.address.data(), 4);
@@ -83,12 +83,12 @@ in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit) {
 // The socket stays non-blocking after the connect, so every wait goes through select and is bounded.
 class WinsockConnection final : public Connection {
 public:
-  explicit WinsockConnection(SOCKET socket) : socket_(socket) {}
+  WinsockConnection(SOCKET socket, const CancelToken& cancel) : socket_(socket), cancel_(cancel) {}
   ~WinsockConnection() override { close(); }
 
   void send(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeLimit) override {
     socket_loops::sendAll(
-        bytes, timeLimit,
+        bytes, timeLimit, cancel_,
         [this](std::span<const std::uint8_t> rest) {
           return settle(::send(socket_, reinterpret_cast<const char*>(rest.data()), chunkOf(rest.size()), 0));
         },
@@ -97,7 +97,7 @@ public:
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
     return socket_loops::receiveWithin(
-        into, wait,
+        into, wait, cancel_,
         [this](std::span<std::uint8_t> room) {
           return settle(::recv(socket_, reinterpret_cast<char*>(room.data()), chunkOf(room.size()), 0));
         },
@@ -121,6 +121,7 @@ private:
   }
 
   SOCKET socket_;
+  const CancelToken& cancel_;
 };
 
 class WinsockNetwork final : public Network {
@@ -134,17 +135,18 @@ public:
   }
 
   std::unique_ptr<Connection> connect(const std::string& host, std::uint16_t port,
-                                      std::chrono::milliseconds timeLimit) override {
+                                      std::chrono::milliseconds timeLimit,
+                                      const CancelToken& cancel) override {
     if (!started_) fail(WSASYSNOTREADY);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     const Deadline deadline(timeLimit);
-    target.sin_addr = resolve(host, timeLimit);
+    target.sin_addr = resolve(host, timeLimit, cancel);
 
     SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) failLast();
-    auto connection = std::make_unique<WinsockConnection>(socket);
+    auto connection = std::make_unique<WinsockConnection>(socket, cancel);
     u_long nonBlocking = 1;
     if (::ioctlsocket(socket, FIONBIO, &nonBlocking) != 0) failLast();
     BOOL on = TRUE;
@@ -152,7 +154,10 @@ public:
 
     if (::connect(socket, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
       if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitFor(socket, true, deadline.left())) fail(WSAETIMEDOUT);
+      if (!waitUnlessCancelled(deadline.left(), cancel, [socket](std::chrono::milliseconds limit) {
+            return waitFor(socket, true, limit);
+          }))
+        fail(WSAETIMEDOUT);
     }
     return connection;
   }

@@ -54,6 +54,21 @@ TEST_F(TrayIconTest, TheMenuOffersTheHistoryAsItWasWhenTheMenuOpened) {
   EXPECT_THAT(calls, ::testing::ElementsAre("copy http://svc/i/1", "delete"));
 }
 
+TEST_F(TrayIconTest, CancelUploadIsOfferedOnlyWhileAnUploadRuns) {
+  bool running = false;
+  int cancels = 0;
+  form.setUploadRunning([&] { return running; });
+  form.setUploadCanceller([&] { ++cancels; });
+  form.onTrayNotify(0x0205);
+  EXPECT_FALSE(tray.lastMenu.canCancelUpload);
+  running = true;
+  form.onTrayCancelUpload(); // not on the menu as it was shown
+  form.onTrayNotify(0x0205);
+  EXPECT_TRUE(tray.lastMenu.canCancelUpload);
+  form.onTrayCancelUpload();
+  EXPECT_EQ(cancels, 1);
+}
+
 TEST_F(TrayIconTest, MenuShowAndHide) {
   form.onTrayShow();
   EXPECT_TRUE(view.shown);

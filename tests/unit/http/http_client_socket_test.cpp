@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace glimor::http {
 namespace {
 
@@ -115,6 +117,21 @@ TEST(HttpClientOverSockets, GivesUpOnAServerThatAcceptsAndStaysSilent) {
   ScriptedServer server({{receiveRequest(), awaitClientClose()}});
   HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), quickLimits());
   EXPECT_EQ(post(client, server.url("/"), bytesOf("x")).error, "Read Timeout");
+}
+
+TEST(HttpClientOverSockets, ACancelEndsTheWaitForASilentServer) {
+  // The server holds the connection far longer than the test would wait; only the cancel ends it.
+  ScriptedServer server({{receiveRequest(), awaitClientClose()}});
+  Limits limits;
+  limits.readIdle = 20s;
+  HttpClient client(net::uploadClientConfig(), platform::systemNetwork(), limits);
+  Outcome outcome;
+  std::thread exchange([&] { outcome = post(client, server.url("/"), bytesOf("x")); });
+  std::this_thread::sleep_for(500ms); // time to send the request and wait for the answer
+  client.cancel();
+  exchange.join();
+  EXPECT_EQ(outcome.error, "The exchange was cancelled.");
+  EXPECT_EQ(server.requests().size(), 1u); // it went as far as the wait, and the server saw its close
 }
 
 TEST(HttpClientOverSockets, ReportsAConnectionClosedBeforeTheStatusLine) {

@@ -137,5 +137,17 @@ TEST(HttpClientPost, SecuresHttpsWithTheUrlsHostAndTheTrustAnchorFileAndFailsWit
   EXPECT_EQ(network.connections.back()->sent, ""); // nothing goes out over a refused connection
 }
 
+TEST(HttpClientPost, ACancelStaysInForceUntilResetSoOneJustBeforeThePostStopsIt) {
+  FakeNetwork network;
+  network.answer("HTTP/1.0 200 OK\r\n\r\nLink: x");
+  HttpClient client(net::uploadClientConfig(), network);
+  Bytes answer;
+  client.cancel();
+  EXPECT_EQ(postError(client, "http://svc/", answer), "The exchange was cancelled.");
+  EXPECT_TRUE(network.connections.empty());
+  client.resetCancel();
+  EXPECT_EQ(postError(client, "http://svc/", answer), "");
+}
+
 } // namespace
 } // namespace glimor::http

@@ -28,7 +28,8 @@ Secured secure(fakes::FakeNetwork& network, std::vector<ServerStep> steps, int f
   network.script(std::move(steps));
   auto engine = std::make_unique<FakeTlsEngine>(flights, maxPlain);
   Secured secured;
-  auto tcp = network.connect("svc", 443, 1s);
+  static const platform::CancelToken never;
+  auto tcp = network.connect("svc", 443, 1s, never);
   secured.tcp = network.connections.back();
   secured.connection = secureOver(std::move(engine), std::move(tcp), "svc", 30s);
   return secured;

@@ -1,7 +1,9 @@
 #include "fakes/fake_clipboard.h"
 #include "fakes/fake_files.h"
+#include "fakes/fake_link_page.h"
 #include "fakes/fake_messages.h"
 #include "fakes/fake_network.h"
+#include "fakes/fake_tray.h"
 #include "fakes/fake_ui_thread.h"
 #include "net/recent_uploads.h"
 #include "net/service_clients.h"
@@ -13,6 +15,7 @@
 namespace glimor::net {
 namespace {
 
+using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 
 class RecentUploadsTest : public ::testing::Test {
@@ -21,6 +24,8 @@ protected:
     for (int i = 1; i <= count; ++i)
       history.add({"", "http://svc/i/" + std::to_string(i), i == count ? newestDeletionUrl : "http://svc/d/x",
                    "jpg", 1});
+    page.directLink = "http://svc/i/" + std::to_string(count);
+    clipboard.content = page.directLink;
   }
   // Yes to the question, then the deletion's outcome carried out on this thread.
   void deleteLastAnsweringYes() {
@@ -33,12 +38,21 @@ protected:
   fakes::FakeClipboard clipboard;
   fakes::FakeMessages messages;
   fakes::FakeUiThread ui;
+  fakes::FakeTray tray;
+  fakes::FakeLinkPage page;
   fakes::FakeNetwork network;
   ServiceClients clients{network, nullptr, [] { return ServiceSettings{"svc", "tok"}; }, ""};
-  UploadHistory history{files, "Glimor.history"};
+  // Kept at 2026-12-10 03:04:05 UTC, shown one hour later as the local time.
+  UploadHistory history{files, "Glimor.history", [] {
+                          return std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + 3h + 4min + 5s;
+                        }};
   std::vector<std::string> statuses;
   RecentUploads recent{history,
-                       {clipboard, messages, ui, [&](const std::string& text) { statuses.push_back(text); }},
+                       {clipboard, messages, ui, tray, page,
+                        [&](const std::string& text) { statuses.push_back(text); },
+                        [](std::chrono::system_clock::time_point) {
+                          return platform::LocalTime{2026, 12, 10, 4, 4};
+                        }},
                        clients,
                        "Glimor!"};
 };
@@ -55,6 +69,12 @@ TEST_F(RecentUploadsTest, OffersTheLastTenLinksNewestFirstAndDeletionOnlyWithALi
   EXPECT_TRUE(messages.questions.empty());
   recent.copyLink("http://svc/i/7");
   EXPECT_EQ(clipboard.content, "http://svc/i/7");
+  clipboard.busyFor = 100; // another program holds it
+  recent.copyLink("http://svc/i/8");
+  EXPECT_EQ(clipboard.content, "http://svc/i/7");
+  EXPECT_THAT(tray.balloons,
+              ElementsAre("info: Link copied: http://svc/i/7",
+                          "error: The link could not be copied: another program holds the clipboard."));
 }
 
 TEST_F(RecentUploadsTest, DeletesOnlyOnYesPostingAnEmptyBodyWithoutTheToken) {
@@ -64,13 +84,38 @@ TEST_F(RecentUploadsTest, DeletesOnlyOnYesPostingAnEmptyBodyWithoutTheToken) {
   EXPECT_TRUE(network.connections.empty());
   deleteLastAnsweringYes();
 
-  EXPECT_EQ(messages.questions.at(1), "Glimor!: Delete the last uploaded image from the service?");
+  EXPECT_EQ(messages.questions.at(1), "Glimor!: Delete the last uploaded image from the service?\n\n"
+                                      "http://svc/i/2\nUploaded 2026-12-10 04:04");
+  EXPECT_THAT(messages.preselections, ::testing::Each(platform::Messages::Default::No));
   const std::string& sent = network.connections.at(0)->sent;
   EXPECT_EQ(sent.rfind("POST /d/last/s3 HTTP/1.0\r\n", 0), 0u);
   EXPECT_NE(sent.find("\r\nContent-Length: 0\r\n"), std::string::npos);
   EXPECT_EQ(sent.find("tok"), std::string::npos);
   EXPECT_THAT(statuses, ElementsAre("Deleting the last upload...", "Image deleted."));
+  EXPECT_THAT(tray.balloons, ElementsAre("info: Image deleted."));
   EXPECT_THAT(recent.recentLinks(), ElementsAre("http://svc/i/1"));
+  EXPECT_EQ(page.directLink, ""); // the dead link is gone from the field and the clipboard
+  EXPECT_EQ(clipboard.content, std::nullopt);
+}
+
+TEST_F(RecentUploadsTest, ADeletionLeavesOtherLinksAndClipboardTextsAlone) {
+  given(2);
+  page.directLink = "http://svc/i/1";
+  clipboard.content = "http://svc/i/2 and more";
+  network.answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  deleteLastAnsweringYes();
+  EXPECT_EQ(statuses.back(), "Image deleted.");
+  EXPECT_EQ(page.directLink, "http://svc/i/1");
+  EXPECT_EQ(clipboard.content, "http://svc/i/2 and more");
+}
+
+TEST_F(RecentUploadsTest, AnUploadThatEndedWhileTheQuestionWasOpenIsNotTheOneDeleted) {
+  given(1);
+  messages.whileOpen = [&] { history.add({"", "http://svc/i/2", "http://svc/d/two/s", "jpg", 1}); };
+  messages.answers.push_back(true);
+  recent.deleteLast(); // the question named upload 1
+  EXPECT_FALSE(recent.deleting());
+  EXPECT_TRUE(network.connections.empty());
 }
 
 TEST_F(RecentUploadsTest, AnImageGoneBeforeIsDroppedOtherFailuresKeepIt) {
@@ -81,6 +126,10 @@ TEST_F(RecentUploadsTest, AnImageGoneBeforeIsDroppedOtherFailuresKeepIt) {
   deleteLastAnsweringYes();
   EXPECT_EQ(statuses.at(1), "Error encountered during POST: HTTP/1.1 404 Not Found");
   EXPECT_EQ(statuses.at(3), "Error encountered during POST: Socket Error # 10061 Connection refused.");
+  EXPECT_EQ(tray.balloons.at(1),
+            "error: Error encountered during POST: Socket Error # 10061 Connection refused.");
+  EXPECT_EQ(page.directLink, "http://svc/i/1"); // still alive
+  EXPECT_EQ(clipboard.content, "http://svc/i/1");
   EXPECT_EQ(recent.recentLinks().size(), 1u);
 
   network.failConnect("");

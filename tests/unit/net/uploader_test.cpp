@@ -129,6 +129,29 @@ TEST_F(UploaderTest, AnUploadKeepsTheSettingsOfItsStartAndTheNextTakesTheChanged
   EXPECT_EQ(network.connections[1]->sent.find("first"), std::string::npos);
 }
 
+TEST_F(UploaderTest, ACancelledUploadLeavesLinkAndClipboardAndReleasesTheGate) {
+  page.directLink = "http://svc/before";
+  clipboard.content = page.directLink;
+  network.script({fakes::hold()});
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/after\r\n");
+  uploader.cancel(); // none runs: nothing to call off
+  ASSERT_TRUE(uploader.start());
+  ui.pumpUntil([&] { return !network.connections.empty(); });
+  uploader.cancel();
+  pumpUntilDone();
+  EXPECT_EQ(main.statusText[0], "Upload cancelled.");
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(page.directLink, "http://svc/before");
+  EXPECT_EQ(clipboard.content, "http://svc/before");
+  EXPECT_TRUE(network.connections[0]->closed);
+  EXPECT_THAT(hooks, ElementsAre("panel off", "panel on")); // no flood lock
+  EXPECT_TRUE(history.uploads().empty());
+
+  ASSERT_TRUE(uploader.start()); // the next upload is not cancelled by the last one's cancel
+  pumpUntilDone();
+  EXPECT_EQ(page.directLink, "http://svc/after");
+}
+
 TEST_F(UploaderTest, AWindowThatIsGoneEndsTheWorkerQuietly) {
   ui.close();
   ASSERT_TRUE(uploader.start());

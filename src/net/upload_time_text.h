@@ -1,0 +1,17 @@
+#pragma once
+#include "platform/local_time.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace glimor::net {
+
+using ToLocalTime = std::function<platform::LocalTime(std::chrono::system_clock::time_point)>;
+
+// An upload's time as the history keeps it ("YYYY-MM-DDTHH:MM:SSZ", UTC) in the user's local
+// time, as "YYYY-MM-DD HH:MM"; a text in another form is given back as it is.
+std::string localUploadTime(std::string_view utc, const ToLocalTime& toLocal);
+
+} // namespace glimor::net
