@@ -5,6 +5,7 @@
 #include "imaging/png_chunks.h"
 #include "imaging/png_filters.h"
 #include "imaging/png_palette.h"
+#include "imaging/png_small_image.h"
 #include "imaging/zlib_parts.h"
 #include "platform/error.h"
 
@@ -158,13 +159,24 @@ platform::Bytes encodePng(const Bitmap& bitmap, int level) {
     throw Error("Bitmap image is not valid");
   if (bitmap.bitsPerPixel != 24 && bitmap.bitsPerPixel != 32) return encodePng(toBgr24(bitmap), level);
 
-  const std::optional<png::Palette> palette = paletteOf(bitmap);
-  const int bitDepth = palette ? png::bitDepthFor(palette->size()) : 8;
-  const std::size_t rowBytes = palette ? (static_cast<std::size_t>(bitmap.width) * bitDepth + 7) / 8
-                                       : static_cast<std::size_t>(bitmap.width) * 3;
-  const LineWriter lines =
-      palette ? indexedLines(bitmap, *palette, bitDepth, rowBytes + 1) : rgbLines(bitmap);
-  const std::vector<zlib::Part> parts = compressPieces(bitmap, lines, rowBytes + 1, level);
+  const std::optional<png::Palette> found = paletteOf(bitmap);
+  std::optional<png::Palette> palette;
+  int bitDepth = 8;
+  std::vector<zlib::Part> parts;
+  if (level == 0 && png::isSmallPicture(bitmap)) {
+    png::SmallImageData smallest = png::smallestImageData(bitmap, found);
+    if (smallest.indexed) palette = found;
+    bitDepth = smallest.bitDepth;
+    parts.push_back(std::move(smallest.data));
+  } else {
+    palette = found;
+    bitDepth = palette ? png::bitDepthFor(palette->size()) : 8;
+    const std::size_t rowBytes = palette ? (static_cast<std::size_t>(bitmap.width) * bitDepth + 7) / 8
+                                         : static_cast<std::size_t>(bitmap.width) * 3;
+    const LineWriter lines =
+        palette ? indexedLines(bitmap, *palette, bitDepth, rowBytes + 1) : rgbLines(bitmap);
+    parts = compressPieces(bitmap, lines, rowBytes + 1, level);
+  }
 
   platform::Bytes out;
   std::size_t compressed = 0;
