@@ -267,10 +267,13 @@ Bitmap gradientCrop(int width, int height) {
       32);
 }
 
-TEST(PngImage, SmallCropsAreWithinAFifthMoreThanLibpngsBytes) {
-  // libpng is given the crop as RGB and, when it has at most 256 colours, also as
-  // a palette; the smaller of its files counts.
-  const std::pair<int, int> sizes[] = {{1, 1}, {16, 16}, {211, 97}, {300, 200}, {640, 480}};
+// libpng is given the crop as RGB and, when it has at most 256 colours, also as
+// a palette; the smaller of its files counts. Small crops are made as small as
+// the writer can, larger ones on the quick road (a level for each piece, filters
+// chosen on a sample of each row), which made a smooth wash 3.4 times libpng's.
+TEST(PngImage, CropsOfEverySizeAreWithinAFifthMoreThanLibpngsBytes) {
+  const std::pair<int, int> sizes[] = {{1, 1},     {16, 16},    {211, 97},   {300, 200},
+                                       {640, 480}, {1000, 700}, {1920, 1080}};
   for (const auto& [width, height] : sizes)
     for (const auto draw : {textCrop, dialogCrop, gradientCrop}) {
       const Bitmap crop = draw(width, height);
