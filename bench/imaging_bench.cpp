@@ -56,7 +56,8 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace glimor::bench {
 
 enum Kind { screen = 0, photo = 1 };
-const int widths[] = {1920, 3840}, heights[] = {1080, 2160};
+// 1080p and 4K, then small crops (a piece of a dialog, a window) for the PNG writer.
+const int widths[] = {1920, 3840, 211, 640}, heights[] = {1080, 2160, 97, 480};
 
 namespace {
 
@@ -369,6 +370,13 @@ void sizes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond)->MinTime(0.5);
 }
 
+// Small crops, which the PNG writer makes as small as it can rather than fast.
+void smallSizes(benchmark::internal::Benchmark* b) {
+  for (int size : {2, 3})
+    for (int kind : {screen, photo}) b->Args({kind, size});
+  b->Unit(benchmark::kMillisecond)->MinTime(0.5);
+}
+
 BENCHMARK(BM_Bmp)->Apply(sizes);
 BENCHMARK(BM_ToBgr24)->Apply(sizes);
 BENCHMARK(BM_Jpeg)->Apply(sizes);
@@ -386,6 +394,8 @@ BENCHMARK(BM_PngLevel)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK(BM_PngLibpng)->Apply(sizes);
+BENCHMARK(BM_Png)->Apply(smallSizes)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_PngLibpng)->Apply(smallSizes);
 BENCHMARK(BM_PngSpng)->Apply(sizes);
 BENCHMARK(BM_Confirm)->Apply(sizes)->UseRealTime(); // two threads: wall time counts
 // Ten rounds of both, whatever they take: a loaded machine makes single ones meaningless.

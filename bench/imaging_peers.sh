@@ -84,6 +84,15 @@ for size, height in ((0, 1080), (1, 2160)):
             line += f"   goal >= {goal[0]}x, <= {goal[1]}x: {'met' if met else 'NOT met'}"
         print(line)
 print()
+print("== PNG: small crops, made as small as the writer can (size = writer bytes / libpng's, goal <= 1.2)")
+for size, (w, h) in ((2, (211, 97)), (3, (640, 480))):
+    for kind, kname in ((0, "screen"), (1, "photo")):
+        ours, libpng = find("BM_Png", kind, size), find("BM_PngLibpng", kind, size)
+        if ours and libpng:
+            ratio = ours[1] / libpng[1]
+            print(f"{kname:7} {w}x{h:<4} writer {ours[0]:7.2f} ms {ours[1]:9.0f} B   libpng {libpng[0]:7.2f} ms "
+                  f"{libpng[1]:9.0f} B   {ratio:5.3f}x bytes: {'met' if ratio <= 1.2 else 'NOT met'}")
+print()
 print("== PNG writer, time against bytes at fixed levels (1080p; by default the level is chosen per piece)")
 for kind, kname in ((0, "screen"), (1, "photo")):
     libpng = find("BM_PngLibpng", kind, 0)

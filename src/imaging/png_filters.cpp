@@ -1,20 +1,55 @@
 #include "imaging/png_filters.h"
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace glimor::imaging::png {
 namespace {
 
 constexpr std::size_t pixelBytes = 3;
 
-template <typename Predict>
+// The predictions take a, b and c; the byte count of a pixel is a template
+// argument so that the RGB loops are unrolled and vectorised.
+template <std::size_t BytesPerPixel, typename Predict>
 void filterWith(const std::uint8_t* row, const std::uint8_t* above, std::size_t length, std::uint8_t* out,
                 Predict predict) {
-  const std::size_t first = length < pixelBytes ? length : pixelBytes;
-  for (std::size_t i = 0; i < first; ++i) out[i] = static_cast<std::uint8_t>(row[i] - predict(0, above[i]));
-  for (std::size_t i = pixelBytes; i < length; ++i)
-    out[i] = static_cast<std::uint8_t>(row[i] - predict(row[i - pixelBytes], above[i]));
+  const std::size_t first = length < BytesPerPixel ? length : BytesPerPixel;
+  for (std::size_t i = 0; i < first; ++i)
+    out[i] = static_cast<std::uint8_t>(row[i] - predict(0, above[i], 0));
+  for (std::size_t i = BytesPerPixel; i < length; ++i)
+    out[i] = static_cast<std::uint8_t>(row[i] -
+                                       predict(row[i - BytesPerPixel], above[i], above[i - BytesPerPixel]));
+}
+
+// Of a, b and c, the one nearest to a + b - c, ties in that order.
+inline unsigned paeth(unsigned a, unsigned b, unsigned c) {
+  const int p = static_cast<int>(a + b) - static_cast<int>(c);
+  const int pa = std::abs(p - static_cast<int>(a)), pb = std::abs(p - static_cast<int>(b)),
+            pc = std::abs(p - static_cast<int>(c));
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+template <std::size_t BytesPerPixel>
+void applyWith(Filter filter, const std::uint8_t* row, const std::uint8_t* above, std::size_t length,
+               std::uint8_t* out) {
+  switch (filter) {
+  case Filter::none:
+    std::memcpy(out, row, length);
+    return;
+  case Filter::sub:
+    return filterWith<BytesPerPixel>(row, above, length, out,
+                                     [](unsigned a, unsigned, unsigned) { return a; });
+  case Filter::up:
+    return filterWith<BytesPerPixel>(row, above, length, out,
+                                     [](unsigned, unsigned b, unsigned) { return b; });
+  case Filter::average:
+    return filterWith<BytesPerPixel>(row, above, length, out,
+                                     [](unsigned a, unsigned b, unsigned) { return (a + b) >> 1; });
+  case Filter::paeth:
+    return filterWith<BytesPerPixel>(row, above, length, out, paeth);
+  }
 }
 
 // |v| of a byte read as signed.
@@ -64,18 +99,11 @@ void toRgb(const std::uint8_t* pixels, int width, int bytesPerPixel, std::uint8_
 }
 
 void applyFilter(Filter filter, const std::uint8_t* row, const std::uint8_t* above, std::size_t length,
-                 std::uint8_t* out) {
-  switch (filter) {
-  case Filter::none:
-    std::memcpy(out, row, length);
-    return;
-  case Filter::sub:
-    return filterWith(row, above, length, out, [](unsigned a, unsigned) { return a; });
-  case Filter::up:
-    return filterWith(row, above, length, out, [](unsigned, unsigned b) { return b; });
-  case Filter::average:
-    return filterWith(row, above, length, out, [](unsigned a, unsigned b) { return (a + b) >> 1; });
-  }
+                 std::uint8_t* out, std::size_t bytesPerPixel) {
+  if (bytesPerPixel == 1)
+    applyWith<1>(filter, row, above, length, out);
+  else
+    applyWith<pixelBytes>(filter, row, above, length, out);
 }
 
 Filter chooseFilter(const std::uint8_t* row, const std::uint8_t* above, std::size_t length) {
@@ -96,6 +124,20 @@ Filter chooseFilter(const std::uint8_t* row, const std::uint8_t* above, std::siz
   if (sub < least) best = Filter::sub, least = sub;
   if (up < least) best = Filter::up, least = up;
   if (average < least) best = Filter::average;
+  return best;
+}
+
+Filter chooseFilterThoroughly(const std::uint8_t* row, const std::uint8_t* above, std::size_t length,
+                              std::size_t bytesPerPixel) {
+  std::vector<std::uint8_t> filtered(length);
+  Filter best = Filter::none;
+  std::uint64_t least = UINT64_MAX;
+  for (const Filter filter : allFilters) {
+    applyFilter(filter, row, above, length, filtered.data(), bytesPerPixel);
+    std::uint64_t sum = 0;
+    for (const std::uint8_t v : filtered) sum += magnitude(v);
+    if (sum < least) best = filter, least = sum;
+  }
   return best;
 }
 

@@ -80,16 +80,21 @@ for name in f screen photo screen32 photo-topdown; do
   fi
 
   # PNG (the confirm's, and glimor-cli png's the same bytes): every chunk, CRC and the
-  # zlib stream pass pngcheck; the pixels are the input's exactly; a palette when there
-  # are at most 256 colours.
+  # zlib stream pass pngcheck; the pixels are the input's exactly; 24-bit RGB beyond 256
+  # colours, a palette at most 256 colours above 640 x 480 pixels, and either of the
+  # two, whichever is smaller, at most 256 colours within 640 x 480.
   if "$cli" png "$work/$name.bmp" "$out/png.png"; then
     cmp -s "$out/png.png" "$out/Glimor.png" && pass "$name: the confirm's PNG is glimor-cli png's" ||
       fail "$name: the confirm's PNG differs from glimor-cli png's"
     check=$(pngcheck "$out/Glimor.png" 2>&1) && pass "$name: pngcheck: $check" || fail "$name: pngcheck: $check"
     rgb "$out/Glimor.png" "$work/$name-png.rgb"
     cmp -s "$work/$name.rgb" "$work/$name-png.rgb" && pass "$name: PNG pixels" || fail "$name: PNG pixels differ"
-    if [ "$colours" -le 256 ]; then kind=palette; else kind="24-bit RGB"; fi
-    case $check in *"$kind"*) pass "$name: PNG $kind ($colours colours)" ;; *) fail "$name: PNG not $kind ($colours colours)" ;; esac
+    pixels=$($magick "$work/$name.bmp" -format '%[fx:w*h]' info:)
+    if [ "$colours" -gt 256 ]; then kind="24-bit RGB"
+    elif [ "$pixels" -gt $((640 * 480)) ]; then kind=palette
+    else kind="palette|24-bit RGB"; fi
+    if [[ $check =~ $kind ]]; then pass "$name: PNG ${BASH_REMATCH[0]} ($colours colours, $pixels pixels)"
+    else fail "$name: PNG not $kind ($colours colours, $pixels pixels)"; fi
   else
     fail "$name: png failed"
   fi
