@@ -21,8 +21,8 @@ inline constexpr std::string_view tokenOnOptionsPage = "Set the upload token on 
 // The [Service] settings that one exchange runs under.
 struct ServiceSettings {
   std::string host = std::string(defaultServiceHost); // "https://host[:port]", "http://..." or "host[:port]"
-  std::string token;                                  // sent with uploads and feedback; empty for none
-  std::string caCertificate; // one more trust anchor for an https service: a full path, empty for none
+  std::string token{};                                // sent with uploads and feedback; empty for none
+  std::string caCertificate{}; // one more trust anchor for an https service: a full path, empty for none
 
   ServiceEndpoints endpoints() const { return ServiceEndpoints(host); }
 };

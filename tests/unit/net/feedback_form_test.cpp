@@ -38,7 +38,7 @@ protected:
   fakes::FakeTimers timers;
   fakes::FakeNetwork network;
   fakes::FakeUiThread ui;
-  ServiceSettings settings{"svc"};
+  ServiceSettings settings{.host = "svc"};
   ServiceClients clients{network, nullptr, [&] { return settings; }, std::string(tokenOnOptionsPage)};
   FeedbackForm form{view, messages, timers, ui, clients};
 };
@@ -147,7 +147,7 @@ TEST_F(FeedbackFormTest, ARefusedTokenIsAFeedbackMatterToBeSetOnTheOptionsPage) 
   network.answer(refusal);
   fill("Ann", "none", "t");
   submit();
-  settings = {"svc", "t0ken"}; // set after the first refusal
+  settings = {.host = "svc", .token = "t0ken"}; // set after the first refusal
   network.answer(refusal);
   timers.advance(30000);
   fill("Ann", "none", "t");

@@ -41,7 +41,7 @@ protected:
   fakes::FakeTray tray;
   fakes::FakeLinkPage page;
   fakes::FakeNetwork network;
-  ServiceClients clients{network, nullptr, [] { return ServiceSettings{"svc", "tok"}; }, ""};
+  ServiceClients clients{network, nullptr, [] { return ServiceSettings{.host = "svc", .token = "tok"}; }, ""};
   // Kept at 2026-12-10 03:04:05 UTC, shown one hour later as the local time.
   UploadHistory history{files, "Glimor.history", [] {
                           return std::chrono::sys_days(std::chrono::year(2026) / 12 / 10) + 3h + 4min + 5s;

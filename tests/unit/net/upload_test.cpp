@@ -33,13 +33,13 @@ protected:
     files.replace(pathOf(name), std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   }
   UploadOutcome upload(fakes::RecordingUploadView& view) {
-    return uploadImage(view, clients, ServiceSettings{"svc"}, files);
+    return uploadImage(view, clients, ServiceSettings{.host = "svc"}, files);
   }
 
   std::filesystem::path folder;
   platform::Files& files = platform::systemFiles();
   fakes::FakeNetwork network;
-  ServiceClients clients{network, nullptr, [] { return ServiceSettings{"svc"}; },
+  ServiceClients clients{network, nullptr, [] { return ServiceSettings{.host = "svc"}; },
                          std::string(tokenOnOptionsPage)};
 };
 
@@ -121,7 +121,7 @@ TEST_F(Upload, FailsWithTheRefusalOfTheServicesCertificate) {
   writeImage("Glimor.jpg", "J");
   fakes::FakeTls tls;
   tls.refusal = "The certificate of svc names another host.";
-  ServiceSettings settings{"https://svc"};
+  ServiceSettings settings{.host = "https://svc"};
   ServiceClients secured{network, &tls, [&] { return settings; }, ""};
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
   EXPECT_EQ(uploadImage(view, secured, settings, files), UploadOutcome::Failed);
@@ -139,8 +139,9 @@ TEST_F(Upload, ATokenRefusalSaysWhereTheTokenIsSetAndABadTokenIsNeverSent) {
                                   "Set the upload token on the Options page."));
 
   fakes::RecordingUploadView badToken(pathOf("Glimor.jpg"));
-  EXPECT_EQ(uploadImage(badToken, clients, ServiceSettings{"svc", "tok\r\nX-Injected: 1"}, files),
-            UploadOutcome::Failed);
+  EXPECT_EQ(
+      uploadImage(badToken, clients, ServiceSettings{.host = "svc", .token = "tok\r\nX-Injected: 1"}, files),
+      UploadOutcome::Failed);
   EXPECT_THAT(badToken.effects, ::testing::Contains("box Error encountered during POST: " +
                                                     std::string(http::invalidTokenText)));
   EXPECT_THAT(badToken.effects, ::testing::Contains("status Image could not be uploaded."));

@@ -40,7 +40,7 @@ protected:
   fakes::FakeFiles files;
   fakes::FakeNetwork network;
   fakes::FakeUiThread ui;
-  ServiceSettings settings{"svc"};
+  ServiceSettings settings{.host = "svc"};
   ServiceClients clients{network, nullptr, [&] { return settings; }, ""};
   LinkActions links{page, clipboard, processes, [&] { return clients.endpoints(); }};
   std::vector<std::string> hooks;
@@ -110,12 +110,12 @@ TEST_F(UploaderTest, ASecondUploadWaitsForTheFirstEvenWhenTheStatusTextChanged) 
 }
 
 TEST_F(UploaderTest, AnUploadKeepsTheSettingsOfItsStartAndTheNextTakesTheChangedOnes) {
-  settings = {"svc", "first"};
+  settings = {.host = "svc", .token = "first"};
   network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/one\r\n");
   network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://other:9000/two\r\n");
   ASSERT_TRUE(uploader.start());
   ui.pumpUntil([&] { return main.statusText[0] == statusUploading; });
-  settings = {"other:9000", "second"}; // the Options page saved while the worker runs
+  settings = {.host = "other:9000", .token = "second"}; // the Options page saved while the worker runs
   pumpUntilDone();
   ASSERT_TRUE(uploader.start());
   pumpUntilDone();
