@@ -5,7 +5,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace glimor::win32 {
 
@@ -42,11 +44,13 @@ SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi) {
 }
 
 DpiLayout::~DpiLayout() {
+  for (const Placed& p : placed_)
+    if (p.fitted) ::DeleteObject(p.fitted);
   releaseFonts();
 }
 
-void DpiLayout::record(HWND root, bool fitCaptions) {
-  fitCaptions_ = fitCaptions;
+void DpiLayout::record(HWND root, CaptionFit fit) {
+  fit_ = fit;
   ::EnumChildWindows(root, &DpiLayout::note, reinterpret_cast<LPARAM>(this));
 }
 
@@ -64,8 +68,7 @@ BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
     r.bottom = r.top + (open.bottom - open.top);
   }
   auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
-  layout.placed_.push_back(
-      {child, r, font, layout.fitCaptions_ ? captionOf(child, className) : Caption::None});
+  layout.placed_.push_back({child, r, font, captionOf(child, className), nullptr});
   return TRUE;
 }
 
@@ -94,11 +97,12 @@ DpiLayout::Caption DpiLayout::captionOf(HWND control, const char* className) {
   return Caption::None;
 }
 
-// `at` grown to hold the control's caption, if it is on one line, in `font`.
-RECT DpiLayout::fitCaption(const Placed& placed, RECT at, int dpi) {
+// The width the control's caption on one line needs in the font the control has now, room
+// around it included, and in `height` the caption's height; 0 when it shows no such caption.
+int DpiLayout::captionWidth(const Placed& placed, int dpi, LONG& height) {
   char text[256] = "";
   int length = ::GetWindowTextA(placed.window, text, sizeof text);
-  if (placed.caption == Caption::None || length == 0 || std::strpbrk(text, "\r\n")) return at;
+  if (placed.caption == Caption::None || length == 0 || std::strpbrk(text, "\r\n")) return 0;
   SIZE size{};
   if (placed.caption == Caption::Label) {
     HDC dc = ::GetDC(placed.window);
@@ -107,21 +111,62 @@ RECT DpiLayout::fitCaption(const Placed& placed, RECT at, int dpi) {
     ::GetTextExtentPoint32A(dc, text, length, &size);
     ::SelectObject(dc, old);
     ::ReleaseDC(placed.window, dc);
-    at.bottom = std::max<LONG>(at.bottom, at.top + size.cy);
   } else if (!::SendMessageA(placed.window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))) {
-    return at;
+    return 0;
   }
+  height = size.cy;
   // A button's own measure holds its glyph or frame; around it, room for the focus rectangle and,
   // on a push button, a margin that keeps the caption off the frame.
   int room = placed.caption == Caption::Box          ? scaled(4, dpi)
              : placed.caption == Caption::PushButton ? scaled(10, dpi)
                                                      : 0;
-  int missing = size.cx + room - (at.right - at.left);
+  return size.cx + room;
+}
+
+// `at` grown to hold the control's caption.
+RECT DpiLayout::growToCaption(const Placed& placed, RECT at, int dpi) {
+  LONG height = 0;
+  int needed = captionWidth(placed, dpi, height);
+  if (placed.caption == Caption::Label) at.bottom = std::max<LONG>(at.bottom, at.top + height);
+  int missing = needed - (at.right - at.left);
   if (missing > 0) {
     if (placed.caption == Caption::PushButton) at.left -= missing / 2;
-    at.right = at.left + size.cx + room;
+    at.right = at.left + needed;
   }
   return at;
+}
+
+// MS Sans Serif is a bitmap face of a few sizes; its outline twin has every size. True when `face`
+// was changed to it.
+static bool toOutlineFace(LOGFONTA& face) {
+  face.lfOutPrecision = OUT_TT_PRECIS;
+  if (lstrcmpiA(face.lfFaceName, "MS Sans Serif") != 0) return false;
+  lstrcpynA(face.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
+  return true;
+}
+
+// The control, placed at `at`, given a font of its own while its caption does not fit: in an
+// outline face, one pixel less at a time and measured each time, down to 6 points.
+void DpiLayout::shrinkToFit(Placed& placed, const RECT& at, int dpi) {
+  LONG height = 0;
+  const int width = at.right - at.left;
+  if (captionWidth(placed, dpi, height) <= width) return;
+  LOGFONTA face{};
+  auto font = reinterpret_cast<HFONT>(::SendMessageA(placed.window, WM_GETFONT, 0, 0));
+  if (!font || ::GetObjectA(font, sizeof face, &face) != sizeof face) return;
+  const LONG from = std::abs(face.lfHeight), fromWidth = face.lfWidth, least = scaled(8, dpi);
+  const bool negative = face.lfHeight < 0; // a character height, not a cell height
+  for (LONG h = toOutlineFace(face) ? from : from - 1; h >= least; --h) {
+    face.lfHeight = negative ? -h : h;
+    face.lfWidth = ::MulDiv(fromWidth, h, from);
+    HFONT smaller = ::CreateFontIndirectA(&face);
+    if (!smaller) break;
+    ::SendMessageA(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(smaller), FALSE);
+    if (placed.fitted) ::DeleteObject(placed.fitted);
+    placed.fitted = smaller;
+    if (captionWidth(placed, dpi, height) <= width) break;
+  }
+  ::InvalidateRect(placed.window, nullptr, TRUE);
 }
 
 void DpiLayout::apply(int dpi) {
@@ -133,22 +178,21 @@ void DpiLayout::apply(int dpi) {
     if (dpi != 96 && ::GetObjectA(p.font, sizeof design, &design) == sizeof design) {
       design.lfHeight = ::MulDiv(design.lfHeight, dpi, 96);
       design.lfWidth = ::MulDiv(design.lfWidth, dpi, 96);
-      // MS Sans Serif is a bitmap face of a few sizes; its outline twin scales to any.
-      if (lstrcmpiA(design.lfFaceName, "MS Sans Serif") == 0)
-        lstrcpynA(design.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
-      design.lfOutPrecision = OUT_TT_PRECIS;
+      toOutlineFace(design);
       if (HFONT made = ::CreateFontIndirectA(&design)) atDpi = made;
     }
     fonts[p.font] = atDpi;
   }
-  for (const Placed& p : placed_) {
+  for (Placed& p : placed_) {
     const RECT& d = p.designed;
     // The font first: a caption is measured in the font it is drawn in.
     if (p.font) ::SendMessageA(p.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[p.font]), TRUE);
+    if (p.fitted) ::DeleteObject(std::exchange(p.fitted, nullptr));
     RECT at{scaled(d.left, dpi), scaled(d.top, dpi), scaled(d.right, dpi), scaled(d.bottom, dpi)};
-    at = fitCaption(p, at, dpi);
+    if (fit_ == CaptionFit::GrowControl) at = growToCaption(p, at, dpi);
     ::SetWindowPos(p.window, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+    if (fit_ == CaptionFit::ShrinkFont) shrinkToFit(p, at, dpi);
   }
   releaseFonts();
   fonts_ = std::move(fonts);

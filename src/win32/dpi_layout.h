@@ -25,6 +25,8 @@ SIZE frameFor(int width, int height, DWORD style, DWORD exStyle, int dpi);
 // label, check box, radio button or push button) is made at least as large as its caption
 // measured in the font it gets (a button's own ideal size, a label's text): labels and boxes
 // grow to the right, push buttons on both sides, and the design leaves them the room.
+// Where the design leaves no room, the control keeps its share and its caption gets a font
+// of its own, the largest no taller than its scaled one in which it fits.
 class DpiLayout {
 public:
   DpiLayout() = default;
@@ -32,9 +34,9 @@ public:
   DpiLayout& operator=(const DpiLayout&) = delete;
   ~DpiLayout();
 
-  // Notes every descendant of `root`; with `fitCaptions` false every control keeps its designed
-  // share of its parent, caption or not.
-  void record(HWND root, bool fitCaptions = true);
+  enum class CaptionFit { GrowControl, ShrinkFont };
+  // Notes every descendant of `root`, whose captions are fitted in this way.
+  void record(HWND root, CaptionFit fit = CaptionFit::GrowControl);
   void apply(int dpi);
   int dpi() const { return dpi_; }
 
@@ -45,14 +47,17 @@ private:
     RECT designed; // in the parent's client area
     HFONT font;    // as created, for 96 dpi; null if none
     Caption caption;
+    HFONT fitted; // made smaller for this control alone at dpi_; null if none
   };
   static BOOL CALLBACK note(HWND child, LPARAM self);
   static Caption captionOf(HWND control, const char* className);
-  static RECT fitCaption(const Placed& placed, RECT at, int dpi);
+  static int captionWidth(const Placed& placed, int dpi, LONG& height);
+  static RECT growToCaption(const Placed& placed, RECT at, int dpi);
+  static void shrinkToFit(Placed& placed, const RECT& at, int dpi);
   void releaseFonts();
 
   std::vector<Placed> placed_;
-  bool fitCaptions_ = true;
+  CaptionFit fit_ = CaptionFit::GrowControl;
   std::map<HFONT, HFONT> fonts_; // designed font -> the one in use at dpi_
   int dpi_ = 96;
 };

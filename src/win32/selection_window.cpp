@@ -38,8 +38,9 @@ void SelectionWindow::createWindow() {
   button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_);
   button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_);
   button("C a n c e l", 121, 17, 57, BS_PUSHBUTTON, ids::cancel, font_);
-  // The panel's size is the core's, which places it on the monitor: its buttons keep their share.
-  layout_.record(hwnd(), false);
+  // The panel's size is the core's, which places it on the monitor: its buttons keep their share,
+  // and a caption too wide for its button is drawn smaller.
+  layout_.record(hwnd(), DpiLayout::CaptionFit::ShrinkFont);
   layout_.apply(dpiOf(hwnd()));
 }
 

@@ -189,17 +189,17 @@ windows_now() {
   tr -d '\r' <"$list" || true
 }
 
-# check_layout NAME: a screenshot NAME.png of what is shown, and beside it NAME.txt, the controls
-# shown side by side (glimor_probe.exe --layout); fails when two of them overlap or a caption does
-# not fit its control.
+# check_layout NAME [FAULTS]: a screenshot NAME.png of what is shown, and beside it NAME.txt, the
+# controls shown side by side (glimor_probe.exe --layout); fails when two of them overlap or a
+# caption does not fit its control (FAULTS: the kinds looked for, default 'overlap|cut').
 check_layout() {
-  local list=$WINEPREFIX/drive_c/layout.txt faults
+  local list=$WINEPREFIX/drive_c/layout.txt faults kinds=${2:-overlap|cut}
   shot "$1"
   rm -f "$list"
   wine "${desktop_args[@]}" 'C:\probe.exe' --layout 'C:\layout.txt' >/dev/null 2>&1 &
   wait_for 20 test -f "$list" || fail "the layout probe gave no answer"
   tr -d '\r' <"$list" >"$artifacts/$1.txt"
-  faults=$(grep -E '^(overlap|cut)\|' "$artifacts/$1.txt" || true)
+  faults=$(grep -E "^($kinds)\\|" "$artifacts/$1.txt" || true)
   [ -z "$faults" ] || fail "$1: $(echo $faults)"
 }
 

@@ -193,17 +193,37 @@ int dpiOf(HWND window) {
   return dpi;
 }
 
+// The width of a text in the face the program draws its own captions in (a font handle does not
+// cross processes): MS Sans Serif of 8 points at 96 dpi, its outline twin Microsoft Sans Serif
+// scaled at any other.
+long textWidth(const std::string& text, int dpi, bool bold) {
+  HFONT font =
+      ::CreateFontA(-::MulDiv(11, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, dpi == 96 ? "MS Sans Serif" : "Microsoft Sans Serif");
+  HDC dc = ::GetDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  SIZE size{};
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  ::DeleteObject(font);
+  return size.cx;
+}
+
 // The width a caption on one line needs. A button (push button, check box, radio button)
 // answers itself, measured in its own font (BCM_GETIDEALSIZE), and a push button wants a few
-// pixels more, so its caption keeps off the frame; a label's text is measured here in
-// the face the program gives labels (a font handle does not cross processes): MS Sans Serif of
-// 8 points at 96 dpi, its outline twin Microsoft Sans Serif scaled at any other.
+// pixels more, so its caption keeps off the frame; a label's text is measured here, and so is
+// the caption of the one button the program draws itself, the selection panel's bold Glimo
+// button, with a push button's margin around it.
 long neededWidth(HWND window, const std::string& cls, const std::string& text) {
   if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return 0;
   auto style = static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE));
+  const int dpi = dpiOf(window), margin = ::MulDiv(8, dpi, 96);
   if (cls == "Button") {
     DWORD type = style & BS_TYPEMASK;
-    if (type == BS_GROUPBOX || type == BS_OWNERDRAW) return 0;
+    if (type == BS_GROUPBOX) return 0;
+    if (type == BS_OWNERDRAW) return textWidth(text, dpi, true) + margin;
     RemoteBuffer remote(window);
     SIZE ideal{};
     DWORD_PTR ok = 0;
@@ -213,24 +233,11 @@ long neededWidth(HWND window, const std::string& cls, const std::string& text) {
         !ok || !remote.read(0, &ideal, sizeof ideal))
       return -1;
     // A push button's ideal size leaves its caption all but touching the frame.
-    return ideal.cx +
-           (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? ::MulDiv(8, dpiOf(window), 96) : 0);
+    return ideal.cx + (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? margin : 0);
   }
   DWORD type = style & SS_TYPEMASK;
   if (cls != "Static" || (type != SS_LEFT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP)) return 0;
-  int dpi = dpiOf(window);
-  HFONT font =
-      ::CreateFontA(-::MulDiv(11, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                    dpi == 96 ? "MS Sans Serif" : "Microsoft Sans Serif");
-  HDC dc = ::GetDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, font);
-  SIZE size{};
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(nullptr, dc);
-  ::DeleteObject(font);
-  return size.cx;
+  return textWidth(text, dpi, false);
 }
 
 BOOL CALLBACK collect(HWND window, LPARAM list) {

@@ -2,8 +2,21 @@
 # Glimor.exe's first start, its four pages, the keyboard and the Options page,
 # the refused second copy, closing that only hides, the tray menu's Exit
 # confirmed with Yes; then a start as a standard user at 150 % display scaling,
-# and the Options page and the feedback form laid out at 96, 120, 144 and 192 dpi.
+# and the Options page, the feedback form and the selection panel laid out at 96, 120, 144 and
+# 192 dpi.
 source "$(dirname "$0")/lib.sh"
+
+# panel_layout DPI: the hot key (Ctrl+F3 from its change below), a click (the whole screen), the
+# selection panel checked, Esc.
+panel_layout() {
+  press_hot_key ctrl+F3
+  xdotool mousemove --window "$desk" 512 200 click 1
+  wait_for 10 has_window '^child|1|Button|Glimo FullScreen !$' || fail "no selection panel at $1 dpi"
+  check_layout "panel-$1dpi" cut # its buttons overlap by a pixel as designed
+  focus_desktop
+  xdotool key Escape
+  wait_for 10 not selection_visible || fail "Esc did not close the selection at $1 dpi"
+}
 
 start_x
 fresh_prefix
@@ -131,12 +144,7 @@ wait_for 10 bash -c "grep -q '^HotKey=16498' '$app_dir/Glimor.ini'" || fail "Hot
 # Away from the control, which holds the hot key back while it has the focus.
 click_control tab About
 sleep 1.5 # re-armed within 1 s of the control losing the focus
-focus_desktop
-xdotool key ctrl+F3
-wait_for 10 has_window '^top|1|GlimorSelection|' || fail "Ctrl+F3 opened no selection window"
-focus_desktop
-xdotool key Escape
-wait_for 10 not has_window '^top|1|GlimorSelection|' || fail "Esc did not close the selection"
+panel_layout 96
 wait_for 5 status_is "Cropping picture canceled." || fail "status after Esc: $(status_text)"
 main_visible && fail "the main window is shown after a cancelled capture"
 
@@ -209,6 +217,7 @@ options_layout() { # DPI
 }
 options_layout 144
 feedback_layout 144
+panel_layout 144
 
 # Each resolution is read when the program starts.
 [ $read_only = 1 ] && chattr -i "$app_dir/Glimor.ini"
@@ -223,5 +232,6 @@ for dpi in 120 192; do
   wait_for 15 main_visible || fail "the tray icon did not show the window at $dpi dpi"
   options_layout $dpi
   feedback_layout $dpi
+  panel_layout $dpi
 done
 log "passed"
