@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdlib.h>
 
 namespace glimor::http {
 namespace {
@@ -26,8 +27,10 @@ std::string postError(HttpClient& client, const std::string& url) {
 }
 
 TEST(SystemTls, SeesAReplacedTrustAnchorFileFromTheNextConnection) {
-  const fs::path folder = fs::temp_directory_path() / "glimor-system-tls";
-  fs::remove_all(folder);
+  // A folder of this run's own: another test run on the machine may be here at the same time.
+  std::string pattern = (fs::temp_directory_path() / "glimor-system-tls-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const fs::path folder = pattern;
   const fs::path script = fs::path(__FILE__).parent_path() / "../../support/make_test_ca.sh";
   const std::string makeCa = "bash '" + script.string() + "' '" + folder.string() + "' >/dev/null";
   ASSERT_EQ(std::system(makeCa.c_str()), 0);

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 namespace glimor::net {
@@ -22,7 +23,8 @@ protected:
   void SetUp() override {
     folder =
         std::filesystem::temp_directory_path() /
-        ("glimor-upload-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("glimor-upload-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
   }

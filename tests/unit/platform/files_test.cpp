@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -15,7 +16,7 @@ class FilesTest : public testing::Test {
 protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("glimor-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+          ("glimor-files-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
            testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
