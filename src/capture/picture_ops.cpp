@@ -67,6 +67,16 @@ Picture cropOf(const Picture& picture, const Rect& rect) {
   return crop;
 }
 
+void wipe(Picture& picture) {
+  if (!picture.pixels.empty()) {
+    std::memset(picture.pixels.data(), 0, picture.pixels.size() * sizeof picture.pixels[0]);
+    // The zeroes are about to be freed, which would let the compiler drop them as dead stores.
+    asm volatile("" : : "r"(picture.pixels.data()) : "memory");
+  }
+  std::vector<std::uint32_t>().swap(picture.pixels);
+  picture.width = picture.height = 0;
+}
+
 void drawRubberBand(Picture& p, int left, int top, int x, int y) {
   dashedLine(p, left, top, left, y);
   dashedLine(p, left, top, x, top);

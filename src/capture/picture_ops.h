@@ -14,6 +14,10 @@ void copyRect(const Picture& source, Picture& target, const Rect& rect);
 // picture left white.
 Picture cropOf(const Picture& picture, const Rect& rect);
 
+// Overwrites every pixel with zero, in a way the compiler may not leave out, and gives the
+// memory back: what the picture showed is gone from the process.
+void wipe(Picture& picture);
+
 // The dashed black-and-white rubber band from the anchor to the mouse, drawn into the picture.
 void drawRubberBand(Picture& picture, int anchorX, int anchorY, int x, int y);
 

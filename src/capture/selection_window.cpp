@@ -2,6 +2,7 @@
 
 #include "capture/picture_ops.h"
 #include "capture/selection_geometry.h"
+#include "capture/tool_strip_geometry.h"
 
 namespace glimor::capture {
 
@@ -9,28 +10,86 @@ namespace {
 constexpr char escape = 27;
 constexpr int fadeSteps = 5;
 constexpr unsigned fadeStepMs = 30;
+const std::string dropMarksQuestion = "Drop the drawings and start a new selection?";
 } // namespace
 
 SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& view,
                                  std::function<bool()> fadeEnabled, std::string executablePath,
-                                 PanelActions actions)
+                                 PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
-      executablePath_(std::move(executablePath)), actions_(std::move(actions)) {}
+      executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
+      annotator_(state, view, marks.glyphs, marks.profile) {}
 
 void SelectionWindow::onShow() {
+  selected_ = pressRefused_ = false;
   view_.setPanelVisible(false);
+  view_.setToolStripVisible(false);
+  annotator_.onShow();
 }
 
+// Whatever ended the window, nothing it showed stays in memory: the capture, its clean copy and
+// the layer of marks are zeroed, so covered pixels do not outlive the window.
 void SelectionWindow::onClose() {
   state_.drawing = false;
+  selected_ = false;
+  try {
+    annotator_.onClose(state_.confirmed || saving_);
+  } catch (...) {
+    wipe(state_.p);
+    wipe(state_.snapshot);
+    throw;
+  }
+  wipe(state_.p);
+  wipe(state_.snapshot);
 }
 
 void SelectionWindow::onKeyPress(char key) {
-  if (key == escape) view_.close();
+  if (key == escape) {
+    if (annotator_.typing()) {
+      annotator_.endTyping(false);
+      return;
+    }
+    view_.close();
+    return;
+  }
+  if (!selected_ || fading_) return;
+  bool drawing = annotator_.tool().has_value();
+  switch (annotator_.onKey(key)) {
+  case marks::Annotator::Key::Publish:
+    publish();
+    return;
+  case marks::Annotator::Key::Taken:
+    // Choosing a tool, or going back to selecting, moves the panel off the selection or back.
+    if (annotator_.tool().has_value() != drawing) placePanel();
+    return;
+  case marks::Annotator::Key::Ignored:
+    return;
+  }
 }
 
+void SelectionWindow::onToolClick(int tool) {
+  if (!selected_ || fading_ || tool < 0 || tool >= marks::toolCount) return;
+  bool drawing = annotator_.tool().has_value();
+  annotator_.choose(static_cast<marks::Tool>(tool));
+  if (annotator_.tool().has_value() != drawing) placePanel();
+}
+
+void SelectionWindow::onWheel(int notches) {
+  if (selected_ && !fading_) annotator_.onWheel(notches);
+}
+
+// A double click is two presses to the drawing tools; it closes only a window without them.
 void SelectionWindow::onDoubleClick() {
+  if (annotator_.tool() || annotator_.hasMarks()) return;
   view_.close();
+}
+
+// The marks belong to the selection: a new selection drops them, once the user agrees.
+bool SelectionWindow::dropMarksFirst() {
+  if (!annotator_.hasMarks()) return true;
+  if (!messages_.askYesNo(dropMarksQuestion, "Glimor", platform::Messages::Default::No)) return false;
+  annotator_.onNewSelection();
+  return true;
 }
 
 void SelectionWindow::onMouseDown(int x, int y) {
@@ -39,7 +98,19 @@ void SelectionWindow::onMouseDown(int x, int y) {
     return;
   }
   pressDroppedDuringFade_ = false;
+  pressRefused_ = false;
+  pressForMarks_ = selected_ && annotator_.tool();
+  if (pressForMarks_) {
+    annotator_.press({x, y});
+    return;
+  }
+  if (selected_ && !dropMarksFirst()) {
+    pressRefused_ = true;
+    return;
+  }
+  selected_ = false;
   view_.setPanelVisible(false);
+  view_.setToolStripVisible(false);
   state_.selection.left = x;
   state_.selection.top = y;
   state_.drawing = true;
@@ -47,6 +118,10 @@ void SelectionWindow::onMouseDown(int x, int y) {
 }
 
 void SelectionWindow::onMouseMove(int x, int y) {
+  if (annotator_.dragging()) {
+    annotator_.move({x, y});
+    return;
+  }
   if (!state_.drawing) return;
   state_.p = state_.snapshot;
   drawRubberBand(state_.p, state_.selection.left, state_.selection.top, x, y);
@@ -55,8 +130,13 @@ void SelectionWindow::onMouseMove(int x, int y) {
 
 void SelectionWindow::onMouseUp(int x, int y) {
   // A release during the fade, or the late release of a press dropped during it.
-  if (fading_ || pressDroppedDuringFade_) {
-    pressDroppedDuringFade_ = false;
+  if (fading_ || pressDroppedDuringFade_ || pressRefused_) {
+    pressDroppedDuringFade_ = pressRefused_ = false;
+    return;
+  }
+  if (pressForMarks_) {
+    pressForMarks_ = false;
+    annotator_.release({x, y});
     return;
   }
   finishSelection(x, y);
@@ -73,6 +153,7 @@ void SelectionWindow::finishSelection(int x, int y) {
                                                  state_.p.width, state_.p.height, state_.screen);
     state_.selection = finished.rect;
     fullScreen = finished.fullScreen;
+    annotator_.onNewSelection();
     if (fullScreen) fade = false;
     if (fade) runFade();
     view_.repaint();
@@ -103,13 +184,30 @@ void SelectionWindow::runFade() {
 
 void SelectionWindow::showPanel(bool fullScreen) {
   state_.drawing = false;
-  PanelPlacement at = panelPlacementFor(state_.selection, state_.screen);
-  view_.placePanel(at.left, at.top, at.dpi);
+  selected_ = true;
+  fullScreen_ = fullScreen;
+  placePanel();
   view_.setPanelVisible(true);
+  view_.setToolStripVisible(true);
   view_.setGlimoButton(glimoCaption(fullScreen), glimoEnabled(state_.selection));
 }
 
+void SelectionWindow::placePanel() {
+  PanelPlacement at = annotator_.tool() ? panelPlacementWhileDrawing(state_.selection, state_.screen)
+                                        : panelPlacementFor(state_.selection, state_.screen);
+  view_.placePanel(at.left, at.top, at.dpi);
+  PanelPlacement strip = toolStripPlacementFor(at, state_.screen);
+  view_.placeToolStrip(strip.left, strip.top, strip.dpi);
+}
+
+// Enter publishes what the button would, and only when the button could.
+void SelectionWindow::publish() {
+  if (glimoEnabled(state_.selection)) onGlimoItClick();
+}
+
+// Text being typed is part of what the panel's buttons act on.
 void SelectionWindow::onGlimoItClick() {
+  annotator_.endTyping(true);
   if (actionsAttached_ && actions_.confirm)
     actions_.confirm();
   else
@@ -117,10 +215,20 @@ void SelectionWindow::onGlimoItClick() {
 }
 
 void SelectionWindow::onSaveClick() {
-  if (actions_.saveAs) actions_.saveAs();
+  annotator_.endTyping(true);
+  if (!actions_.saveAs) return;
+  saving_ = true;
+  try {
+    actions_.saveAs();
+  } catch (...) {
+    saving_ = false;
+    throw;
+  }
+  saving_ = false;
 }
 
 void SelectionWindow::onPrintClick() {
+  annotator_.endTyping(true);
   if (actionsAttached_ && actions_.print) actions_.print();
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 #include "capture/capture_state.h"
+#include "capture/marks/annotator.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
 #include "platform/selection_view.h"
+#include "platform/text_glyphs.h"
 
 #include <functional>
 #include <string>
@@ -12,12 +16,20 @@ struct PanelActions {
   std::function<void()> confirm, print, cancel, saveAs;
 };
 
+// What the drawing tools need of the platform: the text's glyphs, the question before marks are
+// dropped, and Glimor.ini for the tools' styles.
+struct MarkPlatform {
+  platform::TextGlyphs& glyphs;
+  platform::Messages& messages;
+  platform::Profile& profile;
+};
+
 // The full-screen selection window: rubber band, finishing a selection with its
 // fade, and the button panel centred on the selection.
 class SelectionWindow {
 public:
   SelectionWindow(CaptureState& state, platform::SelectionView& view, std::function<bool()> fadeEnabled,
-                  std::string executablePath, PanelActions actions);
+                  std::string executablePath, PanelActions actions, MarkPlatform marks);
 
   void onShow();
   void onClose();
@@ -26,6 +38,9 @@ public:
   void onMouseDown(int x, int y);
   void onMouseMove(int x, int y);
   void onMouseUp(int x, int y);
+  void onWheel(int notches);
+  // A button of the tool strip: the tool's index.
+  void onToolClick(int tool);
 
   void onGlimoItClick();
   void onSaveClick();
@@ -38,12 +53,24 @@ public:
 private:
   void runFade();
   void showPanel(bool fullScreen);
+  void placePanel();
+  bool dropMarksFirst();
+  void publish();
 
   CaptureState& state_;
   platform::SelectionView& view_;
   std::function<bool()> fadeEnabled_;
   std::string executablePath_;
   PanelActions actions_;
+  platform::Messages& messages_;
+  marks::Annotator annotator_;
+  bool selected_ = false; // a selection is finished and its panel shown
+  bool fullScreen_ = false;
+  // A press the user chose not to start a new selection with, and its release.
+  bool pressRefused_ = false;
+  bool pressForMarks_ = false; // the press went to a drawing tool, and so does its release
+  // Set while a save runs: its ending keeps the steps like a publish does.
+  bool saving_ = false;
   bool actionsAttached_ = false;
   // Presses that arrive while the fade runs are ignored: the animation lasts
   // about 150 ms and a new anchor in the middle of it would misplace the panel.

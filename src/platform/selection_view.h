@@ -1,5 +1,9 @@
 #pragma once
+#include "capture/picture.h"
+
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace glimor::platform {
 
@@ -18,6 +22,13 @@ public:
   // The panel's top-left corner in picture pixels, and the resolution to draw it at.
   virtual void placePanel(int left, int top, int dpi) = 0;
   virtual void setGlimoButton(const std::string& caption, bool enabled) = 0;
+  // Draws these parts of the picture anew at once.
+  virtual void repaint(const std::vector<capture::Rect>& parts) = 0;
+  // The strip of drawing tools, shown with the panel: its top-left corner and resolution.
+  virtual void placeToolStrip(int left, int top, int dpi) = 0;
+  virtual void setToolStripVisible(bool visible) = 0;
+  // The chosen tool (its index, -1 for none) and the colour (0x00RRGGBB) and size the next mark gets.
+  virtual void showTool(int tool, std::uint32_t colour, int size) = 0;
   // Handles the pending window messages (used between fade steps).
   virtual void processMessages() = 0;
   virtual void sleep(unsigned ms) = 0;

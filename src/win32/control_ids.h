@@ -40,6 +40,8 @@ enum : int {
   save,
   print,
   cancel,
+  // The selection window's tool strip: a button for each drawing tool, then the colour and size.
+  toolFirst = 320,
 };
 
 // How many links the "Recent links" submenu holds at most (ids menuRecentFirst onwards).

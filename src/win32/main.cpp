@@ -20,6 +20,7 @@
 #include "win32/screen.h"
 #include "win32/selection_window.h"
 #include "win32/shell.h"
+#include "win32/text_glyphs.h"
 #include "win32/timers.h"
 
 #include <commctrl.h>
@@ -87,6 +88,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Clock clock;
   win32::Win32SaveDialog saveDialog(selectionWindow);
   capture::ImagingCropOutput cropOutput(files);
+  win32::Win32TextGlyphs glyphs;
+  // The question before drawings are dropped stands over the selection window, which covers all.
+  win32::Win32Messages selectionMessages(selectionWindow);
 
   app::MainForm form({mainWindow, mainWindow, messages, timers, profile, registry, hotKeys, mainWindow,
                       screen, selectionWindow},
@@ -96,7 +100,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   capture::SelectionWindow selection(
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },
-                            [&] { tool.saveAs(); }});
+                            [&] { tool.saveAs(); }},
+      capture::MarkPlatform{glyphs, selectionMessages, profile});
 
   // The main window first: its creation is the program's real start-up.
   mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });

@@ -1,5 +1,6 @@
 #include "win32/selection_window.h"
 
+#include "capture/marks/mark.h"
 #include "capture/selection_geometry.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
@@ -42,6 +43,15 @@ void SelectionWindow::createWindow() {
   // and a caption too wide for its button is drawn smaller.
   layout_.record(hwnd(), DpiLayout::CaptionFit::ShrinkFont);
   layout_.apply(dpiOf(hwnd()));
+  strip_.create(hwnd(), [this](int slot) { onStripClick(slot); });
+}
+
+// The strip's buttons choose a tool; the keyboard then stays with the picture, where the keys,
+// the wheel and the typed text belong.
+void SelectionWindow::onStripClick(int slot) {
+  ::SetFocus(hwnd());
+  // The colour and size button only shows them.
+  if (core_ && slot < capture::marks::toolCount) core_->onToolClick(slot);
 }
 
 // The window covers what was captured (every monitor, or the primary one), one window pixel per
@@ -115,6 +125,27 @@ void SelectionWindow::setGlimoButton(const std::string& caption, bool enabled) {
   ::InvalidateRect(glimoIt_, nullptr, TRUE);
 }
 
+void SelectionWindow::repaint(const std::vector<capture::Rect>& parts) {
+  for (const capture::Rect& part : parts) {
+    RECT r{part.left, part.top, part.right, part.bottom};
+    ::InvalidateRect(hwnd(), &r, FALSE);
+  }
+  ::UpdateWindow(hwnd());
+}
+
+void SelectionWindow::placeToolStrip(int left, int top, int dpi) {
+  strip_.place(left, top, dpi);
+}
+
+void SelectionWindow::setToolStripVisible(bool visible) {
+  strip_.setVisible(visible);
+}
+
+void SelectionWindow::showTool(int tool, std::uint32_t colour, int size) {
+  tool_ = tool;
+  strip_.showTool(tool, colour, size);
+}
+
 void SelectionWindow::processMessages() {
   MSG message;
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -130,22 +161,51 @@ void SelectionWindow::sleep(unsigned ms) {
   ::Sleep(ms);
 }
 
+// Only what changed is drawn: a mark in progress invalidates the bands it touched, and the update
+// region keeps them apart, where the paint rectangle would be their bounding box.
 void SelectionWindow::paint() {
+  HRGN update = ::CreateRectRgn(0, 0, 0, 0);
+  bool parts = update && ::GetUpdateRgn(hwnd(), update, FALSE) == COMPLEXREGION;
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(hwnd(), &ps);
-  const capture::Picture& p = state_.p;
-  if (!p.empty()) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = p.width;
-    info.bmiHeader.biHeight = -p.height; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(dc, 0, 0, p.width, p.height, 0, 0, 0, p.height, p.pixels.data(), &info,
-                        DIB_RGB_COLORS);
+  std::vector<std::uint8_t> data(parts ? ::GetRegionData(update, 0, nullptr) : 0);
+  if (!data.empty() &&
+      ::GetRegionData(update, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()))) {
+    const auto* region = reinterpret_cast<const RGNDATA*>(data.data());
+    const auto* rects = reinterpret_cast<const RECT*>(region->Buffer);
+    for (DWORD i = 0; i < region->rdh.nCount; ++i) paintPart(dc, rects[i]);
+  } else {
+    paintPart(dc, ps.rcPaint);
   }
   ::EndPaint(hwnd(), &ps);
+  if (update) ::DeleteObject(update);
+}
+
+// The part's rows are handed over as a top-down picture of their own, so no source offset has to
+// be read the way bottom-up pictures count rows.
+void SelectionWindow::paintPart(HDC dc, const RECT& part) {
+  const capture::Picture& p = state_.p;
+  int left = std::max(0, static_cast<int>(part.left)), top = std::max(0, static_cast<int>(part.top));
+  int right = std::min(p.width, static_cast<int>(part.right)),
+      bottom = std::min(p.height, static_cast<int>(part.bottom));
+  if (p.empty() || right <= left || bottom <= top) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = p.width;
+  info.bmiHeader.biHeight = -(bottom - top);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(right - left), static_cast<DWORD>(bottom - top), left,
+                      0, 0, static_cast<UINT>(bottom - top), p.row(top), &info, DIB_RGB_COLORS);
+}
+
+// The wheel's notches (120 each, a fine wheel sends less) set the size of the next mark.
+void SelectionWindow::onWheel(WPARAM wParam) {
+  wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
+  int notches = wheelRest_ / WHEEL_DELTA;
+  wheelRest_ -= notches * WHEEL_DELTA;
+  if (notches != 0 && core_) core_->onWheel(notches);
 }
 
 // The publish button: bold red text, grey when disabled.
@@ -174,10 +234,16 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return 1;
   case WM_SETCURSOR:
     if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd()) {
-      ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+      auto cursor = tool_ < 0                                               ? IDC_HAND
+                    : tool_ == static_cast<int>(capture::marks::Tool::Text) ? IDC_IBEAM
+                                                                            : IDC_CROSS;
+      ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(cursor)));
       return TRUE;
     }
     break;
+  case WM_MOUSEWHEEL:
+    onWheel(wParam);
+    return 0;
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
   case WM_MBUTTONDOWN:

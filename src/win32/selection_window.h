@@ -4,6 +4,7 @@
 #include "platform/selection_view.h"
 #include "win32/container.h"
 #include "win32/dpi_layout.h"
+#include "win32/tool_strip.h"
 #include "win32/window.h"
 
 namespace glimor::win32 {
@@ -23,12 +24,19 @@ public:
   void setPanelVisible(bool visible) override;
   void placePanel(int left, int top, int dpi) override;
   void setGlimoButton(const std::string& caption, bool enabled) override;
+  void repaint(const std::vector<capture::Rect>& parts) override;
+  void placeToolStrip(int left, int top, int dpi) override;
+  void setToolStripVisible(bool visible) override;
+  void showTool(int tool, std::uint32_t colour, int size) override;
   void processMessages() override;
   void sleep(unsigned ms) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
   void paint();
+  void paintPart(HDC dc, const RECT& part);
+  void onWheel(WPARAM wParam);
+  void onStripClick(int slot);
   void drawGlimoButton(const DRAWITEMSTRUCT& item);
   void dispatch(const MSG& message);
   void coverScreen(UINT flags);
@@ -40,6 +48,9 @@ private:
   HFONT font_ = nullptr, boldFont_ = nullptr;
   DpiLayout layout_; // the panel, at the resolution of the monitor it stands on
   std::string glimoCaption_;
+  ToolStrip strip_;
+  int tool_ = -1;     // the drawing tool chosen, -1 while selecting
+  int wheelRest_ = 0; // what the wheel turned short of a notch
 };
 
 } // namespace glimor::win32

@@ -18,6 +18,9 @@
 // each as control|<class>|<text>|<left>|<top>|<right>|<bottom>|<width its caption needs, 0: none>,
 // then a line for each fault: overlap|<text>|<text> for two controls that overlap, and
 // cut|<text>|<width>|<needed> for a caption wider than its control.
+// Or: glimor_probe.exe --words <output file> <word>...: the words in large black letters on a white
+// window at the desktop's top-left, for a minute; the file holds word|<text>|<left>|<top>|<right>|
+// <bottom> for each, in screen coordinates, once they are shown.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -351,9 +354,80 @@ int serve(const std::string& folder) {
   return 0;
 }
 
+// ---- --words
+
+std::vector<std::string> shownWords;
+
+LRESULT CALLBACK wordsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return ::DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(window, &ps);
+  RECT all;
+  ::GetClientRect(window, &all);
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  HFONT font =
+      ::CreateFontA(-56, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
+  HGDIOBJ old = ::SelectObject(dc, font);
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  int x = 30;
+  for (const std::string& word : shownWords) {
+    ::TextOutA(dc, x, 40, word.c_str(), static_cast<int>(word.size()));
+    SIZE size;
+    ::GetTextExtentPoint32A(dc, word.c_str(), static_cast<int>(word.size()), &size);
+    x += size.cx + 40;
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::EndPaint(window, &ps);
+  return 0;
+}
+
+int showWords(const std::string& path, std::vector<std::string> words) {
+  shownWords = std::move(words);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = wordsProc;
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "GlimorProbeWords";
+  ::RegisterClassA(&windowClass);
+  HWND window = ::CreateWindowExA(0, "GlimorProbeWords", "words", WS_POPUP | WS_VISIBLE, 40, 60, 940, 140,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
+  ::UpdateWindow(window);
+  HDC dc = ::GetDC(window);
+  HFONT font =
+      ::CreateFontA(-56, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, ANTIALIASED_QUALITY, 0, "Arial");
+  HGDIOBJ old = ::SelectObject(dc, font);
+  std::string temp = path + ".part";
+  std::FILE* file = std::fopen(temp.c_str(), "w");
+  if (!file) return 1;
+  int x = 30;
+  for (const std::string& word : shownWords) {
+    SIZE size;
+    ::GetTextExtentPoint32A(dc, word.c_str(), static_cast<int>(word.size()), &size);
+    POINT topLeft{x, 40};
+    ::ClientToScreen(window, &topLeft);
+    std::fprintf(file, "word|%s|%ld|%ld|%ld|%ld\n", word.c_str(), topLeft.x, topLeft.y, topLeft.x + size.cx,
+                 topLeft.y + size.cy);
+    x += size.cx + 40;
+  }
+  std::fclose(file);
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::ReleaseDC(window, dc);
+  ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+  ::SetTimer(window, 1, 60000, nullptr);
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 4 && std::string(argv[1]) == "--words")
+    return showWords(argv[2], std::vector<std::string>(argv + 3, argv + argc));
   if (argc == 3 && std::string(argv[1]) == "--deny-write") return denyWrite(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--serve") return serve(argv[2]);
   if (argc == 3 && std::string(argv[1]) == "--layout") return writeList(argv[2], true) ? 0 : 1;

@@ -13,6 +13,14 @@ panel_layout() {
   xdotool mousemove --window "$desk" 512 200 click 1
   wait_for 10 has_window '^child|1|Button|Glimo FullScreen !$' || fail "no selection panel at $1 dpi"
   check_layout "panel-$1dpi" cut # its buttons overlap by a pixel as designed
+  # A tool takes the panel and the strip to the selection's bottom edge, whole on the screen.
+  focus_desktop
+  xdotool key r
+  sleep 0.5
+  shot "tool-strip-$1dpi"
+  windows_now | awk -F'|' '$1=="top"{sel=($3=="GlimorSelection")} sel && $1=="child" && $2==1 && $3=="GlimorToolStrip"{s=1; next}
+    s && $1=="rect"{found=1; if ($2 < 0 || $3 < 0 || $4 > 1024 || $5 > 768) bad=1; s=0} END{exit bad || !found}' ||
+    fail "no tool strip wholly on the screen at $1 dpi"
   focus_desktop
   xdotool key Escape
   wait_for 10 not selection_visible || fail "Esc did not close the selection at $1 dpi"

@@ -25,7 +25,23 @@ public:
     ++repaints;
     if (onRepaint) onRepaint();
   }
+  void repaint(const std::vector<capture::Rect>& parts) override {
+    ++repaints;
+    repaintedParts.insert(repaintedParts.end(), parts.begin(), parts.end());
+    if (onRepaint) onRepaint();
+  }
   void setPanelVisible(bool visible) override { panelVisible = visible; }
+  void placeToolStrip(int left, int top, int dpi) override {
+    stripLeft = left;
+    stripTop = top;
+    stripDpi = dpi;
+  }
+  void setToolStripVisible(bool visible) override { stripVisible = visible; }
+  void showTool(int tool, std::uint32_t colour, int size) override {
+    shownTool = tool;
+    shownColour = colour;
+    shownSize = size;
+  }
   void placePanel(int left, int top, int dpi) override {
     panelLeft = left;
     panelTop = top;
@@ -47,6 +63,11 @@ public:
   std::string glimoCaption;
   bool glimoEnabled = false;
   unsigned slept = 0;
+  std::vector<capture::Rect> repaintedParts;
+  int stripLeft = 0, stripTop = 0, stripDpi = 0;
+  bool stripVisible = false;
+  int shownTool = -1, shownSize = 0;
+  std::uint32_t shownColour = 0;
   std::function<void()> user, onRepaint, pendingMessages;
 };
 

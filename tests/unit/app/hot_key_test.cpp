@@ -1,5 +1,6 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_window.h"
+#include "fakes/fake_text_glyphs.h"
 #include "fakes/main_form_rig.h"
 
 #include <gmock/gmock.h>
@@ -190,8 +191,9 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   screen.picture = capture::Picture(112, 48);
   for (std::size_t i = 0; i < screen.picture.pixels.size(); ++i) screen.picture.pixels[i] = 0x100000u + i;
   auto desktop = [&](int x, int y) { return screen.picture.at(x + 48, y); }; // by screen pixel
-  capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe",
-                                     {});
+  fakes::FakeTextGlyphs glyphs;
+  capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe", {},
+                                     {glyphs, messages, profile});
   capture::Picture crop;
   selectionView.user = [&] {
     selection.onMouseDown(20, 30); // on the 150 % monitor

@@ -1,5 +1,11 @@
+#include "capture/picture_ops.h"
 #include "capture/selection_window.h"
+#include "fakes/fake_messages.h"
+#include "fakes/fake_profile.h"
 #include "fakes/fake_selection_view.h"
+#include "fakes/fake_text_glyphs.h"
+
+#include "platform/error.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +19,22 @@ constexpr std::uint32_t rgb(int r, int g, int b) {
 struct SelectionWindowTest : ::testing::Test {
   CaptureState state;
   fakes::FakeSelectionView view;
+  fakes::FakeTextGlyphs glyphs;
+  fakes::FakeMessages messages;
+  fakes::FakeProfile profile;
   bool fade = true;
   int confirms = 0, prints = 0, cancels = 0, saves = 0;
-  SelectionWindow window{
-      state, view, [this] { return fade; }, "C:\\Apps\\Glimor.exe",
-      PanelActions{[this] { ++confirms; }, [this] { ++prints; }, [this] { ++cancels; }, [this] { ++saves; }}};
+  std::function<void()> actionsConfirm;
+  SelectionWindow window{state,
+                         view,
+                         [this] { return fade; },
+                         "C:\\Apps\\Glimor.exe",
+                         PanelActions{[this] {
+                                        ++confirms;
+                                        if (actionsConfirm) actionsConfirm();
+                                      },
+                                      [this] { ++prints; }, [this] { ++cancels; }, [this] { ++saves; }},
+                         MarkPlatform{glyphs, messages, profile}};
 
   SelectionWindowTest() {
     state.snapshot = Picture(400, 300, rgb(200, 100, 50));
@@ -138,6 +155,170 @@ TEST_F(SelectionWindowTest, EscAndDoubleClickClose) {
   state.drawing = true;
   window.onClose();
   EXPECT_FALSE(state.drawing);
+}
+
+// The drawing tools, once a selection is shown.
+struct MarksTest : SelectionWindowTest {
+  Picture atConfirm;
+  MarksTest() {
+    fade = false;
+    view.open = true;
+    window.onShow();
+    drag(100, 50, 300, 200);
+    view.repaintedParts.clear();
+  }
+  void key(char k) { window.onKeyPress(k); }
+  void keys(const std::string& text) {
+    for (char k : text) key(k);
+  }
+  std::uint32_t at(int x, int y) const { return state.p.at(x, y); }
+};
+
+TEST_F(MarksTest, ARedactionIsBurntInAndEnterPublishesIt) {
+  int panelTopWhileSelecting = view.panelTop;
+  key('b');
+  EXPECT_EQ(view.shownTool, static_cast<int>(marks::Tool::Redact));
+  EXPECT_TRUE(view.stripVisible);
+  EXPECT_GE(view.panelTop, 200) << "the panel leaves the selection while drawing";
+  drag(120, 60, 160, 80);
+  EXPECT_EQ(at(120, 60), 0u);
+  EXPECT_EQ(at(159, 79), 0u);
+  EXPECT_EQ(at(160, 79), rgb(200, 100, 50));
+  EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200})) << "a drag with a tool is no new selection";
+  ASSERT_FALSE(view.repaintedParts.empty());
+  for (const Rect& r : view.repaintedParts) EXPECT_LE(r.width() * r.height(), 40 * 32) << "only the block";
+  key('b');
+  EXPECT_EQ(view.shownTool, -1);
+  EXPECT_EQ(view.panelTop, panelTopWhileSelecting);
+
+  Picture crop;
+  actionsConfirm = [&] { crop = cropOf(state.p, state.selection); };
+  key('\r');
+  ASSERT_EQ(confirms, 1);
+  EXPECT_EQ(crop.at(20, 10), 0u);
+  EXPECT_EQ(crop.at(0, 0), rgb(200, 100, 50));
+}
+
+TEST_F(MarksTest, UndoRedoAndMarksStayInsideTheSelection) {
+  key('r');
+  drag(280, 180, 390, 290); // ends outside the selection
+  EXPECT_EQ(at(299, 199), rgb(0xE0, 0x20, 0x20));
+  for (int x : {300, 350, 399}) EXPECT_EQ(at(x, 250), rgb(200, 100, 50));
+  key('l');
+  drag(110, 60, 200, 60);
+  key(26); // Ctrl+Z
+  EXPECT_EQ(at(150, 60), rgb(200, 100, 50));
+  EXPECT_EQ(at(299, 199), rgb(0xE0, 0x20, 0x20));
+  key(26);
+  EXPECT_EQ(state.p.pixels, state.snapshot.pixels);
+  key(25); // Ctrl+Y
+  key(25);
+  EXPECT_NE(at(150, 60), rgb(200, 100, 50));
+  key('5'); // a colour for the line
+  EXPECT_EQ(view.shownColour, 0x2060E0u);
+  drag(110, 70, 111, 70);
+  key(26);
+  key('a');
+  drag(150, 100, 150, 100); // an arrow without length is no mark
+  key(26);
+  EXPECT_EQ(at(150, 60), rgb(200, 100, 50)) << "the one undo took the line, not an empty arrow";
+}
+
+TEST_F(MarksTest, StepsCountOnAndCanGoOnFromTheLastCapture) {
+  profile.values[{"Annotate", "StepsContinue"}] = "1";
+  profile.values[{"Annotate", "NextStep"}] = "5";
+  window.onShow();
+  drag(100, 50, 300, 200);
+  key('n');
+  window.onMouseDown(150, 100);
+  window.onMouseUp(150, 100);
+  window.onMouseDown(200, 100); // a quick second click arrives as a double click
+  window.onDoubleClick();
+  window.onMouseUp(200, 100);
+  EXPECT_TRUE(view.open) << "a double click does not close the window while drawing";
+  EXPECT_EQ(glyphs.rendered, (std::vector<std::string>{"5", "6"}));
+  state.confirmed = true;
+  window.onClose();
+  EXPECT_EQ((profile.values[{"Annotate", "NextStep"}]), "7");
+
+  profile.values[{"Annotate", "StepsContinue"}] = "0";
+  window.onShow();
+  drag(100, 50, 300, 200);
+  key('n');
+  window.onMouseDown(150, 100);
+  EXPECT_EQ(glyphs.rendered.back(), "1");
+}
+
+TEST_F(MarksTest, TextIsTypedOntoThePicture) {
+  key('t');
+  window.onMouseDown(120, 60);
+  window.onMouseUp(120, 60);
+  keys("Hi s");
+  EXPECT_EQ(glyphs.rendered.back(), "Hi s") << "letters are text, not tools, while typing";
+  key('\b');
+  key(27); // Esc drops the text and keeps the window
+  EXPECT_TRUE(view.open);
+  EXPECT_EQ(state.p.pixels, state.snapshot.pixels);
+
+  window.onMouseDown(120, 60);
+  keys("ok");
+  key('\r');
+  EXPECT_NE(at(120, 60), rgb(200, 100, 50));
+  EXPECT_EQ(at(120 + 2 * 13, 60), rgb(200, 100, 50)) << "no caret stays behind";
+  window.onMouseDown(120, 100);
+  keys("x");
+  Picture crop;
+  actionsConfirm = [&] { crop = cropOf(state.p, state.selection); };
+  window.onGlimoItClick(); // the button keeps the text being typed
+  EXPECT_NE(crop.at(20, 50), rgb(200, 100, 50));
+  key(27);
+  EXPECT_FALSE(view.open);
+}
+
+TEST_F(MarksTest, ANewSelectionDropsTheMarksOnlyWhenTheUserAgrees) {
+  key('b');
+  drag(120, 60, 160, 80);
+  key('s');
+  drag(10, 10, 50, 50);
+  ASSERT_EQ(messages.questions.size(), 1u);
+  EXPECT_EQ(messages.questions[0], "Glimor: Drop the drawings and start a new selection?");
+  EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200}));
+  EXPECT_EQ(at(120, 60), 0u);
+  messages.answers.push_back(true);
+  drag(10, 10, 50, 50);
+  EXPECT_EQ(state.selection, (Rect{10, 10, 50, 50}));
+  EXPECT_EQ(at(120, 60), rgb(200, 100, 50));
+  drag(20, 20, 60, 60);
+  EXPECT_EQ(messages.questions.size(), 2u) << "no question without marks";
+}
+
+TEST_F(MarksTest, StylesAreKeptPerToolAndTheWindowLeavesNoPixelsBehind) {
+  profile.values[{"Annotate", "ArrowSize"}] = "400"; // out of range: the default
+  profile.values[{"Annotate", "LineColour"}] = "x";
+  window.onShow();
+  drag(100, 50, 300, 200);
+  key('a');
+  EXPECT_EQ(view.shownSize, 4);
+  window.onWheel(3);
+  key('4');
+  key('l');
+  EXPECT_EQ(view.shownColour, 0xE02020u);
+  key('b');
+  drag(120, 60, 160, 80);
+  window.onClose();
+  EXPECT_EQ((profile.values[{"Annotate", "ArrowSize"}]), "7");
+  EXPECT_EQ((profile.values[{"Annotate", "ArrowColour"}]), "4");
+  EXPECT_EQ(profile.values.count({"Annotate", "LineColour"}), 1u) << "an unchanged bad value is left alone";
+  EXPECT_TRUE(state.p.pixels.empty());
+  EXPECT_TRUE(state.snapshot.pixels.empty());
+
+  profile.readOnly = true;
+  window.onShow();
+  drag(100, 50, 300, 200);
+  key('a');
+  window.onWheel(1);
+  EXPECT_THROW(window.onClose(), Error);
+  EXPECT_TRUE(state.p.pixels.empty()) << "wiped even when the styles could not be written";
 }
 
 } // namespace

@@ -1,0 +1,114 @@
+#include "capture/marks/tool_styles.h"
+
+#include "app/settings.h"
+#include "platform/error.h"
+
+#include <algorithm>
+
+namespace glimor::capture::marks {
+
+namespace {
+
+const std::string section = "Annotate";
+constexpr int maxStep = 9999;
+
+// Sizes: stroke widths in pixels; Text the character cell's height; Step the circle's diameter.
+// Redact and Pixelate have no size: their rectangle is all.
+const std::array<ToolFacts, toolCount> facts{{
+    {"Rectangle", 'R', {1, 3}, 1, 40},
+    {"Arrow", 'A', {1, 4}, 1, 40},
+    {"Line", 'L', {1, 3}, 1, 40},
+    {"Highlighter", 'H', {3, 18}, 4, 80},
+    {"Text", 'T', {1, 24}, 8, 160},
+    {"Step", 'N', {1, 28}, 16, 120},
+    {"Redact", 'B', {7, 1}, 1, 1},
+    {"Pixelate", 'P', {7, 1}, 1, 1},
+}};
+
+std::optional<int> readNumber(platform::Profile& profile, const std::string& key, int low, int high) {
+  std::optional<std::string> text = profile.read(section, key);
+  if (!text) return std::nullopt;
+  std::optional<int> value = app::Settings::parseInteger(*text);
+  if (!value || *value < low || *value > high) return std::nullopt;
+  return value;
+}
+
+void writeNumber(platform::Profile& profile, const std::string& key, int value) {
+  if (!profile.write(section, key, std::to_string(value)))
+    throw Error("Unable to write to " + profile.path());
+}
+
+} // namespace
+
+const ToolFacts& factsOf(Tool tool) {
+  return facts[static_cast<std::size_t>(tool)];
+}
+
+std::optional<Tool> toolForKey(char key) {
+  if (key >= 'a' && key <= 'z') key = static_cast<char>(key - 'a' + 'A');
+  for (int i = 0; i < toolCount; ++i)
+    if (facts[static_cast<std::size_t>(i)].key == key) return static_cast<Tool>(i);
+  return std::nullopt;
+}
+
+ToolStyles::ToolStyles() {
+  for (int i = 0; i < toolCount; ++i)
+    styles_[static_cast<std::size_t>(i)] = facts[static_cast<std::size_t>(i)].byDefault;
+}
+
+void ToolStyles::load(platform::Profile& profile) {
+  for (int i = 0; i < toolCount; ++i) {
+    const ToolFacts& tool = facts[static_cast<std::size_t>(i)];
+    Style& style = styles_[static_cast<std::size_t>(i)];
+    std::string name = tool.name;
+    style.colour = readNumber(profile, name + "Colour", 1, static_cast<int>(palette.size()))
+                       .value_or(tool.byDefault.colour);
+    style.size = readNumber(profile, name + "Size", tool.minSize, tool.maxSize).value_or(tool.byDefault.size);
+  }
+  changed_ = {};
+  stepsContinue_ = readNumber(profile, "StepsContinue", 0, 1).value_or(0) == 1;
+  nextStep_ = readNumber(profile, "NextStep", 1, maxStep).value_or(1);
+  nextStepChanged_ = false;
+}
+
+void ToolStyles::save(platform::Profile& profile) {
+  for (int i = 0; i < toolCount; ++i) {
+    if (!changed_[static_cast<std::size_t>(i)]) continue;
+    std::string name = facts[static_cast<std::size_t>(i)].name;
+    writeNumber(profile, name + "Colour", styles_[static_cast<std::size_t>(i)].colour);
+    if (facts[static_cast<std::size_t>(i)].minSize < facts[static_cast<std::size_t>(i)].maxSize)
+      writeNumber(profile, name + "Size", styles_[static_cast<std::size_t>(i)].size);
+    changed_[static_cast<std::size_t>(i)] = false;
+  }
+  if (nextStepChanged_) {
+    writeNumber(profile, "NextStep", nextStep_);
+    nextStepChanged_ = false;
+  }
+}
+
+void ToolStyles::setColour(Tool tool, int paletteEntry) {
+  if (paletteEntry < 1 || paletteEntry > static_cast<int>(palette.size())) return;
+  Style& style = styles_[static_cast<std::size_t>(tool)];
+  if (style.colour == paletteEntry) return;
+  style.colour = paletteEntry;
+  changed_[static_cast<std::size_t>(tool)] = true;
+}
+
+void ToolStyles::changeSize(Tool tool, int steps) {
+  const ToolFacts& f = factsOf(tool);
+  Style& style = styles_[static_cast<std::size_t>(tool)];
+  // Text and circles grow by two pixels a notch, strokes by one.
+  int step = tool == Tool::Text || tool == Tool::Step ? 2 : 1;
+  int size = std::clamp(style.size + steps * step, f.minSize, f.maxSize);
+  if (size == style.size) return;
+  style.size = size;
+  changed_[static_cast<std::size_t>(tool)] = true;
+}
+
+void ToolStyles::endSteps(int next) {
+  if (!stepsContinue_ || next == nextStep_) return;
+  nextStep_ = std::clamp(next, 1, maxStep);
+  nextStepChanged_ = true;
+}
+
+} // namespace glimor::capture::marks
