@@ -44,11 +44,12 @@ wait_for() {
   done
 }
 
+# start_x [WIDTHxHEIGHT]: Xvfb of that size (1024x768) on a free display.
 start_x() {
   local display
   for display in $(seq 90 140); do
     [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$display" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$display"
     if wait_for 10 xdpyinfo; then return 0; fi

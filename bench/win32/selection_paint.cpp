@@ -1,0 +1,136 @@
+// One frame of the selection window while the mouse moves, timed under Wine on the real window:
+// the core restores what the mark drew last, draws it again and the window repaints the bands it
+// changed. Beside it, in the same run, the frame of the rubber band, which copies the whole
+// capture back and repaints the whole screen. Prints the median and the 95th percentile per kind.
+#include "capture/selection_window.h"
+#include "win32/selection_window.h"
+#include "win32/text_glyphs.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+using namespace glimor;
+
+class NoMessages final : public platform::Messages {
+public:
+  void show(const std::string&) override {}
+  bool askYesNo(const std::string&, const std::string&, Default) override { return true; }
+  void beep() override {}
+};
+
+class MemoryProfile final : public platform::Profile {
+public:
+  const std::string& path() const override { return path_; }
+  std::optional<std::string> read(const std::string&, const std::string&) override { return std::nullopt; }
+  bool write(const std::string&, const std::string&, const std::string&) override { return true; }
+
+private:
+  std::string path_ = "memory";
+};
+
+double nowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  ::QueryPerformanceCounter(&t);
+  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Figures {
+  std::vector<double> frames;
+  double at(double share) {
+    std::sort(frames.begin(), frames.end());
+    return frames[std::min(frames.size() - 1,
+                           static_cast<std::size_t>(share * static_cast<double>(frames.size())))];
+  }
+};
+
+capture::SelectionWindow* core = nullptr;
+win32::SelectionWindow* window = nullptr;
+std::map<std::string, Figures> results;
+std::vector<std::string> order;
+
+// Moves the mouse from `from` to `to` in `frames` steps with the button held, timing each move.
+void timedDrag(const std::string& kind, POINT from, POINT to, int frames, std::function<void()> before) {
+  before();
+  core->onMouseDown(from.x, from.y);
+  Figures& figures = results[kind];
+  order.push_back(kind);
+  for (int i = 1; i <= frames; ++i) {
+    int x = from.x + (to.x - from.x) * i / frames, y = from.y + (to.y - from.y) * i / frames;
+    // A wobble, so that a freehand path turns as a hand's does.
+    if (kind.find("highlighter") != std::string::npos) y += (i % 7) * 9;
+    double t0 = nowMs();
+    core->onMouseMove(x, y);
+    figures.frames.push_back(nowMs() - t0);
+  }
+  core->onMouseUp(to.x, to.y);
+}
+
+void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  auto select = [&] {
+    core->onKeyPress('s');
+    core->onMouseDown(40, 40);
+    core->onMouseUp(w - 40, h - 40);
+  };
+  auto tool = [&](char key) {
+    return [=] {
+      select();
+      core->onKeyPress(key);
+    };
+  };
+  timedDrag("rubber band (whole screen)", {40, 40}, {w - 40, h - 40}, 120, [] {});
+  timedDrag("arrow, width 4, corner to corner", {60, 60}, {w - 60, h - 60}, 120, tool('a'));
+  timedDrag("highlighter, width 18, 200 points", {60, h / 2}, {w - 60, h / 2 - 100}, 200, tool('h'));
+  timedDrag("redact, up to 2000x1200", {100, 100}, {2100, 1300}, 120, tool('b'));
+  timedDrag("pixelate, up to 2000x1200", {100, 100}, {2100, 1300}, 120, tool('p'));
+  std::printf("== selection window frame under Wine, %dx%d picture, ms per mouse move\n", w, h);
+  double band = results[order[0]].at(0.5);
+  for (const std::string& kind : order) {
+    Figures& f = results[kind];
+    std::printf("%-38s median %7.2f   p95 %7.2f   ratio to the rubber band %.2f\n", kind.c_str(), f.at(0.5),
+                f.at(0.95), f.at(0.5) / band);
+  }
+  std::fflush(stdout);
+  window->close();
+}
+
+} // namespace
+
+int main() {
+  int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  capture::CaptureState state;
+  state.screen.area = {0, 0, w, h};
+  state.screen.monitors = {{{0, 0, w, h}, 96, true}};
+  state.p = capture::Picture(w, h);
+  // Something like a screen: stripes of text-like noise on light grey.
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      state.p.at(x, y) = (y / 16) % 2 && (x * 7 + y * 13) % 11 < 4 ? 0x202020 : 0xE8E8E8;
+  state.snapshot = state.p;
+  win32::Win32TextGlyphs glyphs;
+  NoMessages messages;
+  MemoryProfile profile;
+  win32::SelectionWindow view(state);
+  capture::SelectionWindow selection(state, view, [] { return false; }, "C:\\bench\\Glimor.exe", {},
+                                     {glyphs, messages, profile});
+  core = &selection;
+  window = &view;
+  view.setCore(selection);
+  view.createWindow();
+  ::SetTimer(nullptr, 0, 200, run);
+  view.showModal();
+  return 0;
+}
