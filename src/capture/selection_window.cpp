@@ -84,11 +84,13 @@ void SelectionWindow::onDoubleClick() {
   view_.close();
 }
 
-// The marks belong to the selection: a new selection drops them, once the user agrees.
-bool SelectionWindow::dropMarksFirst() {
-  if (!annotator_.hasMarks()) return true;
-  if (!messages_.askYesNo(dropMarksQuestion, "Glimor", platform::Messages::Default::No)) return false;
-  annotator_.onNewSelection();
+// The marks belong to the selection: a press for a new selection drops them, once the user agrees.
+// The press itself is spent on the question (its button was let go to answer it), so the new
+// selection is the next drag.
+bool SelectionWindow::pressDropsMarks() {
+  if (!annotator_.hasMarks()) return false;
+  if (messages_.askYesNo(dropMarksQuestion, "Glimor", platform::Messages::Default::No))
+    annotator_.onNewSelection();
   return true;
 }
 
@@ -104,7 +106,7 @@ void SelectionWindow::onMouseDown(int x, int y) {
     annotator_.press({x, y});
     return;
   }
-  if (selected_ && !dropMarksFirst()) {
+  if (selected_ && pressDropsMarks()) {
     pressRefused_ = true;
     return;
   }

@@ -54,7 +54,7 @@ private:
   void runFade();
   void showPanel(bool fullScreen);
   void placePanel();
-  bool dropMarksFirst();
+  bool pressDropsMarks();
   void publish();
 
   CaptureState& state_;
@@ -66,7 +66,7 @@ private:
   marks::Annotator annotator_;
   bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
-  // A press the user chose not to start a new selection with, and its release.
+  // A press spent on the question before marks are dropped, and its release.
   bool pressRefused_ = false;
   bool pressForMarks_ = false; // the press went to a drawing tool, and so does its release
   // Set while a save runs: its ending keeps the steps like a publish does.

@@ -286,9 +286,10 @@ TEST_F(MarksTest, ANewSelectionDropsTheMarksOnlyWhenTheUserAgrees) {
   EXPECT_EQ(at(120, 60), 0u);
   messages.answers.push_back(true);
   drag(10, 10, 50, 50);
-  EXPECT_EQ(state.selection, (Rect{10, 10, 50, 50}));
   EXPECT_EQ(at(120, 60), rgb(200, 100, 50));
+  EXPECT_EQ(state.selection, (Rect{100, 50, 300, 200})) << "the press went to the question";
   drag(20, 20, 60, 60);
+  EXPECT_EQ(state.selection, (Rect{20, 20, 60, 60}));
   EXPECT_EQ(messages.questions.size(), 2u) << "no question without marks";
 }
 
