@@ -22,22 +22,30 @@ inline std::uint32_t mix(std::uint32_t pixel, unsigned tr, unsigned tg, unsigned
          div255(channel(pixel, 8) * keep + tg * alpha) << 8 | div255(channel(pixel, 0) * keep + tb * alpha);
 }
 
-void blendOver(std::uint32_t* pixels, const std::uint8_t* alpha, int count, std::uint32_t colour) {
-  const unsigned r = channel(colour, 16), g = channel(colour, 8), b = channel(colour, 0);
-  for (int i = 0; i < count; ++i)
-    if (alpha[i]) pixels[i] = mix(pixels[i], r, g, b, alpha[i]);
-}
-
-// A marker's ink filters the light: each channel is multiplied by the colour's.
-void blendMultiply(std::uint32_t* pixels, const std::uint8_t* alpha, int count, std::uint32_t colour) {
-  const unsigned r = channel(colour, 16), g = channel(colour, 8), b = channel(colour, 0);
-  for (int i = 0; i < count; ++i) {
-    if (!alpha[i]) continue;
-    const std::uint32_t p = pixels[i];
-    pixels[i] =
-        mix(p, div255(channel(p, 16) * r), div255(channel(p, 8) * g), div255(channel(p, 0) * b), alpha[i]);
+// What a covered pixel's channels become at full coverage, looked up per channel value: the
+// colour itself for paint; for a marker, whose ink filters the light, the value times the colour's.
+class Ink {
+public:
+  Ink(std::uint32_t colour, Blend blend) {
+    for (int c = 0; c < 3; ++c) {
+      const unsigned ink = channel(colour, 16 - 8 * c);
+      for (unsigned v = 0; v < 256; ++v)
+        full_[c][v] = static_cast<std::uint8_t>(blend == Blend::Over ? ink : div255(v * ink));
+    }
   }
-}
+
+  void apply(std::uint32_t* pixels, const std::uint8_t* alpha, int count) const {
+    for (int i = 0; i < count; ++i) {
+      if (!alpha[i]) continue;
+      const std::uint32_t p = pixels[i];
+      const unsigned r = full_[0][channel(p, 16)], g = full_[1][channel(p, 8)], b = full_[2][channel(p, 0)];
+      pixels[i] = alpha[i] == 255 ? r << 16 | g << 8 | b : mix(p, r, g, b, alpha[i]);
+    }
+  }
+
+private:
+  std::uint8_t full_[3][256];
+};
 
 int clampToInt(long long v) {
   return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
@@ -54,12 +62,9 @@ Rect intersection(const Rect& a, const Rect& b) {
 
 void paintShape(Picture& picture, const Rect& area, const Shape& shape, std::uint32_t colour, Blend blend,
                 Damage& damage) {
+  const Ink ink(colour, blend);
   coverShape(shape, area, [&](int y, int x0, int x1, const std::uint8_t* alpha) {
-    std::uint32_t* pixels = picture.row(y) + x0;
-    if (blend == Blend::Over)
-      blendOver(pixels, alpha, x1 - x0, colour);
-    else
-      blendMultiply(pixels, alpha, x1 - x0, colour);
+    ink.apply(picture.row(y) + x0, alpha, x1 - x0);
     damage.addSpan(y, x0, x1);
   });
 }
@@ -71,12 +76,13 @@ void paintGlyphs(Picture& picture, const Rect& area, const platform::GlyphMask& 
   const Rect onPicture =
       intersection(area, Rect{topLeft.x, topLeft.y, clampToInt(1LL * topLeft.x + glyphs.width),
                               clampToInt(1LL * topLeft.y + glyphs.height)});
+  const Ink ink(colour, Blend::Over);
   for (int y = onPicture.top; y < onPicture.bottom; ++y) {
     const std::uint8_t* mask =
         glyphs.coverage.data() +
         static_cast<std::size_t>(y - topLeft.y) * static_cast<std::size_t>(glyphs.width) +
         (onPicture.left - topLeft.x);
-    blendOver(picture.row(y) + onPicture.left, mask, onPicture.width(), colour);
+    ink.apply(picture.row(y) + onPicture.left, mask, onPicture.width());
     damage.addSpan(y, onPicture.left, onPicture.right);
   }
 }

@@ -13,6 +13,22 @@ int blockStart(int from, int length, int n, int i) {
   return from + static_cast<int>(static_cast<long long>(length) * i / n);
 }
 
+// Adds up the red, green and blue of a run of pixels. Red and blue are summed side by side in one
+// word, 256 pixels at a time (255 x 256 still fits each half): two masks and two adds a pixel.
+void addChannels(const std::uint32_t* pixel, const std::uint32_t* end, std::uint64_t sum[3]) {
+  while (pixel < end) {
+    const std::uint32_t* chunkEnd = pixel + std::min<std::ptrdiff_t>(end - pixel, 256);
+    std::uint32_t redBlue = 0, green = 0;
+    for (; pixel < chunkEnd; ++pixel) {
+      redBlue += *pixel & 0x00FF00FF;
+      green += *pixel & 0x0000FF00;
+    }
+    sum[0] += redBlue >> 16;
+    sum[1] += green >> 8;
+    sum[2] += redBlue & 0xFFFF;
+  }
+}
+
 } // namespace
 
 int pixelateBlock(int width, int height) {
@@ -35,17 +51,7 @@ void pixelate(Picture& picture, const Rect& area, const Rect& rect, Damage& dama
     std::fill(sums.begin(), sums.end(), 0);
     for (int y = y0; y < y1; ++y) {
       const std::uint32_t* row = picture.row(y);
-      for (int bx = 0; bx < columns; ++bx) {
-        std::uint32_t red = 0, green = 0, blue = 0; // one block row: 255 x its width at most
-        for (int x = xs[bx]; x < xs[bx + 1]; ++x) {
-          red += row[x] >> 16 & 0xFF;
-          green += row[x] >> 8 & 0xFF;
-          blue += row[x] & 0xFF;
-        }
-        sums[bx * 3] += red;
-        sums[bx * 3 + 1] += green;
-        sums[bx * 3 + 2] += blue;
-      }
+      for (int bx = 0; bx < columns; ++bx) addChannels(row + xs[bx], row + xs[bx + 1], &sums[bx * 3]);
     }
     for (int bx = 0; bx < columns; ++bx) {
       const std::uint64_t count =

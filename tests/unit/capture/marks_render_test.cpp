@@ -172,9 +172,11 @@ TEST(MarksRender, DamageBandsAreDisjointAndMergeWhenAlike) {
   Damage damage;
   damage.addSpan(3, 10, 20);
   damage.addSpan(5, 2, 4);
-  damage.addRect(Rect{0, 32, 8, 64});
+  damage.addSpan(4, 200, 210); // far from the others: a rectangle of its own
+  damage.addRect(Rect{0, 32, 8, 80});
   damage.addSpan(-1, 0, 1);
-  EXPECT_EQ(damage.rects(), (std::vector<Rect>{{0, -1, 1, 0}, {2, 3, 20, 6}, {0, 32, 8, 64}}));
+  EXPECT_EQ(damage.rects(),
+            (std::vector<Rect>{{0, -1, 1, 0}, {2, 3, 20, 6}, {200, 4, 210, 5}, {0, 32, 8, 80}}));
 }
 
 } // namespace
