@@ -4,8 +4,17 @@
 #include "capture/marks/shapes.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace glimor::capture::marks {
+namespace {
+
+// Where `length` pixels begin when centred on `centre` (to half a pixel for even lengths).
+int centredStart(int centre, int length) {
+  return static_cast<int>(std::max<long long>(INT_MIN, centre - (length - 1LL) / 2));
+}
+
+} // namespace
 
 Rect spannedRect(Point a, Point b) {
   return Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
@@ -44,9 +53,9 @@ void render(Picture& picture, const Rect& clip, const Mark& mark, Damage& damage
     break;
   case Tool::Step: {
     paintShape(picture, area, discShape(points[0], mark.size), colour, Blend::Over, damage);
-    // The number's centre on the circle's centre pixel (to half a pixel for even sizes).
-    const Point topLeft{points[0].x - (mark.glyphs.width - 1) / 2,
-                        points[0].y - (mark.glyphs.height - 1) / 2};
+    // The number centred on the circle's centre pixel.
+    const Point topLeft{centredStart(points[0].x, mark.glyphs.width),
+                        centredStart(points[0].y, mark.glyphs.height)};
     paintGlyphs(picture, area, mark.glyphs, topLeft, contrastingColour(colour), damage);
     break;
   }
