@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace glimor::capture::marks {
 namespace {
@@ -95,7 +96,12 @@ void paintGlyphs(Picture& picture, const Rect& area, const platform::GlyphMask& 
 
 void fillRect(Picture& picture, const Rect& area, const Rect& rect, std::uint32_t colour, Damage& damage) {
   const Rect r = intersection(area, rect);
-  for (int y = r.top; y < r.bottom; ++y) std::fill(picture.row(y) + r.left, picture.row(y) + r.right, colour);
+  if (r.width() <= 0) return;
+  // The first row filled pixel by pixel, the others copied from it: memcpy moves whole vectors.
+  std::uint32_t* first = picture.row(r.top) + r.left;
+  std::fill(first, first + r.width(), colour);
+  for (int y = r.top + 1; y < r.bottom; ++y)
+    std::memcpy(picture.row(y) + r.left, first, static_cast<std::size_t>(r.width()) * sizeof *first);
   damage.addRect(r);
 }
 
