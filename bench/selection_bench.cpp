@@ -1,9 +1,13 @@
 // The selection window's whole-screen work: one fade step (every byte of the
 // picture, row by row) and one rubber-band redraw (restore from the snapshot,
-// draw the band), at common screen sizes.
+// draw the band), at common screen sizes; and one frame of drawing a mark on a
+// 4K capture.
+#include "capture/marks/render.h"
 #include "capture/picture_ops.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cmath>
 
 namespace {
 
@@ -30,6 +34,57 @@ void rubberBandRedraw(benchmark::State& state) {
   }
 }
 BENCHMARK(rubberBandRedraw)->Args({1920, 1080});
+
+namespace marks = glimor::capture::marks;
+
+// One frame while the mouse moves: what the previous frame drew is restored from the clean
+// capture (its damage only), then the mark in progress, its last point one pixel on, is drawn again.
+void drawingFrame(benchmark::State& state, marks::Mark mark) {
+  Picture clean(3840, 2160);
+  for (int y = 0; y < clean.height; ++y)
+    for (int x = 0; x < clean.width; ++x)
+      clean.at(x, y) = static_cast<std::uint32_t>(x * 0x010203 + y * 0x030201);
+  Picture picture = clean;
+  const glimor::capture::Rect selection{0, 0, clean.width, clean.height};
+  marks::Damage damage;
+  int frame = 0;
+  for (auto _ : state) {
+    for (const auto& rect : damage.rects()) glimor::capture::copyRect(clean, picture, rect);
+    damage.clear();
+    mark.points.back().x += frame++ % 2 ? 1 : -1;
+    marks::render(picture, selection, mark, damage);
+    benchmark::DoNotOptimize(picture.pixels.data());
+  }
+}
+
+marks::Mark markOf(marks::Tool tool, std::vector<marks::Point> points, int size) {
+  marks::Mark mark;
+  mark.tool = tool;
+  mark.colour = 0xE01020;
+  mark.size = size;
+  mark.points = std::move(points);
+  return mark;
+}
+
+// A marker's wavy stroke of 200 points from one side of the screen to the other.
+std::vector<marks::Point> wavyPath() {
+  std::vector<marks::Point> path;
+  for (int i = 0; i < 200; ++i)
+    path.push_back({100 + i * 18, 1080 + static_cast<int>(std::lround(800 * std::sin(i * 0.1)))});
+  return path;
+}
+
+BENCHMARK_CAPTURE(drawingFrame, arrow_diagonal_width6,
+                  markOf(marks::Tool::Arrow, {{100, 100}, {3700, 2050}}, 6))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(drawingFrame, highlighter_200points_width20,
+                  markOf(marks::Tool::Highlighter, wavyPath(), 20))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(drawingFrame, redact_2000x1200, markOf(marks::Tool::Redact, {{900, 500}, {2900, 1700}}, 1))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(drawingFrame, pixelate_2000x1200,
+                  markOf(marks::Tool::Pixelate, {{900, 500}, {2900, 1700}}, 1))
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -8,6 +8,8 @@ namespace glimor::capture::marks {
 
 // The parts of a picture that a drawing changed, kept as bands of rows, each as wide as what
 // changed in it: a diagonal line across a 4K screen repaints a thin staircase, not the screen.
+// A band keeps apart the runs of columns that lie far from each other, so a wavy stroke that
+// crosses a band several times repaints its crossings, not the whole width between them.
 class Damage {
 public:
   static constexpr int bandRows = 16;
@@ -21,10 +23,11 @@ public:
   std::vector<Rect> rects() const;
 
 private:
-  struct Band {
+  struct Run { // rows [top, bottom) and columns [left, right) of one band
     int top = 0, bottom = 0, left = 0, right = 0;
   };
-  std::map<int, Band> bands_; // by band index
+  void addRun(int band, const Run& run);
+  std::map<int, std::vector<Run>> bands_; // by band index; each band's runs apart and left to right
 };
 
 } // namespace glimor::capture::marks
