@@ -1,13 +1,18 @@
 // The selection window's whole-screen work: one fade step (every byte of the
 // picture, row by row) and one rubber-band redraw (restore from the snapshot,
 // draw the band), at common screen sizes; and one frame of drawing a mark on a
-// 4K capture.
+// 4K capture; and the confirm of a 4K selection with and without marks.
+#include "bench_images.h"
+#include "capture/imaging_crop_output.h"
 #include "capture/marks/render.h"
 #include "capture/picture_ops.h"
+#include "platform/files.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -85,6 +90,58 @@ BENCHMARK_CAPTURE(drawingFrame, redact_2000x1200, markOf(marks::Tool::Redact, {{
 BENCHMARK_CAPTURE(drawingFrame, pixelate_2000x1200,
                   markOf(marks::Tool::Pixelate, {{900, 500}, {2900, 1700}}, 1))
     ->Unit(benchmark::kMillisecond);
+
+// The confirm of a 4K selection (the crop and its four files on disk), and ten marks drawn into
+// the same 4K picture from the clean capture. The window draws marks as they are made, so a confirm
+// burns nothing more; drawing all ten again, as an undo does, is what burning could add to it.
+Picture screen4K() {
+  const glimor::imaging::Bitmap screen = glimor::bench::screenLike(3840, 2160);
+  Picture clean(screen.width, screen.height);
+  for (int y = 0; y < clean.height; ++y) {
+    const std::uint8_t* in =
+        screen.pixels.data() + screen.stride() * static_cast<std::size_t>(screen.height - 1 - y);
+    std::memcpy(clean.row(y), in, static_cast<std::size_t>(clean.width) * 4);
+  }
+  return clean;
+}
+
+void confirm4K(benchmark::State& state) {
+  const Picture picture = screen4K();
+  const auto folder = std::filesystem::temp_directory_path() / "glimor-bench-confirm";
+  std::filesystem::create_directories(folder);
+  const glimor::capture::CropFileNames names{
+      "", (folder / "Glimor.jpg").string(), (folder / "Glimor.bmp").string(),
+      (folder / "Glimor.gif").string(), (folder / "Glimor.png").string()};
+  const glimor::capture::DisplayFormat display;
+  glimor::capture::ImagingCropOutput output(glimor::platform::systemFiles());
+  for (auto _ : state)
+    output.writeCropFiles(glimor::capture::cropOf(picture, {0, 0, picture.width, picture.height}), display,
+                          names);
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(confirm4K)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void tenMarks4K(benchmark::State& state) {
+  const Picture clean = screen4K();
+  std::vector<marks::Mark> ten;
+  const marks::Tool tools[] = {marks::Tool::Rectangle, marks::Tool::Arrow, marks::Tool::Redact,
+                               marks::Tool::Pixelate, marks::Tool::Highlighter};
+  for (int i = 0; i < 10; ++i) {
+    const int x = 200 + i * 340, y = 200 + i * 170;
+    ten.push_back(markOf(tools[i % 5], {{x, y}, {x + 600, y + 300}}, 6));
+  }
+  const glimor::capture::Rect selection{0, 0, clean.width, clean.height};
+  Picture picture = clean;
+  for (auto _ : state) {
+    state.PauseTiming();
+    picture = clean;
+    state.ResumeTiming();
+    marks::Damage damage;
+    for (const marks::Mark& mark : ten) marks::render(picture, selection, mark, damage);
+    benchmark::DoNotOptimize(picture.pixels.data());
+  }
+}
+BENCHMARK(tenMarks4K)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
