@@ -62,7 +62,9 @@ TEST(MarksRender, ArrowHeadEndsAtTheTipWithTheShaftInsideIt) {
   EXPECT_NE(d.at(40, 35), white);
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 80; ++x) {
-      if ((x - 40) * 35 + (y - 35) * 30 > 0) ASSERT_EQ(d.at(x, y), white) << x << "," << y;
+      if ((x - 40) * 35 + (y - 35) * 30 > 0) {
+        ASSERT_EQ(d.at(x, y), white) << x << "," << y;
+      }
     }
 
   // Shorter than its head: the head shrunk between the points, still pointing right.
