@@ -1,6 +1,6 @@
 #include "admission.h"
 
-#include "service.h"
+#include "routes.h"
 
 namespace glimor::server {
 namespace {
@@ -12,12 +12,13 @@ constexpr std::size_t maxHeaderLines = 64;
 std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config) {
   if (head.headerLines > maxHeaderLines) return Turndown{431, "Too many header lines"};
   if (head.hostLines > 1) return Turndown{400, "More than one Host line"};
-  std::uint64_t limit = bodyLimit(config, head.target);
+  const Route route = routeOf(head.target);
+  std::uint64_t limit = bodyLimit(config, route);
   // A deletion needs no body, so its POST may come without one.
-  if (head.method == "POST" && !head.contentLength && !head.chunked && !head.target.starts_with("/d/"))
+  if (head.method == "POST" && !head.contentLength && !head.chunked && route != Route::deletion)
     return Turndown{411, "Content-Length required"};
   if (head.contentLength && *head.contentLength > limit) {
-    if (head.target.starts_with("/guestglimor.php"))
+    if (route == Route::upload)
       return Turndown{413, "Upload larger than " + std::to_string(config.maxUploadBytes) + " bytes"};
     return Turndown{413, "Request body too large"};
   }

@@ -1,4 +1,5 @@
 #include "image_check.h"
+#include "refusal.h"
 
 #include <cstring>
 #include <memory>
@@ -40,7 +41,8 @@ bool skipExtension(GifFileType* gif) {
   return true;
 }
 
-bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t& pixelsLeft) {
+bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t& pixelsLeft,
+                 const DecodeClock& clock) {
   if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
   const int width = gif->Image.Width, height = gif->Image.Height;
   if (width <= 0 || height <= 0 || std::uint64_t(width) * std::uint64_t(height) > pixelsLeft) return false;
@@ -50,8 +52,10 @@ bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t
   GifFreeSavedImages(gif);
   gif->ImageCount = 0;
   row.resize(static_cast<std::size_t>(width));
-  for (int y = 0; y < height; ++y) // interlaced frames too: their rows come in another order
+  for (int y = 0; y < height; ++y) { // interlaced frames too: their rows come in another order
     if (DGifGetLine(gif, row.data(), width) == GIF_ERROR) return false;
+    if (y % 64 == 0) clock.check();
+  }
   return true;
 }
 
@@ -67,12 +71,13 @@ bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels) {
   std::vector<GifPixelType> row;
   std::uint64_t pixelsLeft = maxPixels;
   bool anyFrame = false;
+  DecodeClock clock;
   for (;;) {
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) return false;
     switch (record) {
     case IMAGE_DESC_RECORD_TYPE:
-      if (!decodeFrame(gif.get(), row, pixelsLeft)) return false;
+      if (!decodeFrame(gif.get(), row, pixelsLeft, clock)) return false;
       anyFrame = true;
       break;
     case EXTENSION_RECORD_TYPE:

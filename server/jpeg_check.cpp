@@ -1,4 +1,5 @@
 #include "image_check.h"
+#include "refusal.h"
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
@@ -15,9 +16,20 @@ namespace {
 // through progressive images of 10 to 20 million pixels.
 constexpr long decoderMemory = 64L << 20;
 
+// Why the decode stopped early, beyond the data being bad.
+enum class Cost { fine, tooManyScans, tooLong };
+
 struct Failure {
   jpeg_error_mgr manager; // first, so libjpeg's pointer to it is a pointer to this
   std::jmp_buf jump;
+  Cost cost = Cost::fine;
+};
+
+// Watches a decode between rows of blocks: a scan beyond maxJpegScans, or the
+// processor time beyond maxDecodeTime, stops it.
+struct Watch {
+  jpeg_progress_mgr manager; // first, for the same reason
+  DecodeClock clock;
 };
 
 [[noreturn]] void stop(j_common_ptr info) {
@@ -31,6 +43,18 @@ void onMessage(j_common_ptr info, int level) {
 }
 
 void quiet(j_common_ptr) {}
+
+void watch(j_common_ptr common) {
+  auto* info = reinterpret_cast<j_decompress_ptr>(common);
+  auto* failure = reinterpret_cast<Failure*>(common->err);
+  if (info->input_scan_number > maxJpegScans)
+    failure->cost = Cost::tooManyScans;
+  else if (reinterpret_cast<Watch*>(common->progress)->clock.overrun())
+    failure->cost = Cost::tooLong;
+  else
+    return;
+  stop(common);
+}
 
 // Reads every scan of every row, so that each Huffman code is decoded. The output is
 // scaled to 1/8, which takes only the DC coefficient of each block into the inverse
@@ -56,16 +80,21 @@ bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uin
 bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels) {
   jpeg_decompress_struct info{};
   Failure failure{};
+  Watch progress{};
   std::vector<JSAMPLE> row;
   info.err = jpeg_std_error(&failure.manager);
   failure.manager.error_exit = stop;
   failure.manager.emit_message = onMessage;
   failure.manager.output_message = quiet;
+  progress.manager.progress_monitor = watch;
   if (setjmp(failure.jump)) {
     jpeg_destroy_decompress(&info);
+    if (failure.cost == Cost::tooManyScans) throw tooManyScans();
+    if (failure.cost == Cost::tooLong) throw tooCostly();
     return false;
   }
   jpeg_create_decompress(&info);
+  info.progress = &progress.manager;
   info.mem->max_memory_to_use = decoderMemory;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));

@@ -23,6 +23,14 @@ private:
   Headers headers_;
 };
 
+// Images that may be complete but cost more to check than any upload is worth.
+inline Refusal tooCostly() {
+  return Refusal(415, "Image too costly to decode: more than 2 s of processor time");
+}
+inline Refusal tooManyScans() {
+  return Refusal(415, "JPEG of more than 64 scans: too costly to decode");
+}
+
 // The answer when the disk is full: clear to the user, and nothing is stored.
 inline Refusal diskFull() {
   return Refusal(507, "Insufficient Storage: the service's disk is full, nothing was stored");

@@ -1,17 +1,9 @@
 #include "refusal.h"
+#include "routes.h"
 #include "service.h"
 
 namespace glimor::server {
 namespace {
-
-constexpr std::string_view uploadPath = "/guestglimor.php";
-constexpr std::string_view feedbackPath = "/glimor/index.php";
-constexpr std::string_view versionPath = "/newglimor.txt";
-constexpr std::string_view imagePrefix = "/i/";
-constexpr std::string_view deletionPrefix = "/d/";
-constexpr std::uint64_t formLimit = 64 * 1024;
-// Room for the multipart framing around the image, including a long file name.
-constexpr std::uint64_t multipartOverhead = 64 * 1024;
 
 bool isRead(const Request& request) {
   return request.method == "GET" || request.method == "HEAD";
@@ -23,50 +15,68 @@ Response methodNotAllowed(std::string_view allowed) {
   return response;
 }
 
+Response refusalResponse(const Refusal& refusal) {
+  Response response = textResponse(refusal.status(), refusal.what());
+  for (const auto& header : refusal.headers()) response.headers.push_back(header);
+  return response;
+}
+
 Response dispatch(Service& service, const Request& request) {
   std::string_view path = request.path();
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
+  constexpr std::size_t prefixLength = 3; // "/d/" and "/i/"
 
-  if (path == uploadPath) {
+  switch (routeOf(request.target)) {
+  case Route::upload: {
     if (request.method != "POST") return methodNotAllowed("POST");
-    return handleUpload(service, request,
-                        service.gate->admitUpload(request, std::chrono::steady_clock::now()));
+    return storeUpload(service, request, checkUpload(service, request));
   }
-  if (path == feedbackPath && request.query() == "do=contact") {
+  case Route::feedback:
     if (request.method != "POST") return methodNotAllowed("POST");
     return handleFeedback(service, request,
                           service.gate->admitFeedback(request, std::chrono::steady_clock::now()));
-  }
-  if (path.starts_with(deletionPrefix)) {
+  case Route::deletion:
     if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
-    return handleDeletion(service, request, path.substr(deletionPrefix.size()));
+    return handleDeletion(service, request, path.substr(prefixLength));
+  case Route::image:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleImage(service, request, path.substr(prefixLength));
+  case Route::versionFile:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleVersionFile(service);
+  case Route::homePage:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleHomePage(service, request);
+  case Route::file:
+    if (!isRead(request)) return textResponse(404, "Not found");
+    return handleExecutable(service, request);
   }
-  if (!isRead(request)) {
-    if (path == "/" || path == versionPath || path.starts_with(imagePrefix))
-      return methodNotAllowed("GET, HEAD");
-    return textResponse(404, "Not found");
-  }
-  if (path == "/") return handleHomePage(service, request);
-  if (path == versionPath) return handleVersionFile(service);
-  if (path.starts_with(imagePrefix)) return handleImage(service, request, path.substr(imagePrefix.size()));
-  return handleExecutable(service, request);
+  return textResponse(404, "Not found");
 }
 
 } // namespace
-
-std::uint64_t bodyLimit(const Config& config, std::string_view target) {
-  std::string_view path = target.substr(0, target.find('?'));
-  if (path == uploadPath) return config.maxUploadBytes + multipartOverhead;
-  return formLimit;
-}
 
 Response route(Service& service, const Request& request) {
   try {
     return dispatch(service, request);
   } catch (const Refusal& refusal) {
-    Response response = textResponse(refusal.status(), refusal.what());
-    for (const auto& header : refusal.headers()) response.headers.push_back(header);
-    return response;
+    return refusalResponse(refusal);
+  }
+}
+
+std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Request& request) {
+  try {
+    return checkUpload(service, request);
+  } catch (const Refusal& refusal) {
+    return refusalResponse(refusal);
+  }
+}
+
+Response finishUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+  try {
+    return storeUpload(service, request, upload);
+  } catch (const Refusal& refusal) {
+    return refusalResponse(refusal);
   }
 }
 

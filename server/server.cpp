@@ -7,6 +7,7 @@
 #include "listener.h"
 #include "platform/error.h"
 #include "request_log.h"
+#include "routes.h"
 #include "service.h"
 #include "tls_context.h"
 
@@ -36,6 +37,11 @@ unsigned networkThreadCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
 }
 constexpr unsigned diskThreadCount = 16;
+// Decoding uploads is processor work: one thread per core, and always fewer
+// than the disk threads, so that some of those are free for everything else.
+unsigned decodeThreadCount() {
+  return std::clamp(std::thread::hardware_concurrency(), 1u, diskThreadCount / 2);
+}
 // Descriptors kept from clients: the listener, the log, the event loop, the
 // SQLite files, files being read on the disk threads.
 constexpr std::size_t descriptorReserve = 48;
@@ -97,15 +103,16 @@ void runServer(const Config& config) {
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
+  asio::thread_pool decodeWork(decodeThreadCount());
   std::size_t reserve =
       descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
   std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
   Connections connections(maxConnections, config.maxConnectionsPerAddress);
   // Room for eight largest uploads at once, a quarter of it for any one
   // address; small uploads claim only their own size.
-  std::uint64_t budget = 8 * bodyLimit(config, "/guestglimor.php");
+  std::uint64_t budget = 8 * bodyLimit(config, Route::upload);
   BodyBudget bodies(budget, budget / 4);
-  SessionShared shared{service, connections, bodies, diskWork};
+  SessionShared shared{service, connections, bodies, diskWork, decodeWork};
   auto listener =
       std::make_shared<Listener>(io, resolveListenAddress(io, config), shared, tls ? &*tls : nullptr);
   listener->start();
@@ -160,6 +167,7 @@ void runServer(const Config& config) {
   for (unsigned i = 1; i < threads; ++i) workers.emplace_back(serve);
   serve();
   for (auto& worker : workers) worker.join();
+  decodeWork.join();
   diskWork.join();
   logMessage("stopped");
 }

@@ -3,6 +3,7 @@
 #include "config.h"
 #include "feedback_store.h"
 #include "http_types.h"
+#include "image_type.h"
 #include "token_store.h"
 #include "update_files.h"
 #include "upload_gate.h"
@@ -11,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace glimor::server {
 
@@ -32,11 +34,25 @@ struct Service {
 // Answers one complete request. Refusals become 4xx answers whose reason says why.
 Response route(Service& service, const Request& request);
 
-// The most body bytes accepted for a request to `target`, checked before the body is read.
-std::uint64_t bodyLimit(const Config& config, std::string_view target);
+// An upload whose image decoded completely, ready to be stored. `content`
+// points into the request's body.
+struct CheckedUpload {
+  std::string linkBase;
+  ImageType type;
+  std::string_view content;
+  std::string fileName;
+  Caller caller;
+};
 
-// The handlers behind route().
-Response handleUpload(Service& service, const Request& request, const Caller& caller);
+// An upload's two halves, so that decoding (processor work) and storing
+// (waiting for the disk) run on threads of their own; route() runs both in
+// turn. prepareUpload() gives either the checked upload or the refusal.
+std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Request& request);
+Response finishUpload(Service& service, const Request& request, const CheckedUpload& upload);
+
+// The handlers behind route(); they throw Refusal.
+CheckedUpload checkUpload(Service& service, const Request& request);
+Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
 Response handleDeletion(Service& service, const Request& request, std::string_view idAndSecret);
 Response handleFeedback(Service& service, const Request& request, const Caller& caller);

@@ -4,6 +4,7 @@
 #include "platform/error.h"
 #include "proxy_header.h"
 #include "request_log.h"
+#include "routes.h"
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
@@ -324,6 +325,8 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.scheme = overTls ? "https" : "http";
   bool keepAlive = message.keep_alive() && !shared_.connections.stopping();
 
+  if (request.method == "POST" && routeOf(request.target) == Route::upload)
+    return handleUpload(std::move(request), keepAlive);
   auto answerRequest = [this, request = std::move(request)] {
     try {
       return route(shared_.service, request);
@@ -335,11 +338,48 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   // Reads answer at once unless the store waits for another machine.
   if (request_.method != "POST" && !shared_.service.images->readsBlock())
     return respond(answerRequest(), keepAlive);
-  asio::post(shared_.diskWork, [self = this->shared_from_this(), answerRequest = std::move(answerRequest),
-                                keepAlive]() mutable {
-    auto response = std::make_shared<Response>(answerRequest());
+  answerOnDiskThreads(std::move(answerRequest), keepAlive);
+}
+
+template <typename Stream>
+void Session<Stream>::answerOnDiskThreads(std::function<Response()> answer, bool keepAlive) {
+  asio::post(shared_.diskWork, [self = this->shared_from_this(), answer = std::move(answer), keepAlive] {
+    auto response = std::make_shared<Response>(answer());
     asio::post(self->stream_.get_executor(),
                [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
+  });
+}
+
+// The image is decoded on the decoding threads, then stored on the disk threads.
+template <typename Stream> void Session<Stream>::handleUpload(Request request, bool keepAlive) {
+  auto shared = std::make_shared<const Request>(std::move(request));
+  asio::post(shared_.decodeWork, [self = this->shared_from_this(), shared, keepAlive] {
+    Service& service = self->shared_.service;
+    auto failed = [](const std::exception& failure) {
+      logMessage(std::string("error: ") + failure.what());
+      return textResponse(500, "The service could not complete the request");
+    };
+    std::variant<CheckedUpload, Response> prepared;
+    try {
+      prepared = prepareUpload(service, *shared);
+    } catch (const std::exception& failure) {
+      prepared = failed(failure);
+    }
+    if (auto* refused = std::get_if<Response>(&prepared)) {
+      auto response = std::make_shared<Response>(std::move(*refused));
+      return asio::post(self->stream_.get_executor(),
+                        [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
+    }
+    auto checked = std::make_shared<CheckedUpload>(std::move(std::get<CheckedUpload>(prepared)));
+    self->answerOnDiskThreads(
+        [&service, shared, checked, failed] {
+          try {
+            return finishUpload(service, *shared, *checked);
+          } catch (const std::exception& failure) {
+            return failed(failure);
+          }
+        },
+        keepAlive);
   });
 }
 

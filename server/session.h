@@ -19,6 +19,7 @@
 #include <boost/beast/http/span_body.hpp>
 #include <boost/beast/http/string_body.hpp>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -31,12 +32,15 @@ using TlsStream = boost::asio::ssl::stream<boost::beast::tcp_stream>;
 
 // What every session shares. Requests that write to the disk run on
 // `diskWork`, so that waiting for the disk never holds up the threads that
-// move bytes for other connections.
+// move bytes for other connections; uploads are decoded before that on
+// `decodeWork`, fewer threads, so that costly images never hold up the disk
+// threads nor the answers that wait for them.
 struct SessionShared {
   Service& service;
   Connections& connections;
   BodyBudget& bodies;
   boost::asio::thread_pool& diskWork;
+  boost::asio::thread_pool& decodeWork;
 };
 
 // One client connection: reads requests, lets admit() decide on each head,
@@ -91,6 +95,8 @@ private:
   void readBody();
   void onBody(boost::beast::error_code error);
   void handleRequest();
+  void handleUpload(Request request, bool keepAlive);
+  void answerOnDiskThreads(std::function<Response()> answer, bool keepAlive);
   void respond(Response response, bool keepAlive, bool drainAfter = false);
   void sendPart(bool keepAlive);
   void onPartRead(bool keepAlive, bool failed);

@@ -25,7 +25,8 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
 
 } // namespace
 
-Response handleUpload(Service& service, const Request& request, const Caller& caller) {
+CheckedUpload checkUpload(Service& service, const Request& request) {
+  Caller caller = service.gate->admitUpload(request, std::chrono::steady_clock::now());
   // Checked first, so a request with a bad Host line stores nothing.
   std::string base = linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
 
@@ -36,26 +37,29 @@ Response handleUpload(Service& service, const Request& request, const Caller& ca
   if (part.content.size() > service.config.maxUploadBytes)
     throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
   // Only an image that decodes completely as the type its first bytes name is kept,
-  // so no other content (a page, a script) can be served under an image link. POSTs
-  // are answered on the disk threads (session.cpp), so decoding holds no thread that
-  // moves bytes.
+  // so no other content (a page, a script) can be served under an image link.
+  // Uploads are checked on the decoding threads (session.cpp), so decoding holds
+  // neither a thread that moves bytes nor one that waits for the disk.
   auto type = sniffImageType(part.content);
   if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
-
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
-  std::string originalName = paths::fileNameOf(*part.fileName);
+  return {std::move(base), *type, part.content, paths::fileNameOf(*part.fileName), std::move(caller)};
+}
+
+Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
   std::string secret = newDeletionSecret();
-  std::string id = service.images->add({part.content, *type, request.clientAddress, originalName,
-                                        caller.tokenName.value_or(""), deletionSecretHash(secret)});
+  std::string id = service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
+                                        upload.caller.tokenName.value_or(""), deletionSecretHash(secret)});
 
   Response response;
   response.contentType = "text/plain; charset=utf-8";
   // The program takes the link from the text after "Link: " on the last line,
   // so the deletion link comes before it.
+  const std::string& base = upload.linkBase;
   response.body = "Image stored.\r\nDelete: " + base + "d/" + id + "/" + secret + "\r\nLink: " + base + "i/" +
-                  id + "." + std::string(type->extension) + "\r\n";
+                  id + "." + std::string(upload.type.extension) + "\r\n";
   return response;
 }
 

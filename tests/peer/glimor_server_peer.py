@@ -255,6 +255,34 @@ def pixel_bomb_png():
     return png_of(10400, 10000, bytes(10000 * 1301), bit_depth=1, colour_type=0, level=9)
 
 
+def scan_bomb_jpeg(folder, width, height):
+    """A valid progressive greyscale JPEG of 100 scans (cjpeg's most): the DC scan, each AC
+    coefficient alone at Al 10, then refinements to Al 9. Every scan passes over every block."""
+    script = ["0: 0-0, 0, 0;"] + ["0: %d-%d, 0, 10;" % (k, k) for k in range(1, 64)]
+    script += ["0: %d-%d, 10, 9;" % (k, k) for k in range(1, 37)]
+    with open(os.path.join(folder, "scans.txt"), "w") as f:
+        f.write("\n".join(script) + "\n")
+    with open(os.path.join(folder, "noise.pgm"), "wb") as f:
+        f.write(b"P5 %d %d 255\n" % (width, height) + os.urandom(width * height))
+    return subprocess.run(["cjpeg", "-grayscale", "-scans", os.path.join(folder, "scans.txt"),
+                           os.path.join(folder, "noise.pgm")], check=True, capture_output=True).stdout
+
+
+def ztxt_png(chunks):
+    """A 16 x 16 PNG carrying `chunks` zTXt chunks of 8 MB of text each once inflated (8 KB each here)."""
+    text = zlib.compress(b"a" * 8_000_000, 9)
+    def chunk(kind, data):
+        return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
+    image = png_of(16, 16, b"".join(b"\0" + bytes(48) for _ in range(16)))
+    return image[:33] + b"".join(chunk(b"zTXt", b"Comment%d\0\0" % i + text) for i in range(chunks)) + image[33:]
+
+
+def peak_memory(pid):
+    """The process's peak resident memory in bytes (VmHWM)."""
+    with open("/proc/%d/status" % pid) as f:
+        return int(re.search(r"VmHWM:\s+(\d+) kB", f.read()).group(1)) * 1024
+
+
 def feedback_rows(data):
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
         return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
@@ -626,6 +654,24 @@ def refusals(work):
         # The server ended the connection, and before the whole image was through.
         check(cut and received < len(big_image), "slow reader cut: %d of %d bytes" % (received, len(big_image)))
     check(streaming.stop() == 0, "streaming server exit")
+
+    # What one upload may cost is bounded: a JPEG of hundreds of scans is refused after
+    # 64 of them, while an encoder's ordinary progressive file passes; the inflated text
+    # of a PNG's zTXt chunks is never held (each would take 8 MB).
+    costly = Server(os.path.join(work, "data-costly"))
+    bomb = scan_bomb_jpeg(work, 1024, 1024)
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\bomb.jpg", bomb)) ==
+          "HTTP/1.0 415 JPEG of more than 64 scans: too costly to decode", "scan bomb refused")
+    progressive = subprocess.run(["cjpeg", "-progressive", os.path.join(work, "noise.pgm")], check=True,
+                                 capture_output=True).stdout
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\p.jpg", progressive)) == "HTTP/1.0 200 OK",
+          "an ordinary progressive JPEG is stored")
+    before = peak_memory(costly.process.pid)
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\text.png", ztxt_png(60))) == "HTTP/1.0 200 OK",
+          "a PNG with text chunks is stored")
+    grown = peak_memory(costly.process.pid) - before
+    check(grown < 64 << 20, "zTXt chunks held in memory: peak grew by %d MB" % (grown >> 20))
+    check(costly.stop() == 0, "costly server exit")
 
     # A full disk answers 507 and stores nothing (a small tmpfs, where this may mount one).
     full = os.path.join(work, "full")
