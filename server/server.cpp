@@ -37,9 +37,9 @@ unsigned networkThreadCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
 }
 constexpr unsigned diskThreadCount = 16;
-// Decoding uploads is processor work: one thread per core, and always fewer
-// than the disk threads, so that some of those are free for everything else.
-unsigned decodeThreadCount() {
+// Decoding uploads is processor work: one client may use a thread per core,
+// and one thread more is left for the others (see DecodeQueue).
+unsigned coreCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, diskThreadCount / 2);
 }
 // Descriptors kept from clients: the listener, the log, the event loop, the
@@ -103,7 +103,7 @@ void runServer(const Config& config) {
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
-  asio::thread_pool decodeWork(decodeThreadCount());
+  DecodeQueue decodes(coreCount() + 1, coreCount());
   std::size_t reserve =
       descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
   std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
@@ -112,7 +112,7 @@ void runServer(const Config& config) {
   // address; small uploads claim only their own size.
   std::uint64_t budget = 8 * bodyLimit(config, Route::upload);
   BodyBudget bodies(budget, budget / 4);
-  SessionShared shared{service, connections, bodies, diskWork, decodeWork};
+  SessionShared shared{service, connections, bodies, diskWork, decodes};
   auto listener =
       std::make_shared<Listener>(io, resolveListenAddress(io, config), shared, tls ? &*tls : nullptr);
   listener->start();
@@ -167,7 +167,7 @@ void runServer(const Config& config) {
   for (unsigned i = 1; i < threads; ++i) workers.emplace_back(serve);
   serve();
   for (auto& worker : workers) worker.join();
-  decodeWork.join();
+  decodes.join();
   diskWork.join();
   logMessage("stopped");
 }

@@ -353,7 +353,7 @@ void Session<Stream>::answerOnDiskThreads(std::function<Response()> answer, bool
 // The image is decoded on the decoding threads, then stored on the disk threads.
 template <typename Stream> void Session<Stream>::handleUpload(Request request, bool keepAlive) {
   auto shared = std::make_shared<const Request>(std::move(request));
-  asio::post(shared_.decodeWork, [self = this->shared_from_this(), shared, keepAlive] {
+  shared_.decodes.post(addressGroup(clientAddress_), [self = this->shared_from_this(), shared, keepAlive] {
     Service& service = self->shared_.service;
     auto failed = [](const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());

@@ -2,6 +2,7 @@
 #include "body_budget.h"
 #include "body_streamer.h"
 #include "connections.h"
+#include "decode_queue.h"
 #include "http_types.h"
 #include "service.h"
 #include "tls_detection.h"
@@ -33,14 +34,14 @@ using TlsStream = boost::asio::ssl::stream<boost::beast::tcp_stream>;
 // What every session shares. Requests that write to the disk run on
 // `diskWork`, so that waiting for the disk never holds up the threads that
 // move bytes for other connections; uploads are decoded before that on
-// `decodeWork`, fewer threads, so that costly images never hold up the disk
-// threads nor the answers that wait for them.
+// `decodes`, fewer threads shared fairly between clients, so that costly
+// images never hold up the disk threads nor the answers that wait for them.
 struct SessionShared {
   Service& service;
   Connections& connections;
   BodyBudget& bodies;
   boost::asio::thread_pool& diskWork;
-  boost::asio::thread_pool& decodeWork;
+  DecodeQueue& decodes;
 };
 
 // One client connection: reads requests, lets admit() decide on each head,
