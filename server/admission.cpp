@@ -9,7 +9,8 @@ constexpr std::size_t maxHeaderLines = 64;
 
 } // namespace
 
-std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config) {
+std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config, UploadGate& gate,
+                                       std::chrono::steady_clock::time_point now) {
   if (head.headerLines > maxHeaderLines) return Turndown{431, "Too many header lines"};
   if (head.hostLines > 1) return Turndown{400, "More than one Host line"};
   const Route route = routeOf(head.target);
@@ -24,7 +25,16 @@ std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& co
   }
   // A chunked body may grow to the limit; a request with neither line has no body.
   std::uint64_t claim = head.contentLength ? *head.contentLength : head.chunked ? limit : 0;
-  return Admitted{limit, claim};
+  Caller caller;
+  if (head.method == "POST" && (route == Route::upload || route == Route::feedback)) {
+    GateRequest asking{head.authorization, head.clientAddress, claim};
+    try {
+      caller = route == Route::upload ? gate.admitUpload(asking, now) : gate.admitFeedback(asking, now);
+    } catch (const Refusal& refusal) {
+      return Turndown{refusal.status(), refusal.what(), refusal.headers()};
+    }
+  }
+  return Admitted{limit, claim, std::move(caller)};
 }
 
 std::chrono::steady_clock::time_point paceDeadline(std::chrono::steady_clock::time_point start,

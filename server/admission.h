@@ -1,5 +1,8 @@
 #pragma once
 #include "config.h"
+#include "http_types.h"
+#include "refusal.h"
+#include "upload_gate.h"
 
 #include <chrono>
 #include <cstdint>
@@ -19,6 +22,8 @@ struct RequestHead {
   std::size_t hostLines = 0;
   std::optional<std::uint64_t> contentLength;
   bool chunked = false;
+  std::string_view authorization = {}; // the Authorization line
+  std::string_view clientAddress = {};
 };
 
 // A request the service reads on: its body may grow to `bodyLimit`, and
@@ -26,16 +31,24 @@ struct RequestHead {
 struct Admitted {
   std::uint64_t bodyLimit = 0;
   std::uint64_t bodyClaim = 0;
+  Caller caller; // who sends an upload or feedback
 };
 
 // A request turned down before its body is read; the reason is the status line's phrase.
 struct Turndown {
-  int status = 400;
+  Turndown(int status, std::string reason, Refusal::Headers headers = {})
+      : status(status), reason(std::move(reason)), headers(std::move(headers)) {}
+  int status;
   std::string reason;
+  Refusal::Headers headers; // e.g. Retry-After
 };
 
-// The rules a request head must pass, with no I/O, so they are tested on their own.
-std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config);
+// The rules a request head must pass, all decided before any body room is
+// claimed or a body byte read: the head's own form and size, then for uploads
+// and feedback the token and the limits (`gate`, which never waits for the
+// store), counting the upload's declared length.
+std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config, UploadGate& gate,
+                                       std::chrono::steady_clock::time_point now);
 
 // The time by which a transfer that began at `start` must have moved `bytes`:
 // after a grace of `grace`, at least `rate` bytes a second on average.

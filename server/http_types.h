@@ -9,6 +9,12 @@
 
 namespace glimor::server {
 
+// Who made an admitted upload or feedback: the token's name, or nobody when
+// the service is open and no token was given.
+struct Caller {
+  std::optional<std::string> tokenName;
+};
+
 // A request as the handlers see it, already read in full and within limits.
 struct Request {
   std::string method; // "GET", "HEAD", "POST", ...
@@ -23,6 +29,7 @@ struct Request {
   std::string clientAddress;   // "127.0.0.1", or the one a trusted proxy named
   std::string localAddress;    // "127.0.0.1:8080", where the connection arrived
   std::string scheme = "http"; // "https" when it arrived over TLS
+  Caller caller;               // as admit() found it from the head
 
   std::string_view path() const { return std::string_view(target).substr(0, target.find('?')); }
   std::string_view query() const {

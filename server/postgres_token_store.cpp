@@ -35,12 +35,13 @@ bool PostgresTokenStore::revoke(std::string_view name) {
   });
 }
 
-std::optional<std::string> PostgresTokenStore::nameForHash(std::string_view hash) {
-  return pool_->run([&](PgConnection& connection) -> std::optional<std::string> {
-    PgResult rows =
-        connection.query("SELECT name FROM tokens WHERE hash = $1", {PgParam::text(std::string(hash))});
-    if (rows.rows() == 0) return std::nullopt;
-    return std::string(rows.bytes(0, 0));
+std::unordered_map<std::string, std::string> PostgresTokenStore::byHash() {
+  return pool_->run([](PgConnection& connection) {
+    PgResult rows = connection.query("SELECT hash, name FROM tokens", {});
+    std::unordered_map<std::string, std::string> names;
+    for (int row = 0; row < rows.rows(); ++row)
+      names.emplace(std::string(rows.bytes(row, 0)), std::string(rows.bytes(row, 1)));
+    return names;
   });
 }
 

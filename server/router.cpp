@@ -33,8 +33,7 @@ Response dispatch(Service& service, const Request& request) {
   }
   case Route::feedback:
     if (request.method != "POST") return methodNotAllowed("POST");
-    return handleFeedback(service, request,
-                          service.gate->admitFeedback(request, std::chrono::steady_clock::now()));
+    return handleFeedback(service, request, request.caller);
   case Route::deletion:
     if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
     return handleDeletion(service, request, path.substr(prefixLength));

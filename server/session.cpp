@@ -61,7 +61,7 @@ template <typename Stream> Session<Stream>::~Session() {
 }
 
 template <typename Stream> void Session<Stream>::releaseBody() {
-  shared_.bodies.release(clientAddress_, request_.bodyClaim);
+  shared_.bodies.release(addressGroup(clientAddress_), request_.bodyClaim);
   request_.bodyClaim = 0;
 }
 
@@ -252,15 +252,21 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
                    static_cast<std::size_t>(std::distance(header.begin(), header.end())),
                    header.count(http::field::host),
                    std::nullopt,
-                   parser_->chunked()};
+                   parser_->chunked(),
+                   {},
+                   clientAddress_};
+  auto authorization = header[http::field::authorization];
+  head.authorization = {authorization.data(), authorization.size()};
   if (auto length = parser_->content_length()) head.contentLength = *length;
-  auto admission = admit(head, shared_.service.config);
+  auto admission =
+      admit(head, shared_.service.config, *shared_.service.gate, std::chrono::steady_clock::now());
   if (auto* turndown = std::get_if<Turndown>(&admission))
-    return refuseBeforeBody(turndown->status, turndown->reason);
-  const auto& admitted = std::get<Admitted>(admission);
-  if (!shared_.bodies.claim(clientAddress_, admitted.bodyClaim))
+    return refuseBeforeBody(turndown->status, turndown->reason, std::move(turndown->headers));
+  auto& admitted = std::get<Admitted>(admission);
+  if (!shared_.bodies.claim(addressGroup(clientAddress_), admitted.bodyClaim))
     return refuseBeforeBody(429, "Too many uploads at once, try again later");
   request_.bodyClaim = admitted.bodyClaim;
+  request_.caller = std::move(admitted.caller);
   parser_->body_limit(admitted.bodyLimit);
   request_.bodyStarted = std::chrono::steady_clock::now();
 
@@ -323,6 +329,7 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;
   request.scheme = overTls ? "https" : "http";
+  request.caller = std::move(request_.caller);
   bool keepAlive = message.keep_alive() && !shared_.connections.stopping();
 
   if (request.method == "POST" && routeOf(request.target) == Route::upload)
@@ -476,14 +483,17 @@ void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_co
   waitForRequest();
 }
 
-template <typename Stream> void Session<Stream>::refuseBeforeBody(int status, const std::string& reason) {
+template <typename Stream>
+void Session<Stream>::refuseBeforeBody(int status, const std::string& reason, Refusal::Headers headers) {
   // The rest of the request is not read, so the connection cannot carry another one.
   std::uint64_t length = drainLimit;
   if (parser_ && parser_->is_header_done() && parser_->content_length()) length = *parser_->content_length();
   drainBudget_ = std::min(length, drainLimit);
   parser_.reset();
   releaseBody();
-  respond(textResponse(status, reason), false, true);
+  Response response = textResponse(status, reason);
+  response.headers = std::move(headers);
+  respond(std::move(response), false, true);
 }
 
 template <typename Stream> void Session<Stream>::drain() {

@@ -4,6 +4,7 @@
 #include "connections.h"
 #include "decode_queue.h"
 #include "http_types.h"
+#include "refusal.h"
 #include "service.h"
 #include "tls_detection.h"
 
@@ -74,6 +75,7 @@ private:
     std::chrono::steady_clock::time_point started;
     std::chrono::steady_clock::time_point bodyStarted;
     std::uint64_t bodyClaim = 0; // held in the body budget
+    Caller caller;               // as admit() found it
     Response response;
     std::optional<Answer> answer;
     std::optional<BodyStreamer> streamer;
@@ -102,7 +104,7 @@ private:
   void sendPart(bool keepAlive);
   void onPartRead(bool keepAlive, bool failed);
   void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
-  void refuseBeforeBody(int status, const std::string& reason);
+  void refuseBeforeBody(int status, const std::string& reason, Refusal::Headers headers = {});
   void drain();
   void finish();
   void close();

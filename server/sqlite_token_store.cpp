@@ -37,12 +37,12 @@ bool SqliteTokenStore::revoke(std::string_view name) {
   return sqlite3_changes(database_.handle()) > 0;
 }
 
-std::optional<std::string> SqliteTokenStore::nameForHash(std::string_view hash) {
+std::unordered_map<std::string, std::string> SqliteTokenStore::byHash() {
   std::lock_guard lock(mutex_);
-  Statement select(database_, "SELECT name FROM tokens WHERE hash = ?");
-  select.bindText(1, hash);
-  if (!select.step()) return std::nullopt;
-  return select.columnText(0);
+  Statement select(database_, "SELECT hash, name FROM tokens");
+  std::unordered_map<std::string, std::string> names;
+  while (select.step()) names.emplace(select.columnText(0), select.columnText(1));
+  return names;
 }
 
 } // namespace glimor::server

@@ -17,7 +17,7 @@ public:
   void add(std::string_view name, std::string_view hash) override;
   std::vector<TokenRecord> list() override;
   bool revoke(std::string_view name) override;
-  std::optional<std::string> nameForHash(std::string_view hash) override;
+  std::unordered_map<std::string, std::string> byHash() override;
 
 private:
   std::mutex mutex_;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace glimor::server {
@@ -25,8 +26,9 @@ public:
   virtual std::vector<TokenRecord> list() = 0; // by name
   // False when there was no token of that name.
   virtual bool revoke(std::string_view name) = 0;
-  // The name of the token with this hash, if there is one.
-  virtual std::optional<std::string> nameForHash(std::string_view hash) = 0;
+  // Every token's name by its hash: the service keeps them all in memory and
+  // reads them again each second, so no request waits for the store.
+  virtual std::unordered_map<std::string, std::string> byHash() = 0;
 };
 
 // A new token: 256 random bits from libsodium in URL-safe base64 (43 characters).

@@ -1,14 +1,12 @@
 #include "upload_gate.h"
 
 #include "refusal.h"
+#include "request_log.h"
 
 #include <boost/asio/ip/address.hpp>
 
 namespace glimor::server {
 namespace {
-
-// Lookups remembered at most; a client trying many tokens only empties the memory.
-constexpr std::size_t maxLookups = 4096;
 
 Refusal unauthorised(const std::string& reason) {
   return Refusal(401, reason, {{"WWW-Authenticate", "Bearer"}});
@@ -55,49 +53,76 @@ std::string addressGroup(const std::string& address) {
   return ip::address_v6(bytes).to_string() + "/64";
 }
 
-UploadGate::UploadGate(const Config& config, TokenStore& tokens, std::chrono::milliseconds freshness)
-    : access_(config.uploads), tokens_(tokens), freshness_(freshness),
-      uploads_(config.uploadsPerMinute, config.uploadBytesPerDay), feedback_(config.feedbackPerMinute, 0) {}
-
-std::optional<std::string> UploadGate::tokenName(const std::string& token) {
-  std::string hash = tokenHash(token);
-  auto now = RateLimiter::Clock::now();
-  {
-    std::lock_guard lock(mutex_);
-    auto found = lookups_.find(hash);
-    if (found != lookups_.end() && now - found->second.checked < freshness_) return found->second.name;
-  }
-  // Looked up outside the lock: the store may wait for another machine.
-  std::optional<std::string> name = tokens_.nameForHash(hash);
-  std::lock_guard lock(mutex_);
-  if (lookups_.size() >= maxLookups) lookups_.clear();
-  lookups_[hash] = {name, now};
-  return name;
+UploadGate::UploadGate(const Config& config, TokenStore& tokens,
+                       std::optional<std::chrono::milliseconds> refreshEvery)
+    : access_(config.uploads), tokens_(tokens), uploads_(config.uploadsPerMinute, config.uploadBytesPerDay),
+      feedback_(config.feedbackPerMinute, 0) {
+  refreshTokens();
+  if (refreshEvery) refresher_ = std::thread([this, period = *refreshEvery] { keepFresh(period); });
 }
 
-Caller UploadGate::authenticate(const Request& request, std::string_view tokenRequired) {
+UploadGate::~UploadGate() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (refresher_.joinable()) refresher_.join();
+}
+
+void UploadGate::refreshTokens() {
+  auto names = std::make_shared<const Names>(tokens_.byHash());
+  std::lock_guard lock(mutex_);
+  names_ = std::move(names);
+}
+
+void UploadGate::keepFresh(std::chrono::milliseconds period) {
+  bool failing = false;
+  std::unique_lock lock(mutex_);
+  while (!wake_.wait_for(lock, period, [this] { return stopping_; })) {
+    lock.unlock();
+    try {
+      refreshTokens();
+      if (failing) logMessage("upload tokens read again");
+      failing = false;
+    } catch (const std::exception& failure) {
+      if (!failing)
+        logMessage(std::string("cannot read the upload tokens, keeping the last ones: ") + failure.what());
+      failing = true;
+    }
+    lock.lock();
+  }
+}
+
+Caller UploadGate::authenticate(const GateRequest& request, std::string_view tokenRequired) {
   if (request.authorization.empty()) {
     if (access_ == UploadAccess::token) throw unauthorised(std::string(tokenRequired));
     return {};
   }
   // A token that is given must be valid, even where anyone may upload.
   auto token = bearerToken(request.authorization);
-  auto name = token ? tokenName(*token) : std::nullopt;
-  if (!name) throw unauthorised("Upload token not valid");
-  return {std::move(name)};
+  if (!token) throw unauthorised("Upload token not valid");
+  std::shared_ptr<const Names> names;
+  {
+    std::lock_guard lock(mutex_);
+    names = names_;
+  }
+  auto found = names->find(tokenHash(*token));
+  if (found == names->end()) throw unauthorised("Upload token not valid");
+  return {found->second};
 }
 
-Caller UploadGate::admitUpload(const Request& request, RateLimiter::Clock::time_point now) {
+Caller UploadGate::admitUpload(const GateRequest& request, RateLimiter::Clock::time_point now) {
   Caller caller = authenticate(request, upload.tokenRequired);
-  std::string key =
-      caller.tokenName ? "token " + *caller.tokenName : "address " + addressGroup(request.clientAddress);
-  if (auto wait = uploads_.charge(key, request.body.size(), now)) throw tooMany(upload, *wait);
+  std::string key = caller.tokenName ? "token " + *caller.tokenName
+                                     : "address " + addressGroup(std::string(request.clientAddress));
+  if (auto wait = uploads_.charge(key, request.bodyBytes, now)) throw tooMany(upload, *wait);
   return caller;
 }
 
-Caller UploadGate::admitFeedback(const Request& request, RateLimiter::Clock::time_point now) {
+Caller UploadGate::admitFeedback(const GateRequest& request, RateLimiter::Clock::time_point now) {
   Caller caller = authenticate(request, feedback.tokenRequired);
-  if (auto wait = feedback_.charge(addressGroup(request.clientAddress), 0, now))
+  if (auto wait = feedback_.charge(addressGroup(std::string(request.clientAddress)), 0, now))
     throw tooMany(feedback, *wait);
   return caller;
 }

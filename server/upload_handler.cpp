@@ -26,7 +26,6 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
 } // namespace
 
 CheckedUpload checkUpload(Service& service, const Request& request) {
-  Caller caller = service.gate->admitUpload(request, std::chrono::steady_clock::now());
   // Checked first, so a request with a bad Host line stores nothing.
   std::string base = linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
 
@@ -45,7 +44,7 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
-  return {std::move(base), *type, part.content, paths::fileNameOf(*part.fileName), std::move(caller)};
+  return {std::move(base), *type, part.content, paths::fileNameOf(*part.fileName), request.caller};
 }
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {

@@ -931,8 +931,30 @@ def gate(work):
     check(status_line(exchange(port, program_head(b"/glimor/index.php?do=contact", host, "form", len(form)) + form)) ==
           "HTTP/1.0 401 Feedback needs an upload token", "feedback without a token")
 
-    # The token's limit: three at once, then the wait the answer names.
-    answers = [upload(bearer(secret)) for _ in range(4)]
+    # Refused at the head: tokenless heads of the largest body, sending none of it, are
+    # answered at once and hold no room that token holders need.
+    def answer_to_head(s):
+        try:
+            return status_line(read_answer(s))
+        except socket.timeout:
+            return "no answer"
+    heads = [connect_from("127.0.0.%d" % (50 + i), port, timeout=5) for i in range(10)]
+    for s in heads:
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", (32 << 20) + 65536))
+    early = [answer_to_head(s) for s in heads]
+    check(early == ["HTTP/1.0 401 Upload token required"] * 10, "tokenless heads: %r" % early)
+
+    # A token made while the service runs is known within a second; then the token's limit:
+    # three at once, then the wait the answer names.
+    answers = [upload(bearer(secret))]
+    for _ in range(50):
+        if status_line(answers[0]) != "HTTP/1.0 401 Upload token not valid":
+            break
+        time.sleep(0.1)
+        answers = [upload(bearer(secret))]
+    answers += [upload(bearer(secret)) for _ in range(3)]
+    for s in heads:
+        s.close()
     check([status_line(a) for a in answers[:3]] == ["HTTP/1.0 200 OK"] * 3, "uploads with the token")
     refused = re.fullmatch(r"HTTP/1.0 429 Too many uploads, try again in (\d+) s", status_line(answers[3]))
     check(refused is not None and 1 <= int(refused.group(1)) <= 20 and

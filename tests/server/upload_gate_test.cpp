@@ -32,12 +32,16 @@ std::string bytes(std::initializer_list<int> values) {
   return result;
 }
 
-Request from(std::string address, std::string authorization = "", std::size_t bytes = 100) {
-  Request request;
-  request.clientAddress = std::move(address);
-  request.authorization = std::move(authorization);
-  request.body.assign(bytes, 'x');
-  return request;
+// A request as the gate sees it, owning its texts for the length of one call.
+struct Asking {
+  std::string address;
+  std::string authorization;
+  std::uint64_t bytes = 100;
+  operator GateRequest() const { return {authorization, address, bytes}; }
+};
+
+Asking from(std::string address, std::string authorization = "", std::uint64_t bytes = 100) {
+  return {std::move(address), std::move(authorization), bytes};
 }
 
 TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
@@ -53,7 +57,7 @@ TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
 
   Config config;
   config.uploads = UploadAccess::token;
-  UploadGate gate(config, store, 0ms);
+  UploadGate gate(config, store, std::nullopt);
   auto now = Clock::now();
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1"), now); }),
             "401 Upload token required|WWW-Authenticate: Bearer");
@@ -67,6 +71,8 @@ TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
 
   // Another connection to the same file revokes it, as `glimor-server token revoke` does.
   EXPECT_TRUE(SqliteTokenStore(data.path()).revoke("ann"));
+  EXPECT_EQ(gate.admitUpload(from("10.0.0.1", "Bearer " + token), now).tokenName, "ann"); // until read again
+  gate.refreshTokens();
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1", "Bearer " + token), now); }),
             "401 Upload token not valid|WWW-Authenticate: Bearer");
   EXPECT_TRUE(store.list().empty());
