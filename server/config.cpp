@@ -63,6 +63,22 @@ bool isLoopbackAddress(std::string_view address) {
   return parsed.is_loopback();
 }
 
+std::optional<std::string> reachableFromOutside(const Config& config) {
+  if (!isLoopbackAddress(config.listenAddress)) return "--listen is not a loopback address";
+  // A proxy in front takes connections from anywhere and passes them on.
+  if (config.proxyProtocol) return "--proxy-protocol: clients come through a proxy";
+  if (config.publicUrl) {
+    std::string_view host = *config.publicUrl;
+    host.remove_prefix(host.find("://") + 3);
+    if (host.starts_with('['))
+      host = host.substr(1, host.find(']') - 1);
+    else
+      host = host.substr(0, host.find(':'));
+    if (!isLoopbackAddress(host)) return "--public-url names another host: a proxy publishes it";
+  }
+  return std::nullopt;
+}
+
 std::string normalisePublicUrl(std::string_view url) {
   std::size_t schemeLength = url.starts_with("http://") ? 7 : url.starts_with("https://") ? 8 : 0;
   if (schemeLength == 0)
@@ -169,9 +185,17 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     throw Error(config.proxyProtocol
                     ? "--proxy-protocol needs --trusted-proxy ADDRESS: the proxies it comes from"
                     : "--trusted-proxy needs --proxy-protocol");
-  // A service put on a public address is never open by accident.
-  config.uploads =
-      uploads.value_or(isLoopbackAddress(config.listenAddress) ? UploadAccess::open : UploadAccess::token);
+  // A service reachable from other computers is never open by accident.
+  if (uploads) {
+    config.uploads = *uploads;
+    config.uploadsReason = "--uploads";
+  } else if (auto outside = reachableFromOutside(config)) {
+    config.uploads = UploadAccess::token;
+    config.uploadsReason = *outside;
+  } else {
+    config.uploads = UploadAccess::open;
+    config.uploadsReason = "reachable from this computer only";
+  }
   return config;
 }
 

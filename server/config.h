@@ -52,9 +52,12 @@ struct Config {
   std::uint64_t minDownloadRate = 16 * 1024;
   // Images older than this many days are removed; nothing means never.
   std::optional<unsigned> expireAfterDays;
-  // Open only when every listening address is a loopback address, unless
-  // --uploads says otherwise; settled by parseCommandLine().
+  // Open only when the service is reachable from this computer alone (by
+  // --listen, --public-url and --proxy-protocol), unless --uploads says
+  // otherwise; settled by parseCommandLine(), with the reason for the
+  // start-up line.
   UploadAccess uploads = UploadAccess::open;
+  std::string uploadsReason;
   // Per token, or per client address (IPv6 by /64) without one; 0 switches a limit off.
   unsigned uploadsPerMinute = 30;
   std::uint64_t uploadBytesPerDay = std::uint64_t(1) << 30;
@@ -84,6 +87,11 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
 
 // Whether a --listen or --trusted-proxy address (or name) is this computer's loopback.
 bool isLoopbackAddress(std::string_view address);
+
+// Why uploads are open or need a token when --uploads does not say: the
+// first thing that makes the service reachable from other computers, or
+// nothing when it is reachable from loopback alone.
+std::optional<std::string> reachableFromOutside(const Config& config);
 
 // Checks a --public-url value and returns it without its trailing slash.
 std::string normalisePublicUrl(std::string_view url);

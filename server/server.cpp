@@ -79,6 +79,7 @@ std::string limitText(std::uint64_t value, const std::string& unit, const std::s
 // For the start-up line: who may upload, and how much.
 std::string uploadPolicy(const Config& config) {
   return std::string(config.uploads == UploadAccess::open ? "open to anyone" : "with a token only") + " (" +
+         (config.uploadsReason.empty() ? "" : config.uploadsReason + "; ") +
          limitText(config.uploadsPerMinute, "a minute", "no rate limit") + ", " +
          limitText(config.uploadBytesPerDay, "bytes a day", "no byte quota") + ", feedback " +
          limitText(config.feedbackPerMinute, "a minute", "unlimited") + ")";

@@ -973,13 +973,23 @@ def gate(work):
     check(token("list").stdout == b"", "nothing listed after the revoke")
     check(server.stop() == 0 and "uploads with a token only" in server.log_text(), "start-up line names the gate")
 
+    # The documented reverse-proxy setups listen on loopback, yet strangers reach them: tokens by default.
+    for flags, why in ((("--public-url", "https://images.example.org"), "--public-url names another host"),
+                       (("--proxy-protocol", "--trusted-proxy", "127.0.0.1"), "--proxy-protocol")):
+        behind = Server(os.path.join(work, "behind-%d" % len(flags)), *flags)
+        header = b"PROXY TCP4 192.0.2.3 127.0.0.1 40000 80\r\n" if "--proxy-protocol" in flags else b""
+        answer = program_upload(behind.port, host, b"C:\\a\\Glimor.png", png, prefix=header)
+        check(status_line(answer) == "HTTP/1.0 401 Upload token required", "%s: %r" % (why, answer[:60]))
+        check(behind.stop() == 0 and "uploads with a token only (" + why in behind.log_text(),
+              "start-up line says why: " + behind.log_text()[:300])
+
     # Behind a proxy: the address the PROXY header names is the client, for limits, log and records.
     pki = os.path.join(work, "pki")
     subprocess.run(["bash", os.path.join(SOURCE, "tests", "support", "make_test_ca.sh"), pki], check=True,
                    capture_output=True)
     proxied_data = os.path.join(work, "proxied")
     proxied = Server(proxied_data, "--proxy-protocol", "--trusted-proxy", "127.0.0.1", "--timeout", "2",
-                     limits=("--upload-rate", "2"))
+                     "--uploads", "open", limits=("--upload-rate", "2"))
     body = program_upload_body(b"C:\\a\\Glimor.png", png)
     request = program_head(b"/guestglimor.php", b"x", "multipart", len(body)) + body
 
@@ -1031,7 +1041,8 @@ def gate(work):
 
     # Over TLS the header comes before the handshake.
     secure = Server(os.path.join(work, "secure"), "--tls-cert", os.path.join(pki, "server.pem"), "--tls-key",
-                    os.path.join(pki, "server.key"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1")
+                    os.path.join(pki, "server.key"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1",
+                    "--uploads", "open")
     trusted = ssl.create_default_context(cafile=os.path.join(pki, "ca.pem"))
     answer = via(b"", wrap=lambda s: _after_header(s, v1(b"203.0.113.5"), trusted), port=secure.port)
     check(status_line(answer) == "HTTP/1.0 200 OK", "PROXY header before TLS: %r" % answer[:100])

@@ -39,7 +39,8 @@ class Node:
         with open(self.log_path, "wb") as log:
             self.process = subprocess.Popen(
                 [SERVER, "--database", uri, "--listen", "127.0.0.1:%d" % self.port, "--proxy-protocol",
-                 "--trusted-proxy", "127.0.0.1", "--upload-rate", "0", "--upload-quota", "0"], stderr=log)
+                 "--trusted-proxy", "127.0.0.1", "--uploads", "open", "--upload-rate", "0", "--upload-quota", "0"],
+                stderr=log)
         self.header = b"PROXY TCP4 %s 127.0.0.1 40000 %d\r\n" % (CLIENT.encode(), self.port)
 
     def wait_ready(self):
