@@ -6,6 +6,20 @@
 #include <sqlite3.h>
 
 namespace glimor::server {
+namespace {
+
+// How long a statement waits for a lock another connection or process holds
+// (a long transaction of the admin command, a backup) before it gives up.
+constexpr int lockWaitMilliseconds = 2000;
+
+[[noreturn]] void throwFor(sqlite3* db, const std::string& message) {
+  int code = sqlite3_errcode(db) & 0xff; // the primary code of an extended one
+  if (code == SQLITE_FULL) throw diskFull();
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw storeBusy(message);
+  throw Error(message);
+}
+
+} // namespace
 
 Database::Database(const std::string& path) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -14,7 +28,7 @@ Database::Database(const std::string& path) {
     sqlite3_close(db_);
     throw Error("Cannot open database \"" + path + "\": " + message);
   }
-  sqlite3_busy_timeout(db_, 10000);
+  sqlite3_busy_timeout(db_, lockWaitMilliseconds);
   execute("PRAGMA journal_mode=WAL");
   execute("PRAGMA synchronous=FULL");
 }
@@ -28,14 +42,12 @@ void Database::execute(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
     std::string text = message ? message : "unknown error";
     sqlite3_free(message);
-    if (sqlite3_errcode(db_) == SQLITE_FULL) throw diskFull();
-    throw Error("Database error: " + text);
+    throwFor(db_, "Database error: " + text);
   }
 }
 
 void Database::fail(std::string_view what) const {
-  if (sqlite3_errcode(db_) == SQLITE_FULL) throw diskFull();
-  throw Error("Database error (" + std::string(what) + "): " + sqlite3_errmsg(db_));
+  throwFor(db_, "Database error (" + std::string(what) + "): " + sqlite3_errmsg(db_));
 }
 
 Statement::Statement(Database& database, const char* sql) : database_(database) {

@@ -9,7 +9,10 @@ struct sqlite3_stmt;
 namespace glimor::server {
 
 // One SQLite connection in WAL mode with full sync, so a committed record
-// survives a crash. Failures throw Error with SQLite's own message.
+// survives a crash. Failures throw Error with SQLite's own message; a full
+// disk throws diskFull() (507), and a write lock held elsewhere for longer
+// than `lockWait` throws storeBusy() (503), so no request waits long for
+// another process.
 class Database {
 public:
   explicit Database(const std::string& path);

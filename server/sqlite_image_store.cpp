@@ -42,7 +42,8 @@ SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
       insert_(withSchema(database_), "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
                                      " original_name, token_name, deletion_hash) VALUES (?, ?, ?, ?, ?, ?, "
                                      "?, NULLIF(?, ''), NULLIF(?, ''))"),
-      select_(database_, "SELECT type, sha256, size FROM images WHERE id = ?"),
+      reader_((dataDirectory / "glimor.db").string()),
+      select_(reader_, "SELECT type, sha256, size FROM images WHERE id = ?"),
       commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {}
 
 void SqliteImageStore::removeUnfinishedUploads(const std::filesystem::path& dataDirectory) {
@@ -105,7 +106,7 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   auto image = std::make_shared<StoredImage>();
   image->id = id;
   {
-    std::lock_guard lock(databaseMutex_);
+    std::lock_guard lock(readerMutex_);
     select_.bindText(1, id);
     bool found = select_.step();
     if (found) {
@@ -131,9 +132,8 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
 }
 
 std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
-  std::lock_guard lock(databaseMutex_);
-  return withStatement(database_,
-                       "SELECT deletion_hash FROM images WHERE id = ? AND deletion_hash IS NOT NULL",
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT deletion_hash FROM images WHERE id = ? AND deletion_hash IS NOT NULL",
                        [&](Statement& select) -> std::optional<std::string> {
                          select.bindText(1, id);
                          if (!select.step()) return std::nullopt;
@@ -167,17 +167,17 @@ bool SqliteImageStore::remove(std::string_view id) {
 }
 
 bool SqliteImageStore::wasRemoved(std::string_view id) {
-  std::lock_guard lock(databaseMutex_);
-  return withStatement(database_, "SELECT 1 FROM deleted_images WHERE id = ?", [&](Statement& select) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT 1 FROM deleted_images WHERE id = ?", [&](Statement& select) {
     select.bindText(1, id);
     return select.step();
   });
 }
 
 std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
-  std::lock_guard lock(databaseMutex_);
+  std::lock_guard lock(readerMutex_);
   return withStatement(
-      database_,
+      reader_,
       "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
       " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
       " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY created_at, id LIMIT ?",
@@ -203,8 +203,8 @@ std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
 }
 
 std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
-  std::lock_guard lock(databaseMutex_);
-  return withStatement(database_, "SELECT id, deleted_at FROM deleted_images WHERE deleted_at >= ?",
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT id, deleted_at FROM deleted_images WHERE deleted_at >= ?",
                        [&](Statement& select) {
                          select.bindInteger(1, time);
                          std::vector<Tombstone> tombstones;

@@ -40,9 +40,13 @@ private:
 
   std::filesystem::path images_;
   std::filesystem::path temporary_;
-  std::mutex databaseMutex_;
+  std::mutex databaseMutex_; // writes
   Database database_;
   Statement insert_;
+  // Reads on a connection of their own: in WAL mode they never wait for a
+  // write lock, so answers do not queue behind a write that waits for one.
+  std::mutex readerMutex_;
+  Database reader_;
   Statement select_;
   // Rows of concurrent uploads are committed together, one flush for many.
   GroupCommit commits_;

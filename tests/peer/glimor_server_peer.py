@@ -673,6 +673,29 @@ def refusals(work):
     check(grown < 64 << 20, "zTXt chunks held in memory: peak grew by %d MB" % (grown >> 20))
     check(costly.stop() == 0, "costly server exit")
 
+    # Another process holding the database's write lock: a write gives up with 503 after a
+    # short wait, while a stored image is still served meanwhile (the lock is held throughout).
+    locked = Server(os.path.join(work, "data-locked"))
+    link = link_of(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", images["png"]))
+    check(status_line(exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n"))
+          == "HTTP/1.0 200 OK", "served before the lock")
+    holder = sqlite3.connect(os.path.join(work, "data-locked", "glimor.db"), timeout=10, isolation_level=None)
+    holder.execute("BEGIN IMMEDIATE")
+    with concurrent.futures.ThreadPoolExecutor(max_workers=1) as pool:
+        waiting = pool.submit(program_upload, locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))
+        time.sleep(0.2)
+        served = exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n",
+                          read_timeout=8)
+        check(status_line(served) == "HTTP/1.0 200 OK", "served while the lock is held: %r" % served[:60])
+        refused = status_line(waiting.result(timeout=30))
+        check(holder.in_transaction and refused == "HTTP/1.0 503 Database busy, try again later",
+              "write while the lock is held elsewhere: " + refused)
+    holder.execute("ROLLBACK")
+    holder.close()
+    check(status_line(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))) == "HTTP/1.0 200 OK",
+          "stored again once the lock is free")
+    check(locked.stop() == 0, "locked server exit")
+
     # A full disk answers 507 and stores nothing (a small tmpfs, where this may mount one).
     full = os.path.join(work, "full")
     os.makedirs(full)
