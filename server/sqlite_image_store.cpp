@@ -38,7 +38,7 @@ template <typename Work> auto withStatement(Database& database, const char* sql,
 
 SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
     : images_(createdFolder(dataDirectory / "images")), temporary_(createdFolder(dataDirectory / "tmp")),
-      database_((dataDirectory / "glimor.db").string()),
+      reserve_(dataDirectory), database_((dataDirectory / "glimor.db").string()),
       insert_(withSchema(database_), "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
                                      " original_name, token_name, deletion_hash) VALUES (?, ?, ?, ?, ?, ?, "
                                      "?, NULLIF(?, ''), NULLIF(?, ''))"),
@@ -143,7 +143,9 @@ std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
 
 bool SqliteImageStore::remove(std::string_view id) {
   std::optional<ImageType> type;
-  {
+  // On a full disk the reserve makes room for the removal's journal.
+  reserve_.freeing([&] {
+    type.reset();
     std::lock_guard lock(databaseMutex_);
     Transaction transaction(database_);
     withStatement(database_, "DELETE FROM images WHERE id = ? RETURNING type", [&](Statement& erase) {
@@ -152,17 +154,19 @@ bool SqliteImageStore::remove(std::string_view id) {
       while (erase.step()) {
       }
     });
-    if (!type) return false;
+    if (!type) return;
     withStatement(database_, "INSERT OR IGNORE INTO deleted_images (id, deleted_at) VALUES (?, ?)",
                   [&](Statement& bury) {
                     bury.bindText(1, id).bindInteger(2, static_cast<std::int64_t>(std::time(nullptr)));
                     bury.run();
                   });
     transaction.commit();
-  }
+  });
+  if (!type) return false;
   // The row is gone first: a crash before this line leaves a file that is never served.
   std::error_code ignored;
   std::filesystem::remove(imagePath(std::string(id), *type), ignored);
+  reserve_.restore(); // in the room the image has left
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "database.h"
+#include "disk_reserve.h"
 #include "group_commit.h"
 #include "image_store.h"
 
@@ -40,6 +41,7 @@ private:
 
   std::filesystem::path images_;
   std::filesystem::path temporary_;
+  DiskReserve reserve_;
   std::mutex databaseMutex_; // writes
   Database database_;
   Statement insert_;

@@ -9,7 +9,7 @@
 namespace glimor::server {
 
 SqliteTokenStore::SqliteTokenStore(const std::filesystem::path& dataDirectory)
-    : database_((dataDirectory / "glimor.db").string()) {
+    : reserve_(dataDirectory), database_((dataDirectory / "glimor.db").string()) {
   migrateSqliteSchema(database_);
 }
 
@@ -32,9 +32,12 @@ std::vector<TokenRecord> SqliteTokenStore::list() {
 
 bool SqliteTokenStore::revoke(std::string_view name) {
   std::lock_guard lock(mutex_);
-  Statement remove(database_, "DELETE FROM tokens WHERE name = ?");
-  remove.bindText(1, name).run();
-  return sqlite3_changes(database_.handle()) > 0;
+  // On a full disk the reserve makes room for the journal.
+  return reserve_.freeing([&] {
+    Statement remove(database_, "DELETE FROM tokens WHERE name = ?");
+    remove.bindText(1, name).run();
+    return sqlite3_changes(database_.handle()) > 0;
+  });
 }
 
 std::unordered_map<std::string, std::string> SqliteTokenStore::byHash() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "database.h"
+#include "disk_reserve.h"
 #include "token_store.h"
 
 #include <filesystem>
@@ -21,6 +22,7 @@ public:
 
 private:
   std::mutex mutex_;
+  DiskReserve reserve_;
   Database database_;
 };
 

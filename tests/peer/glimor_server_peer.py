@@ -709,6 +709,26 @@ def refusals(work):
             check(status_line(program_upload(cramped.port, b"x", b"C:\\a\\Glimor.png", images["png"])) ==
                   "HTTP/1.0 200 OK", "small upload after a full disk")
             check(cramped.stop() == 0, "full disk server exit")
+
+            # Filled by uploads, the disk still takes the operator's and the users' removals.
+            filled = Server(full)
+            subprocess.run([SERVER, "token", "add", "ann", "--data", full], capture_output=True, timeout=30)
+            stored = []
+            for _ in range(100):
+                answer = program_upload(filled.port, b"x", b"C:\\a\\n.png", noise_png(64 << 10))
+                if not status_line(answer).startswith("HTTP/1.0 200"):
+                    break
+                stored.append(answer)
+            check(status_line(answer).startswith("HTTP/1.0 507") and len(stored) >= 2,
+                  "disk filled: %d stored, then %s" % (len(stored), status_line(answer)))
+            own = "http://127.0.0.1:%d/%s" % (filled.port, delete_url_of(stored[0]).split("/", 3)[3]) if stored else ""
+            deleted = curl("-s", "-X", "POST", "-d", "x=1", own) if stored else b""
+            check(deleted.startswith(b"Image deleted."), "own deletion on a full disk: %r" % deleted)
+            code, out, err = admin("delete", link_of(stored[-1]).rsplit("/", 1)[1].split(".")[0], "--data", full)
+            check(code == 0, "admin delete on a full disk: %s %s" % (out, err))
+            revoked = subprocess.run([SERVER, "token", "revoke", "ann", "--data", full], capture_output=True, timeout=30)
+            check(revoked.returncode == 0, "token revoke on a full disk: %r" % (revoked,))
+            check(filled.stop() == 0, "filled disk server exit")
         finally:
             subprocess.run(["umount", "-l", full])
     else:
