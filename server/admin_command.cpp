@@ -7,6 +7,7 @@
 #include "utc_time.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ constexpr std::string_view adminUsage =
     "usage: glimor-server admin list [--address A | --token NAME] STORE\n"
     "       glimor-server admin purge (--address A | --token NAME) [--since TIME] STORE\n"
     "       glimor-server admin delete ID STORE\n"
+    "       glimor-server admin feedback STORE\n"
+    "       glimor-server admin delete-feedback NUMBER STORE\n"
     "STORE: --data DIR or --database postgresql://...\n"
     "TIME:  UTC, 2026-12-09T13:00:00Z or 2026-12-09 (midnight); purge removes the images stored since then\n";
 
@@ -30,11 +33,13 @@ struct AdminRequest {
 };
 
 AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
-  if (arguments.empty()) throw Error("admin needs list, purge or delete");
+  if (arguments.empty()) throw Error("admin needs list, purge, delete, feedback or delete-feedback");
   AdminRequest request;
   request.action = arguments[0];
-  if (request.action != "list" && request.action != "purge" && request.action != "delete")
+  if (request.action != "list" && request.action != "purge" && request.action != "delete" &&
+      request.action != "feedback" && request.action != "delete-feedback")
     throw Error("admin: unknown command \"" + request.action + "\"");
+  bool takesId = request.action == "delete" || request.action == "delete-feedback";
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     std::string_view flag = arguments[i];
     auto value = [&]() -> std::string {
@@ -54,7 +59,7 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
       if (!since) throw Error("--since: \"" + text + "\" is not 2026-12-09T13:00:00Z or 2026-12-09 (UTC)");
       request.query.createdFrom = *since;
       request.since = true;
-    } else if (request.action == "delete" && !flag.starts_with("--") && !request.imageId) {
+    } else if (takesId && !flag.starts_with("--") && !request.imageId) {
       request.imageId = flag;
     } else {
       throw Error("admin " + request.action + ": unexpected argument \"" + std::string(flag) + "\"");
@@ -64,9 +69,10 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
   bool filtered = request.query.clientAddress || request.query.tokenName;
   if (request.query.clientAddress && request.query.tokenName)
     throw Error("--address and --token exclude each other");
-  if (request.action == "delete" && (filtered || request.since))
-    throw Error("admin delete takes an image id only");
-  if (request.action == "delete" && !request.imageId) throw Error("admin delete needs an image id");
+  if (takesId && (filtered || request.since)) throw Error("admin " + request.action + " takes an id only");
+  if (takesId && !request.imageId) throw Error("admin " + request.action + " needs an id");
+  if (request.action == "feedback" && (filtered || request.since))
+    throw Error("admin feedback lists every message, it takes no filter");
   if (request.action == "purge" && !filtered) throw Error("admin purge needs --address A or --token NAME");
   if (request.action == "list" && request.since) throw Error("--since is for admin purge");
   return request;
@@ -94,6 +100,45 @@ int deleteOne(ImageStore& images, const std::string& id) {
   return 1;
 }
 
+// A client's text for the operator's terminal: control bytes, quotes and
+// backslashes as \xNN, so a message cannot move the cursor or forge a line.
+std::string printable(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7f || c == '"' || c == '\\') {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}
+
+// One line per message: number, time, client address, name, e-mail, text size.
+int listFeedback(FeedbackStore& feedback) {
+  auto records = feedback.list();
+  for (const FeedbackRecord& record : records)
+    std::printf("%lld %s from %s name \"%s\" email \"%s\" %llu bytes of text\n",
+                static_cast<long long>(record.id), formatUtc(record.createdAt).c_str(),
+                record.clientAddress.c_str(), printable(record.name).c_str(), printable(record.email).c_str(),
+                static_cast<unsigned long long>(record.textBytes));
+  std::printf("%zu feedback messages listed\n", records.size());
+  return 0;
+}
+
+int deleteFeedback(FeedbackStore& feedback, const std::string& number) {
+  char* end = nullptr;
+  long long id = std::strtoll(number.c_str(), &end, 10);
+  if (number.empty() || *end != '\0' || id <= 0 || !feedback.remove(id)) {
+    std::fprintf(stderr, "glimor-server admin delete-feedback: %s is no stored message\n", number.c_str());
+    return 1;
+  }
+  std::printf("removed feedback %lld\n", id);
+  return 0;
+}
+
 int run(const AdminRequest& request) {
   const StoreLocation& store = request.store;
   if (!store.database && !std::filesystem::exists(std::filesystem::path(store.dataDirectory) / "glimor.db"))
@@ -101,6 +146,8 @@ int run(const AdminRequest& request) {
   OpenedStores stores = openStores(store.dataDirectory, store.database);
   ImageStore& images = *stores.images;
   if (request.action == "delete") return deleteOne(images, *request.imageId);
+  if (request.action == "feedback") return listFeedback(*stores.feedback);
+  if (request.action == "delete-feedback") return deleteFeedback(*stores.feedback, *request.imageId);
   std::size_t count = 0;
   for (const ImageRecord& record : images.list(request.query)) {
     if (request.action == "list") {

@@ -129,6 +129,8 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     } else if (flag == "--updates") {
       config.updatesDirectory = value();
       if (config.updatesDirectory->empty()) throw Error("--updates needs a folder");
+    } else if (flag == "--max-store") {
+      config.maxStoreBytes = parseNumber<std::uint64_t>("--max-store", value(), 1, std::uint64_t(1) << 62);
     } else if (flag == "--max-upload") {
       config.maxUploadBytes = parseNumber<std::uint64_t>("--max-upload", value(), 1, std::uint64_t(1) << 32);
     } else if (flag == "--max-pixels") {

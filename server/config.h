@@ -36,6 +36,8 @@ struct Config {
   std::optional<std::string> publicUrl;
   std::optional<std::string> updatesDirectory;
   std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
+  // Bytes the store may hold at most, images and feedback together; nothing: no bound.
+  std::optional<std::uint64_t> maxStoreBytes;
   // Pixels an uploaded image may have (all frames of a GIF together).
   std::uint64_t maxPixels = 100'000'000;
   // How long a client may take to send one request, and how long an idle
@@ -71,7 +73,8 @@ struct Config {
 inline constexpr std::string_view usageText =
     "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
     "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
-    "                     [--updates DIR] [--max-upload BYTES] [--max-pixels N] [--timeout SECONDS]\n"
+    "                     [--updates DIR] [--max-upload BYTES] [--max-store BYTES] [--max-pixels N]\n"
+    "                     [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"
     "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"

@@ -4,7 +4,10 @@
 namespace glimor::server {
 
 Response handleFeedback(Service& service, const Request& request, const Caller&) {
-  service.feedback->add(parseFeedbackForm(request.body), request.clientAddress);
+  FeedbackForm form = parseFeedbackForm(request.body);
+  std::uint64_t bytes = form.name.size() + form.email.size() + form.category.size() + form.text.size() +
+                        request.clientAddress.size();
+  withinStoreLimit(service, bytes, [&] { service.feedback->add(form, request.clientAddress); });
   Response response;
   response.contentType = "text/plain; charset=utf-8";
   response.body = "Thank you for your feedback.\r\n";

@@ -16,8 +16,10 @@ constexpr std::int64_t expiryBatch = 1000;
 
 } // namespace
 
-Housekeeping::Housekeeping(CachedImageStore& images, std::optional<unsigned> expireAfterDays)
-    : images_(images), expireAfterDays_(expireAfterDays), thread_([this] { run(); }) {}
+Housekeeping::Housekeeping(CachedImageStore& images, std::optional<unsigned> expireAfterDays,
+                           std::function<void()> eachSecond)
+    : images_(images), eachSecond_(std::move(eachSecond)), expireAfterDays_(expireAfterDays),
+      thread_([this] { run(); }) {}
 
 Housekeeping::~Housekeeping() {
   {
@@ -33,6 +35,7 @@ void Housekeeping::run() {
   for (int poll = 0;; ++poll) {
     try {
       images_.forgetRemovedElsewhere();
+      if (eachSecond_) eachSecond_();
       if (expireAfterDays_ && poll % expiryEveryPolls == 0) removeExpired();
       lastFailure.clear();
     } catch (const std::exception& failure) {

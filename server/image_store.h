@@ -93,6 +93,8 @@ public:
 
   // Tombstones laid at `time` or later, by any process on this store.
   virtual std::vector<Tombstone> removedSince(std::int64_t time) = 0;
+  // The bytes of every stored image together, for --max-store.
+  virtual std::uint64_t storedBytes() = 0;
 
   // True when find() waits for another machine, so reads must not run on the
   // threads that move bytes.

@@ -12,6 +12,9 @@ public:
   explicit PostgresFeedbackStore(std::shared_ptr<PgPool> pool) : pool_(std::move(pool)) {}
 
   void add(const FeedbackForm& form, std::string_view clientAddress) override;
+  std::vector<FeedbackRecord> list() override;
+  bool remove(std::int64_t id) override;
+  std::uint64_t storedBytes() override;
 
 private:
   std::shared_ptr<PgPool> pool_;

@@ -178,4 +178,11 @@ std::vector<Tombstone> PostgresImageStore::removedSince(std::int64_t time) {
   });
 }
 
+std::uint64_t PostgresImageStore::storedBytes() {
+  return pool_->run([](PgConnection& connection) {
+    return static_cast<std::uint64_t>(
+        connection.query("SELECT coalesce(sum(size), 0)::bigint FROM images", {}).int64(0, 0));
+  });
+}
+
 } // namespace glimor::server

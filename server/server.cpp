@@ -100,7 +100,7 @@ void runServer(const Config& config) {
   std::optional<TlsContexts> tls;
   if (config.tls) tls.emplace(*config.tls);
   Service service(config);
-  Housekeeping housekeeping(*service.images, config.expireAfterDays);
+  Housekeeping housekeeping(*service.images, config.expireAfterDays, [&service] { measureStore(service); });
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);

@@ -6,7 +6,7 @@
 namespace glimor::server {
 
 Service::Service(const Config& configuration)
-    : config(configuration), updates(configuration.updatesDirectory) {
+    : config(configuration), updates(configuration.updatesDirectory), usage(configuration.maxStoreBytes) {
   OpenedStores stores = openStores(config.dataDirectory, config.database);
   if (!config.database) SqliteImageStore::removeUnfinishedUploads(config.dataDirectory);
   images = std::make_unique<CachedImageStore>(std::move(stores.images));
@@ -14,6 +14,12 @@ Service::Service(const Config& configuration)
   tokens = std::move(stores.tokens);
   storeDescription = std::move(stores.description);
   gate = std::make_unique<UploadGate>(config, *tokens);
+  measureStore(*this);
+}
+
+void measureStore(Service& service) {
+  if (service.usage.limited())
+    service.usage.measured(service.images->storedBytes() + service.feedback->storedBytes());
 }
 
 } // namespace glimor::server

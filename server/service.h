@@ -4,6 +4,8 @@
 #include "feedback_store.h"
 #include "http_types.h"
 #include "image_type.h"
+#include "refusal.h"
+#include "store_usage.h"
 #include "token_store.h"
 #include "update_files.h"
 #include "upload_gate.h"
@@ -28,8 +30,24 @@ struct Service {
   std::unique_ptr<TokenStore> tokens;
   std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
+  StoreUsage usage;
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
+
+// Stores `bytes` through `store()` within --max-store: refused with 507
+// beyond it.
+template <typename Store> auto withinStoreLimit(Service& service, std::uint64_t bytes, Store&& store) {
+  if (!service.usage.claim(bytes)) throw storeFull();
+  try {
+    return store();
+  } catch (...) {
+    service.usage.release(bytes);
+    throw;
+  }
+}
+
+// Measures what the store holds, for --max-store; throws what the stores throw.
+void measureStore(Service& service);
 
 // Answers one complete request. Refusals become 4xx answers whose reason says why.
 Response route(Service& service, const Request& request);

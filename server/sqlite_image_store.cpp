@@ -218,4 +218,12 @@ std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
                        });
 }
 
+std::uint64_t SqliteImageStore::storedBytes() {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT coalesce(sum(size), 0) FROM images", [](Statement& sum) {
+    sum.step();
+    return static_cast<std::uint64_t>(sum.columnInteger(0));
+  });
+}
+
 } // namespace glimor::server

@@ -49,8 +49,10 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
   std::string secret = newDeletionSecret();
-  std::string id = service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
-                                        upload.caller.tokenName.value_or(""), deletionSecretHash(secret)});
+  std::string id = withinStoreLimit(service, upload.content.size(), [&] {
+    return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
+                                upload.caller.tokenName.value_or(""), deletionSecretHash(secret)});
+  });
 
   Response response;
   response.contentType = "text/plain; charset=utf-8";

@@ -673,6 +673,36 @@ def refusals(work):
     check(grown < 64 << 20, "zTXt chunks held in memory: peak grew by %d MB" % (grown >> 20))
     check(costly.stop() == 0, "costly server exit")
 
+    # --max-store bounds images and feedback together; the operator lists and deletes feedback,
+    # and room freed by any process counts within about a second.
+    bounded_data = os.path.join(work, "data-bounded")
+    bounded = Server(bounded_data, "--max-store", "250000")
+    form = b"name=Eve&email=\x1b[2Jx&cat=1&text=" + b"t" * 1000 + b"\r\n\r\n"
+    def feedback_status():
+        return status_line(exchange(bounded.port, program_head(b"/glimor/index.php?do=contact", b"x", "form",
+                                                                len(form)) + form))
+    check(feedback_status() == "HTTP/1.0 200 OK", "feedback within the bound")
+    statuses = [status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+                for _ in range(3)]
+    full_store = "HTTP/1.0 507 Insufficient Storage: the service's store is full, nothing was stored"
+    check(statuses == ["HTTP/1.0 200 OK"] * 2 + [full_store], "uploads beyond --max-store: %r" % statuses)
+    check(feedback_status() == "HTTP/1.0 200 OK", "small feedback still fits")
+    code, listed, _ = admin("feedback", "--data", bounded_data)
+    check(code == 0 and listed.startswith("1 ") and 'email "\\x1b[2Jx"' in listed and
+          listed.endswith("2 feedback messages listed\n"), "admin feedback: %r" % listed)
+    check(admin("delete-feedback", "1", "--data", bounded_data)[:2] == (0, "removed feedback 1\n") and
+          admin("delete-feedback", "1", "--data", bounded_data)[0] == 1, "admin delete-feedback")
+    _, images_listed, _ = admin("list", "--data", bounded_data)
+    check(admin("delete", images_listed.split(".")[0], "--data", bounded_data)[0] == 0, "admin delete")
+    status = ""
+    for _ in range(50):
+        status = status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+        if status != full_store:
+            break
+        time.sleep(0.1)
+    check(status == "HTTP/1.0 200 OK", "room freed by the admin command: " + status)
+    check(bounded.stop() == 0, "bounded server exit")
+
     # Another process holding the database's write lock: a write gives up with 503 after a
     # short wait, while a stored image is still served meanwhile (the lock is held throughout).
     locked = Server(os.path.join(work, "data-locked"))

@@ -122,6 +122,29 @@ TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
   }
 }
 
+// What --max-store measures, and the operator's view of feedback, alike in both stores.
+TEST_P(ImageStoreTest, CountsStoredBytesAndListsAndRemovesFeedback) {
+  auto stores = openStores(data_.path().string(), database_);
+  EXPECT_EQ(stores.images->storedBytes() + stores.feedback->storedBytes(), 0u);
+  stores.images->add(uploadOf(testing::jpegBytes()));
+  stores.images->add(uploadOf(testing::pngBytes()));
+  EXPECT_EQ(stores.images->storedBytes(), testing::jpegBytes().size() + testing::pngBytes().size());
+
+  stores.feedback->add({"Ann", std::string("a\0@b", 4), "2", "Hello"}, "192.0.2.1");
+  stores.feedback->add({"Bob", "b@c", "1", "Hi"}, "192.0.2.2");
+  EXPECT_EQ(stores.feedback->storedBytes(), (3 + 4 + 1 + 5 + 9) + (3 + 3 + 1 + 2 + 9u));
+  auto listed = stores.feedback->list();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].name, "Ann");
+  EXPECT_EQ(listed[0].email, std::string("a\0@b", 4));
+  EXPECT_EQ(listed[0].textBytes, 5u);
+  EXPECT_EQ(listed[1].clientAddress, "192.0.2.2");
+  EXPECT_TRUE(openStores(data_.path().string(), database_).feedback->remove(listed[0].id));
+  EXPECT_FALSE(stores.feedback->remove(listed[0].id));
+  ASSERT_EQ(stores.feedback->list().size(), 1u);
+  EXPECT_EQ(stores.feedback->list()[0].name, "Bob");
+}
+
 TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   auto store = open();
   std::string a = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.1", "alice"));
