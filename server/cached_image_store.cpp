@@ -1,6 +1,7 @@
 #include "cached_image_store.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace glimor::server {
 namespace {
@@ -12,8 +13,10 @@ constexpr std::int64_t lookBackSeconds = 30;
 
 } // namespace
 
+// The cache starts empty, so tombstones laid before it need not be read.
 CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes)
-    : store_(std::move(store)), cache_(cacheBytes) {}
+    : store_(std::move(store)), cache_(cacheBytes),
+      pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {}
 
 std::shared_ptr<const StoredImage> CachedImageStore::find(std::string_view id) {
   std::string key(id);

@@ -27,6 +27,7 @@ public:
   bool wasRemoved(std::string_view id) override { return store_->wasRemoved(id); }
   std::vector<ImageRecord> list(const ImageQuery& query) override { return store_->list(query); }
   std::vector<Tombstone> removedSince(std::int64_t time) override { return store_->removedSince(time); }
+  std::size_t pruneTombstones(std::int64_t time) override { return store_->pruneTombstones(time); }
   std::uint64_t storedBytes() override { return store_->storedBytes(); }
   bool readsBlock() const override { return store_->readsBlock(); }
 

@@ -4,6 +4,7 @@
 #include "refusal.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace glimor::server {
 namespace {
@@ -28,6 +29,9 @@ Database::Database(const std::string& path) {
     sqlite3_close(db_);
     throw Error("Cannot open database \"" + path + "\": " + message);
   }
+  // For its owner only, also when an older version made it readable by all
+  // (SQLite gives the journal files the same mode); quietly kept otherwise.
+  chmod(path.c_str(), 0600);
   sqlite3_busy_timeout(db_, lockWaitMilliseconds);
   execute("PRAGMA journal_mode=WAL");
   execute("PRAGMA synchronous=FULL");

@@ -31,7 +31,7 @@ void syncFolder(const std::filesystem::path& folder) {
 
 bool writeDurably(const std::filesystem::path& temporary, const std::filesystem::path& target,
                   std::string_view bytes) {
-  int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (descriptor < 0) failWith("Cannot create file", temporary, errno);
   auto abandon = [&](const std::string& what, int error) {
     ::close(descriptor);

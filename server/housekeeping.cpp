@@ -13,6 +13,9 @@ constexpr auto pollInterval = std::chrono::seconds(1);
 constexpr int expiryEveryPolls = 60;
 // Images listed and removed at a time, so a long backlog never holds the store for long.
 constexpr std::int64_t expiryBatch = 1000;
+// Tombstones are kept this long without --expire-after: long enough for every
+// node and every cache to have seen them.
+constexpr unsigned tombstoneDays = 30;
 
 } // namespace
 
@@ -36,7 +39,10 @@ void Housekeeping::run() {
     try {
       images_.forgetRemovedElsewhere();
       if (eachSecond_) eachSecond_();
-      if (expireAfterDays_ && poll % expiryEveryPolls == 0) removeExpired();
+      if (poll % expiryEveryPolls == 0) {
+        if (expireAfterDays_) removeExpired();
+        pruneTombstones();
+      }
       lastFailure.clear();
     } catch (const std::exception& failure) {
       // The store's outage is logged once, not every second.
@@ -46,6 +52,14 @@ void Housekeeping::run() {
     std::unique_lock lock(mutex_);
     if (wake_.wait_for(lock, pollInterval, [this] { return stopping_; })) return;
   }
+}
+
+void Housekeeping::pruneTombstones() {
+  std::int64_t days = expireAfterDays_.value_or(tombstoneDays);
+  std::size_t pruned = images_.pruneTombstones(static_cast<std::int64_t>(std::time(nullptr)) - days * 86400);
+  if (pruned > 0)
+    logMessage("pruned " + std::to_string(pruned) + " tombstones older than " + std::to_string(days) +
+               " days");
 }
 
 void Housekeeping::removeExpired() {

@@ -27,6 +27,7 @@ public:
 private:
   void run();
   void removeExpired();
+  void pruneTombstones();
 
   CachedImageStore& images_;
   std::function<void()> eachSecond_;

@@ -93,6 +93,9 @@ public:
 
   // Tombstones laid at `time` or later, by any process on this store.
   virtual std::vector<Tombstone> removedSince(std::int64_t time) = 0;
+  // Forgets the tombstones laid before `time` (seconds since 1970); returns
+  // how many. Their links then answer 404 instead of 410.
+  virtual std::size_t pruneTombstones(std::int64_t time) = 0;
   // The bytes of every stored image together, for --max-store.
   virtual std::uint64_t storedBytes() = 0;
 

@@ -178,6 +178,14 @@ std::vector<Tombstone> PostgresImageStore::removedSince(std::int64_t time) {
   });
 }
 
+std::size_t PostgresImageStore::pruneTombstones(std::int64_t time) {
+  return pool_->run([&](PgConnection& connection) {
+    return static_cast<std::size_t>(
+        connection.query("DELETE FROM deleted_images WHERE deleted_at < $1", {PgParam::integer(time)})
+            .affectedRows());
+  });
+}
+
 std::uint64_t PostgresImageStore::storedBytes() {
   return pool_->run([](PgConnection& connection) {
     return static_cast<std::uint64_t>(

@@ -33,6 +33,16 @@ std::string printable(std::string_view text) {
   return result;
 }
 
+// The secret of a deletion link never reaches the log: /d/ID/SECRET is written
+// /d/ID/… (with what the service adds after a space, e.g. " (answer cut short)").
+std::string shownTarget(std::string_view target) {
+  std::size_t slash = target.starts_with("/d/") ? target.find('/', 3) : std::string_view::npos;
+  if (slash == std::string_view::npos) return printable(target);
+  std::size_t space = target.find(' ', slash);
+  std::string_view after = space == std::string_view::npos ? std::string_view{} : target.substr(space);
+  return printable(target.substr(0, slash + 1)) + "\u2026" + printable(after);
+}
+
 void writeLine(const std::string& line) {
   std::lock_guard lock(logMutex);
   std::fwrite(line.data(), 1, line.size(), stderr);
@@ -45,7 +55,7 @@ std::string formatLogLine(const RequestLogEntry& entry, std::chrono::system_cloc
   char elapsed[32];
   std::snprintf(elapsed, sizeof elapsed, "%.1fms", static_cast<double>(micros) / 1000.0);
   return timeStamp(now) + " " + printable(entry.clientAddress) + " \"" + printable(entry.method) + " " +
-         printable(entry.target) + "\" " + std::to_string(entry.status) + " " +
+         shownTarget(entry.target) + "\" " + std::to_string(entry.status) + " " +
          std::to_string(entry.bytesSent) + " " + elapsed + "\n";
 }
 

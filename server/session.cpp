@@ -294,6 +294,13 @@ template <typename Stream> void Session<Stream>::readBody() {
 
 template <typename Stream> void Session<Stream>::onBody(beast::error_code error) {
   if (error == http::error::body_limit) return refuseBeforeBody(413, "Request body too large");
+  // A body the parser cannot read (a chunk size that overflows, bad chunk framing)
+  // is the client's fault and is told so; a body cut short is not answered.
+  if (error.category() == beast::error_code(http::error::bad_chunk).category() &&
+      error != http::error::partial_message && error != http::error::end_of_stream) {
+    logMessage(clientAddress_ + ": malformed request body: " + error.message());
+    return refuseBeforeBody(400, "Malformed request body");
+  }
   if (error) {
     logRequest({clientAddress_, request_.method, request_.target + " (body incomplete)", 0, 0,
                 std::chrono::steady_clock::now() - request_.started});

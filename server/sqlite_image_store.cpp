@@ -8,6 +8,7 @@
 #include "sqlite_schema.h"
 
 #include <ctime>
+#include <sqlite3.h>
 #include <system_error>
 
 namespace glimor::server {
@@ -216,6 +217,13 @@ std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
                            tombstones.push_back({select.columnText(0), select.columnInteger(1)});
                          return tombstones;
                        });
+}
+
+std::size_t SqliteImageStore::pruneTombstones(std::int64_t time) {
+  std::lock_guard lock(databaseMutex_);
+  withStatement(database_, "DELETE FROM deleted_images WHERE deleted_at < ?",
+                [&](Statement& erase) { erase.bindInteger(1, time).run(); });
+  return static_cast<std::size_t>(sqlite3_changes(database_.handle()));
 }
 
 std::uint64_t SqliteImageStore::storedBytes() {

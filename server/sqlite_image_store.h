@@ -34,6 +34,7 @@ public:
   bool wasRemoved(std::string_view id) override;
   std::vector<ImageRecord> list(const ImageQuery& query) override;
   std::vector<Tombstone> removedSince(std::int64_t time) override;
+  std::size_t pruneTombstones(std::int64_t time) override;
   std::uint64_t storedBytes() override;
 
 private:

@@ -401,6 +401,12 @@ def wire(work):
 
     deletion_links_and_admin(server, images["png"])
 
+    # The database (feedback's e-mail addresses) and the images are for the service's user only.
+    stored_files = [os.path.join(root, name) for root, _, names in os.walk(os.path.join(work, "data", "images"))
+                    for name in names]
+    modes = {oct(os.stat(path).st_mode & 0o777) for path in stored_files + [os.path.join(work, "data", "glimor.db")]}
+    check(stored_files and modes == {"0o600"}, "modes of the stored files: %r" % modes)
+
     check(server.stop() == 0, "clean exit")
     log = server.log_text()
     check('"POST /guestglimor.php" 200' in log and "stopped" in log, "log lines: " + log[-500:])
@@ -422,6 +428,9 @@ def deletion_links_and_admin(server, image):
     check(curl(link) == image, "still served after the page and the wrong secret")
     check(curl("-d", "x", delete_url) == b"Image deleted.\r\n", "deleted by POST")
     check(status_of(link) == "410" and status_of(delete_url, "-d", "x") == "410", "410 after deletion")
+    secret = delete_url.rsplit("/", 1)[1]
+    check(secret not in server.log_text() and "/d/%s/\u2026\"" % link.split("/")[4].split(".")[0] in server.log_text(),
+          "the log keeps no deletion secret")
 
     # The operator's commands work on the running service's store; what they
     # remove stops being served (cached before) within about a second.
@@ -567,6 +576,10 @@ def refusals(work):
     check(status_line(forged).startswith("HTTP/1.0 400"), "forged host: " + status_line(forged))
     check(status_line(exchange(port, b"POST /guestglimor.php HTTP/1.0\r\nHost: x\r\n\r\n")) ==
           "HTTP/1.0 411 Content-Length required", "length required")
+    chunked = (b"POST /guestglimor.php HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n"
+               b"Content-Type: multipart/form-data; boundary=" + BOUNDARY + b"\r\n\r\n")
+    check(status_line(exchange(port, chunked + b"ffffffffffffffffffff\r\n")) ==
+          "HTTP/1.1 400 Malformed request body", "overflowing chunk size")
 
     # A client that stalls in its header, or in its body, is dropped after the time limit.
     for stalled in (b"GET / HTTP/1.1\r\nHost: x\r\n",

@@ -117,6 +117,11 @@ TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
   ASSERT_EQ(tombstones.size(), 1u);
   EXPECT_EQ(tombstones[0].id, gone);
   EXPECT_TRUE(store->removedSince(tombstones[0].removedAt + 1).empty());
+  // Pruned only once older than the time given; then the link is unknown, not gone.
+  EXPECT_EQ(store->pruneTombstones(tombstones[0].removedAt), 0u);
+  EXPECT_TRUE(store->wasRemoved(gone));
+  EXPECT_EQ(open()->pruneTombstones(tombstones[0].removedAt + 1), 1u);
+  EXPECT_FALSE(store->wasRemoved(gone));
   if (GetParam() == Kind::sqlite) {
     EXPECT_FALSE(std::filesystem::exists(data_.path() / "images" / gone.substr(0, 2) / (gone + ".jpg")));
   }
