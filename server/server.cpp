@@ -37,8 +37,9 @@ unsigned networkThreadCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
 }
 constexpr unsigned diskThreadCount = 16;
-// Decoding uploads is processor work: one client may use a thread per core,
-// and one thread more is left for the others (see DecodeQueue).
+// Decoding uploads is processor work. One client may use two threads a core
+// (so that its decodes keep the cores busy while the answers of earlier ones
+// go out), and one thread more is left for the others (see DecodeQueue).
 unsigned coreCount() {
   return std::clamp(std::thread::hardware_concurrency(), 1u, diskThreadCount / 2);
 }
@@ -104,7 +105,7 @@ void runServer(const Config& config) {
   unsigned threads = networkThreadCount();
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
-  DecodeQueue decodes(coreCount() + 1, coreCount());
+  DecodeQueue decodes(2 * coreCount() + 1, 2 * coreCount());
   std::size_t reserve =
       descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
   std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));

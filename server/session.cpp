@@ -61,7 +61,7 @@ template <typename Stream> Session<Stream>::~Session() {
 }
 
 template <typename Stream> void Session<Stream>::releaseBody() {
-  shared_.bodies.release(addressGroup(clientAddress_), request_.bodyClaim);
+  if (request_.bodyClaim > 0) shared_.bodies.release(addressGroup(clientAddress_), request_.bodyClaim);
   request_.bodyClaim = 0;
 }
 
@@ -263,7 +263,7 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
   if (auto* turndown = std::get_if<Turndown>(&admission))
     return refuseBeforeBody(turndown->status, turndown->reason, std::move(turndown->headers));
   auto& admitted = std::get<Admitted>(admission);
-  if (!shared_.bodies.claim(addressGroup(clientAddress_), admitted.bodyClaim))
+  if (admitted.bodyClaim > 0 && !shared_.bodies.claim(addressGroup(clientAddress_), admitted.bodyClaim))
     return refuseBeforeBody(429, "Too many uploads at once, try again later");
   request_.bodyClaim = admitted.bodyClaim;
   request_.caller = std::move(admitted.caller);
