@@ -1,7 +1,7 @@
 #include "database.h"
 
 #include "platform/error.h"
-#include "refusal.h"
+#include "store_error.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>

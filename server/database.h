@@ -10,9 +10,8 @@ namespace glimor::server {
 
 // One SQLite connection in WAL mode with full sync, so a committed record
 // survives a crash. Failures throw Error with SQLite's own message; a full
-// disk throws diskFull() (507), and a write lock held elsewhere for longer
-// than `lockWait` throws storeBusy() (503), so no request waits long for
-// another process.
+// disk throws diskFull(), and a write lock held elsewhere for longer than a
+// short wait throws storeBusy(), so no request waits long for another process.
 class Database {
 public:
   explicit Database(const std::string& path);

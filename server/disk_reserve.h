@@ -1,5 +1,5 @@
 #pragma once
-#include "refusal.h"
+#include "store_error.h"
 
 #include <filesystem>
 
@@ -19,8 +19,8 @@ public:
   template <typename Work> auto freeing(Work&& work) -> decltype(work()) {
     try {
       return work();
-    } catch (const Refusal& refusal) {
-      if (refusal.status() != 507 || !release()) throw;
+    } catch (const StoreError& failure) {
+      if (failure.kind() != StoreError::Kind::diskFull || !release()) throw;
     }
     // What the work frees makes room for the reserve again, at the latest once
     // the caller has removed its files (restore() once more then).

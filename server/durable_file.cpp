@@ -1,7 +1,7 @@
 #include "durable_file.h"
 
 #include "platform/error.h"
-#include "refusal.h"
+#include "store_error.h"
 
 #include <cerrno>
 #include <cstdio>

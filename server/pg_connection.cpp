@@ -2,7 +2,6 @@
 
 #include "database_unavailable.h"
 #include "platform/error.h"
-#include "refusal.h"
 
 #include <cstring>
 #include <libpq-fe.h>

@@ -31,20 +31,9 @@ inline Refusal tooManyScans() {
   return Refusal(415, "JPEG of more than 64 scans: too costly to decode");
 }
 
-// The answer when the store's lock is held elsewhere (another process's long
-// transaction) for longer than a request may wait.
-inline Refusal storeBusy(const std::string&) {
-  return Refusal(503, "Database busy, try again later");
-}
-
 // The answer when the store holds --max-store bytes already.
 inline Refusal storeFull() {
   return Refusal(507, "Insufficient Storage: the service's store is full, nothing was stored");
-}
-
-// The answer when the disk is full: clear to the user, and nothing is stored.
-inline Refusal diskFull() {
-  return Refusal(507, "Insufficient Storage: the service's disk is full, nothing was stored");
 }
 
 } // namespace glimor::server

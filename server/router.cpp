@@ -1,6 +1,7 @@
 #include "refusal.h"
 #include "routes.h"
 #include "service.h"
+#include "store_error.h"
 
 namespace glimor::server {
 namespace {
@@ -19,6 +20,12 @@ Response refusalResponse(const Refusal& refusal) {
   Response response = textResponse(refusal.status(), refusal.what());
   for (const auto& header : refusal.headers()) response.headers.push_back(header);
   return response;
+}
+
+// A store's failure as the client is told it: a full disk is the service's
+// storage (507), anything else a database to try again later (503).
+Response storeFailureResponse(const StoreError& failure) {
+  return textResponse(failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
 }
 
 Response dispatch(Service& service, const Request& request) {
@@ -60,6 +67,8 @@ Response route(Service& service, const Request& request) {
     return dispatch(service, request);
   } catch (const Refusal& refusal) {
     return refusalResponse(refusal);
+  } catch (const StoreError& failure) {
+    return storeFailureResponse(failure);
   }
 }
 
@@ -76,6 +85,8 @@ Response finishUpload(Service& service, const Request& request, const CheckedUpl
     return storeUpload(service, request, upload);
   } catch (const Refusal& refusal) {
     return refusalResponse(refusal);
+  } catch (const StoreError& failure) {
+    return storeFailureResponse(failure);
   }
 }
 
