@@ -46,7 +46,8 @@ struct SessionShared {
 };
 
 // One client connection: reads requests, lets admit() decide on each head,
-// hands each admitted request to route() and writes the answer, keeping the
+// hands each admitted request to route() (session.cpp) and writes the answer
+// (session_answer.cpp), keeping the
 // connection open between requests when the client asks for it. Over TLS the
 // handshake comes first, within one `timeout`; everything after it is the same
 // code for both streams.
@@ -65,6 +66,12 @@ private:
   using Answer = boost::beast::http::response<boost::beast::http::span_body<const char>>;
 
   static constexpr bool overTls = std::is_same_v<Stream, TlsStream>;
+  // After refusing a body unread, read and discard at most this much of it, so
+  // that a client which sends everything before reading still sees the answer.
+  static constexpr std::uint64_t drainLimit = 256ull << 20;
+  static constexpr auto drainTime = std::chrono::seconds(10);
+  // How long a TLS client has to answer the close_notify that ends a connection.
+  static constexpr auto closeNotifyTime = std::chrono::seconds(2);
 
   // The request being served, for the answer and the log line; cleared by resetRequest().
   struct RequestState {
