@@ -71,9 +71,11 @@ UploadGate::~UploadGate() {
 }
 
 void UploadGate::refreshTokens() {
-  auto names = std::make_shared<const Names>(tokens_.byHash());
-  std::lock_guard lock(mutex_);
-  names_ = std::move(names);
+  Names names = tokens_.byHash();
+  {
+    std::unique_lock lock(namesMutex_);
+    names_.swap(names);
+  } // the old names go when `names` does, outside the lock
 }
 
 void UploadGate::keepFresh(std::chrono::milliseconds period) {
@@ -102,13 +104,10 @@ Caller UploadGate::authenticate(const GateRequest& request, std::string_view tok
   // A token that is given must be valid, even where anyone may upload.
   auto token = bearerToken(request.authorization);
   if (!token) throw unauthorised("Upload token not valid");
-  std::shared_ptr<const Names> names;
-  {
-    std::lock_guard lock(mutex_);
-    names = names_;
-  }
-  auto found = names->find(tokenHash(*token));
-  if (found == names->end()) throw unauthorised("Upload token not valid");
+  std::string hash = tokenHash(*token);
+  std::shared_lock lock(namesMutex_);
+  auto found = names_.find(hash);
+  if (found == names_.end()) throw unauthorised("Upload token not valid");
   return {found->second};
 }
 

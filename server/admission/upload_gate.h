@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -57,8 +58,9 @@ private:
 
   const UploadAccess access_;
   TokenStore& tokens_;
-  std::mutex mutex_;
-  std::shared_ptr<const Names> names_;
+  std::shared_mutex namesMutex_;
+  Names names_;
+  std::mutex mutex_; // for stopping_
   RateLimiter uploads_;
   RateLimiter feedback_;
   std::condition_variable wake_;
