@@ -269,8 +269,9 @@ def scan_bomb_jpeg(folder, width, height):
 
 
 def ztxt_png(chunks):
-    """A 16 x 16 PNG carrying `chunks` zTXt chunks of 8 MB of text each once inflated (8 KB each here)."""
-    text = zlib.compress(b"a" * 8_000_000, 9)
+    """A 16 x 16 PNG carrying `chunks` zTXt chunks of 7.9 MB of text each once inflated (8 KB each here),
+    just within what libpng inflates of one chunk by default."""
+    text = zlib.compress(b"a" * 7_900_000, 9)
     def chunk(kind, data):
         return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
     image = png_of(16, 16, b"".join(b"\0" + bytes(48) for _ in range(16)))
