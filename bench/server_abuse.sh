@@ -7,6 +7,8 @@
 #   8 slow 32 MiB uploads from 127.0.0.2: the status of uploads from 127.0.0.1
 #   120 readers of a 30 MiB image that never read: peak memory, a GET's latency
 #   HEAD of a 30 MiB image from 4 clients: requests/s and bytes read for them
+#   16 JPEG scan bombs at once from 127.0.0.3 (32 MP, 100 scans each): the
+#     latency of GETs and of 100 KB uploads from other addresses meanwhile
 # Usage: bench/server_abuse.sh (GLIMOR_BUILD_DIR selects the build, default build/linux).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +20,7 @@ SERVER="$build/server/glimor-server" WORK="$work" PEER_CHECKS="$root/tests/peer"
 import os, re, resource, socket, statistics, subprocess, sys, threading, time
 
 sys.path.insert(0, os.environ["PEER_CHECKS"])
-from glimor_server_peer import free_port, noise_png, wait_listening
+from glimor_server_peer import free_port, noise_png, scan_bomb_jpeg, wait_listening
 
 SERVER, WORK = os.environ["SERVER"], os.environ["WORK"]
 BOUNDARY = b"---------------------------7d6891e3b0542"
@@ -97,8 +99,8 @@ def latency_text(samples):
         len(good), len(samples))
 
 
-def upload_body(size):
-    image = noise_png(size)  # the service stores only complete images
+def upload_body(size, image=None):
+    image = image or noise_png(size)  # the service stores only complete images
     return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\G\\x.png\""
             b"\r\nContent-Type: image/png\r\n\r\n" + image + b"\r\n--" + BOUNDARY + b"--\r\n")
 
@@ -233,5 +235,36 @@ for t in threads:
 after = service.io()
 print("HEAD of a 30 MiB image, 4 clients: %.0f requests/s; read %d bytes through read calls, %d from disk" % (
     count[0] / 5, after["rchar"] - before["rchar"], after["read_bytes"] - before["read_bytes"]))
+service.stop()
+
+# 5. JPEG scan bombs: each scan is one more pass over every block.
+service = Service("scan-bombs")
+bomb = upload_body(0, scan_bomb_jpeg(WORK, 5657, 5657))
+bomb_statuses, get_samples, upload_samples = [], [], []
+
+
+def bomb_upload():
+    bomb_statuses.append(upload(service.port, bomb, "127.0.0.3")[0])
+
+
+def timed_upload(source):
+    started = time.time()
+    status, _ = upload(service.port, upload_body(100 * 1024), source)
+    return time.time() - started if status.startswith("HTTP/1.0 200") else None
+
+
+bombers = [threading.Thread(target=bomb_upload) for _ in range(16)]
+started = time.time()
+for t in bombers:
+    t.start()
+time.sleep(0.3)  # the bombs are in and being decoded
+for i in range(10):
+    get_samples.append(get_seconds(service.port, small))
+    upload_samples.append(timed_upload("127.0.0.%d" % (4 + i)))
+for t in bombers:
+    t.join()
+print("16 scan bombs (%d KB, 32 MP, 100 scans) from 127.0.0.3, answered in %.1f s (%s): GET %s; upload %s" % (
+    len(bomb) // 1024, time.time() - started, ", ".join(sorted(set(bomb_statuses))), latency_text(get_samples),
+    latency_text(upload_samples)))
 service.stop()
 PY

@@ -152,8 +152,8 @@ one_uploads=$(upload_load "http://127.0.0.1:$node1")
 kill "$node1_pid" && wait "$node1_pid" 2>/dev/null || true
 
 # Two nodes that take connections only from nginx, which names the client with
-# the PROXY protocol.
-proxied="--proxy-protocol --trusted-proxy 127.0.0.1"
+# the PROXY protocol; open to anyone, since the load carries no token.
+proxied="--proxy-protocol --trusted-proxy 127.0.0.1 --uploads open"
 start_glimor_server "$build/server/glimor-server" "$work/node1.log" --database "$uri" $unlimited $proxied
 node1_pid=$glimor_server_pid node1=$glimor_server_port
 start_glimor_server "$build/server/glimor-server" "$work/node2.log" --database "$uri" $unlimited $proxied

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -26,6 +27,9 @@ constexpr Subcommand subcommands[] = {
 } // namespace
 
 int main(int argc, char** argv) {
+  // The database holds feedback's e-mail addresses and the images may be
+  // private: whatever the service or a command creates is for its user only.
+  umask(0077);
   std::vector<std::string_view> arguments(argv + 1, argv + argc);
   for (const Subcommand& subcommand : subcommands)
     if (!arguments.empty() && arguments[0] == subcommand.name)

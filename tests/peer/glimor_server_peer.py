@@ -255,6 +255,35 @@ def pixel_bomb_png():
     return png_of(10400, 10000, bytes(10000 * 1301), bit_depth=1, colour_type=0, level=9)
 
 
+def scan_bomb_jpeg(folder, width, height):
+    """A valid progressive greyscale JPEG of 100 scans (cjpeg's most): the DC scan, each AC
+    coefficient alone at Al 10, then refinements to Al 9. Every scan passes over every block."""
+    script = ["0: 0-0, 0, 0;"] + ["0: %d-%d, 0, 10;" % (k, k) for k in range(1, 64)]
+    script += ["0: %d-%d, 10, 9;" % (k, k) for k in range(1, 37)]
+    with open(os.path.join(folder, "scans.txt"), "w") as f:
+        f.write("\n".join(script) + "\n")
+    with open(os.path.join(folder, "noise.pgm"), "wb") as f:
+        f.write(b"P5 %d %d 255\n" % (width, height) + os.urandom(width * height))
+    return subprocess.run(["cjpeg", "-grayscale", "-scans", os.path.join(folder, "scans.txt"),
+                           os.path.join(folder, "noise.pgm")], check=True, capture_output=True).stdout
+
+
+def ztxt_png(chunks):
+    """A 16 x 16 PNG carrying `chunks` zTXt chunks of 7.9 MB of text each once inflated (8 KB each here),
+    just within what libpng inflates of one chunk by default."""
+    text = zlib.compress(b"a" * 7_900_000, 9)
+    def chunk(kind, data):
+        return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
+    image = png_of(16, 16, b"".join(b"\0" + bytes(48) for _ in range(16)))
+    return image[:33] + b"".join(chunk(b"zTXt", b"Comment%d\0\0" % i + text) for i in range(chunks)) + image[33:]
+
+
+def peak_memory(pid):
+    """The process's peak resident memory in bytes (VmHWM)."""
+    with open("/proc/%d/status" % pid) as f:
+        return int(re.search(r"VmHWM:\s+(\d+) kB", f.read()).group(1)) * 1024
+
+
 def feedback_rows(data):
     with sqlite3.connect(os.path.join(data, "glimor.db")) as db:
         return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
@@ -373,6 +402,12 @@ def wire(work):
 
     deletion_links_and_admin(server, images["png"])
 
+    # The database (feedback's e-mail addresses) and the images are for the service's user only.
+    stored_files = [os.path.join(root, name) for root, _, names in os.walk(os.path.join(work, "data", "images"))
+                    for name in names]
+    modes = {oct(os.stat(path).st_mode & 0o777) for path in stored_files + [os.path.join(work, "data", "glimor.db")]}
+    check(stored_files and modes == {"0o600"}, "modes of the stored files: %r" % modes)
+
     check(server.stop() == 0, "clean exit")
     log = server.log_text()
     check('"POST /guestglimor.php" 200' in log and "stopped" in log, "log lines: " + log[-500:])
@@ -394,6 +429,9 @@ def deletion_links_and_admin(server, image):
     check(curl(link) == image, "still served after the page and the wrong secret")
     check(curl("-d", "x", delete_url) == b"Image deleted.\r\n", "deleted by POST")
     check(status_of(link) == "410" and status_of(delete_url, "-d", "x") == "410", "410 after deletion")
+    secret = delete_url.rsplit("/", 1)[1]
+    check(secret not in server.log_text() and "/d/%s/\u2026\"" % link.split("/")[4].split(".")[0] in server.log_text(),
+          "the log keeps no deletion secret")
 
     # The operator's commands work on the running service's store; what they
     # remove stops being served (cached before) within about a second.
@@ -539,6 +577,10 @@ def refusals(work):
     check(status_line(forged).startswith("HTTP/1.0 400"), "forged host: " + status_line(forged))
     check(status_line(exchange(port, b"POST /guestglimor.php HTTP/1.0\r\nHost: x\r\n\r\n")) ==
           "HTTP/1.0 411 Content-Length required", "length required")
+    chunked = (b"POST /guestglimor.php HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n"
+               b"Content-Type: multipart/form-data; boundary=" + BOUNDARY + b"\r\n\r\n")
+    check(status_line(exchange(port, chunked + b"ffffffffffffffffffff\r\n")) ==
+          "HTTP/1.1 400 Malformed request body", "overflowing chunk size")
 
     # A client that stalls in its header, or in its body, is dropped after the time limit.
     for stalled in (b"GET / HTTP/1.1\r\nHost: x\r\n",
@@ -627,6 +669,77 @@ def refusals(work):
         check(cut and received < len(big_image), "slow reader cut: %d of %d bytes" % (received, len(big_image)))
     check(streaming.stop() == 0, "streaming server exit")
 
+    # What one upload may cost is bounded: a JPEG of hundreds of scans is refused after
+    # 64 of them, while an encoder's ordinary progressive file passes; the inflated text
+    # of a PNG's zTXt chunks is never held (each would take 8 MB).
+    costly = Server(os.path.join(work, "data-costly"))
+    bomb = scan_bomb_jpeg(work, 1024, 1024)
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\bomb.jpg", bomb)) ==
+          "HTTP/1.0 415 JPEG of more than 64 scans: too costly to decode", "scan bomb refused")
+    progressive = subprocess.run(["cjpeg", "-progressive", os.path.join(work, "noise.pgm")], check=True,
+                                 capture_output=True).stdout
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\p.jpg", progressive)) == "HTTP/1.0 200 OK",
+          "an ordinary progressive JPEG is stored")
+    before = peak_memory(costly.process.pid)
+    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\text.png", ztxt_png(60))) == "HTTP/1.0 200 OK",
+          "a PNG with text chunks is stored")
+    grown = peak_memory(costly.process.pid) - before
+    check(grown < 64 << 20, "zTXt chunks held in memory: peak grew by %d MB" % (grown >> 20))
+    check(costly.stop() == 0, "costly server exit")
+
+    # --max-store bounds images and feedback together; the operator lists and deletes feedback,
+    # and room freed by any process counts within about a second.
+    bounded_data = os.path.join(work, "data-bounded")
+    bounded = Server(bounded_data, "--max-store", "250000")
+    form = b"name=Eve&email=\x1b[2Jx&cat=1&text=" + b"t" * 1000 + b"\r\n\r\n"
+    def feedback_status():
+        return status_line(exchange(bounded.port, program_head(b"/glimor/index.php?do=contact", b"x", "form",
+                                                                len(form)) + form))
+    check(feedback_status() == "HTTP/1.0 200 OK", "feedback within the bound")
+    statuses = [status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+                for _ in range(3)]
+    full_store = "HTTP/1.0 507 Insufficient Storage: the service's store is full, nothing was stored"
+    check(statuses == ["HTTP/1.0 200 OK"] * 2 + [full_store], "uploads beyond --max-store: %r" % statuses)
+    check(feedback_status() == "HTTP/1.0 200 OK", "small feedback still fits")
+    code, listed, _ = admin("feedback", "--data", bounded_data)
+    check(code == 0 and listed.startswith("1 ") and 'email "\\x1b[2Jx"' in listed and
+          listed.endswith("2 feedback messages listed\n"), "admin feedback: %r" % listed)
+    check(admin("delete-feedback", "1", "--data", bounded_data)[:2] == (0, "removed feedback 1\n") and
+          admin("delete-feedback", "1", "--data", bounded_data)[0] == 1, "admin delete-feedback")
+    _, images_listed, _ = admin("list", "--data", bounded_data)
+    check(admin("delete", images_listed.split(".")[0], "--data", bounded_data)[0] == 0, "admin delete")
+    status = ""
+    for _ in range(50):
+        status = status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+        if status != full_store:
+            break
+        time.sleep(0.1)
+    check(status == "HTTP/1.0 200 OK", "room freed by the admin command: " + status)
+    check(bounded.stop() == 0, "bounded server exit")
+
+    # Another process holding the database's write lock: a write gives up with 503 after a
+    # short wait, while a stored image is still served meanwhile (the lock is held throughout).
+    locked = Server(os.path.join(work, "data-locked"))
+    link = link_of(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", images["png"]))
+    check(status_line(exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n"))
+          == "HTTP/1.0 200 OK", "served before the lock")
+    holder = sqlite3.connect(os.path.join(work, "data-locked", "glimor.db"), timeout=10, isolation_level=None)
+    holder.execute("BEGIN IMMEDIATE")
+    with concurrent.futures.ThreadPoolExecutor(max_workers=1) as pool:
+        waiting = pool.submit(program_upload, locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))
+        time.sleep(0.2)
+        served = exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n",
+                          read_timeout=8)
+        check(status_line(served) == "HTTP/1.0 200 OK", "served while the lock is held: %r" % served[:60])
+        refused = status_line(waiting.result(timeout=30))
+        check(holder.in_transaction and refused == "HTTP/1.0 503 Database busy, try again later",
+              "write while the lock is held elsewhere: " + refused)
+    holder.execute("ROLLBACK")
+    holder.close()
+    check(status_line(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))) == "HTTP/1.0 200 OK",
+          "stored again once the lock is free")
+    check(locked.stop() == 0, "locked server exit")
+
     # A full disk answers 507 and stores nothing (a small tmpfs, where this may mount one).
     full = os.path.join(work, "full")
     os.makedirs(full)
@@ -640,6 +753,26 @@ def refusals(work):
             check(status_line(program_upload(cramped.port, b"x", b"C:\\a\\Glimor.png", images["png"])) ==
                   "HTTP/1.0 200 OK", "small upload after a full disk")
             check(cramped.stop() == 0, "full disk server exit")
+
+            # Filled by uploads, the disk still takes the operator's and the users' removals.
+            filled = Server(full)
+            subprocess.run([SERVER, "token", "add", "ann", "--data", full], capture_output=True, timeout=30)
+            stored = []
+            for _ in range(100):
+                answer = program_upload(filled.port, b"x", b"C:\\a\\n.png", noise_png(64 << 10))
+                if not status_line(answer).startswith("HTTP/1.0 200"):
+                    break
+                stored.append(answer)
+            check(status_line(answer).startswith("HTTP/1.0 507") and len(stored) >= 2,
+                  "disk filled: %d stored, then %s" % (len(stored), status_line(answer)))
+            own = "http://127.0.0.1:%d/%s" % (filled.port, delete_url_of(stored[0]).split("/", 3)[3]) if stored else ""
+            deleted = curl("-s", "-X", "POST", "-d", "x=1", own) if stored else b""
+            check(deleted.startswith(b"Image deleted."), "own deletion on a full disk: %r" % deleted)
+            code, out, err = admin("delete", link_of(stored[-1]).rsplit("/", 1)[1].split(".")[0], "--data", full)
+            check(code == 0, "admin delete on a full disk: %s %s" % (out, err))
+            revoked = subprocess.run([SERVER, "token", "revoke", "ann", "--data", full], capture_output=True, timeout=30)
+            check(revoked.returncode == 0, "token revoke on a full disk: %r" % (revoked,))
+            check(filled.stop() == 0, "filled disk server exit")
         finally:
             subprocess.run(["umount", "-l", full])
     else:
@@ -885,8 +1018,30 @@ def gate(work):
     check(status_line(exchange(port, program_head(b"/glimor/index.php?do=contact", host, "form", len(form)) + form)) ==
           "HTTP/1.0 401 Feedback needs an upload token", "feedback without a token")
 
-    # The token's limit: three at once, then the wait the answer names.
-    answers = [upload(bearer(secret)) for _ in range(4)]
+    # Refused at the head: tokenless heads of the largest body, sending none of it, are
+    # answered at once and hold no room that token holders need.
+    def answer_to_head(s):
+        try:
+            return status_line(read_answer(s))
+        except socket.timeout:
+            return "no answer"
+    heads = [connect_from("127.0.0.%d" % (50 + i), port, timeout=5) for i in range(10)]
+    for s in heads:
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", (32 << 20) + 65536))
+    early = [answer_to_head(s) for s in heads]
+    check(early == ["HTTP/1.0 401 Upload token required"] * 10, "tokenless heads: %r" % early)
+
+    # A token made while the service runs is known within a second; then the token's limit:
+    # three at once, then the wait the answer names.
+    answers = [upload(bearer(secret))]
+    for _ in range(50):
+        if status_line(answers[0]) != "HTTP/1.0 401 Upload token not valid":
+            break
+        time.sleep(0.1)
+        answers = [upload(bearer(secret))]
+    answers += [upload(bearer(secret)) for _ in range(3)]
+    for s in heads:
+        s.close()
     check([status_line(a) for a in answers[:3]] == ["HTTP/1.0 200 OK"] * 3, "uploads with the token")
     refused = re.fullmatch(r"HTTP/1.0 429 Too many uploads, try again in (\d+) s", status_line(answers[3]))
     check(refused is not None and 1 <= int(refused.group(1)) <= 20 and
@@ -905,13 +1060,23 @@ def gate(work):
     check(token("list").stdout == b"", "nothing listed after the revoke")
     check(server.stop() == 0 and "uploads with a token only" in server.log_text(), "start-up line names the gate")
 
+    # The documented reverse-proxy setups listen on loopback, yet strangers reach them: tokens by default.
+    for flags, why in ((("--public-url", "https://images.example.org"), "--public-url names another host"),
+                       (("--proxy-protocol", "--trusted-proxy", "127.0.0.1"), "--proxy-protocol")):
+        behind = Server(os.path.join(work, "behind-%d" % len(flags)), *flags)
+        header = b"PROXY TCP4 192.0.2.3 127.0.0.1 40000 80\r\n" if "--proxy-protocol" in flags else b""
+        answer = program_upload(behind.port, host, b"C:\\a\\Glimor.png", png, prefix=header)
+        check(status_line(answer) == "HTTP/1.0 401 Upload token required", "%s: %r" % (why, answer[:60]))
+        check(behind.stop() == 0 and "uploads with a token only (" + why in behind.log_text(),
+              "start-up line says why: " + behind.log_text()[:300])
+
     # Behind a proxy: the address the PROXY header names is the client, for limits, log and records.
     pki = os.path.join(work, "pki")
     subprocess.run(["bash", os.path.join(SOURCE, "tests", "support", "make_test_ca.sh"), pki], check=True,
                    capture_output=True)
     proxied_data = os.path.join(work, "proxied")
     proxied = Server(proxied_data, "--proxy-protocol", "--trusted-proxy", "127.0.0.1", "--timeout", "2",
-                     limits=("--upload-rate", "2"))
+                     "--uploads", "open", limits=("--upload-rate", "2"))
     body = program_upload_body(b"C:\\a\\Glimor.png", png)
     request = program_head(b"/guestglimor.php", b"x", "multipart", len(body)) + body
 
@@ -963,7 +1128,8 @@ def gate(work):
 
     # Over TLS the header comes before the handshake.
     secure = Server(os.path.join(work, "secure"), "--tls-cert", os.path.join(pki, "server.pem"), "--tls-key",
-                    os.path.join(pki, "server.key"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1")
+                    os.path.join(pki, "server.key"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1",
+                    "--uploads", "open")
     trusted = ssl.create_default_context(cafile=os.path.join(pki, "ca.pem"))
     answer = via(b"", wrap=lambda s: _after_header(s, v1(b"203.0.113.5"), trusted), port=secure.port)
     check(status_line(answer) == "HTTP/1.0 200 OK", "PROXY header before TLS: %r" % answer[:100])

@@ -76,6 +76,16 @@ TEST(Config, UploadsAreOpenOnlyOnLoopbackUnlessSaid) {
   EXPECT_EQ(parse({"--data", "d", "--listen", "0.0.0.0:80", "--uploads", "open"})->uploads,
             UploadAccess::open);
   EXPECT_EQ(parse({"--data", "d", "--uploads=token"})->uploads, UploadAccess::token);
+  // Behind a proxy the service listens on loopback, yet strangers reach it.
+  auto proxied = parse({"--data", "d", "--public-url", "https://images.example.org"});
+  EXPECT_EQ(proxied->uploads, UploadAccess::token);
+  EXPECT_EQ(proxied->uploadsReason, "--public-url names another host: a proxy publishes it");
+  EXPECT_EQ(parse({"--data", "d", "--proxy-protocol", "--trusted-proxy", "127.0.0.1"})->uploads,
+            UploadAccess::token);
+  EXPECT_EQ(parse({"--data", "d", "--public-url", "http://[::1]:8080"})->uploads, UploadAccess::open);
+  EXPECT_EQ(parse({"--data", "d", "--public-url", "http://localhost:8080/"})->uploads, UploadAccess::open);
+  EXPECT_EQ(parse({"--data", "d", "--public-url", "http://x.org", "--uploads", "open"})->uploads,
+            UploadAccess::open);
 
   auto limits = parse({"--data", "d", "--upload-rate", "100/MIN", "--upload-quota=0", "--feedback-rate", "0",
                        "--proxy-protocol", "--trusted-proxy", "10.0.0.1", "--trusted-proxy=::1"});

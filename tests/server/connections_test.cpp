@@ -1,7 +1,13 @@
 #include "body_budget.h"
 #include "connections.h"
+#include "decode_queue.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <future>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <vector>
 
 namespace glimor::server {
@@ -55,6 +61,38 @@ TEST(BodyBudget, NoAddressTakesMoreThanItsShare) {
   EXPECT_FALSE(budget.claim("192.0.2.4", 101)); // beyond the whole budget as well
   EXPECT_TRUE(budget.claim("192.0.2.4", 100));
   EXPECT_FALSE(budget.claim("192.0.2.5", 1));
+}
+
+// A client with many costly images holds its share of the decoding threads, no
+// more, so another client's upload is decoded meanwhile; then all of them run.
+TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+  std::atomic<int> running = 0, mostAtOnce = 0, finished = 0;
+  std::promise<void> otherClient;
+  {
+    DecodeQueue queue(2, 1);
+    for (int i = 0; i < 4; ++i)
+      queue.post("192.0.2.1", [&] {
+        int now = ++running;
+        mostAtOnce = std::max(mostAtOnce.load(), now);
+        std::unique_lock lock(mutex);
+        released.wait(lock, [&] { return release; });
+        --running;
+        ++finished;
+      });
+    queue.post("192.0.2.2", [&] { otherClient.set_value(); });
+    // A bound for a queue that would never run it, not a measure of speed.
+    EXPECT_EQ(otherClient.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    {
+      std::lock_guard lock(mutex);
+      release = true;
+    }
+    released.notify_all();
+  }
+  EXPECT_EQ(mostAtOnce, 1);
+  EXPECT_EQ(finished, 4);
 }
 
 } // namespace

@@ -117,9 +117,37 @@ TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
   ASSERT_EQ(tombstones.size(), 1u);
   EXPECT_EQ(tombstones[0].id, gone);
   EXPECT_TRUE(store->removedSince(tombstones[0].removedAt + 1).empty());
+  // Pruned only once older than the time given; then the link is unknown, not gone.
+  EXPECT_EQ(store->pruneTombstones(tombstones[0].removedAt), 0u);
+  EXPECT_TRUE(store->wasRemoved(gone));
+  EXPECT_EQ(open()->pruneTombstones(tombstones[0].removedAt + 1), 1u);
+  EXPECT_FALSE(store->wasRemoved(gone));
   if (GetParam() == Kind::sqlite) {
     EXPECT_FALSE(std::filesystem::exists(data_.path() / "images" / gone.substr(0, 2) / (gone + ".jpg")));
   }
+}
+
+// What --max-store measures, and the operator's view of feedback, alike in both stores.
+TEST_P(ImageStoreTest, CountsStoredBytesAndListsAndRemovesFeedback) {
+  auto stores = openStores(data_.path().string(), database_);
+  EXPECT_EQ(stores.images->storedBytes() + stores.feedback->storedBytes(), 0u);
+  stores.images->add(uploadOf(testing::jpegBytes()));
+  stores.images->add(uploadOf(testing::pngBytes()));
+  EXPECT_EQ(stores.images->storedBytes(), testing::jpegBytes().size() + testing::pngBytes().size());
+
+  stores.feedback->add({"Ann", std::string("a\0@b", 4), "2", "Hello"}, "192.0.2.1");
+  stores.feedback->add({"Bob", "b@c", "1", "Hi"}, "192.0.2.2");
+  EXPECT_EQ(stores.feedback->storedBytes(), (3 + 4 + 1 + 5 + 9) + (3 + 3 + 1 + 2 + 9u));
+  auto listed = stores.feedback->list();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].name, "Ann");
+  EXPECT_EQ(listed[0].email, std::string("a\0@b", 4));
+  EXPECT_EQ(listed[0].textBytes, 5u);
+  EXPECT_EQ(listed[1].clientAddress, "192.0.2.2");
+  EXPECT_TRUE(openStores(data_.path().string(), database_).feedback->remove(listed[0].id));
+  EXPECT_FALSE(stores.feedback->remove(listed[0].id));
+  ASSERT_EQ(stores.feedback->list().size(), 1u);
+  EXPECT_EQ(stores.feedback->list()[0].name, "Bob");
 }
 
 TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {

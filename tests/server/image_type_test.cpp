@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <zlib.h>
 
 namespace glimor::server {
 namespace {
@@ -82,6 +83,48 @@ TEST(CompleteImage, AcceptsWhatTheProgramWritesAndNothingCutOrExtended) {
     EXPECT_FALSE(isCompleteImage(file + '\0', type, 1000));
     EXPECT_FALSE(isCompleteImage(file + "<script>alert(1)</script>", type, 1000));
   }
+}
+
+// A 4 x 4 greyscale PNG whose stored (uncompressed) zlib stream is split into
+// IDAT chunks at `cuts`: with stored blocks, offsets in the stream are offsets
+// in the rows, so pieces can be made to meet exactly at a row boundary.
+std::string pngInPieces(std::initializer_list<std::size_t> cuts) {
+  auto chunk = [](std::string_view kind, std::string_view data) {
+    std::string out;
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((data.size() >> shift) & 0xff);
+    std::string body = std::string(kind) + std::string(data);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    out += body;
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((crc >> shift) & 0xff);
+    return out;
+  };
+  std::string rows;
+  for (int y = 0; y < 4; ++y) rows += std::string("\0", 1) + std::string(4, static_cast<char>(40 * y));
+  std::string stream(compressBound(rows.size()), '\0');
+  uLongf length = stream.size();
+  compress2(reinterpret_cast<Bytef*>(stream.data()), &length, reinterpret_cast<const Bytef*>(rows.data()),
+            rows.size(), 0);
+  stream.resize(length);
+  std::string png = "\x89PNG\r\n\x1a\n" + chunk("IHDR", std::string("\0\0\0\4\0\0\0\4\x08\0\0\0\0", 13));
+  std::size_t from = 0;
+  for (std::size_t cut : cuts) {
+    png += chunk("IDAT", stream.substr(from, cut - from));
+    from = cut;
+  }
+  return png + chunk("IDAT", stream.substr(from)) + chunk("IEND", "");
+}
+
+TEST(CompleteImage, ReadsImageDataInPiecesWhereverTheyMeet) {
+  const auto png = *imageTypeByExtension("png");
+  constexpr std::size_t rowsStart = 7, rowBytes = 5; // zlib header and stored block header, then rows
+  EXPECT_TRUE(isCompleteImage(pngInPieces({}), png, 16));
+  EXPECT_TRUE(isCompleteImage(pngInPieces({rowsStart + 2 * rowBytes}), png, 16)); // at a row boundary
+  EXPECT_TRUE(isCompleteImage(pngInPieces({rowsStart + rowBytes, rowsStart + 3 * rowBytes}), png, 16));
+  EXPECT_TRUE(isCompleteImage(pngInPieces({rowsStart + 7}), png, 16)); // within a row
+  // Without its last piece the image is incomplete, wherever the pieces met.
+  std::string cut = pngInPieces({rowsStart + 2 * rowBytes});
+  std::size_t lastPiece = cut.rfind("IDAT") - 4;
+  EXPECT_FALSE(isCompleteImage(cut.substr(0, lastPiece) + cut.substr(cut.rfind("IEND") - 4), png, 16));
 }
 
 TEST(CompleteImage, RefusesForgedAndDamagedImages) {

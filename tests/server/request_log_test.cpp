@@ -18,6 +18,11 @@ TEST(RequestLog, ClientTextCannotForgeLines) {
   EXPECT_EQ(line, "1970-01-01T00:00:00Z ::1 \"GET /a\\x0d\\x0a1970 forged \\x22x\\x22\" 404 0 0.0ms\n");
   std::string longTarget = formatLogLine({"::1", "GET", std::string(5000, 'a'), 404, 0, {}}, when);
   EXPECT_LT(longTarget.size(), 400u);
+  // Whoever reads the log cannot delete an image.
+  std::string deletion = formatLogLine(
+      {"::1", "POST", "/d/AAAAAAAAAAAAAAAA/ychlIN6U_9xZ8qw5xHXpUd0_ (answer cut short)", 200, 0, {}}, when);
+  EXPECT_EQ(deletion,
+            "1970-01-01T00:00:00Z ::1 \"POST /d/AAAAAAAAAAAAAAAA/\u2026 (answer cut short)\" 200 0 0.0ms\n");
 }
 
 } // namespace

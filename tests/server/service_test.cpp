@@ -1,3 +1,4 @@
+#include "routes.h"
 #include "service.h"
 #include "temp_folder.h"
 
@@ -258,8 +259,8 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
 }
 
 TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {
-  EXPECT_EQ(bodyLimit(service.config, "/guestglimor.php"), 4096u + 64 * 1024);
-  EXPECT_EQ(bodyLimit(service.config, "/glimor/index.php?do=contact"), 64u * 1024);
+  EXPECT_EQ(bodyLimit(service.config, routeOf("/guestglimor.php")), 4096u + 64 * 1024);
+  EXPECT_EQ(bodyLimit(service.config, routeOf("/glimor/index.php?do=contact")), 64u * 1024);
 }
 
 } // namespace

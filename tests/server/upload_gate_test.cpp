@@ -32,12 +32,16 @@ std::string bytes(std::initializer_list<int> values) {
   return result;
 }
 
-Request from(std::string address, std::string authorization = "", std::size_t bytes = 100) {
-  Request request;
-  request.clientAddress = std::move(address);
-  request.authorization = std::move(authorization);
-  request.body.assign(bytes, 'x');
-  return request;
+// A request as the gate sees it, owning its texts for the length of one call.
+struct Asking {
+  std::string address;
+  std::string authorization;
+  std::uint64_t bytes = 100;
+  operator GateRequest() const { return {authorization, address, bytes}; }
+};
+
+Asking from(std::string address, std::string authorization = "", std::uint64_t bytes = 100) {
+  return {std::move(address), std::move(authorization), bytes};
 }
 
 TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
@@ -53,7 +57,7 @@ TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
 
   Config config;
   config.uploads = UploadAccess::token;
-  UploadGate gate(config, store, 0ms);
+  UploadGate gate(config, store, std::nullopt);
   auto now = Clock::now();
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1"), now); }),
             "401 Upload token required|WWW-Authenticate: Bearer");
@@ -67,6 +71,8 @@ TEST(UploadGate, TokensAreRequiredCheckedAndRevoked) {
 
   // Another connection to the same file revokes it, as `glimor-server token revoke` does.
   EXPECT_TRUE(SqliteTokenStore(data.path()).revoke("ann"));
+  EXPECT_EQ(gate.admitUpload(from("10.0.0.1", "Bearer " + token), now).tokenName, "ann"); // until read again
+  gate.refreshTokens();
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("10.0.0.1", "Bearer " + token), now); }),
             "401 Upload token not valid|WWW-Authenticate: Bearer");
   EXPECT_TRUE(store.list().empty());
@@ -118,6 +124,18 @@ TEST(RateLimiter, ForgetsDrainedKeysAndStaysWithinItsBound) {
   EXPECT_FALSE(limiter.charge("late", 0, now + 61s));
   EXPECT_EQ(limiter.charge("late", 0, now + 61s), 30s);
   EXPECT_FALSE(RateLimiter(0, 0).charge("any", 1ull << 40, now));
+
+  // At the bound the key used least recently is dropped with its debt: coming
+  // back, it starts afresh, while the keys kept still owe theirs.
+  RateLimiter small(1, 0, 3);
+  for (std::string key : {"a", "b", "c"}) EXPECT_FALSE(small.charge(key, 0, now));
+  EXPECT_TRUE(small.charge("a", 0, now));  // refreshes "a": "b" is now the oldest
+  EXPECT_FALSE(small.charge("d", 0, now)); // drops "b"
+  EXPECT_EQ(small.keys(), 3u);
+  EXPECT_FALSE(small.charge("b", 0, now)); // forgotten, so free again; drops "c"
+  EXPECT_TRUE(small.charge("a", 0, now));
+  EXPECT_TRUE(small.charge("d", 0, now));
+  EXPECT_FALSE(small.charge("c", 0, now));
 }
 
 TEST(ProxyHeader, ReadsBothVersionsAndRefusesTheRest) {
@@ -154,6 +172,9 @@ TEST(ProxyHeader, ReadsBothVersionsAndRefusesTheRest) {
   EXPECT_EQ(parseProxyHeader(v6).clientAddress, "::1");
   EXPECT_EQ(parseProxyHeader(signature + "\x31\x11" + std::string("\0\x0c", 2)).state, State::invalid);
   EXPECT_EQ(parseProxyHeader(signature + "\x21\x11" + std::string("\xff\xff", 2)).state, State::invalid);
+  // A TCP6 header must carry both addresses and ports (36 bytes): a shorter one is refused.
+  std::string shortV6 = signature + "\x21\x21" + std::string("\0\x0c", 2) + std::string(12, '\0');
+  EXPECT_EQ(parseProxyHeader(shortV6).state, State::invalid);
 
   EXPECT_TRUE(isTrustedProxy({"127.0.0.1"}, "::ffff:127.0.0.1"));
   EXPECT_FALSE(isTrustedProxy({"127.0.0.1"}, "127.0.0.2"));

@@ -1,0 +1,75 @@
+#pragma once
+#include "config.h"
+#include "http_types.h"
+#include "rate_limiter.h"
+#include "token_store.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+
+namespace glimor::server {
+
+// What the gate looks at: all of it known once a request's head is in.
+struct GateRequest {
+  std::string_view authorization; // the Authorization line, e.g. "Bearer TOKEN"
+  std::string_view clientAddress;
+  std::uint64_t bodyBytes = 0; // counted against the daily byte quota
+};
+
+// Decides who may upload and send feedback, and how often: the token on the
+// request's Authorization line (required with --uploads token, checked
+// whenever one is given), then the limits of the token, or of the client's
+// address without one. Refusals are thrown as Refusal: 401 with
+// WWW-Authenticate, 429 with Retry-After. Every token is kept in memory and
+// read from the store again in the background, so no decision waits for the
+// store (which may be another machine). Thread-safe.
+class UploadGate {
+public:
+  // Reads the tokens once (throws what the store throws); with `refreshEvery`,
+  // a thread reads them again at that period, so a token revoked through
+  // another process stops working within it. Without, refreshTokens() does.
+  UploadGate(const Config& config, TokenStore& tokens,
+             std::optional<std::chrono::milliseconds> refreshEvery = std::chrono::seconds(1));
+  ~UploadGate();
+  UploadGate(const UploadGate&) = delete;
+  UploadGate& operator=(const UploadGate&) = delete;
+
+  Caller admitUpload(const GateRequest& request, RateLimiter::Clock::time_point now);
+  Caller admitFeedback(const GateRequest& request, RateLimiter::Clock::time_point now);
+
+  // Reads every token from the store; throws what the store throws and then
+  // keeps the tokens it had.
+  void refreshTokens();
+
+private:
+  using Names = std::unordered_map<std::string, std::string>; // by hash
+
+  // `tokenRequired`: the refusal's words when no token is given where one is required.
+  Caller authenticate(const GateRequest& request, std::string_view tokenRequired);
+  void keepFresh(std::chrono::milliseconds period);
+
+  const UploadAccess access_;
+  TokenStore& tokens_;
+  std::shared_mutex namesMutex_;
+  Names names_;
+  std::mutex mutex_; // for stopping_
+  RateLimiter uploads_;
+  RateLimiter feedback_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::thread refresher_;
+};
+
+// The key that client addresses are limited by: the address itself, an IPv6
+// address's /64 (one subscriber's network), an IPv4-mapped address as IPv4.
+std::string addressGroup(const std::string& address);
+
+} // namespace glimor::server

@@ -1,0 +1,102 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace glimor::server {
+
+// PEM files for HTTPS: the certificate (chain) and its private key.
+struct TlsFiles {
+  std::string certificateFile;
+  std::string keyFile;
+};
+
+// A PostgreSQL database that keeps the images, their records and the feedback,
+// shared by every node that names it.
+struct DatabaseSettings {
+  std::string uri; // "postgresql://user@host:port/name"
+  unsigned connections = 4;
+};
+
+// Who may upload and send feedback: anyone, or only holders of a token made
+// with `glimor-server token add`.
+enum class UploadAccess { open, token };
+
+struct Config {
+  std::string dataDirectory; // empty with `database`
+  std::optional<DatabaseSettings> database;
+  std::string listenAddress = "127.0.0.1";
+  std::uint16_t listenPort = 8080;
+  // "http[s]://host[:port]" without a trailing slash; links then start with it
+  // instead of the Host line the client sent.
+  std::optional<std::string> publicUrl;
+  std::optional<std::string> updatesDirectory;
+  std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
+  // Bytes the store may hold at most, images and feedback together; nothing: no bound.
+  std::optional<std::uint64_t> maxStoreBytes;
+  // Pixels an uploaded image may have (all frames of a GIF together).
+  std::uint64_t maxPixels = 100'000'000;
+  // How long a client may take to send one request, and how long an idle
+  // kept-alive connection stays open.
+  std::chrono::seconds requestTimeout{30};
+  // Serve HTTPS instead of HTTP.
+  std::optional<TlsFiles> tls;
+  // Open connections at most; nothing means the descriptor limit less a reserve.
+  std::optional<unsigned> maxConnections;
+  unsigned maxConnectionsPerAddress = 64;
+  // Bytes per second a body must average once `requestTimeout` has passed,
+  // coming in and going out.
+  std::uint64_t minUploadRate = 16 * 1024;
+  std::uint64_t minDownloadRate = 16 * 1024;
+  // Images older than this many days are removed; nothing means never.
+  std::optional<unsigned> expireAfterDays;
+  // Open only when the service is reachable from this computer alone (by
+  // --listen, --public-url and --proxy-protocol), unless --uploads says
+  // otherwise; settled by parseCommandLine(), with the reason for the
+  // start-up line.
+  UploadAccess uploads = UploadAccess::open;
+  std::string uploadsReason;
+  // Per token, or per client address (IPv6 by /64) without one; 0 switches a limit off.
+  unsigned uploadsPerMinute = 30;
+  std::uint64_t uploadBytesPerDay = std::uint64_t(1) << 30;
+  unsigned feedbackPerMinute = 5; // per client address
+  // Connections start with a PROXY protocol header naming the real client,
+  // and come only from these addresses.
+  bool proxyProtocol = false;
+  std::vector<std::string> trustedProxies;
+};
+
+inline constexpr std::string_view usageText =
+    "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
+    "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
+    "                     [--updates DIR] [--max-upload BYTES] [--max-store BYTES] [--max-pixels N]\n"
+    "                     [--timeout SECONDS]\n"
+    "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
+    "                     [--max-connections N] [--max-connections-per-address N]\n"
+    "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"
+    "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
+    "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
+    "                     [--expire-after DAYS]\n"
+    "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
+    "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
+
+// Throws Error with a message that names the offending flag or value.
+// Returns nothing when --help was asked for.
+std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments);
+
+// Whether a --listen or --trusted-proxy address (or name) is this computer's loopback.
+bool isLoopbackAddress(std::string_view address);
+
+// Why uploads are open or need a token when --uploads does not say: the
+// first thing that makes the service reachable from other computers, or
+// nothing when it is reachable from loopback alone.
+std::optional<std::string> reachableFromOutside(const Config& config);
+
+// Checks a --public-url value and returns it without its trailing slash.
+std::string normalisePublicUrl(std::string_view url);
+
+} // namespace glimor::server

@@ -1,0 +1,36 @@
+#include "routes.h"
+
+namespace glimor::server {
+namespace {
+
+constexpr std::uint64_t formLimit = 64 * 1024;
+// Room for the multipart framing around the image, including a long file name.
+constexpr std::uint64_t multipartOverhead = 64 * 1024;
+
+} // namespace
+
+std::string_view pathOf(std::string_view target) {
+  return target.substr(0, target.find('?'));
+}
+
+std::string_view queryOf(std::string_view target) {
+  std::size_t mark = target.find('?');
+  return mark == std::string_view::npos ? std::string_view{} : target.substr(mark + 1);
+}
+
+Route routeOf(std::string_view target) {
+  std::string_view path = pathOf(target);
+  if (path == "/guestglimor.php") return Route::upload;
+  if (path == "/glimor/index.php" && queryOf(target) == "do=contact") return Route::feedback;
+  if (path.starts_with("/d/")) return Route::deletion;
+  if (path.starts_with("/i/")) return Route::image;
+  if (path == "/newglimor.txt") return Route::versionFile;
+  if (path == "/") return Route::homePage;
+  return Route::file;
+}
+
+std::uint64_t bodyLimit(const Config& config, Route route) {
+  return route == Route::upload ? config.maxUploadBytes + multipartOverhead : formLimit;
+}
+
+} // namespace glimor::server

@@ -1,0 +1,30 @@
+#pragma once
+#include "config.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace glimor::server {
+
+// Where a request goes, judged from its target alone. The one table the router,
+// the admission of a request head and the server's start all read.
+enum class Route {
+  upload,      // /guestglimor.php
+  feedback,    // /glimor/index.php?do=contact
+  deletion,    // /d/ID/SECRET
+  image,       // /i/ID.EXT
+  versionFile, // /newglimor.txt
+  homePage,    // /
+  file,        // anything else: an update executable, or 404
+};
+
+Route routeOf(std::string_view target);
+
+// The most body bytes accepted for a request on `route`, checked before the body is read.
+std::uint64_t bodyLimit(const Config& config, Route route);
+
+// The path part of a target and its query (after '?', empty without one).
+std::string_view pathOf(std::string_view target);
+std::string_view queryOf(std::string_view target);
+
+} // namespace glimor::server

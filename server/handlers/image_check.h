@@ -1,0 +1,43 @@
+#pragma once
+#include "image_type.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+namespace glimor::server {
+
+// Whether `bytes` decode completely as `type`: every pixel of every frame, at most
+// `maxPixels` of them (judged from the headers before any pixel is decoded), and
+// nothing after the image's end. Memory stays bounded: rows are decoded one at a
+// time into one buffer, and the decoders' own state is capped. An image that
+// would cost more than the limits below is refused with a Refusal (415) that
+// says so, since it may be complete.
+bool isCompleteImage(std::string_view bytes, const ImageType& type, std::uint64_t maxPixels);
+
+// A real encoder writes about ten scans; each scan is one more pass over every
+// block of its components, so a file of hundreds of tiny scans costs seconds.
+inline constexpr int maxJpegScans = 64;
+// Processor time one image's check may take, judged on the thread's own clock.
+inline constexpr std::chrono::milliseconds maxDecodeTime{2000};
+
+// The processor time the calling thread has spent since it was made; stops a
+// decode that runs over maxDecodeTime.
+class DecodeClock {
+public:
+  DecodeClock();
+  // Throws Refusal (415) once maxDecodeTime is spent.
+  void check() const;
+  bool overrun() const;
+
+private:
+  std::chrono::nanoseconds start_;
+};
+
+// The checks behind it, one per format.
+bool isCompleteBmp(std::string_view bytes, std::uint64_t maxPixels);
+bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels);
+bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels);
+bool isCompletePng(std::string_view bytes, std::uint64_t maxPixels);
+
+} // namespace glimor::server

@@ -1,0 +1,93 @@
+#include "refusal.h"
+#include "routes.h"
+#include "service.h"
+#include "store_error.h"
+
+namespace glimor::server {
+namespace {
+
+bool isRead(const Request& request) {
+  return request.method == "GET" || request.method == "HEAD";
+}
+
+Response methodNotAllowed(std::string_view allowed) {
+  Response response = textResponse(405, "Method not allowed here, use " + std::string(allowed));
+  response.headers.emplace_back("Allow", allowed);
+  return response;
+}
+
+Response refusalResponse(const Refusal& refusal) {
+  Response response = textResponse(refusal.status(), refusal.what());
+  for (const auto& header : refusal.headers()) response.headers.push_back(header);
+  return response;
+}
+
+// A store's failure as the client is told it: a full disk is the service's
+// storage (507), anything else a database to try again later (503).
+Response storeFailureResponse(const StoreError& failure) {
+  return textResponse(failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
+}
+
+Response dispatch(Service& service, const Request& request) {
+  std::string_view path = request.path();
+  if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
+  constexpr std::size_t prefixLength = 3; // "/d/" and "/i/"
+
+  switch (routeOf(request.target)) {
+  case Route::upload: {
+    if (request.method != "POST") return methodNotAllowed("POST");
+    return storeUpload(service, request, checkUpload(service, request));
+  }
+  case Route::feedback:
+    if (request.method != "POST") return methodNotAllowed("POST");
+    return handleFeedback(service, request, request.caller);
+  case Route::deletion:
+    if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
+    return handleDeletion(service, request, path.substr(prefixLength));
+  case Route::image:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleImage(service, request, path.substr(prefixLength));
+  case Route::versionFile:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleVersionFile(service);
+  case Route::homePage:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleHomePage(service, request);
+  case Route::file:
+    if (!isRead(request)) return textResponse(404, "Not found");
+    return handleExecutable(service, request);
+  }
+  return textResponse(404, "Not found");
+}
+
+} // namespace
+
+Response route(Service& service, const Request& request) {
+  try {
+    return dispatch(service, request);
+  } catch (const Refusal& refusal) {
+    return refusalResponse(refusal);
+  } catch (const StoreError& failure) {
+    return storeFailureResponse(failure);
+  }
+}
+
+std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Request& request) {
+  try {
+    return checkUpload(service, request);
+  } catch (const Refusal& refusal) {
+    return refusalResponse(refusal);
+  }
+}
+
+Response finishUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+  try {
+    return storeUpload(service, request, upload);
+  } catch (const Refusal& refusal) {
+    return refusalResponse(refusal);
+  } catch (const StoreError& failure) {
+    return storeFailureResponse(failure);
+  }
+}
+
+} // namespace glimor::server

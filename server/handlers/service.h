@@ -1,0 +1,81 @@
+#pragma once
+#include "cached_image_store.h"
+#include "config.h"
+#include "feedback_store.h"
+#include "http_types.h"
+#include "image_type.h"
+#include "refusal.h"
+#include "store_usage.h"
+#include "token_store.h"
+#include "update_files.h"
+#include "upload_gate.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace glimor::server {
+
+// Everything a request may reach: the configuration and the stores, either
+// SQLite and files under --data or the PostgreSQL database of --database.
+// Throws Error when the stores cannot be opened.
+struct Service {
+  explicit Service(const Config& config);
+
+  Config config;
+  std::unique_ptr<CachedImageStore> images;
+  std::unique_ptr<FeedbackStore> feedback;
+  std::unique_ptr<TokenStore> tokens;
+  std::unique_ptr<UploadGate> gate;
+  UpdateFiles updates;
+  StoreUsage usage;
+  std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
+};
+
+// Stores `bytes` through `store()` within --max-store: refused with 507
+// beyond it.
+template <typename Store> auto withinStoreLimit(Service& service, std::uint64_t bytes, Store&& store) {
+  if (!service.usage.claim(bytes)) throw storeFull();
+  try {
+    return store();
+  } catch (...) {
+    service.usage.release(bytes);
+    throw;
+  }
+}
+
+// Measures what the store holds, for --max-store; throws what the stores throw.
+void measureStore(Service& service);
+
+// Answers one complete request. Refusals become 4xx answers whose reason says why.
+Response route(Service& service, const Request& request);
+
+// An upload whose image decoded completely, ready to be stored. `content`
+// points into the request's body.
+struct CheckedUpload {
+  std::string linkBase;
+  ImageType type;
+  std::string_view content;
+  std::string fileName;
+  Caller caller;
+};
+
+// An upload's two halves, so that decoding (processor work) and storing
+// (waiting for the disk) run on threads of their own; route() runs both in
+// turn. prepareUpload() gives either the checked upload or the refusal.
+std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Request& request);
+Response finishUpload(Service& service, const Request& request, const CheckedUpload& upload);
+
+// The handlers behind route(); they throw Refusal.
+CheckedUpload checkUpload(Service& service, const Request& request);
+Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload);
+Response handleImage(Service& service, const Request& request, std::string_view fileName);
+Response handleDeletion(Service& service, const Request& request, std::string_view idAndSecret);
+Response handleFeedback(Service& service, const Request& request, const Caller& caller);
+Response handleVersionFile(Service& service);
+Response handleExecutable(Service& service, const Request& request);
+Response handleHomePage(Service& service, const Request& request);
+
+} // namespace glimor::server

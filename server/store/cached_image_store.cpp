@@ -1,0 +1,51 @@
+#include "cached_image_store.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace glimor::server {
+namespace {
+
+// Tombstones are read again for this long after they were laid: a removal
+// whose transaction committed late, or an image that a read in flight put into
+// the cache just after its tombstone was seen, is still evicted.
+constexpr std::int64_t lookBackSeconds = 30;
+
+} // namespace
+
+// The cache starts empty, so tombstones laid before it need not be read.
+CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes)
+    : store_(std::move(store)), cache_(cacheBytes),
+      pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {}
+
+std::shared_ptr<const StoredImage> CachedImageStore::find(std::string_view id) {
+  std::string key(id);
+  if (auto cached = cache_.get(key)) return cached;
+  auto image = store_->find(id);
+  // Only images held whole are kept; a larger one is read in parts each time.
+  if (image && !image->reader) cache_.put(key, image, image->bytes.size());
+  return image;
+}
+
+std::shared_ptr<const StoredImage> CachedImageStore::findRecord(std::string_view id) {
+  if (auto cached = cache_.get(std::string(id))) return cached;
+  return store_->findRecord(id);
+}
+
+bool CachedImageStore::remove(std::string_view id) {
+  bool removed = store_->remove(id);
+  cache_.erase(std::string(id));
+  return removed;
+}
+
+void CachedImageStore::forgetRemovedElsewhere() {
+  std::lock_guard lock(pollMutex_);
+  std::int64_t latest = pollFrom_;
+  for (const Tombstone& tombstone : store_->removedSince(pollFrom_)) {
+    cache_.erase(tombstone.id);
+    latest = std::max(latest, tombstone.removedAt);
+  }
+  pollFrom_ = std::max(pollFrom_, latest - lookBackSeconds);
+}
+
+} // namespace glimor::server

@@ -1,0 +1,107 @@
+#pragma once
+#include "http_types.h"
+#include "image_type.h"
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace glimor::server {
+
+// An image as the handlers serve it: its record, and either its bytes or, for
+// an image too large to hold at once, a reader that hands them out in parts
+// and reads nothing until asked, so HEAD and 304 answers read no image.
+struct StoredImage {
+  std::string id;
+  ImageType type;
+  std::string sha256;
+  std::uint64_t size = 0;
+  std::string bytes;
+  std::shared_ptr<BodyReader> reader; // set instead of `bytes`
+};
+
+struct Upload {
+  std::string_view bytes;
+  ImageType type;
+  std::string_view clientAddress;
+  std::string_view originalName; // the last component of the client's file name
+  std::string_view tokenName;    // the name of the upload token used; empty when anonymous
+  std::string_view deletionHash; // deletionSecretHash() of the upload's deletion secret
+};
+
+// What the operator sees of a stored image.
+struct ImageRecord {
+  std::string id;
+  ImageType type;
+  std::uint64_t size = 0;
+  std::int64_t createdAt = 0; // seconds since 1970, UTC
+  std::string clientAddress;
+  std::string tokenName; // empty for an anonymous upload
+};
+
+// Which images list() returns: those that match every field set, oldest first.
+struct ImageQuery {
+  std::optional<std::string> id;
+  std::optional<std::string> clientAddress;
+  std::optional<std::string> tokenName;
+  std::int64_t createdFrom = std::numeric_limits<std::int64_t>::min(); // inclusive
+  std::int64_t createdBefore = std::numeric_limits<std::int64_t>::max();
+  std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+};
+
+// An image removed from the store, kept so its link answers 410 and so other
+// processes on the same store learn to forget it.
+struct Tombstone {
+  std::string id;
+  std::int64_t removedAt = 0; // seconds since 1970, by the store's clock
+};
+
+// Where images are kept. An upload is answered only after add() returns, so
+// add() returns only once the bytes and their record are durable together;
+// find() serves only images whose bytes and record are both complete. Every
+// method throws Error, or Refusal when the store cannot be reached.
+class ImageStore {
+public:
+  virtual ~ImageStore() = default;
+
+  // Stores the bytes unchanged under a new id and returns the id.
+  virtual std::string add(const Upload& upload) = 0;
+
+  // The image with this id, or nothing for an unknown or malformed id.
+  virtual std::shared_ptr<const StoredImage> find(std::string_view id) = 0;
+
+  // The same for HEAD and conditional requests, which need the record only: a
+  // store that would fetch bytes with the record may hand out a reader instead.
+  virtual std::shared_ptr<const StoredImage> findRecord(std::string_view id) { return find(id); }
+
+  // The stored hash of the image's deletion secret; nothing for an unknown id
+  // or an image stored without one.
+  virtual std::optional<std::string> deletionHash(std::string_view id) = 0;
+
+  // Removes bytes and record at once and leaves a tombstone; false when there
+  // was no such image (never stored, or removed already).
+  virtual bool remove(std::string_view id) = 0;
+
+  // True when an image of this id was removed.
+  virtual bool wasRemoved(std::string_view id) = 0;
+
+  virtual std::vector<ImageRecord> list(const ImageQuery& query) = 0;
+
+  // Tombstones laid at `time` or later, by any process on this store.
+  virtual std::vector<Tombstone> removedSince(std::int64_t time) = 0;
+  // Forgets the tombstones laid before `time` (seconds since 1970); returns
+  // how many. Their links then answer 404 instead of 410.
+  virtual std::size_t pruneTombstones(std::int64_t time) = 0;
+  // The bytes of every stored image together, for --max-store.
+  virtual std::uint64_t storedBytes() = 0;
+
+  // True when find() waits for another machine, so reads must not run on the
+  // threads that move bytes.
+  virtual bool readsBlock() const { return false; }
+};
+
+} // namespace glimor::server

@@ -1,0 +1,237 @@
+#include "sqlite_image_store.h"
+
+#include "durable_file.h"
+#include "file_reader.h"
+#include "image_id.h"
+#include "platform/error.h"
+#include "sha256.h"
+#include "sqlite_schema.h"
+
+#include <ctime>
+#include <sqlite3.h>
+#include <system_error>
+
+namespace glimor::server {
+namespace {
+
+// Images up to this size are read whole (and may be cached).
+constexpr std::uint64_t wholeImageLimit = 256 * 1024;
+
+Database& withSchema(Database& database) {
+  migrateSqliteSchema(database);
+  return database;
+}
+
+std::filesystem::path createdFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) throw Error("Cannot create folder \"" + folder.string() + "\": " + error.message());
+  return folder;
+}
+
+// Runs `work` on a statement prepared for this one call.
+template <typename Work> auto withStatement(Database& database, const char* sql, Work&& work) {
+  Statement statement(database, sql);
+  return work(statement);
+}
+
+} // namespace
+
+SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
+    : images_(createdFolder(dataDirectory / "images")), temporary_(createdFolder(dataDirectory / "tmp")),
+      reserve_(dataDirectory), database_((dataDirectory / "glimor.db").string()),
+      insert_(withSchema(database_), "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
+                                     " original_name, token_name, deletion_hash) VALUES (?, ?, ?, ?, ?, ?, "
+                                     "?, NULLIF(?, ''), NULLIF(?, ''))"),
+      reader_((dataDirectory / "glimor.db").string()),
+      select_(reader_, "SELECT type, sha256, size FROM images WHERE id = ?"),
+      commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {}
+
+void SqliteImageStore::removeUnfinishedUploads(const std::filesystem::path& dataDirectory) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dataDirectory / "tmp", error))
+    std::filesystem::remove(entry.path(), error);
+}
+
+void SqliteImageStore::commitBatch(const std::vector<const GroupCommit::Write*>& writes) {
+  std::lock_guard lock(databaseMutex_);
+  try {
+    Transaction transaction(database_);
+    for (const auto* write : writes) (*write)();
+    transaction.commit();
+  } catch (...) {
+    insert_.reset();
+    throw;
+  }
+}
+
+std::filesystem::path SqliteImageStore::imagePath(const std::string& id, ImageType type) const {
+  return images_ / id.substr(0, 2) / (id + "." + std::string(type.extension));
+}
+
+std::string SqliteImageStore::add(const Upload& upload) {
+  std::string checksum = sha256Hex(upload.bytes);
+  for (int attempt = 0;; ++attempt) {
+    std::string id = newImageId();
+    std::filesystem::path target = imagePath(id, upload.type);
+    std::filesystem::path staging = temporary_ / (id + ".part");
+    createFolderDurably(target.parent_path());
+    if (!writeDurably(staging, target, upload.bytes)) {
+      if (attempt < 3) continue; // an id drawn twice: draw again
+      throw Error("Cannot find a free image id");
+    }
+    try {
+      commits_.run([&] {
+        insert_.bindText(1, id)
+            .bindText(2, upload.type.extension)
+            .bindInteger(3, static_cast<std::int64_t>(upload.bytes.size()))
+            .bindText(4, checksum)
+            .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
+            .bindText(6, upload.clientAddress)
+            .bindBlob(7, upload.originalName)
+            .bindText(8, upload.tokenName)
+            .bindText(9, upload.deletionHash);
+        insert_.run();
+      });
+    } catch (...) {
+      std::error_code ignored;
+      std::filesystem::remove(target, ignored);
+      throw;
+    }
+    return id;
+  }
+}
+
+std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
+  if (!isImageId(id)) return nullptr;
+  auto image = std::make_shared<StoredImage>();
+  image->id = id;
+  {
+    std::lock_guard lock(readerMutex_);
+    select_.bindText(1, id);
+    bool found = select_.step();
+    if (found) {
+      auto type = imageTypeByExtension(select_.columnText(0));
+      if (type) image->type = *type;
+      found = type.has_value();
+      image->sha256 = select_.columnText(1);
+      image->size = static_cast<std::uint64_t>(select_.columnInteger(2));
+    }
+    select_.reset();
+    if (!found) return nullptr;
+  }
+  // A large image is read from its file part by part while it is sent.
+  if (image->size > wholeImageLimit) {
+    image->reader = FileReader::open(imagePath(image->id, image->type));
+    if (!image->reader) return nullptr;
+    return image;
+  }
+  auto bytes = readWholeFile(imagePath(image->id, image->type));
+  if (!bytes) return nullptr;
+  image->bytes = std::move(*bytes);
+  return image;
+}
+
+std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT deletion_hash FROM images WHERE id = ? AND deletion_hash IS NOT NULL",
+                       [&](Statement& select) -> std::optional<std::string> {
+                         select.bindText(1, id);
+                         if (!select.step()) return std::nullopt;
+                         return select.columnText(0);
+                       });
+}
+
+bool SqliteImageStore::remove(std::string_view id) {
+  std::optional<ImageType> type;
+  // On a full disk the reserve makes room for the removal's journal.
+  reserve_.freeing([&] {
+    type.reset();
+    std::lock_guard lock(databaseMutex_);
+    Transaction transaction(database_);
+    withStatement(database_, "DELETE FROM images WHERE id = ? RETURNING type", [&](Statement& erase) {
+      erase.bindText(1, id);
+      if (erase.step()) type = imageTypeByExtension(erase.columnText(0));
+      while (erase.step()) {
+      }
+    });
+    if (!type) return;
+    withStatement(database_, "INSERT OR IGNORE INTO deleted_images (id, deleted_at) VALUES (?, ?)",
+                  [&](Statement& bury) {
+                    bury.bindText(1, id).bindInteger(2, static_cast<std::int64_t>(std::time(nullptr)));
+                    bury.run();
+                  });
+    transaction.commit();
+  });
+  if (!type) return false;
+  // The row is gone first: a crash before this line leaves a file that is never served.
+  std::error_code ignored;
+  std::filesystem::remove(imagePath(std::string(id), *type), ignored);
+  reserve_.restore(); // in the room the image has left
+  return true;
+}
+
+bool SqliteImageStore::wasRemoved(std::string_view id) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT 1 FROM deleted_images WHERE id = ?", [&](Statement& select) {
+    select.bindText(1, id);
+    return select.step();
+  });
+}
+
+std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(
+      reader_,
+      "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+      " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
+      " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY created_at, id LIMIT ?",
+      [&](Statement& select) {
+        select.bindInteger(1, query.clientAddress.has_value())
+            .bindText(2, query.clientAddress.value_or(""))
+            .bindInteger(3, query.tokenName.has_value())
+            .bindText(4, query.tokenName.value_or(""))
+            .bindInteger(5, query.createdFrom)
+            .bindInteger(6, query.createdBefore)
+            .bindInteger(7, query.id.has_value())
+            .bindText(8, query.id.value_or(""))
+            .bindInteger(9, query.limit);
+        std::vector<ImageRecord> records;
+        while (select.step()) {
+          auto type = imageTypeByExtension(select.columnText(1));
+          if (!type) continue;
+          records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
+                             select.columnInteger(3), select.columnText(4), select.columnText(5)});
+        }
+        return records;
+      });
+}
+
+std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT id, deleted_at FROM deleted_images WHERE deleted_at >= ?",
+                       [&](Statement& select) {
+                         select.bindInteger(1, time);
+                         std::vector<Tombstone> tombstones;
+                         while (select.step())
+                           tombstones.push_back({select.columnText(0), select.columnInteger(1)});
+                         return tombstones;
+                       });
+}
+
+std::size_t SqliteImageStore::pruneTombstones(std::int64_t time) {
+  std::lock_guard lock(databaseMutex_);
+  withStatement(database_, "DELETE FROM deleted_images WHERE deleted_at < ?",
+                [&](Statement& erase) { erase.bindInteger(1, time).run(); });
+  return static_cast<std::size_t>(sqlite3_changes(database_.handle()));
+}
+
+std::uint64_t SqliteImageStore::storedBytes() {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT coalesce(sum(size), 0) FROM images", [](Statement& sum) {
+    sum.step();
+    return static_cast<std::uint64_t>(sum.columnInteger(0));
+  });
+}
+
+} // namespace glimor::server
