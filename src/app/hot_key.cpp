@@ -1,8 +1,29 @@
-// The global hot key: its registration and the capture that a press starts.
+// The global hot keys: their registration and the capture that a press starts.
 #include "app/main_form.h"
 #include "app/shortcut.h"
+#include "platform/error.h"
 
 namespace glimor::app {
+
+namespace {
+const std::string noModifier = "You must select at least one modifier: CTRL, ALT, SHIFT.";
+const std::string sameAsCapture = "The last region's hot key must differ from the capture hot key.";
+const std::string noLastRegion = "No region to capture again yet: publish or save a selection first.";
+} // namespace
+
+// One key, one message: while it is open the control has lost the focus (and been given the
+// combination in force back), and the character the key typed may reach it and change it again.
+void MainForm::refuseHotKey(const std::string& text, const std::function<void()>& showInForce) {
+  if (refusingHotKey_) return;
+  refusingHotKey_ = true;
+  struct Closed {
+    bool& refusing;
+    ~Closed() { refusing = false; }
+  } closed{refusingHotKey_};
+  platform_.messages.show(text);
+  // What the control shows then is the combination that works, as when the focus leaves it.
+  showInForce();
+}
 
 void MainForm::registerHotKey() {
   std::uint16_t shortcut = platform_.options.hotKey();
@@ -12,17 +33,9 @@ void MainForm::registerHotKey() {
   if (combination.key == 0) return;
   hotKeyId_ = platform_.hotKeys.addAtom("MyHotKey_1");
   if (combination.modifiers == 0) {
-    // One key, one message: while it is open the control has lost the focus (and been given the
-    // combination in force back), and the character the key typed may reach it and change it again.
-    if (refusingHotKey_) return;
-    refusingHotKey_ = true;
-    struct Closed {
-      bool& refusing;
-      ~Closed() { refusing = false; }
-    } closed{refusingHotKey_};
-    platform_.messages.show("You must select at least one modifier: CTRL, ALT, SHIFT.");
-    // What the control shows then is the combination that works, as when the focus leaves it.
-    if (hotKeyInForce_ != 0) platform_.options.setHotKey(hotKeyInForce_);
+    refuseHotKey(noModifier, [this] {
+      if (hotKeyInForce_ != 0) platform_.options.setHotKey(hotKeyInForce_);
+    });
     return;
   }
   // The id stays the same, and the system refuses a second registration under an
@@ -40,27 +53,82 @@ void MainForm::onHotKeyBlur() {
   if (platform_.options.hotKey() != hotKeyInForce_) platform_.options.setHotKey(hotKeyInForce_);
 }
 
-void MainForm::onHotKey(std::uint16_t id) {
+void MainForm::registerLastRegionHotKey() {
+  std::uint16_t shortcut = platform_.options.lastRegionHotKey();
+  HotKeyCombination combination = registrationFormOf(shortcut);
+  if (combination.key == 0) return; // still typing, or emptied: the blur withdraws it
+  auto showInForce = [this] { platform_.options.setLastRegionHotKey(lastRegionKeyInForce_); };
+  if (combination.modifiers == 0) return refuseHotKey(noModifier, showInForce);
+  // One combination cannot start two things.
+  if (shortcut == hotKeyInForce_) return refuseHotKey(sameAsCapture, showInForce);
+  if (lastRegionKeyId_ == 0) lastRegionKeyId_ = platform_.hotKeys.addAtom("MyHotKey_2");
+  if (lastRegionKeyInForce_ != 0) platform_.hotKeys.unregisterKey(lastRegionKeyId_);
+  platform_.hotKeys.registerKey(lastRegionKeyId_, combination.modifiers, combination.key);
+  lastRegionKeyInForce_ = shortcut;
+  settings_.writeInteger("LastRegionHotKey", shortcut);
+  flags_.hotKeyReady = true;
+}
+
+void MainForm::onLastRegionHotKeyBlur() {
+  if (platform_.options.lastRegionHotKey() == 0 && lastRegionKeyInForce_ != 0) {
+    // An emptied control is the user's way to have no such key.
+    platform_.hotKeys.unregisterKey(lastRegionKeyId_);
+    lastRegionKeyInForce_ = 0;
+    settings_.writeInteger("LastRegionHotKey", 0);
+  } else if (platform_.options.lastRegionHotKey() != lastRegionKeyInForce_) {
+    platform_.options.setLastRegionHotKey(lastRegionKeyInForce_);
+  }
+}
+
+bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
   auto& view = platform_.view;
   if (flags_.floodLock) {
     view.setStatus(0, "AntiFlood protection: Please wait 5 seconds.");
-    return;
+    return false;
   }
   if (flags_.downloading) {
     platform_.messages.beep();
-    return;
+    return false;
   }
-  if (id != hotKeyId_) return;
-  if (view.status(0) == uploadingStatus || (uploadRunning_ && uploadRunning_())) return;
+  if (hotKeyId && *hotKeyId != hotKeyId_ && (lastRegionKeyInForce_ == 0 || *hotKeyId != lastRegionKeyId_))
+    return false;
+  if (view.status(0) == uploadingStatus || (uploadRunning_ && uploadRunning_())) return false;
   if (platform_.selectionView.visible()) {
     platform_.messages.beep();
-    return;
+    return false;
   }
-  if (!flags_.hotKeyReady) return;
+  // The control being edited holds the keys, not the tray menu.
+  return !hotKeyId || flags_.hotKeyReady;
+}
 
-  // The main window is still as it was, so a visible window is part of the picture.
+void MainForm::onHotKey(std::uint16_t id) {
+  if (captureMayStart(id))
+    runCapture(lastRegionKeyInForce_ != 0 && id == lastRegionKeyId_ && id != hotKeyId_);
+}
+
+void MainForm::onTrayCaptureLastRegion() {
+  if (captureMayStart(std::nullopt)) runCapture(true);
+}
+
+void MainForm::onTrayCaptureDelayed() {
+  if (captureMayStart(std::nullopt)) delayed_.start();
+}
+
+void MainForm::runCapture(bool lastRegion) {
+  auto& view = platform_.view;
+  delayed_.cancel(); // this capture is the one the countdown was for
   bool allMonitors = platform_.options.checked(platform::CheckBox::AllMonitors);
   capture_.screen = capture::layoutFor(platform_.screen.monitors(), allMonitors);
+  capture_.preselected.reset();
+  if (lastRegion) {
+    capture_.preselected = lastRegion_.within(capture_.screen);
+    if (!capture_.preselected) {
+      setStatus(noLastRegion);
+      platform_.tray.showBalloon(platform::BalloonIcon::Info, noLastRegion);
+      return;
+    }
+  }
+  // The main window is still as it was, so a visible window is part of the picture.
   capture_.p = platform_.screen.grab(capture_.screen.area);
   capture::blackOutUncovered(capture_.p, capture_.screen);
   capture_.snapshot = capture_.p;
@@ -72,8 +140,17 @@ void MainForm::onHotKey(std::uint16_t id) {
   platform_.selectionView.sleep(100);
   flags_.savedToFile = false;
   platform_.selectionView.showModal();
+  capture_.preselected.reset();
   view.setActivePage(0);
 
+  if (capture_.confirmed || flags_.savedToFile) {
+    // Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
+    try {
+      lastRegion_.remember(capture_.selection, capture_.screen);
+    } catch (const Error& e) {
+      platform_.messages.show(e.what());
+    }
+  }
   if (capture_.confirmed) {
     setStatus("Setting picture type...");
     switch (platform_.options.imageType()) {

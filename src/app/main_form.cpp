@@ -10,7 +10,10 @@ MainForm::MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::Capt
                    std::string executablePath)
     : platform_(platform), flags_(flags), capture_(capture), executablePath_(std::move(executablePath)),
       settings_(platform.profile),
-      autoStart_(platform.registry, platform.options, platform.messages, executablePath_) {
+      autoStart_(platform.registry, platform.options, platform.messages, executablePath_),
+      delayed_(platform.timers, platform.tray, [this] {
+        if (captureMayStart(std::nullopt)) runCapture(false);
+      }) {
   auto& timers = platform_.timers;
   timerRegistry_ = timers.create(500, false, [this] { autoStart_.tick(); });
   timer1_ = timers.create(100, false, [this] { onLinkPanelTimer(); });
@@ -33,10 +36,16 @@ void MainForm::create() {
   options.setHotKey(hotKey);
   // A settings file that cannot be written must not cost the rest of the start:
   // the error is reported and the options, version and autostart mirror still come up.
-  try {
-    registerHotKey();
-  } catch (const Error& e) {
-    platform_.messages.show(e.what());
+  auto lastRegionKey = static_cast<std::uint16_t>(settings_.readInteger("LastRegionHotKey", 0));
+  if (HotKeyCombination stored = registrationFormOf(lastRegionKey); stored.key == 0 || stored.modifiers == 0)
+    lastRegionKey = 0;
+  options.setLastRegionHotKey(lastRegionKey);
+  for (auto registration : {&MainForm::registerHotKey, &MainForm::registerLastRegionHotKey}) {
+    try {
+      (this->*registration)();
+    } catch (const Error& e) {
+      platform_.messages.show(e.what());
+    }
   }
 
   std::string type = settings_.readString("ImgType", "JPEG");
@@ -70,6 +79,8 @@ void MainForm::destroy() {
   platform_.tray.remove();
   platform_.hotKeys.unregisterKey(hotKeyId_);
   platform_.hotKeys.deleteAtom(hotKeyId_);
+  if (lastRegionKeyInForce_ != 0) platform_.hotKeys.unregisterKey(lastRegionKeyId_);
+  if (lastRegionKeyId_ != 0) platform_.hotKeys.deleteAtom(lastRegionKeyId_);
 }
 
 bool MainForm::closeQuery() {

@@ -1,5 +1,7 @@
 #pragma once
 #include "app/auto_start.h"
+#include "app/delayed_capture.h"
+#include "app/last_region.h"
 #include "app/program_flags.h"
 #include "app/settings.h"
 #include "capture/capture_state.h"
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace glimor::app {
@@ -67,11 +70,15 @@ public:
   void onHotKeyFocus();
   void onHotKeyChanged() { registerHotKey(); }
   void onHotKeyBlur();
+  // The second hot key, "Capture last region": none until the user sets one; emptied, it is withdrawn.
+  void onLastRegionHotKeyChanged() { registerLastRegionHotKey(); }
+  void onLastRegionHotKeyBlur();
   void onAutoStartMouseUp();
   void onAutoStartKeyToggle(); // Space on the box: applied as a click is
 
   // Hot key and capture.
   void registerHotKey();
+  void registerLastRegionHotKey();
   void onHotKey(std::uint16_t id);
   void onUploadButton(); // Button1 "Glimo it !"
   // The upload worker plugs in here; without it Button1 only shows the window.
@@ -91,6 +98,8 @@ public:
   void onTrayRecentLink(std::size_t index); // the index-th link of the menu as it was shown
   void onTrayDeleteLast();
   void onTrayCancelUpload();
+  void onTrayCaptureLastRegion();
+  void onTrayCaptureDelayed(); // "Capture in 3 seconds"
   // The upload history plugs in here; without it the menu's upload items stay greyed.
   void setTrayHistory(TrayHistoryHooks hooks) { trayHistory_ = std::move(hooks); }
 
@@ -102,6 +111,13 @@ public:
   std::uint16_t hotKeyId() const { return hotKeyId_; }
 
 private:
+  // The gates of every capture, whatever starts it: a hot key passes its id (checked among them,
+  // with the control being edited), the tray menu none.
+  bool captureMayStart(std::optional<std::uint16_t> hotKeyId);
+  // Freezes the screen and runs the selection; with `lastRegion` it opens on the last region.
+  void runCapture(bool lastRegion);
+  // The one message for a combination that cannot be taken, however often the control reports it.
+  void refuseHotKey(const std::string& text, const std::function<void()>& showInForce);
   void onFloodTimer();
   void onLinkPanelTimer();
 
@@ -113,8 +129,12 @@ private:
   AutoStart autoStart_;
   std::uint16_t hotKeyId_ = 0;
   bool hotKeyRegistered_ = false;
-  bool refusingHotKey_ = false;     // the modifier message is open
-  std::uint16_t hotKeyInForce_ = 0; // the combination registered last, 0 before the first
+  bool refusingHotKey_ = false;       // the modifier message is open
+  std::uint16_t hotKeyInForce_ = 0;   // the combination registered last, 0 before the first
+  std::uint16_t lastRegionKeyId_ = 0; // its atom, 0 until the first registration
+  std::uint16_t lastRegionKeyInForce_ = 0;
+  LastRegion lastRegion_{settings_};
+  DelayedCapture delayed_;
   bool quitAgreed_ = false;
   std::atomic<bool> showLinkPanel_{true};
   std::function<void()> startUpload_;

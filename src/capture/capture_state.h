@@ -3,6 +3,8 @@
 #include "capture/picture.h"
 #include "capture/selection_geometry.h"
 
+#include <optional>
+
 namespace glimor::capture {
 
 // What one capture produces and the hot-key dispatch reads after the selection
@@ -16,6 +18,8 @@ struct CaptureState {
   bool drawing = false;
   bool confirmed = false;
   CropFileNames files;
+  // A selection the window opens with, finished and its panel shown ("Capture last region").
+  std::optional<Rect> preselected;
 };
 
 } // namespace glimor::capture

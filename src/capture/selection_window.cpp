@@ -25,6 +25,18 @@ void SelectionWindow::onShow() {
   view_.setPanelVisible(false);
   view_.setToolStripVisible(false);
   annotator_.onShow();
+  if (state_.preselected) selectPreselected();
+}
+
+// "Capture last region": the region is finished as a drag over it would be, panel and all, so
+// Enter or the panel's button publishes it.
+void SelectionWindow::selectPreselected() {
+  Rect region = *state_.preselected;
+  state_.preselected.reset();
+  state_.selection.left = region.left;
+  state_.selection.top = region.top;
+  actionsAttached_ = true;
+  finishSelection(region.right, region.bottom);
 }
 
 // Whatever ended the window, nothing it showed stays in memory: the capture, its clean copy and

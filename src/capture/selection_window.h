@@ -51,6 +51,7 @@ public:
   void finishSelection(int x, int y);
 
 private:
+  void selectPreselected();
   void runFade();
   void showPanel(bool fullScreen);
   void placePanel();

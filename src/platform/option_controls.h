@@ -22,6 +22,9 @@ public:
   // The hot key control's combination as a shortcut value.
   virtual std::uint16_t hotKey() const = 0;
   virtual void setHotKey(std::uint16_t shortcut) = 0;
+  // The second hot key control, "Capture last region"; 0 when empty.
+  virtual std::uint16_t lastRegionHotKey() const = 0;
+  virtual void setLastRegionHotKey(std::uint16_t shortcut) = 0;
   // "Upload token:", a masked field: the text as typed, empty when no token is set.
   virtual std::string uploadToken() const = 0;
   virtual void setUploadToken(const std::string& token) = 0;

@@ -15,7 +15,8 @@ struct TrayMenu {
 enum class BalloonIcon { Info, Error };
 
 // The notification-area icon (tip "Glimor!") of the main window and its menu
-// "Show", "Hide", "Recent links", "Delete last upload", ["Cancel upload",] "-", "Exit".
+// "Show", "Hide", "Recent links", "Delete last upload", ["Cancel upload",] "Capture last region",
+// "Capture in 3 seconds", "-", "Exit".
 class Tray {
 public:
   virtual ~Tray() = default;
@@ -26,6 +27,8 @@ public:
   // A balloon from the icon titled with the application's title, which goes by itself after a
   // few seconds: the outcome of a tray action, where the user is while the window is hidden.
   virtual void showBalloon(BalloonIcon icon, const std::string& text) = 0;
+  // The icon's tip ("Glimor!" unless a countdown shows in it); kept when the icon is added again.
+  virtual void setTip(const std::string& tip) = 0;
 };
 
 } // namespace glimor::platform

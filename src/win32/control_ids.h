@@ -28,12 +28,15 @@ enum : int {
   faq,
   allMonitors,
   uploadToken,
+  lastRegionHotKey,
   // The tray menu.
   menuShow = 200,
   menuHide,
   menuExit,
   menuDeleteLast,
   menuCancelUpload,
+  menuCaptureLastRegion,
+  menuCaptureDelayed,
   menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,

@@ -148,14 +148,34 @@ void MainWindow::setImageType(platform::ImageType type) {
     ::SendMessageA(radios_[i], BM_SETCHECK, static_cast<int>(type) == i + 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-std::uint16_t MainWindow::hotKey() const {
-  auto value = static_cast<WORD>(::SendMessageA(hotKey_, HKM_GETHOTKEY, 0, 0));
+// The hot key control's value as a shortcut value, and back.
+namespace {
+std::uint16_t shortcutOf(HWND control) {
+  auto value = static_cast<WORD>(::SendMessageA(control, HKM_GETHOTKEY, 0, 0));
   return app::shortcutFromControl(LOBYTE(value), HIBYTE(value));
+}
+WPARAM controlValueOf(std::uint16_t shortcut) {
+  return MAKEWORD(shortcut & 0xFF, (shortcut >> 13) & 7);
+}
+} // namespace
+
+std::uint16_t MainWindow::hotKey() const {
+  return shortcutOf(hotKey_);
 }
 
 void MainWindow::setHotKey(std::uint16_t shortcut) {
   settingControls_ = true;
-  ::SendMessageA(hotKey_, HKM_SETHOTKEY, MAKEWORD(shortcut & 0xFF, (shortcut >> 13) & 7), 0);
+  ::SendMessageA(hotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
+  settingControls_ = false;
+}
+
+std::uint16_t MainWindow::lastRegionHotKey() const {
+  return shortcutOf(lastRegionHotKey_);
+}
+
+void MainWindow::setLastRegionHotKey(std::uint16_t shortcut) {
+  settingControls_ = true;
+  ::SendMessageA(lastRegionHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
   settingControls_ = false;
 }
 
@@ -180,8 +200,19 @@ bool MainWindow::add() {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = trayCallback;
   data.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
-  std::strncpy(data.szTip, "Glimor!", 63);
+  std::strncpy(data.szTip, trayTip_.c_str(), 63);
   return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
+}
+
+void MainWindow::setTip(const std::string& tip) {
+  trayTip_ = tip;
+  NOTIFYICONDATAA data{};
+  data.cbSize = basicTrayRecordSize;
+  data.hWnd = hwnd();
+  data.uID = 0;
+  data.uFlags = NIF_TIP;
+  std::strncpy(data.szTip, trayTip_.c_str(), 63);
+  ::Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
 void MainWindow::showBalloon(platform::BalloonIcon icon, const std::string& text) {
@@ -225,6 +256,8 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
   ::AppendMenuA(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
                 "Delete last upload");
   if (menu.canCancelUpload) ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCancelUpload, "Cancel upload");
+  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureLastRegion, "Capture last region");
+  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureDelayed, "Capture in 3 seconds");
   ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
 }
@@ -262,6 +295,9 @@ void MainWindow::handleOptionClicks() {
   onCommand(hotKey_, EN_CHANGE, [this] {
     if (!settingControls_) form_->onHotKeyChanged();
   });
+  onCommand(lastRegionHotKey_, EN_CHANGE, [this] {
+    if (!settingControls_) form_->onLastRegionHotKeyChanged();
+  });
   onClick(button1_, [this] { form_->onUploadButton(); });
   onClick(cancelUpload_, [this] { form_->cancelUpload(); });
 }
@@ -283,6 +319,12 @@ void MainWindow::onMenuCommand(int id) {
     break;
   case ids::menuCancelUpload:
     form_->onTrayCancelUpload();
+    break;
+  case ids::menuCaptureLastRegion:
+    form_->onTrayCaptureLastRegion();
+    break;
+  case ids::menuCaptureDelayed:
+    form_->onTrayCaptureDelayed();
     break;
   default:
     if (id >= ids::menuRecentFirst && id < ids::menuRecentFirst + ids::menuRecentCount)
@@ -354,6 +396,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::hookControls() {
   hookControl(hotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
+  hookControl(lastRegionHotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
   hookControl(autoStart_, std::bind_front(&MainWindow::autoStartMessage, this));
   hookControl(memoAbout_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
   hookControl(faq_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
@@ -370,7 +413,13 @@ LRESULT MainWindow::hotKeyMessage(HWND control, UINT message, WPARAM wParam, LPA
         callControl(control, WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
     guarded([this] { form_->onHotKeyFocus(); });
   }
-  if (message == WM_KILLFOCUS) guarded([this] { form_->onHotKeyBlur(); });
+  if (message == WM_KILLFOCUS)
+    guarded([this, control] {
+      if (control == lastRegionHotKey_)
+        form_->onLastRegionHotKeyBlur();
+      else
+        form_->onHotKeyBlur();
+    });
   return callControl(control, message, wParam, lParam);
 }
 

@@ -66,6 +66,8 @@ public:
   void setImageType(platform::ImageType type) override;
   std::uint16_t hotKey() const override;
   void setHotKey(std::uint16_t shortcut) override;
+  std::uint16_t lastRegionHotKey() const override;
+  void setLastRegionHotKey(std::uint16_t shortcut) override;
   std::string uploadToken() const override;
   void setUploadToken(const std::string& token) override;
 
@@ -74,6 +76,7 @@ public:
   void remove() override;
   void showMenuAtCursor(const platform::TrayMenu& menu) override;
   void showBalloon(platform::BalloonIcon icon, const std::string& text) override;
+  void setTip(const std::string& tip) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -106,6 +109,8 @@ private:
   HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr;
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
+  HWND lastRegionHotKey_ = nullptr;
+  std::string trayTip_ = "Glimor!";
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;
   HWND fade_ = nullptr, allMonitors_ = nullptr, uploadToken_ = nullptr;
   std::array<HWND, 4> radios_{};

@@ -228,6 +228,18 @@ void MainWindow::createOptionsPage(HWND page) {
     radios_[i] =
         box(types[i], middle, 28 + 15 * i,
             static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)), ids::jpeg + i);
+  // The second hot key under the file type's label, where the left column has room.
+  label("Last region hot key:", 8, 51);
+  lastRegionHotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
+                                            .x = 8,
+                                            .y = 66,
+                                            .width = 121,
+                                            .height = 19,
+                                            .style = WS_TABSTOP | WS_GROUP,
+                                            .exStyle = WS_EX_CLIENTEDGE,
+                                            .id = ids::lastRegionHotKey,
+                                            .font = font_});
+  ::SendMessageA(lastRegionHotKey_, HKM_SETRULES, 0, 0);
   label("Upload token:", right, 31);
   uploadToken_ = createControl(panel, {.className = "EDIT",
                                        .x = right,

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One capture road in Glimor.exe: Alt+F2, a drag with its rubber band and fade,
 # "Glimo Selection !" writing three files of the selection that match the screen and
-# uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock),
+# uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock), the last
+# region's hot key giving that rectangle again,
 # a right double click that takes the whole screen, save-as through the file dialog,
 # and Esc that cancels; then, on two monitors, a selection across both with its panel kept on
 # one monitor, and "Capture all monitors" switched off.
@@ -9,6 +10,8 @@ source "$(dirname "$0")/lib.sh"
 
 start_x
 fresh_prefix
+# The last region's hot key, none by default: Alt+F3.
+printf '[Options]\r\nLastRegionHotKey=32882\r\n' >"$app_dir/Glimor.ini"
 start_server
 start_glimor
 wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
@@ -95,6 +98,24 @@ shot main-with-link
 if [ $lock_refused_hot_key = 1 ] || ! status_is "Cropping picture canceled."; then
   wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 fi
+
+log "the last region's hot key: the same rectangle again, twice, published with Enter"
+for run in 1 2; do
+  before=$(mtime "$app_dir/Glimor.bmp")
+  sleep 1 # the main window, shown by the upload, is drawn for the reference screenshot
+  shot "before-last-region-$run"
+  press_hot_key alt+F3
+  wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "the last region opened with no panel"
+  shot "last-region-$run"
+  focus_desktop
+  xdotool key Return
+  wait_for 30 bash -c "[ \"\$(stat -c %.9Y '$app_dir/Glimor.bmp')\" != '$before' ]" || fail "Enter wrote no Glimor.bmp"
+  wait_for 20 not selection_visible || fail "the selection window stayed open"
+  convert "$artifacts/before-last-region-$run.png" -crop 320x240+100+120 +repage "$work/region-again.png"
+  bmp_diff=$(compare -metric AE "$app_dir/Glimor.bmp" "$work/region-again.png" null: 2>&1) || true
+  [ "$bmp_diff" = 0 ] || fail "last region $run: Glimor.bmp differs from the screen's 320x240+100+120 in $bmp_diff pixels"
+  wait_for 30 status_is "Glimor is now ready." || fail "the last region's upload $run did not end: $(status_text)"
+done
 
 log "a right double click takes the whole screen"
 before=$(mtime "$app_dir/Glimor.bmp")

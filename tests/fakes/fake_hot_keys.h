@@ -9,8 +9,10 @@ namespace glimor::fakes {
 class FakeHotKeys final : public platform::HotKeys {
 public:
   std::uint16_t addAtom(const std::string& name) override {
+    // Each name its own number, the first one's atomNumber.
+    if (!numbers.count(name)) numbers[name] = static_cast<std::uint16_t>(atomNumber + numbers.size());
     ++atomReferences[name];
-    return atomNumber;
+    return numbers[name];
   }
   void deleteAtom(std::uint16_t atom) override { deletedAtoms.push_back(atom); }
   bool registerKey(std::uint16_t id, unsigned modifiers, unsigned key) override {
@@ -22,6 +24,7 @@ public:
 
   std::uint16_t atomNumber = 0xC123;
   std::map<std::string, int> atomReferences;
+  std::map<std::string, std::uint16_t> numbers;
   std::map<std::uint16_t, std::pair<unsigned, unsigned>> registered; // id -> (modifiers, key)
   std::vector<std::uint16_t> deletedAtoms;
 };

@@ -14,6 +14,8 @@ public:
   void setImageType(platform::ImageType t) override { type = t; }
   std::uint16_t hotKey() const override { return shortcut; }
   void setHotKey(std::uint16_t value) override { shortcut = value; }
+  std::uint16_t lastRegionHotKey() const override { return lastRegionShortcut; }
+  void setLastRegionHotKey(std::uint16_t value) override { lastRegionShortcut = value; }
   std::string uploadToken() const override { return token; }
   void setUploadToken(const std::string& value) override { token = value; }
 
@@ -23,6 +25,7 @@ public:
                                            {platform::CheckBox::AllMonitors, true}};
   platform::ImageType type = platform::ImageType::Jpeg;
   std::uint16_t shortcut = 32881;
+  std::uint16_t lastRegionShortcut = 0;
   std::string token;
 };
 

@@ -22,6 +22,9 @@ public:
     balloons.push_back((icon == platform::BalloonIcon::Error ? "error: " : "info: ") + text);
   }
 
+  void setTip(const std::string& text) override { tips.push_back(text); }
+
+  std::vector<std::string> tips; // every tip set, in order
   bool present = false;
   int adds = 0, menus = 0;
   std::vector<std::string> balloons; // "info: " or "error: " and the text

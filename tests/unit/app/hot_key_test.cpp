@@ -252,5 +252,174 @@ TEST_F(HotKeyTest, APressDuringTheSelectionOnlyBeeps) {
   EXPECT_EQ(screen.grabs, 1);
 }
 
+TEST_F(HotKeyTest, TheLastRegionKeyIsNoneUntilSetAndGoesWhenEmptied) {
+  EXPECT_EQ(hotKeys.registered.size(), 1u);
+  EXPECT_EQ(options.lastRegionShortcut, 0);
+  options.lastRegionShortcut = 0x72; // F3 alone
+  form.onLastRegionHotKeyChanged();
+  options.lastRegionShortcut = 32881; // the capture key's Alt+F2
+  form.onLastRegionHotKeyChanged();
+  EXPECT_THAT(messages.shown, ElementsAre("You must select at least one modifier: CTRL, ALT, SHIFT.",
+                                          "The last region's hot key must differ from the capture hot key."));
+  EXPECT_EQ(options.lastRegionShortcut, 0) << "the control shows what is in force";
+  EXPECT_EQ(hotKeys.registered.size(), 1u);
+
+  options.lastRegionShortcut = 0x6072; // Ctrl+Shift+F3
+  form.onLastRegionHotKeyChanged();
+  std::uint16_t second = hotKeys.numbers.at("MyHotKey_2");
+  EXPECT_NE(second, id());
+  EXPECT_EQ(hotKeys.registered[second], std::make_pair(6u, 0x72u));
+  EXPECT_EQ(ini("LastRegionHotKey"), "24690");
+  fakes::MainFormRig next; // the next run registers it again
+  next.profile = profile;
+  next.form.create();
+  EXPECT_EQ(next.options.lastRegionShortcut, 0x6072);
+  EXPECT_EQ(next.hotKeys.registered.size(), 2u);
+
+  options.lastRegionShortcut = 0;
+  form.onLastRegionHotKeyBlur();
+  EXPECT_EQ(hotKeys.registered.count(second), 0u);
+  EXPECT_EQ(ini("LastRegionHotKey"), "0");
+  form.onHotKey(second);
+  EXPECT_EQ(screen.grabs, 0) << "a withdrawn key starts nothing";
+}
+
+// The last region: the last selection published or saved, in screen pixels, opened selected.
+struct LastRegionTest : HotKeyTest {
+  fakes::FakeTextGlyphs glyphs;
+  int confirms = 0;
+  capture::SelectionWindow selection{
+      capture,
+      selectionView,
+      [] { return false; },
+      "C:\\Apps\\Glimor.exe",
+      capture::PanelActions{[this] { ++confirms, capture.confirmed = true; }, {}, {}, {}},
+      {glyphs, messages, profile}};
+  LastRegionTest() {
+    options.lastRegionShortcut = 0x6072;
+    form.onLastRegionHotKeyChanged();
+  }
+  std::uint16_t lastRegionKey() { return hotKeys.numbers.at("MyHotKey_2"); }
+  // The user drags from (x0, y0) to (x1, y1) and publishes.
+  void dragAndPublish(int x0, int y0, int x1, int y1) {
+    selectionView.user = [=, this] {
+      selection.onShow();
+      selection.onMouseDown(x0, y0);
+      selection.onMouseUp(x1, y1);
+      selection.onKeyPress('\r');
+    };
+    form.onHotKey(id());
+    flags.floodLock = false;
+  }
+};
+
+TEST_F(LastRegionTest, WithoutOneTheSelectionStaysClosed) {
+  form.onHotKey(lastRegionKey());
+  form.onTrayCaptureLastRegion();
+  EXPECT_EQ(selectionView.modalShows, 0);
+  EXPECT_EQ(view.status(0), "No region to capture again yet: publish or save a selection first.");
+  EXPECT_THAT(tray.balloons,
+              ElementsAre("info: No region to capture again yet: publish or save a selection first.",
+                          "info: No region to capture again yet: publish or save a selection first."));
+  selectionView.user = [&] { // a cancelled selection is no region
+    selection.onMouseDown(5, 5);
+    selection.onMouseUp(30, 30);
+    selection.onKeyPress(27);
+  };
+  form.onHotKey(id());
+  form.onHotKey(lastRegionKey());
+  EXPECT_EQ(selectionView.modalShows, 1);
+}
+
+TEST_F(LastRegionTest, OpensWithThePublishedRegionSelectedOnTheSameScreenPlace) {
+  screen.screens = {{{0, 0, 64, 48}, 96, true}, {{-48, 0, 0, 48}, 96, false}};
+  dragAndPublish(72, 35, 50, 10); // picture pixels: the screen's x 2 to 24
+  ASSERT_EQ(capture.selection, (capture::Rect{50, 10, 72, 35}));
+  EXPECT_EQ(ini("LastRegion"), "2,10,24,35");
+
+  options.setChecked(platform::CheckBox::AllMonitors, false); // now the picture starts at the screen's 0
+  int confirmsBefore = confirms;
+  selectionView.user = [&] {
+    selection.onShow();
+    EXPECT_EQ(capture.selection, (capture::Rect{2, 10, 24, 35}));
+    EXPECT_TRUE(selectionView.panelVisible);
+    EXPECT_EQ(selectionView.glimoCaption, "Glimo Selection !");
+    selection.onKeyPress('\r');
+  };
+  form.onTrayCaptureLastRegion();
+  EXPECT_EQ(confirms, confirmsBefore + 1);
+  EXPECT_EQ(screen.grabs, 2);
+
+  // The next run has it from Glimor.ini; one no longer on the screen, or not a region, is ignored.
+  for (const char* stored :
+       {"2,10,24,35", "2,10,24,49", "-1,10,24,35", "24,10,2,35", "2,10,24", "2;10;24;35"}) {
+    fakes::MainFormRig next;
+    next.profile = profile;
+    next.profile.values[{"Options", "LastRegion"}] = stored;
+    next.form.create();
+    next.form.onTrayCaptureLastRegion();
+    EXPECT_EQ(next.selectionView.modalShows, std::string(stored) == "2,10,24,35" ? 1 : 0) << stored;
+    if (next.selectionView.modalShows) {
+      EXPECT_FALSE(next.capture.preselected) << "taken by the window that opened";
+    }
+  }
+}
+
+TEST_F(LastRegionTest, EveryGateHoldsTheLastRegionAndTheDelayedCapture) {
+  dragAndPublish(5, 5, 40, 40);
+  std::function<void()> starts[] = {[&] { form.onHotKey(lastRegionKey()); },
+                                    [&] { form.onTrayCaptureLastRegion(); },
+                                    [&] {
+                                      form.onTrayCaptureDelayed();
+                                      timers.advance(3000);
+                                    }};
+  for (auto& start : starts) {
+    int grabs = screen.grabs, beeps = messages.beeps;
+    flags.floodLock = true;
+    start();
+    EXPECT_EQ(view.status(0), "AntiFlood protection: Please wait 5 seconds.");
+    flags.floodLock = false;
+    flags.downloading = true;
+    start();
+    EXPECT_EQ(messages.beeps, beeps + 1);
+    flags.downloading = false;
+    view.setStatus(0, "Uploading image...");
+    start();
+    view.setStatus(0, "");
+    selectionView.user = [&] { start(); }; // the window is open
+    start();
+    EXPECT_EQ(messages.beeps, beeps + 2);
+    EXPECT_EQ(screen.grabs, grabs + 1);
+  }
+}
+
+TEST_F(LastRegionTest, TheDelayedCaptureCountsDownInTheTipThenCaptures) {
+  form.onTrayCaptureDelayed();
+  form.onTrayCaptureDelayed(); // a second click does not start it again
+  timers.advance(2999);
+  EXPECT_EQ(screen.grabs, 0);
+  EXPECT_THAT(tray.tips,
+              ElementsAre("Glimor! Capture in 3 s", "Glimor! Capture in 2 s", "Glimor! Capture in 1 s"));
+  timers.advance(1);
+  EXPECT_EQ(screen.grabs, 1);
+  EXPECT_EQ(tray.tips.back(), "Glimor!") << "the tip reads as usual before the screen is taken";
+  timers.advance(5000);
+  EXPECT_EQ(screen.grabs, 1);
+
+  // The upload started meanwhile: the countdown ends without a capture.
+  form.onTrayCaptureDelayed();
+  timers.advance(1000);
+  view.setStatus(0, "Uploading image...");
+  timers.advance(2000);
+  EXPECT_EQ(screen.grabs, 1);
+  // The hot key came first: that capture is the one, and the countdown is over.
+  view.setStatus(0, "");
+  form.onTrayCaptureDelayed();
+  form.onHotKey(id());
+  EXPECT_EQ(tray.tips.back(), "Glimor!");
+  timers.advance(3000);
+  EXPECT_EQ(screen.grabs, 2);
+}
+
 } // namespace
 } // namespace glimor::app
