@@ -25,6 +25,11 @@ struct Picture {
   bool empty() const { return width <= 0 || height <= 0; }
 };
 
+struct Point {
+  int x = 0, y = 0;
+  bool operator==(const Point&) const = default;
+};
+
 // Selection rectangle in picture pixels; left and top inclusive, right and bottom exclusive.
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;

@@ -3,6 +3,9 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_geometry.h"
 #include "capture/tool_strip_geometry.h"
+#include "platform/error.h"
+
+#include <cstdlib>
 
 namespace glimor::capture {
 
@@ -18,14 +21,20 @@ SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& v
                                  PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
       executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
-      annotator_(state, view, marks.glyphs, marks.profile) {}
+      annotator_(state, view, marks.glyphs, marks.profile), profile_(marks.profile),
+      magnifier_(marks.glyphs) {}
 
 void SelectionWindow::onShow() {
   selected_ = pressRefused_ = false;
   view_.setPanelVisible(false);
   view_.setToolStripVisible(false);
   annotator_.onShow();
-  if (state_.preselected) selectPreselected();
+  magnifier_.forget();
+  magnifierOn_ = profile_.read("Options", "Magnifier").value_or("1") != "0";
+  if (state_.preselected)
+    selectPreselected();
+  else
+    magnify(view_.pointer(), true);
 }
 
 // "Capture last region": the region is finished as a drag over it would be, panel and all, so
@@ -43,6 +52,7 @@ void SelectionWindow::selectPreselected() {
 // the layer of marks are zeroed, so covered pixels do not outlive the window.
 void SelectionWindow::onClose() {
   state_.drawing = false;
+  magnifier_.forget();
   selected_ = false;
   try {
     annotator_.onClose(state_.confirmed || saving_);
@@ -62,6 +72,18 @@ void SelectionWindow::onKeyPress(char key) {
       return;
     }
     view_.close();
+    return;
+  }
+  // Enter ends a drag where the pointer is, as a release there would; the button's own release
+  // later is dropped.
+  if (key == '\r' && state_.drawing) {
+    capture::Point at = view_.pointer();
+    pressRefused_ = true;
+    finishSelection(at.x, at.y);
+    return;
+  }
+  if ((key == 'z' || key == 'Z') && !annotator_.typing() && !fading_) {
+    toggleMagnifier();
     return;
   }
   if (!selected_ || fading_) return;
@@ -84,6 +106,11 @@ void SelectionWindow::onToolClick(int tool) {
   bool drawing = annotator_.tool().has_value();
   annotator_.choose(static_cast<marks::Tool>(tool));
   if (annotator_.tool().has_value() != drawing) placePanel();
+}
+
+void SelectionWindow::onArrowKey(Arrow arrow, bool shift) {
+  if (annotator_.typing()) return;
+  view_.movePointer(nudged(view_.pointer(), arrow, shift, state_.p.width, state_.p.height));
 }
 
 void SelectionWindow::onWheel(int notches) {
@@ -136,9 +163,14 @@ void SelectionWindow::onMouseMove(int x, int y) {
     annotator_.move({x, y});
     return;
   }
-  if (!state_.drawing) return;
+  if (!state_.drawing) {
+    magnify({x, y}, false);
+    return;
+  }
   state_.p = state_.snapshot;
   drawRubberBand(state_.p, state_.selection.left, state_.selection.top, x, y);
+  magnifier_.forget();
+  magnify({x, y}, true);
   view_.repaint();
 }
 
@@ -162,6 +194,7 @@ void SelectionWindow::finishSelection(int x, int y) {
   try {
     bool fade = fadeEnabled_ && fadeEnabled_();
     state_.p = state_.snapshot;
+    magnifier_.forget();
     state_.files = cropFileNamesFor(executablePath_);
     FinishedSelection finished = finishRectangle(state_.selection.left, state_.selection.top, x, y,
                                                  state_.p.width, state_.p.height, state_.screen);
@@ -177,6 +210,32 @@ void SelectionWindow::finishSelection(int x, int y) {
     throw;
   }
   showPanel(fullScreen);
+}
+
+// Only while a selection is being made: a finished one is what gets published, and a magnifier
+// drawn over it would be cropped with it.
+void SelectionWindow::magnify(Point at, bool whole) {
+  std::vector<Rect> changed;
+  if (magnifierOn_ && !selected_ && !fading_ && !state_.p.empty()) {
+    int under = monitorAt(state_.screen, at.x, at.y);
+    Rect monitor = under < 0 ? Rect{0, 0, state_.p.width, state_.p.height}
+                             : state_.screen.monitors[static_cast<std::size_t>(under)].bounds;
+    std::optional<Point> size;
+    if (state_.drawing)
+      size = Point{std::abs(at.x - state_.selection.left), std::abs(at.y - state_.selection.top)};
+    changed = magnifier_.show(state_.p, at, monitor, {state_.screen.area.left, state_.screen.area.top}, size);
+  } else {
+    changed = magnifier_.hide(state_.p);
+  }
+  if (!whole && !changed.empty()) view_.repaint(changed);
+}
+
+// Z shows and hides the magnifier, for this capture and the next ones.
+void SelectionWindow::toggleMagnifier() {
+  magnifierOn_ = !magnifierOn_;
+  magnify(view_.pointer(), false);
+  if (!profile_.write("Options", "Magnifier", magnifierOn_ ? "1" : "0"))
+    throw Error("Unable to write to " + profile_.path());
 }
 
 void SelectionWindow::runFade() {

@@ -1,6 +1,8 @@
 #pragma once
 #include "capture/capture_state.h"
+#include "capture/magnifier.h"
 #include "capture/marks/annotator.h"
+#include "capture/pointer_nudge.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/selection_view.h"
@@ -39,6 +41,8 @@ public:
   void onMouseMove(int x, int y);
   void onMouseUp(int x, int y);
   void onWheel(int notches);
+  // An arrow key: the pointer moves by a pixel (Shift: ten), a drag under way with it.
+  void onArrowKey(Arrow arrow, bool shift);
   // A button of the tool strip: the tool's index.
   void onToolClick(int tool);
 
@@ -52,6 +56,10 @@ public:
 
 private:
   void selectPreselected();
+  // The magnifier while selecting: drawn again at the pointer, or taken off. `whole`: the picture
+  // was made anew and is repainted whole anyway.
+  void magnify(Point at, bool whole);
+  void toggleMagnifier();
   void runFade();
   void showPanel(bool fullScreen);
   void placePanel();
@@ -65,7 +73,10 @@ private:
   PanelActions actions_;
   platform::Messages& messages_;
   marks::Annotator annotator_;
-  bool selected_ = false; // a selection is finished and its panel shown
+  platform::Profile& profile_;
+  Magnifier magnifier_;
+  bool magnifierOn_ = false; // [Options] Magnifier, read as the window opens
+  bool selected_ = false;    // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.
   bool pressRefused_ = false;

@@ -29,6 +29,10 @@ public:
   virtual void setToolStripVisible(bool visible) = 0;
   // The chosen tool (its index, -1 for none) and the colour (0x00RRGGBB) and size the next mark gets.
   virtual void showTool(int tool, std::uint32_t colour, int size) = 0;
+  // The mouse pointer in picture pixels, and a move of it there, which the window then receives
+  // as the mouse's own move.
+  virtual capture::Point pointer() const = 0;
+  virtual void movePointer(capture::Point to) = 0;
   // Handles the pending window messages (used between fade steps).
   virtual void processMessages() = 0;
   virtual void sleep(unsigned ms) = 0;

@@ -5,6 +5,8 @@
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 
+#include <optional>
+
 namespace glimor::win32 {
 
 namespace {
@@ -81,9 +83,34 @@ void SelectionWindow::showModal() {
   }
 }
 
-// The window sees every key first, whichever of its buttons has the focus.
+namespace {
+std::optional<capture::Arrow> arrowOf(WPARAM key) {
+  switch (key) {
+  case VK_LEFT:
+    return capture::Arrow::Left;
+  case VK_RIGHT:
+    return capture::Arrow::Right;
+  case VK_UP:
+    return capture::Arrow::Up;
+  case VK_DOWN:
+    return capture::Arrow::Down;
+  default:
+    return std::nullopt;
+  }
+}
+} // namespace
+
+// The window sees every key first, whichever of its buttons has the focus; the arrows move the
+// pointer, not the focus.
 void SelectionWindow::dispatch(const MSG& message) {
-  if (message.message == WM_CHAR && core_ && (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd))) {
+  bool ours = core_ && (message.hwnd == hwnd() || ::IsChild(hwnd(), message.hwnd));
+  if (message.message == WM_KEYDOWN && ours) {
+    if (auto arrow = arrowOf(message.wParam)) {
+      guarded([&] { core_->onArrowKey(*arrow, ::GetKeyState(VK_SHIFT) < 0); });
+      return;
+    }
+  }
+  if (message.message == WM_CHAR && ours) {
     char key = static_cast<char>(message.wParam);
     guarded([&] { core_->onKeyPress(key); });
     if (key == 27) return;
@@ -159,6 +186,17 @@ void SelectionWindow::processMessages() {
 
 void SelectionWindow::sleep(unsigned ms) {
   ::Sleep(ms);
+}
+
+// Picture pixel (0, 0) is the captured area's top-left corner on the screen.
+capture::Point SelectionWindow::pointer() const {
+  POINT at{};
+  ::GetCursorPos(&at);
+  return {at.x - state_.screen.area.left, at.y - state_.screen.area.top};
+}
+
+void SelectionWindow::movePointer(capture::Point to) {
+  ::SetCursorPos(to.x + state_.screen.area.left, to.y + state_.screen.area.top);
 }
 
 // Only what changed is drawn: a mark in progress invalidates the bands it touched, and the update

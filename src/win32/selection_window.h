@@ -30,6 +30,8 @@ public:
   void showTool(int tool, std::uint32_t colour, int size) override;
   void processMessages() override;
   void sleep(unsigned ms) override;
+  capture::Point pointer() const override;
+  void movePointer(capture::Point to) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -55,6 +55,8 @@ public:
     if (pendingMessages) pendingMessages();
   }
   void sleep(unsigned ms) override { slept += ms; }
+  capture::Point pointer() const override { return pointerAt; }
+  void movePointer(capture::Point to) override { pointerAt = to; }
 
   bool open = false;
   int modalShows = 0, closes = 0, repaints = 0;
@@ -63,6 +65,7 @@ public:
   std::string glimoCaption;
   bool glimoEnabled = false;
   unsigned slept = 0;
+  capture::Point pointerAt;
   std::vector<capture::Rect> repaintedParts;
   int stripLeft = 0, stripTop = 0, stripDpi = 0;
   bool stripVisible = false;

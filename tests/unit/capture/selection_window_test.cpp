@@ -39,6 +39,7 @@ struct SelectionWindowTest : ::testing::Test {
   SelectionWindowTest() {
     state.snapshot = Picture(400, 300, rgb(200, 100, 50));
     state.p = state.snapshot;
+    profile.values[{"Options", "Magnifier"}] = "0"; // MagnifierTest has it
   }
   void drag(int x0, int y0, int x1, int y1) {
     window.onMouseDown(x0, y0);
@@ -155,6 +156,106 @@ TEST_F(SelectionWindowTest, EscAndDoubleClickClose) {
   state.drawing = true;
   window.onClose();
   EXPECT_FALSE(state.drawing);
+}
+
+// The arrows move the pointer (the window then gets the move from the system); Enter ends a drag
+// at the pointer, and the button's release that follows changes nothing.
+TEST_F(SelectionWindowTest, ArrowsNudgeThePointerAndEnterEndsTheDragThere) {
+  fade = false;
+  view.pointerAt = {5, 298};
+  window.onArrowKey(Arrow::Left, true);
+  window.onArrowKey(Arrow::Down, false);
+  EXPECT_EQ(view.pointerAt, (Point{0, 299})) << "kept on the picture";
+  window.onMouseDown(100, 50);
+  view.pointerAt = {250, 150};
+  window.onArrowKey(Arrow::Right, true);
+  window.onArrowKey(Arrow::Right, false);
+  window.onArrowKey(Arrow::Up, false);
+  EXPECT_EQ(view.pointerAt, (Point{261, 149}));
+  window.onMouseMove(261, 149);
+  window.onKeyPress('\r');
+  EXPECT_EQ(state.selection, (Rect{100, 50, 261, 149}));
+  EXPECT_TRUE(view.panelVisible);
+  EXPECT_EQ(confirms, 0) << "Enter ended the drag; it did not publish yet";
+  window.onMouseUp(300, 200);
+  EXPECT_EQ(state.selection, (Rect{100, 50, 261, 149}));
+  window.onKeyPress('\r');
+  EXPECT_EQ(confirms, 1);
+}
+
+// The magnifier while selecting, on a picture whose every pixel is its own colour.
+struct MagnifierTest : SelectionWindowTest {
+  MagnifierTest() {
+    fade = false;
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 400; ++x) state.snapshot.at(x, y) = rgb(x % 256, y % 256, x / 256 * 16 + y / 256);
+    state.p = state.snapshot;
+    state.screen = {{-400, 100, 0, 400}, {{{0, 0, 200, 300}, 96, false}, {{200, 0, 400, 300}, 96, false}}};
+    profile.values.erase({"Options", "Magnifier"});
+    view.pointerAt = {20, 30};
+    window.onShow();
+  }
+  int differing() {
+    int n = 0;
+    for (std::size_t i = 0; i < state.p.pixels.size(); ++i)
+      n += state.p.pixels[i] != state.snapshot.pixels[i];
+    return n;
+  }
+};
+
+TEST_F(MagnifierTest, ShowsThePixelsAroundThePointerAndMovesWithoutATrace) {
+  Rect box = Magnifier::placeFor({20, 30}, {0, 0, 200, 300}, Magnifier::lens + 2 + Magnifier::labelHeight);
+  EXPECT_EQ(box, (Rect{44, 54, 166, 192}));
+  // The lens: pixel (20 + dx, 30 + dy) as the block at 1 + (dx + 7) * 8 inside the frame.
+  EXPECT_EQ(state.p.at(44 + 1 + 3 * 8 + 2, 54 + 1 + 10 * 8 + 2), state.snapshot.at(16, 33));
+  EXPECT_EQ(state.p.at(44 + 1 + 7 * 8 + 3, 54 + 1 + 7 * 8), 0xFF2020u) << "the pointer's pixel outlined";
+  EXPECT_NE(state.p.at(44 + 1 + 3 * 8 + 7, 54 + 1 + 10 * 8 + 2), state.snapshot.at(16, 33)) << "the grid";
+  EXPECT_EQ(state.p.at(44, 100), 0u) << "the frame";
+  EXPECT_EQ(glyphs.rendered.back(), "-380, 130") << "screen coordinates";
+
+  window.onMouseMove(190, 290); // at the monitor's corner: left of and above the pointer
+  EXPECT_EQ(view.repaintedParts, (std::vector<Rect>{box, {44, 128, 166, 266}}));
+  view.repaintedParts.clear();
+  window.onMouseMove(220, 290); // the next monitor: its own left edge holds it
+  EXPECT_EQ(view.repaintedParts.back(), (Rect{244, 128, 366, 266}));
+  EXPECT_EQ(differing(), 122 * 138) << "only the magnifier differs from the capture";
+  for (Point at : {Point{0, 0}, Point{399, 299}, Point{199, 150}, Point{100, 299}}) {
+    window.onMouseMove(at.x, at.y);
+    Rect b = view.repaintedParts.back();
+    bool clear = b.right <= at.x - Magnifier::reach - 16 || b.left > at.x + Magnifier::reach + 16 ||
+                 b.bottom <= at.y - Magnifier::reach - 16 || b.top > at.y + Magnifier::reach + 16;
+    EXPECT_TRUE(clear) << "it covers the pointer's surroundings at " << at.x << "," << at.y;
+    int monitor = at.x < 200 ? 0 : 200;
+    EXPECT_TRUE(b.left >= monitor && b.right <= monitor + 200 && b.top >= 0 && b.bottom <= 300) << at.x;
+  }
+}
+
+TEST_F(MagnifierTest, TellsTheSizeWhileDraggingAndLeavesNothingInTheSelection) {
+  window.onMouseDown(50, 60);
+  window.onArrowKey(Arrow::Right, false);
+  window.onMouseMove(170, 150);
+  EXPECT_EQ(glyphs.rendered.back(), "120 x 90");
+  EXPECT_EQ(glyphs.rendered[glyphs.rendered.size() - 2], "-230, 250");
+  window.onMouseUp(170, 150);
+  EXPECT_EQ(differing(), 0) << "the finished selection is the capture alone";
+  window.onMouseMove(100, 100);
+  EXPECT_EQ(differing(), 0) << "no magnifier over a finished selection";
+}
+
+TEST_F(MagnifierTest, ZHidesAndShowsItForThisCaptureAndTheNext) {
+  window.onKeyPress('z');
+  EXPECT_EQ(differing(), 0);
+  EXPECT_EQ(profile.read("Options", "Magnifier"), "0");
+  window.onMouseMove(100, 100);
+  EXPECT_EQ(differing(), 0);
+  window.onClose();
+  state.p = state.snapshot = Picture(400, 300, 0x123456);
+  window.onShow();
+  window.onMouseMove(100, 100);
+  EXPECT_EQ(differing(), 0);
+  window.onKeyPress('Z');
+  EXPECT_GT(differing(), 0);
+  EXPECT_EQ(profile.read("Options", "Magnifier"), "1");
 }
 
 // The drawing tools, once a selection is shown.
