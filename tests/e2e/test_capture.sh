@@ -10,9 +10,9 @@ source "$(dirname "$0")/lib.sh"
 
 start_x
 fresh_prefix
-# The last region's hot key, none by default: Alt+F3.
-printf '[Options]\r\nLastRegionHotKey=32882\r\n' >"$app_dir/Glimor.ini"
 start_server
+# The last region's hot key, none by default: Alt+F3.
+printf '[Options]\r\nLastRegionHotKey=32882\r\n' >>"$app_dir/Glimor.ini"
 start_glimor
 wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
 wait_for 10 main_visible || fail "no main window"
