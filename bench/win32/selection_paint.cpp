@@ -106,6 +106,8 @@ void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
   // Before any selection, while the window shows nothing but the capture and the magnifier.
   timedHover("magnifier, pointer moving", {40, 40}, {w - 40, h - 40}, 120);
   timedDrag("rubber band (whole screen)", {40, 40}, {w - 40, h - 40}, 120, [] {});
+  // The same without the magnifier (Z), for what the magnifier adds to it.
+  timedDrag("rubber band, magnifier off", {40, 40}, {w - 40, h - 40}, 120, [] { core->onKeyPress('z'); });
   timedDrag("arrow, width 4, corner to corner", {60, 60}, {w - 60, h - 60}, 120, tool('a'));
   timedDrag("highlighter, width 18, 200 points", {60, h / 2}, {w - 60, h / 2 - 100}, 200, tool('h'));
   timedDrag("redact, up to 2000x1200", {100, 100}, {2100, 1300}, 120, tool('b'));

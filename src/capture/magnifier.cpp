@@ -1,6 +1,10 @@
 #include "capture/magnifier.h"
 
+#include "capture/screen_layout.h"
+#include "platform/error.h"
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 namespace glimor::capture {
@@ -28,6 +32,28 @@ Rect clipped(Rect r, const Picture& p) {
   return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, p.width), std::min(r.bottom, p.height)};
 }
 } // namespace
+
+void Magnifier::onShow() {
+  forget();
+  on_ = profile_.read("Options", "Magnifier").value_or("1") != "0";
+}
+
+void Magnifier::toggle() {
+  on_ = !on_;
+  if (!profile_.write("Options", "Magnifier", on_ ? "1" : "0"))
+    throw Error("Unable to write to " + profile_.path());
+}
+
+std::vector<Rect> Magnifier::follow(CaptureState& state, Point at, bool selecting) {
+  if (!on_ || !selecting || state.p.empty()) return hide(state.p);
+  int under = monitorAt(state.screen, at.x, at.y);
+  Rect monitor = under < 0 ? Rect{0, 0, state.p.width, state.p.height}
+                           : state.screen.monitors[static_cast<std::size_t>(under)].bounds;
+  std::optional<Point> size;
+  if (state.drawing)
+    size = Point{std::abs(at.x - state.selection.left), std::abs(at.y - state.selection.top)};
+  return show(state.p, at, monitor, {state.screen.area.left, state.screen.area.top}, size);
+}
 
 Rect Magnifier::placeFor(Point at, const Rect& monitor, int height) {
   int left = at.x + gap, top = at.y + gap;

@@ -1,5 +1,6 @@
 #pragma once
-#include "capture/picture.h"
+#include "capture/capture_state.h"
+#include "platform/profile.h"
 #include "platform/text_glyphs.h"
 
 #include <optional>
@@ -20,7 +21,16 @@ public:
   static constexpr int labelHeight = 16;              // one text line
   static constexpr int gap = 24;                      // from the pointer to the nearest corner
 
-  explicit Magnifier(platform::TextGlyphs& glyphs) : glyphs_(glyphs) {}
+  Magnifier(platform::TextGlyphs& glyphs, platform::Profile& profile) : glyphs_(glyphs), profile_(profile) {}
+
+  // A new capture: nothing drawn yet, and [Options] Magnifier says whether it shows (1 unless 0).
+  void onShow();
+  // Draws it for the pointer at `at` on the capture's picture while `selecting`, and takes it off
+  // otherwise or while it is switched off; returns what changed.
+  std::vector<Rect> follow(CaptureState& state, Point at, bool selecting);
+  // Z: switched on or off, for the next captures too. Throws Error when Glimor.ini cannot keep it;
+  // it is switched all the same.
+  void toggle();
 
   // Draws it for the pointer at `at` on `p` (picture pixels), where it stood before restored first.
   // `monitor` is the monitor under the pointer, `origin` the screen point of picture pixel (0, 0),
@@ -42,6 +52,8 @@ private:
   void drawLabel(Picture& p, const std::string& text, int left, int top, int right);
 
   platform::TextGlyphs& glyphs_;
+  platform::Profile& profile_;
+  bool on_ = false;
   std::optional<Rect> box_; // where it stands in the picture
   Picture under_;           // what it covers there
 };

@@ -3,9 +3,6 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_geometry.h"
 #include "capture/tool_strip_geometry.h"
-#include "platform/error.h"
-
-#include <cstdlib>
 
 namespace glimor::capture {
 
@@ -21,16 +18,14 @@ SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& v
                                  PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
       executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
-      annotator_(state, view, marks.glyphs, marks.profile), profile_(marks.profile),
-      magnifier_(marks.glyphs) {}
+      annotator_(state, view, marks.glyphs, marks.profile), magnifier_(marks.glyphs, marks.profile) {}
 
 void SelectionWindow::onShow() {
   selected_ = pressRefused_ = false;
   view_.setPanelVisible(false);
   view_.setToolStripVisible(false);
   annotator_.onShow();
-  magnifier_.forget();
-  magnifierOn_ = profile_.read("Options", "Magnifier").value_or("1") != "0";
+  magnifier_.onShow();
   if (state_.preselected)
     selectPreselected();
   else
@@ -215,27 +210,19 @@ void SelectionWindow::finishSelection(int x, int y) {
 // Only while a selection is being made: a finished one is what gets published, and a magnifier
 // drawn over it would be cropped with it.
 void SelectionWindow::magnify(Point at, bool whole) {
-  std::vector<Rect> changed;
-  if (magnifierOn_ && !selected_ && !fading_ && !state_.p.empty()) {
-    int under = monitorAt(state_.screen, at.x, at.y);
-    Rect monitor = under < 0 ? Rect{0, 0, state_.p.width, state_.p.height}
-                             : state_.screen.monitors[static_cast<std::size_t>(under)].bounds;
-    std::optional<Point> size;
-    if (state_.drawing)
-      size = Point{std::abs(at.x - state_.selection.left), std::abs(at.y - state_.selection.top)};
-    changed = magnifier_.show(state_.p, at, monitor, {state_.screen.area.left, state_.screen.area.top}, size);
-  } else {
-    changed = magnifier_.hide(state_.p);
-  }
+  std::vector<Rect> changed = magnifier_.follow(state_, at, !selected_ && !fading_);
   if (!whole && !changed.empty()) view_.repaint(changed);
 }
 
-// Z shows and hides the magnifier, for this capture and the next ones.
+// Z shows and hides the magnifier; the window shows it even when Glimor.ini could not keep it.
 void SelectionWindow::toggleMagnifier() {
-  magnifierOn_ = !magnifierOn_;
+  try {
+    magnifier_.toggle();
+  } catch (...) {
+    magnify(view_.pointer(), false);
+    throw;
+  }
   magnify(view_.pointer(), false);
-  if (!profile_.write("Options", "Magnifier", magnifierOn_ ? "1" : "0"))
-    throw Error("Unable to write to " + profile_.path());
 }
 
 void SelectionWindow::runFade() {

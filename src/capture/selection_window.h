@@ -73,10 +73,8 @@ private:
   PanelActions actions_;
   platform::Messages& messages_;
   marks::Annotator annotator_;
-  platform::Profile& profile_;
   Magnifier magnifier_;
-  bool magnifierOn_ = false; // [Options] Magnifier, read as the window opens
-  bool selected_ = false;    // a selection is finished and its panel shown
+  bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.
   bool pressRefused_ = false;
