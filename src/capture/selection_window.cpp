@@ -26,6 +26,7 @@ void SelectionWindow::onShow() {
   view_.setToolStripVisible(false);
   annotator_.onShow();
   magnifier_.onShow();
+  pointer_.forget();
   if (state_.preselected)
     selectPreselected();
   else
@@ -72,7 +73,7 @@ void SelectionWindow::onKeyPress(char key) {
   // Enter ends a drag where the pointer is, as a release there would; the button's own release
   // later is dropped.
   if (key == '\r' && state_.drawing) {
-    capture::Point at = view_.pointer();
+    Point at = pointer_.at(view_);
     pressRefused_ = true;
     finishSelection(at.x, at.y);
     return;
@@ -105,7 +106,7 @@ void SelectionWindow::onToolClick(int tool) {
 
 void SelectionWindow::onArrowKey(Arrow arrow, bool shift) {
   if (annotator_.typing()) return;
-  view_.movePointer(nudged(view_.pointer(), arrow, shift, state_.p.width, state_.p.height));
+  pointer_.nudge(view_, arrow, shift, state_.p.width, state_.p.height);
 }
 
 void SelectionWindow::onWheel(int notches) {
@@ -219,10 +220,10 @@ void SelectionWindow::toggleMagnifier() {
   try {
     magnifier_.toggle();
   } catch (...) {
-    magnify(view_.pointer(), false);
+    magnify(pointer_.at(view_), false);
     throw;
   }
-  magnify(view_.pointer(), false);
+  magnify(pointer_.at(view_), false);
 }
 
 void SelectionWindow::runFade() {

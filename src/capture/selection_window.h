@@ -74,6 +74,7 @@ private:
   platform::Messages& messages_;
   marks::Annotator annotator_;
   Magnifier magnifier_;
+  PointerNudge pointer_;
   bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.

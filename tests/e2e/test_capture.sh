@@ -2,7 +2,7 @@
 # One capture road in Glimor.exe: Alt+F2, a drag with its rubber band and fade,
 # "Glimo Selection !" writing three files of the selection that match the screen and
 # uploading the JPEG to glimor-server (the link on the clipboard, the anti-flood lock), the last
-# region's hot key giving that rectangle again,
+# region's hot key giving that rectangle again, a drag nudged by the arrow keys,
 # a right double click that takes the whole screen, save-as through the file dialog,
 # and Esc that cancels; then, on two monitors, a selection across both with its panel kept on
 # one monitor, and "Capture all monitors" switched off.
@@ -116,6 +116,20 @@ for run in 1 2; do
   [ "$bmp_diff" = 0 ] || fail "last region $run: Glimor.bmp differs from the screen's 320x240+100+120 in $bmp_diff pixels"
   wait_for 30 status_is "Glimor is now ready." || fail "the last region's upload $run did not end: $(status_text)"
 done
+
+log "arrow keys nudge a drag by keyboard (Right 5, Shift+Down 10), Enter ends it there"
+before=$(mtime "$app_dir/Glimor.bmp")
+press_hot_key
+drag_start 200 150
+drag_move 200 150 300 250
+xdotool key --delay 50 Right Right Right Right Right shift+Down Return
+wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "Enter did not end the drag"
+xdotool mouseup 1
+click_control Button 'Glimo Selection !'
+wait_for 30 bash -c "[ \"\$(stat -c %.9Y '$app_dir/Glimor.bmp')\" != '$before' ]" || fail "the nudged selection wrote no Glimor.bmp"
+size=$(identify -format '%w %h' "$app_dir/Glimor.bmp" 2>&1)
+[ "$size" = "105 110" ] || fail "the nudged selection is $size, not 105 110"
+wait_for 30 status_is "Glimor is now ready." || fail "the nudged selection's upload did not end: $(status_text)"
 
 log "a right double click takes the whole screen"
 before=$(mtime "$app_dir/Glimor.bmp")
