@@ -11,8 +11,6 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&
 wineserver -w
 desktop_args=()
 start_server
-convert -size 768x1024 -depth 8 gradient:'#20a040-#d03010' -rotate -90 "$work/root.png"
-display -window root "$work/root.png" || true # it sets the background, then reports 1
 
 log "Glimor and notepad side by side"
 wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
@@ -39,7 +37,8 @@ wait_for 10 selection_visible || fail "Alt+F2 opened no selection window"
 xdotool mousemove $((X + 200)) $((Y + 150))
 sleep 0.5
 shot pick-outline
-[ "$(pixel "$X" $((Y + 100)))" = "30,144,255" ] || fail "notepad is not outlined: $(pixel "$X" $((Y + 100)))"
+outline=$(convert "$artifacts/pick-outline.png" -crop "1x1+$X+$((Y + 100))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}')
+[ "$outline" = "#1E90FF" ] || fail "notepad's left edge is $outline, not the outline's blue"
 xdotool click 1
 wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "a click on notepad showed no selection panel"
 shot pick-selected
