@@ -85,6 +85,16 @@ bool isDesktop(HWND window, DWORD process, const Walk& walk) {
   return lstrcmpA(name, "Progman") == 0 || lstrcmpA(name, "WorkerW") == 0;
 }
 
+// A window that lies wholly within one above it can never be under the pointer, and its controls
+// need not be asked for: behind a maximised window that is every window of its monitor.
+bool coveredByOne(const capture::Rect& r, const std::vector<capture::WindowBox>& above) {
+  for (const capture::WindowBox& w : above)
+    if (w.bounds.left <= r.left && w.bounds.top <= r.top && w.bounds.right >= r.right &&
+        w.bounds.bottom >= r.bottom)
+      return true;
+  return false;
+}
+
 BOOL CALLBACK addTopLevel(HWND window, LPARAM param) {
   auto& walk = *reinterpret_cast<Walk*>(param);
   if (walk.count >= most) return FALSE;
@@ -94,7 +104,7 @@ BOOL CALLBACK addTopLevel(HWND window, LPARAM param) {
   ::GetWindowThreadProcessId(window, &process);
   if (process == walk.ownProcess || isDesktop(window, process, walk) || isCloaked(window)) return TRUE;
   capture::Rect frame = visibleFrameOf(window);
-  if (frame.width() <= 0 || frame.height() <= 0) return TRUE;
+  if (frame.width() <= 0 || frame.height() <= 0 || coveredByOne(frame, walk.list)) return TRUE;
   ++walk.count;
   capture::WindowBox& box = walk.list.emplace_back(capture::WindowBox{frame, {}});
   addChildren(window, 0, walk, box.children);
