@@ -2,8 +2,6 @@
 #include "app/main_form.h"
 #include "app/shortcut.h"
 
-#include <future>
-
 namespace glimor::app {
 
 void MainForm::registerHotKey() {
@@ -63,15 +61,14 @@ void MainForm::onHotKey(std::uint16_t id) {
   // The main window is still as it was, so a visible window is part of the picture.
   bool allMonitors = platform_.options.checked(platform::CheckBox::AllMonitors);
   capture_.screen = capture::layoutFor(platform_.screen.monitors(), allMonitors);
-  // The windows on the screen, for the selection window to snap to ([Options] SnapWindows), are
-  // listed on a second thread while the screen is copied: the list costs the hot key nothing then.
-  std::future<std::vector<capture::WindowBox>> windows;
-  if (settings_.readBool("SnapWindows", true))
-    windows = std::async(std::launch::async, [&screen = platform_.screen] { return screen.windows(); });
   capture_.p = platform_.screen.grab(capture_.screen.area);
   capture::blackOutUncovered(capture_.p, capture_.screen);
-  capture_.windows = windows.valid() ? capture::windowsInPicture(windows.get(), capture_.screen.area)
-                                     : std::vector<capture::WindowBox>{};
+  // The windows on the screen as the grab saw them, for the selection window to snap to
+  // ([Options] SnapWindows). Taken after the grab, not beside it: under Wine both wait on the same
+  // servers, and the grab then took longer than the list alone (bench/window_snapshot.sh).
+  capture_.windows.clear();
+  if (settings_.readBool("SnapWindows", true))
+    capture_.windows = capture::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
   capture_.snapshot = capture_.p;
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;
