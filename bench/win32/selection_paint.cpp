@@ -1,6 +1,7 @@
 // One frame of the selection window while the mouse moves, timed under Wine on the real window:
 // the core restores what the mark drew last, draws it again and the window repaints the bands it
-// changed. Beside it, in the same run, the frame of the rubber band, which copies the whole
+// changed; and the outline of the window under the pointer going from one window to another. Beside
+// them, in the same run, the frame of the rubber band, which copies the whole
 // capture back and repaints the whole screen. Prints the median and the 95th percentile per kind.
 #include "capture/selection_window.h"
 #include "win32/selection_window.h"
@@ -77,6 +78,19 @@ void timedDrag(const std::string& kind, POINT from, POINT to, int frames, std::f
   core->onMouseUp(to.x, to.y);
 }
 
+// Moves the mouse without a button over the windows, from one to the next each move: the outline
+// is taken off one window and drawn around the next.
+void timedHover(const std::string& kind, const std::vector<POINT>& points, int rounds) {
+  Figures& figures = results[kind];
+  order.push_back(kind);
+  for (int r = 0; r < rounds; ++r)
+    for (POINT at : points) {
+      double t0 = nowMs();
+      core->onMouseMove(at.x, at.y);
+      figures.frames.push_back(nowMs() - t0);
+    }
+}
+
 void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
   ::KillTimer(nullptr, id);
   int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
@@ -91,13 +105,15 @@ void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
       core->onKeyPress(key);
     };
   };
+  // Before anything is selected: from a maximised window to a window of 1600x1000 above it and back.
+  timedHover("hover outline, full screen <-> 1600x1000", {{w / 4, h / 4}, {w - 900, h - 600}}, 60);
   timedDrag("rubber band (whole screen)", {40, 40}, {w - 40, h - 40}, 120, [] {});
   timedDrag("arrow, width 4, corner to corner", {60, 60}, {w - 60, h - 60}, 120, tool('a'));
   timedDrag("highlighter, width 18, 200 points", {60, h / 2}, {w - 60, h / 2 - 100}, 200, tool('h'));
   timedDrag("redact, up to 2000x1200", {100, 100}, {2100, 1300}, 120, tool('b'));
   timedDrag("pixelate, up to 2000x1200", {100, 100}, {2100, 1300}, 120, tool('p'));
   std::printf("== selection window frame under Wine, %dx%d picture, ms per mouse move\n", w, h);
-  double band = results[order[0]].at(0.5);
+  double band = results["rubber band (whole screen)"].at(0.5);
   for (const std::string& kind : order) {
     Figures& f = results[kind];
     std::printf("%-38s median %7.2f   p95 %7.2f   ratio to the rubber band %.2f\n", kind.c_str(), f.at(0.5),
@@ -120,6 +136,8 @@ int main() {
     for (int x = 0; x < w; ++x)
       state.p.at(x, y) = (y / 16) % 2 && (x * 7 + y * 13) % 11 < 4 ? 0x202020 : 0xE8E8E8;
   state.snapshot = state.p;
+  state.windows = {{{w - 1700, h - 1100, w - 100, h - 100}, {}},
+                   {{0, 0, w, h}, {{{0, 0, w / 2, h / 2}, {}}}}};
   win32::Win32TextGlyphs glyphs;
   NoMessages messages;
   MemoryProfile profile;

@@ -8,6 +8,7 @@ namespace glimor::capture {
 
 namespace {
 constexpr char escape = 27;
+constexpr char tab = 9;
 constexpr int fadeSteps = 5;
 constexpr unsigned fadeStepMs = 30;
 const std::string dropMarksQuestion = "Drop the drawings and start a new selection?";
@@ -18,10 +19,12 @@ SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& v
                                  PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
       executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
-      annotator_(state, view, marks.glyphs, marks.profile) {}
+      annotator_(state, view, marks.glyphs, marks.profile), picker_(state, view) {}
 
 void SelectionWindow::onShow() {
   selected_ = pressRefused_ = false;
+  pressedWindow_.reset();
+  picker_.reset();
   view_.setPanelVisible(false);
   view_.setToolStripVisible(false);
   annotator_.onShow();
@@ -32,6 +35,7 @@ void SelectionWindow::onShow() {
 void SelectionWindow::onClose() {
   state_.drawing = false;
   selected_ = false;
+  picker_.reset();
   try {
     annotator_.onClose(state_.confirmed || saving_);
   } catch (...) {
@@ -52,7 +56,13 @@ void SelectionWindow::onKeyPress(char key) {
     view_.close();
     return;
   }
+  if (key == tab && picking()) {
+    picker_.cycle();
+    return;
+  }
   if (!selected_ || fading_) return;
+  // The drawing tools may draw the picture anew; the outline comes back with the next move.
+  picker_.hide();
   bool drawing = annotator_.tool().has_value();
   switch (annotator_.onKey(key)) {
   case marks::Annotator::Key::Publish:
@@ -69,13 +79,23 @@ void SelectionWindow::onKeyPress(char key) {
 
 void SelectionWindow::onToolClick(int tool) {
   if (!selected_ || fading_ || tool < 0 || tool >= marks::toolCount) return;
+  picker_.hide();
   bool drawing = annotator_.tool().has_value();
   annotator_.choose(static_cast<marks::Tool>(tool));
   if (annotator_.tool().has_value() != drawing) placePanel();
 }
 
+// With a drawing tool chosen the wheel sets its size; otherwise it steps into the window under
+// the pointer and back out.
 void SelectionWindow::onWheel(int notches) {
-  if (selected_ && !fading_) annotator_.onWheel(notches);
+  if (picking())
+    picker_.step(notches);
+  else if (selected_ && !fading_)
+    annotator_.onWheel(notches);
+}
+
+bool SelectionWindow::picking() const {
+  return !fading_ && !state_.drawing && !annotator_.dragging() && !(selected_ && annotator_.tool());
 }
 
 // A double click is two presses to the drawing tools; it closes only a window without them.
@@ -106,8 +126,14 @@ void SelectionWindow::onMouseDown(int x, int y) {
     annotator_.press({x, y});
     return;
   }
+  // The window under the press is the one outlined; the outline goes, since a drag or the
+  // finished selection draws the picture anew.
+  picker_.hover(x, y);
+  pressedWindow_ = picker_.target();
+  picker_.hide();
   if (selected_ && pressDropsMarks()) {
     pressRefused_ = true;
+    pressedWindow_.reset();
     return;
   }
   selected_ = false;
@@ -124,7 +150,11 @@ void SelectionWindow::onMouseMove(int x, int y) {
     annotator_.move({x, y});
     return;
   }
-  if (!state_.drawing) return;
+  if (!state_.drawing) {
+    if (picking()) picker_.hover(x, y);
+    return;
+  }
+  if (x != state_.selection.left || y != state_.selection.top) pressedWindow_.reset();
   state_.p = state_.snapshot;
   drawRubberBand(state_.p, state_.selection.left, state_.selection.top, x, y);
   view_.repaint();
@@ -150,9 +180,15 @@ void SelectionWindow::finishSelection(int x, int y) {
   try {
     bool fade = fadeEnabled_ && fadeEnabled_();
     state_.p = state_.snapshot;
+    picker_.forget();
     state_.files = cropFileNamesFor(executablePath_);
-    FinishedSelection finished = finishRectangle(state_.selection.left, state_.selection.top, x, y,
-                                                 state_.p.width, state_.p.height, state_.screen);
+    // A click on a window selects the window; elsewhere a click selects the monitor.
+    bool click = x == state_.selection.left && y == state_.selection.top;
+    FinishedSelection finished = click && pressedWindow_
+                                     ? FinishedSelection{*pressedWindow_, false}
+                                     : finishRectangle(state_.selection.left, state_.selection.top, x, y,
+                                                       state_.p.width, state_.p.height, state_.screen);
+    pressedWindow_.reset();
     state_.selection = finished.rect;
     fullScreen = finished.fullScreen;
     annotator_.onNewSelection();

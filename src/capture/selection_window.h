@@ -1,12 +1,14 @@
 #pragma once
 #include "capture/capture_state.h"
 #include "capture/marks/annotator.h"
+#include "capture/window_picker.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/selection_view.h"
 #include "platform/text_glyphs.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace glimor::capture {
@@ -56,6 +58,8 @@ private:
   void placePanel();
   bool pressDropsMarks();
   void publish();
+  // The window under the pointer is picked while nothing is being dragged or drawn.
+  bool picking() const;
 
   CaptureState& state_;
   platform::SelectionView& view_;
@@ -64,6 +68,9 @@ private:
   PanelActions actions_;
   platform::Messages& messages_;
   marks::Annotator annotator_;
+  WindowPicker picker_;
+  // The window under the press, which the release selects when the mouse did not move between.
+  std::optional<Rect> pressedWindow_;
   bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.

@@ -68,6 +68,10 @@ void SelectionWindow::showModal() {
   ::SetForegroundWindow(hwnd());
   ::SetFocus(hwnd());
   if (core_) guarded([this] { core_->onShow(); });
+  // The window under the pointer is outlined at once, not from the mouse's first move.
+  POINT at{};
+  if (core_ && ::GetCursorPos(&at) && ::ScreenToClient(hwnd(), &at))
+    guarded([&] { core_->onMouseMove(at.x, at.y); });
   ::InvalidateRect(hwnd(), nullptr, FALSE);
   MSG message;
   while (visible()) {
