@@ -7,6 +7,8 @@
 #include "win32/selection_window.h"
 #include "win32/text_glyphs.h"
 
+#include "timing.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -16,6 +18,9 @@
 #include <vector>
 
 namespace {
+
+using glimor::bench::Figures;
+using glimor::bench::nowMs;
 
 using namespace glimor;
 
@@ -36,26 +41,6 @@ private:
   std::string path_ = "memory";
 };
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Figures {
-  std::vector<double> frames;
-  double at(double share) {
-    std::sort(frames.begin(), frames.end());
-    return frames[std::min(frames.size() - 1,
-                           static_cast<std::size_t>(share * static_cast<double>(frames.size())))];
-  }
-};
-
 capture::SelectionWindow* core = nullptr;
 win32::SelectionWindow* window = nullptr;
 std::map<std::string, Figures> results;
@@ -73,7 +58,7 @@ void timedDrag(const std::string& kind, POINT from, POINT to, int frames, std::f
     if (kind.find("highlighter") != std::string::npos) y += (i % 7) * 9;
     double t0 = nowMs();
     core->onMouseMove(x, y);
-    figures.frames.push_back(nowMs() - t0);
+    figures.samples.push_back(nowMs() - t0);
   }
   core->onMouseUp(to.x, to.y);
 }
@@ -87,7 +72,7 @@ void timedHover(const std::string& kind, const std::vector<POINT>& points, int r
     for (POINT at : points) {
       double t0 = nowMs();
       core->onMouseMove(at.x, at.y);
-      figures.frames.push_back(nowMs() - t0);
+      figures.samples.push_back(nowMs() - t0);
     }
 }
 

@@ -4,6 +4,8 @@
 // of the whole screen that the hot key makes first. Prints medians and 95th percentiles.
 #include "win32/screen.h"
 
+#include "timing.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -16,16 +18,8 @@
 
 namespace {
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using glimor::bench::Figures;
+using glimor::bench::nowMs;
 
 // The windows to list: staggered over the screen, each with a few buttons.
 int hold(int count) {
@@ -48,21 +42,12 @@ int hold(int count) {
   return 0;
 }
 
-struct Figures {
-  std::vector<double> times;
-  double at(double share) {
-    std::sort(times.begin(), times.end());
-    return times[std::min(times.size() - 1,
-                          static_cast<std::size_t>(share * static_cast<double>(times.size())))];
-  }
-};
-
 Figures timed(int rounds, const std::function<void()>& work) {
   Figures f;
   for (int i = 0; i < rounds; ++i) {
     double t0 = nowMs();
     work();
-    f.times.push_back(nowMs() - t0);
+    f.samples.push_back(nowMs() - t0);
   }
   return f;
 }
