@@ -1,11 +1,14 @@
 // One frame of the selection window while the mouse moves, timed under Wine on the real window:
 // the core restores what the mark drew last, draws it again and the window repaints the bands it
-// changed. Beside it, in the same run, the frame of the rubber band, which copies the whole
-// capture back and repaints the whole screen (with the magnifier drawn again on it), and the frame
-// of the magnifier alone before a selection. Prints the median and the 95th percentile per kind.
+// changed; the outline of the window under the pointer going from one window to another; and the
+// magnifier following the pointer before a selection. Beside them, in the same run, the frame of the
+// rubber band, which copies the whole capture back and repaints the whole screen (with the magnifier
+// drawn again on it). Prints the median and the 95th percentile per kind.
 #include "capture/selection_window.h"
 #include "win32/selection_window.h"
 #include "win32/text_glyphs.h"
+
+#include "timing.h"
 
 #include <windows.h>
 
@@ -16,6 +19,9 @@
 #include <vector>
 
 namespace {
+
+using glimor::bench::Figures;
+using glimor::bench::nowMs;
 
 using namespace glimor;
 
@@ -36,26 +42,6 @@ private:
   std::string path_ = "memory";
 };
 
-double nowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Figures {
-  std::vector<double> frames;
-  double at(double share) {
-    std::sort(frames.begin(), frames.end());
-    return frames[std::min(frames.size() - 1,
-                           static_cast<std::size_t>(share * static_cast<double>(frames.size())))];
-  }
-};
-
 capture::SelectionWindow* core = nullptr;
 win32::SelectionWindow* window = nullptr;
 std::map<std::string, Figures> results;
@@ -73,20 +59,22 @@ void timedDrag(const std::string& kind, POINT from, POINT to, int frames, std::f
     if (kind.find("highlighter") != std::string::npos) y += (i % 7) * 9;
     double t0 = nowMs();
     core->onMouseMove(x, y);
-    figures.frames.push_back(nowMs() - t0);
+    figures.samples.push_back(nowMs() - t0);
   }
   core->onMouseUp(to.x, to.y);
 }
 
-// Moves the mouse with no button held, as before a selection: the magnifier alone follows it.
-void timedHover(const std::string& kind, POINT from, POINT to, int frames) {
+// Moves the mouse without a button over the windows, from one to the next each move: the outline
+// is taken off one window and drawn around the next.
+void timedHover(const std::string& kind, const std::vector<POINT>& points, int rounds) {
   Figures& figures = results[kind];
   order.push_back(kind);
-  for (int i = 1; i <= frames; ++i) {
-    double t0 = nowMs();
-    core->onMouseMove(from.x + (to.x - from.x) * i / frames, from.y + (to.y - from.y) * i / frames);
-    figures.frames.push_back(nowMs() - t0);
-  }
+  for (int r = 0; r < rounds; ++r)
+    for (POINT at : points) {
+      double t0 = nowMs();
+      core->onMouseMove(at.x, at.y);
+      figures.samples.push_back(nowMs() - t0);
+    }
 }
 
 void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
@@ -103,8 +91,12 @@ void CALLBACK run(HWND, UINT, UINT_PTR id, DWORD) {
       core->onKeyPress(key);
     };
   };
-  // Before any selection, while the window shows nothing but the capture and the magnifier.
-  timedHover("magnifier, pointer moving", {40, 40}, {w - 40, h - 40}, 120);
+  // Before anything is selected: from a maximised window to a window of 1600x1000 above it and back,
+  // and then along the diagonal in small steps, the magnifier following.
+  timedHover("hover outline, full screen <-> 1600x1000", {{w / 4, h / 4}, {w - 900, h - 600}}, 60);
+  std::vector<POINT> diagonal;
+  for (int i = 1; i <= 120; ++i) diagonal.push_back({40 + (w - 80) * i / 120, 40 + (h - 80) * i / 120});
+  timedHover("magnifier, pointer moving", diagonal, 1);
   timedDrag("rubber band (whole screen)", {40, 40}, {w - 40, h - 40}, 120, [] {});
   // The same without the magnifier (Z), for what the magnifier adds to it.
   timedDrag("rubber band, magnifier off", {40, 40}, {w - 40, h - 40}, 120, [] { core->onKeyPress('z'); });
@@ -136,6 +128,8 @@ int main() {
     for (int x = 0; x < w; ++x)
       state.p.at(x, y) = (y / 16) % 2 && (x * 7 + y * 13) % 11 < 4 ? 0x202020 : 0xE8E8E8;
   state.snapshot = state.p;
+  state.windows = {{{w - 1700, h - 1100, w - 100, h - 100}, {}},
+                   {{0, 0, w, h}, {{{0, 0, w / 2, h / 2}, {}}}}};
   win32::Win32TextGlyphs glyphs;
   NoMessages messages;
   MemoryProfile profile;

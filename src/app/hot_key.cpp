@@ -7,7 +7,7 @@ namespace glimor::app {
 
 namespace {
 const std::string noModifier = "You must select at least one modifier: CTRL, ALT, SHIFT.";
-const std::string sameAsCapture = "The last region's hot key must differ from the capture hot key.";
+const std::string sameKeys = "The last region's hot key must differ from the capture hot key.";
 const std::string noLastRegion = "No region to capture again yet: publish or save a selection first.";
 } // namespace
 
@@ -32,12 +32,13 @@ void MainForm::registerHotKey() {
   // still typing, and an empty combination would leave no working hot key at all.
   if (combination.key == 0) return;
   hotKeyId_ = platform_.hotKeys.addAtom("MyHotKey_1");
-  if (combination.modifiers == 0) {
-    refuseHotKey(noModifier, [this] {
-      if (hotKeyInForce_ != 0) platform_.options.setHotKey(hotKeyInForce_);
-    });
-    return;
-  }
+  auto showInForce = [this] {
+    if (hotKeyInForce_ != 0) platform_.options.setHotKey(hotKeyInForce_);
+  };
+  if (combination.modifiers == 0) return refuseHotKey(noModifier, showInForce);
+  // One combination cannot start two things.
+  if (lastRegionKeyInForce_ != 0 && shortcut == lastRegionKeyInForce_)
+    return refuseHotKey(sameKeys, showInForce);
   // The id stays the same, and the system refuses a second registration under an
   // id in use, so the previous combination is withdrawn first.
   if (hotKeyRegistered_) platform_.hotKeys.unregisterKey(hotKeyId_);
@@ -60,7 +61,7 @@ void MainForm::registerLastRegionHotKey() {
   auto showInForce = [this] { platform_.options.setLastRegionHotKey(lastRegionKeyInForce_); };
   if (combination.modifiers == 0) return refuseHotKey(noModifier, showInForce);
   // One combination cannot start two things.
-  if (shortcut == hotKeyInForce_) return refuseHotKey(sameAsCapture, showInForce);
+  if (shortcut == hotKeyInForce_) return refuseHotKey(sameKeys, showInForce);
   if (lastRegionKeyId_ == 0) lastRegionKeyId_ = platform_.hotKeys.addAtom("MyHotKey_2");
   if (lastRegionKeyInForce_ != 0) platform_.hotKeys.unregisterKey(lastRegionKeyId_);
   platform_.hotKeys.registerKey(lastRegionKeyId_, combination.modifiers, combination.key);
@@ -131,6 +132,12 @@ void MainForm::runCapture(bool lastRegion) {
   // The main window is still as it was, so a visible window is part of the picture.
   capture_.p = platform_.screen.grab(capture_.screen.area);
   capture::blackOutUncovered(capture_.p, capture_.screen);
+  // The windows on the screen as the grab saw them, for the selection window to snap to
+  // ([Options] SnapWindows). Taken after the grab, not beside it: under Wine both wait on the same
+  // servers, and the grab then took longer than the list alone (bench/window_snapshot.sh).
+  capture_.windows.clear();
+  if (settings_.readBool("SnapWindows", true))
+    capture_.windows = capture::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
   capture_.snapshot = capture_.p;
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;

@@ -2,6 +2,9 @@
 #include "capture/display_format.h"
 #include "capture/picture.h"
 #include "capture/selection_geometry.h"
+#include "capture/window_list.h"
+
+#include <vector>
 
 #include <optional>
 
@@ -13,7 +16,8 @@ struct CaptureState {
   Picture p;        // what the user sees: rubber band and fade are drawn here
   Picture snapshot; // the clean capture, never drawn on
   DisplayFormat display;
-  ScreenLayout screen; // what the pictures cover: the virtual screen or the primary monitor
+  ScreenLayout screen;            // what the pictures cover: the virtual screen or the primary monitor
+  std::vector<WindowBox> windows; // the windows on the screen at the hot key, in picture pixels
   Rect selection;
   bool drawing = false;
   bool confirmed = false;

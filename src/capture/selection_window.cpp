@@ -8,6 +8,7 @@ namespace glimor::capture {
 
 namespace {
 constexpr char escape = 27;
+constexpr char tab = 9;
 constexpr int fadeSteps = 5;
 constexpr unsigned fadeStepMs = 30;
 const std::string dropMarksQuestion = "Drop the drawings and start a new selection?";
@@ -18,10 +19,13 @@ SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& v
                                  PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
       executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
-      annotator_(state, view, marks.glyphs, marks.profile), magnifier_(marks.glyphs, marks.profile) {}
+      annotator_(state, view, marks.glyphs, marks.profile), magnifier_(marks.glyphs, marks.profile),
+      picker_(state, view) {}
 
 void SelectionWindow::onShow() {
   selected_ = pressRefused_ = false;
+  pressedWindow_.reset();
+  picker_.reset();
   view_.setPanelVisible(false);
   view_.setToolStripVisible(false);
   annotator_.onShow();
@@ -50,6 +54,7 @@ void SelectionWindow::onClose() {
   state_.drawing = false;
   magnifier_.forget();
   selected_ = false;
+  picker_.reset();
   try {
     annotator_.onClose(state_.confirmed || saving_);
   } catch (...) {
@@ -82,7 +87,13 @@ void SelectionWindow::onKeyPress(char key) {
     toggleMagnifier();
     return;
   }
+  if (key == tab && picking()) {
+    beneathMagnifier(pointer_.at(view_), [&] { picker_.cycle(); });
+    return;
+  }
   if (!selected_ || fading_) return;
+  // The drawing tools may draw the picture anew; the outline comes back with the next move.
+  beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
   bool drawing = annotator_.tool().has_value();
   switch (annotator_.onKey(key)) {
   case marks::Annotator::Key::Publish:
@@ -99,6 +110,7 @@ void SelectionWindow::onKeyPress(char key) {
 
 void SelectionWindow::onToolClick(int tool) {
   if (!selected_ || fading_ || tool < 0 || tool >= marks::toolCount) return;
+  beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
   bool drawing = annotator_.tool().has_value();
   annotator_.choose(static_cast<marks::Tool>(tool));
   if (annotator_.tool().has_value() != drawing) placePanel();
@@ -109,8 +121,17 @@ void SelectionWindow::onArrowKey(Arrow arrow, bool shift) {
   pointer_.nudge(view_, arrow, shift, state_.p.width, state_.p.height);
 }
 
+// With a drawing tool chosen the wheel sets its size; otherwise it steps into the window under
+// the pointer and back out.
 void SelectionWindow::onWheel(int notches) {
-  if (selected_ && !fading_) annotator_.onWheel(notches);
+  if (picking())
+    beneathMagnifier(pointer_.at(view_), [&] { picker_.step(notches); });
+  else if (selected_ && !fading_)
+    annotator_.onWheel(notches);
+}
+
+bool SelectionWindow::picking() const {
+  return !fading_ && !state_.drawing && !annotator_.dragging() && !(selected_ && annotator_.tool());
 }
 
 // A double click is two presses to the drawing tools; it closes only a window without them.
@@ -141,8 +162,16 @@ void SelectionWindow::onMouseDown(int x, int y) {
     annotator_.press({x, y});
     return;
   }
+  // The window under the press is the one outlined; the outline goes, since a drag or the
+  // finished selection draws the picture anew.
+  beneathMagnifier({x, y}, [&] {
+    picker_.hover(x, y);
+    pressedWindow_ = picker_.target();
+    picker_.hide();
+  });
   if (selected_ && pressDropsMarks()) {
     pressRefused_ = true;
+    pressedWindow_.reset();
     return;
   }
   selected_ = false;
@@ -160,9 +189,13 @@ void SelectionWindow::onMouseMove(int x, int y) {
     return;
   }
   if (!state_.drawing) {
-    magnify({x, y}, false);
+    if (picking())
+      beneathMagnifier({x, y}, [&] { picker_.hover(x, y); });
+    else
+      magnify({x, y}, false);
     return;
   }
+  if (x != state_.selection.left || y != state_.selection.top) pressedWindow_.reset();
   state_.p = state_.snapshot;
   drawRubberBand(state_.p, state_.selection.left, state_.selection.top, x, y);
   magnifier_.forget();
@@ -191,9 +224,15 @@ void SelectionWindow::finishSelection(int x, int y) {
     bool fade = fadeEnabled_ && fadeEnabled_();
     state_.p = state_.snapshot;
     magnifier_.forget();
+    picker_.forget();
     state_.files = cropFileNamesFor(executablePath_);
-    FinishedSelection finished = finishRectangle(state_.selection.left, state_.selection.top, x, y,
-                                                 state_.p.width, state_.p.height, state_.screen);
+    // A click on a window selects the window; elsewhere a click selects the monitor.
+    bool click = x == state_.selection.left && y == state_.selection.top;
+    FinishedSelection finished = click && pressedWindow_
+                                     ? FinishedSelection{*pressedWindow_, false}
+                                     : finishRectangle(state_.selection.left, state_.selection.top, x, y,
+                                                       state_.p.width, state_.p.height, state_.screen);
+    pressedWindow_.reset();
     state_.selection = finished.rect;
     fullScreen = finished.fullScreen;
     annotator_.onNewSelection();
@@ -213,6 +252,15 @@ void SelectionWindow::finishSelection(int x, int y) {
 void SelectionWindow::magnify(Point at, bool whole) {
   std::vector<Rect> changed = magnifier_.follow(state_, at, !selected_ && !fading_);
   if (!whole && !changed.empty()) view_.repaint(changed);
+}
+
+// The window's outline lies under the magnifier: the magnifier comes off before the outline changes
+// and goes back on after, so that each restores exactly the pixels it covered.
+void SelectionWindow::beneathMagnifier(Point at, const std::function<void()>& change) {
+  std::vector<Rect> lifted = magnifier_.hide(state_.p);
+  if (!lifted.empty()) view_.repaint(lifted);
+  change();
+  magnify(at, false);
 }
 
 // Z shows and hides the magnifier; the window shows it even when Glimor.ini could not keep it.

@@ -3,12 +3,14 @@
 #include "capture/magnifier.h"
 #include "capture/marks/annotator.h"
 #include "capture/pointer_nudge.h"
+#include "capture/window_picker.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/selection_view.h"
 #include "platform/text_glyphs.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace glimor::capture {
@@ -60,11 +62,14 @@ private:
   // was made anew and is repainted whole anyway.
   void magnify(Point at, bool whole);
   void toggleMagnifier();
+  void beneathMagnifier(Point at, const std::function<void()>& change);
   void runFade();
   void showPanel(bool fullScreen);
   void placePanel();
   bool pressDropsMarks();
   void publish();
+  // The window under the pointer is picked while nothing is being dragged or drawn.
+  bool picking() const;
 
   CaptureState& state_;
   platform::SelectionView& view_;
@@ -75,6 +80,9 @@ private:
   marks::Annotator annotator_;
   Magnifier magnifier_;
   PointerNudge pointer_;
+  WindowPicker picker_;
+  // The window under the press, which the release selects when the mouse did not move between.
+  std::optional<Rect> pressedWindow_;
   bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.

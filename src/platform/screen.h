@@ -2,6 +2,7 @@
 #include "capture/display_format.h"
 #include "capture/picture.h"
 #include "capture/screen_layout.h"
+#include "capture/window_list.h"
 
 #include <vector>
 
@@ -17,6 +18,9 @@ public:
   virtual capture::Picture grab(const capture::Rect& area) = 0;
   // The display's depth (32 on a true-colour display) and, at 8 bits or fewer, its colours.
   virtual capture::DisplayFormat displayFormat() = 0;
+  // The visible top-level windows of other programs, topmost first, each with its visible child
+  // windows, in screen pixels as the screen shows them.
+  virtual std::vector<capture::WindowBox> windows() = 0;
 };
 
 } // namespace glimor::platform

@@ -1,6 +1,7 @@
 #include "win32/screen.h"
 
 #include "win32/dll_proc.h"
+#include "win32/top_down_bitmap.h"
 
 #include <windows.h>
 
@@ -66,13 +67,7 @@ capture::Picture Win32Screen::grab(const capture::Rect& area) {
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   // A top-down 32-bit section, so its rows are the picture's rows.
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = topDownBitmap(width, height);
   void* bits = nullptr;
   HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (section && bits) {

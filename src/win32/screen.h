@@ -8,6 +8,7 @@ public:
   std::vector<capture::Monitor> monitors() override;
   capture::Picture grab(const capture::Rect& area) override;
   capture::DisplayFormat displayFormat() override;
+  std::vector<capture::WindowBox> windows() override;
 };
 
 } // namespace glimor::win32

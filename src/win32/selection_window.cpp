@@ -4,6 +4,7 @@
 #include "capture/selection_geometry.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
+#include "win32/top_down_bitmap.h"
 
 #include <optional>
 
@@ -70,6 +71,10 @@ void SelectionWindow::showModal() {
   ::SetForegroundWindow(hwnd());
   ::SetFocus(hwnd());
   if (core_) guarded([this] { core_->onShow(); });
+  // The window under the pointer is outlined at once, not from the mouse's first move.
+  POINT at{};
+  if (core_ && ::GetCursorPos(&at) && ::ScreenToClient(hwnd(), &at))
+    guarded([&] { core_->onMouseMove(at.x, at.y); });
   ::InvalidateRect(hwnd(), nullptr, FALSE);
   MSG message;
   while (visible()) {
@@ -227,13 +232,7 @@ void SelectionWindow::paintPart(HDC dc, const RECT& part) {
   int right = std::min(p.width, static_cast<int>(part.right)),
       bottom = std::min(p.height, static_cast<int>(part.bottom));
   if (p.empty() || right <= left || bottom <= top) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = p.width;
-  info.bmiHeader.biHeight = -(bottom - top);
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = topDownBitmap(p.width, bottom - top);
   ::SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(right - left), static_cast<DWORD>(bottom - top), left,
                       0, 0, static_cast<UINT>(bottom - top), p.row(top), &info, DIB_RGB_COLORS);
 }

@@ -1,5 +1,7 @@
 #include "win32/text_glyphs.h"
 
+#include "win32/top_down_bitmap.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -39,13 +41,7 @@ platform::GlyphMask Win32TextGlyphs::render(const std::string& text, int pixelHe
   int width = std::max(1, static_cast<int>(extent.cx) + pixelHeight / 4),
       height = std::max(1, static_cast<int>(extent.cy));
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height; // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = topDownBitmap(width, height);
   void* bits = nullptr;
   HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap && bits) {

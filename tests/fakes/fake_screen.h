@@ -20,6 +20,10 @@ public:
     return out;
   }
   capture::DisplayFormat displayFormat() override { return {bits, {}}; }
+  std::vector<capture::WindowBox> windows() override {
+    ++windowLists;
+    return shown;
+  }
 
   std::vector<capture::Monitor> screens{{{0, 0, 64, 48}, 96, true}};
   capture::Picture picture{64, 48, 0x336699};
@@ -27,6 +31,8 @@ public:
   std::uint32_t beyond = 0xABCDEF;
   int bits = 32;
   int grabs = 0;
+  std::vector<capture::WindowBox> shown; // screen pixels, topmost first
+  int windowLists = 0;
 };
 
 } // namespace glimor::fakes

@@ -191,6 +191,7 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   screen.picture = capture::Picture(112, 48);
   for (std::size_t i = 0; i < screen.picture.pixels.size(); ++i) screen.picture.pixels[i] = 0x100000u + i;
   auto desktop = [&](int x, int y) { return screen.picture.at(x + 48, y); }; // by screen pixel
+  screen.shown = {{{-60, -10, -20, 10}, {}}}; // a window reaching beyond the virtual screen's corner
   fakes::FakeTextGlyphs glyphs;
   capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe", {},
                                      {glyphs, messages, profile});
@@ -204,6 +205,9 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
     selection.onMouseUp(10, 40);
     EXPECT_EQ(capture.selection, (Rect{0, 24, 48, 48})) << "a click takes the monitor under it";
     EXPECT_EQ(selectionView.panelDpi, 144);
+    selection.onMouseDown(20, 5);
+    selection.onMouseUp(20, 5);
+    EXPECT_EQ(capture.selection, (Rect{0, 0, 28, 10})) << "a click on a window takes what is captured of it";
   };
   form.onHotKey(id());
   EXPECT_EQ(capture.screen.area, (Rect{-48, 0, 64, 48}));
@@ -223,6 +227,14 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   EXPECT_EQ(capture.screen.area, (Rect{0, 0, 64, 48}));
   EXPECT_EQ(capture.p.width, 64);
   EXPECT_EQ(capture.p.at(0, 0), desktop(0, 0));
+  EXPECT_TRUE(capture.windows.empty()) << "the window lies beyond the primary monitor";
+
+  profile.values[{"Options", "SnapWindows"}] = "0";
+  screen.shown = {{{0, 0, 20, 20}, {}}};
+  int listed = screen.windowLists;
+  form.onHotKey(id());
+  EXPECT_EQ(screen.windowLists, listed) << "SnapWindows=0 lists no windows";
+  EXPECT_TRUE(capture.windows.empty());
 }
 
 TEST_F(HotKeyTest, WithoutAFileTypeEdit1KeepsItsText) {
@@ -268,6 +280,11 @@ TEST_F(HotKeyTest, TheLastRegionKeyIsNoneUntilSetAndGoesWhenEmptied) {
   std::uint16_t second = hotKeys.numbers.at("MyHotKey_2");
   EXPECT_EQ(hotKeys.registered[second], std::make_pair(6u, 0x72u));
   EXPECT_EQ(ini("LastRegionHotKey"), "24690");
+  options.shortcut = 0x6072; // and the capture key may not take it over
+  form.onHotKeyChanged();
+  EXPECT_EQ(messages.shown.back(), "The last region's hot key must differ from the capture hot key.");
+  EXPECT_EQ(options.shortcut, 32881);
+  EXPECT_EQ(ini("HotKey"), "32881");
   options.lastRegionShortcut = 0;
   form.onLastRegionHotKeyBlur();
   EXPECT_EQ(hotKeys.registered.count(second), 0u);

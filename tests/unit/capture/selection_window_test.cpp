@@ -250,6 +250,100 @@ TEST_F(MagnifierTest, TellsTheDragsSizeLeavesNothingInTheSelectionAndZKeepsItHid
   EXPECT_GT(differing(), 0);
 }
 
+// Snapping to the windows on the screen: a window at (50, 40) with a control holding another.
+struct SnapTest : SelectionWindowTest {
+  static constexpr std::uint32_t outer = 0x1E90FF, inner = 0xFFFFFF;
+  const Rect frame{50, 40, 250, 200}, control{60, 60, 160, 120}, button{70, 70, 100, 100};
+  SnapTest() {
+    state.windows = {{frame, {{control, {{button, {}}}}}}};
+    view.open = true;
+    window.onShow();
+  }
+  void click(int x, int y) {
+    window.onMouseMove(x, y);
+    window.onMouseDown(x, y);
+    window.onMouseUp(x, y);
+  }
+  // The outline lies on the rectangle's two outermost rings and nowhere else.
+  bool outlined(const Rect& r) const {
+    return state.p.at(r.left, r.top) == outer && state.p.at(r.right - 1, r.bottom - 1) == outer &&
+           state.p.at(r.left + 1, r.bottom - 2) == inner && state.p.at(r.left + 2, r.top + 2) != inner;
+  }
+};
+
+TEST_F(SnapTest, TheWindowUnderThePointerIsOutlinedAndAClickSelectsIt) {
+  window.onMouseMove(80, 150);
+  EXPECT_TRUE(outlined(frame));
+  for (const Rect& part : view.repaintedParts)
+    EXPECT_TRUE(part.left >= frame.left && part.right <= frame.right && part.top >= frame.top &&
+                part.bottom <= frame.bottom)
+        << "only the outline is repainted";
+  window.onMouseMove(350, 250);
+  EXPECT_EQ(state.p.pixels, state.snapshot.pixels) << "off the window the outline is gone";
+
+  click(80, 150);
+  EXPECT_EQ(state.selection, frame);
+  EXPECT_EQ(view.glimoCaption, "Glimo Selection !");
+  EXPECT_EQ(state.p.at(0, 0), rgb(85, 0, 0)) << "faded as after a drag";
+  EXPECT_EQ(state.p.at(50, 40), rgb(200, 100, 50)) << "no outline in the selection";
+
+  // Where no window is, a click takes the monitor (here: the whole picture), and a drag over a
+  // window selects the drag.
+  click(350, 250);
+  EXPECT_EQ(state.selection, (Rect{0, 0, 400, 300}));
+  EXPECT_EQ(view.glimoCaption, "Glimo FullScreen !");
+  drag(80, 150, 120, 180);
+  EXPECT_EQ(state.selection, (Rect{80, 150, 120, 180}));
+}
+
+TEST_F(SnapTest, WheelAndTabStepIntoTheControlsAndBackOutOverAFadedPicture) {
+  drag(10, 10, 30, 30); // a selection elsewhere: the picture around it is darkened
+  Picture faded = state.p;
+  window.onMouseMove(80, 80);
+  EXPECT_TRUE(outlined(frame));
+  window.onWheel(1);
+  EXPECT_TRUE(outlined(control));
+  EXPECT_EQ(state.p.at(50, 40), faded.at(50, 40)) << "what the outline covered comes back, darkened";
+  window.onWheel(5);
+  EXPECT_TRUE(outlined(button)) << "no deeper than the innermost";
+  window.onWheel(-1);
+  window.onMouseMove(150, 100); // in the control, beside the button
+  EXPECT_TRUE(outlined(control));
+  window.onKeyPress('\t');
+  EXPECT_TRUE(outlined(frame)) << "from the innermost, Tab goes back to the window";
+  window.onMouseMove(80, 80);
+  window.onKeyPress('\t');
+  window.onKeyPress('\t');
+  EXPECT_TRUE(outlined(button));
+  window.onMouseMove(350, 250);
+  EXPECT_EQ(state.p.pixels, faded.pixels);
+
+  click(80, 80);
+  EXPECT_EQ(state.selection, button);
+  // With a drawing tool chosen the pointer draws: nothing is outlined, the wheel sizes the tool.
+  window.onKeyPress('r');
+  Picture before = state.p;
+  window.onMouseMove(200, 180);
+  window.onWheel(1);
+  EXPECT_EQ(state.p.pixels, before.pixels);
+}
+
+// The magnifier stands over the outline: moving across the window's edge, stepping in and out, and
+// Z leave no pixel of either behind.
+TEST_F(SnapTest, OutlineAndMagnifierTogetherLeaveNoTrace) {
+  profile.values.erase({"Options", "Magnifier"});
+  window.onShow();
+  for (Point at : {Point{60, 50}, Point{45, 45}, Point{62, 62}, Point{240, 190}, Point{48, 150}}) {
+    window.onMouseMove(at.x, at.y);
+    window.onWheel(1);
+    window.onKeyPress('\t');
+  }
+  window.onMouseMove(45, 45);
+  window.onKeyPress('z');
+  window.onMouseMove(350, 250);
+  EXPECT_EQ(state.p.pixels, state.snapshot.pixels);
+}
+
 // The drawing tools, once a selection is shown.
 struct MarksTest : SelectionWindowTest {
   Picture atConfirm;
