@@ -77,6 +77,11 @@ void wipe(Picture& picture) {
   picture.width = picture.height = 0;
 }
 
+std::vector<Rect> rubberBandLines(int left, int top, int x, int y) {
+  int x0 = std::min(left, x), x1 = std::max(left, x) + 1, y0 = std::min(top, y), y1 = std::max(top, y) + 1;
+  return {{left, y0, left + 1, y1}, {x, y0, x + 1, y1}, {x0, top, x1, top + 1}, {x0, y, x1, y + 1}};
+}
+
 void drawRubberBand(Picture& p, int left, int top, int x, int y) {
   dashedLine(p, left, top, left, y);
   dashedLine(p, left, top, x, top);

@@ -1,5 +1,6 @@
 #pragma once
 #include "capture/picture.h"
+#include <vector>
 
 namespace glimor::capture {
 
@@ -9,6 +10,8 @@ void adjustBrightness(Picture& picture, int delta);
 
 // Copies the rectangle of `source` to the same place in `target` (both the same size).
 void copyRect(const Picture& source, Picture& target, const Rect& rect);
+// The four lines drawRubberBand draws for the same corners, as rectangles: what it may change.
+std::vector<Rect> rubberBandLines(int left, int top, int x, int y);
 
 // The rectangle of `picture` as a picture of its own, the part outside the
 // picture left white.

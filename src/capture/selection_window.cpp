@@ -180,6 +180,7 @@ void SelectionWindow::onMouseDown(int x, int y) {
   state_.selection.left = x;
   state_.selection.top = y;
   state_.drawing = true;
+  band_.clear();
   actionsAttached_ = true;
 }
 
@@ -196,11 +197,30 @@ void SelectionWindow::onMouseMove(int x, int y) {
     return;
   }
   if (x != state_.selection.left || y != state_.selection.top) pressedWindow_.reset();
-  state_.p = state_.snapshot;
+  moveRubberBand(x, y);
+}
+
+// The first move of a drag draws the capture anew (a finished selection may have darkened it);
+// later ones put back only the lines the band drew last, so a frame costs the band's lines and
+// not the screen. The magnifier stands over the band and comes off first.
+void SelectionWindow::moveRubberBand(int x, int y) {
+  std::vector<Rect> changed = magnifier_.hide(state_.p);
+  bool whole = band_.empty();
+  if (whole) {
+    state_.p = state_.snapshot;
+    picker_.forget();
+  }
+  for (const Rect& line : band_) copyRect(state_.snapshot, state_.p, line);
+  changed.insert(changed.end(), band_.begin(), band_.end());
   drawRubberBand(state_.p, state_.selection.left, state_.selection.top, x, y);
-  magnifier_.forget();
-  magnify({x, y}, true);
-  view_.repaint();
+  band_ = rubberBandLines(state_.selection.left, state_.selection.top, x, y);
+  changed.insert(changed.end(), band_.begin(), band_.end());
+  std::vector<Rect> lens = magnifier_.follow(state_, {x, y}, !selected_ && !fading_);
+  changed.insert(changed.end(), lens.begin(), lens.end());
+  if (whole)
+    view_.repaint();
+  else
+    view_.repaint(changed);
 }
 
 void SelectionWindow::onMouseUp(int x, int y) {
@@ -223,6 +243,7 @@ void SelectionWindow::finishSelection(int x, int y) {
   try {
     bool fade = fadeEnabled_ && fadeEnabled_();
     state_.p = state_.snapshot;
+    band_.clear();
     magnifier_.forget();
     picker_.forget();
     state_.files = cropFileNamesFor(executablePath_);

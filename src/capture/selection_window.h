@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace glimor::capture {
 
@@ -62,6 +63,7 @@ private:
   // was made anew and is repainted whole anyway.
   void magnify(Point at, bool whole);
   void toggleMagnifier();
+  void moveRubberBand(int x, int y);
   void beneathMagnifier(Point at, const std::function<void()>& change);
   void runFade();
   void showPanel(bool fullScreen);
@@ -83,6 +85,8 @@ private:
   WindowPicker picker_;
   // The window under the press, which the release selects when the mouse did not move between.
   std::optional<Rect> pressedWindow_;
+  std::vector<Rect> band_; // the rubber band's lines as drawn last; none: the picture is drawn anew
+
   bool selected_ = false; // a selection is finished and its panel shown
   bool fullScreen_ = false;
   // A press spent on the question before marks are dropped, and its release.

@@ -105,6 +105,16 @@ TEST_F(SelectionWindowTest, RubberBandFollowsTheMouseOnlyWhileDrawing) {
   EXPECT_EQ(state.p.at(99, 10), rgb(200, 100, 50)) << "the previous band is gone";
   EXPECT_EQ(state.p.at(10, 10), 0u);
   EXPECT_EQ(state.snapshot.at(10, 10), rgb(200, 100, 50)) << "the snapshot stays clean";
+  for (Point at : {Point{399, 5}, Point{0, 299}, Point{200, 10}, Point{120, 130}}) {
+    view.repaintedParts.clear();
+    window.onMouseMove(at.x, at.y);
+  }
+  Picture expected = state.snapshot;
+  drawRubberBand(expected, 10, 10, 120, 130);
+  EXPECT_EQ(state.p.pixels, expected.pixels) << "nothing of the earlier bands is left";
+  int repainted = 0;
+  for (const Rect& r : view.repaintedParts) repainted += r.width() * r.height();
+  EXPECT_LE(repainted, 4 * (191 + 121)) << "a move repaints the band's lines, old and new";
 }
 
 TEST_F(SelectionWindowTest, PressesDuringTheFadeAreIgnored) {
