@@ -7,9 +7,10 @@
 #include <boost/asio/write.hpp>
 #include <boost/beast/http/write.hpp>
 
-// Writing the answer: its header, a body held whole or sent in parts read on
-// the disk threads, then the next request, a drain of what a refused request
-// still sends, or the end of the connection.
+// Writing the answer: its header, a body held whole, sent from its file by the
+// kernel (session_sendfile.cpp) or in parts read on the disk threads, then the
+// next request, a drain of what a refused request still sends, or the end of
+// the connection.
 namespace glimor::server {
 
 namespace asio = boost::asio;
@@ -47,7 +48,9 @@ template <typename Stream> void Session<Stream>::respond(Response response, bool
   http::async_write(stream_, answer,
                     [self = this->shared_from_this(), keepAlive, drainAfter,
                      streamed](beast::error_code error, std::size_t) {
-                      if (streamed && !error) return self->sendPart(keepAlive);
+                      if (streamed && !error)
+                        return self->sendsFromFile() ? self->sendFromFile(keepAlive)
+                                                     : self->sendPart(keepAlive);
                       self->onWritten(keepAlive, drainAfter, error);
                     });
 }

@@ -344,6 +344,9 @@ def wire(work):
     check(part.startswith(b"HTTP/1.1 206") and body_of(part) == large[1000:2000] and
           b"Content-Range: bytes 1000-1999/%d" % len(large) in part, "range: %r" % part[:200])
     check(curl("-o", "/dev/null", "-w", "%{http_code}", "-r", "%d-" % len(large), large_url) == b"416", "range past the end")
+    # Large images leave their file by sendfile: ranges across the 256 KiB parts, open and from the end.
+    check(curl("-r", "262000-", large_url) == large[262000:], "open range sent from the file")
+    check(curl("-r", "-700", large_url) == large[-700:], "range from the end sent from the file")
     target = large_url.split("/", 3)[3].encode()
     etag = re.search(rb"ETag: (\S+)", part).group(1) if b"ETag: " in part else b""
     before = io_counters(server.process.pid)
@@ -384,7 +387,7 @@ def wire(work):
           "no update published")
     # The five-line file of a signed update; the service only passes it on, so the
     # signature line need not verify here.
-    executable = b"MZ\x90\x00" * 1000
+    executable = b"MZ\x90\x00" * 100000 + os.urandom(999)
     version = (b"http://localhost:%d/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\nSHA256 %s\r\nEd25519 %s\r\n" %
                (port, hashlib.sha256(executable).hexdigest().encode(), b"5a" * 64))
     with open(os.path.join(work, "updates", "newglimor.txt"), "wb") as f:
@@ -393,6 +396,7 @@ def wire(work):
         f.write(executable)
     check(curl("http://127.0.0.1:%d/newglimor.txt" % port) == version, "version file")
     check(curl("http://127.0.0.1:%d/Glimor2.exe" % port) == executable, "new executable")
+    check(curl("-r", "300001-", "http://127.0.0.1:%d/Glimor2.exe" % port) == executable[300001:], "executable range")
 
     # The home page says how to point Glimor here; HEAD answers without a body.
     page = curl("http://localhost:%d/" % port).decode()
@@ -919,6 +923,14 @@ def tls(work):
     check(status_line(answer) == "HTTP/1.0 200 OK", "program upload over TLS: " + status_line(answer))
     check(link_of(answer).startswith("https://localhost:%d/i/" % port), "program link: %r" % link_of(answer))
     check(get(link_of(answer)) == images["png"], "program upload over TLS comes back unchanged")
+    # A large image over TLS: whole, a range, HEAD (by SSL_sendfile where the kernel encrypts).
+    large = noise_png(700 * 1024)
+    big_body = program_upload_body(b"C:\\a\\big.png", large)
+    large_link = link_of(exchange(port, program_head(b"/guestglimor.php", b"localhost:%d" % port, "multipart",
+                                                     len(big_body)) + big_body, wrap=over_tls))
+    check(get(large_link) == large and get(large_link, "-r", "300000-") == large[300000:],
+          "large image and its range over TLS")
+    check(b"content-length: %d" % len(large) in get(large_link, "-I").lower(), "HEAD of a large image over TLS")
 
     # TLS 1.2 is the oldest version served; the server, not the client, refuses 1.1.
     check(get(base, "--tlsv1.2", "--tls-max", "1.2", "-o", "/dev/null", "-w", "%{http_code}") == b"200", "TLS 1.2")
