@@ -95,6 +95,7 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
   Config config;
   bool haveData = false;
   std::optional<unsigned> connections;
+  std::optional<std::uint64_t> cacheSize;
   std::optional<std::string> certificateFile, keyFile;
   std::optional<UploadAccess> uploads;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -120,6 +121,11 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       if (!uri.starts_with("postgresql://") && !uri.starts_with("postgres://"))
         throw Error("--database: \"" + uri + "\" is not a postgresql:// URI");
       config.database = DatabaseSettings{std::move(uri)};
+    } else if (flag == "--cache-dir") {
+      config.cacheDirectory = value();
+      if (config.cacheDirectory->empty()) throw Error("--cache-dir needs a folder");
+    } else if (flag == "--cache-size") {
+      cacheSize = parseNumber<std::uint64_t>("--cache-size", value(), 1, std::uint64_t(1) << 62);
     } else if (flag == "--database-connections") {
       connections = parseNumber<unsigned>("--database-connections", value(), 1, 64);
     } else if (flag == "--listen") {
@@ -176,6 +182,10 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     throw Error("--data and --database exclude each other: with --database everything is kept in PostgreSQL");
   if (connections && !config.database) throw Error("--database-connections needs --database");
   if (connections) config.database->connections = *connections;
+  if (config.cacheDirectory && !config.database)
+    throw Error("--cache-dir needs --database: with --data the images are files already");
+  if (cacheSize && !config.cacheDirectory) throw Error("--cache-size needs --cache-dir");
+  if (cacheSize) config.cacheBytes = *cacheSize;
   if (!haveData && !config.database)
     throw Error("--data DIR is required: the folder that keeps the images and the database "
                 "(or --database URI for PostgreSQL)");

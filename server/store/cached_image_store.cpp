@@ -14,27 +14,36 @@ constexpr std::int64_t lookBackSeconds = 30;
 } // namespace
 
 // The cache starts empty, so tombstones laid before it need not be read.
-CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes)
-    : store_(std::move(store)), cache_(cacheBytes),
+CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes,
+                                   std::unique_ptr<DiskImageCache> disk)
+    : store_(std::move(store)), cache_(cacheBytes), disk_(std::move(disk)),
       pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {}
 
 std::shared_ptr<const StoredImage> CachedImageStore::find(std::string_view id) {
   std::string key(id);
   if (auto cached = cache_.get(key)) return cached;
+  if (disk_)
+    if (auto copy = disk_->find(key)) return copy;
   auto image = store_->find(id);
-  // Only images held whole are kept; a larger one is read in parts each time.
+  // Only images held whole are kept in memory; a larger one is read in parts
+  // each time, or copied to the disk cache once.
   if (image && !image->reader) cache_.put(key, image, image->bytes.size());
+  if (image && image->reader && disk_)
+    if (auto copy = disk_->fill(*image)) return copy;
   return image;
 }
 
 std::shared_ptr<const StoredImage> CachedImageStore::findRecord(std::string_view id) {
   if (auto cached = cache_.get(std::string(id))) return cached;
+  if (disk_)
+    if (auto copy = disk_->find(std::string(id))) return copy;
   return store_->findRecord(id);
 }
 
 bool CachedImageStore::remove(std::string_view id) {
   bool removed = store_->remove(id);
   cache_.erase(std::string(id));
+  if (disk_) disk_->erase(std::string(id));
   return removed;
 }
 
@@ -43,6 +52,7 @@ void CachedImageStore::forgetRemovedElsewhere() {
   std::int64_t latest = pollFrom_;
   for (const Tombstone& tombstone : store_->removedSince(pollFrom_)) {
     cache_.erase(tombstone.id);
+    if (disk_) disk_->erase(tombstone.id);
     latest = std::max(latest, tombstone.removedAt);
   }
   pollFrom_ = std::max(pollFrom_, latest - lookBackSeconds);

@@ -1,4 +1,5 @@
 #pragma once
+#include "disk_image_cache.h"
 #include "image_cache.h"
 #include "image_store.h"
 
@@ -14,10 +15,13 @@ namespace glimor::server {
 // reach neither the disk nor the database. An image removed through this
 // object leaves the cache at once; one removed by another process on the same
 // store (another node, the admin command) leaves it at the next
-// forgetRemovedElsewhere(), which the service calls once a second.
+// forgetRemovedElsewhere(), which the service calls once a second. With a
+// disk cache, the images too large for memory are copied there on their first
+// read and served from the copy after that; removals leave it the same way.
 class CachedImageStore : public ImageStore {
 public:
-  CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20);
+  CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20,
+                   std::unique_ptr<DiskImageCache> disk = nullptr);
 
   std::string add(const Upload& upload) override { return store_->add(upload); }
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
@@ -37,6 +41,7 @@ public:
 private:
   std::unique_ptr<ImageStore> store_;
   ImageCache<StoredImage> cache_;
+  std::unique_ptr<DiskImageCache> disk_;
   std::mutex pollMutex_;
   std::int64_t pollFrom_ = 0;
 };

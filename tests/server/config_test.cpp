@@ -121,6 +121,16 @@ TEST(Config, ADatabaseReplacesTheDataFolder) {
             std::string::npos);
   EXPECT_NE(errorOf({"--database", "postgres://db/g", "--database-connections", "0"}).find("from 1 to 64"),
             std::string::npos);
+  // A disk cache of large images belongs to a node on the database.
+  auto cached = parse({"--database", "postgres://db/g", "--cache-dir", "/var/cache/g", "--cache-size=5000"});
+  ASSERT_TRUE(cached);
+  EXPECT_EQ(cached->cacheDirectory, "/var/cache/g");
+  EXPECT_EQ(cached->cacheBytes, 5000u);
+  EXPECT_NE(errorOf({"--data", "d", "--cache-dir", "c"}).find("--cache-dir needs --database"),
+            std::string::npos);
+  EXPECT_NE(
+      errorOf({"--database", "postgres://db/g", "--cache-size", "9"}).find("--cache-size needs --cache-dir"),
+      std::string::npos);
 }
 
 TEST(Config, NamesWhatIsWrong) {
