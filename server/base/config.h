@@ -39,6 +39,12 @@ struct Config {
   // instead of the Host line the client sent.
   std::optional<std::string> publicUrl;
   std::optional<std::string> updatesDirectory;
+  // Where the metrics are served, apart from the service's own address.
+  struct Endpoint {
+    std::string address;
+    std::uint16_t port = 0;
+  };
+  std::optional<Endpoint> metricsListen;
   std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
   // Bytes the store may hold at most, images and feedback together; nothing: no bound.
   std::optional<std::uint64_t> maxStoreBytes;
@@ -85,6 +91,7 @@ inline constexpr std::string_view usageText =
     "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
     "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
     "                     [--expire-after DAYS] [--cache-dir DIR [--cache-size BYTES]]\n"
+    "                     [--metrics-listen ADDRESS:PORT]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 

@@ -23,7 +23,7 @@ public:
   CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20,
                    std::unique_ptr<DiskImageCache> disk = nullptr);
 
-  std::string add(const Upload& upload) override { return store_->add(upload); }
+  std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
   std::shared_ptr<const StoredImage> findRecord(std::string_view id) override;
   std::optional<std::string> deletionHash(std::string_view id) override { return store_->deletionHash(id); }

@@ -2,6 +2,7 @@
 
 #include "file_reader.h"
 #include "image_id.h"
+#include "metrics.h"
 #include "platform/error.h"
 #include "request_log.h"
 
@@ -80,6 +81,7 @@ std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image
       used_ += image.size;
     }
     while (used_ > budget_ && order_.size() > 1) forget(std::prev(order_.end()));
+    metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
   }
   return find(image.id);
 }
@@ -117,6 +119,7 @@ void DiskImageCache::copyInto(const StoredImage& image, const std::filesystem::p
 void DiskImageCache::erase(const std::string& id) {
   std::lock_guard lock(mutex_);
   if (auto found = index_.find(id); found != index_.end()) forget(found->second);
+  metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
 }
 
 void DiskImageCache::forget(std::list<Entry>::iterator entry) {

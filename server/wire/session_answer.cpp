@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "answer_metrics.h"
 #include "request_log.h"
 
 #include <algorithm>
@@ -100,6 +101,7 @@ void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_co
   logRequest({clientAddress_, request_.method, request_.target + (error ? " (answer cut short)" : ""),
               request_.response.status, static_cast<std::size_t>(sent),
               std::chrono::steady_clock::now() - request_.started});
+  recordAnswer(request_.target, request_.response, sent, std::chrono::steady_clock::now() - request_.started);
   resetRequest();
   if (error) return close();
   if (drainAfter) {

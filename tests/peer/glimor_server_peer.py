@@ -289,11 +289,94 @@ def feedback_rows(data):
         return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
 
 
+
+METRIC_NAME = re.compile(r"[a-zA-Z_:][a-zA-Z0-9_:]*")
+LABEL_NAME = re.compile(r"[a-zA-Z_][a-zA-Z0-9_]*")
+
+
+def parse_prometheus(text):
+    """Prometheus text format, strictly: every family's HELP and TYPE before its samples, each
+    series once, label values with only the three escapes, histograms whose buckets rise to
+    +Inf == _count. Returns {(name, ((label, value), ...)): value}; raises ValueError."""
+    if not text.endswith("\n"):
+        raise ValueError("no final newline")
+    samples, types, current = {}, {}, None
+    for line in text[:-1].split("\n"):
+        if line.startswith("# HELP ") or line.startswith("# TYPE "):
+            name, _, rest = line[7:].partition(" ")
+            if not METRIC_NAME.fullmatch(name):
+                raise ValueError("bad name: " + line)
+            if line.startswith("# HELP "):
+                if name == current or name in types:
+                    raise ValueError("HELP after the family began: " + line)
+                if "\\" in rest.replace("\\\\", "").replace("\\n", ""):
+                    raise ValueError("bad escape in HELP: " + line)
+                current = name
+            elif name != current or rest not in ("counter", "gauge", "histogram", "summary", "untyped"):
+                raise ValueError("TYPE without its HELP, or unknown: " + line)
+            else:
+                types[name] = rest
+            continue
+        match = METRIC_NAME.match(line)
+        if not match or current not in types:
+            raise ValueError("sample outside a family: " + line)
+        name, i, labels = match.group(0), match.end(), []
+        suffixes = ("_bucket", "_sum", "_count") if types[current] == "histogram" else ("",)
+        if name not in [current + suffix for suffix in suffixes]:
+            raise ValueError("sample of another family: " + line)
+        if line[i:i + 1] == "{":
+            i += 1
+            while line[i] != "}":
+                label = LABEL_NAME.match(line, i)
+                if not label or line[label.end():label.end() + 2] != '="':
+                    raise ValueError("bad label: " + line)
+                i, value = label.end() + 2, ""
+                while line[i] != '"':
+                    if line[i] == "\\":
+                        escape = {"\\": "\\", '"': '"', "n": "\n"}.get(line[i + 1])
+                        if escape is None:
+                            raise ValueError("bad escape: " + line)
+                        value += escape
+                        i += 2
+                    else:
+                        value += line[i]
+                        i += 1
+                labels.append((label.group(0), value))
+                i += 1
+                if line[i] == ",":
+                    i += 1
+            i += 1
+        if line[i] != " " or len({label for label, _ in labels}) != len(labels):
+            raise ValueError("bad sample: " + line)
+        value = float(line[i + 1:])
+        if types[current] == "counter" and value < 0:
+            raise ValueError("negative counter: " + line)
+        key = (name, tuple(labels))
+        if key in samples:
+            raise ValueError("series twice: " + line)
+        samples[key] = value
+    for name, kind in types.items():
+        if kind != "histogram":
+            continue
+        series = {labels for sample, labels in samples if sample == name + "_count"}
+        for labels in series:
+            buckets = [(float(dict(bucket)["le"]), value) for (sample, bucket), value in samples.items()
+                       if sample == name + "_bucket" and [l for l in bucket if l[0] != "le"] == list(labels)]
+            bounds = [bound for bound, _ in buckets]
+            counts = [count for _, count in sorted(buckets)]
+            if (bounds != sorted(bounds) or not bounds or bounds[-1] != float("inf") or counts != sorted(counts) or
+                    counts[-1] != samples[(name + "_count", labels)] or (name + "_sum", labels) not in samples):
+                raise ValueError("histogram %s%r: buckets %r" % (name, labels, buckets))
+    return samples
+
+
 # --- groups -----------------------------------------------------------------
 
 def wire(work):
     images = make_images(work)
-    server = Server(os.path.join(work, "data"), "--updates", os.path.join(work, "updates"))
+    metrics_url = "http://127.0.0.1:%d/metrics" % free_port()
+    server = Server(os.path.join(work, "data"), "--updates", os.path.join(work, "updates"),
+                    "--metrics-listen", metrics_url.split("/")[2])
     os.makedirs(os.path.join(work, "updates"))
     port = server.port
     host = b"localhost:%d" % port
@@ -411,6 +494,31 @@ def wire(work):
                     for name in names]
     modes = {oct(os.stat(path).st_mode & 0o777) for path in stored_files + [os.path.join(work, "data", "glimor.db")]}
     check(stored_files and modes == {"0o600"}, "modes of the stored files: %r" % modes)
+
+    # Metrics on their own address only, parsed strictly; an upload, two GETs and a 404 show in them.
+    def scrape():
+        try:
+            return parse_prometheus(curl(metrics_url).decode())
+        except (ValueError, IndexError) as problem:
+            check(False, "metrics format: %s" % problem)
+            return {}
+    check(status_of("http://127.0.0.1:%d/metrics" % port) == "404", "no metrics on the public address")
+    before = scrape()
+    link = link_of(program_upload(port, host, b"C:\\x\\Glimor.png", images["png"]))
+    check(curl(link) == images["png"] and curl(link) == images["png"], "served twice")
+    curl("http://127.0.0.1:%d/i/AAAAAAAAAAAAAAAA.png" % port)
+    after = scrape()
+    delta = lambda name, *labels: after.get((name, labels), 0) - before.get((name, labels), 0)
+    for name, labels, expected in (
+            ("glimor_uploads_total", (), 1), ("glimor_upload_bytes_total", (), len(images["png"])),
+            ("glimor_responses_total", (("route", "image"), ("status", "200")), 2),
+            ("glimor_refusals_total", (("status", "404"), ("reason", "No such image")), 1),
+            ("glimor_request_duration_seconds_count", (("route", "upload"),), 1),
+            ("glimor_store_duration_seconds_count", (("operation", "add"),), 1),
+            ("glimor_cache_lookups_total", (("cache", "memory"), ("result", "hit")), 1),
+            ("glimor_connections_accepted_total", (), 4)):
+        check(delta(name, *labels) == expected, "metric %s%r grew by %r" % (name, labels, delta(name, *labels)))
+    check(delta("glimor_sent_bytes_total") >= 2 * len(images["png"]), "bytes sent counted")
 
     check(server.stop() == 0, "clean exit")
     log = server.log_text()

@@ -138,6 +138,15 @@ TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({"--data"}).find("--data needs a value"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--listen", "8080"}).find("is not ADDRESS:PORT"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--listen", "a:70000"}).find("from 0 to 65535"), std::string::npos);
+  // The metrics have an address of their own, never the service's.
+  auto metrics = parse({"--data", "d", "--metrics-listen", "[::1]:9100"});
+  ASSERT_TRUE(metrics && metrics->metricsListen);
+  EXPECT_EQ(metrics->metricsListen->address, "::1");
+  EXPECT_EQ(metrics->metricsListen->port, 9100);
+  EXPECT_NE(errorOf({"--data", "d", "--metrics-listen", "127.0.0.1:8080"}).find("must differ from --listen"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--metrics-listen", "9100"}).find("--metrics-listen: \"9100\" is not"),
+            std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "12k"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--expire-after", "0"}).find("--expire-after"), std::string::npos);
