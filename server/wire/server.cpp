@@ -102,6 +102,9 @@ std::string proxyPolicy(const Config& config) {
 } // namespace
 
 void runServer(const Config& config) {
+  // A client gone while sendfile() writes to its socket must cost an error
+  // code, not the process (sendfile, unlike send, has no MSG_NOSIGNAL).
+  std::signal(SIGPIPE, SIG_IGN);
   std::size_t descriptors = raiseDescriptorLimit();
   // Bad certificate or key files stop the start before anything else is touched.
   std::optional<TlsContexts> tls;

@@ -58,7 +58,7 @@ std::int64_t Session<Stream>::sendFileOnce(int file, std::uint64_t offset, std::
 template <typename Stream> void Session<Stream>::sendFromFile(bool keepAlive) {
   BodyStreamer& streamer = *request_.streamer;
   beast::error_code ignored;
-  tcp().socket().native_non_blocking(true, ignored);
+  if (!tcp().socket().native_non_blocking()) tcp().socket().native_non_blocking(true, ignored);
   std::uint64_t thisTurn = 0;
   while (!streamer.done()) {
     if (std::chrono::steady_clock::now() > streamer.deadline())
