@@ -36,7 +36,7 @@ void noteLookup(std::string_view cache, bool hit) {
 // The cache starts empty, so tombstones laid before it need not be read.
 CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes,
                                    std::unique_ptr<DiskImageCache> disk)
-    : store_(std::move(store)), cache_(cacheBytes), disk_(std::move(disk)),
+    : store_(std::move(store)), cache_(cacheBytes), openFiles_(openFileCount), disk_(std::move(disk)),
       pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {}
 
 std::string CachedImageStore::add(const Upload& upload) {
@@ -51,22 +51,34 @@ std::shared_ptr<const StoredImage> CachedImageStore::find(std::string_view id) {
   auto cached = cache_.get(key);
   noteLookup("memory", cached != nullptr);
   if (cached) return cached;
+  auto open = openFiles_.get(key);
+  noteLookup("open_file", open != nullptr);
+  if (open) return open;
+  std::shared_ptr<const StoredImage> image;
   if (disk_) {
-    auto copy = disk_->find(key);
-    noteLookup("disk", copy != nullptr);
-    if (copy) return copy;
+    image = disk_->find(key);
+    noteLookup("disk", image != nullptr);
   }
-  auto image = timed("find", [&] { return store_->find(id); });
+  if (!image) image = timed("find", [&] { return store_->find(id); });
   // Only images held whole are kept in memory; a larger one is read in parts
   // each time, or copied to the disk cache once.
   if (image && !image->reader) cache_.put(key, image, image->bytes.size());
-  if (image && image->reader && disk_)
-    if (auto copy = disk_->fill(*image)) return copy;
+  if (image && image->reader && image->reader->descriptor() < 0 && disk_)
+    if (auto copy = disk_->fill(*image)) image = copy;
+  keepOpen(key, image);
   return image;
+}
+
+// An image in a file stays open for the next request, which then needs
+// neither the record nor an open(); sends share the descriptor, each at its
+// own offset.
+void CachedImageStore::keepOpen(const std::string& id, const std::shared_ptr<const StoredImage>& image) {
+  if (image && image->reader && image->reader->descriptor() >= 0) openFiles_.put(id, image, 1);
 }
 
 std::shared_ptr<const StoredImage> CachedImageStore::findRecord(std::string_view id) {
   if (auto cached = cache_.get(std::string(id))) return cached;
+  if (auto open = openFiles_.get(std::string(id))) return open;
   if (disk_)
     if (auto copy = disk_->find(std::string(id))) return copy;
   return timed("find_record", [&] { return store_->findRecord(id); });
@@ -75,6 +87,7 @@ std::shared_ptr<const StoredImage> CachedImageStore::findRecord(std::string_view
 bool CachedImageStore::remove(std::string_view id) {
   bool removed = timed("remove", [&] { return store_->remove(id); });
   cache_.erase(std::string(id));
+  openFiles_.erase(std::string(id));
   if (disk_) disk_->erase(std::string(id));
   return removed;
 }
@@ -84,6 +97,7 @@ void CachedImageStore::forgetRemovedElsewhere() {
   std::int64_t latest = pollFrom_;
   for (const Tombstone& tombstone : store_->removedSince(pollFrom_)) {
     cache_.erase(tombstone.id);
+    openFiles_.erase(tombstone.id);
     if (disk_) disk_->erase(tombstone.id);
     latest = std::max(latest, tombstone.removedAt);
   }

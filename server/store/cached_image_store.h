@@ -15,11 +15,16 @@ namespace glimor::server {
 // reach neither the disk nor the database. An image removed through this
 // object leaves the cache at once; one removed by another process on the same
 // store (another node, the admin command) leaves it at the next
-// forgetRemovedElsewhere(), which the service calls once a second. With a
+// forgetRemovedElsewhere(), which the service calls once a second. Larger
+// images in files (SQLite's, or copies in the disk cache) are kept open, up to
+// `openFileCount` of them, and forgotten the same way. With a
 // disk cache, the images too large for memory are copied there on their first
 // read and served from the copy after that; removals leave it the same way.
 class CachedImageStore : public ImageStore {
 public:
+  // Images in files kept open at most, and so descriptors held besides connections.
+  static constexpr std::size_t openFileCount = 64;
+
   CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20,
                    std::unique_ptr<DiskImageCache> disk = nullptr);
 
@@ -40,7 +45,10 @@ public:
 
 private:
   std::unique_ptr<ImageStore> store_;
+  void keepOpen(const std::string& id, const std::shared_ptr<const StoredImage>& image);
+
   ImageCache<StoredImage> cache_;
+  ImageCache<StoredImage> openFiles_; // images in files, their descriptors open; one unit each
   std::unique_ptr<DiskImageCache> disk_;
   std::mutex pollMutex_;
   std::int64_t pollFrom_ = 0;

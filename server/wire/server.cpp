@@ -115,8 +115,8 @@ void runServer(const Config& config) {
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
   DecodeQueue decodes(2 * coreCount() + 1, 2 * coreCount());
-  std::size_t reserve =
-      descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
+  std::size_t reserve = descriptorReserve + diskThreadCount + CachedImageStore::openFileCount +
+                        (config.database ? config.database->connections : 0);
   std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
   Connections connections(maxConnections, config.maxConnectionsPerAddress);
   // Room for eight largest uploads at once, a quarter of it for any one
