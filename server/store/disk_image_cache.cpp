@@ -63,16 +63,25 @@ std::shared_ptr<const StoredImage> DiskImageCache::find(const std::string& id) {
 
 std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image) {
   if (!image.reader || image.size > budget_) return nullptr;
+  {
+    // One copy at a time per image: the requests that meet one being made
+    // are served from the store meanwhile, rather than each copying it again.
+    std::lock_guard lock(mutex_);
+    if (!filling_.insert(image.id).second) return nullptr;
+  }
   std::filesystem::path target = fileOf(image.id);
   try {
     copyInto(image, target);
   } catch (const std::exception& failure) {
     logMessage(std::string("disk cache: ") + failure.what());
+    std::lock_guard lock(mutex_);
+    filling_.erase(image.id);
     return nullptr;
   }
   {
     std::lock_guard lock(mutex_);
-    // A fill of the same image alongside wrote the same bytes under the same name.
+    filling_.erase(image.id);
+    // Copied just before by a request that missed it too: the same bytes under the same name.
     if (auto found = index_.find(image.id); found != index_.end()) {
       order_.splice(order_.begin(), order_, found->second);
     } else {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace glimor::server {
 
@@ -52,6 +53,7 @@ private:
   std::mutex mutex_;
   std::list<Entry> order_; // most recently used first
   std::unordered_map<std::string, std::list<Entry>::iterator> index_;
+  std::unordered_set<std::string> filling_; // ids being copied now
   std::uint64_t used_ = 0;
 };
 
