@@ -79,6 +79,12 @@ public:
 
   bool stopping() const { return stopping_; }
 
+  // Open connections and how many of them are idle, for the metrics.
+  std::pair<std::size_t, std::size_t> openAndIdle() {
+    std::lock_guard lock(mutex_);
+    return {open_.size(), idle_.size()};
+  }
+
   // From now on no connection is kept alive; idle ones close now.
   void stop() {
     stopping_ = true;

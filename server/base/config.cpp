@@ -19,14 +19,19 @@ Number parseNumber(std::string_view flag, std::string_view text, Number low, Num
   return value;
 }
 
-void parseListen(Config& config, std::string_view text) {
+Config::Endpoint parseEndpoint(std::string_view flag, std::string_view text) {
   std::size_t colon = text.rfind(':');
   if (colon == std::string_view::npos || colon == 0)
-    throw Error("--listen: \"" + std::string(text) + "\" is not ADDRESS:PORT");
+    throw Error(std::string(flag) + ": \"" + std::string(text) + "\" is not ADDRESS:PORT");
   std::string_view address = text.substr(0, colon);
   if (address.starts_with('[') && address.ends_with(']')) address = address.substr(1, address.size() - 2);
-  config.listenAddress = address;
-  config.listenPort = parseNumber<std::uint16_t>("--listen", text.substr(colon + 1), 0, 65535);
+  return {std::string(address), parseNumber<std::uint16_t>(flag, text.substr(colon + 1), 0, 65535)};
+}
+
+void parseListen(Config& config, std::string_view text) {
+  auto endpoint = parseEndpoint("--listen", text);
+  config.listenAddress = endpoint.address;
+  config.listenPort = endpoint.port;
 }
 
 // "30", "30/min" (--upload-rate) or "1073741824/day" (--upload-quota).
@@ -95,6 +100,7 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
   Config config;
   bool haveData = false;
   std::optional<unsigned> connections;
+  std::optional<std::uint64_t> cacheSize;
   std::optional<std::string> certificateFile, keyFile;
   std::optional<UploadAccess> uploads;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -120,10 +126,17 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       if (!uri.starts_with("postgresql://") && !uri.starts_with("postgres://"))
         throw Error("--database: \"" + uri + "\" is not a postgresql:// URI");
       config.database = DatabaseSettings{std::move(uri)};
+    } else if (flag == "--cache-dir") {
+      config.cacheDirectory = value();
+      if (config.cacheDirectory->empty()) throw Error("--cache-dir needs a folder");
+    } else if (flag == "--cache-size") {
+      cacheSize = parseNumber<std::uint64_t>("--cache-size", value(), 1, std::uint64_t(1) << 62);
     } else if (flag == "--database-connections") {
       connections = parseNumber<unsigned>("--database-connections", value(), 1, 64);
     } else if (flag == "--listen") {
       parseListen(config, value());
+    } else if (flag == "--metrics-listen") {
+      config.metricsListen = parseEndpoint("--metrics-listen", value());
     } else if (flag == "--public-url") {
       config.publicUrl = normalisePublicUrl(value());
     } else if (flag == "--updates") {
@@ -176,6 +189,14 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     throw Error("--data and --database exclude each other: with --database everything is kept in PostgreSQL");
   if (connections && !config.database) throw Error("--database-connections needs --database");
   if (connections) config.database->connections = *connections;
+  if (config.cacheDirectory && !config.database)
+    throw Error("--cache-dir needs --database: with --data the images are files already");
+  if (cacheSize && !config.cacheDirectory) throw Error("--cache-size needs --cache-dir");
+  if (cacheSize) config.cacheBytes = *cacheSize;
+  if (config.metricsListen && config.metricsListen->port != 0 &&
+      config.metricsListen->port == config.listenPort &&
+      config.metricsListen->address == config.listenAddress)
+    throw Error("--metrics-listen must differ from --listen: the metrics are never served to the public");
   if (!haveData && !config.database)
     throw Error("--data DIR is required: the folder that keeps the images and the database "
                 "(or --database URI for PostgreSQL)");

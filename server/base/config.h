@@ -29,12 +29,22 @@ enum class UploadAccess { open, token };
 struct Config {
   std::string dataDirectory; // empty with `database`
   std::optional<DatabaseSettings> database;
+  // With `database`: a folder of this node that keeps copies of large images,
+  // at most `cacheBytes` of them.
+  std::optional<std::string> cacheDirectory;
+  std::uint64_t cacheBytes = std::uint64_t(1) << 30;
   std::string listenAddress = "127.0.0.1";
   std::uint16_t listenPort = 8080;
   // "http[s]://host[:port]" without a trailing slash; links then start with it
   // instead of the Host line the client sent.
   std::optional<std::string> publicUrl;
   std::optional<std::string> updatesDirectory;
+  // Where the metrics are served, apart from the service's own address.
+  struct Endpoint {
+    std::string address;
+    std::uint16_t port = 0;
+  };
+  std::optional<Endpoint> metricsListen;
   std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
   // Bytes the store may hold at most, images and feedback together; nothing: no bound.
   std::optional<std::uint64_t> maxStoreBytes;
@@ -80,7 +90,8 @@ inline constexpr std::string_view usageText =
     "                     [--min-upload-rate BYTES/S] [--min-download-rate BYTES/S]\n"
     "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
     "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
-    "                     [--expire-after DAYS]\n"
+    "                     [--expire-after DAYS] [--cache-dir DIR [--cache-size BYTES]]\n"
+    "                     [--metrics-listen ADDRESS:PORT]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 

@@ -53,6 +53,9 @@ public:
   virtual std::uint64_t size() const = 0;
   // Up to `length` bytes from `offset`; fewer only at the end.
   virtual std::string read(std::uint64_t offset, std::size_t length) = 0;
+  // An open file holding the bytes, which the kernel can send without copying
+  // them through the service; -1 when the bytes come from elsewhere.
+  virtual int descriptor() const { return -1; }
 };
 
 struct Response {

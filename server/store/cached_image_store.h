@@ -1,4 +1,5 @@
 #pragma once
+#include "disk_image_cache.h"
 #include "image_cache.h"
 #include "image_store.h"
 
@@ -14,12 +15,20 @@ namespace glimor::server {
 // reach neither the disk nor the database. An image removed through this
 // object leaves the cache at once; one removed by another process on the same
 // store (another node, the admin command) leaves it at the next
-// forgetRemovedElsewhere(), which the service calls once a second.
+// forgetRemovedElsewhere(), which the service calls once a second. Larger
+// images in files (SQLite's, or copies in the disk cache) are kept open, up to
+// `openFileCount` of them, and forgotten the same way. With a
+// disk cache, the images too large for memory are copied there on their first
+// read and served from the copy after that; removals leave it the same way.
 class CachedImageStore : public ImageStore {
 public:
-  CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20);
+  // Images in files kept open at most, and so descriptors held besides connections.
+  static constexpr std::size_t openFileCount = 64;
 
-  std::string add(const Upload& upload) override { return store_->add(upload); }
+  CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes = 64 << 20,
+                   std::unique_ptr<DiskImageCache> disk = nullptr);
+
+  std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
   std::shared_ptr<const StoredImage> findRecord(std::string_view id) override;
   std::optional<std::string> deletionHash(std::string_view id) override { return store_->deletionHash(id); }
@@ -36,7 +45,11 @@ public:
 
 private:
   std::unique_ptr<ImageStore> store_;
+  void keepOpen(const std::string& id, const std::shared_ptr<const StoredImage>& image);
+
   ImageCache<StoredImage> cache_;
+  ImageCache<StoredImage> openFiles_; // images in files, their descriptors open; one unit each
+  std::unique_ptr<DiskImageCache> disk_;
   std::mutex pollMutex_;
   std::int64_t pollFrom_ = 0;
 };

@@ -21,6 +21,7 @@ public:
   std::uint64_t size() const override { return size_; }
   // Throws Error when the file cannot be read.
   std::string read(std::uint64_t offset, std::size_t length) override;
+  int descriptor() const override { return descriptor_; }
 
 private:
   FileReader(int descriptor, std::uint64_t size, std::filesystem::path path)

@@ -28,6 +28,13 @@ public:
   // another machine); throws when it cannot be read or comes back short.
   std::string readPart();
 
+  // For a body sent straight from its file by the kernel: the file (-1 when
+  // there is none), the next offset and the bytes still to send.
+  int descriptor() const { return source_->descriptor(); }
+  std::uint64_t next() const { return next_; }
+  std::uint64_t left() const { return end_ - next_; }
+  void advance(std::uint64_t bytes) { next_ += bytes; }
+
 private:
   std::shared_ptr<BodyReader> source_;
   std::uint64_t first_;

@@ -1,5 +1,6 @@
 #include "listener.h"
 
+#include "metrics.h"
 #include "platform/error.h"
 #include "request_log.h"
 
@@ -69,6 +70,7 @@ void Listener::onAccepted(boost::system::error_code error, tcp::socket socket) {
     });
     return;
   }
+  metrics().add("glimor_connections_accepted_total");
   if (tls_) {
     auto context = tls_->current();
     std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *context), shared_, context)->start();

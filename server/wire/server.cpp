@@ -5,6 +5,7 @@
 #include "descriptor_limit.h"
 #include "housekeeping.h"
 #include "listener.h"
+#include "metrics_listener.h"
 #include "platform/error.h"
 #include "request_log.h"
 #include "routes.h"
@@ -47,15 +48,20 @@ unsigned coreCount() {
 // SQLite files, files being read on the disk threads.
 constexpr std::size_t descriptorReserve = 48;
 
-tcp::endpoint resolveListenAddress(asio::io_context& io, const Config& config) {
+tcp::endpoint resolveListenAddress(asio::io_context& io, const std::string& address, std::uint16_t port) {
   boost::system::error_code error;
   tcp::resolver resolver(io);
-  auto results = resolver.resolve(config.listenAddress, std::to_string(config.listenPort),
+  auto results = resolver.resolve(address, std::to_string(port),
                                   tcp::resolver::passive | tcp::resolver::numeric_service, error);
   if (error || results.empty())
-    throw Error("Cannot listen on \"" + config.listenAddress +
-                "\": " + (error ? error.message() : "no address"));
+    throw Error("Cannot listen on \"" + address + "\": " + (error ? error.message() : "no address"));
   return results.begin()->endpoint();
+}
+
+std::string urlOf(const tcp::endpoint& endpoint) {
+  std::string address = endpoint.address().to_string();
+  if (endpoint.address().is_v6()) address = "[" + address + "]";
+  return address + ":" + std::to_string(endpoint.port());
 }
 
 // After the stop signal: polls until the last connection is gone or the grace
@@ -96,6 +102,9 @@ std::string proxyPolicy(const Config& config) {
 } // namespace
 
 void runServer(const Config& config) {
+  // A client gone while sendfile() writes to its socket must cost an error
+  // code, not the process (sendfile, unlike send, has no MSG_NOSIGNAL).
+  std::signal(SIGPIPE, SIG_IGN);
   std::size_t descriptors = raiseDescriptorLimit();
   // Bad certificate or key files stop the start before anything else is touched.
   std::optional<TlsContexts> tls;
@@ -106,8 +115,8 @@ void runServer(const Config& config) {
   asio::io_context io(static_cast<int>(threads));
   asio::thread_pool diskWork(diskThreadCount);
   DecodeQueue decodes(2 * coreCount() + 1, 2 * coreCount());
-  std::size_t reserve =
-      descriptorReserve + diskThreadCount + (config.database ? config.database->connections : 0);
+  std::size_t reserve = descriptorReserve + diskThreadCount + CachedImageStore::openFileCount +
+                        (config.database ? config.database->connections : 0);
   std::size_t maxConnections = config.maxConnections.value_or(connectionsWithin(descriptors, reserve));
   Connections connections(maxConnections, config.maxConnectionsPerAddress);
   // Room for eight largest uploads at once, a quarter of it for any one
@@ -115,9 +124,15 @@ void runServer(const Config& config) {
   std::uint64_t budget = 8 * bodyLimit(config, Route::upload);
   BodyBudget bodies(budget, budget / 4);
   SessionShared shared{service, connections, bodies, diskWork, decodes};
-  auto listener =
-      std::make_shared<Listener>(io, resolveListenAddress(io, config), shared, tls ? &*tls : nullptr);
+  auto listener = std::make_shared<Listener>(
+      io, resolveListenAddress(io, config.listenAddress, config.listenPort), shared, tls ? &*tls : nullptr);
   listener->start();
+  std::shared_ptr<MetricsListener> metricsListener;
+  if (config.metricsListen) {
+    metricsListener = std::make_shared<MetricsListener>(
+        io, resolveListenAddress(io, config.metricsListen->address, config.metricsListen->port), connections);
+    metricsListener->start();
+  }
 
   auto bound = listener->endpoint();
   std::string shownAddress =
@@ -126,6 +141,7 @@ void runServer(const Config& config) {
              ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription + ", at most " +
              std::to_string(maxConnections) + " connections, uploads " + uploadPolicy(config) +
              proxyPolicy(config));
+  if (metricsListener) logMessage("metrics on http://" + urlOf(metricsListener->endpoint()) + "/metrics");
 
   // SIGHUP reads the certificate and key again; without TLS there is nothing to reload.
   asio::signal_set hangups(io, SIGHUP);
@@ -148,6 +164,7 @@ void runServer(const Config& config) {
     logMessage(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
                ": finishing requests in flight");
     listener->stop();
+    if (metricsListener) metricsListener->stop();
     hangups.cancel();
     connections.stop();
     auto deadline = std::chrono::steady_clock::now() + config.requestTimeout;

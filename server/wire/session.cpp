@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "admission.h"
+#include "metrics.h"
 #include "platform/error.h"
 #include "proxy_header.h"
 #include "request_log.h"
@@ -72,7 +73,10 @@ template <typename Stream> void Session<Stream>::start() {
   }
   handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
   // Over its address's share, or every connection busy: closed unread.
-  if (!handle_) return close();
+  if (!handle_) {
+    metrics().add("glimor_connections_refused_total");
+    return close();
+  }
   asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
     if (self->shared_.service.config.proxyProtocol) {
       self->tcp().expires_after(self->timeout()); // for the whole header, however it trickles in

@@ -11,6 +11,7 @@
 #include <array>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/stream.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/core/stream_traits.hpp>
@@ -110,6 +111,10 @@ private:
   void respond(Response response, bool keepAlive, bool drainAfter = false);
   void sendPart(bool keepAlive);
   void onPartRead(bool keepAlive, bool failed);
+  bool sendsFromFile();
+  void sendFromFile(bool keepAlive);
+  void awaitWritable(bool keepAlive);
+  std::int64_t sendFileOnce(int file, std::uint64_t offset, std::size_t length);
   void onWritten(bool keepAlive, bool drainAfter, boost::beast::error_code error);
   void refuseBeforeBody(int status, const std::string& reason, Refusal::Headers headers = {});
   void drain();
@@ -133,6 +138,7 @@ private:
   std::optional<boost::beast::http::response<boost::beast::http::empty_body>> continue_;
   std::uint64_t drainBudget_ = 0;
   std::array<char, 16384> drainBuffer_{};
+  std::optional<boost::asio::steady_timer> writableTimer_; // bounds each wait of sendFromFile()
 };
 
 extern template class Session<PlainStream>;

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "answer_metrics.h"
 #include "request_log.h"
 
 #include <algorithm>
@@ -7,9 +8,10 @@
 #include <boost/asio/write.hpp>
 #include <boost/beast/http/write.hpp>
 
-// Writing the answer: its header, a body held whole or sent in parts read on
-// the disk threads, then the next request, a drain of what a refused request
-// still sends, or the end of the connection.
+// Writing the answer: its header, a body held whole, sent from its file by the
+// kernel (session_sendfile.cpp) or in parts read on the disk threads, then the
+// next request, a drain of what a refused request still sends, or the end of
+// the connection.
 namespace glimor::server {
 
 namespace asio = boost::asio;
@@ -47,7 +49,9 @@ template <typename Stream> void Session<Stream>::respond(Response response, bool
   http::async_write(stream_, answer,
                     [self = this->shared_from_this(), keepAlive, drainAfter,
                      streamed](beast::error_code error, std::size_t) {
-                      if (streamed && !error) return self->sendPart(keepAlive);
+                      if (streamed && !error)
+                        return self->sendsFromFile() ? self->sendFromFile(keepAlive)
+                                                     : self->sendPart(keepAlive);
                       self->onWritten(keepAlive, drainAfter, error);
                     });
 }
@@ -97,6 +101,7 @@ void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_co
   logRequest({clientAddress_, request_.method, request_.target + (error ? " (answer cut short)" : ""),
               request_.response.status, static_cast<std::size_t>(sent),
               std::chrono::steady_clock::now() - request_.started});
+  recordAnswer(request_.target, request_.response, sent, std::chrono::steady_clock::now() - request_.started);
   resetRequest();
   if (error) return close();
   if (drainAfter) {

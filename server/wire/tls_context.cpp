@@ -71,6 +71,10 @@ asio::ssl::context makeTlsContext(const TlsFiles& files) {
                                   "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305");
   // Renegotiation lets one client make the service repeat handshakes at will.
   SSL_CTX_set_options(handle, SSL_OP_NO_RENEGOTIATION);
+#ifdef SSL_OP_ENABLE_KTLS
+  // Where the kernel can encrypt, files go out with SSL_sendfile() (session_sendfile.cpp).
+  SSL_CTX_set_options(handle, SSL_OP_ENABLE_KTLS);
+#endif
 
   boost::system::error_code error;
   context.use_certificate_chain(asio::buffer(certificates), error);

@@ -289,11 +289,94 @@ def feedback_rows(data):
         return db.execute("SELECT name, email, category, text, client_address FROM feedback ORDER BY id").fetchall()
 
 
+
+METRIC_NAME = re.compile(r"[a-zA-Z_:][a-zA-Z0-9_:]*")
+LABEL_NAME = re.compile(r"[a-zA-Z_][a-zA-Z0-9_]*")
+
+
+def parse_prometheus(text):
+    """Prometheus text format, strictly: every family's HELP and TYPE before its samples, each
+    series once, label values with only the three escapes, histograms whose buckets rise to
+    +Inf == _count. Returns {(name, ((label, value), ...)): value}; raises ValueError."""
+    if not text.endswith("\n"):
+        raise ValueError("no final newline")
+    samples, types, current = {}, {}, None
+    for line in text[:-1].split("\n"):
+        if line.startswith("# HELP ") or line.startswith("# TYPE "):
+            name, _, rest = line[7:].partition(" ")
+            if not METRIC_NAME.fullmatch(name):
+                raise ValueError("bad name: " + line)
+            if line.startswith("# HELP "):
+                if name == current or name in types:
+                    raise ValueError("HELP after the family began: " + line)
+                if "\\" in rest.replace("\\\\", "").replace("\\n", ""):
+                    raise ValueError("bad escape in HELP: " + line)
+                current = name
+            elif name != current or rest not in ("counter", "gauge", "histogram", "summary", "untyped"):
+                raise ValueError("TYPE without its HELP, or unknown: " + line)
+            else:
+                types[name] = rest
+            continue
+        match = METRIC_NAME.match(line)
+        if not match or current not in types:
+            raise ValueError("sample outside a family: " + line)
+        name, i, labels = match.group(0), match.end(), []
+        suffixes = ("_bucket", "_sum", "_count") if types[current] == "histogram" else ("",)
+        if name not in [current + suffix for suffix in suffixes]:
+            raise ValueError("sample of another family: " + line)
+        if line[i:i + 1] == "{":
+            i += 1
+            while line[i] != "}":
+                label = LABEL_NAME.match(line, i)
+                if not label or line[label.end():label.end() + 2] != '="':
+                    raise ValueError("bad label: " + line)
+                i, value = label.end() + 2, ""
+                while line[i] != '"':
+                    if line[i] == "\\":
+                        escape = {"\\": "\\", '"': '"', "n": "\n"}.get(line[i + 1])
+                        if escape is None:
+                            raise ValueError("bad escape: " + line)
+                        value += escape
+                        i += 2
+                    else:
+                        value += line[i]
+                        i += 1
+                labels.append((label.group(0), value))
+                i += 1
+                if line[i] == ",":
+                    i += 1
+            i += 1
+        if line[i] != " " or len({label for label, _ in labels}) != len(labels):
+            raise ValueError("bad sample: " + line)
+        value = float(line[i + 1:])
+        if types[current] == "counter" and value < 0:
+            raise ValueError("negative counter: " + line)
+        key = (name, tuple(labels))
+        if key in samples:
+            raise ValueError("series twice: " + line)
+        samples[key] = value
+    for name, kind in types.items():
+        if kind != "histogram":
+            continue
+        series = {labels for sample, labels in samples if sample == name + "_count"}
+        for labels in series:
+            buckets = [(float(dict(bucket)["le"]), value) for (sample, bucket), value in samples.items()
+                       if sample == name + "_bucket" and [l for l in bucket if l[0] != "le"] == list(labels)]
+            bounds = [bound for bound, _ in buckets]
+            counts = [count for _, count in sorted(buckets)]
+            if (bounds != sorted(bounds) or not bounds or bounds[-1] != float("inf") or counts != sorted(counts) or
+                    counts[-1] != samples[(name + "_count", labels)] or (name + "_sum", labels) not in samples):
+                raise ValueError("histogram %s%r: buckets %r" % (name, labels, buckets))
+    return samples
+
+
 # --- groups -----------------------------------------------------------------
 
 def wire(work):
     images = make_images(work)
-    server = Server(os.path.join(work, "data"), "--updates", os.path.join(work, "updates"))
+    metrics_url = "http://127.0.0.1:%d/metrics" % free_port()
+    server = Server(os.path.join(work, "data"), "--updates", os.path.join(work, "updates"),
+                    "--metrics-listen", metrics_url.split("/")[2])
     os.makedirs(os.path.join(work, "updates"))
     port = server.port
     host = b"localhost:%d" % port
@@ -344,6 +427,22 @@ def wire(work):
     check(part.startswith(b"HTTP/1.1 206") and body_of(part) == large[1000:2000] and
           b"Content-Range: bytes 1000-1999/%d" % len(large) in part, "range: %r" % part[:200])
     check(curl("-o", "/dev/null", "-w", "%{http_code}", "-r", "%d-" % len(large), large_url) == b"416", "range past the end")
+    # Large images leave their file by sendfile: ranges across the 256 KiB parts, open and from the end.
+    check(curl("-r", "262000-", large_url) == large[262000:], "open range sent from the file")
+    check(curl("-r", "-700", large_url) == large[-700:], "range from the end sent from the file")
+    # Clients that leave amid such an answer (the socket closed under sendfile) stop nothing else.
+    for _ in range(10):  # gone before the answer begins: its header draws a reset
+        with socket.create_connection(("127.0.0.1", port)) as s:
+            s.sendall(b"GET /" + large_url.split("/", 3)[3].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n")
+    try:
+        with socket.create_connection(("127.0.0.1", port)) as s:  # and gone amid it, with a reset
+            s.sendall(b"GET /" + large_url.split("/", 3)[3].encode() + b" HTTP/1.1\r\nHost: x\r\n\r\n" * 4)
+            s.recv(1000)
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    except OSError:
+        pass  # the service is gone: checked below
+    time.sleep(0.3)
+    check(server.process.poll() is None and curl(large_url) == large, "still serving after clients left mid-answer")
     target = large_url.split("/", 3)[3].encode()
     etag = re.search(rb"ETag: (\S+)", part).group(1) if b"ETag: " in part else b""
     before = io_counters(server.process.pid)
@@ -384,7 +483,7 @@ def wire(work):
           "no update published")
     # The five-line file of a signed update; the service only passes it on, so the
     # signature line need not verify here.
-    executable = b"MZ\x90\x00" * 1000
+    executable = b"MZ\x90\x00" * 100000 + os.urandom(999)
     version = (b"http://localhost:%d/Glimor2.exe\r\nGlimor2.exe\r\n1.02\r\nSHA256 %s\r\nEd25519 %s\r\n" %
                (port, hashlib.sha256(executable).hexdigest().encode(), b"5a" * 64))
     with open(os.path.join(work, "updates", "newglimor.txt"), "wb") as f:
@@ -393,6 +492,7 @@ def wire(work):
         f.write(executable)
     check(curl("http://127.0.0.1:%d/newglimor.txt" % port) == version, "version file")
     check(curl("http://127.0.0.1:%d/Glimor2.exe" % port) == executable, "new executable")
+    check(curl("-r", "300001-", "http://127.0.0.1:%d/Glimor2.exe" % port) == executable[300001:], "executable range")
 
     # The home page says how to point Glimor here; HEAD answers without a body.
     page = curl("http://localhost:%d/" % port).decode()
@@ -407,6 +507,31 @@ def wire(work):
                     for name in names]
     modes = {oct(os.stat(path).st_mode & 0o777) for path in stored_files + [os.path.join(work, "data", "glimor.db")]}
     check(stored_files and modes == {"0o600"}, "modes of the stored files: %r" % modes)
+
+    # Metrics on their own address only, parsed strictly; an upload, two GETs and a 404 show in them.
+    def scrape():
+        try:
+            return parse_prometheus(curl(metrics_url).decode())
+        except (ValueError, IndexError) as problem:
+            check(False, "metrics format: %s" % problem)
+            return {}
+    check(status_of("http://127.0.0.1:%d/metrics" % port) == "404", "no metrics on the public address")
+    before = scrape()
+    link = link_of(program_upload(port, host, b"C:\\x\\Glimor.png", images["png"]))
+    check(curl(link) == images["png"] and curl(link) == images["png"], "served twice")
+    curl("http://127.0.0.1:%d/i/AAAAAAAAAAAAAAAA.png" % port)
+    after = scrape()
+    delta = lambda name, *labels: after.get((name, labels), 0) - before.get((name, labels), 0)
+    for name, labels, expected in (
+            ("glimor_uploads_total", (), 1), ("glimor_upload_bytes_total", (), len(images["png"])),
+            ("glimor_responses_total", (("route", "image"), ("status", "200")), 2),
+            ("glimor_refusals_total", (("status", "404"), ("reason", "No such image")), 1),
+            ("glimor_request_duration_seconds_count", (("route", "upload"),), 1),
+            ("glimor_store_duration_seconds_count", (("operation", "add"),), 1),
+            ("glimor_cache_lookups_total", (("cache", "memory"), ("result", "hit")), 1),
+            ("glimor_connections_accepted_total", (), 4)):
+        check(delta(name, *labels) == expected, "metric %s%r grew by %r" % (name, labels, delta(name, *labels)))
+    check(delta("glimor_sent_bytes_total") >= 2 * len(images["png"]), "bytes sent counted")
 
     check(server.stop() == 0, "clean exit")
     log = server.log_text()
@@ -919,6 +1044,14 @@ def tls(work):
     check(status_line(answer) == "HTTP/1.0 200 OK", "program upload over TLS: " + status_line(answer))
     check(link_of(answer).startswith("https://localhost:%d/i/" % port), "program link: %r" % link_of(answer))
     check(get(link_of(answer)) == images["png"], "program upload over TLS comes back unchanged")
+    # A large image over TLS: whole, a range, HEAD (by SSL_sendfile where the kernel encrypts).
+    large = noise_png(700 * 1024)
+    big_body = program_upload_body(b"C:\\a\\big.png", large)
+    large_link = link_of(exchange(port, program_head(b"/guestglimor.php", b"localhost:%d" % port, "multipart",
+                                                     len(big_body)) + big_body, wrap=over_tls))
+    check(get(large_link) == large and get(large_link, "-r", "300000-") == large[300000:],
+          "large image and its range over TLS")
+    check(b"content-length: %d" % len(large) in get(large_link, "-I").lower(), "HEAD of a large image over TLS")
 
     # TLS 1.2 is the oldest version served; the server, not the client, refuses 1.1.
     check(get(base, "--tlsv1.2", "--tls-max", "1.2", "-o", "/dev/null", "-w", "%{http_code}") == b"200", "TLS 1.2")

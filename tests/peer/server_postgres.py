@@ -31,7 +31,7 @@ CLIENT = "192.0.2.10"  # the client the checks name when they talk to a node dir
 class Node:
     """One glimor-server on the shared database."""
 
-    def __init__(self, work, uri, name):
+    def __init__(self, work, uri, name, *flags):
         self.port = free_port()
         self.log_path = os.path.join(work, name + ".log")
         # Connections come only from nginx, or from these checks acting as a proxy
@@ -39,7 +39,8 @@ class Node:
         with open(self.log_path, "wb") as log:
             self.process = subprocess.Popen(
                 [SERVER, "--database", uri, "--listen", "127.0.0.1:%d" % self.port, "--proxy-protocol",
-                 "--trusted-proxy", "127.0.0.1", "--uploads", "open", "--upload-rate", "0", "--upload-quota", "0"],
+                 "--trusted-proxy", "127.0.0.1", "--uploads", "open", "--upload-rate", "0", "--upload-quota", "0",
+                 *flags],
                 stderr=log)
         self.header = b"PROXY TCP4 %s 127.0.0.1 40000 %d\r\n" % (CLIENT.encode(), self.port)
 
@@ -68,6 +69,15 @@ def sql(cluster_dir, port, query):
     return result.stdout.decode().strip()
 
 
+def cached_copy(b, link):
+    """Node B's disk cache copy of the image, or None."""
+    path = os.path.join(b.cache, link.rsplit("/", 1)[1].split(".")[0])
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return f.read(), os.stat(path).st_mode & 0o777
+
+
 def any_node_serves_any_image(a, b, db):
     small, large = noise_png(5000), noise_png(1 << 20)  # the large one is sent in slices
     for image in (small, large):
@@ -84,6 +94,10 @@ def any_node_serves_any_image(a, b, db):
                       b" HTTP/1.1\r\nHost: x\r\nRange: bytes=300000-600000\r\nConnection: close\r\n\r\n")
     check(status_line(ranged) == "HTTP/1.1 206 Partial Content" and body_of(ranged) == large[300000:600001],
           "range of a sliced image: " + status_line(ranged))
+    # Node B keeps its copy of the large image (not the small one) and serves it from there.
+    check(cached_copy(b, link) == (large, 0o600), "node B's cached copy of the large image, mode 0600")
+    check(sorted(os.listdir(b.cache)) == [link.rsplit("/", 1)[1].split(".")[0]], "only the large image is copied")
+    check(body_of(b.get(link)) == large and body_of(a.get(link)) == large, "served from the copy and from slices")
     form = b"name=Ana&email=a@b.hr&cat=Bug&text=\xe8a & pi\x9ae\r\n\r\n"
     answer = b.exchange(program_head(b"/glimor/index.php?do=contact", b"x", "form", len(form)) + form)
     check(status_line(answer) == "HTTP/1.0 200 OK", "feedback on node B: " + status_line(answer))
@@ -167,6 +181,19 @@ def deletion_seen_by_every_node(a, b, uri):
     check(code == 0 and out.startswith("removed "), "admin delete on PostgreSQL: %r" % ((code, out, err),))
     check(gone_on_b(link), "node B answers 410 for the image the admin command removed")
 
+    # A large image copied to node B's disk cache leaves it with the tombstone, within the poll second.
+    answer = a.upload(noise_png(600 * 1024))
+    link = link_of(answer)
+    check(body_of(b.get(link)) != b"" and cached_copy(b, link) is not None, "node B copies the large image")
+    path = delete_url_of(answer).split("/", 3)[3].encode()
+    a.exchange(b"POST /" + path + b" HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\nConnection: close\r\n\r\nx")
+    deleted = time.time()
+    while cached_copy(b, link) is not None and time.time() < deleted + 5:
+        time.sleep(0.05)
+    check(cached_copy(b, link) is None and time.time() < deleted + 2.5,
+          "node B's copy removed %.1f s after the deletion" % (time.time() - deleted))
+    check(status_line(b.get(link)).endswith(" 410 Gone"), "node B answers 410 for the copied image")
+
 
 def killed_node_loses_nothing_acknowledged(a, b, db):
     before = int(sql(*db, "SELECT count(*) FROM images"))
@@ -242,7 +269,9 @@ def main():
         db = (db_dir, int(started.stdout))
         uri = "postgresql://glimor@127.0.0.1:%d/glimor" % db[1]
         # Both nodes start at once on the empty database: one creates the schema.
-        nodes = [Node(work, uri, "node-a"), Node(work, uri, "node-b")]
+        cache = os.path.join(work, "cache-b")
+        nodes = [Node(work, uri, "node-a"), Node(work, uri, "node-b", "--cache-dir", cache)]
+        nodes[1].cache = cache
         for node in nodes:
             node.wait_ready()
         a, b = nodes

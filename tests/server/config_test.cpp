@@ -121,6 +121,16 @@ TEST(Config, ADatabaseReplacesTheDataFolder) {
             std::string::npos);
   EXPECT_NE(errorOf({"--database", "postgres://db/g", "--database-connections", "0"}).find("from 1 to 64"),
             std::string::npos);
+  // A disk cache of large images belongs to a node on the database.
+  auto cached = parse({"--database", "postgres://db/g", "--cache-dir", "/var/cache/g", "--cache-size=5000"});
+  ASSERT_TRUE(cached);
+  EXPECT_EQ(cached->cacheDirectory, "/var/cache/g");
+  EXPECT_EQ(cached->cacheBytes, 5000u);
+  EXPECT_NE(errorOf({"--data", "d", "--cache-dir", "c"}).find("--cache-dir needs --database"),
+            std::string::npos);
+  EXPECT_NE(
+      errorOf({"--database", "postgres://db/g", "--cache-size", "9"}).find("--cache-size needs --cache-dir"),
+      std::string::npos);
 }
 
 TEST(Config, NamesWhatIsWrong) {
@@ -128,6 +138,15 @@ TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({"--data"}).find("--data needs a value"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--listen", "8080"}).find("is not ADDRESS:PORT"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--listen", "a:70000"}).find("from 0 to 65535"), std::string::npos);
+  // The metrics have an address of their own, never the service's.
+  auto metrics = parse({"--data", "d", "--metrics-listen", "[::1]:9100"});
+  ASSERT_TRUE(metrics && metrics->metricsListen);
+  EXPECT_EQ(metrics->metricsListen->address, "::1");
+  EXPECT_EQ(metrics->metricsListen->port, 9100);
+  EXPECT_NE(errorOf({"--data", "d", "--metrics-listen", "127.0.0.1:8080"}).find("must differ from --listen"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--metrics-listen", "9100"}).find("--metrics-listen: \"9100\" is not"),
+            std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "12k"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--expire-after", "0"}).find("--expire-after"), std::string::npos);

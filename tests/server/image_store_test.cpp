@@ -1,6 +1,8 @@
 #include "cached_image_store.h"
 #include "deletion_secret.h"
+#include "disk_image_cache.h"
 #include "housekeeping.h"
+#include "image_id.h"
 #include "image_type.h"
 #include "platform/error.h"
 #include "postgres_for_tests.h"
@@ -10,6 +12,7 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <set>
 #include <sqlite3.h>
 #include <thread>
 
@@ -179,14 +182,16 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
 
 TEST_P(ImageStoreTest, ACachedImageRemovedElsewhereIsForgottenAtTheNextPoll) {
   CachedImageStore node(open());
-  std::string id = node.add(uploadOf(testing::gifBytes()));
-  ASSERT_TRUE(node.find(id)); // now in the cache
-
-  ASSERT_TRUE(open()->remove(id)); // by another node
-  node.forgetRemovedElsewhere();
-  EXPECT_FALSE(node.find(id));
-  EXPECT_FALSE(node.findRecord(id));
-  EXPECT_TRUE(node.wasRemoved(id));
+  // A small image is held in memory, a large one in SQLite is kept open.
+  for (const std::string& bytes : {testing::gifBytes(), testing::pngBytes() + std::string(300 * 1024, 'x')}) {
+    std::string id = node.add(uploadOf(bytes));
+    ASSERT_TRUE(node.find(id));      // now in the cache
+    ASSERT_TRUE(open()->remove(id)); // by another node
+    node.forgetRemovedElsewhere();
+    EXPECT_FALSE(node.find(id));
+    EXPECT_FALSE(node.findRecord(id));
+    EXPECT_TRUE(node.wasRemoved(id));
+  }
 }
 
 TEST_P(ImageStoreTest, ExpiryRemovesOnlyOlderImages) {
@@ -208,6 +213,75 @@ TEST_P(ImageStoreTest, ExpiryRemovesOnlyOlderImages) {
   EXPECT_TRUE(node.wasRemoved(old));
   EXPECT_FALSE(node.find(old));
   EXPECT_TRUE(node.find(recent));
+}
+
+// --- a node's disk cache of large images ---------------------------------
+
+// Bytes handed out as a store's reader does; `failAt` makes a read from there fail.
+class BytesReader : public BodyReader {
+public:
+  explicit BytesReader(std::string bytes, std::uint64_t failAt = UINT64_MAX)
+      : bytes_(std::move(bytes)), failAt_(failAt) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  std::string read(std::uint64_t offset, std::size_t length) override {
+    if (offset + length > failAt_) throw Error("the database went away");
+    return bytes_.substr(offset, length);
+  }
+
+private:
+  std::string bytes_;
+  std::uint64_t failAt_;
+};
+
+StoredImage largeImage(const std::string& bytes, std::uint64_t failAt = UINT64_MAX) {
+  return {newImageId(), *imageTypeByExtension("png"),
+          "ab12",       bytes.size(),
+          {},           std::make_shared<BytesReader>(bytes, failAt)};
+}
+
+std::string servedBytes(const std::shared_ptr<const StoredImage>& image) {
+  return image && image->reader ? image->reader->read(0, image->size) : "(none)";
+}
+
+TEST(DiskImageCache, KeepsWholeCopiesWithinItsBudgetLeastRecentlyUsedFirstOut) {
+  TempFolder folder;
+  std::string leftover = newImageId();
+  testing::writeFile(folder.path() / leftover, "from a former run");
+  testing::writeFile(folder.path() / "notes.txt", "not ours");
+  DiskImageCache cache(folder.path(), 700 * 1024);
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / leftover)); // removals meanwhile were not seen
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "notes.txt"));
+
+  std::string bytes(300 * 1024, 'x');
+  bytes[299 * 1024] = 'y';
+  StoredImage first = largeImage(bytes), second = largeImage(bytes + "2"), third = largeImage(bytes + "3");
+  auto copy = cache.fill(first);
+  ASSERT_TRUE(copy && copy->reader && copy->reader->descriptor() >= 0);
+  EXPECT_EQ(servedBytes(copy), bytes);
+  EXPECT_EQ(copy->sha256, "ab12");
+  EXPECT_EQ(std::filesystem::status(folder.path() / first.id).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_TRUE(cache.fill(second));
+  ASSERT_TRUE(cache.find(first.id)); // now used more recently than the second
+  ASSERT_TRUE(cache.fill(third));
+  EXPECT_FALSE(cache.find(second.id));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / second.id));
+  EXPECT_EQ(servedBytes(cache.find(first.id)), bytes);
+  EXPECT_EQ(servedBytes(cache.find(third.id)), bytes + "3");
+  EXPECT_EQ(cache.usedBytes(), 2 * bytes.size() + 1);
+
+  // Larger than the budget, or cut short while copied: nothing kept, no partial file.
+  EXPECT_FALSE(cache.fill(largeImage(std::string(701 * 1024, 'z'))));
+  StoredImage cut = largeImage(bytes, 256 * 1024 + 10);
+  EXPECT_FALSE(cache.fill(cut));
+  EXPECT_FALSE(cache.find(cut.id));
+
+  cache.erase(first.id);
+  EXPECT_FALSE(cache.find(first.id));
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"notes.txt", third.id}));
 }
 
 // --- the SQLite store's own files ------------------------------------------

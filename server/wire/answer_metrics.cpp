@@ -1,0 +1,52 @@
+#include "answer_metrics.h"
+
+#include "metrics.h"
+#include "routes.h"
+
+#include <boost/beast/http/status.hpp>
+#include <string>
+
+namespace glimor::server {
+namespace {
+
+std::string_view routeName(Route route) {
+  switch (route) {
+  case Route::upload:
+    return "upload";
+  case Route::feedback:
+    return "feedback";
+  case Route::deletion:
+    return "deletion";
+  case Route::image:
+    return "image";
+  case Route::versionFile:
+    return "version_file";
+  case Route::homePage:
+    return "home_page";
+  case Route::file:
+    return "file";
+  default:
+    return "other";
+  }
+}
+
+} // namespace
+
+void recordAnswer(std::string_view target, const Response& response, std::uint64_t bytesSent,
+                  std::chrono::steady_clock::duration took) {
+  Metrics& all = metrics();
+  std::string_view route = routeName(routeOf(target));
+  std::string status = std::to_string(response.status);
+  all.add("glimor_responses_total", {{"route", route}, {"status", status}});
+  all.observe("glimor_request_duration_seconds", {{"route", route}},
+              std::chrono::duration<double>(took).count());
+  all.add("glimor_sent_bytes_total", {}, static_cast<double>(bytesSent));
+  if (response.status < 400) return;
+  namespace http = boost::beast::http;
+  std::string reason = response.reason.empty()
+                           ? std::string(http::obsolete_reason(http::int_to_status(response.status)))
+                           : withoutNumbers(response.reason);
+  all.add("glimor_refusals_total", {{"status", status}, {"reason", reason}});
+}
+
+} // namespace glimor::server

@@ -1,0 +1,129 @@
+#include "metrics_listener.h"
+
+#include "metrics.h"
+#include "platform/error.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/strand.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/tcp_stream.hpp>
+#include <boost/beast/http/empty_body.hpp>
+#include <boost/beast/http/parser.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <boost/beast/http/write.hpp>
+#include <optional>
+
+namespace glimor::server {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
+namespace {
+
+constexpr int maxScrapes = 8;
+constexpr auto scrapeTimeout = std::chrono::seconds(5);
+constexpr std::uint32_t headerLimit = 8192;
+
+} // namespace
+
+// One connection: its request, the answer, then the end.
+class MetricsListener::Scrape : public std::enable_shared_from_this<Scrape> {
+public:
+  Scrape(tcp::socket socket, std::shared_ptr<MetricsListener> owner)
+      : stream_(std::move(socket)), owner_(std::move(owner)) {}
+  ~Scrape() { --owner_->scrapes_; }
+
+  void start() {
+    parser_.header_limit(headerLimit);
+    parser_.body_limit(0);
+    stream_.expires_after(scrapeTimeout);
+    http::async_read(stream_, buffer_, parser_,
+                     [self = shared_from_this()](beast::error_code error, std::size_t) {
+                       if (!error) self->answer();
+                     });
+  }
+
+private:
+  void answer() {
+    const auto& request = parser_.get();
+    answer_.version(request.version());
+    answer_.keep_alive(false);
+    answer_.set(http::field::server, "glimor-server");
+    bool read = request.method() == http::verb::get || request.method() == http::verb::head;
+    if (!read) {
+      answer_.result(http::status::method_not_allowed);
+      answer_.set(http::field::allow, "GET, HEAD");
+    } else if (request.target() != "/metrics") {
+      answer_.result(http::status::not_found);
+      answer_.body() = "Metrics are at /metrics\n";
+    } else {
+      auto [open, idle] = owner_->connections_.openAndIdle();
+      metrics().set("glimor_open_connections", {{"state", "idle"}}, static_cast<double>(idle));
+      metrics().set("glimor_open_connections", {{"state", "busy"}}, static_cast<double>(open - idle));
+      answer_.result(http::status::ok);
+      answer_.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
+      answer_.body() = metrics().render();
+    }
+    answer_.prepare_payload();
+    if (request.method() == http::verb::head) answer_.body().clear(); // the length stays that of GET
+    http::async_write(stream_, answer_, [self = shared_from_this()](beast::error_code, std::size_t) {
+      beast::error_code ignored;
+      self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    });
+  }
+
+  beast::tcp_stream stream_;
+  std::shared_ptr<MetricsListener> owner_;
+  beast::flat_buffer buffer_;
+  http::request_parser<http::empty_body> parser_;
+  http::response<http::string_body> answer_;
+};
+
+MetricsListener::MetricsListener(asio::io_context& io, const tcp::endpoint& endpoint,
+                                 Connections& connections)
+    : io_(io), acceptor_(asio::make_strand(io)), pause_(acceptor_.get_executor()), connections_(connections) {
+  boost::system::error_code error;
+  acceptor_.open(endpoint.protocol(), error);
+  if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
+  if (!error) acceptor_.bind(endpoint, error);
+  if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
+  if (error)
+    throw Error("--metrics-listen: cannot listen on " + endpoint.address().to_string() + ":" +
+                std::to_string(endpoint.port()) + ": " + error.message());
+}
+
+void MetricsListener::start() {
+  accept();
+}
+
+void MetricsListener::stop() {
+  asio::post(acceptor_.get_executor(), [self = shared_from_this()] {
+    boost::system::error_code ignored;
+    self->acceptor_.close(ignored);
+    self->pause_.cancel();
+  });
+}
+
+void MetricsListener::accept() {
+  acceptor_.async_accept(asio::make_strand(io_),
+                         [self = shared_from_this()](boost::system::error_code error, tcp::socket socket) {
+                           if (error == asio::error::operation_aborted || !self->acceptor_.is_open()) return;
+                           if (error) {
+                             self->pause_.expires_after(std::chrono::milliseconds(500));
+                             return self->pause_.async_wait([self](boost::system::error_code waitError) {
+                               if (!waitError && self->acceptor_.is_open()) self->accept();
+                             });
+                           }
+                           // Past the few scrapes at a time, the connection is closed unread.
+                           if (++self->scrapes_ <= maxScrapes)
+                             std::make_shared<Scrape>(std::move(socket), self)->start();
+                           else
+                             --self->scrapes_;
+                           self->accept();
+                         });
+}
+
+} // namespace glimor::server
