@@ -24,6 +24,7 @@ Route routeOf(std::string_view target) {
   if (path == "/glimor/index.php" && queryOf(target) == "do=contact") return Route::feedback;
   if (path.starts_with("/d/")) return Route::deletion;
   if (path.starts_with("/i/")) return Route::image;
+  if (path.starts_with("/t/")) return Route::thumbnail;
   if (path == "/newglimor.txt") return Route::versionFile;
   if (path == "/") return Route::homePage;
   return Route::file;

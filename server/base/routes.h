@@ -13,6 +13,7 @@ enum class Route {
   feedback,    // /glimor/index.php?do=contact
   deletion,    // /d/ID/SECRET
   image,       // /i/ID.EXT
+  thumbnail,   // /t/ID.jpg
   versionFile, // /newglimor.txt
   homePage,    // /
   file,        // anything else: an update executable, or 404

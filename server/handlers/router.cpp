@@ -1,3 +1,4 @@
+#include "json_text.h"
 #include "refusal.h"
 #include "routes.h"
 #include "service.h"
@@ -16,22 +17,22 @@ Response methodNotAllowed(std::string_view allowed) {
   return response;
 }
 
-Response refusalResponse(const Refusal& refusal) {
-  Response response = textResponse(refusal.status(), refusal.what());
+Response refusalResponse(const Request& request, const Refusal& refusal) {
+  Response response = errorResponse(request, refusal.status(), refusal.what());
   for (const auto& header : refusal.headers()) response.headers.push_back(header);
   return response;
 }
 
 // A store's failure as the client is told it: a full disk is the service's
 // storage (507), anything else a database to try again later (503).
-Response storeFailureResponse(const StoreError& failure) {
-  return textResponse(failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
+Response storeFailureResponse(const Request& request, const StoreError& failure) {
+  return errorResponse(request, failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
 }
 
 Response dispatch(Service& service, const Request& request) {
   std::string_view path = request.path();
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
-  constexpr std::size_t prefixLength = 3; // "/d/" and "/i/"
+  constexpr std::size_t prefixLength = 3; // "/d/", "/i/" and "/t/"
 
   switch (routeOf(request.target)) {
   case Route::upload: {
@@ -47,6 +48,9 @@ Response dispatch(Service& service, const Request& request) {
   case Route::image:
     if (!isRead(request)) return methodNotAllowed("GET, HEAD");
     return handleImage(service, request, path.substr(prefixLength));
+  case Route::thumbnail:
+    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    return handleThumbnail(service, request, path.substr(prefixLength));
   case Route::versionFile:
     if (!isRead(request)) return methodNotAllowed("GET, HEAD");
     return handleVersionFile(service);
@@ -62,13 +66,19 @@ Response dispatch(Service& service, const Request& request) {
 
 } // namespace
 
+Response errorResponse(const Request& request, int status, const std::string& reason) {
+  if (routeOf(request.target) == Route::upload && wantsJson(request.accept))
+    return jsonErrorResponse(status, reason);
+  return textResponse(status, reason);
+}
+
 Response route(Service& service, const Request& request) {
   try {
     return dispatch(service, request);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   } catch (const StoreError& failure) {
-    return storeFailureResponse(failure);
+    return storeFailureResponse(request, failure);
   }
 }
 
@@ -76,7 +86,7 @@ std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Requ
   try {
     return checkUpload(service, request);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   }
 }
 
@@ -84,9 +94,9 @@ Response finishUpload(Service& service, const Request& request, const CheckedUpl
   try {
     return storeUpload(service, request, upload);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   } catch (const StoreError& failure) {
-    return storeFailureResponse(failure);
+    return storeFailureResponse(request, failure);
   }
 }
 

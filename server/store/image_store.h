@@ -31,6 +31,7 @@ struct Upload {
   std::string_view originalName; // the last component of the client's file name
   std::string_view tokenName;    // the name of the upload token used; empty when anonymous
   std::string_view deletionHash; // deletionSecretHash() of the upload's deletion secret
+  std::string_view thumbnail;    // the JPEG shown for it in lists; empty: none
 };
 
 // What the operator sees of a stored image.
@@ -77,6 +78,10 @@ public:
   // The same for HEAD and conditional requests, which need the record only: a
   // store that would fetch bytes with the record may hand out a reader instead.
   virtual std::shared_ptr<const StoredImage> findRecord(std::string_view id) { return find(id); }
+
+  // The thumbnail stored with the image; nothing for an unknown id, or an
+  // image stored without one.
+  virtual std::optional<std::string> thumbnail(std::string_view id) = 0;
 
   // The stored hash of the image's deletion secret; nothing for an unknown id
   // or an image stored without one.

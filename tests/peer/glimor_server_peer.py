@@ -1,11 +1,12 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate, clients)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
 import hashlib
+import json
 import os
 import re
 import resource
@@ -471,8 +472,8 @@ def refusals(work):
         return status_line(exchange(port, program_head(b"/guestglimor.php", host, content_type, len(body)) + body))
 
     good = program_upload_body(b"C:\\a\\Glimor.png", images["png"])
-    check(upload_status(good.replace(b'name="imgfile"', b'name="image"')) ==
-          "HTTP/1.0 400 No imgfile part in the upload", "no imgfile part")
+    check(upload_status(good.replace(b'; filename="C:\\a\\Glimor.png"', b"")) ==
+          "HTTP/1.0 400 No file in the upload", "no file part")
     check(upload_status(good.replace(BOUNDARY, b"---------------------------0000000000000")) ==
           "HTTP/1.0 400 Body does not start with the boundary", "wrong boundary")
     check(upload_status(good[:-30]) == "HTTP/1.0 400 Truncated multipart body", "truncated multipart")
@@ -1137,6 +1138,67 @@ def gate(work):
           "TLS log names the client")
 
 
+def clients(work):
+    """What other clients get: JSON answers under any field name, and thumbnails."""
+    images = make_images(work)
+    server = Server(os.path.join(work, "data"), "--max-upload", "400000")
+    port = server.port
+    url = "http://127.0.0.1:%d/guestglimor.php" % port
+
+    def json_upload(path, field="file"):
+        answer = curl("-H", "Accept: application/json", "-F", "%s=@%s" % (field, path), url)
+        try:
+            return json.loads(answer)
+        except ValueError:
+            return {"unreadable": answer[:200]}
+
+    # A JSON client's upload: every field, the image unchanged, a thumbnail of at most
+    # 320 pixels on the long side (never enlarged), and the deletion link taking both.
+    big = os.path.join(work, "big.png")
+    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", big], check=True)
+    for path, size, thumb in ((big, "1000x500", "320x160"), (os.path.join(work, "x.gif"), "40x30", "40x30")):
+        answer = json_upload(path)
+        with open(path, "rb") as f:
+            image = f.read()
+        check(set(answer) == {"url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
+              "%dx%d" % (answer["width"], answer["height"]) == size and answer["size"] == len(image) and
+              answer["type"] == "image/" + path.rsplit(".", 1)[1], "JSON answer: %r" % answer)
+        check(curl(answer.get("url", "")) == image, "the JSON url serves the image")
+        with open(os.path.join(work, "thumb.jpg"), "wb") as f:
+            f.write(curl(answer.get("thumbnail_url", "")))
+        shown = subprocess.run(["identify", "-format", "%m %wx%h", os.path.join(work, "thumb.jpg")],
+                               capture_output=True).stdout.decode()
+        check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))
+        check(curl("-X", "POST", answer.get("delete_url", "")) == b"Image deleted.\r\n" and
+              gone_soon(answer.get("thumbnail_url", "")), "the thumbnail goes with its image")
+
+    # Interlaced pictures hand their pixels over in another order, to the same thumbnail.
+    for extension, interlace in (("png", "PNG"), ("gif", "GIF")):
+        plain = json_upload(os.path.join(work, "x." + extension))
+        path = os.path.join(work, "interlaced." + extension)
+        subprocess.run(["convert", os.path.join(work, "x." + extension), "-interlace", interlace, path], check=True)
+        interlaced = json_upload(path, field="imgfile")
+        check(curl(plain.get("thumbnail_url", "")) == curl(interlaced.get("thumbnail_url", "-")),
+              "interlaced %s: the same thumbnail" % extension)
+
+    # Refusals in JSON, also those decided at the head; Glimor's answer stays plain text.
+    with open(os.path.join(work, "page.png"), "wb") as f:
+        f.write(b"<html>")
+    check(json_upload(os.path.join(work, "page.png")) == {"error": "Not a complete BMP, JPEG, GIF or PNG image"},
+          "refusal in JSON")
+    head = (b"POST /guestglimor.php HTTP/1.1\r\nHost: x\r\nAccept: application/json\r\n"
+            b"Content-Type: multipart/form-data; boundary=b\r\nContent-Length: 999999\r\n\r\n")
+    answer = exchange(port, head)
+    check(status_line(answer) == "HTTP/1.1 413 Upload larger than 400000 bytes" and
+          json.loads(body_of(answer) or b"{}") == {"error": "Upload larger than 400000 bytes"},
+          "refusal at the head in JSON: %r" % answer[:300])
+    answer = program_upload(port, b"localhost:%d" % port, b"C:\\Apps\\Glimor\\Glimor.png", images["png"])
+    check(re.fullmatch(rb"Image stored\.\r\nDelete: http://localhost:%d/d/[\w-]{16}/[\w-]{24}\r\n"
+                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port), body_of(answer)) and
+          b"\r\nContent-Type: text/plain; charset=utf-8\r\n" in answer, "Glimor's answer: %r" % answer)
+    check(server.stop() == 0, "clean exit")
+
+
 def _after_header(s, header, context):
     """Sends the PROXY header in the clear, then speaks TLS on the same connection."""
     s.sendall(header)
@@ -1147,7 +1209,8 @@ def main():
     group = sys.argv[1]
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
-        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate}[group](work)
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate,
+         "clients": clients}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:

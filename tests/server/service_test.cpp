@@ -1,9 +1,11 @@
+#include "json_text.h"
 #include "routes.h"
 #include "service.h"
 #include "temp_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sqlite3.h>
 
 namespace glimor::server {
@@ -150,12 +152,57 @@ TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
   EXPECT_TRUE(notModified.payload().empty());
 }
 
+// What ShareX and scripts get: JSON with the links, the picture's size and
+// type, under any field name; refusals as {"error": ...} with the same status.
+TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
+  Request post = upload("png", testing::pngBytes());
+  post.accept = "application/json";
+  post.body.replace(post.body.find("name=\"imgfile\""), 14, "name=\"file\"");
+  Response stored = route(service, post);
+  ASSERT_EQ(stored.status, 200) << stored.reason;
+  EXPECT_EQ(stored.contentType, "application/json");
+  std::smatch found;
+  ASSERT_TRUE(std::regex_match(
+      stored.body, found,
+      std::regex("\\{\"url\": \"http://localhost:8080(/i/([A-Za-z0-9_-]{16})\\.png)\", "
+                 "\"delete_url\": \"http://localhost:8080(/d/[A-Za-z0-9_-]{16}/[A-Za-z0-9_-]{24})\", "
+                 "\"thumbnail_url\": \"http://localhost:8080(/t/[A-Za-z0-9_-]{16}\\.jpg)\", "
+                 "\"width\": 2, \"height\": 1, \"type\": \"image/png\", \"size\": 94\\}\n")))
+      << stored.body;
+  EXPECT_EQ(route(service, request("GET", found[1])).payload(), testing::pngBytes());
+  Response thumbnail = route(service, request("GET", found[4]));
+  EXPECT_EQ(thumbnail.status, 200);
+  EXPECT_EQ(thumbnail.contentType, "image/jpeg");
+  EXPECT_TRUE(thumbnail.payload().starts_with("\xff\xd8\xff")) << "a JPEG file";
+  EXPECT_EQ(route(service, request("POST", found[3], "x")).status, 200);
+  EXPECT_EQ(statusAndReason(request("GET", found[4])), "410 Gone") << "the thumbnail goes with its image";
+  EXPECT_EQ(statusAndReason(request("GET", "/t/AAAAAAAAAAAAAAAA.jpg")), "404 No such thumbnail");
+
+  Request notAnImage = upload("png", "<html>");
+  notAnImage.accept = "text/html, application/json;q=0.9";
+  Response refused = route(service, notAnImage);
+  EXPECT_EQ(refused.status, 415);
+  EXPECT_EQ(refused.reason, "Not a complete BMP, JPEG, GIF or PNG image");
+  EXPECT_EQ(refused.body, "{\"error\": \"Not a complete BMP, JPEG, GIF or PNG image\"}\n");
+  EXPECT_EQ(jsonString("a\"b\\c\r\n\x01\xe9"), "\"a\\\"b\\\\c\\u000d\\u000a\\u0001\\u00e9\"");
+}
+
 TEST_F(ServiceTest, RefusalsSayWhy) {
   Request noImage = upload("png", testing::pngBytes());
   noImage.body =
-      "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"other\"; "
-      "filename=\"a.png\"\r\n\r\nx\r\n-----------------------------7d6891e3b0542--\r\n";
-  EXPECT_EQ(statusAndReason(noImage), "400 No imgfile part in the upload");
+      "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"imgfile\""
+      "\r\n\r\nx\r\n-----------------------------7d6891e3b0542--\r\n";
+  EXPECT_EQ(statusAndReason(noImage), "400 No file in the upload");
+  auto filePart = [](std::string_view name, std::string_view content) {
+    return "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"" +
+           std::string(name) + "\"; filename=\"a.png\"\r\n\r\n" + std::string(content) + "\r\n";
+  };
+  constexpr std::string_view closing = "-----------------------------7d6891e3b0542--\r\n";
+  Request twoFiles = upload("png", testing::pngBytes());
+  twoFiles.body = filePart("other", "x") + filePart("imgfile", testing::pngBytes()) + std::string(closing);
+  EXPECT_EQ(route(service, twoFiles).status, 200) << "Glimor's part is taken among others";
+  twoFiles.body = filePart("other", "x") + filePart("image", testing::pngBytes()) + std::string(closing);
+  EXPECT_EQ(statusAndReason(twoFiles), "400 More than one file in the upload");
 
   Request wrongBoundary = upload("png", testing::pngBytes());
   wrongBoundary.contentType = "multipart/form-data; boundary=other";

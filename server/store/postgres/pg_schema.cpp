@@ -50,6 +50,8 @@ constexpr const char* migrations[] = {
     " name text PRIMARY KEY,"
     " hash text NOT NULL UNIQUE,"
     " created_at bigint NOT NULL);",
+    // 4: the thumbnail of each image (NULL for older images), in the image's row.
+    "ALTER TABLE images ADD COLUMN thumbnail bytea;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -50,15 +50,15 @@ std::string PostgresImageStore::add(const Upload& upload) {
       std::string id = newImageId();
       PgResult inserted = connection.query(
           "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes,"
-          " token_name, deletion_hash)"
-          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''))"
+          " token_name, deletion_hash, thumbnail)"
+          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''), NULLIF($11, ''::bytea))"
           " ON CONFLICT (id) DO NOTHING",
           {PgParam::text(id), PgParam::text(std::string(upload.type.extension)),
            PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())), PgParam::text(checksum),
            PgParam::integer(static_cast<std::int64_t>(std::time(nullptr))),
            PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
            PgParam::bytes(upload.bytes), PgParam::text(std::string(upload.tokenName)),
-           PgParam::text(std::string(upload.deletionHash))});
+           PgParam::text(std::string(upload.deletionHash)), PgParam::bytes(upload.thumbnail)});
       if (inserted.affectedRows() == 1) return id;
     } // an id drawn twice: draw again
     throw Error("Cannot find a free image id");
@@ -114,6 +114,16 @@ std::shared_ptr<const StoredImage> PostgresImageStore::findRecord(std::string_vi
   if (!found) return nullptr;
   image->reader = std::make_shared<ImageSlices>(pool_, key, image->size, std::string());
   return image;
+}
+
+std::optional<std::string> PostgresImageStore::thumbnail(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  return pool_->run([&](PgConnection& connection) -> std::optional<std::string> {
+    PgResult row = connection.query("SELECT thumbnail FROM images WHERE id = $1 AND thumbnail IS NOT NULL",
+                                    {PgParam::text(std::string(id))});
+    if (row.rows() != 1) return std::nullopt;
+    return std::string(row.bytes(0, 0));
+  });
 }
 
 std::optional<std::string> PostgresImageStore::deletionHash(std::string_view id) {

@@ -69,6 +69,10 @@ std::filesystem::path SqliteImageStore::imagePath(const std::string& id, ImageTy
   return images_ / id.substr(0, 2) / (id + "." + std::string(type.extension));
 }
 
+std::filesystem::path SqliteImageStore::thumbnailPath(const std::string& id) const {
+  return images_ / id.substr(0, 2) / (id + ".thumb.jpg");
+}
+
 std::string SqliteImageStore::add(const Upload& upload) {
   std::string checksum = sha256Hex(upload.bytes);
   for (int attempt = 0;; ++attempt) {
@@ -81,6 +85,10 @@ std::string SqliteImageStore::add(const Upload& upload) {
       throw Error("Cannot find a free image id");
     }
     try {
+      // The thumbnail is on disk before the row, like the image.
+      if (!upload.thumbnail.empty() &&
+          !writeDurably(temporary_ / (id + ".thumb.part"), thumbnailPath(id), upload.thumbnail))
+        throw Error("A thumbnail without its image is in the way: " + thumbnailPath(id).string());
       commits_.run([&] {
         insert_.bindText(1, id)
             .bindText(2, upload.type.extension)
@@ -96,6 +104,7 @@ std::string SqliteImageStore::add(const Upload& upload) {
     } catch (...) {
       std::error_code ignored;
       std::filesystem::remove(target, ignored);
+      std::filesystem::remove(thumbnailPath(id), ignored);
       throw;
     }
     return id;
@@ -130,6 +139,19 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   if (!bytes) return nullptr;
   image->bytes = std::move(*bytes);
   return image;
+}
+
+std::optional<std::string> SqliteImageStore::thumbnail(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  {
+    // Only an image with a row has a thumbnail, whatever files lie about.
+    std::lock_guard lock(readerMutex_);
+    select_.bindText(1, id);
+    bool found = select_.step();
+    select_.reset();
+    if (!found) return std::nullopt;
+  }
+  return readWholeFile(thumbnailPath(std::string(id)));
 }
 
 std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
@@ -167,6 +189,7 @@ bool SqliteImageStore::remove(std::string_view id) {
   // The row is gone first: a crash before this line leaves a file that is never served.
   std::error_code ignored;
   std::filesystem::remove(imagePath(std::string(id), *type), ignored);
+  std::filesystem::remove(thumbnailPath(std::string(id)), ignored);
   reserve_.restore(); // in the room the image has left
   return true;
 }
