@@ -82,6 +82,7 @@ inline constexpr std::string_view usageText =
     "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
     "                     [--expire-after DAYS]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
+    "                           (add NAME --sxcu FILE, sxcu NAME FILE: a ShareX uploader; token --help)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 
 // Throws Error with a message that names the offending flag or value.

@@ -1196,7 +1196,74 @@ def clients(work):
     check(re.fullmatch(rb"Image stored\.\r\nDelete: http://localhost:%d/d/[\w-]{16}/[\w-]{24}\r\n"
                        rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port), body_of(answer)) and
           b"\r\nContent-Type: text/plain; charset=utf-8\r\n" in answer, "Glimor's answer: %r" % answer)
+    sharex(server, images["png"])
     check(server.stop() == 0, "clean exit")
+
+
+def sharex_upload(uploader, image, authorization=None):
+    """The request a ShareX custom uploader describes, sent as ShareX sends it: its method to its URL
+    with its headers, the file as multipart form data under FileFormName; then the answer's fields
+    picked by the uploader's {json:NAME} syntax."""
+    import http.client
+    import urllib.parse
+    target = urllib.parse.urlsplit(uploader["RequestURL"])
+    boundary = "--------------------8dc1f0a1b2c3d4e"
+    body = (b"--" + boundary.encode() + b"\r\nContent-Disposition: form-data; name=\"" +
+            uploader["FileFormName"].encode() + b"\"; filename=\"Screenshot 2026-12-10.png\"\r\n"
+            b"Content-Type: image/png\r\n\r\n" + image + b"\r\n--" + boundary.encode() + b"--\r\n")
+    headers = dict(uploader["Headers"], **{"Content-Type": "multipart/form-data; boundary=" + boundary})
+    if authorization:
+        headers["Authorization"] = authorization
+    connection = http.client.HTTPConnection(target.hostname, target.port, timeout=20)
+    connection.request(uploader["RequestMethod"], target.path, body, headers)
+    answer = connection.getresponse()
+    fields = json.loads(answer.read())
+    connection.close()
+
+    def pick(syntax):
+        found = re.fullmatch(r"\{json:(\w+)\}", syntax)
+        return fields.get(found.group(1)) if found else None
+    return answer.status, pick(uploader["URL"]), pick(uploader["DeletionURL"]), pick(uploader["ErrorMessage"])
+
+
+def sharex(server, image):
+    """A custom uploader from `token add --sxcu` and `token sxcu`, performed as ShareX performs it."""
+    public = "http://127.0.0.1:%d" % server.port
+    path = os.path.join(os.path.dirname(server.data), "glimor.sxcu")
+
+    def token(*words, given=None):
+        return subprocess.run([SERVER, "token", *words, "--data", server.data], input=given, capture_output=True,
+                              timeout=30)
+    added = token("add", "sharex", "--sxcu", path, "--public-url", public + "/")
+    secret = added.stdout.decode().splitlines()[-1] if added.returncode == 0 else ""
+    check(added.returncode == 0 and os.stat(path).st_mode & 0o777 == 0o600, "sxcu written 0600: %r" % (added,))
+    with open(path) as f:
+        uploader = json.load(f)
+    check({k: uploader.get(k) for k in ("DestinationType", "RequestMethod", "RequestURL", "Body", "URL", "DeletionURL",
+                                         "ErrorMessage")} ==
+          {"DestinationType": "ImageUploader", "RequestMethod": "POST", "RequestURL": public + "/guestglimor.php",
+           "Body": "MultipartFormData", "URL": "{json:url}", "DeletionURL": "{json:delete_url}",
+           "ErrorMessage": "{json:error}"} and uploader.get("Version") and uploader.get("Name") and
+          uploader.get("Headers") == {"Authorization": "Bearer " + secret, "Accept": "application/json"},
+          "sxcu fields: %r" % uploader)
+
+    # The token is known to the running service within a second.
+    for _ in range(50):
+        status, url, deletion, error = sharex_upload(uploader, image)
+        if status != 401:
+            break
+        time.sleep(0.1)
+    check(status == 200 and curl(url or "") == image and deletion and not error, "ShareX upload: %r" % [status, url, error])
+    check(sharex_upload(uploader, image, "Bearer " + "A" * 43)[1:] == (None, None, "Upload token not valid"),
+          "ShareX shows the refusal")
+
+    # For a token made before: given on standard input, checked against its name.
+    os.remove(path)
+    check(token("sxcu", "sharex", path, "--public-url", public, given=secret.encode() + b"\n").returncode == 0 and
+          json.load(open(path))["Headers"]["Authorization"] == "Bearer " + secret, "token sxcu")
+    check(token("sxcu", "other", path + "2", "--public-url", public, given=secret.encode()).returncode == 1 and
+          not os.path.exists(path + "2"), "token sxcu refuses another name's token")
+    check(token("add", "x", "--sxcu", path).returncode == 2, "--sxcu needs --public-url")
 
 
 def _after_header(s, header, context):
