@@ -27,6 +27,7 @@ Route routeOf(std::string_view target) {
   if (path.starts_with("/t/")) return Route::thumbnail;
   if (path == "/newglimor.txt") return Route::versionFile;
   if (path == "/") return Route::homePage;
+  if (path == "/my" || path.starts_with("/my/")) return Route::myPage;
   return Route::file;
 }
 

@@ -16,6 +16,7 @@ enum class Route {
   thumbnail,   // /t/ID.jpg
   versionFile, // /newglimor.txt
   homePage,    // /
+  myPage,      // /my and its forms /my/...: the page of one's uploads
   file,        // anything else: an update executable, or 404
 };
 

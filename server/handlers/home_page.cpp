@@ -1,31 +1,9 @@
+#include "html_text.h"
 #include "public_link.h"
 #include "service.h"
 
 namespace glimor::server {
 namespace {
-
-std::string escapeHtml(std::string_view text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-    case '&':
-      escaped += "&amp;";
-      break;
-    case '<':
-      escaped += "&lt;";
-      break;
-    case '>':
-      escaped += "&gt;";
-      break;
-    case '"':
-      escaped += "&quot;";
-      break;
-    default:
-      escaped += c;
-    }
-  }
-  return escaped;
-}
 
 // The Glimor.ini Host value that makes Glimor use the link base "SCHEME://host/":
 // the bare host for http, the whole URL for https.

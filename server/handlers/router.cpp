@@ -54,6 +54,8 @@ Response dispatch(Service& service, const Request& request) {
   case Route::versionFile:
     if (!isRead(request)) return methodNotAllowed("GET, HEAD");
     return handleVersionFile(service);
+  case Route::myPage:
+    return handleMyPage(service, request);
   case Route::homePage:
     if (!isRead(request)) return methodNotAllowed("GET, HEAD");
     return handleHomePage(service, request);

@@ -1,4 +1,5 @@
 #pragma once
+#include "browser_sessions.h"
 #include "cached_image_store.h"
 #include "config.h"
 #include "feedback_store.h"
@@ -32,6 +33,7 @@ struct Service {
   std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   StoreUsage usage;
+  BrowserSessions sessions;     // of the page of one's uploads
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
 
@@ -86,5 +88,6 @@ Response handleFeedback(Service& service, const Request& request, const Caller& 
 Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);
+Response handleMyPage(Service& service, const Request& request);
 
 } // namespace glimor::server

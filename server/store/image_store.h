@@ -44,7 +44,8 @@ struct ImageRecord {
   std::string tokenName; // empty for an anonymous upload
 };
 
-// Which images list() returns: those that match every field set, oldest first.
+// Which images list() returns: those that match every field set, oldest first
+// (or newest first, in the order they were stored), after skipping `offset` of them.
 struct ImageQuery {
   std::optional<std::string> id;
   std::optional<std::string> clientAddress;
@@ -52,6 +53,8 @@ struct ImageQuery {
   std::int64_t createdFrom = std::numeric_limits<std::int64_t>::min(); // inclusive
   std::int64_t createdBefore = std::numeric_limits<std::int64_t>::max();
   std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+  std::int64_t offset = 0;
+  bool newestFirst = false;
 };
 
 // An image removed from the store, kept so its link answers 410 and so other

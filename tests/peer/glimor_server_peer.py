@@ -1,7 +1,7 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate, clients)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate, clients, page)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
@@ -1266,6 +1266,98 @@ def sharex(server, image):
     check(token("add", "x", "--sxcu", path).returncode == 2, "--sxcu needs --public-url")
 
 
+def page(work):
+    """The page of one's uploads in headless Chromium (Debian's chromium, chromium-driver and
+    python3-selenium): the token form, the list with its thumbnails, delete, and the refusals."""
+    try:
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service as DriverService
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.support.ui import WebDriverWait
+    except ImportError:
+        print("python3-selenium is not installed: the page is not tested")
+        sys.exit(77)
+    import http.client
+    png = make_images(work)["png"]
+    data = os.path.join(work, "data")
+    server = Server(data, "--uploads", "token")
+    base = "http://127.0.0.1:%d" % server.port
+
+    def token(name):
+        added = subprocess.run([SERVER, "token", "add", name, "--data", data], capture_output=True, timeout=30)
+        return added.stdout.decode().splitlines()[-1]
+    ann, bob = token("ann"), token("bob")
+    with open(os.path.join(work, "a.png"), "wb") as f:
+        f.write(png)
+
+    def upload(secret):
+        for _ in range(50):  # the tokens are known to the service within a second
+            answer = curl("-H", "Authorization: Bearer " + secret, "-H", "Accept: application/json",
+                          "-F", "file=@" + os.path.join(work, "a.png"), base + "/guestglimor.php")
+            if b'"url"' in answer:
+                return json.loads(answer)["url"]
+            time.sleep(0.1)
+        return ""
+    links = [upload(ann), upload(ann)]
+    foreign = upload(bob)
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=DriverService(shutil.which("chromedriver")), options=options)
+    try:
+        driver.set_page_load_timeout(30)
+        wait = WebDriverWait(driver, 20)
+
+        def sign_in(secret):
+            driver.get(base + "/my")
+            field = wait.until(lambda d: d.find_element(By.ID, "token"))
+            field.send_keys(secret)
+            field.submit()
+            wait.until(lambda d: d.find_elements(By.CLASS_NAME, "error") or d.find_elements(By.CLASS_NAME, "link"))
+
+        sign_in("A" * 43)
+        check("Upload token not valid" in driver.page_source and not driver.find_elements(By.CLASS_NAME, "link"),
+              "a wrong token is refused")
+        sign_in(ann)
+        shown = [field.get_attribute("value") for field in driver.find_elements(By.CLASS_NAME, "link")]
+        check(shown == links[::-1], "ann's uploads, newest first: %r (uploaded %r)" % (shown, links))
+        check(foreign not in driver.page_source, "another token's upload is not listed")
+        check(all(f.get_attribute("readonly") for f in driver.find_elements(By.CLASS_NAME, "link")),
+              "the link to copy is read-only")
+        wait.until(lambda d: d.execute_script("return [...document.images].every(i => i.complete)"))
+        widths = driver.execute_script("return [...document.images].map(i => i.naturalWidth)")
+        check(len(widths) == 2 and all(w > 0 for w in widths), "thumbnails shown: %r" % widths)
+        cookie = {c["name"]: c for c in driver.get_cookies()}.get("glimor_session", {})
+        check(cookie.get("httpOnly") and cookie.get("sameSite") == "Strict" and ann not in cookie.get("value", ann),
+              "session cookie: %r" % cookie)
+        violations = [entry["message"] for entry in driver.get_log("browser") if "Content Security Policy" in entry["message"]]
+        check(not violations, "the page keeps to its own policy: %r" % violations)
+
+        # The session alone is not enough to delete: the form's own value must come with it.
+        image_id = links[0].rsplit("/", 1)[1].split(".")[0]
+        for form in ("id=%s" % image_id, "id=%s&csrf=%s" % (image_id, "A" * 43)):
+            connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=20)
+            connection.request("POST", "/my/delete", form, {"Cookie": "glimor_session=" + cookie.get("value", ""),
+                                                             "Content-Type": "application/x-www-form-urlencoded"})
+            refused = connection.getresponse().status
+            connection.close()
+            check(refused == 403 and status_of(links[0]) == "200", "CSRF refused (%s): %d" % (form[:20], refused))
+
+        # Delete from the page: the newest goes, from the list and from the service.
+        driver.find_element(By.CSS_SELECTOR, "form[action='/my/delete'] button").click()
+        wait.until(lambda d: len(d.find_elements(By.CLASS_NAME, "link")) == 1)
+        check([f.get_attribute("value") for f in driver.find_elements(By.CLASS_NAME, "link")] == links[:1] and
+              status_of(links[1]) == "410", "deleted from the page")
+        driver.find_element(By.CSS_SELECTOR, "form[action='/my/logout'] button").click()
+        wait.until(lambda d: d.find_elements(By.ID, "token"))
+    finally:
+        driver.quit()
+    check(server.stop() == 0, "clean exit")
+
+
 def _after_header(s, header, context):
     """Sends the PROXY header in the clear, then speaks TLS on the same connection."""
     s.sendall(header)
@@ -1277,7 +1369,7 @@ def main():
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
         {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate,
-         "clients": clients}[group](work)
+         "clients": clients, "page": page}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:

@@ -183,6 +183,17 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now + 10; }), std::vector<std::string>());
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdBefore = now - 10; }), std::vector<std::string>());
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now - 10, q.limit = 2; }).size(), 2u);
+  // Newest first in the order stored, even within one second, a page at a time.
+  std::string d = store->add(uploadOf(testing::pngBytes(), "d.png", "192.0.2.2", "bob"));
+  ImageQuery page;
+  page.tokenName = "bob";
+  page.newestFirst = true;
+  page.limit = 1;
+  EXPECT_EQ(store->list(page).at(0).id, d);
+  page.offset = 1;
+  EXPECT_EQ(store->list(page).at(0).id, c);
+  page.offset = 2;
+  EXPECT_TRUE(store->list(page).empty());
 }
 
 TEST_P(ImageStoreTest, ACachedImageRemovedElsewhereIsForgottenAtTheNextPoll) {

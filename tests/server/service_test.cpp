@@ -2,6 +2,7 @@
 #include "routes.h"
 #include "service.h"
 #include "temp_folder.h"
+#include "token_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -303,6 +304,90 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
   Request odd = request("GET", "/");
   odd.host = "<script>";
   EXPECT_EQ(route(service, odd).status, 400);
+}
+
+// The page of one's uploads: signed in by token, fifty a page, deleting only
+// with the session's own form value, and gone with the token.
+TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm) {
+  const std::string token = newUploadToken();
+  service.tokens->add("ann", tokenHash(token));
+  service.gate->refreshTokens();
+  std::vector<std::string> ids;
+  for (int i = 0; i < 51; ++i) {
+    Request post = upload("gif", testing::gifBytes());
+    post.caller.tokenName = "ann";
+    ids.push_back(pathOfLink(linkOf(route(service, post))).substr(3, 16));
+  }
+  route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
+
+  EXPECT_EQ(statusAndReason(request("POST", "/my/login", "token=" + std::string(43, 'A'))), "401 ");
+  Request secureSignIn = request("POST", "/my/login", "token=" + token);
+  secureSignIn.scheme = "https";
+  Response signedIn = route(service, secureSignIn);
+  ASSERT_EQ(signedIn.status, 303);
+  std::smatch cookie;
+  std::string setCookie;
+  for (const auto& [name, value] : signedIn.headers)
+    if (name == "Set-Cookie") setCookie = value;
+  ASSERT_TRUE(std::regex_match(setCookie, cookie,
+                               std::regex("(glimor_session=[\\w-]{43}); Path=/my; Max-Age=28800; HttpOnly; "
+                                          "SameSite=Strict; Secure")))
+      << setCookie;
+  auto withCookie = [&](Request r) {
+    r.cookie = "other=1; " + cookie[1].str();
+    return r;
+  };
+  auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  Response first = route(service, withCookie(request("GET", "/my")));
+  EXPECT_EQ(count(first.body, "class=\"link\""), 50u);
+  EXPECT_THAT(first.body, HasSubstr("<a href=\"/my?page=1\">Older</a>"));
+  EXPECT_THAT(first.body, Not(HasSubstr("Newer")));
+  EXPECT_THAT(first.body, Not(HasSubstr(token)));
+  Response second = route(service, withCookie(request("GET", "/my?page=1")));
+  EXPECT_EQ(count(second.body, "class=\"link\""), 1u);
+  EXPECT_THAT(second.body, HasSubstr("<a href=\"/my?page=0\">Newer</a>"));
+  EXPECT_THAT(first.headers,
+              ::testing::Contains(::testing::Pair(
+                  "Content-Security-Policy",
+                  ::testing::StartsWith("default-src 'none'; img-src 'self'; style-src 'sha256-"))));
+
+  std::smatch csrf;
+  ASSERT_TRUE(std::regex_search(first.body, csrf, std::regex("name=\"csrf\" value=\"([\\w-]{43})\"")));
+  const std::string victim = "id=" + ids[0] + "&page=0&csrf=";
+  EXPECT_EQ(route(service, withCookie(request("POST", "/my/delete", victim + std::string(43, 'A')))).status,
+            403);
+  EXPECT_EQ(route(service, request("POST", "/my/delete", victim + csrf[1].str())).status, 401)
+      << "no session";
+  EXPECT_EQ(route(service, request("GET", "/i/" + ids[0] + ".gif")).status, 200);
+  Response deleted = route(service, withCookie(request("POST", "/my/delete", victim + csrf[1].str())));
+  EXPECT_EQ(deleted.status, 303);
+  EXPECT_EQ(statusAndReason(request("GET", "/i/" + ids[0] + ".gif")), "410 Gone");
+
+  // A revoked token ends its sessions at once.
+  service.tokens->revoke("ann");
+  service.gate->refreshTokens();
+  EXPECT_THAT(route(service, withCookie(request("GET", "/my"))).body, HasSubstr("name=\"token\""));
+}
+
+TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
+  BrowserSessions sessions;
+  auto now = BrowserSessions::Clock::now();
+  std::string first = sessions.open("hash", "ann", now);
+  EXPECT_EQ(sessions.find(first, now + std::chrono::hours(7))->tokenName, "ann");
+  EXPECT_FALSE(sessions.find(first, now + BrowserSessions::lifetime));
+  first = sessions.open("hash", "ann", now);
+  for (std::size_t i = 1; i < BrowserSessions::maxPerToken; ++i)
+    sessions.open("hash", "ann", now + std::chrono::seconds(i));
+  std::string other = sessions.open("other", "bob", now);
+  EXPECT_TRUE(sessions.find(first, now));
+  sessions.open("hash", "ann", now + std::chrono::minutes(1)); // one too many for ann: her oldest goes
+  EXPECT_FALSE(sessions.find(first, now));
+  EXPECT_TRUE(sessions.find(other, now));
+  EXPECT_FALSE(sessions.find("", now));
 }
 
 TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {

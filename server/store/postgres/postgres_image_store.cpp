@@ -156,16 +156,19 @@ bool PostgresImageStore::wasRemoved(std::string_view id) {
 }
 
 std::vector<ImageRecord> PostgresImageStore::list(const ImageQuery& query) {
+  const std::string sql =
+      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+                  " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
+                  " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY ") +
+      (query.newestFirst ? "created_at DESC, stored DESC" : "created_at, id") + " LIMIT $9 OFFSET $10";
   return pool_->run([&](PgConnection& connection) {
     PgResult rows = connection.query(
-        "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
-        " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
-        " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY created_at, id LIMIT $9",
+        sql.c_str(),
         {PgParam::integer(query.clientAddress.has_value()), PgParam::text(query.clientAddress.value_or("")),
          PgParam::integer(query.tokenName.has_value()), PgParam::text(query.tokenName.value_or("")),
          PgParam::integer(query.createdFrom), PgParam::integer(query.createdBefore),
          PgParam::integer(query.id.has_value()), PgParam::text(query.id.value_or("")),
-         PgParam::integer(query.limit)});
+         PgParam::integer(query.limit), PgParam::integer(query.offset)});
     std::vector<ImageRecord> records;
     for (int i = 0; i < rows.rows(); ++i) {
       auto type = imageTypeByExtension(rows.bytes(i, 1));

@@ -204,30 +204,31 @@ bool SqliteImageStore::wasRemoved(std::string_view id) {
 
 std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
   std::lock_guard lock(readerMutex_);
-  return withStatement(
-      reader_,
-      "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
-      " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
-      " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY created_at, id LIMIT ?",
-      [&](Statement& select) {
-        select.bindInteger(1, query.clientAddress.has_value())
-            .bindText(2, query.clientAddress.value_or(""))
-            .bindInteger(3, query.tokenName.has_value())
-            .bindText(4, query.tokenName.value_or(""))
-            .bindInteger(5, query.createdFrom)
-            .bindInteger(6, query.createdBefore)
-            .bindInteger(7, query.id.has_value())
-            .bindText(8, query.id.value_or(""))
-            .bindInteger(9, query.limit);
-        std::vector<ImageRecord> records;
-        while (select.step()) {
-          auto type = imageTypeByExtension(select.columnText(1));
-          if (!type) continue;
-          records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
-                             select.columnInteger(3), select.columnText(4), select.columnText(5)});
-        }
-        return records;
-      });
+  const std::string sql =
+      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+                  " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
+                  " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY ") +
+      (query.newestFirst ? "created_at DESC, rowid DESC" : "created_at, id") + " LIMIT ? OFFSET ?";
+  return withStatement(reader_, sql.c_str(), [&](Statement& select) {
+    select.bindInteger(1, query.clientAddress.has_value())
+        .bindText(2, query.clientAddress.value_or(""))
+        .bindInteger(3, query.tokenName.has_value())
+        .bindText(4, query.tokenName.value_or(""))
+        .bindInteger(5, query.createdFrom)
+        .bindInteger(6, query.createdBefore)
+        .bindInteger(7, query.id.has_value())
+        .bindText(8, query.id.value_or(""))
+        .bindInteger(9, query.limit)
+        .bindInteger(10, query.offset);
+    std::vector<ImageRecord> records;
+    while (select.step()) {
+      auto type = imageTypeByExtension(select.columnText(1));
+      if (!type) continue;
+      records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
+                         select.columnInteger(3), select.columnText(4), select.columnText(5)});
+    }
+    return records;
+  });
 }
 
 std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {
