@@ -15,21 +15,23 @@ std::uint8_t widen5(std::uint32_t value) {
 
 // One BMP row as red, green, blue; the palette holds 0x00RRGGBB.
 void bmpRowToRgb(const imaging::BmpLayout& layout, const std::uint8_t* row, std::vector<std::uint8_t>& rgb) {
-  const int depth = layout.bitsPerPixel;
-  for (int x = 0; x < layout.width; ++x) {
-    std::uint8_t* out = &rgb[std::size_t(x) * 3];
-    if (depth <= 8) {
-      const int perByte = 8 / depth;
-      const int shift = 8 - depth * (x % perByte + 1);
-      std::uint32_t index = (row[x / perByte] >> shift) & ((1u << depth) - 1);
-      std::uint32_t colour = index < layout.palette.size() ? layout.palette[index] : 0;
-      out[0] = std::uint8_t(colour >> 16), out[1] = std::uint8_t(colour >> 8), out[2] = std::uint8_t(colour);
-    } else if (depth == 16) { // 5-5-5, little-endian
-      std::uint32_t pixel = row[x * 2] | (std::uint32_t(row[x * 2 + 1]) << 8);
+  const int depth = layout.bitsPerPixel, width = layout.width;
+  std::uint8_t* out = rgb.data();
+  if (depth == 24 || depth == 32) { // blue, green, red (and one unused byte at 32 bits)
+    const int step = depth / 8;
+    for (int x = 0; x < width; ++x, out += 3, row += step) out[0] = row[2], out[1] = row[1], out[2] = row[0];
+  } else if (depth == 16) { // 5-5-5, little-endian
+    for (int x = 0; x < width; ++x, out += 3, row += 2) {
+      const std::uint32_t pixel = row[0] | (std::uint32_t(row[1]) << 8);
       out[0] = widen5((pixel >> 10) & 31), out[1] = widen5((pixel >> 5) & 31), out[2] = widen5(pixel & 31);
-    } else { // blue, green, red (and one unused byte at 32 bits)
-      const std::uint8_t* in = row + std::size_t(x) * (depth / 8);
-      out[0] = in[2], out[1] = in[1], out[2] = in[0];
+    }
+  } else {
+    const int perByte = 8 / depth;
+    for (int x = 0; x < width; ++x, out += 3) {
+      const int shift = 8 - depth * (x % perByte + 1);
+      const std::uint32_t index = (row[x / perByte] >> shift) & ((1u << depth) - 1);
+      const std::uint32_t colour = index < layout.palette.size() ? layout.palette[index] : 0;
+      out[0] = std::uint8_t(colour >> 16), out[1] = std::uint8_t(colour >> 8), out[2] = std::uint8_t(colour);
     }
   }
 }

@@ -57,11 +57,16 @@ void addPassPixels(ThumbnailMaker& thumbnail, const std::vector<png_byte>& row, 
     dx = png_uint_32(1) << PNG_PASS_COL_SHIFT(pass);
   }
   if (x0 >= width) return;
+  if (channels == 3 && dx == 1) return thumbnail.add(int(y), 0, 1, int(width), row.data()); // as it is
   int count = 0;
   for (png_uint_32 x = x0; x < width; x += dx, ++count) {
     const png_byte* in = &row[std::size_t(x) * channels];
     std::uint8_t* out = &rgb[std::size_t(count) * 3];
-    const unsigned alpha = channels == 4 ? in[3] : 255;
+    if (channels == 3) {
+      out[0] = in[0], out[1] = in[1], out[2] = in[2];
+      continue;
+    }
+    const unsigned alpha = in[3];
     for (int c = 0; c < 3; ++c) out[c] = std::uint8_t((in[c] * alpha + 255 * (255 - alpha) + 127) / 255);
   }
   thumbnail.add(int(y), int(x0), int(dx), count, rgb.data());

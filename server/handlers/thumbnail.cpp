@@ -49,24 +49,42 @@ void ThumbnailMaker::start(PictureSize picture, PictureSize source) {
 }
 
 void ThumbnailMaker::add(int y, int x0, int dx, int count, const std::uint8_t* rgb) {
-  if (!started() || y < 0 || y >= source_.height) return;
+  if (!started() || y < 0 || y >= source_.height || x0 < 0 || x0 >= source_.width || dx < 1) return;
+  count = static_cast<int>(std::min<std::int64_t>(count, (std::int64_t(source_.width) - x0 + dx - 1) / dx));
+  if (count <= 0) return;
   std::fill(rowSums_.begin(), rowSums_.end(), 0);
   const auto from = std::uint64_t(source_.width), to = std::uint64_t(target_.width);
   // Stepping along the row keeps the cell and the offset in it, with no division a pixel.
-  Span span = spanOf(std::uint64_t(std::max(x0, 0)), from, to);
-  std::uint64_t offset = std::uint64_t(std::max(x0, 0)) * to - std::uint64_t(span.cell) * from;
-  for (int i = 0, x = x0; i < count && x < source_.width; ++i, x += dx, rgb += 3) {
-    std::uint64_t first = std::min(from - offset, to);
-    std::uint64_t* cell = &rowSums_[std::size_t(span.cell) * 3];
-    for (int c = 0; c < 3; ++c) cell[c] += first * rgb[c];
-    if (first < to)
-      for (int c = 0; c < 3; ++c) cell[3 + c] += (to - first) * rgb[c];
-    offset += std::uint64_t(dx) * to;
+  Span span = spanOf(std::uint64_t(x0), from, to);
+  std::uint64_t offset = std::uint64_t(x0) * to - std::uint64_t(span.cell) * from;
+  std::uint64_t* cell = &rowSums_[std::size_t(span.cell) * 3];
+  // Pixels wholly inside the cell are summed first and weighted once; at most
+  // from / to + 1 of them, so 32 bits hold their sum for any width libpng takes.
+  std::uint32_t inside[3] = {0, 0, 0};
+  auto closeCell = [&] {
+    for (int c = 0; c < 3; ++c) cell[c] += to * inside[c], inside[c] = 0;
+  };
+  for (int i = 0; i < count; ++i, rgb += 3) {
+    if (offset + to <= from) {
+      for (int c = 0; c < 3; ++c) inside[c] += rgb[c];
+      offset += to;
+    } else { // across the cell's end: its share here, the rest in the next cell
+      const std::uint64_t first = from - offset;
+      for (int c = 0; c < 3; ++c) cell[c] += first * rgb[c], cell[3 + c] += (to - first) * rgb[c];
+      closeCell();
+      cell += 3;
+      offset = to - first;
+    }
+    if (i + 1 == count) break;
+    // The next pixel given starts dx - 1 pixels further on, in this cell or a later one.
+    offset += std::uint64_t(dx - 1) * to;
     while (offset >= from) {
+      closeCell();
+      cell += 3;
       offset -= from;
-      ++span.cell;
     }
   }
+  closeCell();
   addRowSums(y);
 }
 
