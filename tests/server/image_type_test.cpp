@@ -223,6 +223,21 @@ TEST(Thumbnail, AveragesTheAreaEachPixelCovers) {
   imaging::Bitmap mixed = sparse.picture();
   EXPECT_EQ(std::vector<std::uint8_t>(mixed.pixels.begin(), mixed.pixels.begin() + 12),
             (std::vector<std::uint8_t>{0, 0, 255, 255, 0, 0, 0, 0, 255, 255, 0, 0})); // blue, green, red
+  // ... also where they are spread over the cells of a smaller thumbnail: a row given in
+  // passes of every eighth, fourth and second pixel, as Adam7 does, ends as the whole row.
+  std::vector<std::uint8_t> noise(1001 * 3);
+  std::mt19937 random(3);
+  for (auto& byte : noise) byte = static_cast<std::uint8_t>(random());
+  ThumbnailMaker whole, passes;
+  whole.start({1001, 1}, {1001, 1});
+  passes.start({1001, 1}, {1001, 1});
+  whole.add(0, 0, 1, 1001, noise.data());
+  for (auto [x0, dx] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+    std::vector<std::uint8_t> picked;
+    for (int x = x0; x < 1001; x += dx) picked.insert(picked.end(), &noise[x * 3], &noise[x * 3 + 3]);
+    passes.add(0, x0, dx, 1001, picked.data()); // a count past the row's end is cut to it
+  }
+  EXPECT_EQ(passes.picture().pixels, whole.picture().pixels);
 }
 
 } // namespace
