@@ -349,8 +349,10 @@ template <typename Stream> void Session<Stream>::handleRequest() {
       return errorResponse(request, 500, "The service could not complete the request");
     }
   };
-  // Reads answer at once unless the store waits for another machine.
-  if (request_.method != "POST" && !shared_.service.images->readsBlock())
+  // Reads answer at once unless the store waits for another machine, or they
+  // list a token's uploads, which may read many rows.
+  if (request_.method != "POST" && !shared_.service.images->readsBlock() &&
+      routeOf(request_.target) != Route::myPage)
     return respond(answerRequest(), keepAlive);
   answerOnDiskThreads(std::move(answerRequest), keepAlive);
 }
