@@ -11,8 +11,8 @@ bool isRead(const Request& request) {
   return request.method == "GET" || request.method == "HEAD";
 }
 
-Response methodNotAllowed(std::string_view allowed) {
-  Response response = textResponse(405, "Method not allowed here, use " + std::string(allowed));
+Response methodNotAllowed(const Request& request, std::string_view allowed) {
+  Response response = errorResponse(request, 405, "Method not allowed here, use " + std::string(allowed));
   response.headers.emplace_back("Allow", allowed);
   return response;
 }
@@ -36,28 +36,28 @@ Response dispatch(Service& service, const Request& request) {
 
   switch (routeOf(request.target)) {
   case Route::upload: {
-    if (request.method != "POST") return methodNotAllowed("POST");
+    if (request.method != "POST") return methodNotAllowed(request, "POST");
     return storeUpload(service, request, checkUpload(service, request));
   }
   case Route::feedback:
-    if (request.method != "POST") return methodNotAllowed("POST");
+    if (request.method != "POST") return methodNotAllowed(request, "POST");
     return handleFeedback(service, request, request.caller);
   case Route::deletion:
-    if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
+    if (!isRead(request) && request.method != "POST") return methodNotAllowed(request, "GET, HEAD, POST");
     return handleDeletion(service, request, path.substr(prefixLength));
   case Route::image:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleImage(service, request, path.substr(prefixLength));
   case Route::thumbnail:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleThumbnail(service, request, path.substr(prefixLength));
   case Route::versionFile:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleVersionFile(service);
   case Route::myPage:
     return handleMyPage(service, request);
   case Route::homePage:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleHomePage(service, request);
   case Route::file:
     if (!isRead(request)) return textResponse(404, "Not found");

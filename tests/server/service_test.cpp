@@ -185,6 +185,9 @@ TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
   EXPECT_EQ(refused.status, 415);
   EXPECT_EQ(refused.reason, "Not a complete BMP, JPEG, GIF or PNG image");
   EXPECT_EQ(refused.body, "{\"error\": \"Not a complete BMP, JPEG, GIF or PNG image\"}\n");
+  Request get = request("GET", "/guestglimor.php");
+  get.accept = "application/json";
+  EXPECT_EQ(route(service, get).body, "{\"error\": \"Method not allowed here, use POST\"}\n");
   EXPECT_EQ(jsonString("a\"b\\c\r\n\x01\xe9"), "\"a\\\"b\\\\c\\u000d\\u000a\\u0001\\u00e9\"");
 }
 
