@@ -24,9 +24,10 @@ constexpr int perPage = 50;
 constexpr std::string_view style =
     "body{font-family:sans-serif;max-width:60em;margin:2em auto;padding:0 1em;line-height:1.4}"
     "ul{list-style:none;padding:0}li{display:flex;gap:1em;align-items:center;border-bottom:1px solid #ddd;"
-    "padding:.5em 0}li img{width:160px;height:auto;max-height:160px;object-fit:contain;background:#eee}"
-    ".link{width:100%;max-width:36em;font-family:monospace}.meta{color:#555}.error{color:#a00}"
-    "form.inline{display:inline}nav a{margin-right:1em}";
+    "padding:.5em 0}li>a{flex:0 0 160px;text-align:center}li img{max-width:160px;max-height:160px;"
+    "vertical-align:middle}li>div{flex:1}.link{width:100%;box-sizing:border-box;font-family:monospace}.meta{"
+    "color:#555}"
+    ".error{color:#a00}form.inline{display:inline}nav a{margin-right:1em}";
 
 // The Content-Security-Policy source of the one style block: its SHA-256 in base64.
 std::string styleHash() {

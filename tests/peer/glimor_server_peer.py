@@ -1330,6 +1330,10 @@ def page(work):
         wait.until(lambda d: d.execute_script("return [...document.images].every(i => i.complete)"))
         widths = driver.execute_script("return [...document.images].map(i => i.naturalWidth)")
         check(len(widths) == 2 and all(w > 0 for w in widths), "thumbnails shown: %r" % widths)
+        artifacts = os.path.join(os.path.dirname(os.path.abspath(BUILD)), "artifacts")
+        os.makedirs(artifacts, exist_ok=True)
+        driver.set_window_size(1000, 700)
+        driver.save_screenshot(os.path.join(artifacts, "server-my-page.png"))
         cookie = {c["name"]: c for c in driver.get_cookies()}.get("glimor_session", {})
         check(cookie.get("httpOnly") and cookie.get("sameSite") == "Strict" and ann not in cookie.get("value", ann),
               "session cookie: %r" % cookie)
