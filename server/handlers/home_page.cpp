@@ -48,6 +48,10 @@ Host=)" +
       R"(<p>Press the hot key (Alt+F2 unless you chose another), select a part of the screen and publish it:
 the link starts with <code>)" +
       escapeHtml(base) + R"(</code>.</p>
+<h2>Your uploads</h2>
+<p>With an upload token, <a href="/my">your uploads</a> are listed with their links, and can be deleted.
+Other programs (ShareX, scripts with curl) upload here too and get their answer as JSON when they
+ask for it; the operator can make a ShareX uploader for a token.</p>
 </body>
 </html>
 )";

@@ -297,6 +297,7 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
   EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
   EXPECT_THAT(page.body, HasSubstr("[Service]\nHost=localhost:8080<"));
   EXPECT_THAT(page.body, Not(HasSubstr("CACertificate")));
+  EXPECT_THAT(page.body, HasSubstr("<a href=\"/my\">your uploads</a>"));
   // Over HTTPS Glimor needs the scheme in its Host setting, and a private CA's certificate.
   Request secure = request("GET", "/");
   secure.scheme = "https";
