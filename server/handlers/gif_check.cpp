@@ -61,6 +61,7 @@ public:
 
   void row(int y, const std::vector<GifPixelType>& indices) {
     const GifImageDesc& frame = gif_->Image;
+    if (!thumbnail_.wantsRow(frame.Top + y)) return;
     const ColorMapObject* colours = frame.ColorMap ? frame.ColorMap : gif_->SColorMap;
     std::fill(rgb_.begin(), rgb_.end(), 0xff);
     for (int x = 0; x < frame.Width; ++x) {

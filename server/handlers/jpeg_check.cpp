@@ -105,7 +105,7 @@ bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uin
   while (info.output_scanline < info.output_height) {
     const int y = int(info.output_scanline);
     jpeg_read_scanlines(&info, rows, 1);
-    if (!thumbnail) continue;
+    if (!thumbnail || !thumbnail->wantsRow(y)) continue;
     if (fourColours) cmykToRgb(row, info.output_width);
     thumbnail->add(y, 0, 1, int(info.output_width), row.data());
   }

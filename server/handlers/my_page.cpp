@@ -170,9 +170,11 @@ std::optional<BrowserSession> sessionOf(Service& service, const Request& request
 }
 
 Response signIn(Service& service, const Request& request) {
+  // A pasted token may bring spaces or a line break along.
   std::string token = formField(request.body, "token").value_or("");
-  while (!token.empty() && (token.back() == ' ' || token.back() == '\r' || token.back() == '\n'))
-    token.pop_back();
+  const std::size_t first = token.find_first_not_of(" \t\r\n");
+  token =
+      first == std::string::npos ? "" : token.substr(first, token.find_last_not_of(" \t\r\n") - first + 1);
   std::string hash = tokenHash(token);
   auto name = service.gate->tokenNameByHash(hash);
   if (token.empty() || !name) return signInPage(401, "Upload token not valid");

@@ -38,15 +38,16 @@ void readBytes(png_structp png, png_bytep out, std::size_t count) {
 
 void quiet(png_structp, png_const_charp) {}
 
-// Asks libpng for 8-bit red, green, blue, with alpha where the image has any
-// transparency, whatever the image's own form.
-void askForRgb(png_structp png) {
+// Asks libpng for 8-bit grey or red, green, blue, with alpha where the image
+// has any transparency, whatever the image's own form. Grey stays one channel
+// here: widened to three only for the rows the thumbnail wants.
+void askFor8Bits(png_structp png) {
   png_set_expand(png);
   png_set_strip_16(png);
-  png_set_gray_to_rgb(png);
 }
 
-// The pixels of pass `pass` in row `y`, alpha laid over white, to the thumbnail.
+// The pixels of pass `pass` in row `y` (1 to 4 channels: grey, grey and alpha,
+// RGB, RGBA), alpha laid over white, to the thumbnail.
 void addPassPixels(ThumbnailMaker& thumbnail, const std::vector<png_byte>& row, int channels,
                    png_uint_32 width, png_uint_32 y, int pass, bool interlaced,
                    std::vector<std::uint8_t>& rgb) {
@@ -56,18 +57,17 @@ void addPassPixels(ThumbnailMaker& thumbnail, const std::vector<png_byte>& row, 
     x0 = PNG_PASS_START_COL(pass);
     dx = png_uint_32(1) << PNG_PASS_COL_SHIFT(pass);
   }
-  if (x0 >= width) return;
+  if (x0 >= width || !thumbnail.wantsRow(int(y))) return;
   if (channels == 3 && dx == 1) return thumbnail.add(int(y), 0, 1, int(width), row.data()); // as it is
+  const bool grey = channels < 3, alpha = channels % 2 == 0;
   int count = 0;
   for (png_uint_32 x = x0; x < width; x += dx, ++count) {
     const png_byte* in = &row[std::size_t(x) * channels];
     std::uint8_t* out = &rgb[std::size_t(count) * 3];
-    if (channels == 3) {
-      out[0] = in[0], out[1] = in[1], out[2] = in[2];
-      continue;
-    }
-    const unsigned alpha = in[3];
-    for (int c = 0; c < 3; ++c) out[c] = std::uint8_t((in[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+    for (int c = 0; c < 3; ++c) out[c] = in[grey ? 0 : c];
+    if (!alpha) continue;
+    const unsigned opacity = in[channels - 1];
+    for (int c = 0; c < 3; ++c) out[c] = std::uint8_t((out[c] * opacity + 255 * (255 - opacity) + 127) / 255);
   }
   thumbnail.add(int(y), int(x0), int(dx), count, rgb.data());
 }
@@ -81,7 +81,7 @@ void decodeAll(png_structp png, png_infop info, Source& source, std::vector<png_
     png_error(png, "too many pixels");
   const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   const int passes = png_set_interlace_handling(png);
-  if (thumbnail) askForRgb(png);
+  if (thumbnail) askFor8Bits(png);
   png_read_update_info(png, info);
   row.resize(png_get_rowbytes(png, info));
   const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);

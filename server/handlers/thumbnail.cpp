@@ -44,12 +44,22 @@ void ThumbnailMaker::start(PictureSize picture, PictureSize source) {
   PictureSize wanted = thumbnailSize(picture.width, picture.height);
   // A reduced source smaller than the thumbnail would be enlarged: never.
   target_ = {std::min(wanted.width, source.width), std::min(wanted.height, source.height)};
+  rowStep_ = std::max(1, source.height / std::max(1, target_.height) / 8);
   rowSums_.assign(std::size_t(target_.width) * 3, 0);
   cellSums_.assign(std::size_t(target_.width) * target_.height * 3, 0);
+  // The weight each thumbnail row gets from the source rows it wants; every
+  // pixel of such a row is given once, in one add() or over several.
+  rowWeights_.assign(std::size_t(target_.height), 0);
+  const auto from = std::uint64_t(source.height), to = std::uint64_t(target_.height);
+  for (int y = 0; y < source.height; y += rowStep_) {
+    Span span = spanOf(std::uint64_t(y), from, to);
+    rowWeights_[std::size_t(span.cell)] += span.first;
+    if (span.first < to) rowWeights_[std::size_t(span.cell) + 1] += to - span.first;
+  }
 }
 
 void ThumbnailMaker::add(int y, int x0, int dx, int count, const std::uint8_t* rgb) {
-  if (!started() || y < 0 || y >= source_.height || x0 < 0 || x0 >= source_.width || dx < 1) return;
+  if (!wantsRow(y) || y < 0 || y >= source_.height || x0 < 0 || x0 >= source_.width || dx < 1) return;
   count = static_cast<int>(std::min<std::int64_t>(count, (std::int64_t(source_.width) - x0 + dx - 1) / dx));
   if (count <= 0) return;
   std::fill(rowSums_.begin(), rowSums_.end(), 0);
@@ -106,9 +116,10 @@ imaging::Bitmap ThumbnailMaker::picture() const {
   picture.height = target_.height;
   picture.bitsPerPixel = 24;
   picture.pixels.assign(picture.stride() * std::size_t(picture.height), 0);
-  // Every cell's weights add up to the source's area, scaled as above.
-  const std::uint64_t area = std::uint64_t(source_.width) * std::uint64_t(source_.height);
   for (int y = 0; y < target_.height; ++y) {
+    // A cell's weights add up to the source's width, scaled as above, times
+    // the weights of the rows given to its row (all of them: the source's height).
+    const std::uint64_t area = std::max<std::uint64_t>(1, std::uint64_t(source_.width) * rowWeights_[y]);
     // Bitmap rows are bottom-up, three bytes a pixel in blue, green, red order.
     std::uint8_t* out = &picture.pixels[std::size_t(target_.height - 1 - y) * picture.stride()];
     const std::uint64_t* sums = &cellSums_[std::size_t(y) * target_.width * 3];

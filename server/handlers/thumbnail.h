@@ -33,8 +33,14 @@ public:
   bool started() const { return source_.width > 0; }
   PictureSize pictureSize() const { return picture_; }
 
+  // Whether row `y` of the source goes into the thumbnail. Every row does,
+  // unless the source has more than 16 rows for each of the thumbnail's: then
+  // every n-th, so that each thumbnail row still averages at least eight, and
+  // a huge picture's thumbnail costs no more than a 4K one's.
+  bool wantsRow(int y) const { return started() && y % rowStep_ == 0; }
+
   // `count` pixels of source row `y`, at columns x0, x0 + dx, ...; three bytes
-  // (red, green, blue) each in `rgb`.
+  // (red, green, blue) each in `rgb`. A row it does not want is left out.
   void add(int y, int x0, int dx, int count, const std::uint8_t* rgb);
 
   // The thumbnail as a 24-bit bitmap, and as a JPEG file (empty when start()
@@ -46,8 +52,10 @@ private:
   void addRowSums(int y);
 
   PictureSize picture_, source_, target_;
-  std::vector<std::uint64_t> rowSums_;  // one source row over the target's columns
-  std::vector<std::uint64_t> cellSums_; // the target, three sums a pixel
+  int rowStep_ = 1;
+  std::vector<std::uint64_t> rowSums_;    // one source row over the target's columns
+  std::vector<std::uint64_t> cellSums_;   // the target, three sums a pixel
+  std::vector<std::uint64_t> rowWeights_; // of the source rows each target row is given
 };
 
 } // namespace glimor::server

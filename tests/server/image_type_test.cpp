@@ -238,6 +238,28 @@ TEST(Thumbnail, AveragesTheAreaEachPixelCovers) {
     passes.add(0, x0, dx, 1001, picked.data()); // a count past the row's end is cut to it
   }
   EXPECT_EQ(passes.picture().pixels, whole.picture().pixels);
+
+  // A picture of far more rows than the thumbnail gives it only some of them, each
+  // thumbnail row still the mean of what it was given: a gradient stays a gradient.
+  ThumbnailMaker tall;
+  tall.start({2, 6400}, {2, 6400});
+  int given = 0;
+  for (int y = 0; y < 6400; ++y) {
+    const std::uint8_t level = static_cast<std::uint8_t>(y * 256 / 6400), pair[] = {level, 7, 9, level, 7, 9};
+    given += tall.wantsRow(y);
+    tall.add(y, 0, 1, 2, pair);
+  }
+  EXPECT_EQ(given, 3200); // every second row
+  imaging::Bitmap gradient = tall.picture();
+  ASSERT_EQ(gradient.height, 320);
+  for (int y = 0; y < 320; ++y) {
+    const std::uint8_t* pixel = &gradient.pixels[std::size_t(319 - y) * gradient.stride()];
+    double mean = 0; // of all its twenty rows' levels
+    for (int k = 0; k < 20; ++k) mean += (20 * y + k) * 256 / 6400 / 20.0;
+    EXPECT_NEAR(pixel[2], mean, 1) << y;
+    EXPECT_EQ(pixel[1], 7);
+    EXPECT_EQ(pixel[0], 9);
+  }
 }
 
 } // namespace

@@ -325,7 +325,7 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
 
   EXPECT_EQ(statusAndReason(request("POST", "/my/login", "token=" + std::string(43, 'A'))), "401 ");
-  Request secureSignIn = request("POST", "/my/login", "token=" + token);
+  Request secureSignIn = request("POST", "/my/login", "token=+" + token + "%0D%0A"); // as pasted
   secureSignIn.scheme = "https";
   Response signedIn = route(service, secureSignIn);
   ASSERT_EQ(signedIn.status, 303);
