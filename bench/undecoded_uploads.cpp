@@ -5,7 +5,7 @@
 
 namespace glimor::server {
 
-bool isCompleteImage(std::string_view, const ImageType&, std::uint64_t) {
+bool isCompleteImage(std::string_view, const ImageType&, std::uint64_t, ThumbnailMaker*) {
   return true;
 }
 

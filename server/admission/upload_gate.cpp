@@ -96,6 +96,13 @@ void UploadGate::keepFresh(std::chrono::milliseconds period) {
   }
 }
 
+std::optional<std::string> UploadGate::tokenNameByHash(const std::string& hash) {
+  std::shared_lock lock(namesMutex_);
+  auto found = names_.find(hash);
+  if (found == names_.end()) return std::nullopt;
+  return found->second;
+}
+
 Caller UploadGate::authenticate(const GateRequest& request, std::string_view tokenRequired) {
   if (request.authorization.empty()) {
     if (access_ == UploadAccess::token) throw unauthorised(std::string(tokenRequired));

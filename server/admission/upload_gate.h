@@ -45,6 +45,10 @@ public:
   Caller admitUpload(const GateRequest& request, RateLimiter::Clock::time_point now);
   Caller admitFeedback(const GateRequest& request, RateLimiter::Clock::time_point now);
 
+  // The name of the token whose hash is `hash`, as last read from the store;
+  // nothing for a token unknown or revoked.
+  std::optional<std::string> tokenNameByHash(const std::string& hash);
+
   // Reads every token from the store; throws what the store throws and then
   // keeps the tokens it had.
   void refreshTokens();

@@ -93,6 +93,7 @@ inline constexpr std::string_view usageText =
     "                     [--expire-after DAYS] [--cache-dir DIR [--cache-size BYTES]]\n"
     "                     [--metrics-listen ADDRESS:PORT]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
+    "                           (add NAME --sxcu FILE, sxcu NAME FILE: a ShareX uploader; token --help)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
 
 // Throws Error with a message that names the offending flag or value.

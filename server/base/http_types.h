@@ -25,6 +25,8 @@ struct Request {
   std::string range;         // the Range line, e.g. "bytes=0-499"
   std::string ifRange;       // the If-Range line
   std::string authorization; // the Authorization line, e.g. "Bearer TOKEN"
+  std::string accept;        // the Accept line
+  std::string cookie;        // the Cookie line
   std::string body;
   std::string clientAddress;   // "127.0.0.1", or the one a trusted proxy named
   std::string localAddress;    // "127.0.0.1:8080", where the connection arrived

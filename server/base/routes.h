@@ -13,8 +13,10 @@ enum class Route {
   feedback,    // /glimor/index.php?do=contact
   deletion,    // /d/ID/SECRET
   image,       // /i/ID.EXT
+  thumbnail,   // /t/ID.jpg
   versionFile, // /newglimor.txt
   homePage,    // /
+  myPage,      // /my and its forms /my/...: the page of one's uploads
   file,        // anything else: an update executable, or 404
 };
 

@@ -1,31 +1,9 @@
+#include "html_text.h"
 #include "public_link.h"
 #include "service.h"
 
 namespace glimor::server {
 namespace {
-
-std::string escapeHtml(std::string_view text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-    case '&':
-      escaped += "&amp;";
-      break;
-    case '<':
-      escaped += "&lt;";
-      break;
-    case '>':
-      escaped += "&gt;";
-      break;
-    case '"':
-      escaped += "&quot;";
-      break;
-    default:
-      escaped += c;
-    }
-  }
-  return escaped;
-}
 
 // The Glimor.ini Host value that makes Glimor use the link base "SCHEME://host/":
 // the bare host for http, the whole URL for https.
@@ -70,6 +48,10 @@ Host=)" +
       R"(<p>Press the hot key (Alt+F2 unless you chose another), select a part of the screen and publish it:
 the link starts with <code>)" +
       escapeHtml(base) + R"(</code>.</p>
+<h2>Your uploads</h2>
+<p>With an upload token, <a href="/my">your uploads</a> are listed with their links, and can be deleted.
+Other programs (ShareX, scripts with curl) upload here too and get their answer as JSON when they
+ask for it; the operator can make a ShareX uploader for a token.</p>
 </body>
 </html>
 )";

@@ -1,5 +1,6 @@
 #pragma once
 #include "image_type.h"
+#include "thumbnail.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,8 +13,11 @@ namespace glimor::server {
 // nothing after the image's end. Memory stays bounded: rows are decoded one at a
 // time into one buffer, and the decoders' own state is capped. An image that
 // would cost more than the limits below is refused with a Refusal (415) that
-// says so, since it may be complete.
-bool isCompleteImage(std::string_view bytes, const ImageType& type, std::uint64_t maxPixels);
+// says so, since it may be complete. With `thumbnail`, the decoded pixels also
+// make the image's thumbnail (a GIF's first frame on its logical screen), at
+// the cost of that decode, which the limits above count.
+bool isCompleteImage(std::string_view bytes, const ImageType& type, std::uint64_t maxPixels,
+                     ThumbnailMaker* thumbnail = nullptr);
 
 // A real encoder writes about ten scans; each scan is one more pass over every
 // block of its components, so a file of hundreds of tiny scans costs seconds.
@@ -35,9 +39,9 @@ private:
 };
 
 // The checks behind it, one per format.
-bool isCompleteBmp(std::string_view bytes, std::uint64_t maxPixels);
-bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels);
-bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels);
-bool isCompletePng(std::string_view bytes, std::uint64_t maxPixels);
+bool isCompleteBmp(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
+bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
+bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
+bool isCompletePng(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
 
 } // namespace glimor::server

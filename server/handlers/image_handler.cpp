@@ -12,6 +12,16 @@ Response goneResponse() {
   return response;
 }
 
+// Stored images never change, so clients and proxies may keep them for a year.
+// A browser shows the bytes only as the image type named, runs nothing in them even
+// when opened as a document, and saves them under the link's own name.
+Refusal::Headers imageHeaders(std::string_view fileName) {
+  return {{"Cache-Control", "public, max-age=31536000, immutable"},
+          {"X-Content-Type-Options", "nosniff"},
+          {"Content-Security-Policy", "default-src 'none'; sandbox"},
+          {"Content-Disposition", "inline; filename=\"" + std::string(fileName) + "\""}};
+}
+
 } // namespace
 
 Response handleImage(Service& service, const Request& request, std::string_view fileName) {
@@ -26,14 +36,8 @@ Response handleImage(Service& service, const Request& request, std::string_view 
 
   Response response;
   std::string etag = "\"" + image->sha256 + "\"";
-  // Stored images never change, so clients and proxies may keep them for a year.
-  // A browser shows the bytes only as the image type named, runs nothing in them even
-  // when opened as a document, and saves them under the link's own name.
-  response.headers = {{"ETag", etag},
-                      {"Cache-Control", "public, max-age=31536000, immutable"},
-                      {"X-Content-Type-Options", "nosniff"},
-                      {"Content-Security-Policy", "default-src 'none'; sandbox"},
-                      {"Content-Disposition", "inline; filename=\"" + std::string(fileName) + "\""}};
+  response.headers = imageHeaders(fileName);
+  response.headers.emplace_back("ETag", etag);
   if (request.ifNoneMatch.find(etag) != std::string::npos || request.ifNoneMatch == "*") {
     response.status = 304;
     return response;
@@ -44,6 +48,21 @@ Response handleImage(Service& service, const Request& request, std::string_view 
   else
     response.sharedBody = std::shared_ptr<const std::string>(image, &image->bytes);
   answerRange(response, request, response.payloadSize(), etag);
+  return response;
+}
+
+// A thumbnail lives and dies with its image, and is served as one.
+Response handleThumbnail(Service& service, const Request&, std::string_view fileName) {
+  if (!fileName.ends_with(".jpg")) return textResponse(404, "No such thumbnail");
+  std::string_view id = fileName.substr(0, fileName.size() - 4);
+  if (!isImageId(id)) return textResponse(404, "No such thumbnail");
+  auto thumbnail = service.images->thumbnail(id);
+  if (!thumbnail && service.images->wasRemoved(id)) return goneResponse();
+  if (!thumbnail) return textResponse(404, "No such thumbnail");
+  Response response;
+  response.headers = imageHeaders(fileName);
+  response.contentType = "image/jpeg";
+  response.body = std::move(*thumbnail);
   return response;
 }
 

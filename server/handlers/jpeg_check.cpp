@@ -1,6 +1,7 @@
 #include "image_check.h"
 #include "refusal.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <vector>
@@ -56,28 +57,65 @@ void watch(j_common_ptr common) {
   stop(common);
 }
 
-// Reads every scan of every row, so that each Huffman code is decoded. The output is
-// scaled to 1/8, which takes only the DC coefficient of each block into the inverse
-// DCT: the picture itself is not needed, only the proof that all of it decodes.
-bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uint64_t maxPixels) {
+// The smallest scale (n/8) at which the long side still gives the thumbnail
+// its size; a large picture takes 1/8, where only the DC coefficient of each
+// block goes into the inverse DCT.
+unsigned thumbnailScale(const jpeg_decompress_struct& info) {
+  const std::uint64_t longSide = std::max(info.image_width, info.image_height);
+  const std::uint64_t wanted = std::min<std::uint64_t>(longSide, thumbnailSide);
+  unsigned scale = 1;
+  while (scale < 8 && (longSide * scale + 7) / 8 < wanted) ++scale;
+  return scale;
+}
+
+// Four-colour JPEGs as Adobe writes them (inverted, as almost all are) to
+// red, green, blue.
+void cmykToRgb(std::vector<JSAMPLE>& row, JDIMENSION width) {
+  for (JDIMENSION x = 0; x < width; ++x) {
+    const JSAMPLE* in = &row[std::size_t(x) * 4];
+    const unsigned k = in[3];
+    JSAMPLE* out = &row[std::size_t(x) * 3];
+    const JSAMPLE r = JSAMPLE(in[0] * k / 255), g = JSAMPLE(in[1] * k / 255), b = JSAMPLE(in[2] * k / 255);
+    out[0] = r, out[1] = g, out[2] = b;
+  }
+}
+
+// Reads every scan of every row, so that each Huffman code is decoded. Without
+// a thumbnail the output is scaled to 1/8, which takes only the DC coefficient
+// of each block into the inverse DCT: the picture itself is not needed, only
+// the proof that all of it decodes. With one, the rows it needs come out as
+// red, green, blue.
+bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uint64_t maxPixels,
+               ThumbnailMaker* thumbnail) {
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false; // tables without an image
   if (std::uint64_t(info.image_width) * info.image_height > maxPixels) return false;
-  info.scale_num = 1;
+  info.scale_num = thumbnail ? thumbnailScale(info) : 1;
   info.scale_denom = 8;
   info.dct_method = JDCT_IFAST;
   info.do_fancy_upsampling = FALSE;
   info.buffered_image = FALSE;
+  const bool fourColours = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  if (thumbnail) info.out_color_space = fourColours ? JCS_CMYK : JCS_RGB;
   jpeg_start_decompress(&info);
   row.resize(std::size_t(info.output_width) * info.output_components);
+  if (thumbnail)
+    thumbnail->start({int(info.image_width), int(info.image_height)},
+                     {int(info.output_width), int(info.output_height)});
   JSAMPROW rows[1] = {row.data()};
-  while (info.output_scanline < info.output_height) jpeg_read_scanlines(&info, rows, 1);
+  while (info.output_scanline < info.output_height) {
+    const int y = int(info.output_scanline);
+    jpeg_read_scanlines(&info, rows, 1);
+    if (!thumbnail || !thumbnail->wantsRow(y)) continue;
+    if (fourColours) cmykToRgb(row, info.output_width);
+    thumbnail->add(y, 0, 1, int(info.output_width), row.data());
+  }
   jpeg_finish_decompress(&info); // reads on to the end-of-image marker
   return info.src->bytes_in_buffer == 0;
 }
 
 } // namespace
 
-bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels) {
+bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail) {
   jpeg_decompress_struct info{};
   Failure failure{};
   Watch progress{};
@@ -98,7 +136,7 @@ bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels) {
   info.mem->max_memory_to_use = decoderMemory;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));
-  bool complete = decodeAll(info, row, maxPixels);
+  bool complete = decodeAll(info, row, maxPixels, thumbnail);
   jpeg_destroy_decompress(&info);
   return complete;
 }

@@ -1,3 +1,4 @@
+#include "json_text.h"
 #include "refusal.h"
 #include "routes.h"
 #include "service.h"
@@ -10,48 +11,53 @@ bool isRead(const Request& request) {
   return request.method == "GET" || request.method == "HEAD";
 }
 
-Response methodNotAllowed(std::string_view allowed) {
-  Response response = textResponse(405, "Method not allowed here, use " + std::string(allowed));
+Response methodNotAllowed(const Request& request, std::string_view allowed) {
+  Response response = errorResponse(request, 405, "Method not allowed here, use " + std::string(allowed));
   response.headers.emplace_back("Allow", allowed);
   return response;
 }
 
-Response refusalResponse(const Refusal& refusal) {
-  Response response = textResponse(refusal.status(), refusal.what());
+Response refusalResponse(const Request& request, const Refusal& refusal) {
+  Response response = errorResponse(request, refusal.status(), refusal.what());
   for (const auto& header : refusal.headers()) response.headers.push_back(header);
   return response;
 }
 
 // A store's failure as the client is told it: a full disk is the service's
 // storage (507), anything else a database to try again later (503).
-Response storeFailureResponse(const StoreError& failure) {
-  return textResponse(failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
+Response storeFailureResponse(const Request& request, const StoreError& failure) {
+  return errorResponse(request, failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
 }
 
 Response dispatch(Service& service, const Request& request) {
   std::string_view path = request.path();
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
-  constexpr std::size_t prefixLength = 3; // "/d/" and "/i/"
+  constexpr std::size_t prefixLength = 3; // "/d/", "/i/" and "/t/"
 
   switch (routeOf(request.target)) {
   case Route::upload: {
-    if (request.method != "POST") return methodNotAllowed("POST");
+    if (request.method != "POST") return methodNotAllowed(request, "POST");
     return storeUpload(service, request, checkUpload(service, request));
   }
   case Route::feedback:
-    if (request.method != "POST") return methodNotAllowed("POST");
+    if (request.method != "POST") return methodNotAllowed(request, "POST");
     return handleFeedback(service, request, request.caller);
   case Route::deletion:
-    if (!isRead(request) && request.method != "POST") return methodNotAllowed("GET, HEAD, POST");
+    if (!isRead(request) && request.method != "POST") return methodNotAllowed(request, "GET, HEAD, POST");
     return handleDeletion(service, request, path.substr(prefixLength));
   case Route::image:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleImage(service, request, path.substr(prefixLength));
+  case Route::thumbnail:
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
+    return handleThumbnail(service, request, path.substr(prefixLength));
   case Route::versionFile:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleVersionFile(service);
+  case Route::myPage:
+    return handleMyPage(service, request);
   case Route::homePage:
-    if (!isRead(request)) return methodNotAllowed("GET, HEAD");
+    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleHomePage(service, request);
   case Route::file:
     if (!isRead(request)) return textResponse(404, "Not found");
@@ -62,13 +68,19 @@ Response dispatch(Service& service, const Request& request) {
 
 } // namespace
 
+Response errorResponse(const Request& request, int status, const std::string& reason) {
+  if (routeOf(request.target) == Route::upload && wantsJson(request.accept))
+    return jsonErrorResponse(status, reason);
+  return textResponse(status, reason);
+}
+
 Response route(Service& service, const Request& request) {
   try {
     return dispatch(service, request);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   } catch (const StoreError& failure) {
-    return storeFailureResponse(failure);
+    return storeFailureResponse(request, failure);
   }
 }
 
@@ -76,7 +88,7 @@ std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Requ
   try {
     return checkUpload(service, request);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   }
 }
 
@@ -84,9 +96,9 @@ Response finishUpload(Service& service, const Request& request, const CheckedUpl
   try {
     return storeUpload(service, request, upload);
   } catch (const Refusal& refusal) {
-    return refusalResponse(refusal);
+    return refusalResponse(request, refusal);
   } catch (const StoreError& failure) {
-    return storeFailureResponse(failure);
+    return storeFailureResponse(request, failure);
   }
 }
 

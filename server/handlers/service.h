@@ -1,4 +1,5 @@
 #pragma once
+#include "browser_sessions.h"
 #include "cached_image_store.h"
 #include "config.h"
 #include "feedback_store.h"
@@ -6,6 +7,7 @@
 #include "image_type.h"
 #include "refusal.h"
 #include "store_usage.h"
+#include "thumbnail.h"
 #include "token_store.h"
 #include "update_files.h"
 #include "upload_gate.h"
@@ -31,6 +33,7 @@ struct Service {
   std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   StoreUsage usage;
+  BrowserSessions sessions;     // of the page of one's uploads
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
 
@@ -49,7 +52,8 @@ template <typename Store> auto withinStoreLimit(Service& service, std::uint64_t 
 // Measures what the store holds, for --max-store; throws what the stores throw.
 void measureStore(Service& service);
 
-// Answers one complete request. Refusals become 4xx answers whose reason says why.
+// Answers one complete request. Refusals become 4xx answers whose reason says
+// why; an upload that asks for JSON gets them as {"error": reason}.
 Response route(Service& service, const Request& request);
 
 // An upload whose image decoded completely, ready to be stored. `content`
@@ -60,6 +64,8 @@ struct CheckedUpload {
   std::string_view content;
   std::string fileName;
   Caller caller;
+  PictureSize size;      // width and height in pixels (a GIF's logical screen)
+  std::string thumbnail; // a JPEG of at most thumbnailSide pixels a side
 };
 
 // An upload's two halves, so that decoding (processor work) and storing
@@ -68,14 +74,20 @@ struct CheckedUpload {
 std::variant<CheckedUpload, Response> prepareUpload(Service& service, const Request& request);
 Response finishUpload(Service& service, const Request& request, const CheckedUpload& upload);
 
+// A refusal or failure as the request's client reads it: JSON for an upload
+// that asks for it, else plain text.
+Response errorResponse(const Request& request, int status, const std::string& reason);
+
 // The handlers behind route(); they throw Refusal.
 CheckedUpload checkUpload(Service& service, const Request& request);
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
+Response handleThumbnail(Service& service, const Request& request, std::string_view fileName);
 Response handleDeletion(Service& service, const Request& request, std::string_view idAndSecret);
 Response handleFeedback(Service& service, const Request& request, const Caller& caller);
 Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);
+Response handleMyPage(Service& service, const Request& request);
 
 } // namespace glimor::server

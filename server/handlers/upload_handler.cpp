@@ -1,6 +1,7 @@
 #include "deletion_secret.h"
 #include "image_check.h"
 #include "image_type.h"
+#include "json_text.h"
 #include "multipart.h"
 #include "platform/paths.h"
 #include "public_link.h"
@@ -10,17 +11,24 @@
 namespace glimor::server {
 namespace {
 
-constexpr std::string_view imageField = "imgfile";
+// The field Glimor names its file with; other clients name it as they like
+// (ShareX "file", curl whatever -F says).
+constexpr std::string_view programField = "imgfile";
 
+// The file of the upload: the one part that carries a file name, or among
+// several, Glimor's.
 const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
-  const MultipartPart* found = nullptr;
+  std::vector<const MultipartPart*> files, programs;
   for (const MultipartPart& part : parts) {
-    if (part.name != imageField) continue;
-    if (found) throw Refusal(400, "More than one imgfile part in the upload");
-    found = &part;
+    if (!part.fileName) continue;
+    files.push_back(&part);
+    if (part.name == programField) programs.push_back(&part);
   }
-  if (!found || !found->fileName) throw Refusal(400, "No imgfile part in the upload");
-  return *found;
+  if (programs.size() > 1) throw Refusal(400, "More than one imgfile part in the upload");
+  if (programs.size() == 1) return *programs.front();
+  if (files.empty()) throw Refusal(400, "No file in the upload");
+  if (files.size() > 1) throw Refusal(400, "More than one file in the upload");
+  return *files.front();
 }
 
 } // namespace
@@ -38,29 +46,46 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
   // Only an image that decodes completely as the type its first bytes name is kept,
   // so no other content (a page, a script) can be served under an image link.
   // Uploads are checked on the decoding threads (session.cpp), so decoding holds
-  // neither a thread that moves bytes nor one that waits for the disk.
+  // neither a thread that moves bytes nor one that waits for the disk; the
+  // thumbnail comes out of the same decode.
   auto type = sniffImageType(part.content);
-  if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels))
+  ThumbnailMaker thumbnail;
+  if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels, &thumbnail))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
-  return {std::move(base), *type, part.content, paths::fileNameOf(*part.fileName), request.caller};
+  return {std::move(base), *type,
+          part.content,    paths::fileNameOf(*part.fileName),
+          request.caller,  thumbnail.pictureSize(),
+          thumbnail.jpeg()};
 }
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
   std::string secret = newDeletionSecret();
   std::string id = withinStoreLimit(service, upload.content.size(), [&] {
     return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
-                                upload.caller.tokenName.value_or(""), deletionSecretHash(secret)});
+                                upload.caller.tokenName.value_or(""), deletionSecretHash(secret),
+                                upload.thumbnail});
   });
 
+  const std::string& base = upload.linkBase;
+  const std::string link = base + "i/" + id + "." + std::string(upload.type.extension);
+  const std::string deletion = base + "d/" + id + "/" + secret;
   Response response;
+  if (wantsJson(request.accept)) {
+    response.contentType = "application/json";
+    response.body = "{\"url\": " + jsonString(link) + ", \"delete_url\": " + jsonString(deletion) +
+                    ", \"thumbnail_url\": " + jsonString(base + "t/" + id + ".jpg") +
+                    ", \"width\": " + std::to_string(upload.size.width) +
+                    ", \"height\": " + std::to_string(upload.size.height) +
+                    ", \"type\": " + jsonString(upload.type.mimeType) +
+                    ", \"size\": " + std::to_string(upload.content.size()) + "}\n";
+    return response;
+  }
   response.contentType = "text/plain; charset=utf-8";
   // The program takes the link from the text after "Link: " on the last line,
   // so the deletion link comes before it.
-  const std::string& base = upload.linkBase;
-  response.body = "Image stored.\r\nDelete: " + base + "d/" + id + "/" + secret + "\r\nLink: " + base + "i/" +
-                  id + "." + std::string(upload.type.extension) + "\r\n";
+  response.body = "Image stored.\r\nDelete: " + deletion + "\r\nLink: " + link + "\r\n";
   return response;
 }
 

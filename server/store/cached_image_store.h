@@ -31,6 +31,7 @@ public:
   std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
   std::shared_ptr<const StoredImage> findRecord(std::string_view id) override;
+  std::optional<std::string> thumbnail(std::string_view id) override { return store_->thumbnail(id); }
   std::optional<std::string> deletionHash(std::string_view id) override { return store_->deletionHash(id); }
   bool remove(std::string_view id) override;
   bool wasRemoved(std::string_view id) override { return store_->wasRemoved(id); }

@@ -31,6 +31,7 @@ struct Upload {
   std::string_view originalName; // the last component of the client's file name
   std::string_view tokenName;    // the name of the upload token used; empty when anonymous
   std::string_view deletionHash; // deletionSecretHash() of the upload's deletion secret
+  std::string_view thumbnail;    // the JPEG shown for it in lists; empty: none
 };
 
 // What the operator sees of a stored image.
@@ -43,7 +44,8 @@ struct ImageRecord {
   std::string tokenName; // empty for an anonymous upload
 };
 
-// Which images list() returns: those that match every field set, oldest first.
+// Which images list() returns: those that match every field set, oldest first
+// (or newest first, in the order they were stored), after skipping `offset` of them.
 struct ImageQuery {
   std::optional<std::string> id;
   std::optional<std::string> clientAddress;
@@ -51,6 +53,8 @@ struct ImageQuery {
   std::int64_t createdFrom = std::numeric_limits<std::int64_t>::min(); // inclusive
   std::int64_t createdBefore = std::numeric_limits<std::int64_t>::max();
   std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+  std::int64_t offset = 0;
+  bool newestFirst = false;
 };
 
 // An image removed from the store, kept so its link answers 410 and so other
@@ -77,6 +81,10 @@ public:
   // The same for HEAD and conditional requests, which need the record only: a
   // store that would fetch bytes with the record may hand out a reader instead.
   virtual std::shared_ptr<const StoredImage> findRecord(std::string_view id) { return find(id); }
+
+  // The thumbnail stored with the image; nothing for an unknown id, or an
+  // image stored without one.
+  virtual std::optional<std::string> thumbnail(std::string_view id) = 0;
 
   // The stored hash of the image's deletion secret; nothing for an unknown id
   // or an image stored without one.

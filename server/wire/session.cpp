@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "admission.h"
+#include "json_text.h"
 #include "metrics.h"
 #include "platform/error.h"
 #include "proxy_header.h"
@@ -244,6 +245,9 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
   request_.method = std::string(header.method_string());
   request_.target = std::string(header.target());
   request_.head = header.method() == http::verb::head;
+  // Refusals from here on speak JSON to an upload client that asks for it.
+  auto accept = header[http::field::accept];
+  request_.json = routeOf(request_.target) == Route::upload && wantsJson({accept.data(), accept.size()});
 
   RequestHead head{request_.method,
                    request_.target,
@@ -330,6 +334,8 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.range = std::string(message[http::field::range]);
   request.ifRange = std::string(message[http::field::if_range]);
   request.authorization = std::string(message[http::field::authorization]);
+  request.accept = std::string(message[http::field::accept]);
+  request.cookie = std::string(message[http::field::cookie]);
   request.body = std::move(message.body());
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;
@@ -344,11 +350,13 @@ template <typename Stream> void Session<Stream>::handleRequest() {
       return route(shared_.service, request);
     } catch (const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());
-      return textResponse(500, "The service could not complete the request");
+      return errorResponse(request, 500, "The service could not complete the request");
     }
   };
-  // Reads answer at once unless the store waits for another machine.
-  if (request_.method != "POST" && !shared_.service.images->readsBlock())
+  // Reads answer at once unless the store waits for another machine, or they
+  // list a token's uploads, which may read many rows.
+  if (request_.method != "POST" && !shared_.service.images->readsBlock() &&
+      routeOf(request_.target) != Route::myPage)
     return respond(answerRequest(), keepAlive);
   answerOnDiskThreads(std::move(answerRequest), keepAlive);
 }
@@ -367,9 +375,9 @@ template <typename Stream> void Session<Stream>::handleUpload(Request request, b
   auto shared = std::make_shared<const Request>(std::move(request));
   shared_.decodes.post(addressGroup(clientAddress_), [self = this->shared_from_this(), shared, keepAlive] {
     Service& service = self->shared_.service;
-    auto failed = [](const std::exception& failure) {
+    auto failed = [shared](const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());
-      return textResponse(500, "The service could not complete the request");
+      return errorResponse(*shared, 500, "The service could not complete the request");
     };
     std::variant<CheckedUpload, Response> prepared;
     try {

@@ -78,6 +78,7 @@ private:
   struct RequestState {
     unsigned version = 11;
     bool head = false;
+    bool json = false; // refusals as {"error": ...}
     std::string method = "-";
     std::string target = "-";
     std::chrono::steady_clock::time_point started;

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "answer_metrics.h"
+#include "json_text.h"
 #include "request_log.h"
 
 #include <algorithm>
@@ -122,7 +123,7 @@ void Session<Stream>::refuseBeforeBody(int status, const std::string& reason, Re
   drainBudget_ = std::min(length, drainLimit);
   parser_.reset();
   releaseBody();
-  Response response = textResponse(status, reason);
+  Response response = request_.json ? jsonErrorResponse(status, reason) : textResponse(status, reason);
   response.headers = std::move(headers);
   respond(std::move(response), false, true);
 }

@@ -1,11 +1,12 @@
 """Peer checks of glimor-server: the real binary on a free loopback port, driven
 with the exact request bytes Glimor sends, with curl, and with hostile input.
 
-Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate)
+Run as: python3 glimor_server_peer.py GROUP   (GROUP: wire, refusals, load, cli, tls, gate, clients, page)
 Environment: GLIMOR_BUILD_DIR (the build folder), GLIMOR_SOURCE_DIR.
 """
 import concurrent.futures
 import hashlib
+import json
 import os
 import re
 import resource
@@ -596,8 +597,8 @@ def refusals(work):
         return status_line(exchange(port, program_head(b"/guestglimor.php", host, content_type, len(body)) + body))
 
     good = program_upload_body(b"C:\\a\\Glimor.png", images["png"])
-    check(upload_status(good.replace(b'name="imgfile"', b'name="image"')) ==
-          "HTTP/1.0 400 No imgfile part in the upload", "no imgfile part")
+    check(upload_status(good.replace(b'; filename="C:\\a\\Glimor.png"', b"")) ==
+          "HTTP/1.0 400 No file in the upload", "no file part")
     check(upload_status(good.replace(BOUNDARY, b"---------------------------0000000000000")) ==
           "HTTP/1.0 400 Body does not start with the boundary", "wrong boundary")
     check(upload_status(good[:-30]) == "HTTP/1.0 400 Truncated multipart body", "truncated multipart")
@@ -1270,6 +1271,230 @@ def gate(work):
           "TLS log names the client")
 
 
+def clients(work):
+    """What other clients get: JSON answers under any field name, and thumbnails."""
+    images = make_images(work)
+    server = Server(os.path.join(work, "data"), "--max-upload", "400000")
+    port = server.port
+    url = "http://127.0.0.1:%d/guestglimor.php" % port
+
+    def json_upload(path, field="file"):
+        answer = curl("-H", "Accept: application/json", "-F", "%s=@%s" % (field, path), url)
+        try:
+            return json.loads(answer)
+        except ValueError:
+            return {"unreadable": answer[:200]}
+
+    # A JSON client's upload: every field, the image unchanged, a thumbnail of at most
+    # 320 pixels on the long side (never enlarged), and the deletion link taking both.
+    big = os.path.join(work, "big.png")
+    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", big], check=True)
+    for path, size, thumb in ((big, "1000x500", "320x160"), (os.path.join(work, "x.gif"), "40x30", "40x30")):
+        answer = json_upload(path)
+        with open(path, "rb") as f:
+            image = f.read()
+        check(set(answer) == {"url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
+              "%dx%d" % (answer["width"], answer["height"]) == size and answer["size"] == len(image) and
+              answer["type"] == "image/" + path.rsplit(".", 1)[1], "JSON answer: %r" % answer)
+        check(curl(answer.get("url", "")) == image, "the JSON url serves the image")
+        with open(os.path.join(work, "thumb.jpg"), "wb") as f:
+            f.write(curl(answer.get("thumbnail_url", "")))
+        shown = subprocess.run(["identify", "-format", "%m %wx%h", os.path.join(work, "thumb.jpg")],
+                               capture_output=True).stdout.decode()
+        check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))
+        check(curl("-X", "POST", answer.get("delete_url", "")) == b"Image deleted.\r\n" and
+              gone_soon(answer.get("thumbnail_url", "")), "the thumbnail goes with its image")
+
+    # Interlaced pictures hand their pixels over in another order, to the same thumbnail.
+    for extension, interlace in (("png", "PNG"), ("gif", "GIF")):
+        plain = json_upload(os.path.join(work, "x." + extension))
+        path = os.path.join(work, "interlaced." + extension)
+        subprocess.run(["convert", os.path.join(work, "x." + extension), "-interlace", interlace, path], check=True)
+        interlaced = json_upload(path, field="imgfile")
+        check(curl(plain.get("thumbnail_url", "")) == curl(interlaced.get("thumbnail_url", "-")),
+              "interlaced %s: the same thumbnail" % extension)
+
+    # Refusals in JSON, also those decided at the head; Glimor's answer stays plain text.
+    with open(os.path.join(work, "page.png"), "wb") as f:
+        f.write(b"<html>")
+    check(json_upload(os.path.join(work, "page.png")) == {"error": "Not a complete BMP, JPEG, GIF or PNG image"},
+          "refusal in JSON")
+    head = (b"POST /guestglimor.php HTTP/1.1\r\nHost: x\r\nAccept: application/json\r\n"
+            b"Content-Type: multipart/form-data; boundary=b\r\nContent-Length: 999999\r\n\r\n")
+    answer = exchange(port, head)
+    check(status_line(answer) == "HTTP/1.1 413 Upload larger than 400000 bytes" and
+          json.loads(body_of(answer) or b"{}") == {"error": "Upload larger than 400000 bytes"},
+          "refusal at the head in JSON: %r" % answer[:300])
+    answer = program_upload(port, b"localhost:%d" % port, b"C:\\Apps\\Glimor\\Glimor.png", images["png"])
+    check(re.fullmatch(rb"Image stored\.\r\nDelete: http://localhost:%d/d/[\w-]{16}/[\w-]{24}\r\n"
+                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port), body_of(answer)) and
+          b"\r\nContent-Type: text/plain; charset=utf-8\r\n" in answer, "Glimor's answer: %r" % answer)
+    sharex(server, images["png"])
+    check(server.stop() == 0, "clean exit")
+
+
+def sharex_upload(uploader, image, authorization=None):
+    """The request a ShareX custom uploader describes, sent as ShareX sends it: its method to its URL
+    with its headers, the file as multipart form data under FileFormName; then the answer's fields
+    picked by the uploader's {json:NAME} syntax."""
+    import http.client
+    import urllib.parse
+    target = urllib.parse.urlsplit(uploader["RequestURL"])
+    boundary = "--------------------8dc1f0a1b2c3d4e"
+    body = (b"--" + boundary.encode() + b"\r\nContent-Disposition: form-data; name=\"" +
+            uploader["FileFormName"].encode() + b"\"; filename=\"Screenshot 2026-12-10.png\"\r\n"
+            b"Content-Type: image/png\r\n\r\n" + image + b"\r\n--" + boundary.encode() + b"--\r\n")
+    headers = dict(uploader["Headers"], **{"Content-Type": "multipart/form-data; boundary=" + boundary})
+    if authorization:
+        headers["Authorization"] = authorization
+    connection = http.client.HTTPConnection(target.hostname, target.port, timeout=20)
+    connection.request(uploader["RequestMethod"], target.path, body, headers)
+    answer = connection.getresponse()
+    fields = json.loads(answer.read())
+    connection.close()
+
+    def pick(syntax):
+        found = re.fullmatch(r"\{json:(\w+)\}", syntax)
+        return fields.get(found.group(1)) if found else None
+    return answer.status, pick(uploader["URL"]), pick(uploader["DeletionURL"]), pick(uploader["ErrorMessage"])
+
+
+def sharex(server, image):
+    """A custom uploader from `token add --sxcu` and `token sxcu`, performed as ShareX performs it."""
+    public = "http://127.0.0.1:%d" % server.port
+    path = os.path.join(os.path.dirname(server.data), "glimor.sxcu")
+
+    def token(*words, given=None):
+        return subprocess.run([SERVER, "token", *words, "--data", server.data], input=given, capture_output=True,
+                              timeout=30)
+    added = token("add", "sharex", "--sxcu", path, "--public-url", public + "/")
+    secret = added.stdout.decode().splitlines()[-1] if added.returncode == 0 else ""
+    check(added.returncode == 0 and os.stat(path).st_mode & 0o777 == 0o600, "sxcu written 0600: %r" % (added,))
+    with open(path) as f:
+        uploader = json.load(f)
+    check({k: uploader.get(k) for k in ("DestinationType", "RequestMethod", "RequestURL", "Body", "URL", "DeletionURL",
+                                         "ErrorMessage")} ==
+          {"DestinationType": "ImageUploader", "RequestMethod": "POST", "RequestURL": public + "/guestglimor.php",
+           "Body": "MultipartFormData", "URL": "{json:url}", "DeletionURL": "{json:delete_url}",
+           "ErrorMessage": "{json:error}"} and uploader.get("Version") and uploader.get("Name") and
+          uploader.get("Headers") == {"Authorization": "Bearer " + secret, "Accept": "application/json"},
+          "sxcu fields: %r" % uploader)
+
+    # The token is known to the running service within a second.
+    for _ in range(50):
+        status, url, deletion, error = sharex_upload(uploader, image)
+        if status != 401:
+            break
+        time.sleep(0.1)
+    check(status == 200 and curl(url or "") == image and deletion and not error, "ShareX upload: %r" % [status, url, error])
+    check(sharex_upload(uploader, image, "Bearer " + "A" * 43)[1:] == (None, None, "Upload token not valid"),
+          "ShareX shows the refusal")
+
+    # For a token made before: given on standard input, checked against its name.
+    os.remove(path)
+    check(token("sxcu", "sharex", path, "--public-url", public, given=secret.encode() + b"\n").returncode == 0 and
+          json.load(open(path))["Headers"]["Authorization"] == "Bearer " + secret, "token sxcu")
+    check(token("sxcu", "other", path + "2", "--public-url", public, given=secret.encode()).returncode == 1 and
+          not os.path.exists(path + "2"), "token sxcu refuses another name's token")
+    check(token("add", "x", "--sxcu", path).returncode == 2, "--sxcu needs --public-url")
+
+
+def page(work):
+    """The page of one's uploads in headless Chromium (Debian's chromium, chromium-driver and
+    python3-selenium): the token form, the list with its thumbnails, delete, and the refusals."""
+    try:
+        from selenium import webdriver
+        from selenium.webdriver.chrome.service import Service as DriverService
+        from selenium.webdriver.common.by import By
+        from selenium.webdriver.support.ui import WebDriverWait
+    except ImportError:
+        print("python3-selenium is not installed: the page is not tested")
+        sys.exit(77)
+    import http.client
+    png = make_images(work)["png"]
+    data = os.path.join(work, "data")
+    server = Server(data, "--uploads", "token")
+    base = "http://127.0.0.1:%d" % server.port
+
+    def token(name):
+        added = subprocess.run([SERVER, "token", "add", name, "--data", data], capture_output=True, timeout=30)
+        return added.stdout.decode().splitlines()[-1]
+    ann, bob = token("ann"), token("bob")
+    with open(os.path.join(work, "a.png"), "wb") as f:
+        f.write(png)
+
+    def upload(secret):
+        for _ in range(50):  # the tokens are known to the service within a second
+            answer = curl("-H", "Authorization: Bearer " + secret, "-H", "Accept: application/json",
+                          "-F", "file=@" + os.path.join(work, "a.png"), base + "/guestglimor.php")
+            if b'"url"' in answer:
+                return json.loads(answer)["url"]
+            time.sleep(0.1)
+        return ""
+    links = [upload(ann), upload(ann)]
+    foreign = upload(bob)
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=DriverService(shutil.which("chromedriver")), options=options)
+    try:
+        driver.set_page_load_timeout(30)
+        wait = WebDriverWait(driver, 20)
+
+        def sign_in(secret):
+            driver.get(base + "/my")
+            field = wait.until(lambda d: d.find_element(By.ID, "token"))
+            field.send_keys(secret)
+            field.submit()
+            wait.until(lambda d: d.find_elements(By.CLASS_NAME, "error") or d.find_elements(By.CLASS_NAME, "link"))
+
+        sign_in("A" * 43)
+        check("Upload token not valid" in driver.page_source and not driver.find_elements(By.CLASS_NAME, "link"),
+              "a wrong token is refused")
+        sign_in(ann)
+        shown = [field.get_attribute("value") for field in driver.find_elements(By.CLASS_NAME, "link")]
+        check(shown == links[::-1], "ann's uploads, newest first: %r (uploaded %r)" % (shown, links))
+        check(foreign not in driver.page_source, "another token's upload is not listed")
+        check(all(f.get_attribute("readonly") for f in driver.find_elements(By.CLASS_NAME, "link")),
+              "the link to copy is read-only")
+        wait.until(lambda d: d.execute_script("return [...document.images].every(i => i.complete)"))
+        widths = driver.execute_script("return [...document.images].map(i => i.naturalWidth)")
+        check(len(widths) == 2 and all(w > 0 for w in widths), "thumbnails shown: %r" % widths)
+        artifacts = os.path.join(os.path.dirname(os.path.abspath(BUILD)), "artifacts")
+        os.makedirs(artifacts, exist_ok=True)
+        driver.set_window_size(1000, 700)
+        driver.save_screenshot(os.path.join(artifacts, "server-my-page.png"))
+        cookie = {c["name"]: c for c in driver.get_cookies()}.get("glimor_session", {})
+        check(cookie.get("httpOnly") and cookie.get("sameSite") == "Strict" and ann not in cookie.get("value", ann),
+              "session cookie: %r" % cookie)
+        violations = [entry["message"] for entry in driver.get_log("browser") if "Content Security Policy" in entry["message"]]
+        check(not violations, "the page keeps to its own policy: %r" % violations)
+
+        # The session alone is not enough to delete: the form's own value must come with it.
+        image_id = links[0].rsplit("/", 1)[1].split(".")[0]
+        for form in ("id=%s" % image_id, "id=%s&csrf=%s" % (image_id, "A" * 43)):
+            connection = http.client.HTTPConnection("127.0.0.1", server.port, timeout=20)
+            connection.request("POST", "/my/delete", form, {"Cookie": "glimor_session=" + cookie.get("value", ""),
+                                                             "Content-Type": "application/x-www-form-urlencoded"})
+            refused = connection.getresponse().status
+            connection.close()
+            check(refused == 403 and status_of(links[0]) == "200", "CSRF refused (%s): %d" % (form[:20], refused))
+
+        # Delete from the page: the newest goes, from the list and from the service.
+        driver.find_element(By.CSS_SELECTOR, "form[action='/my/delete'] button").click()
+        wait.until(lambda d: len(d.find_elements(By.CLASS_NAME, "link")) == 1)
+        check([f.get_attribute("value") for f in driver.find_elements(By.CLASS_NAME, "link")] == links[:1] and
+              status_of(links[1]) == "410", "deleted from the page")
+        driver.find_element(By.CSS_SELECTOR, "form[action='/my/logout'] button").click()
+        wait.until(lambda d: d.find_elements(By.ID, "token"))
+    finally:
+        driver.quit()
+    check(server.stop() == 0, "clean exit")
+
+
 def _after_header(s, header, context):
     """Sends the PROXY header in the clear, then speaks TLS on the same connection."""
     s.sendall(header)
@@ -1280,7 +1505,8 @@ def main():
     group = sys.argv[1]
     work = tempfile.mkdtemp(prefix="glimor-server-peer-")
     try:
-        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate}[group](work)
+        {"wire": wire, "refusals": refusals, "load": load, "cli": cli, "tls": tls, "gate": gate,
+         "clients": clients, "page": page}[group](work)
     finally:
         for process in Server.started:
             if process.poll() is None:

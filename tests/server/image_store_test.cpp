@@ -24,8 +24,9 @@ using testing::TempFolder;
 const std::string secretHash = deletionSecretHash("secret");
 
 Upload uploadOf(const std::string& bytes, std::string_view name = "Glimor.png",
-                std::string_view address = "192.0.2.7", std::string_view token = "") {
-  return {bytes, *sniffImageType(bytes), address, name, token, secretHash};
+                std::string_view address = "192.0.2.7", std::string_view token = "",
+                std::string_view thumbnail = "") {
+  return {bytes, *sniffImageType(bytes), address, name, token, secretHash, thumbnail};
 }
 
 // Runs one SQL statement on a SQLite database file, as another program would.
@@ -101,14 +102,19 @@ TEST_P(ImageStoreTest, KeepsBytesAndRecordForEveryProcess) {
 
 TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
   auto store = open();
-  std::string gone = store->add(uploadOf(testing::jpegBytes()));
-  std::string kept = store->add(uploadOf(testing::pngBytes()));
+  std::string gone = store->add(uploadOf(testing::jpegBytes(), "a.jpg", "192.0.2.7", "", "thumb of gone"));
+  std::string kept = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.7", "", "thumb of kept"));
+  std::string bare = store->add(uploadOf(testing::gifBytes()));
+  EXPECT_EQ(open()->thumbnail(gone), "thumb of gone");
+  EXPECT_FALSE(store->thumbnail(bare));
   std::time_t before = std::time(nullptr);
 
   EXPECT_TRUE(open()->remove(gone));
   EXPECT_FALSE(store->find(gone));
   EXPECT_FALSE(store->findRecord(gone));
   EXPECT_FALSE(store->deletionHash(gone));
+  EXPECT_FALSE(store->thumbnail(gone));
+  EXPECT_EQ(store->thumbnail(kept), "thumb of kept");
   EXPECT_TRUE(store->wasRemoved(gone));
   EXPECT_FALSE(store->remove(gone));
   EXPECT_FALSE(store->remove("AAAAAAAAAAAAAAAA"));
@@ -127,6 +133,8 @@ TEST_P(ImageStoreTest, RemovalTakesBytesAndRecordAndLeavesATombstone) {
   EXPECT_FALSE(store->wasRemoved(gone));
   if (GetParam() == Kind::sqlite) {
     EXPECT_FALSE(std::filesystem::exists(data_.path() / "images" / gone.substr(0, 2) / (gone + ".jpg")));
+    EXPECT_FALSE(
+        std::filesystem::exists(data_.path() / "images" / gone.substr(0, 2) / (gone + ".thumb.jpg")));
   }
 }
 
@@ -178,6 +186,17 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now + 10; }), std::vector<std::string>());
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdBefore = now - 10; }), std::vector<std::string>());
   EXPECT_EQ(ids([&](ImageQuery& q) { q.createdFrom = now - 10, q.limit = 2; }).size(), 2u);
+  // Newest first in the order stored, even within one second, a page at a time.
+  std::string d = store->add(uploadOf(testing::pngBytes(), "d.png", "192.0.2.2", "bob"));
+  ImageQuery page;
+  page.tokenName = "bob";
+  page.newestFirst = true;
+  page.limit = 1;
+  EXPECT_EQ(store->list(page).at(0).id, d);
+  page.offset = 1;
+  EXPECT_EQ(store->list(page).at(0).id, c);
+  page.offset = 2;
+  EXPECT_TRUE(store->list(page).empty());
 }
 
 TEST_P(ImageStoreTest, ACachedImageRemovedElsewhereIsForgottenAtTheNextPoll) {

@@ -144,5 +144,123 @@ TEST(CompleteImage, RefusesForgedAndDamagedImages) {
   EXPECT_FALSE(isCompleteImage(bomb, gif, 100'000'000));
 }
 
+// The thumbnail each check makes of the program's files, against the crop they
+// were made of: every format and depth in its own colours, rows the right way up,
+// red and blue in their places. JPEG is lossy: only its size is compared.
+TEST(Thumbnail, EachFormatGivesThePictureItDecodes) {
+  imaging::Bitmap crop;
+  crop.width = 23;
+  crop.height = 21;
+  crop.pixels.resize(imaging::Bitmap::strideOf(23, 32) * 21);
+  std::mt19937 random(7);
+  for (auto& byte : crop.pixels) byte = static_cast<std::uint8_t>(random() & 0xC3);
+  const auto files = programFiles();
+  constexpr int bmpDepths[] = {1, 2, 4, 8, 16, 24, 32}; // the first files, as programFiles() makes them
+  for (std::size_t i = 0; i + 1 < files.size(); ++i) {  // the last one has other colours
+    const auto& [file, type] = files[i];
+    SCOPED_TRACE(std::string(type.extension) + " #" + std::to_string(i));
+    ThumbnailMaker thumbnail;
+    ASSERT_TRUE(isCompleteImage(file, type, 23 * 21, &thumbnail));
+    imaging::Bitmap picture = thumbnail.picture();
+    ASSERT_EQ(picture.width, 23);
+    ASSERT_EQ(picture.height, 21);
+    if (type.extension == "jpg" || type.extension == "gif") continue; // lossy here; a GIF of its own below
+    imaging::Bitmap source = crop;
+    if (i < std::size(bmpDepths)) {
+      source.bitsPerPixel = bmpDepths[i];
+      source.palette.assign(bmpDepths[i] <= 8 ? 1u << bmpDepths[i] : 0, 0x336699);
+      source.pixels.resize(source.stride() * 21);
+    }
+    const imaging::Bitmap expected = imaging::toBgr24(source);
+    int worst = 0;
+    for (std::size_t at = 0; at < picture.pixels.size(); ++at)
+      worst = std::max(worst, std::abs(int(picture.pixels[at]) - int(expected.pixels[at])));
+    EXPECT_LE(worst, source.bitsPerPixel == 16 ? 7 : 0);
+  }
+  ThumbnailMaker jpeg;
+  EXPECT_TRUE(isCompleteImage(std::string(files[7].first), files[7].second, 23 * 21, &jpeg));
+  EXPECT_FALSE(jpeg.jpeg().empty());
+
+  // A GIF's indices through its own colour table.
+  imaging::Bitmap indexed = crop;
+  indexed.bitsPerPixel = 8;
+  indexed.pixels.resize(indexed.stride() * 21);
+  indexed.palette.resize(256);
+  for (std::uint32_t i = 0; i < 256; ++i) indexed.palette[i] = i * 0x010307u;
+  const platform::Bytes gifFile = imaging::encodeGif(indexed);
+  ThumbnailMaker gif;
+  ASSERT_TRUE(isCompleteImage(std::string(gifFile.begin(), gifFile.end()), *imageTypeByExtension("gif"),
+                              23 * 21, &gif));
+  EXPECT_EQ(gif.picture().pixels, imaging::toBgr24(indexed).pixels);
+}
+
+// A box filter exact to the pixel: three columns of 0, 255, 0 ... become two,
+// each the mean of the area it covers, not every other column picked.
+TEST(Thumbnail, AveragesTheAreaEachPixelCovers) {
+  EXPECT_EQ(thumbnailSize(480, 10).width, 320);
+  EXPECT_EQ(thumbnailSize(480, 10).height, 7);
+  EXPECT_EQ(thumbnailSize(100000, 1).height, 1);
+  EXPECT_EQ(thumbnailSize(40, 30).width, 40); // never enlarged
+  ThumbnailMaker maker;
+  maker.start({480, 3}, {480, 3});
+  std::vector<std::uint8_t> row(480 * 3);
+  for (int x = 0; x < 480; ++x) row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = x % 2 ? 255 : 0;
+  for (int y = 2; y >= 0; --y) maker.add(y, 0, 1, 480, row.data()); // any order of rows
+  imaging::Bitmap picture = maker.picture();
+  ASSERT_EQ(picture.width, 320);
+  ASSERT_EQ(picture.height, 2);
+  const std::uint8_t expected[] = {85, 85, 170, 170};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 320; ++x)
+      ASSERT_EQ(picture.pixels[y * picture.stride() + x * 3], expected[x % 4]) << x << "," << y;
+
+  // Pixels handed out sparsely (the passes of an interlaced image) land where they belong.
+  ThumbnailMaker sparse;
+  sparse.start({4, 1}, {4, 1});
+  const std::uint8_t red[] = {255, 0, 0, 255, 0, 0}, blue[] = {0, 0, 255, 0, 0, 255};
+  sparse.add(0, 0, 2, 2, red);
+  sparse.add(0, 1, 2, 2, blue);
+  imaging::Bitmap mixed = sparse.picture();
+  EXPECT_EQ(std::vector<std::uint8_t>(mixed.pixels.begin(), mixed.pixels.begin() + 12),
+            (std::vector<std::uint8_t>{0, 0, 255, 255, 0, 0, 0, 0, 255, 255, 0, 0})); // blue, green, red
+  // ... also where they are spread over the cells of a smaller thumbnail: a row given in
+  // passes of every eighth, fourth and second pixel, as Adam7 does, ends as the whole row.
+  std::vector<std::uint8_t> noise(1001 * 3);
+  std::mt19937 random(3);
+  for (auto& byte : noise) byte = static_cast<std::uint8_t>(random());
+  ThumbnailMaker whole, passes;
+  whole.start({1001, 1}, {1001, 1});
+  passes.start({1001, 1}, {1001, 1});
+  whole.add(0, 0, 1, 1001, noise.data());
+  for (auto [x0, dx] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+    std::vector<std::uint8_t> picked;
+    for (int x = x0; x < 1001; x += dx) picked.insert(picked.end(), &noise[x * 3], &noise[x * 3 + 3]);
+    passes.add(0, x0, dx, 1001, picked.data()); // a count past the row's end is cut to it
+  }
+  EXPECT_EQ(passes.picture().pixels, whole.picture().pixels);
+
+  // A picture of far more rows than the thumbnail gives it only some of them, each
+  // thumbnail row still the mean of what it was given: a gradient stays a gradient.
+  ThumbnailMaker tall;
+  tall.start({2, 6400}, {2, 6400});
+  int given = 0;
+  for (int y = 0; y < 6400; ++y) {
+    const std::uint8_t level = static_cast<std::uint8_t>(y * 256 / 6400), pair[] = {level, 7, 9, level, 7, 9};
+    given += tall.wantsRow(y);
+    tall.add(y, 0, 1, 2, pair);
+  }
+  EXPECT_EQ(given, 3200); // every second row
+  imaging::Bitmap gradient = tall.picture();
+  ASSERT_EQ(gradient.height, 320);
+  for (int y = 0; y < 320; ++y) {
+    const std::uint8_t* pixel = &gradient.pixels[std::size_t(319 - y) * gradient.stride()];
+    double mean = 0; // of all its twenty rows' levels
+    for (int k = 0; k < 20; ++k) mean += (20 * y + k) * 256 / 6400 / 20.0;
+    EXPECT_NEAR(pixel[2], mean, 1) << y;
+    EXPECT_EQ(pixel[1], 7);
+    EXPECT_EQ(pixel[0], 9);
+  }
+}
+
 } // namespace
 } // namespace glimor::server

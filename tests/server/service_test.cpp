@@ -1,9 +1,12 @@
+#include "json_text.h"
 #include "routes.h"
 #include "service.h"
 #include "temp_folder.h"
+#include "token_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sqlite3.h>
 
 namespace glimor::server {
@@ -150,12 +153,60 @@ TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
   EXPECT_TRUE(notModified.payload().empty());
 }
 
+// What ShareX and scripts get: JSON with the links, the picture's size and
+// type, under any field name; refusals as {"error": ...} with the same status.
+TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
+  Request post = upload("png", testing::pngBytes());
+  post.accept = "application/json";
+  post.body.replace(post.body.find("name=\"imgfile\""), 14, "name=\"file\"");
+  Response stored = route(service, post);
+  ASSERT_EQ(stored.status, 200) << stored.reason;
+  EXPECT_EQ(stored.contentType, "application/json");
+  std::smatch found;
+  ASSERT_TRUE(std::regex_match(
+      stored.body, found,
+      std::regex("\\{\"url\": \"http://localhost:8080(/i/([A-Za-z0-9_-]{16})\\.png)\", "
+                 "\"delete_url\": \"http://localhost:8080(/d/[A-Za-z0-9_-]{16}/[A-Za-z0-9_-]{24})\", "
+                 "\"thumbnail_url\": \"http://localhost:8080(/t/[A-Za-z0-9_-]{16}\\.jpg)\", "
+                 "\"width\": 2, \"height\": 1, \"type\": \"image/png\", \"size\": 94\\}\n")))
+      << stored.body;
+  EXPECT_EQ(route(service, request("GET", found[1])).payload(), testing::pngBytes());
+  Response thumbnail = route(service, request("GET", found[4]));
+  EXPECT_EQ(thumbnail.status, 200);
+  EXPECT_EQ(thumbnail.contentType, "image/jpeg");
+  EXPECT_TRUE(thumbnail.payload().starts_with("\xff\xd8\xff")) << "a JPEG file";
+  EXPECT_EQ(route(service, request("POST", found[3], "x")).status, 200);
+  EXPECT_EQ(statusAndReason(request("GET", found[4])), "410 Gone") << "the thumbnail goes with its image";
+  EXPECT_EQ(statusAndReason(request("GET", "/t/AAAAAAAAAAAAAAAA.jpg")), "404 No such thumbnail");
+
+  Request notAnImage = upload("png", "<html>");
+  notAnImage.accept = "text/html, application/json;q=0.9";
+  Response refused = route(service, notAnImage);
+  EXPECT_EQ(refused.status, 415);
+  EXPECT_EQ(refused.reason, "Not a complete BMP, JPEG, GIF or PNG image");
+  EXPECT_EQ(refused.body, "{\"error\": \"Not a complete BMP, JPEG, GIF or PNG image\"}\n");
+  Request get = request("GET", "/guestglimor.php");
+  get.accept = "application/json";
+  EXPECT_EQ(route(service, get).body, "{\"error\": \"Method not allowed here, use POST\"}\n");
+  EXPECT_EQ(jsonString("a\"b\\c\r\n\x01\xe9"), "\"a\\\"b\\\\c\\u000d\\u000a\\u0001\\u00e9\"");
+}
+
 TEST_F(ServiceTest, RefusalsSayWhy) {
   Request noImage = upload("png", testing::pngBytes());
   noImage.body =
-      "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"other\"; "
-      "filename=\"a.png\"\r\n\r\nx\r\n-----------------------------7d6891e3b0542--\r\n";
-  EXPECT_EQ(statusAndReason(noImage), "400 No imgfile part in the upload");
+      "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"imgfile\""
+      "\r\n\r\nx\r\n-----------------------------7d6891e3b0542--\r\n";
+  EXPECT_EQ(statusAndReason(noImage), "400 No file in the upload");
+  auto filePart = [](std::string_view name, std::string_view content) {
+    return "-----------------------------7d6891e3b0542\r\nContent-Disposition: form-data; name=\"" +
+           std::string(name) + "\"; filename=\"a.png\"\r\n\r\n" + std::string(content) + "\r\n";
+  };
+  constexpr std::string_view closing = "-----------------------------7d6891e3b0542--\r\n";
+  Request twoFiles = upload("png", testing::pngBytes());
+  twoFiles.body = filePart("other", "x") + filePart("imgfile", testing::pngBytes()) + std::string(closing);
+  EXPECT_EQ(route(service, twoFiles).status, 200) << "Glimor's part is taken among others";
+  twoFiles.body = filePart("other", "x") + filePart("image", testing::pngBytes()) + std::string(closing);
+  EXPECT_EQ(statusAndReason(twoFiles), "400 More than one file in the upload");
 
   Request wrongBoundary = upload("png", testing::pngBytes());
   wrongBoundary.contentType = "multipart/form-data; boundary=other";
@@ -246,6 +297,7 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
   EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
   EXPECT_THAT(page.body, HasSubstr("[Service]\nHost=localhost:8080<"));
   EXPECT_THAT(page.body, Not(HasSubstr("CACertificate")));
+  EXPECT_THAT(page.body, HasSubstr("<a href=\"/my\">your uploads</a>"));
   // Over HTTPS Glimor needs the scheme in its Host setting, and a private CA's certificate.
   Request secure = request("GET", "/");
   secure.scheme = "https";
@@ -256,6 +308,90 @@ TEST_F(ServiceTest, HomePageTellsHowToPointGlimorHere) {
   Request odd = request("GET", "/");
   odd.host = "<script>";
   EXPECT_EQ(route(service, odd).status, 400);
+}
+
+// The page of one's uploads: signed in by token, fifty a page, deleting only
+// with the session's own form value, and gone with the token.
+TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm) {
+  const std::string token = newUploadToken();
+  service.tokens->add("ann", tokenHash(token));
+  service.gate->refreshTokens();
+  std::vector<std::string> ids;
+  for (int i = 0; i < 51; ++i) {
+    Request post = upload("gif", testing::gifBytes());
+    post.caller.tokenName = "ann";
+    ids.push_back(pathOfLink(linkOf(route(service, post))).substr(3, 16));
+  }
+  route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
+
+  EXPECT_EQ(statusAndReason(request("POST", "/my/login", "token=" + std::string(43, 'A'))), "401 ");
+  Request secureSignIn = request("POST", "/my/login", "token=+" + token + "%0D%0A"); // as pasted
+  secureSignIn.scheme = "https";
+  Response signedIn = route(service, secureSignIn);
+  ASSERT_EQ(signedIn.status, 303);
+  std::smatch cookie;
+  std::string setCookie;
+  for (const auto& [name, value] : signedIn.headers)
+    if (name == "Set-Cookie") setCookie = value;
+  ASSERT_TRUE(std::regex_match(setCookie, cookie,
+                               std::regex("(glimor_session=[\\w-]{43}); Path=/my; Max-Age=28800; HttpOnly; "
+                                          "SameSite=Strict; Secure")))
+      << setCookie;
+  auto withCookie = [&](Request r) {
+    r.cookie = "other=1; " + cookie[1].str();
+    return r;
+  };
+  auto count = [](const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  Response first = route(service, withCookie(request("GET", "/my")));
+  EXPECT_EQ(count(first.body, "class=\"link\""), 50u);
+  EXPECT_THAT(first.body, HasSubstr("<a href=\"/my?page=1\">Older</a>"));
+  EXPECT_THAT(first.body, Not(HasSubstr("Newer")));
+  EXPECT_THAT(first.body, Not(HasSubstr(token)));
+  Response second = route(service, withCookie(request("GET", "/my?page=1")));
+  EXPECT_EQ(count(second.body, "class=\"link\""), 1u);
+  EXPECT_THAT(second.body, HasSubstr("<a href=\"/my?page=0\">Newer</a>"));
+  EXPECT_THAT(first.headers,
+              ::testing::Contains(::testing::Pair(
+                  "Content-Security-Policy",
+                  ::testing::StartsWith("default-src 'none'; img-src 'self'; style-src 'sha256-"))));
+
+  std::smatch csrf;
+  ASSERT_TRUE(std::regex_search(first.body, csrf, std::regex("name=\"csrf\" value=\"([\\w-]{43})\"")));
+  const std::string victim = "id=" + ids[0] + "&page=0&csrf=";
+  EXPECT_EQ(route(service, withCookie(request("POST", "/my/delete", victim + std::string(43, 'A')))).status,
+            403);
+  EXPECT_EQ(route(service, request("POST", "/my/delete", victim + csrf[1].str())).status, 401)
+      << "no session";
+  EXPECT_EQ(route(service, request("GET", "/i/" + ids[0] + ".gif")).status, 200);
+  Response deleted = route(service, withCookie(request("POST", "/my/delete", victim + csrf[1].str())));
+  EXPECT_EQ(deleted.status, 303);
+  EXPECT_EQ(statusAndReason(request("GET", "/i/" + ids[0] + ".gif")), "410 Gone");
+
+  // A revoked token ends its sessions at once.
+  service.tokens->revoke("ann");
+  service.gate->refreshTokens();
+  EXPECT_THAT(route(service, withCookie(request("GET", "/my"))).body, HasSubstr("name=\"token\""));
+}
+
+TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
+  BrowserSessions sessions;
+  auto now = BrowserSessions::Clock::now();
+  std::string first = sessions.open("hash", "ann", now);
+  EXPECT_EQ(sessions.find(first, now + std::chrono::hours(7))->tokenName, "ann");
+  EXPECT_FALSE(sessions.find(first, now + BrowserSessions::lifetime));
+  first = sessions.open("hash", "ann", now);
+  for (std::size_t i = 1; i < BrowserSessions::maxPerToken; ++i)
+    sessions.open("hash", "ann", now + std::chrono::seconds(i));
+  std::string other = sessions.open("other", "bob", now);
+  EXPECT_TRUE(sessions.find(first, now));
+  sessions.open("hash", "ann", now + std::chrono::minutes(1)); // one too many for ann: her oldest goes
+  EXPECT_FALSE(sessions.find(first, now));
+  EXPECT_TRUE(sessions.find(other, now));
+  EXPECT_FALSE(sessions.find("", now));
 }
 
 TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {

@@ -50,6 +50,9 @@ constexpr const char* migrations[] = {
     " name text PRIMARY KEY,"
     " hash text NOT NULL UNIQUE,"
     " created_at bigint NOT NULL);",
+    // 4: the thumbnail of each image (NULL for older images), in the image's row,
+    // and the order in which images were stored, for lists within one second.
+    "ALTER TABLE images ADD COLUMN thumbnail bytea, ADD COLUMN stored bigserial;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

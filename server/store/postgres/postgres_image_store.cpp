@@ -50,15 +50,15 @@ std::string PostgresImageStore::add(const Upload& upload) {
       std::string id = newImageId();
       PgResult inserted = connection.query(
           "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes,"
-          " token_name, deletion_hash)"
-          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''))"
+          " token_name, deletion_hash, thumbnail)"
+          " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''), NULLIF($11, ''::bytea))"
           " ON CONFLICT (id) DO NOTHING",
           {PgParam::text(id), PgParam::text(std::string(upload.type.extension)),
            PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())), PgParam::text(checksum),
            PgParam::integer(static_cast<std::int64_t>(std::time(nullptr))),
            PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
            PgParam::bytes(upload.bytes), PgParam::text(std::string(upload.tokenName)),
-           PgParam::text(std::string(upload.deletionHash))});
+           PgParam::text(std::string(upload.deletionHash)), PgParam::bytes(upload.thumbnail)});
       if (inserted.affectedRows() == 1) return id;
     } // an id drawn twice: draw again
     throw Error("Cannot find a free image id");
@@ -116,6 +116,16 @@ std::shared_ptr<const StoredImage> PostgresImageStore::findRecord(std::string_vi
   return image;
 }
 
+std::optional<std::string> PostgresImageStore::thumbnail(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  return pool_->run([&](PgConnection& connection) -> std::optional<std::string> {
+    PgResult row = connection.query("SELECT thumbnail FROM images WHERE id = $1 AND thumbnail IS NOT NULL",
+                                    {PgParam::text(std::string(id))});
+    if (row.rows() != 1) return std::nullopt;
+    return std::string(row.bytes(0, 0));
+  });
+}
+
 std::optional<std::string> PostgresImageStore::deletionHash(std::string_view id) {
   return pool_->run([&](PgConnection& connection) -> std::optional<std::string> {
     PgResult row =
@@ -146,16 +156,19 @@ bool PostgresImageStore::wasRemoved(std::string_view id) {
 }
 
 std::vector<ImageRecord> PostgresImageStore::list(const ImageQuery& query) {
+  const std::string sql =
+      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+                  " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
+                  " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY ") +
+      (query.newestFirst ? "created_at DESC, stored DESC" : "created_at, id") + " LIMIT $9 OFFSET $10";
   return pool_->run([&](PgConnection& connection) {
     PgResult rows = connection.query(
-        "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
-        " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
-        " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY created_at, id LIMIT $9",
+        sql.c_str(),
         {PgParam::integer(query.clientAddress.has_value()), PgParam::text(query.clientAddress.value_or("")),
          PgParam::integer(query.tokenName.has_value()), PgParam::text(query.tokenName.value_or("")),
          PgParam::integer(query.createdFrom), PgParam::integer(query.createdBefore),
          PgParam::integer(query.id.has_value()), PgParam::text(query.id.value_or("")),
-         PgParam::integer(query.limit)});
+         PgParam::integer(query.limit), PgParam::integer(query.offset)});
     std::vector<ImageRecord> records;
     for (int i = 0; i < rows.rows(); ++i) {
       auto type = imageTypeByExtension(rows.bytes(i, 1));

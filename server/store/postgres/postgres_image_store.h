@@ -21,6 +21,7 @@ public:
   std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
   std::shared_ptr<const StoredImage> findRecord(std::string_view id) override;
+  std::optional<std::string> thumbnail(std::string_view id) override;
   std::optional<std::string> deletionHash(std::string_view id) override;
   bool remove(std::string_view id) override;
   bool wasRemoved(std::string_view id) override;

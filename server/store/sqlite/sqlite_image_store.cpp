@@ -69,6 +69,10 @@ std::filesystem::path SqliteImageStore::imagePath(const std::string& id, ImageTy
   return images_ / id.substr(0, 2) / (id + "." + std::string(type.extension));
 }
 
+std::filesystem::path SqliteImageStore::thumbnailPath(const std::string& id) const {
+  return images_ / id.substr(0, 2) / (id + ".thumb.jpg");
+}
+
 std::string SqliteImageStore::add(const Upload& upload) {
   std::string checksum = sha256Hex(upload.bytes);
   for (int attempt = 0;; ++attempt) {
@@ -81,6 +85,10 @@ std::string SqliteImageStore::add(const Upload& upload) {
       throw Error("Cannot find a free image id");
     }
     try {
+      // The thumbnail is on disk before the row, like the image.
+      if (!upload.thumbnail.empty() &&
+          !writeDurably(temporary_ / (id + ".thumb.part"), thumbnailPath(id), upload.thumbnail))
+        throw Error("A thumbnail without its image is in the way: " + thumbnailPath(id).string());
       commits_.run([&] {
         insert_.bindText(1, id)
             .bindText(2, upload.type.extension)
@@ -96,6 +104,7 @@ std::string SqliteImageStore::add(const Upload& upload) {
     } catch (...) {
       std::error_code ignored;
       std::filesystem::remove(target, ignored);
+      std::filesystem::remove(thumbnailPath(id), ignored);
       throw;
     }
     return id;
@@ -130,6 +139,19 @@ std::shared_ptr<const StoredImage> SqliteImageStore::find(std::string_view id) {
   if (!bytes) return nullptr;
   image->bytes = std::move(*bytes);
   return image;
+}
+
+std::optional<std::string> SqliteImageStore::thumbnail(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  {
+    // Only an image with a row has a thumbnail, whatever files lie about.
+    std::lock_guard lock(readerMutex_);
+    select_.bindText(1, id);
+    bool found = select_.step();
+    select_.reset();
+    if (!found) return std::nullopt;
+  }
+  return readWholeFile(thumbnailPath(std::string(id)));
 }
 
 std::optional<std::string> SqliteImageStore::deletionHash(std::string_view id) {
@@ -167,6 +189,7 @@ bool SqliteImageStore::remove(std::string_view id) {
   // The row is gone first: a crash before this line leaves a file that is never served.
   std::error_code ignored;
   std::filesystem::remove(imagePath(std::string(id), *type), ignored);
+  std::filesystem::remove(thumbnailPath(std::string(id)), ignored);
   reserve_.restore(); // in the room the image has left
   return true;
 }
@@ -181,30 +204,31 @@ bool SqliteImageStore::wasRemoved(std::string_view id) {
 
 std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
   std::lock_guard lock(readerMutex_);
-  return withStatement(
-      reader_,
-      "SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
-      " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
-      " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY created_at, id LIMIT ?",
-      [&](Statement& select) {
-        select.bindInteger(1, query.clientAddress.has_value())
-            .bindText(2, query.clientAddress.value_or(""))
-            .bindInteger(3, query.tokenName.has_value())
-            .bindText(4, query.tokenName.value_or(""))
-            .bindInteger(5, query.createdFrom)
-            .bindInteger(6, query.createdBefore)
-            .bindInteger(7, query.id.has_value())
-            .bindText(8, query.id.value_or(""))
-            .bindInteger(9, query.limit);
-        std::vector<ImageRecord> records;
-        while (select.step()) {
-          auto type = imageTypeByExtension(select.columnText(1));
-          if (!type) continue;
-          records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
-                             select.columnInteger(3), select.columnText(4), select.columnText(5)});
-        }
-        return records;
-      });
+  const std::string sql =
+      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+                  " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
+                  " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY ") +
+      (query.newestFirst ? "created_at DESC, rowid DESC" : "created_at, id") + " LIMIT ? OFFSET ?";
+  return withStatement(reader_, sql.c_str(), [&](Statement& select) {
+    select.bindInteger(1, query.clientAddress.has_value())
+        .bindText(2, query.clientAddress.value_or(""))
+        .bindInteger(3, query.tokenName.has_value())
+        .bindText(4, query.tokenName.value_or(""))
+        .bindInteger(5, query.createdFrom)
+        .bindInteger(6, query.createdBefore)
+        .bindInteger(7, query.id.has_value())
+        .bindText(8, query.id.value_or(""))
+        .bindInteger(9, query.limit)
+        .bindInteger(10, query.offset);
+    std::vector<ImageRecord> records;
+    while (select.step()) {
+      auto type = imageTypeByExtension(select.columnText(1));
+      if (!type) continue;
+      records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
+                         select.columnInteger(3), select.columnText(4), select.columnText(5)});
+    }
+    return records;
+  });
 }
 
 std::vector<Tombstone> SqliteImageStore::removedSince(std::int64_t time) {

@@ -12,7 +12,8 @@
 
 namespace glimor::server {
 
-// Images as files under <data>/images/<first two id characters>/<id>.<ext>,
+// Images as files under <data>/images/<first two id characters>/<id>.<ext>
+// (and their thumbnails beside them as <id>.thumb.jpg),
 // described by rows of the SQLite index <data>/glimor.db. A file is complete on
 // disk before its row is committed, and only images with a row are served, so a
 // crash at any point leaves no row without its file and no half-written image
@@ -29,6 +30,7 @@ public:
 
   std::string add(const Upload& upload) override;
   std::shared_ptr<const StoredImage> find(std::string_view id) override;
+  std::optional<std::string> thumbnail(std::string_view id) override;
   std::optional<std::string> deletionHash(std::string_view id) override;
   bool remove(std::string_view id) override;
   bool wasRemoved(std::string_view id) override;
@@ -39,6 +41,8 @@ public:
 
 private:
   std::filesystem::path imagePath(const std::string& id, ImageType type) const;
+  // Beside the image: <id>.thumb.jpg.
+  std::filesystem::path thumbnailPath(const std::string& id) const;
   void commitBatch(const std::vector<const GroupCommit::Write*>& writes);
 
   std::filesystem::path images_;
