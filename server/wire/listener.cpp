@@ -1,7 +1,7 @@
 #include "listener.h"
 
+#include "listen_on.h"
 #include "metrics.h"
-#include "platform/error.h"
 #include "request_log.h"
 
 #include <boost/asio/post.hpp>
@@ -30,14 +30,7 @@ Listener::Listener(asio::io_context& io, const tcp::endpoint& endpoint, SessionS
                    TlsContexts* tls)
     : io_(io), acceptor_(asio::make_strand(io)), pause_(acceptor_.get_executor()), shared_(shared),
       tls_(tls) {
-  boost::system::error_code error;
-  acceptor_.open(endpoint.protocol(), error);
-  if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
-  if (!error) acceptor_.bind(endpoint, error);
-  if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
-  if (error)
-    throw Error("Cannot listen on " + endpoint.address().to_string() + ":" + std::to_string(endpoint.port()) +
-                ": " + error.message());
+  listenOn(acceptor_, endpoint, "Cannot listen on");
 }
 
 void Listener::start() {

@@ -1,7 +1,7 @@
 #include "metrics_listener.h"
 
+#include "listen_on.h"
 #include "metrics.h"
-#include "platform/error.h"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/strand.hpp>
@@ -85,14 +85,7 @@ private:
 MetricsListener::MetricsListener(asio::io_context& io, const tcp::endpoint& endpoint,
                                  Connections& connections)
     : io_(io), acceptor_(asio::make_strand(io)), pause_(acceptor_.get_executor()), connections_(connections) {
-  boost::system::error_code error;
-  acceptor_.open(endpoint.protocol(), error);
-  if (!error) acceptor_.set_option(asio::socket_base::reuse_address(true), error);
-  if (!error) acceptor_.bind(endpoint, error);
-  if (!error) acceptor_.listen(asio::socket_base::max_listen_connections, error);
-  if (error)
-    throw Error("--metrics-listen: cannot listen on " + endpoint.address().to_string() + ":" +
-                std::to_string(endpoint.port()) + ": " + error.message());
+  listenOn(acceptor_, endpoint, "--metrics-listen: cannot listen on");
 }
 
 void MetricsListener::start() {
