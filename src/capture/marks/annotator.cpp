@@ -10,7 +10,7 @@ constexpr char enter = '\r', ctrlY = 25, ctrlZ = 26;
 
 Annotator::Annotator(CaptureState& state, platform::SelectionView& view, platform::TextGlyphs& glyphs,
                      platform::Profile& profile)
-    : state_(state), view_(view), profile_(profile), canvas_(state, glyphs) {}
+    : view_(view), profile_(profile), canvas_(state, glyphs) {}
 
 void Annotator::onShow() {
   styles_.load(profile_);

@@ -49,7 +49,6 @@ private:
   void showTool();
   void showChanges();
 
-  CaptureState& state_;
   platform::SelectionView& view_;
   platform::Profile& profile_;
   MarkCanvas canvas_;
