@@ -89,6 +89,10 @@ bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uin
                ThumbnailMaker* thumbnail) {
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false; // tables without an image
   if (std::uint64_t(info.image_width) * info.image_height > maxPixels) return false;
+  if (thumbnail && std::max(info.image_width, info.image_height) <= JDIMENSION(thumbnailSide)) {
+    thumbnail->keepOwnJpeg({int(info.image_width), int(info.image_height)});
+    thumbnail = nullptr;
+  }
   info.scale_num = thumbnail ? thumbnailScale(info) : 1;
   info.scale_denom = 8;
   info.dct_method = JDCT_IFAST;

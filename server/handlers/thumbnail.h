@@ -33,6 +33,11 @@ public:
   bool started() const { return source_.width > 0; }
   PictureSize pictureSize() const { return picture_; }
 
+  // A JPEG no larger than a thumbnail is its own: the upload's bytes serve as
+  // it, and no pixel needs to be decoded or encoded again for it.
+  void keepOwnJpeg(PictureSize picture) { picture_ = picture, ownJpeg_ = true; }
+  bool ownJpeg() const { return ownJpeg_; }
+
   // Whether row `y` of the source goes into the thumbnail. Every row does,
   // unless the source has more than 16 rows for each of the thumbnail's: then
   // every n-th, so that each thumbnail row still averages at least eight, and
@@ -53,6 +58,7 @@ private:
 
   PictureSize picture_, source_, target_;
   int rowStep_ = 1;
+  bool ownJpeg_ = false;
   std::vector<std::uint64_t> rowSums_;    // one source row over the target's columns
   std::vector<std::uint64_t> cellSums_;   // the target, three sums a pixel
   std::vector<std::uint64_t> rowWeights_; // of the source rows each target row is given

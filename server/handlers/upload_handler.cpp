@@ -54,10 +54,13 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
-  return {std::move(base), *type,
-          part.content,    paths::fileNameOf(*part.fileName),
-          request.caller,  thumbnail.pictureSize(),
-          thumbnail.jpeg()};
+  return {std::move(base),
+          *type,
+          part.content,
+          paths::fileNameOf(*part.fileName),
+          request.caller,
+          thumbnail.pictureSize(),
+          thumbnail.ownJpeg() ? std::string(part.content) : thumbnail.jpeg()};
 }
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {

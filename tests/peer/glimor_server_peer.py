@@ -1289,16 +1289,24 @@ def clients(work):
     # 320 pixels on the long side (never enlarged), and the deletion link taking both.
     big = os.path.join(work, "big.png")
     subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", big], check=True)
-    for path, size, thumb in ((big, "1000x500", "320x160"), (os.path.join(work, "x.gif"), "40x30", "40x30")):
+    # A JPEG is decoded at a reduced scale for its thumbnail; one within 320 pixels is its own.
+    big_jpeg, small_jpeg = os.path.join(work, "big.jpg"), os.path.join(work, "small.jpg")
+    subprocess.run(["convert", big, big_jpeg], check=True)
+    subprocess.run(["convert", big, "-resize", "300x200!", small_jpeg], check=True)
+    for path, size, thumb in ((big, "1000x500", "320x160"), (big_jpeg, "1000x500", "320x160"),
+                              (small_jpeg, "300x200", "300x200"), (os.path.join(work, "x.gif"), "40x30", "40x30")):
         answer = json_upload(path)
         with open(path, "rb") as f:
             image = f.read()
         check(set(answer) == {"url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
               "%dx%d" % (answer["width"], answer["height"]) == size and answer["size"] == len(image) and
-              answer["type"] == "image/" + path.rsplit(".", 1)[1], "JSON answer: %r" % answer)
+              answer["type"] == "image/" + path.rsplit(".", 1)[1].replace("jpg", "jpeg"), "JSON answer: %r" % answer)
         check(curl(answer.get("url", "")) == image, "the JSON url serves the image")
+        thumbnail = curl(answer.get("thumbnail_url", ""))
         with open(os.path.join(work, "thumb.jpg"), "wb") as f:
-            f.write(curl(answer.get("thumbnail_url", "")))
+            f.write(thumbnail)
+        if path == small_jpeg:
+            check(thumbnail == image, "a small JPEG is its own thumbnail")
         shown = subprocess.run(["identify", "-format", "%m %wx%h", os.path.join(work, "thumb.jpg")],
                                capture_output=True).stdout.decode()
         check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))

@@ -161,6 +161,11 @@ TEST(Thumbnail, EachFormatGivesThePictureItDecodes) {
     SCOPED_TRACE(std::string(type.extension) + " #" + std::to_string(i));
     ThumbnailMaker thumbnail;
     ASSERT_TRUE(isCompleteImage(file, type, 23 * 21, &thumbnail));
+    if (type.extension == "jpg") { // no larger than a thumbnail: its own, decoded no further
+      EXPECT_TRUE(thumbnail.ownJpeg());
+      EXPECT_EQ(thumbnail.pictureSize().width, 23);
+      continue;
+    }
     imaging::Bitmap picture = thumbnail.picture();
     ASSERT_EQ(picture.width, 23);
     ASSERT_EQ(picture.height, 21);
@@ -177,9 +182,6 @@ TEST(Thumbnail, EachFormatGivesThePictureItDecodes) {
       worst = std::max(worst, std::abs(int(picture.pixels[at]) - int(expected.pixels[at])));
     EXPECT_LE(worst, source.bitsPerPixel == 16 ? 7 : 0);
   }
-  ThumbnailMaker jpeg;
-  EXPECT_TRUE(isCompleteImage(std::string(files[7].first), files[7].second, 23 * 21, &jpeg));
-  EXPECT_FALSE(jpeg.jpeg().empty());
 
   // A GIF's indices through its own colour table.
   imaging::Bitmap indexed = crop;
