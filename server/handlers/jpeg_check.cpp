@@ -86,10 +86,12 @@ void cmykToRgb(std::vector<JSAMPLE>& row, JDIMENSION width) {
 // the proof that all of it decodes. With one, the rows it needs come out as
 // red, green, blue.
 bool decodeAll(jpeg_decompress_struct& info, std::vector<JSAMPLE>& row, std::uint64_t maxPixels,
-               ThumbnailMaker* thumbnail) {
+               ThumbnailMaker* thumbnail, std::size_t fileBytes) {
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false; // tables without an image
   if (std::uint64_t(info.image_width) * info.image_height > maxPixels) return false;
-  if (thumbnail && std::max(info.image_width, info.image_height) <= JDIMENSION(thumbnailSide)) {
+  // Only a file of a thumbnail's weight: one padded with metadata would be stored twice.
+  if (thumbnail && std::max(info.image_width, info.image_height) <= JDIMENSION(thumbnailSide) &&
+      fileBytes <= ownThumbnailBytes) {
     thumbnail->keepOwnJpeg({int(info.image_width), int(info.image_height)});
     thumbnail = nullptr;
   }
@@ -140,7 +142,7 @@ bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMa
   info.mem->max_memory_to_use = decoderMemory;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
                static_cast<unsigned long>(bytes.size()));
-  bool complete = decodeAll(info, row, maxPixels, thumbnail);
+  bool complete = decodeAll(info, row, maxPixels, thumbnail, bytes.size());
   jpeg_destroy_decompress(&info);
   return complete;
 }

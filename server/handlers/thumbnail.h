@@ -1,6 +1,7 @@
 #pragma once
 #include "imaging/bitmap.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@ namespace glimor::server {
 
 // The long side of a thumbnail at most; smaller pictures keep their size.
 inline constexpr int thumbnailSide = 320;
+// The most bytes a JPEG may have to serve as its own thumbnail.
+inline constexpr std::size_t ownThumbnailBytes = 128 * 1024;
 
 struct PictureSize {
   int width = 0, height = 0;

@@ -1293,8 +1293,15 @@ def clients(work):
     big_jpeg, small_jpeg = os.path.join(work, "big.jpg"), os.path.join(work, "small.jpg")
     subprocess.run(["convert", big, big_jpeg], check=True)
     subprocess.run(["convert", big, "-resize", "300x200!", small_jpeg], check=True)
+    padded_jpeg = os.path.join(work, "padded.jpg")
+    with open(small_jpeg, "rb") as f:
+        small = f.read()
+    comment = b"\xff\xfe" + (65535).to_bytes(2, "big") + b"c" * 65533
+    with open(padded_jpeg, "wb") as f:
+        f.write(small[:2] + comment * 4 + small[2:])
     for path, size, thumb in ((big, "1000x500", "320x160"), (big_jpeg, "1000x500", "320x160"),
-                              (small_jpeg, "300x200", "300x200"), (os.path.join(work, "x.gif"), "40x30", "40x30")):
+                              (small_jpeg, "300x200", "300x200"), (padded_jpeg, "300x200", "300x200"),
+                              (os.path.join(work, "x.gif"), "40x30", "40x30")):
         answer = json_upload(path)
         with open(path, "rb") as f:
             image = f.read()
@@ -1307,6 +1314,8 @@ def clients(work):
             f.write(thumbnail)
         if path == small_jpeg:
             check(thumbnail == image, "a small JPEG is its own thumbnail")
+        if path == padded_jpeg:
+            check(len(thumbnail) < len(image) // 4, "a JPEG padded with comments is not stored twice")
         shown = subprocess.run(["identify", "-format", "%m %wx%h", os.path.join(work, "thumb.jpg")],
                                capture_output=True).stdout.decode()
         check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))
