@@ -21,6 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const glimor::server::Refusal&) {
     return 0;
   }
+  if (thumbnail.ownJpeg()) { // a small JPEG is its own thumbnail, so it must be one by its size
+    auto own = thumbnail.pictureSize();
+    if (type->extension != "jpg" || own.width < 1 || own.height < 1 ||
+        std::max(own.width, own.height) > glimor::server::thumbnailSide ||
+        size > glimor::server::ownThumbnailBytes)
+      std::abort();
+    return 0;
+  }
   auto picture = thumbnail.picture();
   auto wanted = glimor::server::thumbnailSize(thumbnail.pictureSize().width, thumbnail.pictureSize().height);
   if (picture.width < 1 || picture.height < 1 || picture.width > wanted.width ||
