@@ -331,7 +331,9 @@ capture() {
 # start_glimor [ARGS]: Glimor.exe (or $program) in a 1024x768 virtual desktop named glimor.
 start_glimor() {
   wine explorer /desktop=glimor,1024x768 "${program:-C:\Glimor\Glimor.exe}" "$@" >"$work/wine.log" 2>&1 &
-  wait_for 30 xdotool search --name 'glimor - Wine desktop' || fail "no Wine desktop window"
+  # The first start in a fresh prefix sets Wine up; on a machine busy with a build that alone may
+  # take most of a minute.
+  wait_for 90 xdotool search --name 'glimor - Wine desktop' || fail "no Wine desktop window"
   desk=$(xdotool search --name 'glimor - Wine desktop' | head -n 1)
   # Started now, the lister is ready by the first look, whose wait then waits for Glimor alone.
   start_lister

@@ -15,7 +15,7 @@ start_server
 printf '[Options]\r\nLastRegionHotKey=32882\r\n' >>"$app_dir/Glimor.ini"
 start_glimor
 wait_for 30 test -f "$app_dir/Glimor.ini" || fail "Glimor.ini was not written"
-wait_for 10 main_visible || fail "no main window"
+wait_for 30 main_visible || fail "no main window"
 sleep 1 # the window paints after it shows, and the reference screenshot must hold it drawn
 
 log "a drag from (100, 120) to (420, 360)"
