@@ -5,9 +5,4 @@
 # band's frame cost before it put back only its lines) is the figure beside them in the same run. Needs the Windows build's selection_paint.exe.
 # Usage: bench/selection_paint.sh [WIDTHxHEIGHT, default 3840x2160]
 source "$(dirname "$0")/../tests/e2e/lib.sh"
-paint=$GLIMOR_WINDOWS_BUILD/bench/win32/selection_paint.exe
-[ -f "$paint" ] || fail "not built: $paint (cmake --build --preset $GLIMOR_WINDOWS_PRESET --target selection_paint)"
-start_x "${1:-3840x2160}"
-fresh_prefix
-cp "$paint" "$WINEPREFIX/drive_c/selection_paint.exe"
-timeout 600 wine 'C:\selection_paint.exe' | tr -d '\r'
+run_wine_bench selection_paint "${1:-3840x2160}"

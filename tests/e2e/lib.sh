@@ -398,3 +398,14 @@ clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 clipboard_begins() { case $(xclip -o -selection clipboard 2>/dev/null) in "$1"*) return 0 ;; *) return 1 ;; esac; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }
+
+# run_wine_bench TARGET [WIDTHxHEIGHT]: the Windows build's bench/win32 TARGET.exe under Wine on a
+# screen of that size (default 3840x2160) in a fresh prefix, its output on stdout.
+run_wine_bench() {
+  local exe=$GLIMOR_WINDOWS_BUILD/bench/win32/$1.exe
+  [ -f "$exe" ] || fail "not built: $exe (cmake --build --preset $GLIMOR_WINDOWS_PRESET --target $1)"
+  start_x "${2:-3840x2160}"
+  fresh_prefix
+  cp "$exe" "$WINEPREFIX/drive_c/$1.exe"
+  timeout 600 wine "C:\\$1.exe" | tr -d '\r'
+}

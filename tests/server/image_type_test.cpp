@@ -44,14 +44,20 @@ TEST(ImageType, ByExtensionKnowsOnlyTheStoredNames) {
   EXPECT_FALSE(imageTypeByExtension("png/../x"));
 }
 
-// Every file the program writes, at every depth a display has, and the type each is checked as.
-std::vector<std::pair<std::string, ImageType>> programFiles() {
+// A 23 x 21 crop of coarse noise, the same every time.
+imaging::Bitmap noiseCrop() {
   imaging::Bitmap crop;
   crop.width = 23;
   crop.height = 21;
   crop.pixels.resize(imaging::Bitmap::strideOf(23, 32) * 21);
   std::mt19937 random(7);
   for (auto& byte : crop.pixels) byte = static_cast<std::uint8_t>(random() & 0xC3);
+  return crop;
+}
+
+// Every file the program writes, at every depth a display has, and the type each is checked as.
+std::vector<std::pair<std::string, ImageType>> programFiles() {
+  const imaging::Bitmap crop = noiseCrop();
   auto asString = [](const platform::Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); };
   std::vector<std::pair<std::string, ImageType>> files;
   for (int depth : {1, 2, 4, 8, 16, 24, 32}) {
@@ -148,12 +154,7 @@ TEST(CompleteImage, RefusesForgedAndDamagedImages) {
 // were made of: every format and depth in its own colours, rows the right way up,
 // red and blue in their places. JPEG is lossy: only its size is compared.
 TEST(Thumbnail, EachFormatGivesThePictureItDecodes) {
-  imaging::Bitmap crop;
-  crop.width = 23;
-  crop.height = 21;
-  crop.pixels.resize(imaging::Bitmap::strideOf(23, 32) * 21);
-  std::mt19937 random(7);
-  for (auto& byte : crop.pixels) byte = static_cast<std::uint8_t>(random() & 0xC3);
+  const imaging::Bitmap crop = noiseCrop();
   const auto files = programFiles();
   constexpr int bmpDepths[] = {1, 2, 4, 8, 16, 24, 32}; // the first files, as programFiles() makes them
   for (std::size_t i = 0; i + 1 < files.size(); ++i) {  // the last one has other colours
