@@ -32,6 +32,8 @@ void DelayedCapture::tick() {
   }
   timer_->setEnabled(false);
   tray_.setTip(usualTip);
+  // The tip may stand on the screen, under a pointer resting on the icon; no capture holds it.
+  tray_.dismissTip();
   capture_();
 }
 

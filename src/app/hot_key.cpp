@@ -81,6 +81,25 @@ void MainForm::onLastRegionHotKeyBlur() {
   }
 }
 
+namespace {
+// The crop file of the type chosen on the Options page; empty when none is chosen.
+std::string uploadFileOf(platform::ImageType type, const capture::CropFileNames& files) {
+  switch (type) {
+  case platform::ImageType::Jpeg:
+    return files.jpg;
+  case platform::ImageType::Bmp:
+    return files.bmp;
+  case platform::ImageType::Gif:
+    return files.gif;
+  case platform::ImageType::Png:
+    return files.png;
+  case platform::ImageType::None:
+    break;
+  }
+  return {};
+}
+} // namespace
+
 bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
   auto& view = platform_.view;
   if (flags_.floodLock) {
@@ -104,19 +123,21 @@ bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
 
 void MainForm::onHotKey(std::uint16_t id) {
   if (captureMayStart(id))
-    runCapture(lastRegionKeyInForce_ != 0 && id == lastRegionKeyId_ && id != hotKeyId_);
+    runCapture(lastRegionKeyInForce_ != 0 && id == lastRegionKeyId_ && id != hotKeyId_, false);
 }
 
+// The menu has just closed: what it covered is drawn again before the grab.
 void MainForm::onTrayCaptureLastRegion() {
-  if (captureMayStart(std::nullopt)) runCapture(true);
+  if (captureMayStart(std::nullopt)) runCapture(true, true);
 }
 
 void MainForm::onTrayCaptureDelayed() {
   if (captureMayStart(std::nullopt)) delayed_.start();
 }
 
-void MainForm::runCapture(bool lastRegion) {
+void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   auto& view = platform_.view;
+  auto& selection = platform_.selectionView;
   delayed_.cancel(); // this capture is the one the countdown was for
   bool allMonitors = platform_.options.checked(platform::CheckBox::AllMonitors);
   capture_.screen = capture::layoutFor(platform_.screen.monitors(), allMonitors);
@@ -129,7 +150,13 @@ void MainForm::runCapture(bool lastRegion) {
       return;
     }
   }
-  // The main window is still as it was, so a visible window is part of the picture.
+  // The user's own window gets the keyboard back when the selection closes. Glimor's window is
+  // no part of what the user captures: it goes first, and what it covered is drawn again before
+  // the grab. With nothing of ours on the screen nothing is waited for.
+  selection.rememberForeground();
+  const bool mainShown = view.visible();
+  view.hide();
+  if (mainShown || afterTransient) selection.waitForScreenToSettle();
   capture_.p = platform_.screen.grab(capture_.screen.area);
   capture::blackOutUncovered(capture_.p, capture_.screen);
   // The windows on the screen as the grab saw them, for the selection window to snap to
@@ -143,12 +170,15 @@ void MainForm::runCapture(bool lastRegion) {
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");
   capture_.confirmed = false;
-  view.hide();
-  platform_.selectionView.sleep(100);
   flags_.savedToFile = false;
-  platform_.selectionView.showModal();
+  capture_.uploadFile =
+      uploadFileOf(platform_.options.imageType(), capture::cropFileNamesFor(executablePath_));
+  selection.showModal();
   capture_.preselected.reset();
   view.setActivePage(0);
+  // The windows are left as they were: ours where it stood, the keyboard with the user's.
+  if (mainShown) view.showInactive();
+  selection.restoreForeground();
 
   if (capture_.confirmed || flags_.savedToFile) {
     // Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
@@ -160,22 +190,9 @@ void MainForm::runCapture(bool lastRegion) {
   }
   if (capture_.confirmed) {
     setStatus("Setting picture type...");
-    switch (platform_.options.imageType()) {
-    case platform::ImageType::Jpeg:
-      view.setUploadFileName(capture_.files.jpg);
-      break;
-    case platform::ImageType::Bmp:
-      view.setUploadFileName(capture_.files.bmp);
-      break;
-    case platform::ImageType::Gif:
-      view.setUploadFileName(capture_.files.gif);
-      break;
-    case platform::ImageType::Png:
-      view.setUploadFileName(capture_.files.png);
-      break;
-    case platform::ImageType::None:
-      break; // Edit1 keeps what it held
-    }
+    // Without a chosen type, Edit1 keeps what it held.
+    if (std::string file = uploadFileOf(platform_.options.imageType(), capture_.files); !file.empty())
+      view.setUploadFileName(file);
     onUploadButton();
   } else if (flags_.savedToFile) {
     setStatus("Saved to file " + flags_.savedFileName);

@@ -12,7 +12,7 @@ MainForm::MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::Capt
       settings_(platform.profile),
       autoStart_(platform.registry, platform.options, platform.messages, executablePath_),
       delayed_(platform.timers, platform.tray, [this] {
-        if (captureMayStart(std::nullopt)) runCapture(false);
+        if (captureMayStart(std::nullopt)) runCapture(false, true);
       }) {
   auto& timers = platform_.timers;
   timerRegistry_ = timers.create(500, false, [this] { autoStart_.tick(); });

@@ -115,7 +115,8 @@ private:
   // with the control being edited), the tray menu none.
   bool captureMayStart(std::optional<std::uint16_t> hotKeyId);
   // Freezes the screen and runs the selection; with `lastRegion` it opens on the last region.
-  void runCapture(bool lastRegion);
+  // `afterTransient`: a menu or tip of ours has just gone, and the screen is let settle first.
+  void runCapture(bool lastRegion, bool afterTransient);
   // The one message for a combination that cannot be taken, however often the control reports it.
   void refuseHotKey(const std::string& text, const std::function<void()>& showInForce);
   void onFloodTimer();

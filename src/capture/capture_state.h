@@ -22,6 +22,9 @@ struct CaptureState {
   bool drawing = false;
   bool confirmed = false;
   CropFileNames files;
+  // The crop file the upload takes (one of `files`), written before the others so that the upload
+  // need not wait for them; empty when no file type is chosen, and all are written at once.
+  std::string uploadFile;
   // A selection the window opens with, finished and its panel shown ("Capture last region").
   std::optional<Rect> preselected;
 };

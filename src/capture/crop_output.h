@@ -12,9 +12,15 @@ namespace glimor::capture {
 class CropOutput {
 public:
   virtual ~CropOutput() = default;
-  // Glimor.bmp, Glimor.jpg, Glimor.gif, then Glimor.png; throws Error at the first failing file.
-  virtual void writeCropFiles(const Picture& crop, const DisplayFormat& display,
-                              const CropFileNames& names) = 0;
+  // Glimor.bmp, Glimor.jpg, Glimor.gif and Glimor.png. `first` (one of `names`, or empty) is written
+  // before this returns and the others follow on a thread of their own; without it all four are
+  // written in that order before it returns. Throws Error when `first`, or any file written before
+  // the return, cannot be written.
+  virtual void writeCropFiles(const Picture& crop, const DisplayFormat& display, const CropFileNames& names,
+                              const std::string& first) = 0;
+  // Why one of the files written after the return could not be written, reported once; empty
+  // when all were written or are still being written.
+  virtual std::string takeLateFailure() = 0;
   // One file of the type that the path's extension names (.bmp, .jpg, .gif, .png in any letter case);
   // false, writing nothing, for any other extension. Throws Error when the file cannot be written.
   virtual bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) = 0;

@@ -2,7 +2,9 @@
 
 #include "imaging/crop_files.h"
 
+#include <memory>
 #include <unordered_map>
+#include <utility>
 
 namespace glimor::capture {
 
@@ -96,10 +98,31 @@ imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& displa
   return bitmap;
 }
 
+ImagingCropOutput::~ImagingCropOutput() {
+  if (later_.joinable()) later_.join();
+}
+
 void ImagingCropOutput::writeCropFiles(const Picture& crop, const DisplayFormat& display,
-                                       const CropFileNames& names) {
-  imaging::writeCropFiles(displayBitmapOf(crop, display), {names.bmp, names.jpg, names.gif, names.png},
-                          files_);
+                                       const CropFileNames& names, const std::string& first) {
+  // The last capture's files are finished before this one's replace them.
+  if (later_.joinable()) later_.join();
+  auto bitmap = std::make_shared<const imaging::Bitmap>(displayBitmapOf(crop, display));
+  imaging::CropFileNames all{names.bmp, names.jpg, names.gif, names.png};
+  if (first.empty()) return imaging::writeCropFiles(*bitmap, all, files_);
+  imaging::saveCropAs(*bitmap, first, files_);
+  later_ = std::thread([this, bitmap, all, first] {
+    try {
+      imaging::writeCropFiles(*bitmap, all, files_, first);
+    } catch (const std::exception& e) {
+      std::lock_guard lock(failureMutex_);
+      lateFailure_ = e.what();
+    }
+  });
+}
+
+std::string ImagingCropOutput::takeLateFailure() {
+  std::lock_guard lock(failureMutex_);
+  return std::exchange(lateFailure_, {});
 }
 
 bool ImagingCropOutput::saveCropAs(const Picture& crop, const DisplayFormat& display,

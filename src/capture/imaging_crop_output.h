@@ -3,6 +3,9 @@
 #include "imaging/bitmap.h"
 #include "platform/files.h"
 
+#include <mutex>
+#include <thread>
+
 namespace glimor::capture {
 
 // The crop in the display's own format, as the BMP file stores it: 32, 24 or
@@ -11,15 +14,25 @@ namespace glimor::capture {
 // the wrong size, say) gets 32 bits.
 imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display);
 
-// Writes the crop files through the image encoders.
+// Writes the crop files through the image encoders; the files after the first on a thread of
+// their own, which the next capture's files wait for.
 class ImagingCropOutput final : public CropOutput {
 public:
   explicit ImagingCropOutput(platform::Files& files) : files_(files) {}
-  void writeCropFiles(const Picture& crop, const DisplayFormat& display, const CropFileNames& names) override;
+  ~ImagingCropOutput() override; // waits for the files still being written
+  ImagingCropOutput(const ImagingCropOutput&) = delete;
+  ImagingCropOutput& operator=(const ImagingCropOutput&) = delete;
+
+  void writeCropFiles(const Picture& crop, const DisplayFormat& display, const CropFileNames& names,
+                      const std::string& first) override;
+  std::string takeLateFailure() override;
   bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) override;
 
 private:
   platform::Files& files_;
+  std::thread later_; // the files after the first
+  std::mutex failureMutex_;
+  std::string lateFailure_;
 };
 
 } // namespace glimor::capture

@@ -2,6 +2,7 @@
 
 #include "capture/picture_ops.h"
 #include "capture/print_layout.h"
+#include "platform/error.h"
 #include "platform/paths.h"
 
 namespace glimor::capture {
@@ -18,7 +19,7 @@ ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput
 void ToolWindow::confirm() {
   Picture crop = cropOf(state_.p, state_.selection);
   // A failure leaves the window open and unconfirmed, so the user can try again.
-  output_.writeCropFiles(crop, state_.display, state_.files);
+  output_.writeCropFiles(crop, state_.display, state_.files, state_.uploadFile);
   state_.confirmed = true;
   platform_.selectionView.close();
 }
@@ -30,6 +31,8 @@ void ToolWindow::cancel() {
 
 void ToolWindow::onTimer() {
   if (!platform_.selectionView.visible()) flags_.hotKeyReady = true;
+  // The files written after the upload's own were not there to fail the confirm.
+  if (std::string failure = output_.takeLateFailure(); !failure.empty()) throw Error(failure);
 }
 
 platform::SaveDialogSetup ToolWindow::saveDialogSetup() {

@@ -42,8 +42,10 @@ std::shared_ptr<const Bitmap> encoderInputOf(const Bitmap& crop) {
 
 } // namespace
 
-void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files) {
-  files.replace(names.bmp, encodeBmp(crop));
+void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files,
+                    const std::string& written) {
+  auto wanted = [&written](const std::string& name) { return !name.empty() && name != written; };
+  if (wanted(names.bmp)) files.replace(names.bmp, encodeBmp(crop));
   const auto image = encoderInputOf(crop);
   // The GIF is encoded on a second core while the JPEG is. The JPEG ends well
   // before the GIF, and the PNG (whose pieces go to whichever core is free) fills
@@ -51,15 +53,17 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
   // took a tenth more CPU time. The files are still written in their order, and
   // a failure of one step leaves the later files as they were, whatever became
   // of their encoding.
-  ParallelTask<platform::Bytes> gif([&image] {
+  ParallelTask<platform::Bytes> gif([&image, want = wanted(names.gif)] {
+    if (!want) return platform::Bytes();
     TGIFImage encoder;
     encoder.assign(image);
     return encoder.bytes();
   });
-  writeJpeg(image, names.jpg, files);
-  const platform::Bytes png = names.png.empty() ? platform::Bytes() : encodePng(crop);
-  files.replace(names.gif, gif.result());
-  if (!names.png.empty()) files.replace(names.png, png);
+  if (wanted(names.jpg)) writeJpeg(image, names.jpg, files);
+  const platform::Bytes png = wanted(names.png) ? encodePng(crop) : platform::Bytes();
+  platform::Bytes gifBytes = gif.result();
+  if (wanted(names.gif)) files.replace(names.gif, gifBytes);
+  if (wanted(names.png)) files.replace(names.png, png);
 }
 
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {

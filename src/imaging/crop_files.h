@@ -13,10 +13,11 @@ struct CropFileNames {
 };
 
 // The confirm action's files: the BMP at the crop's own depth, then the JPEG
-// (quality 100), the GIF and the PNG of its 24-bit form, in that order. The first
-// failure throws; files of earlier steps stay written, later ones keep their old
-// contents.
-void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files);
+// (quality 100), the GIF and the PNG of its 24-bit form, in that order, leaving out
+// `written`, a file of `names` that is there already. The first failure throws; files
+// of earlier steps stay written, later ones keep their old contents.
+void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Files& files,
+                    const std::string& written = {});
 
 // The save-as action's file: the format the lower-cased extension of `path` selects
 // (.bmp, .jpg, .gif or .png). Returns false, writing nothing, for any other extension;

@@ -10,6 +10,8 @@ public:
   virtual ~MainView() = default;
   virtual bool visible() const = 0;
   virtual void show() = 0;
+  // Shown again where it was, leaving the keyboard with the window that has it.
+  virtual void showInactive() = 0;
   virtual void hide() = 0;
   virtual void bringToFront() = 0;
   virtual void repaintNow() = 0;

@@ -36,6 +36,13 @@ public:
   // Handles the pending window messages (used between fade steps).
   virtual void processMessages() = 0;
   virtual void sleep(unsigned ms) = 0;
+  // The window the user works in (the foreground window now, usually another program's): the
+  // keyboard goes back to it by restoreForeground once the selection has closed.
+  virtual void rememberForeground() = 0;
+  virtual void restoreForeground() = 0;
+  // Returns once what was just taken off the screen (a window of ours, a menu, a tip) is drawn
+  // over by what lay beneath it, so that the grab does not freeze it.
+  virtual void waitForScreenToSettle() = 0;
 };
 
 } // namespace glimor::platform

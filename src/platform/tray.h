@@ -29,6 +29,8 @@ public:
   virtual void showBalloon(BalloonIcon icon, const std::string& text) = 0;
   // The icon's tip ("Glimor!" unless a countdown shows in it); kept when the icon is added again.
   virtual void setTip(const std::string& tip) = 0;
+  // Takes the tip off the screen if it is shown (the pointer resting on the icon).
+  virtual void dismissTip() = 0;
 };
 
 } // namespace glimor::platform

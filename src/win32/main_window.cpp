@@ -3,6 +3,7 @@
 #include "app/shortcut.h"
 #include "win32/control_hook.h"
 #include "win32/control_ids.h"
+#include "win32/menu_mask.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -24,6 +25,9 @@ bool MainWindow::visible() const {
 }
 void MainWindow::show() {
   ::ShowWindow(hwnd(), SW_SHOW);
+}
+void MainWindow::showInactive() {
+  ::ShowWindow(hwnd(), SW_SHOWNA);
 }
 void MainWindow::hide() {
   ::ShowWindow(hwnd(), SW_HIDE);
@@ -215,6 +219,12 @@ void MainWindow::setTip(const std::string& tip) {
   ::Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
+// The shell keeps the tip's window while the icon lives; an icon taken away and added again has none.
+void MainWindow::dismissTip() {
+  remove();
+  add();
+}
+
 void MainWindow::showBalloon(platform::BalloonIcon icon, const std::string& text) {
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V2_SIZE; // the record with the balloon's fields
@@ -372,6 +382,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     fitToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
     return 0;
   case WM_HOTKEY:
+    maskMenuKey(LOWORD(lParam));
     form_->onHotKey(static_cast<std::uint16_t>(wParam));
     return 0;
   case trayCallback:

@@ -47,6 +47,7 @@ public:
   // platform::MainView
   bool visible() const override;
   void show() override;
+  void showInactive() override;
   void hide() override;
   void bringToFront() override;
   void repaintNow() override;
@@ -77,6 +78,7 @@ public:
   void showMenuAtCursor(const platform::TrayMenu& menu) override;
   void showBalloon(platform::BalloonIcon icon, const std::string& text) override;
   void setTip(const std::string& tip) override;
+  void dismissTip() override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;

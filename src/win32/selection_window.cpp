@@ -4,9 +4,11 @@
 #include "capture/selection_geometry.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
+#include "win32/dll_proc.h"
 #include "win32/top_down_bitmap.h"
 
 #include <optional>
+#include <utility>
 
 namespace glimor::win32 {
 
@@ -68,8 +70,7 @@ void SelectionWindow::coverScreen(UINT flags) {
 
 void SelectionWindow::showModal() {
   coverScreen(SWP_SHOWWINDOW);
-  ::SetForegroundWindow(hwnd());
-  ::SetFocus(hwnd());
+  takeForeground();
   if (core_) guarded([this] { core_->onShow(); });
   // The window under the pointer is outlined at once, not from the mouse's first move.
   POINT at{};
@@ -122,6 +123,65 @@ void SelectionWindow::dispatch(const MSG& message) {
   }
   ::TranslateMessage(&message);
   ::DispatchMessageA(&message);
+}
+
+void SelectionWindow::rememberForeground() {
+  userForeground_ = ::GetForegroundWindow();
+}
+
+// Only to a window that is still there to be worked in; our own main window, if it is shown
+// again, takes it as its own.
+void SelectionWindow::restoreForeground() {
+  HWND window = std::exchange(userForeground_, nullptr);
+  if (window && window != hwnd() && window != ::GetDesktopWindow() && ::IsWindow(window) &&
+      ::IsWindowVisible(window) && !::IsIconic(window))
+    ::SetForegroundWindow(window);
+}
+
+// With desktop composition the windows beneath are drawn already, and the next frame shows them;
+// without it (older systems, Wine) their programs draw them again, which takes a moment.
+void SelectionWindow::waitForScreenToSettle() {
+  using Flush = HRESULT(WINAPI*)();
+  using CompositionEnabled = HRESULT(WINAPI*)(BOOL*);
+  static FARPROC flush = nullptr, enabled = nullptr;
+  static bool looked = GetDllProc("dwmapi.dll", "DwmFlush", flush) &&
+                       GetDllProc("dwmapi.dll", "DwmIsCompositionEnabled", enabled);
+  BOOL composed = FALSE;
+  if (looked && reinterpret_cast<CompositionEnabled>(reinterpret_cast<void*>(enabled))(&composed) == S_OK &&
+      composed) {
+    auto flushNow = reinterpret_cast<Flush>(reinterpret_cast<void*>(flush));
+    flushNow();
+    flushNow();
+    return;
+  }
+  constexpr DWORD redrawMs = 200;
+  ::Sleep(redrawMs);
+}
+
+// The selection takes the keyboard and the mouse, whatever had them: the hot key was the last
+// input, so the system lets this program take the foreground. A program that the hot key's Alt
+// left in its menu bar's mode holds the mouse (and under Wine the pointer) until that mode ends.
+void SelectionWindow::takeForeground() {
+  HWND previous = ::GetForegroundWindow();
+  if (previous && previous != hwnd()) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    if (::GetGUIThreadInfo(::GetWindowThreadProcessId(previous, nullptr), &thread) &&
+        (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)))
+      ::PostMessageA(thread.hwndMenuOwner ? thread.hwndMenuOwner : previous, WM_CANCELMODE, 0, 0);
+  }
+  ::SetForegroundWindow(hwnd());
+  if (::GetForegroundWindow() != hwnd() && previous) {
+    // Refused (the system's foreground lock): the window in front shares its input with ours
+    // for the moment of the change.
+    DWORD theirs = ::GetWindowThreadProcessId(previous, nullptr), ours = ::GetCurrentThreadId();
+    if (theirs != ours && ::AttachThreadInput(ours, theirs, TRUE)) {
+      ::SetForegroundWindow(hwnd());
+      ::AttachThreadInput(ours, theirs, FALSE);
+    }
+  }
+  ::SetActiveWindow(hwnd());
+  ::SetFocus(hwnd());
 }
 
 void SelectionWindow::close() {

@@ -30,6 +30,9 @@ public:
   void showTool(int tool, std::uint32_t colour, int size) override;
   void processMessages() override;
   void sleep(unsigned ms) override;
+  void rememberForeground() override;
+  void restoreForeground() override;
+  void waitForScreenToSettle() override;
   capture::Point pointer() const override;
   void movePointer(capture::Point to) override;
 
@@ -42,6 +45,7 @@ private:
   void drawGlimoButton(const DRAWITEMSTRUCT& item);
   void dispatch(const MSG& message);
   void coverScreen(UINT flags);
+  void takeForeground();
 
   const capture::CaptureState& state_;
   capture::SelectionWindow* core_ = nullptr;
@@ -53,6 +57,7 @@ private:
   ToolStrip strip_;
   int tool_ = -1;     // the drawing tool chosen, -1 while selecting
   int wheelRest_ = 0; // what the wheel turned short of a notch
+  HWND userForeground_ = nullptr; // the window the user worked in when the capture began
 };
 
 } // namespace glimor::win32

@@ -12,6 +12,8 @@
 //   client|<width>|<height>                 after each visible top-level window: its client area
 //   focus|<class>|<text>                    the window with the keyboard focus, where it is ours
 //   checked|<text>                          after each ticked check box or chosen radio button
+//   foreground|<class>|<text>|<menu 0/1>    last: the foreground window, and whether its thread is
+//                                           in a menu's mode (a menu bar or popup being tracked)
 // Or: glimor_probe.exe --deny-write <key under HKEY_LOCAL_MACHINE>: that key stays readable but no
 // one may write it, as for a standard user.
 // Or: glimor_probe.exe --layout <output file>: the controls that sit side by side in one panel,
@@ -317,6 +319,18 @@ int denyWrite(const char* path) {
   return result == ERROR_SUCCESS ? 0 : 1;
 }
 
+void foregroundLine() {
+  HWND window = ::GetForegroundWindow();
+  if (!window) return;
+  char cls[256] = {};
+  ::GetClassNameA(window, cls, sizeof cls);
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  bool menu = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) &&
+              (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE));
+  std::fprintf(out, "foreground|%s|%s|%d\n", cls, textOf(window).c_str(), menu ? 1 : 0);
+}
+
 // Writes the list (or with `layoutOnly` the layout report) into `path`, renamed there when
 // complete, so a test that waits for the file never reads half of it.
 bool writeList(const std::string& path, bool layoutOnly = false) {
@@ -329,6 +343,7 @@ bool writeList(const std::string& path, bool layoutOnly = false) {
     std::fprintf(out, "screen|%d|%d\n", ::GetSystemMetrics(SM_XVIRTUALSCREEN),
                  ::GetSystemMetrics(SM_YVIRTUALSCREEN));
     ::EnumWindows(top, 0);
+    foregroundLine();
   }
   std::fclose(out);
   return ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);

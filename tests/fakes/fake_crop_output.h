@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glimor::fakes {
@@ -12,8 +13,9 @@ namespace glimor::fakes {
 class FakeCropOutput final : public capture::CropOutput {
 public:
   void writeCropFiles(const capture::Picture& crop, const capture::DisplayFormat& display,
-                      const capture::CropFileNames& names) override {
+                      const capture::CropFileNames& names, const std::string& first) override {
     if (fails) throw Error("Cannot create file \"" + names.bmp + "\". Access is denied");
+    firstWritten = first;
     written.push_back(names.bmp);
     written.push_back(names.jpg);
     written.push_back(names.gif);
@@ -33,7 +35,10 @@ public:
     return true;
   }
 
+  std::string takeLateFailure() override { return std::exchange(lateFailure, {}); }
+
   bool fails = false;
+  std::string firstWritten, lateFailure;
   std::vector<std::string> written;
   capture::Picture lastCrop;
   int lastBits = 0;

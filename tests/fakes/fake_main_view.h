@@ -10,6 +10,10 @@ class FakeMainView final : public platform::MainView {
 public:
   bool visible() const override { return shown; }
   void show() override { shown = true; }
+  void showInactive() override {
+    shown = true;
+    ++shownInactive;
+  }
   void hide() override { shown = false; }
   void bringToFront() override { ++broughtToFront; }
   void repaintNow() override { ++repaints; }
@@ -25,7 +29,7 @@ public:
   }
 
   bool shown = false;
-  int broughtToFront = 0, repaints = 0, activePage = -1;
+  int broughtToFront = 0, repaints = 0, activePage = -1, shownInactive = 0;
   std::string statusText[2];
   std::string edit1, version;
   bool linkPanelVisible = true;

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/screen.h"
 
+#include <functional>
+
 namespace glimor::fakes {
 
 // A desktop of `screens`, whose pixels `picture` holds from the screen point `origin`.
@@ -10,6 +12,7 @@ public:
   std::vector<capture::Monitor> monitors() override { return screens; }
   capture::Picture grab(const capture::Rect& area) override {
     ++grabs;
+    if (onGrab) onGrab();
     capture::Picture out(area.width(), area.height(), beyond);
     for (int y = 0; y < out.height; ++y)
       for (int x = 0; x < out.width; ++x) {
@@ -33,6 +36,7 @@ public:
   int grabs = 0;
   std::vector<capture::WindowBox> shown; // screen pixels, topmost first
   int windowLists = 0;
+  std::function<void()> onGrab;
 };
 
 } // namespace glimor::fakes

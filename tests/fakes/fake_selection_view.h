@@ -55,6 +55,9 @@ public:
     if (pendingMessages) pendingMessages();
   }
   void sleep(unsigned ms) override { slept += ms; }
+  void rememberForeground() override { events.push_back("remember foreground"); }
+  void restoreForeground() override { events.push_back("restore foreground"); }
+  void waitForScreenToSettle() override { events.push_back("settle"); }
   capture::Point pointer() const override { return pointerAt; }
   void movePointer(capture::Point to) override { pointerAt = to; }
 
@@ -72,6 +75,7 @@ public:
   int shownTool = -1, shownSize = 0;
   std::uint32_t shownColour = 0;
   std::function<void()> user, onRepaint, pendingMessages;
+  std::vector<std::string> events; // the foreground and settling calls, in order
 };
 
 } // namespace glimor::fakes

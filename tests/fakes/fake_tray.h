@@ -23,6 +23,7 @@ public:
   }
 
   void setTip(const std::string& text) override { tips.push_back(text); }
+  void dismissTip() override { tips.push_back("(dismissed)"); }
 
   std::vector<std::string> tips; // every tip set, in order
   bool present = false;

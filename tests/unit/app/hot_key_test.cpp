@@ -147,8 +147,14 @@ TEST_F(HotKeyTest, TheUploadsOwnFlagHoldsTheKeyWhenTheStatusLineWasTakenOver) {
   EXPECT_EQ(screen.grabs, 1);
 }
 
-TEST_F(HotKeyTest, CancelledSelectionLeavesTheWindowHidden) {
+// Glimor's own window is no part of the picture, and the screen behind it is drawn again before the
+// grab; afterwards the windows are as they were, the keyboard with the window that had it.
+TEST_F(HotKeyTest, ACancelledSelectionLeavesTheWindowsAsTheyWere) {
   view.shown = true;
+  screen.onGrab = [&] {
+    EXPECT_FALSE(view.shown) << "the main window is in the picture";
+    selectionView.events.push_back("grab");
+  };
   selectionView.user = [&] {
     EXPECT_EQ(view.status(0), "Now select a part of picture that you want to be cropped.");
     EXPECT_FALSE(view.shown);
@@ -157,9 +163,18 @@ TEST_F(HotKeyTest, CancelledSelectionLeavesTheWindowHidden) {
   };
   form.onHotKey(id());
   EXPECT_EQ(view.status(0), "Cropping picture canceled.");
-  EXPECT_FALSE(view.shown);
+  EXPECT_TRUE(view.shown);
+  EXPECT_EQ(view.shownInactive, 1);
   EXPECT_EQ(view.activePage, 0);
-  EXPECT_EQ(selectionView.slept, 100u);
+  EXPECT_THAT(selectionView.events,
+              ElementsAre("remember foreground", "settle", "grab", "restore foreground"));
+
+  // Nothing of ours on the screen: the grab is not held up.
+  view.shown = false;
+  selectionView.events.clear();
+  form.onHotKey(id());
+  EXPECT_FALSE(view.shown);
+  EXPECT_THAT(selectionView.events, ElementsAre("remember foreground", "grab", "restore foreground"));
 }
 
 TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
@@ -387,9 +402,14 @@ TEST_F(LastRegionTest, TheDelayedCaptureCountsDownInTheTipThenCaptures) {
   EXPECT_EQ(screen.grabs, 0);
   EXPECT_THAT(tray.tips,
               ElementsAre("Glimor! Capture in 3 s", "Glimor! Capture in 2 s", "Glimor! Capture in 1 s"));
+  screen.onGrab = [&] { selectionView.events.push_back("grab"); };
   timers.advance(1);
   EXPECT_EQ(screen.grabs, 1);
-  EXPECT_EQ(tray.tips.back(), "Glimor!") << "the tip reads as usual before the screen is taken";
+  EXPECT_THAT(tray.tips, ElementsAre("Glimor! Capture in 3 s", "Glimor! Capture in 2 s",
+                                     "Glimor! Capture in 1 s", "Glimor!", "(dismissed)"))
+      << "the tip reads as usual and is off the screen before the screen is taken";
+  EXPECT_THAT(selectionView.events,
+              ElementsAre("remember foreground", "settle", "grab", "restore foreground"));
 
   form.onTrayCaptureDelayed(); // an upload begins meanwhile: the gates hold at the end too
   view.setStatus(0, "Uploading image...");
@@ -400,6 +420,7 @@ TEST_F(LastRegionTest, TheDelayedCaptureCountsDownInTheTipThenCaptures) {
   timers.advance(3000);
   EXPECT_EQ(screen.grabs, 2);
   EXPECT_EQ(tray.tips.back(), "Glimor!");
+  EXPECT_EQ(selectionView.events.size(), 7u) << "the hot key's capture has nothing to wait for";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "capture/imaging_crop_output.h"
 #include "fakes/fake_files.h"
+#include "platform/error.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ TEST(ImagingCropOutput, WritesTheThreeFilesAndSavesByExtension) {
   fakes::FakeFiles files;
   ImagingCropOutput output(files);
   Picture crop(20, 20, 0x336699);
-  output.writeCropFiles(crop, {32, {}}, cropFileNamesFor("C:\\Apps\\Glimor.exe"));
+  output.writeCropFiles(crop, {32, {}}, cropFileNamesFor("C:\\Apps\\Glimor.exe"), "");
   ASSERT_TRUE(files.exists("C:\\Apps\\Glimor.bmp"));
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.bmp"].size(), 54u + 4 * 20 * 20);
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.jpg"][0], 0xFF);
@@ -68,6 +69,32 @@ TEST(ImagingCropOutput, WritesTheThreeFilesAndSavesByExtension) {
   EXPECT_TRUE(output.saveCropAs(crop, {32, {}}, "D:\\a.GIF"));
   EXPECT_FALSE(output.saveCropAs(crop, {32, {}}, "D:\\a.tif"));
   EXPECT_FALSE(files.exists("D:\\a.tif"));
+}
+
+// The upload's file comes first and alone; the other three follow with the bytes an all-at-once
+// write gives, and a failure among them is reported once, later.
+TEST(ImagingCropOutput, WritesTheUploadsFileFirstAndTheOthersAfter) {
+  const CropFileNames names = cropFileNamesFor("C:\\Apps\\Glimor.exe");
+  Picture crop(23, 17, 0x336699);
+  crop.at(3, 4) = 0xFF0000;
+  fakes::FakeFiles together, apart;
+  ImagingCropOutput(together).writeCropFiles(crop, {32, {}}, names, "");
+  apart.failing = {names.gif};
+  {
+    ImagingCropOutput output(apart);
+    output.writeCropFiles(crop, {32, {}}, names, names.png);
+    EXPECT_EQ(apart.replaced.front(), names.png);
+  } // waits for the others
+  EXPECT_EQ(apart.replaced, (std::vector<std::string>{names.png, names.bmp, names.jpg}));
+  for (const std::string& name : {names.png, names.bmp, names.jpg})
+    EXPECT_EQ(apart.contents[name], together.contents[name]) << name;
+
+  ImagingCropOutput output(apart);
+  output.writeCropFiles(crop, {32, {}}, names, names.jpg);
+  // Written at once, after the earlier files were finished: the failure is this call's.
+  EXPECT_THROW(output.writeCropFiles(crop, {32, {}}, names, ""), Error);
+  EXPECT_NE(output.takeLateFailure(), "") << "the earlier files' failure";
+  EXPECT_EQ(output.takeLateFailure(), "") << "reported once";
 }
 
 } // namespace

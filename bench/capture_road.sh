@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The road a user feels, under Wine, at 1920x1080 and 3840x2160: from the hot key (pressed while
+# notepad has the keyboard) to the selection window shown, and from the confirm (Enter on a
+# selection of the whole screen) to the upload's first byte at a loopback service that notes when
+# each connection's first byte came. Glimor.exe runs without a virtual desktop on Xvfb. With a
+# second executable (an earlier build, say) both run in the same session, one press after the
+# other, and the ratio of their medians is printed.
+# Usage: bench/capture_road.sh [runs, default 7] [OTHER-Glimor.exe]
+runs=${1:-7}
+other=${2:-}
+source "$(dirname "$0")/../tests/e2e/lib.sh"
+[ -z "$other" ] || [ -f "$other" ] || fail "no such executable: $other"
+
+# A service that notes the time of each connection's first byte and answers with a link.
+first_bytes=$work/first-bytes.txt
+port=$(free_port)
+python3 - "$port" "$first_bytes" <<'EOF' &
+import socket, sys, threading, time
+port, log = int(sys.argv[1]), sys.argv[2]
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(8)
+def serve(connection):
+    with connection:
+        connection.settimeout(30)
+        data = connection.recv(65536)
+        with open(log, "a") as out:
+            out.write("%d\n" % (time.time() * 1000))
+        head, _, body = data.partition(b"\r\n\r\n")
+        length = next((int(l.split(b":")[1]) for l in head.split(b"\r\n") if l.lower().startswith(b"content-length:")), 0)
+        while len(body) < length:
+            more = connection.recv(1 << 20)
+            if not more:
+                return
+            body += more
+        connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nLink: http://127.0.0.1/i/bench\r\n")
+deadline = time.time() + 1800
+listener.settimeout(5)
+while time.time() < deadline:
+    try:
+        threading.Thread(target=serve, args=(listener.accept()[0],), daemon=True).start()
+    except socket.timeout:
+        pass
+EOF
+service_pid=$!
+
+selection_shown() { xdotool search --onlyvisible --name '^Edit$' >/dev/null 2>&1; }
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+
+# measure SIZE EXE: the medians of both figures, in ms, into `shown` and `first_byte`.
+measure() {
+  local size=$1 program=$2 i t0 count pad sel
+  start_x "$size"
+  fresh_prefix
+  cp "$program" "$app_dir/Glimor.exe"
+  printf '[Options]\r\nInstalled=1\r\nImgType=JPEG\r\n[Service]\r\nHost=127.0.0.1:%s\r\n' "$port" >"$app_dir/Glimor.ini"
+  wine notepad >/dev/null 2>&1 &
+  wine 'C:\Glimor\Glimor.exe' >/dev/null 2>&1 &
+  wait_for 60 xdotool search --onlyvisible --name 'Notepad' || fail "no Notepad"
+  sleep 3
+  pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
+  xdotool windowmove --sync "$pad" 0 0 windowsize --sync "$pad" 400 300 || true
+  local shown_times=() byte_times=()
+  for i in $(seq "$runs"); do
+    xdotool mousemove 700 700
+    xdotool windowfocus --sync "$pad"
+    sleep 0.5
+    t0=$(now_ms)
+    xdotool key alt+F2
+    until selection_shown; do [ $(($(now_ms) - t0)) -lt 20000 ] || fail "no selection window within 20 s"; done
+    shown_times+=($(($(now_ms) - t0)))
+    sleep 0.5
+    xdotool click 1 # the bare desktop: the whole screen
+    sleep 0.5
+    sel=$(xdotool search --onlyvisible --name '^Edit$' | head -n 1)
+    xdotool windowfocus --sync "$sel" 2>/dev/null || true
+    count=$(wc -l <"$first_bytes" 2>/dev/null || echo 0)
+    t0=$(now_ms)
+    xdotool key Return
+    wait_for 30 test "$(wc -l <"$first_bytes" 2>/dev/null || echo 0)" -gt "$count" || fail "no upload within 30 s"
+    byte_times+=($(($(tail -n 1 "$first_bytes") - t0)))
+    wait_for 30 not selection_shown || fail "the selection window stayed open"
+    sleep 6 # the anti-flood lock
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  shown=$(median "${shown_times[@]}") first_byte=$(median "${byte_times[@]}")
+  echo "   runs: shown ${shown_times[*]}; first byte ${byte_times[*]}" >&2
+}
+
+echo "== hot key (notepad in front) to selection shown; Enter on the whole screen to the upload's first byte"
+echo "   under Wine, $runs runs each, medians in ms"
+for size in 1920x1080 3840x2160; do
+  measure "$size" "$exe"
+  printf '%-10s this build   shown %5s   first byte %5s\n' "$size" "$shown" "$first_byte"
+  if [ -n "$other" ]; then
+    ours_shown=$shown ours_byte=$first_byte
+    measure "$size" "$other"
+    printf '%-10s other build  shown %5s   first byte %5s\n' "$size" "$shown" "$first_byte"
+    awk -v a="$ours_shown" -v b="$shown" -v c="$ours_byte" -v d="$first_byte" \
+      'BEGIN { printf "%-10s this / other: shown %.2f, first byte %.2f\n", "", a / b, c / d }'
+  fi
+done
+kill "$service_pid" 2>/dev/null || true
