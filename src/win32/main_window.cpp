@@ -382,7 +382,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     fitToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
     return 0;
   case WM_HOTKEY:
-    maskMenuKey(LOWORD(lParam));
+    keepMenuBarClosed(LOWORD(lParam));
     form_->onHotKey(static_cast<std::uint16_t>(wParam));
     return 0;
   case trayCallback:

@@ -12,8 +12,10 @@
 //   client|<width>|<height>                 after each visible top-level window: its client area
 //   focus|<class>|<text>                    the window with the keyboard focus, where it is ours
 //   checked|<text>                          after each ticked check box or chosen radio button
-//   foreground|<class>|<text>|<menu 0/1>    last: the foreground window, and whether its thread is
-//                                           in a menu's mode (a menu bar or popup being tracked)
+//   menumode                                after a top-level window whose menu is being tracked
+//   foreground|<class>|<text>|<menu 0/1>|<focus class>  last: the foreground window, whether its
+//                                           thread is in a menu's mode (a menu bar or popup being
+//                                           tracked) and the class of its thread's keyboard focus
 // Or: glimor_probe.exe --deny-write <key under HKEY_LOCAL_MACHINE>: that key stays readable but no
 // one may write it, as for a standard user.
 // Or: glimor_probe.exe --layout <output file>: the controls that sit side by side in one panel,
@@ -174,6 +176,8 @@ BOOL CALLBACK top(HWND window, LPARAM) {
     ::GetClassNameA(thread.hwndFocus, cls, sizeof cls);
     std::fprintf(out, "focus|%s|%s\n", cls, textOf(thread.hwndFocus).c_str());
   }
+  if ((thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) && thread.hwndMenuOwner == window)
+    std::fprintf(out, "menumode\n");
   return TRUE;
 }
 
@@ -326,9 +330,11 @@ void foregroundLine() {
   ::GetClassNameA(window, cls, sizeof cls);
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
-  bool menu = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) &&
-              (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE));
-  std::fprintf(out, "foreground|%s|%s|%d\n", cls, textOf(window).c_str(), menu ? 1 : 0);
+  bool known = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread);
+  bool menu = known && (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE));
+  char focus[256] = {};
+  if (known && thread.hwndFocus) ::GetClassNameA(thread.hwndFocus, focus, sizeof focus);
+  std::fprintf(out, "foreground|%s|%s|%d|%s\n", cls, textOf(window).c_str(), menu ? 1 : 0, focus);
 }
 
 // Writes the list (or with `layoutOnly` the layout report) into `path`, renamed there when
