@@ -45,12 +45,15 @@ const char* namedKey(unsigned key) {
 
 std::string keyName(unsigned key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
-  if (key >= 0x60 && key <= 0x69) return "Num " + std::to_string(key - 0x60);
-  if (key >= 0x70 && key <= 0x87) return "F" + std::to_string(key - 0x70 + 1);
   if (const char* name = namedKey(key)) return name;
-  char code[16];
-  std::snprintf(code, sizeof code, "Key 0x%02X", key);
-  return code;
+  char text[16];
+  if (key >= 0x60 && key <= 0x69)
+    std::snprintf(text, sizeof text, "Num %u", key - 0x60);
+  else if (key >= 0x70 && key <= 0x87)
+    std::snprintf(text, sizeof text, "F%u", key - 0x70 + 1);
+  else
+    std::snprintf(text, sizeof text, "Key 0x%02X", key);
+  return text;
 }
 
 } // namespace
