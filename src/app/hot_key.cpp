@@ -45,6 +45,7 @@ void MainForm::registerHotKey() {
   platform_.hotKeys.registerKey(hotKeyId_, combination.modifiers, combination.key);
   hotKeyRegistered_ = true;
   hotKeyInForce_ = shortcut;
+  platform_.view.setHotKeyName(shortcutName(shortcut));
   settings_.writeInteger("HotKey", shortcut);
   flags_.hotKeyReady = true;
 }

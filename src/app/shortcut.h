@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace glimor::app {
 
@@ -17,5 +18,9 @@ HotKeyCombination registrationFormOf(std::uint16_t shortcut);
 // From the hot key control's key code and flags (Shift 1, Ctrl 2, Alt 4, extended 8);
 // the extended-key flag falls off the top of the 16 bits.
 std::uint16_t shortcutFromControl(unsigned virtualKey, unsigned flags);
+
+// The shortcut as the user reads it, modifiers in the hot key control's order: "Ctrl+Shift+F3",
+// "Alt+F2"; empty for no key. A key without a name of its own reads as its code, "Key 0xE2".
+std::string shortcutName(std::uint16_t shortcut);
 
 } // namespace glimor::app

@@ -39,7 +39,7 @@ void MainForm::onTrayExit() {
 
 void MainForm::onTrayRecentLink(std::size_t index) {
   if (index < shownMenu_.recentLinks.size() && trayHistory_.copyLink)
-    trayHistory_.copyLink(shownMenu_.recentLinks[index]);
+    trayHistory_.copyLink(shownMenu_.recentLinks[index].link);
 }
 
 void MainForm::onTrayDeleteLast() {

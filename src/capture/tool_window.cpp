@@ -5,6 +5,8 @@
 #include "platform/error.h"
 #include "platform/paths.h"
 
+#include <cstdio>
+
 namespace glimor::capture {
 
 namespace {
@@ -35,13 +37,24 @@ void ToolWindow::onTimer() {
   if (std::string failure = output_.takeLateFailure(); !failure.empty()) throw Error(failure);
 }
 
-platform::SaveDialogSetup ToolWindow::saveDialogSetup() {
+platform::SaveDialogSetup ToolWindow::saveDialogSetup(platform::ImageType type,
+                                                      const platform::LocalTime& now,
+                                                      const std::string& programFolder) {
   platform::SaveDialogSetup setup;
   setup.title = "Save Glimor-Cropped image";
   setup.filter = "JPEG Image File (*.jpg)|*.jpg|Bitmaps (*.bmp)|*.bmp|GIF (*.gif)|*.gif|PNG (*.png)|*.png|"
                  "All (*.jpg;*.bmp;*.gif;*.png)|*.jpg;*.bmp;*.gif;*.png";
-  setup.filterIndex = 1;
-  setup.defaultExtension = "*.jpg";
+  // The filter's first four entries follow the Options page's types in order.
+  static constexpr const char* extensions[] = {"jpg", "jpg", "bmp", "gif", "png"};
+  auto index = static_cast<int>(type);
+  if (index < 0 || index > 4) index = 0;
+  setup.filterIndex = index == 0 ? 1 : index;
+  setup.defaultExtension = std::string("*.") + extensions[index];
+  char name[96];
+  std::snprintf(name, sizeof name, "Glimor-%04d-%02d-%02d-%02d%02d%02d.%s", now.year, now.month, now.day,
+                now.hour, now.minute, now.second, extensions[index]);
+  setup.fileName = name;
+  setup.fallbackFolder = programFolder;
   setup.askBeforeOverwrite = true;
   setup.hideReadOnly = true;
   setup.resizable = true;
@@ -49,7 +62,8 @@ platform::SaveDialogSetup ToolWindow::saveDialogSetup() {
 }
 
 void ToolWindow::saveAs() {
-  std::optional<std::string> name = platform_.saveDialog.ask(saveDialogSetup());
+  std::optional<std::string> name = platform_.saveDialog.ask(saveDialogSetup(
+      platform_.options.imageType(), platform_.clock.now(), paths::folderOf(state_.files.bmp)));
   if (!name) return;
   try {
     Picture crop = cropOf(state_.p, state_.selection);

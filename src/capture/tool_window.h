@@ -4,6 +4,7 @@
 #include "capture/crop_output.h"
 #include "platform/busy_cursor.h"
 #include "platform/clock.h"
+#include "platform/option_controls.h"
 #include "platform/printer.h"
 #include "platform/save_dialog.h"
 #include "platform/selection_view.h"
@@ -16,6 +17,7 @@ struct ToolPlatform {
   platform::BusyCursor& cursor;
   platform::Clock& clock;
   platform::SaveDialog& saveDialog;
+  const platform::OptionControls& options; // the file type a save offers first
 };
 
 // The never-shown tool window: the panel's confirm, cancel, print and save-as
@@ -30,7 +32,10 @@ public:
   void saveAs();  // the selection window's "S a v e"
   void onTimer(); // every 1000 ms
 
-  static platform::SaveDialogSetup saveDialogSetup();
+  // The dialog of a save at `now`: the name "Glimor-YYYY-MM-DD-HHMMSS" of the chosen file type (JPEG
+  // when none), that type's filter entry; the program's folder where the user has no Pictures folder.
+  static platform::SaveDialogSetup saveDialogSetup(platform::ImageType type, const platform::LocalTime& now,
+                                                   const std::string& programFolder);
 
 private:
   void printPage(const Picture& crop);

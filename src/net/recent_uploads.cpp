@@ -22,7 +22,26 @@ std::string oneLine(std::string_view text) {
   return line;
 }
 
+// Long links keep their host and their end, which tells one upload from another.
+std::string shortLink(std::string_view link) {
+  for (std::string_view scheme : {"https://", "http://"})
+    if (link.substr(0, scheme.size()) == scheme) {
+      link.remove_prefix(scheme.size());
+      break;
+    }
+  constexpr std::size_t longest = 40, head = 20;
+  if (link.size() <= longest) return std::string(link);
+  return std::string(link.substr(0, head)) + "..." +
+         std::string(link.substr(link.size() - (longest - head - 3)));
+}
+
 } // namespace
+
+std::string recentLinkLabel(const UploadRecord& upload, const platform::LocalTime& today,
+                            const ToLocalTime& toLocal) {
+  std::string when = shortLocalUploadTime(upload.time, today, toLocal);
+  return shortLink(upload.link) + (when.empty() ? "" : "\t" + when);
+}
 
 std::string deleteQuestion(const UploadRecord& upload, const ToLocalTime& toLocal) {
   return std::string(deleteLastQuestion) + "\n\n" + upload.link + "\nUploaded " +
@@ -33,11 +52,12 @@ RecentUploads::~RecentUploads() {
   if (exchange_.joinable()) exchange_.join();
 }
 
-std::vector<std::string> RecentUploads::recentLinks() {
+std::vector<platform::RecentLink> RecentUploads::recentLinks() {
   std::vector<UploadRecord> uploads = history_.uploads();
-  std::vector<std::string> links;
+  const platform::LocalTime today = platform_.toLocal(platform_.now());
+  std::vector<platform::RecentLink> links;
   for (auto upload = uploads.rbegin(); upload != uploads.rend() && links.size() < recentLinksShown; ++upload)
-    links.push_back(upload->link);
+    links.push_back({upload->link, recentLinkLabel(*upload, today, platform_.toLocal)});
   return links;
 }
 

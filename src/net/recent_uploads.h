@@ -27,6 +27,11 @@ inline constexpr std::string_view linkNotCopiedText =
 // The question before a deletion: which upload goes, and when it was made, in local time.
 std::string deleteQuestion(const UploadRecord& upload, const ToLocalTime& toLocal);
 
+// The caption of a recent link in the tray menu: the link without its scheme, its middle left out
+// beyond 40 characters, then a tab and the upload's short local time (none for an unreadable time).
+std::string recentLinkLabel(const UploadRecord& upload, const platform::LocalTime& today,
+                            const ToLocalTime& toLocal);
+
 struct RecentUploadsPlatform {
   platform::Clipboard& clipboard;
   platform::Messages& messages;
@@ -35,6 +40,9 @@ struct RecentUploadsPlatform {
   platform::LinkPage& linkPage; // a deleted upload's link leaves "Direct Link"
   std::function<void(const std::string&)> setStatus; // status panel 0
   ToLocalTime toLocal = platform::toLocalTime;
+  std::function<std::chrono::system_clock::time_point()> now = [] {
+    return std::chrono::system_clock::now();
+  };
 };
 
 // The tray menu's "Recent links" and "Delete last upload", from the upload history. Called on the
@@ -48,7 +56,7 @@ public:
   // Waits for a running deletion; its outcome is then refused by the closed UI thread.
   ~RecentUploads();
 
-  std::vector<std::string> recentLinks(); // newest first, at most recentLinksShown
+  std::vector<platform::RecentLink> recentLinks(); // newest first, at most recentLinksShown
   // The newest upload has a deletion link, and no deletion is under way.
   bool canDeleteLast();
   // As "Copy to ClipBoard" does: onto the clipboard, read back, tried again while another holds it;

@@ -28,6 +28,12 @@ std::optional<std::chrono::system_clock::time_point> parseUtc(std::string_view t
   return sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s);
 }
 
+const char* monthName(int month) {
+  static const char* const names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  return month >= 1 && month <= 12 ? names[month - 1] : "?";
+}
+
 } // namespace
 
 std::string localUploadTime(std::string_view utc, const ToLocalTime& toLocal) {
@@ -37,6 +43,23 @@ std::string localUploadTime(std::string_view utc, const ToLocalTime& toLocal) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", local.year, local.month, local.day, local.hour,
                 local.minute);
+  return text;
+}
+
+std::string shortLocalUploadTime(std::string_view utc, const platform::LocalTime& today,
+                                 const ToLocalTime& toLocal) {
+  std::optional<std::chrono::system_clock::time_point> when = parseUtc(utc);
+  if (!when) return "";
+  const platform::LocalTime local = toLocal(*when);
+  char text[48];
+  if (local.year == today.year && local.month == today.month && local.day == today.day)
+    std::snprintf(text, sizeof text, "%02d:%02d", local.hour, local.minute);
+  else if (local.year == today.year)
+    std::snprintf(text, sizeof text, "%d %s %02d:%02d", local.day, monthName(local.month), local.hour,
+                  local.minute);
+  else
+    std::snprintf(text, sizeof text, "%d %s %d %02d:%02d", local.day, monthName(local.month), local.year,
+                  local.hour, local.minute);
   return text;
 }
 

@@ -3,7 +3,7 @@
 namespace glimor::platform {
 
 struct LocalTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
 // The local date and time with the system's separators.

@@ -9,6 +9,8 @@ struct SaveDialogSetup {
   std::string filter;  // "Description|pattern|Description|pattern..."
   int filterIndex = 1; // 1-based, the entry selected when the dialog opens
   std::string defaultExtension;
+  std::string fileName;       // the name it opens with
+  std::string fallbackFolder; // where it opens when the user has no Pictures folder
   bool askBeforeOverwrite = true;
   bool hideReadOnly = true;
   bool resizable = true;

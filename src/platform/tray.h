@@ -4,11 +4,18 @@
 
 namespace glimor::platform {
 
+// One item of "Recent links": the link it copies, and its caption (the link shortened, a tab, the
+// upload's local time: a menu shows what follows the tab in a column of its own).
+struct RecentLink {
+  std::string link;
+  std::string label;
+};
+
 // What the tray menu offers of the upload history at the moment it opens.
 struct TrayMenu {
-  std::vector<std::string> recentLinks; // the "Recent links" submenu, newest first; greyed when empty
-  bool canDeleteLast = false;           // "Delete last upload"; greyed when false
-  bool canCancelUpload = false;         // "Cancel upload", there only while an upload runs
+  std::vector<RecentLink> recentLinks; // the "Recent links" submenu, newest first; greyed when empty
+  bool canDeleteLast = false;          // "Delete last upload"; greyed when false
+  bool canCancelUpload = false;        // "Cancel upload", there only while an upload runs
 };
 
 // The look of a balloon: a plain notice or an error.

@@ -13,7 +13,7 @@ char localeSeparator(LCTYPE type, char fallback) {
 platform::LocalTime Win32Clock::now() const {
   SYSTEMTIME t{};
   ::GetLocalTime(&t);
-  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
 char Win32Clock::dateSeparator() const {

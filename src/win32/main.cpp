@@ -96,7 +96,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                       screen, selectionWindow},
                      flags, captureState, executable);
   capture::ToolWindow tool(captureState, flags, cropOutput,
-                           {selectionWindow, printer, cursor, clock, saveDialog});
+                           {selectionWindow, printer, cursor, clock, saveDialog, mainWindow});
   capture::SelectionWindow selection(
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },

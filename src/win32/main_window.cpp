@@ -258,7 +258,7 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
   for (std::size_t i = 0; i < menu.recentLinks.size() && i < ids::menuRecentCount; ++i) {
     // "&" marks a menu's access key; a link's own "&" is written twice to be shown as it is.
     std::string caption;
-    for (char c : menu.recentLinks[i]) caption += c == '&' ? "&&" : std::string(1, c);
+    for (char c : menu.recentLinks[i].label) caption += c == '&' ? "&&" : std::string(1, c);
     ::AppendMenuA(recent, MF_STRING, ids::menuRecentFirst + i, caption.c_str());
   }
   ::AppendMenuA(trayMenu_, MF_POPUP | (menu.recentLinks.empty() ? MF_GRAYED : 0),

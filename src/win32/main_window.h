@@ -57,6 +57,7 @@ public:
   void setUploadFileName(const std::string& path) override;
   std::string uploadFileName() const override;
   void setVersionText(const std::string& text) override;
+  void setHotKeyName(const std::string& name) override; // in Label12
   void setLinkPanelVisible(bool visible) override;
   void requestClose() override;
 
@@ -111,6 +112,8 @@ private:
   HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr;
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
+  HWND helpText_ = nullptr; // Label12
+  std::string serviceHost_; // named in Label12
   HWND lastRegionHotKey_ = nullptr;
   std::string trayTip_ = "Glimor!";
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;

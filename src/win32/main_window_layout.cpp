@@ -1,4 +1,5 @@
 // The main window's controls, placed as the window is designed (client 397 x 180 at 96 dpi).
+#include "app/shortcut.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/main_window.h"
@@ -128,20 +129,19 @@ void MainWindow::createControls(const std::string& serviceHost) {
 }
 
 void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
-  std::string lines =
-      "Use keyboard HotKey combination to capture images.\r\nYou can change HotKey on 'Options' "
-      "page.\r\n\r\n" +
-      siteLine(serviceHost);
-  // Four lines of 13 pixels, centred on the page as wide as it is, so a wider or taller face
-  // (the one scaled text uses) neither wraps a line nor cuts the last one off.
-  HWND helpText = createControl(page, {.text = lines,
-                                       .x = 8,
-                                       .y = 48,
-                                       .width = 369,
-                                       .height = 64,
-                                       .style = SS_CENTER,
-                                       .id = ids::label12,
-                                       .font = boldFont_});
+  serviceHost_ = serviceHost;
+  // Eight lines of 13 pixels and one to spare for a long hot key name, centred on the page as wide
+  // as it is, so a wider or taller face (the one scaled text uses) neither wraps a short line nor
+  // cuts the last one off. The core names the hot key in force once it is registered.
+  helpText_ =
+      createControl(page, {.text = linksPageText(app::shortcutName(app::defaultShortcut), serviceHost),
+                           .x = 8,
+                           .y = 4,
+                           .width = 369,
+                           .height = 117,
+                           .style = SS_CENTER,
+                           .id = ids::label12,
+                           .font = boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
   createControl(panel, {.text = "Direct Link:", .x = 8, .y = 16, .width = 80, .height = 13, .font = font_});
   HWND directLink = createControl(panel, {.className = "EDIT",
@@ -178,7 +178,11 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
                                        .id = ids::cancelUpload,
                                        .visible = false,
                                        .font = font_});
-  linkPage_.emplace(directLink, helpText, busy_, cancelUpload_);
+  linkPage_.emplace(directLink, helpText_, busy_, cancelUpload_);
+}
+
+void MainWindow::setHotKeyName(const std::string& name) {
+  ::SetWindowTextA(helpText_, linksPageText(name, serviceHost_).c_str());
 }
 
 // Three columns, labels on the left: the hot key and the file types in the middle, updates and the

@@ -1,8 +1,21 @@
 #include "win32/save_dialog.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 namespace glimor::win32 {
+
+namespace {
+
+// The user's Pictures folder, or `fallback` where the user has none.
+std::string picturesFolderOr(const std::string& fallback) {
+  char folder[MAX_PATH] = {};
+  if (::SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, folder) == S_OK && folder[0])
+    return folder;
+  return fallback;
+}
+
+} // namespace
 
 std::optional<std::string> Win32SaveDialog::ask(const platform::SaveDialogSetup& setup) {
   // "a|b|c|d" becomes "a\0b\0c\0d\0\0", as the dialog wants its filter.
@@ -16,6 +29,8 @@ std::optional<std::string> Win32SaveDialog::ask(const platform::SaveDialogSetup&
   if (extension.rfind("*.", 0) == 0) extension.erase(0, 2);
 
   char file[MAX_PATH * 2] = {};
+  setup.fileName.copy(file, sizeof file - 1);
+  std::string folder = picturesFolderOr(setup.fallbackFolder);
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner_.hwnd();
@@ -23,6 +38,7 @@ std::optional<std::string> Win32SaveDialog::ask(const platform::SaveDialogSetup&
   dialog.nFilterIndex = static_cast<DWORD>(setup.filterIndex);
   dialog.lpstrFile = file;
   dialog.nMaxFile = sizeof file;
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   dialog.lpstrTitle = setup.title.c_str();
   dialog.lpstrDefExt = extension.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |

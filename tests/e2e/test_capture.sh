@@ -157,6 +157,9 @@ click_at 600 500
 click_control Button 'S a v e'
 wait_for 15 has_window '^top|1|#32770|Save Glimor-Cropped image' || fail "no save dialog"
 shot save-dialog
+# It offers a name of the time and the chosen type (JPEG here), selected, so typing replaces it.
+windows_now | grep -qE '\|Edit\|Glimor-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.jpg$' ||
+  fail "the dialog offers no dated name: $(windows_now | grep '|Edit|')"
 xdotool type 'C:\Glimor\saved.bmp'
 xdotool key Return
 wait_for 15 test -s "$app_dir/saved.bmp" || fail "nothing was saved"

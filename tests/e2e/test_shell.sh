@@ -36,6 +36,11 @@ wait_for 10 main_visible || fail "the main window is not shown on the first star
 [ "$(ini_value Installed)" = 1 ] || fail "Installed=$(ini_value Installed)"
 [ "$(ini_value HotKey)" = 32881 ] || fail "HotKey=$(ini_value HotKey)"
 [ "$(run_value HKLM)" = '"C:\Glimor\Glimor.exe"' ] || fail "Run value: $(run_value HKLM)"
+# The first page names the hot key in force and says that Glimor now starts with Windows.
+first_page() { windows_now | grep -F '|Static|Press '; }
+first_page | grep -qF 'Press Alt+F2, click a window' || fail "the first page: $(first_page)"
+first_page | grep -qF 'Glimor starts with Windows unless you untick' ||
+  fail "the first page does not tell about Start with Windows: $(first_page)"
 
 log "the four pages"
 page=0
@@ -149,6 +154,7 @@ click_control msctls_hotkey32 '*'
 wait_for 5 focus_is 'msctls_hotkey32|' || fail "the hot key control did not take the focus: $(focus_now)"
 xdotool key ctrl+F3
 wait_for 10 bash -c "grep -q '^HotKey=16498' '$app_dir/Glimor.ini'" || fail "HotKey=$(ini_value HotKey), not 16498"
+first_page | grep -qF 'Press Ctrl+F3, click a window' || fail "the first page names another key: $(first_page)"
 # Away from the control, which holds the hot key back while it has the focus.
 click_control tab About
 sleep 1.5 # re-armed within 1 s of the control losing the focus

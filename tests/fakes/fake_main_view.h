@@ -23,6 +23,7 @@ public:
   void setUploadFileName(const std::string& path) override { edit1 = path; }
   std::string uploadFileName() const override { return edit1; }
   void setVersionText(const std::string& text) override { version = text; }
+  void setHotKeyName(const std::string& name) override { hotKeyName = name; }
   void setLinkPanelVisible(bool visible) override { linkPanelVisible = visible; }
   void requestClose() override {
     if (onCloseRequest) onCloseRequest();
@@ -31,7 +32,7 @@ public:
   bool shown = false;
   int broughtToFront = 0, repaints = 0, activePage = -1, shownInactive = 0;
   std::string statusText[2];
-  std::string edit1, version;
+  std::string edit1, version, hotKeyName;
   bool linkPanelVisible = true;
   std::function<void()> onCloseRequest;
 };

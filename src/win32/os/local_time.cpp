@@ -15,7 +15,7 @@ LocalTime toLocalTime(std::chrono::system_clock::time_point when) {
   ::FileTimeToSystemTime(&utcFile, &utc);
   // The rules of the zone in force at that moment, not today's offset.
   if (!::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
-  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute};
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 
 } // namespace glimor::platform

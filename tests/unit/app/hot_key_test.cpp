@@ -23,6 +23,7 @@ struct HotKeyTest : ::testing::Test, fakes::MainFormRig {
 TEST_F(HotKeyTest, StartUpRegistersTheStoredCombination) {
   EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u)); // Alt+F2 by default
   EXPECT_EQ(ini("HotKey"), "32881");
+  EXPECT_EQ(view.hotKeyName, "Alt+F2"); // named on the first page
 }
 
 TEST_F(HotKeyTest, StoredHexCombinationIsRegistered) {
@@ -45,6 +46,7 @@ TEST_F(HotKeyTest, ModifiersAloneChangeNothingThenTheFullCombinationRegisters) {
   form.onHotKeyChanged();
   EXPECT_EQ(ini("HotKey"), "16498");
   EXPECT_EQ(hotKeys.registered[id()], std::make_pair(2u, 0x72u));
+  EXPECT_EQ(view.hotKeyName, "Ctrl+F3");
   EXPECT_TRUE(flags.hotKeyReady);
   EXPECT_EQ(hotKeys.atomReferences["MyHotKey_1"], 2);
 }
@@ -57,6 +59,7 @@ TEST_F(HotKeyTest, AKeyWithoutModifierIsRefused) {
   EXPECT_EQ(hotKeys.registered[id()], std::make_pair(1u, 0x71u));
   form.onHotKeyBlur();
   EXPECT_EQ(options.shortcut, 32881); // the control shows what works again
+  EXPECT_EQ(view.hotKeyName, "Alt+F2") << "the first page names the key that works";
 }
 
 TEST_F(HotKeyTest, OneKeyWithoutModifierGivesOneMessage) {

@@ -23,5 +23,18 @@ TEST(Shortcut, ControlFlagsMoveToTheTopBitsAndExtendedFallsOff) {
   EXPECT_EQ(shortcutFromControl(0x2E, 2 | 8), 0x402E); // Ctrl+Delete (extended)
 }
 
+TEST(Shortcut, NamesModifiersInTheControlsOrderAndEveryKind) {
+  EXPECT_EQ(shortcutName(32881), "Alt+F2");
+  EXPECT_EQ(shortcutName(16498), "Ctrl+F3");
+  EXPECT_EQ(shortcutName(0x2000 | 0x4000 | 0x8000 | 'A'), "Ctrl+Shift+Alt+A");
+  EXPECT_EQ(shortcutName(0x4000 | 0x2000 | '7'), "Ctrl+Shift+7");
+  EXPECT_EQ(shortcutName(0x8000 | 0x87), "Alt+F24");
+  EXPECT_EQ(shortcutName(0x4000 | 0x60), "Ctrl+Num 0");
+  EXPECT_EQ(shortcutName(0x4000 | 0x2C), "Ctrl+Print Screen");
+  EXPECT_EQ(shortcutName(0x4000 | 0xDC), "Ctrl+\\");
+  EXPECT_EQ(shortcutName(0x4000 | 0xE2), "Ctrl+Key 0xE2"); // no name of its own
+  EXPECT_EQ(shortcutName(0x4000), "");                     // a modifier alone is no shortcut yet
+}
+
 } // namespace
 } // namespace glimor::app

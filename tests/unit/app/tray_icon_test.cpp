@@ -39,13 +39,13 @@ TEST_F(TrayIconTest, TheMenuOffersTheHistoryAsItWasWhenTheMenuOpened) {
   EXPECT_FALSE(tray.lastMenu.canDeleteLast);
   form.onTrayDeleteLast();
 
-  platform::TrayMenu history{{"http://svc/i/2", "http://svc/i/1"}, false};
+  platform::TrayMenu history{{{"http://svc/i/2", "svc/i/2"}, {"http://svc/i/1", "svc/i/1"}}, false};
   std::vector<std::string> calls;
   form.setTrayHistory({[&] { return history; },
                        [&](const std::string& link) { calls.push_back("copy " + link); },
                        [&] { calls.push_back("delete"); }});
   form.onTrayNotify(0x0205);
-  history = {{"http://svc/i/3"}, true}; // an upload ended while the menu was open
+  history = {{{"http://svc/i/3", "svc/i/3"}}, true}; // an upload ended while the menu was open
   form.onTrayRecentLink(1);
   form.onTrayRecentLink(2);
   form.onTrayDeleteLast(); // greyed when the menu opened

@@ -1,5 +1,6 @@
 #include "capture/tool_window.h"
 #include "fakes/fake_crop_output.h"
+#include "fakes/fake_option_controls.h"
 #include "fakes/fake_printer.h"
 #include "fakes/fake_selection_view.h"
 #include "fakes/fake_small.h"
@@ -22,7 +23,8 @@ struct ToolWindowTest : ::testing::Test {
   fakes::FakeBusyCursor cursor;
   fakes::FakeClock clock;
   fakes::FakeSaveDialog dialog;
-  ToolWindow tool{state, flags, output, {view, printer, cursor, clock, dialog}};
+  fakes::FakeOptionControls options;
+  ToolWindow tool{state, flags, output, {view, printer, cursor, clock, dialog, options}};
 
   ToolWindowTest() {
     state.p = Picture(400, 300, 0x112233);
@@ -68,9 +70,29 @@ TEST_F(ToolWindowTest, SaveAsOpensTheConfiguredDialog) {
   EXPECT_EQ(dialog.setup.filterIndex, 1);
   EXPECT_EQ(dialog.setup.defaultExtension, "*.jpg");
   EXPECT_TRUE(dialog.setup.askBeforeOverwrite);
+  // Named by the time of the save, of the chosen type; beside Glimor.exe only without Pictures.
+  EXPECT_EQ(dialog.setup.fileName, "Glimor-2007-03-09-140500.jpg");
+  EXPECT_EQ(dialog.setup.fallbackFolder, "C:\\Apps\\");
   // Cancelled: nothing written, the window stays.
   EXPECT_TRUE(output.written.empty());
   EXPECT_TRUE(view.open);
+}
+
+TEST_F(ToolWindowTest, TheSaveDialogOffersTheChosenTypeFirstAndJpegWithoutOne) {
+  using platform::ImageType;
+  platform::LocalTime at{2026, 12, 1, 9, 5, 7};
+  auto png = ToolWindow::saveDialogSetup(ImageType::Png, at, "D:\\Glimor\\");
+  EXPECT_EQ(png.fileName, "Glimor-2026-12-01-090507.png");
+  EXPECT_EQ(png.filterIndex, 4);
+  EXPECT_EQ(png.defaultExtension, "*.png");
+  EXPECT_EQ(png.fallbackFolder, "D:\\Glimor\\");
+  auto bmp = ToolWindow::saveDialogSetup(ImageType::Bmp, at, "");
+  EXPECT_EQ(bmp.fileName, "Glimor-2026-12-01-090507.bmp");
+  EXPECT_EQ(bmp.filterIndex, 2);
+  auto none = ToolWindow::saveDialogSetup(ImageType::None, at, "");
+  EXPECT_EQ(none.fileName, "Glimor-2026-12-01-090507.jpg");
+  EXPECT_EQ(none.filterIndex, 1);
+  EXPECT_EQ(none.defaultExtension, "*.jpg");
 }
 
 TEST_F(ToolWindowTest, SaveAsWritesOneFileAndEndsTheSelection) {

@@ -62,8 +62,9 @@ TEST_F(RecentUploadsTest, OffersTheLastTenLinksNewestFirstAndDeletionOnlyWithALi
   EXPECT_FALSE(recent.canDeleteLast());
   given(12, ""); // the older ones have a deletion link, the newest none
   EXPECT_EQ(recent.recentLinks().size(), 10u);
-  EXPECT_EQ(recent.recentLinks().front(), "http://svc/i/12");
-  EXPECT_EQ(recent.recentLinks().back(), "http://svc/i/3");
+  EXPECT_EQ(recent.recentLinks().front().link, "http://svc/i/12");
+  EXPECT_EQ(recent.recentLinks().front().label, "svc/i/12\t04:04"); // uploaded today, local time
+  EXPECT_EQ(recent.recentLinks().back().link, "http://svc/i/3");
   EXPECT_FALSE(recent.canDeleteLast());
   recent.deleteLast();
   EXPECT_TRUE(messages.questions.empty());
@@ -75,6 +76,33 @@ TEST_F(RecentUploadsTest, OffersTheLastTenLinksNewestFirstAndDeletionOnlyWithALi
   EXPECT_THAT(tray.balloons,
               ElementsAre("info: Link copied: http://svc/i/7",
                           "error: The link could not be copied: another program holds the clipboard."));
+}
+
+TEST(RecentLinkLabel, ShortensTheLinkAndDatesOnlyWhatIsNotToday) {
+  using namespace std::chrono;
+  // Local time is UTC + 1 h.
+  ToLocalTime plusOneHour = [](system_clock::time_point utc) {
+    auto local = utc + 1h;
+    auto day = floor<days>(local);
+    year_month_day date{day};
+    hh_mm_ss<system_clock::duration> clock{local - day};
+    return platform::LocalTime{static_cast<int>(date.year()), static_cast<int>(unsigned(date.month())),
+                               static_cast<int>(unsigned(date.day())),
+                               static_cast<int>(clock.hours().count()),
+                               static_cast<int>(clock.minutes().count())};
+  };
+  platform::LocalTime today{2026, 12, 10, 15, 0};
+  auto label = [&](std::string time, std::string link) {
+    return recentLinkLabel({std::move(time), std::move(link), "", "jpg", 1}, today, plusOneHour);
+  };
+  EXPECT_EQ(label("2026-12-10T13:05:00Z", "http://svc/i/1"), "svc/i/1\t14:05");
+  EXPECT_EQ(label("2026-12-09T23:30:00Z", "https://svc/i/1"), "svc/i/1\t00:30"); // today in local time
+  EXPECT_EQ(label("2026-12-03T13:05:00Z", "svc/i/1"), "svc/i/1\t3 Dec 14:05");
+  EXPECT_EQ(label("2025-12-31T22:59:00Z", "svc/i/1"), "svc/i/1\t31 Dec 2025 23:59");
+  EXPECT_EQ(label("yesterday", "svc/i/1"), "svc/i/1"); // no time to show
+  // Forty characters at most: the host and the end stay.
+  EXPECT_EQ(label("2026-12-10T13:05:00Z", "https://images.example.com/i/abcdefghijklmnopqrstuvwxyz.png"),
+            "images.example.com/i...nopqrstuvwxyz.png\t14:05");
 }
 
 TEST_F(RecentUploadsTest, DeletesOnlyOnYesPostingAnEmptyBodyWithoutTheToken) {
@@ -93,7 +121,8 @@ TEST_F(RecentUploadsTest, DeletesOnlyOnYesPostingAnEmptyBodyWithoutTheToken) {
   EXPECT_EQ(sent.find("tok"), std::string::npos);
   EXPECT_THAT(statuses, ElementsAre("Deleting the last upload...", "Image deleted."));
   EXPECT_THAT(tray.balloons, ElementsAre("info: Image deleted."));
-  EXPECT_THAT(recent.recentLinks(), ElementsAre("http://svc/i/1"));
+  ASSERT_EQ(recent.recentLinks().size(), 1u);
+  EXPECT_EQ(recent.recentLinks().front().link, "http://svc/i/1");
   EXPECT_EQ(page.directLink, ""); // the dead link is gone from the field and the clipboard
   EXPECT_EQ(clipboard.content, std::nullopt);
 }
