@@ -44,8 +44,11 @@ while time.time() < deadline:
         pass
 EOF
 service_pid=$!
+trap 'kill "$service_pid" 2>/dev/null || true; cleanup' EXIT
 
 selection_shown() { xdotool search --onlyvisible --name '^Edit$' >/dev/null 2>&1; }
+uploads() { if [ -f "$first_bytes" ]; then wc -l <"$first_bytes"; else echo 0; fi; }
+uploads_above() { [ "$(uploads)" -gt "$1" ]; }
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 
 # measure SIZE EXE: the medians of both figures, in ms, into `shown` and `first_byte`.
@@ -75,10 +78,10 @@ measure() {
     sleep 0.5
     sel=$(xdotool search --onlyvisible --name '^Edit$' | head -n 1)
     xdotool windowfocus --sync "$sel" 2>/dev/null || true
-    count=$(wc -l <"$first_bytes" 2>/dev/null || echo 0)
+    count=$(uploads)
     t0=$(now_ms)
     xdotool key Return
-    wait_for 30 test "$(wc -l <"$first_bytes" 2>/dev/null || echo 0)" -gt "$count" || fail "no upload within 30 s"
+    wait_for 30 uploads_above "$count" || fail "no upload within 30 s" 
     byte_times+=($(($(tail -n 1 "$first_bytes") - t0)))
     wait_for 30 not selection_shown || fail "the selection window stayed open"
     sleep 6 # the anti-flood lock
@@ -105,4 +108,3 @@ for size in 1920x1080 3840x2160; do
       'BEGIN { printf "%-10s this / other: shown %.2f, first byte %.2f\n", "", a / b, c / d }'
   fi
 done
-kill "$service_pid" 2>/dev/null || true
