@@ -217,4 +217,15 @@ link=$(xclip -o -selection clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after Retry upload: $link" ;; esac
 curl -sf "$link" -o "$work/retried.jpg" || fail "the retried upload's link does not serve"
 cmp "$work/retried.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
+
+log "Retry upload on the links page"
+click_control tab 'Glimoed Links'
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+click_control Button 'Retry upload'
+wait_for 30 status_is "Upload complete." || fail "status after the links page's Retry upload: $(status_text)"
+shot links-page-retry
+again=$(xclip -o -selection clipboard)
+[ "$again" != "$link" ] && case $again in "http://$host/i/"*".jpg") ;; *) false ;; esac ||
+  fail "clipboard after the links page's Retry upload: $again"
+has_window "^child|1|Edit|$again\$" || fail "the links page does not show $again"
 log "passed"
