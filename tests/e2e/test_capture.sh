@@ -227,13 +227,18 @@ djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read the two-monito
 wait_for 30 status_is "Upload complete." || fail "status after the two-monitor upload: $(status_text)"
 
 log "two monitors: Capture all monitors off takes the primary monitor only"
-wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
+# The upload leaves the window hidden, and without Wine's desktop there is no tray icon to click:
+# a first start again shows it.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+sed -i '/^Installed=/d' "$app_dir/Glimor.ini"
+wine 'C:\Glimor\Glimor.exe' >>"$work/wine-monitors.log" 2>&1 &
+wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
 click_control tab Options
 wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show"
 shot monitors-options
 click_control Button 'Capture all monitors'
 wait_for 10 bash -c "grep -q '^AllMonitors=0' '$app_dir/Glimor.ini'" || fail "AllMonitors=$(ini_value AllMonitors)"
-wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on the primary monitor"
