@@ -102,18 +102,14 @@ std::string uploadFileOf(platform::ImageType type, const capture::CropFileNames&
 } // namespace
 
 bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
-  auto& view = platform_.view;
-  if (flags_.floodLock) {
-    view.setStatus(0, "AntiFlood protection: Please wait 5 seconds.");
-    return false;
-  }
+  if (floodLockRefuses()) return false;
   if (flags_.downloading) {
     platform_.messages.beep();
     return false;
   }
   if (hotKeyId && *hotKeyId != hotKeyId_ && (lastRegionKeyInForce_ == 0 || *hotKeyId != lastRegionKeyId_))
     return false;
-  if (view.status(0) == uploadingStatus || (uploadRunning_ && uploadRunning_())) return false;
+  if (uploadRunningRefuses()) return false;
   if (platform_.selectionView.visible()) {
     platform_.messages.beep();
     return false;
@@ -203,9 +199,6 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
 }
 
 void MainForm::onUploadButton() {
-  platform_.view.show();
-  platform_.view.bringToFront();
-  platform_.view.repaintNow();
   if (startUpload_) startUpload_();
 }
 

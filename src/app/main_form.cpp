@@ -135,8 +135,14 @@ void MainForm::onAutoUpdateChanged() {
 // Compared with the file as it is now: the uploads read the token from there for each exchange.
 void MainForm::onUploadTokenChanged() {
   std::string stored = settings_.serviceToken();
+  // A pasted token often brings a space or a line break along: they are no part of any token.
+  const std::string field = platform_.options.uploadToken();
+  const std::size_t first = field.find_first_not_of(" \t\r\n");
+  const std::string typed =
+      first == std::string::npos ? "" : field.substr(first, field.find_last_not_of(" \t\r\n") + 1 - first);
+  if (typed != field) platform_.options.setUploadToken(typed);
   try {
-    if (platform_.options.uploadToken() != stored) settings_.setServiceToken(platform_.options.uploadToken());
+    if (typed != stored) settings_.setServiceToken(typed);
   } catch (const Error&) {
     // The field shows what counts again, as the hot key control does after a refusal.
     platform_.options.setUploadToken(stored);
@@ -168,6 +174,7 @@ void MainForm::onLinkPanelTimer() {
 
 void MainForm::startFloodLock() {
   flags_.floodLock = true;
+  floodLockStart_ = platform_.timers.nowMs();
   floodEr_->setEnabled(true);
 }
 

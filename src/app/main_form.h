@@ -38,6 +38,13 @@ struct MainFormPlatform {
 };
 
 inline const std::string uploadingStatus = "Uploading image...";
+inline const std::string floodLockStatus = "AntiFlood protection: Please wait 5 seconds.";
+// The balloons of a capture or an upload refused at its gates, and of a retry with no file left.
+inline const std::string uploadRunningText =
+    "An upload is running: its link comes when it ends, or \"Cancel upload\" in the tray menu stops it.";
+inline const std::string nothingToRetryText = "Nothing to upload again: the last capture's file is gone.";
+// "Wait N s: ...", N the whole seconds left of the anti-flood lock, at least 1.
+std::string floodWaitText(int secondsLeft);
 
 // What the tray menu's upload items reach: the upload history's recent links and deletion.
 struct TrayHistoryHooks {
@@ -80,8 +87,10 @@ public:
   void registerHotKey();
   void registerLastRegionHotKey();
   void onHotKey(std::uint16_t id);
-  void onUploadButton(); // Button1 "Glimo it !"
-  // The upload worker plugs in here; without it Button1 only shows the window.
+  // Button1 "Glimo it !": starts the upload of Edit1's file. The window is neither shown nor
+  // raised, so the program the user works in keeps the focus; the links page follows all the same.
+  void onUploadButton();
+  // The upload worker plugs in here; without it Button1 does nothing.
   void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
   // The upload's own running flag: the status text alone is not enough, since the feedback form
   // writes the same status panel while an upload runs.
@@ -89,6 +98,14 @@ public:
   // Calls off the running upload; the tray menu offers it while the upload runs.
   void setUploadCanceller(std::function<void()> cancel) { cancelUpload_ = std::move(cancel); }
   void cancelUpload(); // the links page's "Cancel upload"; nothing when no upload runs
+  // "Retry upload": Edit1's file again, through the anti-flood lock and the running-upload gate.
+  void retryUpload();
+  // Edit1 names a file that exists, and no upload runs.
+  bool canRetryUpload();
+  // How the core learns whether Edit1's file is there; without it nothing can be retried.
+  void setUploadFileCheck(std::function<bool(const std::string&)> exists) {
+    uploadFileExists_ = std::move(exists);
+  }
 
   // Tray icon.
   void onTrayNotify(unsigned mouseMessage);
@@ -98,6 +115,7 @@ public:
   void onTrayRecentLink(std::size_t index); // the index-th link of the menu as it was shown
   void onTrayDeleteLast();
   void onTrayCancelUpload();
+  void onTrayRetryUpload();
   void onTrayCaptureLastRegion();
   void onTrayCaptureDelayed(); // "Capture in 3 seconds"
   // The upload history plugs in here; without it the menu's upload items stay greyed.
@@ -114,6 +132,11 @@ private:
   // The gates of every capture, whatever starts it: a hot key passes its id (checked among them,
   // with the control being edited), the tray menu none.
   bool captureMayStart(std::optional<std::uint16_t> hotKeyId);
+  // The gates shared by every upload start: the anti-flood lock and a running upload. A refusal
+  // is said in a balloon, where the user is, as well as in the status bar.
+  bool floodLockRefuses();
+  bool uploadRunningRefuses();
+  bool uploadRuns();
   // Freezes the screen and runs the selection; with `lastRegion` it opens on the last region.
   // `afterTransient`: a menu or tip of ours has just gone, and the screen is let settle first.
   void runCapture(bool lastRegion, bool afterTransient);
@@ -141,6 +164,8 @@ private:
   std::function<void()> startUpload_;
   std::function<bool()> uploadRunning_;
   std::function<void()> cancelUpload_;
+  std::function<bool(const std::string&)> uploadFileExists_;
+  std::uint64_t floodLockStart_ = 0; // the timers' clock when the anti-flood lock began
   TrayHistoryHooks trayHistory_;
   platform::TrayMenu shownMenu_;
   std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;

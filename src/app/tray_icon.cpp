@@ -19,6 +19,7 @@ void MainForm::onTrayNotify(unsigned mouseMessage) {
   } else if (mouseMessage == rightButtonUp) {
     shownMenu_ = trayHistory_.menu ? trayHistory_.menu() : platform::TrayMenu{};
     shownMenu_.canCancelUpload = cancelUpload_ && uploadRunning_ && uploadRunning_();
+    shownMenu_.canRetryUpload = !shownMenu_.canCancelUpload && canRetryUpload();
     platform_.tray.showMenuAtCursor(shownMenu_);
   }
 }

@@ -29,17 +29,19 @@ public:
   std::string filePath() override { return path_; }
   void setStatus(std::string_view text) override { printLine(stderr, text); }
   void showBusy() override {}
-  void showPostError(std::string_view message) override { printLine(stderr, message); }
+  void showPostError(std::string_view message, net::PostFailure) override { printLine(stderr, message); }
   void setResponseLines(const std::vector<std::string>&) override {}
   void setLink(std::string_view link) override { link_ = link; }
-  void copyLink() override { printLine(stdout, link_); }
+  bool copyLink() override {
+    printLine(stdout, link_);
+    return true;
+  }
   void rememberUpload(const net::UploadRecord& upload) override {
     if (!upload.deletionUrl.empty()) printLine(stdout, upload.deletionUrl);
   }
-  void bringToFront() override {}
   void startFloodLock() override {}
-  void showMainWindow() override {}
   void endBusy() override {}
+  void announce(bool, std::string_view) override {} // the status line on stderr says it already
 
 private:
   std::string path_;

@@ -15,8 +15,8 @@ bool copyTextToClipboard(platform::Clipboard& clipboard, std::string text) {
   }
 }
 
-void LinkActions::copyLink() {
-  copyTextToClipboard(clipboard_, page_.link());
+bool LinkActions::copyLink() {
+  return copyTextToClipboard(clipboard_, page_.link());
 }
 
 void LinkActions::openLink() {

@@ -8,6 +8,11 @@
 
 namespace glimor::net {
 
+// A copy's outcome, in the balloons of the tray's actions and of an upload.
+inline constexpr std::string_view linkCopiedText = "Link copied: ";
+inline constexpr std::string_view linkNotCopiedText =
+    "The link could not be copied: another program holds the clipboard.";
+
 // Where the default browser's command is registered.
 inline constexpr std::string_view browserCommandKey = "htmlfile\\shell\\open\\command";
 
@@ -23,7 +28,7 @@ public:
               EndpointsSource endpoints)
       : page_(page), clipboard_(clipboard), processes_(processes), endpoints_(std::move(endpoints)) {}
 
-  void copyLink(); // "Copy to ClipBoard" (suiButton1Click)
+  bool copyLink(); // "Copy to ClipBoard" (suiButton1Click): true once the clipboard holds the link
   void openLink(); // "Open Link" (suiButton2Click): only links on the service, in the registered browser
   std::string DefaultBrowserCommand();
 

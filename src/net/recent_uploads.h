@@ -1,4 +1,5 @@
 #pragma once
+#include "net/link_actions.h"
 #include "net/service_clients.h"
 #include "net/upload_history.h"
 #include "net/upload_time_text.h"
@@ -20,9 +21,6 @@ namespace glimor::net {
 inline constexpr std::size_t recentLinksShown = 10;
 inline constexpr std::string_view deleteLastQuestion = "Delete the last uploaded image from the service?";
 inline constexpr std::string_view statusDeleting = "Deleting the last upload...";
-inline constexpr std::string_view linkCopiedText = "Link copied: ";
-inline constexpr std::string_view linkNotCopiedText =
-    "The link could not be copied: another program holds the clipboard.";
 
 // The question before a deletion: which upload goes, and when it was made, in local time.
 std::string deleteQuestion(const UploadRecord& upload, const ToLocalTime& toLocal);

@@ -1,22 +1,34 @@
 #include "net/upload.h"
 
 #include "net/extract_field.h"
+#include "net/link_actions.h"
 #include "net/text_lines.h"
 #include "net/upload_request.h"
 #include "net/web_link.h"
 #include "platform/cancel_token.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/socket_error.h"
 
 #include <optional>
 
 namespace glimor::net {
 namespace {
 
-// Sends the body; a failed exchange is shown and leaves no answer. An answer cut off before
-// its end fails the exchange, so a half-received link is never reported as a finished upload.
+// A time-out: connecting or sending (socket error 10060), a read, or the whole exchange.
+PostFailure postFailureOf(const std::exception& error) {
+  if (isTokenRefusal(error)) return PostFailure::TokenRefused;
+  const std::string_view text = error.what();
+  if (text == "Read Timeout" || text.starts_with(platform::socketErrorMessage(platform::wsa::timedOut)) ||
+      text.starts_with("The exchange with the service did not finish within"))
+    return PostFailure::TimedOut;
+  return PostFailure::Other;
+}
+
+// Sends the body; a failed exchange is shown (`shown` set) and leaves no answer. An answer cut off
+// before its end fails the exchange, so a half-received link is never reported as a finished upload.
 http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
-                      const std::vector<std::uint8_t>& body) {
+                      const std::vector<std::uint8_t>& body, bool& shown) {
   http::Bytes answer;
   try {
     clients.upload(settings).Post(settings.endpoints().uploadUrl(), body, answer);
@@ -24,7 +36,8 @@ http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSe
     throw;
   } catch (const std::exception& error) {
     answer.clear();
-    view.showPostError(std::string(postErrorPrefix) + clients.failureText(error));
+    shown = true;
+    view.showPostError(std::string(postErrorPrefix) + clients.failureText(error), postFailureOf(error));
   }
   return answer;
 }
@@ -64,11 +77,16 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
 
   UploadOutcome outcome = UploadOutcome::Failed;
   std::optional<std::string> answerPath;
+  bool errorShown = false; // a message box told the failure already
+  struct {
+    bool failed = false;
+    std::string text; // none when empty
+  } announcement;
   try {
     std::optional<platform::Bytes> image = files.read(filePath);
     if (!image) throw Error("Cannot open file \"" + filePath + "\".");
     const std::uint64_t imageSize = image->size();
-    http::Bytes answer = postImage(view, clients, settings, buildUploadBody(filePath, *image));
+    http::Bytes answer = postImage(view, clients, settings, buildUploadBody(filePath, *image), errorShown);
     image.reset();
 
     // The answer is kept on disk with a 0x00 after it, which ends the text when it is read back.
@@ -85,28 +103,32 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     // Only a web address counts: a portal's page or a stray text must not replace the clipboard.
     std::string link = ExtractField(lines.back(), 2, "Link: ");
     if (!isWebLink(link)) {
-      view.showPostError(std::string(postErrorPrefix) + std::string(noLinkText));
+      errorShown = true;
+      view.showPostError(std::string(postErrorPrefix) + std::string(noLinkText), PostFailure::Other);
       throw Error(std::string(noLinkText));
     }
     view.setLink(link);
-    view.copyLink();
+    const bool copied = view.copyLink();
+    announcement = {!copied, copied ? std::string(linkCopiedText) + link : std::string(linkNotCopiedText)};
     view.rememberUpload({{}, link, deletionUrlOf(lines), extension.substr(1), imageSize});
-    view.bringToFront();
     view.setStatus(statusComplete);
     view.startFloodLock();
     outcome = UploadOutcome::Complete;
   } catch (const platform::Cancelled&) {
     view.setStatus(statusCancelled);
     outcome = UploadOutcome::CancelledByUser;
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    if (!errorShown)
+      announcement = {true, std::string(failedAnnouncement) + error.what() + " " + std::string(retryHint)};
     view.setStatus(statusFailed);
     view.startFloodLock();
   }
 
-  // Last steps: a failure here only skips the steps after it.
+  // Last steps: a failure here only skips the steps after it. The window is not shown: the user's
+  // focus stays in the program they work in.
   try {
-    view.showMainWindow();
     view.endBusy();
+    if (!announcement.text.empty()) view.announce(announcement.failed, announcement.text);
     if (answerPath) files.remove(*answerPath);
   } catch (const std::exception&) {
   }

@@ -1,5 +1,7 @@
 #include "net/upload_window.h"
 
+#include "net/upload.h"
+
 namespace glimor::net {
 
 void UploadWindow::showBusy() {
@@ -11,6 +13,27 @@ void UploadWindow::showBusy() {
 void UploadWindow::endBusy() {
   hooks_.showLinkPanelSoon(true);
   page_.setBusyAnimation(false);
+}
+
+void UploadWindow::showPostError(std::string_view message, PostFailure failure) {
+  std::string advice;
+  switch (failure) {
+  case PostFailure::TimedOut:
+    advice = std::string(timedOutAdvice) + std::string(retryHint);
+    break;
+  case PostFailure::TokenRefused:
+    advice = std::string(tokenAdvice) + std::string(retryHint);
+    break;
+  case PostFailure::Other:
+    advice = std::string(retryHint);
+    break;
+  }
+  messages_.show(std::string(message) + "\n\n" + advice);
+}
+
+void UploadWindow::announce(bool failed, std::string_view text) {
+  if (!main_.visible())
+    tray_.showBalloon(failed ? platform::BalloonIcon::Error : platform::BalloonIcon::Info, std::string(text));
 }
 
 void UploadWindow::rememberUpload(const UploadRecord& upload) {

@@ -5,12 +5,18 @@
 #include "platform/link_page.h"
 #include "platform/main_view.h"
 #include "platform/messages.h"
+#include "platform/tray.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace glimor::net {
+
+// The line under a POST error's message that says what to do.
+inline constexpr std::string_view timedOutAdvice =
+    "The service did not answer in time: check the connection. ";
+inline constexpr std::string_view tokenAdvice = "Once the token is saved, ";
 
 // What the upload needs of the main form beyond its controls.
 struct UploadFormHooks {
@@ -22,22 +28,23 @@ struct UploadFormHooks {
 class UploadWindow final : public UploadView {
 public:
   UploadWindow(platform::MainView& main, platform::LinkPage& page, platform::Messages& messages,
-               LinkActions& links, UploadHistory& history, UploadFormHooks hooks)
-      : main_(main), page_(page), messages_(messages), links_(links), history_(history),
+               platform::Tray& tray, LinkActions& links, UploadHistory& history, UploadFormHooks hooks)
+      : main_(main), page_(page), messages_(messages), tray_(tray), links_(links), history_(history),
         hooks_(std::move(hooks)) {}
 
   std::string filePath() override { return main_.uploadFileName(); }
   void setStatus(std::string_view text) override { main_.setStatus(0, std::string(text)); }
   void showBusy() override;
-  void showPostError(std::string_view message) override { messages_.show(std::string(message)); }
+  // The error, then on a line of its own what the user can do about it.
+  void showPostError(std::string_view message, PostFailure failure) override;
   void setResponseLines(const std::vector<std::string>& lines) override { responseLines_ = lines; }
   void setLink(std::string_view link) override { page_.setLink(std::string(link)); }
-  void copyLink() override { links_.copyLink(); }
+  bool copyLink() override { return links_.copyLink(); }
   void rememberUpload(const UploadRecord& upload) override;
-  void bringToFront() override { main_.bringToFront(); }
   void startFloodLock() override { hooks_.startFloodLock(); }
-  void showMainWindow() override { main_.show(); }
   void endBusy() override;
+  // A balloon from the tray icon, unless the window is open: there the links page says it.
+  void announce(bool failed, std::string_view text) override;
 
   const std::vector<std::string>& responseLines() const { return responseLines_; } // ResponseLines
 
@@ -45,6 +52,7 @@ private:
   platform::MainView& main_;
   platform::LinkPage& page_;
   platform::Messages& messages_;
+  platform::Tray& tray_;
   LinkActions& links_;
   UploadHistory& history_;
   UploadFormHooks hooks_;

@@ -18,8 +18,8 @@ void SynchronizedUploadView::showBusy() {
   ui_.synchronize([&] { target_.showBusy(); });
 }
 
-void SynchronizedUploadView::showPostError(std::string_view message) {
-  ui_.synchronize([&] { target_.showPostError(message); });
+void SynchronizedUploadView::showPostError(std::string_view message, PostFailure failure) {
+  ui_.synchronize([&] { target_.showPostError(message, failure); });
 }
 
 void SynchronizedUploadView::setResponseLines(const std::vector<std::string>& lines) {
@@ -30,24 +30,22 @@ void SynchronizedUploadView::setLink(std::string_view link) {
   ui_.synchronize([&] { target_.setLink(link); });
 }
 
-void SynchronizedUploadView::copyLink() {
-  ui_.synchronize([&] { target_.copyLink(); });
+bool SynchronizedUploadView::copyLink() {
+  bool copied = false;
+  ui_.synchronize([&] { copied = target_.copyLink(); });
+  return copied;
 }
 
 void SynchronizedUploadView::rememberUpload(const UploadRecord& upload) {
   ui_.synchronize([&] { target_.rememberUpload(upload); });
 }
 
-void SynchronizedUploadView::bringToFront() {
-  ui_.synchronize([&] { target_.bringToFront(); });
-}
-
 void SynchronizedUploadView::startFloodLock() {
   ui_.synchronize([&] { target_.startFloodLock(); });
 }
 
-void SynchronizedUploadView::showMainWindow() {
-  ui_.synchronize([&] { target_.showMainWindow(); });
+void SynchronizedUploadView::announce(bool failed, std::string_view text) {
+  ui_.synchronize([&] { target_.announce(failed, text); });
 }
 
 void SynchronizedUploadView::endBusy() {

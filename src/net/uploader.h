@@ -19,15 +19,14 @@ public:
   std::string filePath() override;
   void setStatus(std::string_view text) override;
   void showBusy() override;
-  void showPostError(std::string_view message) override;
+  void showPostError(std::string_view message, PostFailure failure) override;
   void setResponseLines(const std::vector<std::string>& lines) override;
   void setLink(std::string_view link) override;
-  void copyLink() override;
+  bool copyLink() override;
   void rememberUpload(const UploadRecord& upload) override;
-  void bringToFront() override;
   void startFloodLock() override;
-  void showMainWindow() override;
   void endBusy() override;
+  void announce(bool failed, std::string_view text) override;
 
 private:
   UploadView& target_;

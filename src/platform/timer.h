@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,9 @@ class Timers {
 public:
   virtual ~Timers() = default;
   virtual std::unique_ptr<Timer> create(unsigned intervalMs, bool enabled, std::function<void()> onTick) = 0;
+  // Milliseconds on the clock the timers count by, from an arbitrary start: how long ago a timer
+  // was switched on is the difference of two readings.
+  virtual std::uint64_t nowMs() const = 0;
 };
 
 } // namespace glimor::platform

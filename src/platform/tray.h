@@ -16,14 +16,15 @@ struct TrayMenu {
   std::vector<RecentLink> recentLinks; // the "Recent links" submenu, newest first; greyed when empty
   bool canDeleteLast = false;          // "Delete last upload"; greyed when false
   bool canCancelUpload = false;        // "Cancel upload", there only while an upload runs
+  bool canRetryUpload = false;         // "Retry upload", in its place otherwise; greyed when false
 };
 
 // The look of a balloon: a plain notice or an error.
 enum class BalloonIcon { Info, Error };
 
 // The notification-area icon (tip "Glimor!") of the main window and its menu
-// "Show", "Hide", "Recent links", "Delete last upload", ["Cancel upload",] "Capture last region",
-// "Capture in 3 seconds", "-", "Exit".
+// "Show", "Hide", "Recent links", "Delete last upload", "Cancel upload" or "Retry upload", "Capture last
+// region", "Capture in 3 seconds", "-", "Exit".
 class Tray {
 public:
   virtual ~Tray() = default;

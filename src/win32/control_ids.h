@@ -13,6 +13,7 @@ enum : int {
   openLink,
   copyLink,
   cancelUpload,
+  retryUpload,
   hotKey,
   checkForUpdates,
   autoUpdate,
@@ -37,6 +38,7 @@ enum : int {
   menuCancelUpload,
   menuCaptureLastRegion,
   menuCaptureDelayed,
+  menuRetryUpload,
   menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,

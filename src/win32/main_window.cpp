@@ -265,7 +265,12 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
                 reinterpret_cast<UINT_PTR>(recent), "Recent links");
   ::AppendMenuA(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
                 "Delete last upload");
-  if (menu.canCancelUpload) ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCancelUpload, "Cancel upload");
+  // One row for the last capture's upload: called off while it runs, sent again after.
+  if (menu.canCancelUpload)
+    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCancelUpload, "Cancel upload");
+  else
+    ::AppendMenuA(trayMenu_, MF_STRING | (menu.canRetryUpload ? 0 : MF_GRAYED), ids::menuRetryUpload,
+                  "Retry upload");
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureLastRegion, "Capture last region");
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureDelayed, "Capture in 3 seconds");
   ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
@@ -310,6 +315,7 @@ void MainWindow::handleOptionClicks() {
   });
   onClick(button1_, [this] { form_->onUploadButton(); });
   onClick(cancelUpload_, [this] { form_->cancelUpload(); });
+  onClick(retryUpload_, [this] { form_->retryUpload(); });
 }
 
 // The tray menu's items.
@@ -329,6 +335,9 @@ void MainWindow::onMenuCommand(int id) {
     break;
   case ids::menuCancelUpload:
     form_->onTrayCancelUpload();
+    break;
+  case ids::menuRetryUpload:
+    form_->onTrayRetryUpload();
     break;
   case ids::menuCaptureLastRegion:
     form_->onTrayCaptureLastRegion();

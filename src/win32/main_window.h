@@ -109,7 +109,7 @@ private:
   std::string statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
-  HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr;
+  HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr, retryUpload_ = nullptr;
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
   HWND helpText_ = nullptr; // Label12

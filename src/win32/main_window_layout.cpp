@@ -166,6 +166,7 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
   };
   openLink_ = button("Open Link", 136, ids::openLink);
   copyLink_ = button("Copy to ClipBoard", 264, ids::copyLink);
+  retryUpload_ = button("Retry upload", 8, ids::retryUpload);
   // The busy animation and the upload's Cancel sit under the link panel, which hides them once shown.
   busy_.createWindow(page, 144, 48, 97, 17);
   cancelUpload_ = createControl(page, {.className = "BUTTON",

@@ -32,7 +32,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
                          [&form = platform.form](const std::string& text) { form.setStatus(text); }},
                      clients_, app::applicationTitle),
       uploadWindow_(
-          platform.main, platform.main.linkPage(), platform.messages, links_, history_,
+          platform.main, platform.main.linkPage(), platform.messages, platform.main, links_, history_,
           net::UploadFormHooks{[&form = platform.form](bool visible) { form.showLinkPanelSoon(visible); },
                                [&form = platform.form] { form.startFloodLock(); }}),
       uploader_(uploadWindow_, ui_, clients_, platform.files),
@@ -49,6 +49,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
   form.setUploadStarter([this] { uploader_.start(); });
   form.setUploadRunning([this] { return uploader_.running(); });
   form.setUploadCanceller([this] { uploader_.cancel(); });
+  form.setUploadFileCheck([&files = platform.files](const std::string& path) { return files.exists(path); });
   form.setTrayHistory(
       {[this] {
          return platform::TrayMenu{recentUploads_.recentLinks(), recentUploads_.canDeleteLast()};

@@ -13,6 +13,7 @@ public:
   Win32Timers();
   std::unique_ptr<platform::Timer> create(unsigned intervalMs, bool enabled,
                                           std::function<void()> onTick) override;
+  std::uint64_t nowMs() const override { return ::GetTickCount64(); }
 
 private:
   friend class Win32Timer;

@@ -85,12 +85,12 @@ bmp_diff=$(compare -metric AE "$app_dir/Glimor.bmp" "$work/region.png" null: 2>&
 jpg_rmse=$(compare -metric RMSE "$app_dir/Glimor.jpg" "$work/region.png" null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
 awk -v e="$jpg_rmse" 'BEGIN { exit !(e < 0.02) }' || fail "Glimor.jpg is far from the screen region (RMSE $jpg_rmse)"
 djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
-wait_for 10 main_visible || fail "the confirmed capture did not show the main window"
+main_visible && fail "the upload showed the main window, taking the focus from where the user works"
 # JPEG is the file type of a first start: its path is in the hidden Edit1 for the upload.
 windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "Edit1 does not hold Glimor.jpg"
 link=$(xclip -o -selection clipboard)
 case $link in "http://$host/i/"*) ;; *) fail "clipboard: $link" ;; esac
-windows_now | grep -qxF "child|1|Edit|$link" || fail "DirectLink does not show $link"
+windows_now | grep -qxF -e "child|0|Edit|$link" -e "child|1|Edit|$link" || fail "DirectLink does not hold $link"
 curl -sf "$link" -o "$work/served.jpg" || fail "the link does not serve"
 cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
 [ ! -e "$app_dir/Glimor.dat" ] || fail "the answer file was left behind"
@@ -102,7 +102,7 @@ fi
 log "the last region's hot key: the same rectangle again, twice, published with Enter"
 for run in 1 2; do
   before=$(mtime "$app_dir/Glimor.bmp")
-  sleep 1 # the main window, shown by the upload, is drawn for the reference screenshot
+  sleep 1 # the last upload's balloon is drawn for the reference screenshot
   shot "before-last-region-$run"
   press_hot_key alt+F3
   wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "the last region opened with no panel"
@@ -234,13 +234,18 @@ djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read the two-monito
 wait_for 30 status_is "Upload complete." || fail "status after the two-monitor upload: $(status_text)"
 
 log "two monitors: Capture all monitors off takes the primary monitor only"
-wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
+# The upload leaves the window hidden, and without Wine's desktop there is no tray icon to click:
+# a first start again shows it.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+sed -i '/^Installed=/d' "$app_dir/Glimor.ini"
+wine 'C:\Glimor\Glimor.exe' >>"$work/wine-monitors.log" 2>&1 &
+wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "the main window did not come back"
 click_control tab Options
 wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Options page did not show"
 shot monitors-options
 click_control Button 'Capture all monitors'
 wait_for 10 bash -c "grep -q '^AllMonitors=0' '$app_dir/Glimor.ini'" || fail "AllMonitors=$(ini_value AllMonitors)"
-wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on the primary monitor"

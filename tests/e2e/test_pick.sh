@@ -64,6 +64,16 @@ wait_for 30 status_is "Upload complete." || fail "status after the upload: $(sta
 
 log "a click on the bare desktop selects the monitor"
 wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
+# The capture left Glimor's window as it was, shown; had it been hidden, its icon in Wine's own tray
+# window (no desktop here), 24 pixels square at the left of its client area, would show it again.
+# The hot key goes to it.
+if ! xdotool search --onlyvisible --name '^Glimor$' >/dev/null; then
+  tray=$(xdotool search --onlyvisible --name '^Wine System Tray$' | head -n 1)
+  [ -n "$tray" ] || fail "no Wine System Tray window"
+  eval "$(xdotool getwindowgeometry --shell "$tray")" # X Y WIDTH HEIGHT
+  xdotool mousemove $((X + 12)) $((Y + HEIGHT - 12)) click 1
+  wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the tray icon did not show the main window"
+fi
 xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window the second time"

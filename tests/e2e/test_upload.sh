@@ -3,7 +3,10 @@
 # the program); the tray menu's Recent links and Delete last upload, their balloons, the question
 # naming the upload with No preselected, the dead link cleared; the JPEG road over https, trusted
 # through [Service] CACertificate and refused without it; a service that answers 500: the message
-# box, then "Image could not be uploaded."; and one that stays silent: the tray's Cancel upload.
+# box, then "Image could not be uploaded."; one that stays silent: the tray's Cancel upload; one that
+# wants a token: the 401's box says what to do, a token pasted with spaces on the Options page, the
+# tray's Retry upload gives the link without showing a balloon to the open window, and the hot key
+# within the anti-flood lock that follows is answered by a balloon.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -147,7 +150,7 @@ wait_for 10 test -s "$work/port500" || fail "no refusing server"
 sed -i "s/^Host=.*/Host=127.0.0.1:$(cat "$work/port500")\r/" "$app_dir/Glimor.ini"
 wait_for 10 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 capture
-wait_for 30 message_shown "Error encountered during POST: HTTP/1.0 500 Internal Server Error" ||
+wait_for 30 message_begins "Error encountered during POST: HTTP/1.0 500 Internal Server Error" ||
   fail "no POST error box"
 status_is "Uploading image..." || fail "the worker did not wait for the box: $(status_text)"
 shot post-error
@@ -168,6 +171,61 @@ clipboard_is kept || fail "a cancelled upload changed the clipboard: $(xclip -o 
 wait_for 10 glimor_started || fail "Glimor.exe ended"
 capture # the gate is open again: the next upload starts at once
 wait_for 10 status_is "Uploading image..." || fail "no second upload after the cancel: $(status_text)"
+main_visible || click_tray_icon # the upload leaves the window hidden
 click_control Button 'Cancel upload' # the same from the links page, under the busy animation
 wait_for 5 status_is "Upload cancelled." || fail "status after the links page's Cancel upload: $(status_text)"
+
+log "a service that takes uploads with a token only: 401, the token set, Retry upload"
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true
+token=$("$root/build/linux/server/glimor-server" token add e2e --data "$work/data" | tail -n 1)
+[ -n "$token" ] || fail "no upload token made"
+serve --uploads token
+sed -i "s/^Host=.*/Host=$host\r/" "$app_dir/Glimor.ini"
+capture
+wait_for 30 message_begins "Error encountered during POST: Upload token required. Set the upload token on the Options page." ||
+  fail "no 401 box: $(windows_now | grep -A3 '#32770')"
+windows_now | grep -qF 'Once the token is saved, "Retry upload" in the tray menu sends the capture again.' ||
+  fail "the 401 box does not say what to do: $(windows_now | grep -A3 '#32770')"
+shot token-refused
+click_control Button OK
+wait_for 10 status_is "Image could not be uploaded." || fail "status after the 401: $(status_text)"
+main_visible || click_tray_icon
+wait_for 10 main_visible || fail "the main window is not shown"
+click_control tab Options
+click_control Edit '' # the upload token, the page's one empty text field
+xdotool type "  $token "
+xdotool key Tab # the field is saved as the focus leaves it
+wait_for 10 bash -c "[ \"\$(tr -d '\r' <'$app_dir/Glimor.ini' | sed -n 's/^Token=//p')\" = '$token' ]" ||
+  fail "Token=$(ini_value Token) after pasting it with spaces around"
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+printf 'before the retry' | xclip -i -selection clipboard
+# The menu: "Show", "Hide", "Recent links", "Delete last upload", "Retry upload", ...
+open_tray_menu
+shot tray-retry-upload
+click_menu_row 4
+wait_for 30 status_is "Upload complete." || fail "status after Retry upload: $(status_text)"
+# The window is open: the links page shows the link, no balloon repeats it. Within the 5 s of the
+# anti-flood lock the hot key is refused, and a balloon says so where the user is.
+balloon_shown && fail "a balloon though the main window was open"
+focus_desktop
+xdotool key alt+F2
+wait_for 4 balloon_shown || fail "no balloon for the hot key within the anti-flood lock: $(status_text)"
+shot flood-lock-balloon
+status_is "AntiFlood protection: Please wait 5 seconds." || fail "status after the refused hot key: $(status_text)"
+selection_visible && fail "the hot key opened the selection window within the lock"
+link=$(xclip -o -selection clipboard)
+case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after Retry upload: $link" ;; esac
+curl -sf "$link" -o "$work/retried.jpg" || fail "the retried upload's link does not serve"
+cmp "$work/retried.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
+
+log "Retry upload on the links page"
+click_control tab 'Glimoed Links'
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+click_control Button 'Retry upload'
+wait_for 30 status_is "Upload complete." || fail "status after the links page's Retry upload: $(status_text)"
+shot links-page-retry
+again=$(xclip -o -selection clipboard)
+[ "$again" != "$link" ] && case $again in "http://$host/i/"*".jpg") ;; *) false ;; esac ||
+  fail "clipboard after the links page's Retry upload: $again"
+has_window "^child|1|Edit|$again\$" || fail "the links page does not show $again"
 log "passed"

@@ -21,6 +21,7 @@ public:
                                           std::function<void()> onTick) override;
   void advance(unsigned long long ms);
   unsigned long long now() const { return now_; }
+  std::uint64_t nowMs() const override { return now_; }
   std::size_t enabledCount() const;
 
 private:

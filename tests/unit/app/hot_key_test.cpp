@@ -150,6 +150,24 @@ TEST_F(HotKeyTest, TheUploadsOwnFlagHoldsTheKeyWhenTheStatusLineWasTakenOver) {
   EXPECT_EQ(screen.grabs, 1);
 }
 
+TEST_F(HotKeyTest, AKeyRefusedByTheLockOrARunningUploadSaysWhyInABalloon) {
+  form.startFloodLock();
+  timers.advance(2100);
+  form.onHotKey(id());
+  timers.advance(2800);
+  form.onHotKey(id());
+  EXPECT_EQ(view.status(0), "AntiFlood protection: Please wait 5 seconds.");
+  timers.advance(100); // the lock's end
+  EXPECT_EQ(view.status(0), "Glimor is now ready.");
+  bool uploading = true;
+  form.setUploadRunning([&] { return uploading; });
+  form.onHotKey(id());
+  EXPECT_THAT(tray.balloons,
+              ElementsAre("info: Wait 3 s: the last upload was moments ago.",
+                          "info: Wait 1 s: the last upload was moments ago.", "info: " + uploadRunningText));
+  EXPECT_EQ(screen.grabs, 0);
+}
+
 // Glimor's own window is no part of the picture, and the screen behind it is drawn again before the
 // grab; afterwards the windows are as they were, the keyboard with the window that had it.
 TEST_F(HotKeyTest, ACancelledSelectionLeavesTheWindowsAsTheyWere) {
@@ -190,7 +208,8 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   form.onHotKey(id());
   EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.bmp");
   EXPECT_EQ(uploads, 1);
-  EXPECT_TRUE(view.shown);
+  EXPECT_FALSE(view.shown) << "the upload leaves the focus where the user works";
+  EXPECT_EQ(view.broughtToFront, 0);
   EXPECT_EQ(view.status(0), "Setting picture type...");
   options.type = ImageType::Png;
   capture.files.png = "C:\\Apps\\Glimor.png";

@@ -91,7 +91,11 @@ TEST_F(MainFormTest, TheUploadTokenIsShownAndSavedOnlyWhenItCanBeSent) {
     EXPECT_EQ((profile.values[{"Service", "Token"}]), "abc.DEF_12~+/==") << refused;
     EXPECT_EQ(options.token, "abc.DEF_12~+/==") << "the field shows the saved token again";
   }
-  options.token = "";
+  options.token = " \tpasted-token \r\n"; // spaces around a pasted token are no part of it
+  form.onUploadTokenChanged();
+  EXPECT_EQ((profile.values[{"Service", "Token"}]), "pasted-token");
+  EXPECT_EQ(options.token, "pasted-token");
+  options.token = "  ";
   form.onUploadTokenChanged();
   EXPECT_EQ((profile.values[{"Service", "Token"}]), "") << "an empty field removes the token";
 }

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace glimor::app {
 namespace {
 
@@ -67,6 +69,45 @@ TEST_F(TrayIconTest, CancelUploadIsOfferedOnlyWhileAnUploadRuns) {
   EXPECT_TRUE(tray.lastMenu.canCancelUpload);
   form.onTrayCancelUpload();
   EXPECT_EQ(cancels, 1);
+}
+
+TEST_F(TrayIconTest, RetryUploadSendsTheLastFileWhileItExistsThroughTheUploadsGates) {
+  std::set<std::string> files;
+  bool running = false;
+  int uploads = 0;
+  form.setUploadFileCheck([&](const std::string& path) { return files.count(path) > 0; });
+  form.setUploadRunning([&] { return running; });
+  form.setUploadCanceller([] {});
+  form.setUploadStarter([&] { ++uploads; });
+  form.onTrayNotify(0x0205);
+  EXPECT_FALSE(tray.lastMenu.canRetryUpload) << "nothing captured yet";
+
+  view.edit1 = "C:\\Apps\\Glimor.jpg";
+  files.insert(view.edit1);
+  running = true;
+  form.onTrayNotify(0x0205);
+  EXPECT_TRUE(tray.lastMenu.canCancelUpload);
+  EXPECT_FALSE(tray.lastMenu.canRetryUpload) << "one row: Cancel upload while it runs";
+  form.retryUpload(); // the links page's button
+  EXPECT_EQ(tray.balloons.back(), "info: " + uploadRunningText);
+
+  running = false;
+  form.startFloodLock();
+  form.onTrayNotify(0x0205);
+  ASSERT_TRUE(tray.lastMenu.canRetryUpload);
+  form.onTrayRetryUpload();
+  EXPECT_EQ(tray.balloons.back(), "info: Wait 5 s: the last upload was moments ago.");
+  timers.advance(5000);
+  form.onTrayRetryUpload();
+  EXPECT_EQ(uploads, 1);
+  EXPECT_FALSE(view.shown);
+
+  files.clear(); // the file went after the menu opened
+  form.onTrayRetryUpload();
+  EXPECT_EQ(view.status(0), nothingToRetryText);
+  EXPECT_EQ(uploads, 1);
+  form.onTrayNotify(0x0205);
+  EXPECT_FALSE(tray.lastMenu.canRetryUpload);
 }
 
 TEST_F(TrayIconTest, MenuShowAndHide) {

@@ -53,7 +53,8 @@ TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
   EXPECT_EQ(upload(view), UploadOutcome::Complete);
   EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy", "link https://svc/abc123",
                                         "copy https://svc/abc123", "remember https://svc/abc123  jpg 8",
-                                        "front", "status Upload complete.", "flood lock", "show", "idle"));
+                                        "status Upload complete.", "flood lock", "idle",
+                                        "balloon Link copied: https://svc/abc123"));
   EXPECT_THAT(view.responseLines, ElementsAre("OK", "Link: https://svc/abc123"));
   const std::string& sent = network.connections.at(0)->sent;
   EXPECT_NE(
@@ -96,11 +97,10 @@ TEST_F(Upload, FailsLikeAFailedPostWhenTheLastLineHoldsNoWebLink) {
     network.answer(std::string("HTTP/1.1 200 OK\r\n\r\n") + body);
     fakes::RecordingUploadView view(pathOf("shot.png"));
     EXPECT_EQ(upload(view), UploadOutcome::Failed) << body;
-    EXPECT_THAT(view.effects,
-                ElementsAre("status Uploading image...", "busy",
-                            "box Error encountered during POST: The service's answer "
-                            "holds no link to the image.",
-                            "status Image could not be uploaded.", "flood lock", "show", "idle"))
+    EXPECT_THAT(view.effects, ElementsAre("status Uploading image...", "busy",
+                                          "box Error encountered during POST: The service's answer "
+                                          "holds no link to the image.",
+                                          "status Image could not be uploaded.", "flood lock", "idle"))
         << body;
   }
   EXPECT_NE(network.connections.at(0)->sent.find("Content-Type: image/png\r\n"), std::string::npos);
@@ -174,8 +174,39 @@ TEST_F(Upload, ShowsAFailedPostThenReportsTheUploadAsFailed) {
   EXPECT_THAT(view.effects,
               ElementsAre("status Uploading image...", "busy",
                           "box Error encountered during POST: HTTP/1.1 500 Internal Server Error",
-                          "status Image could not be uploaded.", "flood lock", "show", "idle"));
+                          "status Image could not be uploaded.", "flood lock", "idle"));
   EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
+}
+
+TEST_F(Upload, TellsATimeOutAndATokenRefusalFromOtherFailedPosts) {
+  writeImage("Glimor.jpg", "J");
+  network.script({fakes::silence()});
+  network.answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 23\r\n\r\nUpload token required\r\n");
+  network.answer("HTTP/1.1 429 Too Many Requests\r\nContent-Length: 0\r\n\r\n");
+  fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
+  for (int attempt = 0; attempt < 3; ++attempt) EXPECT_EQ(upload(view), UploadOutcome::Failed);
+  network.failConnect("Socket Error # 10060\r\nConnection timed out.");
+  EXPECT_EQ(upload(view), UploadOutcome::Failed);
+  EXPECT_THAT(view.postFailures, ElementsAre(PostFailure::TimedOut, PostFailure::TokenRefused,
+                                             PostFailure::Other, PostFailure::TimedOut));
+  EXPECT_THAT(view.effects, ::testing::Not(::testing::Contains(::testing::HasSubstr("balloon"))))
+      << "each box told its failure";
+}
+
+TEST_F(Upload, AFailureThatNoBoxToldIsAnnouncedAndALinkNotCopiedToo) {
+  writeImage("Glimor.jpg", "J");
+  network.answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  fakes::RecordingUploadView empty(pathOf("Glimor.jpg"));
+  EXPECT_EQ(upload(empty), UploadOutcome::Failed);
+  EXPECT_EQ(empty.effects.back(), "error balloon Image could not be uploaded: The service gave no answer. "
+                                  "\"Retry upload\" in the tray menu sends the capture again.");
+
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc");
+  fakes::RecordingUploadView held(pathOf("Glimor.jpg"));
+  held.copies = false; // another program holds the clipboard
+  EXPECT_EQ(upload(held), UploadOutcome::Complete);
+  EXPECT_EQ(held.effects.back(),
+            "error balloon The link could not be copied: another program holds the clipboard.");
 }
 
 TEST_F(Upload, NeverTakesALinkFromAnAnswerCutShortByAnError) {
@@ -213,9 +244,9 @@ TEST_F(Upload, StopsTheLastStepsAtTheFirstThatFails) {
   writeImage("Glimor.jpg", "J");
   network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc");
   fakes::RecordingUploadView view(pathOf("Glimor.jpg"));
-  view.throwOn = "show";
+  view.throwOn = "idle";
   EXPECT_EQ(upload(view), UploadOutcome::Complete);
-  EXPECT_EQ(view.effects.back(), "show");
+  EXPECT_EQ(view.effects.back(), "idle");
   EXPECT_TRUE(files.exists(pathOf("Glimor.dat")));
 }
 

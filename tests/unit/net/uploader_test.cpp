@@ -5,6 +5,7 @@
 #include "fakes/fake_messages.h"
 #include "fakes/fake_network.h"
 #include "fakes/fake_processes.h"
+#include "fakes/fake_tray.h"
 #include "fakes/fake_ui_thread.h"
 #include "net/service_clients.h"
 #include "net/upload.h"
@@ -39,6 +40,7 @@ protected:
   fakes::FakeProcesses processes;
   fakes::FakeFiles files;
   fakes::FakeNetwork network;
+  fakes::FakeTray tray;
   fakes::FakeUiThread ui;
   ServiceSettings settings{.host = "svc"};
   ServiceClients clients{network, nullptr, [&] { return settings; }, ""};
@@ -49,6 +51,7 @@ protected:
       main,
       page,
       messages,
+      tray,
       links,
       history,
       UploadFormHooks{[&](bool visible) { hooks.push_back(visible ? "panel on" : "panel off"); },
@@ -66,8 +69,9 @@ TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
   EXPECT_EQ(main.statusText[0], "Upload complete.");
   EXPECT_EQ(page.directLink, "http://svc/abc");
   EXPECT_EQ(clipboard.content, "http://svc/abc");
-  EXPECT_TRUE(main.shown);
-  EXPECT_EQ(main.broughtToFront, 1);
+  EXPECT_FALSE(main.shown) << "the focus stays with the program the user works in";
+  EXPECT_EQ(main.broughtToFront, 0);
+  EXPECT_THAT(tray.balloons, ElementsAre("info: Link copied: http://svc/abc"));
   EXPECT_FALSE(page.animating);
   EXPECT_FALSE(page.helpTextVisible);
   EXPECT_THAT(hooks, ElementsAre("panel off", "flood lock", "panel on"));
@@ -76,6 +80,13 @@ TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
   EXPECT_FALSE(files.exists("C:\\Apps\\Glimor.dat"));
   ASSERT_EQ(history.uploads().size(), 1u);
   EXPECT_EQ(history.uploads()[0].deletionUrl, "http://svc/d/abc/s");
+
+  main.shown = true; // the links page tells a user who has the window open
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/def\r\n");
+  ASSERT_TRUE(uploader.start());
+  pumpUntilDone();
+  EXPECT_EQ(page.directLink, "http://svc/def");
+  EXPECT_EQ(tray.balloons.size(), 1u);
 }
 
 TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
@@ -86,11 +97,32 @@ TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
   };
   uploader.start();
   pumpUntilDone();
-  EXPECT_THAT(messages.shown,
-              ElementsAre("Error encountered during POST: HTTP/1.1 500 Internal Server Error"));
+  EXPECT_THAT(messages.shown, ElementsAre("Error encountered during POST: HTTP/1.1 500 Internal Server Error"
+                                          "\n\n\"Retry upload\" in the tray menu sends the capture again."));
   EXPECT_TRUE(workerWaitedForTheBox);
   EXPECT_EQ(main.statusText[0], "Image could not be uploaded.");
   EXPECT_THAT(hooks, ElementsAre("panel off", "flood lock", "panel on"));
+  EXPECT_TRUE(tray.balloons.empty()) << "the box told it";
+}
+
+TEST_F(UploaderTest, TheBoxOfATimeOutOrATokenRefusalSaysWhatToDo) {
+  network.script({fakes::silence()});
+  network.answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 23\r\n\r\nUpload token required\r\n");
+  ServiceClients withTokenPlace{network, nullptr, [&] { return settings; }, std::string(tokenOnOptionsPage)};
+  UploadFormHooks noHooks{[](bool) {}, [] {}};
+  UploadWindow shown{main, page, messages, tray, links, history, noHooks};
+  TUploader worker{shown, ui, withTokenPlace, files};
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ASSERT_TRUE(worker.start());
+    ui.pumpUntil([&] { return !worker.running(); });
+  }
+  EXPECT_THAT(
+      messages.shown,
+      ElementsAre("Error encountered during POST: Read Timeout\n\nThe service did not answer in time: "
+                  "check the connection. \"Retry upload\" in the tray menu sends the capture again.",
+                  "Error encountered during POST: Upload token required. Set the upload token on the "
+                  "Options page.\n\nOnce the token is saved, \"Retry upload\" in the tray menu sends "
+                  "the capture again."));
 }
 
 TEST_F(UploaderTest, ASecondUploadWaitsForTheFirstEvenWhenTheStatusTextChanged) {
