@@ -27,8 +27,9 @@ FinishedSelection finishRectangle(int anchorX, int anchorY, int releaseX, int re
   return result;
 }
 
+// Plain ASCII, so it reads the same in every code page.
 const char* const keyHints =
-    "Enter publish \xB7 Esc cancel \xB7 Ctrl+C copy \xB7 R A L H T N B P tools \xB7 Ctrl+Z undo";
+    "Enter publish, Esc cancel, Ctrl+C copy, R A L H T N B P tools, Ctrl+Z undo";
 
 namespace {
 

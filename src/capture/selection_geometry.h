@@ -28,7 +28,7 @@ inline constexpr int toolButtonSize = 22;
 inline constexpr int toolStripWidth = toolStripSlots * toolButtonSize + 4;
 inline constexpr int toolStripHeight = toolButtonSize + 4;
 // Wide enough for the hints in the scaled outline face at every resolution.
-inline constexpr int keyHintsWidth = 400;
+inline constexpr int keyHintsWidth = 420;
 inline constexpr int keyHintsHeight = 16;
 extern const char* const keyHints;
 

@@ -76,17 +76,17 @@ PanelDock dock(PanelPlacement panel, PanelPlacement strip, PanelPlacement hints)
   return {panel, strip, hints};
 }
 
-// At 96 dpi the panel (180 x 35), the strip (202 x 26) and the hints (400 x 16) stand 2 pixels
+// At 96 dpi the panel (180 x 35), the strip (202 x 26) and the hints (420 x 16) stand 2 pixels
 // apart: 81 pixels in all.
 TEST(SelectionGeometry, PanelStandsBesideTheSelectionAndWhollyOnItsMonitor) {
   ScreenLayout one = layoutFor({threeMonitors[0]}, true);
   EXPECT_EQ(panelPlacementFor(Rect{100, 50, 300, 200}, one),
             dock({110, 202, 96}, {99, 239, 96}, {0, 267, 96}));
   EXPECT_EQ(panelPlacementFor(Rect{1000, 750, 1024, 768}, one),
-            dock({844, 667, 96}, {822, 704, 96}, {624, 732, 96}))
+            dock({844, 667, 96}, {822, 704, 96}, {604, 732, 96}))
       << "no room below: above, each part moved onto the monitor";
   EXPECT_EQ(panelPlacementFor(Rect{0, 0, 1024, 768}, one),
-            dock({422, 685, 96}, {411, 722, 96}, {312, 750, 96}))
+            dock({422, 685, 96}, {411, 722, 96}, {302, 750, 96}))
       << "no room around it: inside its bottom edge";
   EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, one), dock({0, 22, 96}, {0, 59, 96}, {0, 87, 96}));
   // A small selection anywhere on the monitor keeps every pixel in sight.
@@ -103,19 +103,19 @@ TEST(SelectionGeometry, PanelStandsBesideTheSelectionAndWhollyOnItsMonitor) {
     }
   }
 
-  // At 150 % the parts are 270 x 53, 303 x 39 and 600 x 24, 3 pixels apart, on their monitor only.
+  // At 150 % the parts are 270 x 53, 303 x 39 and 630 x 24, 3 pixels apart, on their monitor only.
   ScreenLayout all = layoutFor(threeMonitors, true);
   EXPECT_EQ(panelPlacementFor(Rect{300, 700, 500, 900}, all),
-            dock({265, 903, 144}, {249, 959, 144}, {100, 1001, 144}));
+            dock({265, 903, 144}, {249, 959, 144}, {85, 1001, 144}));
   EXPECT_EQ(panelPlacementFor(Rect{700, 1100, 820, 1168}, all),
-            dock({530, 975, 144}, {497, 1031, 144}, {200, 1073, 144}))
+            dock({530, 975, 144}, {497, 1031, 144}, {170, 1073, 144}))
       << "the centre is on the left monitor: the parts stay off the primary one";
   EXPECT_EQ(panelPlacementFor(Rect{1312, 0, 1340, 30}, all),
             dock({1312, 34, 192}, {1312, 108, 192}, {1312, 164, 192}))
       << "hints wider than the monitor keep their left edge on it";
   // Without monitors: as designed, under the selection.
   EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, ScreenLayout{}),
-            dock({-80, 22, 96}, {-91, 59, 96}, {-190, 87, 96}));
+            dock({-80, 22, 96}, {-91, 59, 96}, {-200, 87, 96}));
 }
 
 TEST(SelectionGeometry, PublishNeedsTwentyByTwenty) {
