@@ -104,15 +104,7 @@ void SelectionWindow::onKeyPress(char key) {
   }
   // The drawing tools may draw the picture anew; the outline comes back with the next move.
   beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
-  switch (annotator_.onKey(key)) {
-  case marks::Annotator::Key::Publish:
-    publish();
-    return;
-  case marks::Annotator::Key::Taken:
-    return;
-  case marks::Annotator::Key::Ignored:
-    return;
-  }
+  if (annotator_.onKey(key) == marks::Annotator::Key::Publish) publish();
 }
 
 void SelectionWindow::onToolClick(int tool) {
