@@ -7,6 +7,7 @@
 // the whole screen repainted, which is what the rubber band's frame cost before. Prints the median and the
 // 95th percentile per kind.
 #include "capture/selection_window.h"
+#include "win32/clipboard.h"
 #include "win32/selection_window.h"
 #include "win32/text_glyphs.h"
 
@@ -146,9 +147,10 @@ int main() {
   win32::Win32TextGlyphs glyphs;
   NoMessages messages;
   MemoryProfile profile;
+  win32::Win32Clipboard clipboard;
   win32::SelectionWindow view(state);
   capture::SelectionWindow selection(state, view, [] { return false; }, "C:\\bench\\Glimor.exe", {},
-                                     {glyphs, messages, profile});
+                                     {glyphs, messages, profile, clipboard});
   core = &selection;
   shown = &state;
   window = &view;

@@ -27,27 +27,47 @@ FinishedSelection finishRectangle(int anchorX, int anchorY, int releaseX, int re
   return result;
 }
 
-PanelPosition panelPositionFor(const Rect& s) {
-  // C++ division truncates toward zero, as the layout rule asks.
-  PanelPosition p;
-  p.top = (s.bottom - s.top) / 2 + s.top - panelHeight / 2;
-  p.left = (s.right - s.left) / 2 + s.left - panelWidth / 2;
-  return p;
+// Plain ASCII, so it reads the same in every code page.
+const char* const keyHints = "Enter publish, Esc cancel, Ctrl+C copy, R A L H T N B P tools, Ctrl+Z undo";
+
+namespace {
+
+constexpr int gap = 2; // between the selection and the panel, and between the panel's parts
+
+// Right and bottom first, so something larger than the monitor keeps its top-left corner on it.
+int keptOn(int start, int size, int low, int high) {
+  return std::max(std::min(start, high - size), low);
 }
 
-PanelPlacement panelPlacementFor(const Rect& s, const ScreenLayout& layout) {
-  PanelPosition centred = panelPositionFor(s);
+} // namespace
+
+int dpiOfSelection(const Rect& s, const ScreenLayout& layout) {
   int on = monitorAt(layout, s.left + s.width() / 2, s.top + s.height() / 2);
-  if (on < 0) return {centred.left, centred.top, 96};
-  const Monitor& monitor = layout.monitors[static_cast<std::size_t>(on)];
-  int width = mulDiv(panelWidth, monitor.dpi, 96), height = mulDiv(panelHeight, monitor.dpi, 96);
-  PanelPlacement p{centred.left + panelWidth / 2 - width / 2, centred.top + panelHeight / 2 - height / 2,
-                   monitor.dpi};
-  // Right and bottom first, so a panel larger than the monitor keeps its top-left corner on it.
-  const Rect& m = monitor.bounds;
-  p.left = std::max(std::min(p.left, m.right - width), m.left);
-  p.top = std::max(std::min(p.top, m.bottom - height), m.top);
-  return p;
+  return on < 0 ? 96 : layout.monitors[static_cast<std::size_t>(on)].dpi;
+}
+
+PanelDock panelPlacementFor(const Rect& s, const ScreenLayout& layout) {
+  int on = monitorAt(layout, s.left + s.width() / 2, s.top + s.height() / 2);
+  const Monitor* monitor = on < 0 ? nullptr : &layout.monitors[static_cast<std::size_t>(on)];
+  int dpi = monitor ? monitor->dpi : 96;
+  auto scaled = [dpi](int designed) { return mulDiv(designed, dpi, 96); };
+  int g = scaled(gap), panelH = scaled(panelHeight), stripH = scaled(toolStripHeight);
+  int height = panelH + g + stripH + g + scaled(keyHintsHeight);
+  int top = s.bottom + g;
+  if (monitor) {
+    const Rect& m = monitor->bounds;
+    if (top + height > m.bottom)
+      top = s.top - g - height >= m.top ? s.top - g - height : s.bottom - g - height;
+    top = keptOn(top, height, m.top, m.bottom);
+  }
+  int centre = s.left + s.width() / 2;
+  auto part = [&](int width, int partTop) {
+    int left = centre - scaled(width) / 2;
+    if (monitor) left = keptOn(left, scaled(width), monitor->bounds.left, monitor->bounds.right);
+    return PanelPlacement{left, partTop, dpi};
+  };
+  return {part(panelWidth, top), part(toolStripWidth, top + panelH + g),
+          part(keyHintsWidth, top + panelH + g + stripH + g)};
 }
 
 std::string glimoCaption(bool fullScreen) {

@@ -19,23 +19,38 @@ struct FinishedSelection {
 FinishedSelection finishRectangle(int anchorX, int anchorY, int releaseX, int releaseY, int pictureWidth,
                                   int pictureHeight, const ScreenLayout& layout = ScreenLayout{});
 
-// The panel's top-left corner, centred on the selection (not kept on screen).
-struct PanelPosition {
-  int left = 0, top = 0;
-  bool operator==(const PanelPosition&) const = default;
-};
+// The button panel, the strip of drawing tools and the line of key hints, designed at 96 dpi.
 inline constexpr int panelWidth = 180;
 inline constexpr int panelHeight = 35;
-PanelPosition panelPositionFor(const Rect& selection);
+// A button for each of the eight drawing tools and a last one for the colour and size of the next mark.
+inline constexpr int toolStripSlots = 9;
+inline constexpr int toolButtonSize = 22;
+inline constexpr int toolStripWidth = toolStripSlots * toolButtonSize + 4;
+inline constexpr int toolStripHeight = toolButtonSize + 4;
+// Wide enough for the hints in the scaled outline face at every resolution.
+inline constexpr int keyHintsWidth = 420;
+inline constexpr int keyHintsHeight = 16;
+extern const char* const keyHints;
 
-// Where the panel goes and the resolution it is drawn at: centred on the selection as above,
-// scaled for the monitor that holds the selection's centre (keeping that centre), then moved
-// the least distance that puts it wholly on that monitor. Without monitors: as designed, at 96 dpi.
+// A top-left corner in picture pixels and the resolution to draw at.
 struct PanelPlacement {
   int left = 0, top = 0, dpi = 96;
   bool operator==(const PanelPlacement&) const = default;
 };
-PanelPlacement panelPlacementFor(const Rect& selection, const ScreenLayout& layout);
+struct PanelDock {
+  PanelPlacement panel, strip, hints;
+  bool operator==(const PanelDock&) const = default;
+};
+
+// The resolution of the monitor that holds the selection's centre; 96 without monitors.
+int dpiOfSelection(const Rect& selection, const ScreenLayout& layout);
+
+// The panel with the strip and the hints under it, beside the selection so that none of it is
+// covered: under it where the monitor that holds the selection's centre has room, else above it,
+// else inside its bottom edge. Each is scaled for that monitor, centred on the selection and
+// moved the least distance that keeps it wholly on the monitor. Without monitors: at 96 dpi,
+// under the selection, not moved.
+PanelDock panelPlacementFor(const Rect& selection, const ScreenLayout& layout);
 
 std::string glimoCaption(bool fullScreen);
 // The publish button needs at least 20 x 20 pixels.

@@ -2,16 +2,18 @@
 
 #include "capture/picture_ops.h"
 #include "capture/selection_geometry.h"
-#include "capture/tool_strip_geometry.h"
+#include "platform/error.h"
 
 namespace glimor::capture {
 
 namespace {
 constexpr char escape = 27;
 constexpr char tab = 9;
+constexpr char ctrlC = 3;
 constexpr int fadeSteps = 5;
 constexpr unsigned fadeStepMs = 30;
 const std::string dropMarksQuestion = "Drop the drawings and start a new selection?";
+const std::string dropMarksAndCloseQuestion = "Drop the drawings and cancel the capture?";
 } // namespace
 
 SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& view,
@@ -19,8 +21,8 @@ SelectionWindow::SelectionWindow(CaptureState& state, platform::SelectionView& v
                                  PanelActions actions, MarkPlatform marks)
     : state_(state), view_(view), fadeEnabled_(std::move(fadeEnabled)),
       executablePath_(std::move(executablePath)), actions_(std::move(actions)), messages_(marks.messages),
-      annotator_(state, view, marks.glyphs, marks.profile), magnifier_(marks.glyphs, marks.profile),
-      picker_(state, view) {}
+      clipboard_(marks.clipboard), annotator_(state, view, marks.glyphs, marks.profile),
+      magnifier_(marks.glyphs, marks.profile), picker_(state, view) {}
 
 void SelectionWindow::onShow() {
   selected_ = pressRefused_ = false;
@@ -72,6 +74,10 @@ void SelectionWindow::onKeyPress(char key) {
       annotator_.endTyping(false);
       return;
     }
+    // Marks are work: Esc asks before it throws them away, as a new selection does.
+    if (annotator_.hasMarks() &&
+        !messages_.askYesNo(dropMarksAndCloseQuestion, "Glimor", platform::Messages::Default::No))
+      return;
     view_.close();
     return;
   }
@@ -92,28 +98,23 @@ void SelectionWindow::onKeyPress(char key) {
     return;
   }
   if (!selected_ || fading_) return;
-  // The drawing tools may draw the picture anew; the outline comes back with the next move.
-  beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
-  bool drawing = annotator_.tool().has_value();
-  switch (annotator_.onKey(key)) {
-  case marks::Annotator::Key::Publish:
-    publish();
-    return;
-  case marks::Annotator::Key::Taken:
-    // Choosing a tool, or going back to selecting, moves the panel off the selection or back.
-    if (annotator_.tool().has_value() != drawing) placePanel();
-    return;
-  case marks::Annotator::Key::Ignored:
+  if (key == ctrlC) {
+    copyToClipboard();
     return;
   }
+  // The drawing tools may draw the picture anew; the outline comes back with the next move.
+  beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
+  if (annotator_.onKey(key) == marks::Annotator::Key::Publish) publish();
 }
 
 void SelectionWindow::onToolClick(int tool) {
   if (!selected_ || fading_ || tool < 0 || tool >= marks::toolCount) return;
   beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
-  bool drawing = annotator_.tool().has_value();
   annotator_.choose(static_cast<marks::Tool>(tool));
-  if (annotator_.tool().has_value() != drawing) placePanel();
+}
+
+void SelectionWindow::onStyleClick() {
+  if (selected_ && !fading_) annotator_.chooseStyle();
 }
 
 void SelectionWindow::onArrowKey(Arrow arrow, bool shift) {
@@ -132,12 +133,6 @@ void SelectionWindow::onWheel(int notches) {
 
 bool SelectionWindow::picking() const {
   return !fading_ && !state_.drawing && !annotator_.dragging() && !(selected_ && annotator_.tool());
-}
-
-// A double click is two presses to the drawing tools; it closes only a window without them.
-void SelectionWindow::onDoubleClick() {
-  if (annotator_.tool() || annotator_.hasMarks()) return;
-  view_.close();
 }
 
 // The marks belong to the selection: a press for a new selection drops them, once the user agrees.
@@ -257,6 +252,7 @@ void SelectionWindow::finishSelection(int x, int y) {
     state_.selection = finished.rect;
     fullScreen = finished.fullScreen;
     annotator_.onNewSelection();
+    annotator_.useResolution(dpiOfSelection(state_.selection, state_.screen));
     if (fullScreen) fade = false;
     if (fade) runFade();
     view_.repaint();
@@ -322,17 +318,34 @@ void SelectionWindow::showPanel(bool fullScreen) {
   view_.setGlimoButton(glimoCaption(fullScreen), glimoEnabled(state_.selection));
 }
 
+// The panel stands beside the selection whether or not a tool is chosen, so all of the selection
+// can be seen and drawn on.
 void SelectionWindow::placePanel() {
-  PanelPlacement at = annotator_.tool() ? panelPlacementWhileDrawing(state_.selection, state_.screen)
-                                        : panelPlacementFor(state_.selection, state_.screen);
-  view_.placePanel(at.left, at.top, at.dpi);
-  PanelPlacement strip = toolStripPlacementFor(at, state_.screen);
-  view_.placeToolStrip(strip.left, strip.top, strip.dpi);
+  PanelDock at = panelPlacementFor(state_.selection, state_.screen);
+  view_.placePanel(at.panel.left, at.panel.top, at.panel.dpi);
+  view_.placeToolStrip(at.strip.left, at.strip.top, at.strip.dpi);
+  view_.placeKeyHints(at.hints.left, at.hints.top, at.hints.dpi);
 }
 
 // Enter publishes what the button would, and only when the button could.
 void SelectionWindow::publish() {
   if (glimoEnabled(state_.selection)) onGlimoItClick();
+}
+
+// Ctrl+C takes the selection as shown, marks and all, to the clipboard instead of the service, and
+// ends the capture there: what was copied is kept, so its marks need no question.
+void SelectionWindow::copyToClipboard() {
+  annotator_.endTyping(true);
+  if (!clipboard_.setPicture(cropOf(state_.p, state_.selection)))
+    throw Error("The selection could not be copied: another program holds the clipboard open.");
+  saving_ = true;
+  try {
+    view_.close();
+  } catch (...) {
+    saving_ = false;
+    throw;
+  }
+  saving_ = false;
 }
 
 // Text being typed is part of what the panel's buttons act on.

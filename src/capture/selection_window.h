@@ -5,6 +5,7 @@
 #include "capture/pointer_nudge.h"
 #include "capture/window_picker.h"
 #include "platform/messages.h"
+#include "platform/picture_clipboard.h"
 #include "platform/profile.h"
 #include "platform/selection_view.h"
 #include "platform/text_glyphs.h"
@@ -22,15 +23,18 @@ struct PanelActions {
 };
 
 // What the drawing tools need of the platform: the text's glyphs, the question before marks are
-// dropped, and Glimor.ini for the tools' styles.
+// dropped, Glimor.ini for the tools' styles, and the clipboard that Ctrl+C copies the marked
+// selection to.
 struct MarkPlatform {
   platform::TextGlyphs& glyphs;
   platform::Messages& messages;
   platform::Profile& profile;
+  platform::PictureClipboard& clipboard;
 };
 
 // The full-screen selection window: rubber band, finishing a selection with its
-// fade, and the button panel centred on the selection.
+// fade, and the button panel beside the selection. A double click is two clicks: on a window
+// it selects that window, as one click does, and never throws the capture away.
 class SelectionWindow {
 public:
   SelectionWindow(CaptureState& state, platform::SelectionView& view, std::function<bool()> fadeEnabled,
@@ -39,7 +43,6 @@ public:
   void onShow();
   void onClose();
   void onKeyPress(char key);
-  void onDoubleClick();
   void onMouseDown(int x, int y);
   void onMouseMove(int x, int y);
   void onMouseUp(int x, int y);
@@ -48,6 +51,8 @@ public:
   void onArrowKey(Arrow arrow, bool shift);
   // A button of the tool strip: the tool's index.
   void onToolClick(int tool);
+  // The strip's colour and size button: a menu of the palette and sizes for the chosen tool.
+  void onStyleClick();
 
   void onGlimoItClick();
   void onSaveClick();
@@ -70,6 +75,7 @@ private:
   void placePanel();
   bool pressDropsMarks();
   void publish();
+  void copyToClipboard();
   // The window under the pointer is picked while nothing is being dragged or drawn.
   bool picking() const;
 
@@ -79,6 +85,7 @@ private:
   std::string executablePath_;
   PanelActions actions_;
   platform::Messages& messages_;
+  platform::PictureClipboard& clipboard_;
   marks::Annotator annotator_;
   Magnifier magnifier_;
   PointerNudge pointer_;
@@ -92,7 +99,7 @@ private:
   // A press spent on the question before marks are dropped, and its release.
   bool pressRefused_ = false;
   bool pressForMarks_ = false; // the press went to a drawing tool, and so does its release
-  // Set while a save runs: its ending keeps the steps like a publish does.
+  // Set while a save or a copy ends the window: its ending keeps the steps like a publish does.
   bool saving_ = false;
   bool actionsAttached_ = false;
   // Presses that arrive while the fade runs are ignored: the animation lasts

@@ -11,9 +11,13 @@ namespace {
 constexpr std::uint32_t outerColour = 0x1E90FF; // a clear blue, with white inside it: seen on any window
 constexpr std::uint32_t innerColour = 0xFFFFFF;
 
-// The outline's four strips, two pixels wide, inside the rectangle so it never leaves the picture.
+// Three rings of blue from the window's edge in, then one of white: seen on any window, dark or
+// light, and thick enough to find at a glance.
+constexpr int outlineWidth = 4;
+
+// The outline's four strips inside the rectangle, so it never leaves the picture.
 std::vector<Rect> stripsOf(const Rect& r) {
-  int k = std::min({2, r.width() / 2, r.height() / 2});
+  int k = std::min({outlineWidth, r.width() / 2, r.height() / 2});
   if (k <= 0) return {r};
   std::vector<Rect> strips{{r.left, r.top, r.right, r.top + k},
                            {r.left, r.bottom - k, r.right, r.bottom},
@@ -23,8 +27,11 @@ std::vector<Rect> stripsOf(const Rect& r) {
   return strips;
 }
 
-bool onRing(const Rect& r, int x, int y) {
-  return x == r.left || y == r.top || x == r.right - 1 || y == r.bottom - 1;
+// Blue but for the innermost ring; a window too small for it all keeps its blue edge.
+std::uint32_t outlineColourAt(const Rect& r, int x, int y) {
+  int ring = std::min({x - r.left, y - r.top, r.right - 1 - x, r.bottom - 1 - y});
+  int blue = std::max(1, std::min({outlineWidth, r.width() / 2, r.height() / 2}) - 1);
+  return ring < blue ? outerColour : innerColour;
 }
 
 } // namespace
@@ -93,7 +100,7 @@ void WindowPicker::outline(std::optional<Rect> rect) {
       for (int y = s.top; y < s.bottom; ++y) {
         std::uint32_t* row = p.row(y);
         covered_.insert(covered_.end(), row + s.left, row + s.right);
-        for (int x = s.left; x < s.right; ++x) row[x] = onRing(*rect, x, y) ? outerColour : innerColour;
+        for (int x = s.left; x < s.right; ++x) row[x] = outlineColourAt(*rect, x, y);
       }
       parts.push_back(s);
     }

@@ -27,12 +27,21 @@ public:
   // The strip of drawing tools, shown with the panel: its top-left corner and resolution.
   virtual void placeToolStrip(int left, int top, int dpi) = 0;
   virtual void setToolStripVisible(bool visible) = 0;
+  // The line of key hints, shown with the panel: its top-left corner and resolution.
+  virtual void placeKeyHints(int left, int top, int dpi) = 0;
   // The chosen tool (its index, -1 for none) and the colour (0x00RRGGBB) and size the next mark gets.
   virtual void showTool(int tool, std::uint32_t colour, int size) = 0;
   // The mouse pointer in picture pixels, and a move of it there, which the window then receives
   // as the mouse's own move.
   virtual capture::Point pointer() const = 0;
   virtual void movePointer(capture::Point to) = 0;
+  // A menu at the pointer of these items (an empty label: a separator line); the index of the one
+  // chosen, or -1 when it was closed without a choice.
+  struct MenuItem {
+    std::string label;
+    bool checked = false;
+  };
+  virtual int chooseFromMenu(const std::vector<MenuItem>& items) = 0;
   // Handles the pending window messages (used between fade steps).
   virtual void processMessages() = 0;
   virtual void sleep(unsigned ms) = 0;

@@ -89,6 +89,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32SaveDialog saveDialog(selectionWindow);
   capture::ImagingCropOutput cropOutput(files);
   win32::Win32TextGlyphs glyphs;
+  win32::Win32Clipboard pictureClipboard;
   // The question before drawings are dropped stands over the selection window, which covers all.
   win32::Win32Messages selectionMessages(selectionWindow);
 
@@ -101,7 +102,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },
                             [&] { tool.saveAs(); }},
-      capture::MarkPlatform{glyphs, selectionMessages, profile});
+      capture::MarkPlatform{glyphs, selectionMessages, profile, pictureClipboard});
 
   // The main window first: its creation is the program's real start-up.
   mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });
@@ -110,6 +111,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   selectionWindow.setCore(selection);
   selectionWindow.createWindow();
+  pictureClipboard.setOwner(selectionWindow.hwnd());
 
   // The tool window needs no window of its own: it is its actions and this timer.
   auto toolTimer = timers.create(1000, true, [&] { tool.onTimer(); });

@@ -5,6 +5,7 @@
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/dll_proc.h"
+#include "win32/tooltips.h"
 #include "win32/top_down_bitmap.h"
 
 #include <optional>
@@ -28,6 +29,13 @@ void SelectionWindow::createWindow() {
                  0, w, h);
   font_ = createFont("MS Sans Serif", 8);
   boldFont_ = createFont("MS Sans Serif", 8, true);
+  tips_ = createTooltips(hwnd());
+  createPanel();
+  createKeyHints();
+  strip_.create(hwnd(), [this](int slot) { onStripClick(slot); });
+}
+
+void SelectionWindow::createPanel() {
   HWND panel = panel_.create(hwnd(), hwnd(), 0, 0, capture::panelWidth, capture::panelHeight, false);
   auto button = [&](const char* caption, int x, int y, int width, DWORD style, int id, HFONT font) {
     return createControl(panel, {.className = "BUTTON",
@@ -41,22 +49,42 @@ void SelectionWindow::createWindow() {
                                  .font = font});
   };
   glimoIt_ = button("", 2, 1, 177, BS_OWNERDRAW, ids::glimoIt, boldFont_);
-  button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_);
-  button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_);
-  button("C a n c e l", 121, 17, 57, BS_PUSHBUTTON, ids::cancel, font_);
+  addTooltip(tips_, panel, glimoIt_, "Publish the selection and copy its link (Enter)");
+  addTooltip(tips_, panel, button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_),
+             "Save the selection to a file of your choice");
+  addTooltip(tips_, panel, button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_),
+             "Print the selection");
+  addTooltip(tips_, panel, button("C a n c e l", 121, 17, 57, BS_PUSHBUTTON, ids::cancel, font_),
+             "Close without publishing (Esc)");
   // The panel's size is the core's, which places it on the monitor: its buttons keep their share,
   // and a caption too wide for its button is drawn smaller.
   layout_.record(hwnd(), DpiLayout::CaptionFit::ShrinkFont);
   layout_.apply(dpiOf(hwnd()));
-  strip_.create(hwnd(), [this](int slot) { onStripClick(slot); });
+}
+
+// One line of small text under the panel and the strip: the keys that do what the buttons do.
+void SelectionWindow::createKeyHints() {
+  HWND bar = hints_.create(hwnd(), hwnd(), 0, 0, capture::keyHintsWidth, capture::keyHintsHeight, false);
+  createControl(bar, {.text = capture::keyHints,
+                      .x = 4,
+                      .y = 1,
+                      .width = capture::keyHintsWidth - 8,
+                      .height = capture::keyHintsHeight - 2,
+                      .style = SS_LEFT | SS_NOPREFIX,
+                      .font = font_});
+  hintsLayout_.record(bar, DpiLayout::CaptionFit::ShrinkFont);
+  hintsLayout_.apply(dpiOf(hwnd()));
 }
 
 // The strip's buttons choose a tool; the keyboard then stays with the picture, where the keys,
 // the wheel and the typed text belong.
 void SelectionWindow::onStripClick(int slot) {
   ::SetFocus(hwnd());
-  // The colour and size button only shows them.
-  if (core_ && slot < capture::marks::toolCount) core_->onToolClick(slot);
+  if (!core_) return;
+  if (slot < capture::marks::toolCount)
+    core_->onToolClick(slot);
+  else
+    core_->onStyleClick();
 }
 
 // The window covers what was captured (every monitor, or the primary one), one window pixel per
@@ -201,6 +229,7 @@ void SelectionWindow::repaint() {
 
 void SelectionWindow::setPanelVisible(bool visible) {
   ::ShowWindow(panel_.hwnd(), visible ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(hints_.hwnd(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
 // The panel is laid out for the resolution of the monitor it stands on, which need not be the
@@ -223,6 +252,30 @@ void SelectionWindow::repaint(const std::vector<capture::Rect>& parts) {
     ::InvalidateRect(hwnd(), &r, FALSE);
   }
   ::UpdateWindow(hwnd());
+}
+
+void SelectionWindow::placeKeyHints(int left, int top, int dpi) {
+  if (dpi != hintsLayout_.dpi()) hintsLayout_.apply(dpi);
+  ::SetWindowPos(hints_.hwnd(), HWND_TOP, left, top, scaled(capture::keyHintsWidth, dpi),
+                 scaled(capture::keyHintsHeight, dpi), SWP_NOACTIVATE);
+}
+
+// A popup menu at the pointer, answered before it returns.
+int SelectionWindow::chooseFromMenu(const std::vector<MenuItem>& items) {
+  HMENU menu = ::CreatePopupMenu();
+  if (!menu) return -1;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].label.empty())
+      ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    else
+      ::AppendMenuA(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), i + 1, items[i].label.c_str());
+  }
+  POINT at{};
+  ::GetCursorPos(&at);
+  int chosen = static_cast<int>(
+      ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTBUTTON, at.x, at.y, 0, hwnd(), nullptr));
+  ::DestroyMenu(menu);
+  return chosen - 1;
 }
 
 void SelectionWindow::placeToolStrip(int left, int top, int dpi) {
@@ -344,19 +397,13 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
   case WM_MBUTTONDOWN:
-  // A quick second right or middle press arrives as a double click; it is a press.
+  // A quick second press arrives as a double click; it is a press like the first.
+  case WM_LBUTTONDBLCLK:
   case WM_RBUTTONDBLCLK:
   case WM_MBUTTONDBLCLK:
     ::SetFocus(hwnd());
     ::SetCapture(hwnd());
     if (core_) core_->onMouseDown(xOf(lParam), yOf(lParam));
-    return 0;
-  case WM_LBUTTONDBLCLK:
-    // The second press of a double click: a press, then the close.
-    if (core_) {
-      core_->onMouseDown(xOf(lParam), yOf(lParam));
-      core_->onDoubleClick();
-    }
     return 0;
   case WM_MOUSEMOVE:
     if (core_) core_->onMouseMove(xOf(lParam), yOf(lParam));

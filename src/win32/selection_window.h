@@ -10,7 +10,8 @@
 namespace glimor::win32 {
 
 // frmEdit: a borderless, topmost window over everything captured (the virtual screen or the
-// primary monitor) that shows the capture 1:1 and carries the button panel.
+// primary monitor) that shows the capture 1:1 and carries the button panel, the tool strip and
+// the line of key hints.
 class SelectionWindow final : public Window, public platform::SelectionView {
 public:
   explicit SelectionWindow(const capture::CaptureState& state) : state_(state) {}
@@ -27,6 +28,8 @@ public:
   void repaint(const std::vector<capture::Rect>& parts) override;
   void placeToolStrip(int left, int top, int dpi) override;
   void setToolStripVisible(bool visible) override;
+  void placeKeyHints(int left, int top, int dpi) override;
+  int chooseFromMenu(const std::vector<MenuItem>& items) override;
   void showTool(int tool, std::uint32_t colour, int size) override;
   void processMessages() override;
   void sleep(unsigned ms) override;
@@ -46,6 +49,8 @@ private:
   void dispatch(const MSG& message);
   void coverScreen(UINT flags);
   void takeForeground();
+  void createPanel();
+  void createKeyHints();
 
   const capture::CaptureState& state_;
   capture::SelectionWindow* core_ = nullptr;
@@ -53,6 +58,9 @@ private:
   HWND glimoIt_ = nullptr;
   HFONT font_ = nullptr, boldFont_ = nullptr;
   DpiLayout layout_; // the panel, at the resolution of the monitor it stands on
+  Container hints_;  // the line of key hints under the panel
+  DpiLayout hintsLayout_;
+  HWND tips_ = nullptr;
   std::string glimoCaption_;
   ToolStrip strip_;
   int tool_ = -1;     // the drawing tool chosen, -1 while selecting

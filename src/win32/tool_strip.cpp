@@ -2,11 +2,10 @@
 
 #include "capture/marks/render.h"
 #include "capture/marks/tool_styles.h"
-#include "capture/tool_strip_geometry.h"
+#include "capture/selection_geometry.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
-
-#include <commctrl.h>
+#include "win32/tooltips.h"
 
 #include <string>
 
@@ -101,7 +100,8 @@ void drawToolPicture(HDC dc, Tool tool, RECT r) {
 }
 
 std::string tooltipOf(int slot) {
-  if (slot >= capture::marks::toolCount) return "Colour: keys 1 to 8; size: mouse wheel";
+  if (slot >= capture::marks::toolCount)
+    return "Colour: keys 1 to 8; size: mouse wheel (click: a menu of both)";
   const capture::marks::ToolFacts& facts = capture::marks::factsOf(static_cast<Tool>(slot));
   return std::string(facts.name) + " (" + facts.key + ")";
 }
@@ -127,20 +127,9 @@ void ToolStrip::create(HWND parent, std::function<void(int)> onClick) {
 }
 
 void ToolStrip::addTooltips(HWND owner) {
-  tips_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                            ::GetModuleHandleA(nullptr), nullptr);
-  if (!tips_) return; // the strip works without them
-  for (int slot = 0; slot < slots; ++slot) {
-    std::string text = tooltipOf(slot);
-    TOOLINFOA info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(buttons_[static_cast<std::size_t>(slot)]);
-    info.lpszText = text.data();
-    ::SendMessageA(tips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-  }
+  tips_ = createTooltips(owner);
+  for (int slot = 0; slot < slots; ++slot)
+    addTooltip(tips_, hwnd(), buttons_[static_cast<std::size_t>(slot)], tooltipOf(slot));
 }
 
 void ToolStrip::place(int left, int top, int dpi) {

@@ -10,7 +10,7 @@ namespace glimor::win32 {
 
 // The selection window's strip of drawing tools: a button for each tool, drawn as a small picture
 // of what it makes, with a tooltip naming it and its key, and a last one showing the colour and
-// size the next mark gets. The chosen tool's button stays pressed.
+// size the next mark gets, whose click offers both in a menu. The chosen tool's button stays pressed.
 class ToolStrip final : public Window {
 public:
   // `onClick` gets the clicked button's index (the last one is the colour and size).

@@ -47,8 +47,9 @@ wait_for 10 selection_visible || fail "Alt+F2 opened no selection window"
 xdotool mousemove $((X + 200)) $((Y + 150))
 sleep 0.5
 shot pick-outline
-outline=$(convert "$artifacts/pick-outline.png" -crop "1x1+$X+$((Y + 100))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}')
-[ "$outline" = "#1E90FF" ] || fail "notepad's left edge is $outline, not the outline's blue"
+# Three columns of blue from notepad's left edge in, then one of white.
+outline=$(convert "$artifacts/pick-outline.png" -crop "4x1+$X+$((Y + 100))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | xargs)
+[ "$outline" = "#1E90FF #1E90FF #1E90FF #FFFFFF" ] || fail "notepad's left edge is $outline, not three of the outline's blue and white"
 xdotool click 1
 wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "a click on notepad showed no selection panel"
 shot pick-selected
@@ -80,6 +81,12 @@ wait_for 10 selection_visible || fail "Alt+F2 opened no selection window the sec
 xdotool mousemove 300 600 click 1
 wait_for 10 has_window '^child|1|Button|Glimo FullScreen !$' || fail "a click on the desktop is no whole-screen selection"
 shot pick-desktop
+
+log "a double click on notepad selects it and keeps the capture"
+xdotool mousemove $((X + 200)) $((Y + 150)) click --repeat 2 --delay 80 1
+wait_for 10 has_window '^child|1|Button|Glimo Selection !$' || fail "a double click on notepad showed no selection panel"
+sleep 1
+selection_visible || fail "the double click closed the selection window"
 xdotool key Escape
 wait_for 10 not selection_visible || fail "Esc did not close the selection window"
 

@@ -1,9 +1,22 @@
 #pragma once
 #include "platform/clipboard.h"
+#include "platform/picture_clipboard.h"
 
 #include <vector>
 
 namespace glimor::fakes {
+
+// Keeps the last picture copied; refuses while `busy`.
+class FakePictureClipboard final : public platform::PictureClipboard {
+public:
+  bool setPicture(const capture::Picture& p) override {
+    if (busy) return false;
+    picture = p;
+    return true;
+  }
+  std::optional<capture::Picture> picture;
+  bool busy = false;
+};
 
 // A clipboard that another program may hold open for the first `busyFor` attempts.
 class FakeClipboard final : public platform::Clipboard {

@@ -37,6 +37,10 @@ public:
     stripDpi = dpi;
   }
   void setToolStripVisible(bool visible) override { stripVisible = visible; }
+  void placeKeyHints(int left, int top, int) override {
+    hintsLeft = left;
+    hintsTop = top;
+  }
   void showTool(int tool, std::uint32_t colour, int size) override {
     shownTool = tool;
     shownColour = colour;
@@ -50,6 +54,10 @@ public:
   void setGlimoButton(const std::string& caption, bool enabled) override {
     glimoCaption = caption;
     glimoEnabled = enabled;
+  }
+  int chooseFromMenu(const std::vector<MenuItem>& items) override {
+    menus.push_back(items);
+    return menuChoice;
   }
   void processMessages() override {
     if (pendingMessages) pendingMessages();
@@ -72,8 +80,11 @@ public:
   std::vector<capture::Rect> repaintedParts;
   int stripLeft = 0, stripTop = 0, stripDpi = 0;
   bool stripVisible = false;
+  int hintsLeft = 0, hintsTop = 0;
   int shownTool = -1, shownSize = 0;
   std::uint32_t shownColour = 0;
+  std::vector<std::vector<MenuItem>> menus; // every menu shown
+  int menuChoice = -1;
   std::function<void()> user, onRepaint, pendingMessages;
   std::vector<std::string> events; // the foreground and settling calls, in order
 };

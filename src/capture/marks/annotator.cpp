@@ -86,6 +86,36 @@ void Annotator::choose(std::optional<Tool> tool) {
 void Annotator::onWheel(int notches) {
   if (!tool_ || notches == 0) return;
   styles_.changeSize(*tool_, notches);
+  restyle();
+}
+
+void Annotator::chooseStyle() {
+  if (!tool_) return;
+  const Style& now = styles_.of(*tool_);
+  std::vector<int> sizes = sizeChoices(*tool_, now.size);
+  std::vector<platform::SelectionView::MenuItem> items;
+  for (std::size_t i = 0; i < palette.size(); ++i)
+    items.push_back(
+        {std::string(paletteNames[i]) + "\t" + std::to_string(i + 1), now.colour == static_cast<int>(i) + 1});
+  if (!sizes.empty()) items.push_back({});
+  for (int size : sizes) items.push_back({"Size " + std::to_string(size), size == now.size});
+  int picked = view_.chooseFromMenu(items);
+  if (picked < 0 || picked >= static_cast<int>(items.size())) return;
+  auto index = static_cast<std::size_t>(picked);
+  if (index < palette.size())
+    styles_.setColour(*tool_, picked + 1);
+  else if (index > palette.size())
+    styles_.setSize(*tool_, sizes[index - palette.size() - 1]);
+  restyle();
+}
+
+void Annotator::useResolution(int dpi) {
+  styles_.scaleDefaults(dpi);
+  showTool();
+}
+
+// The text being typed takes the new style at once.
+void Annotator::restyle() {
   canvas_.restyle(styles_.colourOf(*tool_), styles_.of(*tool_).size);
   showTool();
   showChanges();

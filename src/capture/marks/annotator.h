@@ -38,6 +38,11 @@ public:
   void choose(std::optional<Tool> tool);
   // The wheel: thickness, or the size of text and steps.
   void onWheel(int notches);
+  // The colour and size button: a menu of the palette and of sizes in the chosen tool's range,
+  // the tool's own ticked; what is picked there is the next mark's.
+  void chooseStyle();
+  // The selection's monitor: text and steps of the default size are as large to the eye on it.
+  void useResolution(int dpi);
 
   void press(Point at);
   void move(Point at);
@@ -48,6 +53,7 @@ public:
 private:
   void showTool();
   void showChanges();
+  void restyle();
 
   platform::SelectionView& view_;
   platform::Profile& profile_;

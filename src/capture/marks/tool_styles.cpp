@@ -1,6 +1,7 @@
 #include "capture/marks/tool_styles.h"
 
 #include "app/settings.h"
+#include "capture/print_layout.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -63,7 +64,9 @@ void ToolStyles::load(platform::Profile& profile) {
     std::string name = tool.name;
     style.colour = readNumber(profile, name + "Colour", 1, static_cast<int>(palette.size()))
                        .value_or(tool.byDefault.colour);
-    style.size = readNumber(profile, name + "Size", tool.minSize, tool.maxSize).value_or(tool.byDefault.size);
+    std::optional<int> size = readNumber(profile, name + "Size", tool.minSize, tool.maxSize);
+    style.size = size.value_or(tool.byDefault.size);
+    sizeRead_[static_cast<std::size_t>(i)] = size.has_value();
   }
   changed_ = {};
   stepsContinue_ = readNumber(profile, "StepsContinue", 0, 1).value_or(0) == 1;
@@ -103,6 +106,36 @@ void ToolStyles::changeSize(Tool tool, int steps) {
   if (size == style.size) return;
   style.size = size;
   changed_[static_cast<std::size_t>(tool)] = true;
+}
+
+void ToolStyles::setSize(Tool tool, int size) {
+  const ToolFacts& f = factsOf(tool);
+  Style& style = styles_[static_cast<std::size_t>(tool)];
+  size = std::clamp(size, f.minSize, f.maxSize);
+  if (size == style.size) return;
+  style.size = size;
+  changed_[static_cast<std::size_t>(tool)] = true;
+}
+
+void ToolStyles::scaleDefaults(int dpi) {
+  for (Tool tool : {Tool::Text, Tool::Step}) {
+    auto i = static_cast<std::size_t>(tool);
+    if (sizeRead_[i] || changed_[i]) continue;
+    const ToolFacts& f = factsOf(tool);
+    styles_[i].size = std::clamp(mulDiv(f.byDefault.size, dpi, 96), f.minSize, f.maxSize);
+  }
+}
+
+std::vector<int> sizeChoices(Tool tool, int current) {
+  static constexpr int offered[] = {1, 2, 3, 4, 6, 8, 12, 16, 20, 24, 28, 32, 40, 48, 64, 80, 96, 120, 160};
+  const ToolFacts& f = factsOf(tool);
+  std::vector<int> sizes;
+  if (f.minSize == f.maxSize) return sizes;
+  for (int size : offered)
+    if (size >= f.minSize && size <= f.maxSize) sizes.push_back(size);
+  if (std::find(sizes.begin(), sizes.end(), current) == sizes.end())
+    sizes.insert(std::upper_bound(sizes.begin(), sizes.end(), current), current);
+  return sizes;
 }
 
 void ToolStyles::endSteps(int next) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace glimor::capture::marks {
 
@@ -20,6 +21,9 @@ inline constexpr std::array<std::uint32_t, 8> palette{
     0x000000, // 7 black
     0xFFFFFF, // 8 white
 };
+
+inline constexpr std::array<const char*, 8> paletteNames{"Red",  "Orange", "Yellow", "Green",
+                                                         "Blue", "Purple", "Black",  "White"};
 
 // What the next mark of a tool looks like: a palette entry (1 to 8) and its size in pixels.
 struct Style {
@@ -36,6 +40,8 @@ struct ToolFacts {
 };
 const ToolFacts& factsOf(Tool tool);
 std::optional<Tool> toolForKey(char key); // either letter case
+// The sizes a menu offers for the tool, `current` among them; none for a tool without sizes.
+std::vector<int> sizeChoices(Tool tool, int current);
 
 // Each tool's colour and size and the step counter, remembered in Glimor.ini's [Annotate] section
 // (`<Tool>Colour`, `<Tool>Size`, `StepsContinue`, `NextStep`). A value that is missing, not a
@@ -52,6 +58,10 @@ public:
   void setColour(Tool tool, int paletteEntry);
   // Moves the size by `steps` (the wheel's notches), kept within the tool's range.
   void changeSize(Tool tool, int steps);
+  void setSize(Tool tool, int size);
+  // Text and steps whose size is the default one (neither read from Glimor.ini nor changed) get
+  // it scaled from 96 dpi to `dpi`, so they look the same size on every monitor.
+  void scaleDefaults(int dpi);
 
   // The number the first step of a capture gets: 1, or where the last capture ended when
   // StepsContinue is on.
@@ -62,6 +72,7 @@ public:
 private:
   std::array<Style, toolCount> styles_;
   std::array<bool, toolCount> changed_{};
+  std::array<bool, toolCount> sizeRead_{}; // the size came from Glimor.ini
   bool stepsContinue_ = false;
   int nextStep_ = 1;
   bool nextStepChanged_ = false;

@@ -1,5 +1,6 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_window.h"
+#include "fakes/fake_clipboard.h"
 #include "fakes/fake_text_glyphs.h"
 #include "fakes/main_form_rig.h"
 
@@ -230,8 +231,9 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   auto desktop = [&](int x, int y) { return screen.picture.at(x + 48, y); }; // by screen pixel
   screen.shown = {{{-60, -10, -20, 10}, {}}}; // a window reaching beyond the virtual screen's corner
   fakes::FakeTextGlyphs glyphs;
+  fakes::FakePictureClipboard clipboard;
   capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe", {},
-                                     {glyphs, messages, profile});
+                                     {glyphs, messages, profile, clipboard});
   capture::Picture crop;
   selectionView.user = [&] {
     selection.onMouseDown(20, 30); // on the 150 % monitor
@@ -331,6 +333,7 @@ TEST_F(HotKeyTest, TheLastRegionKeyIsNoneUntilSetAndGoesWhenEmptied) {
 // The last region: the last selection published or saved, in screen pixels, opened selected.
 struct LastRegionTest : HotKeyTest {
   fakes::FakeTextGlyphs glyphs;
+  fakes::FakePictureClipboard clipboard;
   int confirms = 0;
   capture::SelectionWindow selection{
       capture,
@@ -338,7 +341,7 @@ struct LastRegionTest : HotKeyTest {
       [] { return false; },
       "C:\\Apps\\Glimor.exe",
       capture::PanelActions{[this] { ++confirms, capture.confirmed = true; }, {}, {}, {}},
-      {glyphs, messages, profile}};
+      {glyphs, messages, profile, clipboard}};
   LastRegionTest() {
     options.lastRegionShortcut = 0x6072;
     form.onLastRegionHotKeyChanged();

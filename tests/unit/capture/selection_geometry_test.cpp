@@ -5,13 +5,12 @@
 namespace glimor::capture {
 namespace {
 
-TEST(SelectionGeometry, UpAndLeftDragNormalisesAndCentresThePanel) {
+TEST(SelectionGeometry, UpAndLeftDragNormalises) {
   FinishedSelection s = finishRectangle(300, 200, 100, 50, 1024, 768);
   EXPECT_EQ(s.rect, (Rect{100, 50, 300, 200}));
   EXPECT_FALSE(s.fullScreen);
   EXPECT_EQ(s.rect.width(), 200);
   EXPECT_EQ(s.rect.height(), 150);
-  EXPECT_EQ(panelPositionFor(s.rect), (PanelPosition{110, 108}));
   EXPECT_EQ(finishRectangle(100, 50, 300, 200, 1024, 768).rect, s.rect);
 }
 
@@ -71,22 +70,40 @@ TEST(SelectionGeometry, AClickSelectsTheWholeMonitorUnderThePointer) {
   EXPECT_EQ(finishRectangle(700, 1000, 900, 300, 1912, 1168, all).rect, (Rect{700, 300, 900, 1000}));
 }
 
-TEST(SelectionGeometry, PanelIsKeptWhollyOnTheMonitorOfTheSelectionsCentre) {
+// At 96 dpi the panel (180 x 35), the strip (202 x 26) and the hints (420 x 16) stand 2 pixels
+// apart: 81 pixels in all.
+TEST(SelectionGeometry, PanelStandsBesideTheSelectionAndWhollyOnItsMonitor) {
   ScreenLayout one = layoutFor({threeMonitors[0]}, true);
-  EXPECT_EQ(panelPlacementFor(Rect{100, 50, 300, 200}, one), (PanelPlacement{110, 108, 96}));
-  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, one), (PanelPlacement{0, 0, 96}));
-  EXPECT_EQ(panelPlacementFor(Rect{1000, 750, 1024, 768}, one), (PanelPlacement{844, 733, 96}));
-  EXPECT_EQ(panelPositionFor(Rect{0, 0, 1, 1}), (PanelPosition{-90, -17}))
-      << "centring truncates toward zero";
+  EXPECT_EQ(panelPlacementFor(Rect{100, 50, 300, 200}, one), (PanelDock{{110, 202}, {99, 239}, {0, 267}}));
+  EXPECT_EQ(panelPlacementFor(Rect{1000, 750, 1024, 768}, one),
+            (PanelDock{{844, 667}, {822, 704}, {604, 732}}))
+      << "no room below: above, each part moved onto the monitor";
+  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 1024, 768}, one), (PanelDock{{422, 685}, {411, 722}, {302, 750}}))
+      << "no room around it: inside its bottom edge";
+  // A 50 x 30 selection anywhere on the monitor keeps every pixel in sight.
+  for (Point at : {Point{500, 300}, Point{0, 0}, Point{974, 738}, Point{3, 700}, Point{900, 20}}) {
+    Rect s{at.x, at.y, at.x + 50, at.y + 30};
+    PanelDock d = panelPlacementFor(s, one);
+    for (Rect r :
+         {Rect{d.panel.left, d.panel.top, d.panel.left + panelWidth, d.panel.top + panelHeight},
+          Rect{d.strip.left, d.strip.top, d.strip.left + toolStripWidth, d.strip.top + toolStripHeight},
+          Rect{d.hints.left, d.hints.top, d.hints.left + keyHintsWidth, d.hints.top + keyHintsHeight}}) {
+      EXPECT_TRUE(r.right <= s.left || r.left >= s.right || r.bottom <= s.top || r.top >= s.bottom) << at.x;
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 1024 && r.bottom <= 768) << at.x;
+    }
+  }
 
-  // At 150 % the panel is 270 x 53 around the same centre, then moved onto its monitor only.
+  // At 150 % the parts are 270 x 53, 303 x 39 and 630 x 24, 3 pixels apart, on their monitor only.
   ScreenLayout all = layoutFor(threeMonitors, true);
-  EXPECT_EQ(panelPlacementFor(Rect{300, 700, 500, 900}, all), (PanelPlacement{265, 774, 144}));
-  EXPECT_EQ(panelPlacementFor(Rect{700, 1100, 820, 1168}, all), (PanelPlacement{530, 1108, 144}))
-      << "the centre is on the left monitor: the panel stays off the primary one";
-  EXPECT_EQ(panelPlacementFor(Rect{1312, 0, 1340, 30}, all), (PanelPlacement{1312, 0, 192}));
-  // Without monitors: as designed, where the centring puts it.
-  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, ScreenLayout{}), (PanelPlacement{-80, -7, 96}));
+  EXPECT_EQ(panelPlacementFor(Rect{700, 1100, 820, 1168}, all),
+            (PanelDock{{530, 975, 144}, {497, 1031, 144}, {170, 1073, 144}}))
+      << "the centre is on the left monitor: the parts stay off the primary one";
+  EXPECT_EQ(panelPlacementFor(Rect{1312, 0, 1340, 30}, all),
+            (PanelDock{{1312, 34, 192}, {1312, 108, 192}, {1312, 164, 192}}))
+      << "hints wider than the monitor keep their left edge on it";
+  EXPECT_EQ(panelPlacementFor(Rect{0, 0, 20, 20}, ScreenLayout{}),
+            (PanelDock{{-80, 22}, {-91, 59}, {-200, 87}}))
+      << "without monitors: as designed, under the selection";
 }
 
 TEST(SelectionGeometry, PublishNeedsTwentyByTwenty) {

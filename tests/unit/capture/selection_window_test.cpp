@@ -1,5 +1,6 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_window.h"
+#include "fakes/fake_clipboard.h"
 #include "fakes/fake_messages.h"
 #include "fakes/fake_profile.h"
 #include "fakes/fake_selection_view.h"
@@ -22,6 +23,7 @@ struct SelectionWindowTest : ::testing::Test {
   fakes::FakeTextGlyphs glyphs;
   fakes::FakeMessages messages;
   fakes::FakeProfile profile;
+  fakes::FakePictureClipboard clipboard;
   bool fade = true;
   int confirms = 0, prints = 0, cancels = 0, saves = 0;
   std::function<void()> actionsConfirm;
@@ -34,7 +36,7 @@ struct SelectionWindowTest : ::testing::Test {
                                         if (actionsConfirm) actionsConfirm();
                                       },
                                       [this] { ++prints; }, [this] { ++cancels; }, [this] { ++saves; }},
-                         MarkPlatform{glyphs, messages, profile}};
+                         MarkPlatform{glyphs, messages, profile, clipboard}};
 
   SelectionWindowTest() {
     state.snapshot = Picture(400, 300, rgb(200, 100, 50));
@@ -63,7 +65,7 @@ TEST_F(SelectionWindowTest, FadeDarkensOutsideInFiveStepsAndKeepsInside) {
   EXPECT_EQ(state.p.at(300, 200), rgb(85, 0, 0));
   EXPECT_EQ(view.slept, 150u);
   EXPECT_EQ(view.panelLeft, 110);
-  EXPECT_EQ(view.panelTop, 108);
+  EXPECT_EQ(view.panelTop, 202) << "under the selection";
   EXPECT_TRUE(view.panelVisible);
   EXPECT_EQ(view.glimoCaption, "Glimo Selection !");
   EXPECT_TRUE(view.glimoEnabled);
@@ -154,15 +156,13 @@ TEST_F(SelectionWindowTest, PanelButtonsRunTheAttachedActions) {
   EXPECT_EQ(saves, 1);
 }
 
-TEST_F(SelectionWindowTest, EscAndDoubleClickClose) {
+TEST_F(SelectionWindowTest, EscCloses) {
   view.open = true;
   window.onKeyPress('a');
   EXPECT_TRUE(view.open);
   window.onKeyPress(27);
   EXPECT_FALSE(view.open);
-  view.open = true;
-  window.onDoubleClick();
-  EXPECT_FALSE(view.open);
+  EXPECT_TRUE(messages.questions.empty()) << "nothing to lose, nothing asked";
   state.drawing = true;
   window.onClose();
   EXPECT_FALSE(state.drawing);
@@ -274,10 +274,12 @@ struct SnapTest : SelectionWindowTest {
     window.onMouseDown(x, y);
     window.onMouseUp(x, y);
   }
-  // The outline lies on the rectangle's two outermost rings and nowhere else.
+  // The outline lies on the rectangle's four outermost rings, three blue and one white, and
+  // nowhere else.
   bool outlined(const Rect& r) const {
     return state.p.at(r.left, r.top) == outer && state.p.at(r.right - 1, r.bottom - 1) == outer &&
-           state.p.at(r.left + 1, r.bottom - 2) == inner && state.p.at(r.left + 2, r.top + 2) != inner;
+           state.p.at(r.left + 2, r.bottom - 3) == outer && state.p.at(r.left + 3, r.bottom - 4) == inner &&
+           state.p.at(r.right - 4, r.top + 5) == inner && state.p.at(r.left + 4, r.top + 4) != inner;
   }
 };
 
@@ -299,6 +301,14 @@ TEST_F(SnapTest, TheWindowUnderThePointerIsOutlinedAndAClickSelectsIt) {
 
   // Where no window is, a click takes the monitor (here: the whole picture), and a drag over a
   // window selects the drag.
+  // A double click is two clicks: the window stays selected and the capture open.
+  fade = false;
+  click(80, 150);
+  click(80, 150);
+  EXPECT_EQ(state.selection, frame);
+  EXPECT_TRUE(view.open);
+  fade = true;
+
   click(350, 250);
   EXPECT_EQ(state.selection, (Rect{0, 0, 400, 300}));
   EXPECT_EQ(view.glimoCaption, "Glimo FullScreen !");
@@ -429,10 +439,8 @@ TEST_F(MarksTest, StepsCountOnAndCanGoOnFromTheLastCapture) {
   key('n');
   window.onMouseDown(150, 100);
   window.onMouseUp(150, 100);
-  window.onMouseDown(200, 100); // a quick second click arrives as a double click
-  window.onDoubleClick();
+  window.onMouseDown(200, 100);
   window.onMouseUp(200, 100);
-  EXPECT_TRUE(view.open) << "a double click does not close the window while drawing";
   EXPECT_EQ(glyphs.rendered, (std::vector<std::string>{"5", "6"}));
   state.confirmed = true;
   window.onClose();
@@ -469,6 +477,11 @@ TEST_F(MarksTest, TextIsTypedOntoThePicture) {
   window.onGlimoItClick(); // the button keeps the text being typed
   EXPECT_NE(crop.at(20, 50), rgb(200, 100, 50));
   key(27);
+  ASSERT_EQ(messages.questions.size(), 1u);
+  EXPECT_EQ(messages.questions[0], "Glimor: Drop the drawings and cancel the capture?");
+  EXPECT_TRUE(view.open) << "No keeps the marks";
+  messages.answers.push_back(true);
+  key(27);
   EXPECT_FALSE(view.open);
 }
 
@@ -488,6 +501,64 @@ TEST_F(MarksTest, ANewSelectionDropsTheMarksOnlyWhenTheUserAgrees) {
   drag(20, 20, 60, 60);
   EXPECT_EQ(state.selection, (Rect{20, 20, 60, 60}));
   EXPECT_EQ(messages.questions.size(), 2u) << "no question without marks";
+}
+
+TEST_F(MarksTest, CtrlCCopiesTheMarkedSelectionAndEndsTheCapture) {
+  key('b');
+  drag(120, 60, 160, 80);
+  clipboard.busy = true;
+  EXPECT_THROW(key(3), Error);
+  EXPECT_TRUE(view.open) << "nothing is lost while another program holds the clipboard";
+  clipboard.busy = false;
+  key(3);
+  ASSERT_TRUE(clipboard.picture);
+  EXPECT_EQ(clipboard.picture->pixels, cropOf(state.p, state.selection).pixels);
+  EXPECT_EQ(clipboard.picture->at(20, 10), 0u) << "the redaction";
+  EXPECT_FALSE(view.open);
+  EXPECT_TRUE(messages.questions.empty()) << "copied marks are kept, nothing to ask";
+  EXPECT_EQ(confirms, 0);
+}
+
+// Text's sizes: 8, 12, 16, 20, 24 (its own), 28, 32, 40, 48, ... 160.
+TEST_F(MarksTest, TheColourButtonOffersThePaletteAndTheToolsSizes) {
+  window.onStyleClick();
+  EXPECT_TRUE(view.menus.empty()) << "no tool, nothing to style";
+  key('t');
+  view.menuChoice = 4;
+  window.onStyleClick();
+  ASSERT_EQ(view.menus.size(), 1u);
+  const auto& menu = view.menus[0];
+  ASSERT_EQ(menu.size(), 8u + 1u + 14u);
+  EXPECT_TRUE(menu[0].label == "Red\t1" && menu[0].checked && menu[7].label == "White\t8");
+  EXPECT_EQ(menu[8].label, "") << "a line between colours and sizes";
+  EXPECT_TRUE(menu[13].label == "Size 24" && menu[13].checked && menu.back().label == "Size 160");
+  EXPECT_EQ(view.shownColour, 0x2060E0u) << "Blue, the fifth";
+  view.menuChoice = 17;
+  window.onStyleClick();
+  EXPECT_EQ(view.shownSize, 48);
+  key('b');
+  window.onStyleClick();
+  EXPECT_EQ(view.menus.back().size(), 8u) << "a redaction has colours, no sizes";
+  window.onClose();
+  EXPECT_EQ((profile.values[{"Annotate", "TextSize"}]), "48");
+  EXPECT_EQ((profile.values[{"Annotate", "TextColour"}]), "5");
+}
+
+TEST_F(MarksTest, TextAndStepsOfTheDefaultSizeGrowWithTheMonitorsResolution) {
+  state.screen = {{0, 0, 400, 300}, {{{0, 0, 200, 300}, 96, true}, {{200, 0, 400, 300}, 144, false}}};
+  profile.values[{"Annotate", "StepSize"}] = "30";
+  window.onShow();
+  drag(250, 50, 350, 200);
+  key('t');
+  EXPECT_EQ(view.shownSize, 36);
+  key('n');
+  EXPECT_EQ(view.shownSize, 30) << "a size in Glimor.ini is the user's own";
+  key('s');
+  drag(20, 50, 150, 200);
+  key('t');
+  EXPECT_EQ(view.shownSize, 24) << "at 100 % as designed";
+  window.onClose();
+  EXPECT_EQ(profile.values.count({"Annotate", "TextSize"}), 0u) << "a scaled default is not written";
 }
 
 TEST_F(MarksTest, StylesAreKeptPerToolAndTheWindowLeavesNoPixelsBehind) {
