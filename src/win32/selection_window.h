@@ -63,8 +63,8 @@ private:
   HWND tips_ = nullptr;
   std::string glimoCaption_;
   ToolStrip strip_;
-  int tool_ = -1;     // the drawing tool chosen, -1 while selecting
-  int wheelRest_ = 0; // what the wheel turned short of a notch
+  int tool_ = -1;                 // the drawing tool chosen, -1 while selecting
+  int wheelRest_ = 0;             // what the wheel turned short of a notch
   HWND userForeground_ = nullptr; // the window the user worked in when the capture began
 };
 

@@ -176,7 +176,8 @@ BOOL CALLBACK top(HWND window, LPARAM) {
     ::GetClassNameA(thread.hwndFocus, cls, sizeof cls);
     std::fprintf(out, "focus|%s|%s\n", cls, textOf(thread.hwndFocus).c_str());
   }
-  if ((thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) && thread.hwndMenuOwner == window)
+  if ((thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) &&
+      thread.hwndMenuOwner == window)
     std::fprintf(out, "menumode\n");
   return TRUE;
 }
