@@ -106,19 +106,26 @@ Picture screen4K() {
   return clean;
 }
 
+// The four crop files in a folder of their own, removed with it.
+struct CropFolder {
+  explicit CropFolder(const char* name) : folder(std::filesystem::temp_directory_path() / name) {
+    std::filesystem::create_directories(folder);
+  }
+  ~CropFolder() { std::filesystem::remove_all(folder); }
+  std::filesystem::path folder;
+  glimor::capture::CropFileNames names{"", (folder / "Glimor.jpg").string(), (folder / "Glimor.bmp").string(),
+                                       (folder / "Glimor.gif").string(), (folder / "Glimor.png").string()};
+};
+
 void confirm4K(benchmark::State& state) {
   const Picture picture = screen4K();
-  const auto folder = std::filesystem::temp_directory_path() / "glimor-bench-confirm";
-  std::filesystem::create_directories(folder);
-  const glimor::capture::CropFileNames names{
-      "", (folder / "Glimor.jpg").string(), (folder / "Glimor.bmp").string(),
-      (folder / "Glimor.gif").string(), (folder / "Glimor.png").string()};
+  const CropFolder files("glimor-bench-confirm");
+  const auto& names = files.names;
   const glimor::capture::DisplayFormat display;
   glimor::capture::ImagingCropOutput output(glimor::platform::systemFiles());
   for (auto _ : state)
     output.writeCropFiles(glimor::capture::cropOf(picture, {0, 0, picture.width, picture.height}), display,
                           names, "");
-  std::filesystem::remove_all(folder);
 }
 BENCHMARK(confirm4K)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -126,11 +133,8 @@ BENCHMARK(confirm4K)->Unit(benchmark::kMillisecond)->Iterations(5);
 // the other three are written afterwards, outside the time.
 void confirm4KUploadFileFirst(benchmark::State& state) {
   const Picture picture = screen4K();
-  const auto folder = std::filesystem::temp_directory_path() / "glimor-bench-confirm-first";
-  std::filesystem::create_directories(folder);
-  const glimor::capture::CropFileNames names{
-      "", (folder / "Glimor.jpg").string(), (folder / "Glimor.bmp").string(),
-      (folder / "Glimor.gif").string(), (folder / "Glimor.png").string()};
+  const CropFolder files("glimor-bench-confirm-first");
+  const auto& names = files.names;
   const glimor::capture::DisplayFormat display;
   for (auto _ : state) {
     auto output = std::make_unique<glimor::capture::ImagingCropOutput>(glimor::platform::systemFiles());
@@ -140,7 +144,6 @@ void confirm4KUploadFileFirst(benchmark::State& state) {
     output.reset(); // the other files
     state.ResumeTiming();
   }
-  std::filesystem::remove_all(folder);
 }
 BENCHMARK(confirm4KUploadFileFirst)->Unit(benchmark::kMillisecond)->Iterations(5);
 

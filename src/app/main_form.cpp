@@ -18,7 +18,7 @@ MainForm::MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::Capt
   timerRegistry_ = timers.create(500, false, [this] { autoStart_.tick(); });
   timer1_ = timers.create(100, false, [this] { onLinkPanelTimer(); });
   timer2_ = timers.create(3000, true, [this] { platform_.tray.add(); });
-  floodEr_ = timers.create(5000, false, [this] { onFloodTimer(); });
+  floodEr_ = timers.create(floodLockMs, false, [this] { onFloodTimer(); });
 }
 
 void MainForm::create() {

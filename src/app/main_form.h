@@ -38,6 +38,7 @@ struct MainFormPlatform {
 };
 
 inline const std::string uploadingStatus = "Uploading image...";
+inline constexpr unsigned floodLockMs = 5000; // FloodEr's interval: the anti-flood lock
 inline const std::string floodLockStatus = "AntiFlood protection: Please wait 5 seconds.";
 // The balloons of a capture or an upload refused at its gates, and of a retry with no file left.
 inline const std::string uploadRunningText =

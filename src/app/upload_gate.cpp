@@ -3,10 +3,6 @@
 
 namespace glimor::app {
 
-namespace {
-constexpr std::uint64_t floodLockMs = 5000; // FloodEr's interval
-} // namespace
-
 std::string floodWaitText(int secondsLeft) {
   return "Wait " + std::to_string(secondsLeft) + " s: the last upload was moments ago.";
 }

@@ -338,14 +338,17 @@ void SelectionWindow::copyToClipboard() {
   annotator_.endTyping(true);
   if (!clipboard_.setPicture(cropOf(state_.p, state_.selection)))
     throw Error("The selection could not be copied: another program holds the clipboard open.");
+  keeping([this] { view_.close(); });
+}
+
+// The capture is kept (saved, or copied) while `ending` runs: closing then drops no marks unasked.
+void SelectionWindow::keeping(const std::function<void()>& ending) {
   saving_ = true;
-  try {
-    view_.close();
-  } catch (...) {
-    saving_ = false;
-    throw;
-  }
-  saving_ = false;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{saving_};
+  ending();
 }
 
 // Text being typed is part of what the panel's buttons act on.
@@ -359,15 +362,7 @@ void SelectionWindow::onGlimoItClick() {
 
 void SelectionWindow::onSaveClick() {
   annotator_.endTyping(true);
-  if (!actions_.saveAs) return;
-  saving_ = true;
-  try {
-    actions_.saveAs();
-  } catch (...) {
-    saving_ = false;
-    throw;
-  }
-  saving_ = false;
+  if (actions_.saveAs) keeping(actions_.saveAs);
 }
 
 void SelectionWindow::onPrintClick() {

@@ -76,6 +76,7 @@ private:
   bool pressDropsMarks();
   void publish();
   void copyToClipboard();
+  void keeping(const std::function<void()>& ending);
   // The window under the pointer is picked while nothing is being dragged or drawn.
   bool picking() const;
 

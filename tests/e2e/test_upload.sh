@@ -210,9 +210,9 @@ balloon_shown && fail "a balloon though the main window was open"
 focus_desktop
 xdotool key alt+F2
 wait_for 4 balloon_shown || fail "no balloon for the hot key within the anti-flood lock: $(status_text)"
-shot flood-lock-balloon
 status_is "AntiFlood protection: Please wait 5 seconds." || fail "status after the refused hot key: $(status_text)"
 selection_visible && fail "the hot key opened the selection window within the lock"
+shot flood-lock-balloon
 link=$(xclip -o -selection clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after Retry upload: $link" ;; esac
 curl -sf "$link" -o "$work/retried.jpg" || fail "the retried upload's link does not serve"
