@@ -3,6 +3,9 @@
 #include "app/shortcut.h"
 #include "platform/error.h"
 
+#include <algorithm>
+#include <future>
+
 namespace glimor::app {
 
 namespace {
@@ -154,6 +157,11 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   const bool mainShown = view.visible();
   view.hide();
   if (mainShown || afterTransient) selection.waitForScreenToSettle();
+  // The clean copy's memory is made ready beside the grab: taking fresh memory costs about as much
+  // as filling it, and the grab mostly waits.
+  auto cleanCopy = std::async(std::launch::async, [area = capture_.screen.area] {
+    return capture::Picture(std::max(0, area.width()), std::max(0, area.height()), 0);
+  });
   capture_.p = platform_.screen.grab(capture_.screen.area);
   capture::blackOutUncovered(capture_.p, capture_.screen);
   // The windows on the screen as the grab saw them, for the selection window to snap to
@@ -162,7 +170,8 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   capture_.windows.clear();
   if (settings_.readBool("SnapWindows", true))
     capture_.windows = capture::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
-  capture_.snapshot = capture_.p;
+  capture_.snapshot = cleanCopy.get();
+  capture_.snapshot = capture_.p; // into the memory made ready
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");

@@ -12,12 +12,15 @@ namespace glimor::capture {
 class CropOutput {
 public:
   virtual ~CropOutput() = default;
-  // Glimor.bmp, Glimor.jpg, Glimor.gif and Glimor.png. `first` (one of `names`, or empty) is written
+  // Glimor.bmp, Glimor.jpg, Glimor.gif and Glimor.png of the part `area` of `picture` (a rectangle
+  // within it), read in place rather than copied out first. On return the picture has been taken
+  // (it is left empty), for the files still to come, and is wiped once they no longer need it;
+  // on a throw it is left as it was. `first` (one of `names`, or empty) is written
   // before this returns and the others follow on a thread of their own; without it all four are
   // written in that order before it returns. Throws Error when `first`, or any file written before
   // the return, cannot be written.
-  virtual void writeCropFiles(const Picture& crop, const DisplayFormat& display, const CropFileNames& names,
-                              const std::string& first) = 0;
+  virtual void writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
+                              const CropFileNames& names, const std::string& first) = 0;
   // Why one of the files written after the return could not be written, reported once; empty
   // when all were written or are still being written.
   virtual std::string takeLateFailure() = 0;

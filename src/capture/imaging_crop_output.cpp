@@ -1,7 +1,9 @@
 #include "capture/imaging_crop_output.h"
 
+#include "capture/picture_ops.h"
 #include "imaging/crop_files.h"
 
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -47,73 +49,119 @@ private:
   std::unordered_map<std::uint32_t, std::uint8_t> known_;
 };
 
-void writeIndices(const Picture& crop, imaging::Bitmap& bitmap) {
+// The rows of the part `area` of `picture`, top row first.
+struct PartRows {
+  const Picture& picture;
+  const Rect& area;
+  const std::uint32_t* operator()(int y) const { return picture.row(area.top + y) + area.left; }
+};
+
+void writeIndices(PartRows rowOf, imaging::Bitmap& bitmap) {
   PaletteIndex indexOf(bitmap.palette);
   const int bits = bitmap.bitsPerPixel, perByte = 8 / bits;
   const std::size_t stride = bitmap.stride();
-  for (int y = 0; y < crop.height; ++y) {
-    std::uint8_t* out = bitmap.pixels.data() + static_cast<std::size_t>(crop.height - 1 - y) * stride;
-    const std::uint32_t* in = crop.row(y);
+  for (int y = 0; y < bitmap.height; ++y) {
+    std::uint8_t* out = bitmap.pixels.data() + static_cast<std::size_t>(bitmap.height - 1 - y) * stride;
+    const std::uint32_t* in = rowOf(y);
     // The leftmost pixel in the highest bits of its byte.
-    for (int x = 0; x < crop.width; ++x)
+    for (int x = 0; x < bitmap.width; ++x)
       out[x / perByte] |= static_cast<std::uint8_t>(indexOf(in[x]) << (8 - bits * (x % perByte + 1)));
   }
 }
 
-} // namespace
-
-imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display) {
-  imaging::Bitmap bitmap;
-  bitmap.width = crop.width;
-  bitmap.height = crop.height;
-  int bits = display.bitsPerPixel;
-  bitmap.bitsPerPixel = bits == 24 || bits == 16 || holdsPalette(display) ? bits : 32;
-  std::size_t stride = bitmap.stride();
-  bitmap.pixels.assign(stride * static_cast<std::size_t>(crop.height), 0);
-  if (bitmap.bitsPerPixel <= 8) {
-    bitmap.palette = display.palette;
-    writeIndices(crop, bitmap);
-    return bitmap;
+void writeRow(const std::uint32_t* in, int width, int bitsPerPixel, std::uint8_t* out) {
+  if (bitsPerPixel == 32) {
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t p = in[x] & 0xFFFFFFu;
+      std::memcpy(out + 4 * x, &p, 4);
+    }
+    return;
   }
-  for (int y = 0; y < crop.height; ++y) {
-    std::uint8_t* out = bitmap.pixels.data() + static_cast<std::size_t>(crop.height - 1 - y) * stride;
-    const std::uint32_t* in = crop.row(y);
-    for (int x = 0; x < crop.width; ++x) {
-      std::uint32_t p = in[x];
-      std::uint8_t b = p & 0xFF, g = (p >> 8) & 0xFF, r = (p >> 16) & 0xFF;
-      switch (bitmap.bitsPerPixel) {
-      case 32:
-        out[4 * x] = b, out[4 * x + 1] = g, out[4 * x + 2] = r, out[4 * x + 3] = 0;
-        break;
-      case 24:
-        out[3 * x] = b, out[3 * x + 1] = g, out[3 * x + 2] = r;
-        break;
-      default: { // 16: 0RRRRRGG GGGBBBBB, little-endian
-        auto word = static_cast<std::uint16_t>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
-        out[2 * x] = static_cast<std::uint8_t>(word), out[2 * x + 1] = static_cast<std::uint8_t>(word >> 8);
-      }
-      }
+  for (int x = 0; x < width; ++x) {
+    std::uint32_t p = in[x];
+    std::uint8_t b = p & 0xFF, g = (p >> 8) & 0xFF, r = (p >> 16) & 0xFF;
+    if (bitsPerPixel == 24) {
+      out[3 * x] = b, out[3 * x + 1] = g, out[3 * x + 2] = r;
+    } else { // 16: 0RRRRRGG GGGBBBBB, little-endian
+      auto word = static_cast<std::uint16_t>((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
+      out[2 * x] = static_cast<std::uint8_t>(word), out[2 * x + 1] = static_cast<std::uint8_t>(word >> 8);
     }
   }
+}
+
+bool within(const Rect& area, const Picture& picture) {
+  return area.left >= 0 && area.top >= 0 && area.right <= picture.width && area.bottom <= picture.height &&
+         area.width() >= 0 && area.height() >= 0;
+}
+
+int bitmapDepthOf(const DisplayFormat& display) {
+  int bits = display.bitsPerPixel;
+  return bits == 24 || bits == 16 || holdsPalette(display) ? bits : 32;
+}
+
+} // namespace
+
+imaging::Bitmap displayBitmapOf(const Picture& picture, const Rect& area, const DisplayFormat& display) {
+  // A part that reaches beyond the picture is white there, as its crop is.
+  if (!within(area, picture)) return displayBitmapOf(cropOf(picture, area), display);
+  imaging::Bitmap bitmap;
+  bitmap.width = area.width();
+  bitmap.height = area.height();
+  bitmap.bitsPerPixel = bitmapDepthOf(display);
+  std::size_t stride = bitmap.stride();
+  bitmap.pixels.assign(stride * static_cast<std::size_t>(bitmap.height), 0);
+  const PartRows rowOf{picture, area};
+  if (bitmap.bitsPerPixel <= 8) {
+    bitmap.palette = display.palette;
+    writeIndices(rowOf, bitmap);
+    return bitmap;
+  }
+  for (int y = 0; y < bitmap.height; ++y)
+    writeRow(rowOf(y), bitmap.width, bitmap.bitsPerPixel,
+             bitmap.pixels.data() + static_cast<std::size_t>(bitmap.height - 1 - y) * stride);
   return bitmap;
+}
+
+imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display) {
+  return displayBitmapOf(crop, {0, 0, crop.width, crop.height}, display);
 }
 
 ImagingCropOutput::~ImagingCropOutput() {
   if (later_.joinable()) later_.join();
 }
 
-void ImagingCropOutput::writeCropFiles(const Picture& crop, const DisplayFormat& display,
+void ImagingCropOutput::writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
                                        const CropFileNames& names, const std::string& first) {
   // The last capture's files are finished before this one's replace them.
   if (later_.joinable()) later_.join();
-  auto bitmap = std::make_shared<const imaging::Bitmap>(displayBitmapOf(crop, display));
   imaging::CropFileNames all{names.bmp, names.jpg, names.gif, names.png};
-  if (first.empty()) return imaging::writeCropFiles(*bitmap, all, files_);
-  imaging::saveCropAs(*bitmap, first, files_);
-  later_ = std::thread([this, bitmap, all, first] {
+  if (first.empty()) {
+    imaging::writeCropFiles(displayBitmapOf(picture, area, display), all, files_);
+    wipe(picture);
+    return;
+  }
+  // The upload's JPEG is read straight from the picture where its colours are the bitmap's: no
+  // bitmap stands between the confirm and the upload.
+  std::shared_ptr<const imaging::Bitmap> bitmap;
+  const int depth = bitmapDepthOf(display);
+  if (first == names.jpg && (depth == 24 || depth == 32) && within(area, picture)) {
+    imaging::saveJpegAs({area.width(), area.height(), 32,
+                         reinterpret_cast<const std::uint8_t*>(picture.row(area.top) + area.left),
+                         static_cast<std::ptrdiff_t>(picture.width) * 4},
+                        first, files_);
+  } else {
+    bitmap = std::make_shared<const imaging::Bitmap>(displayBitmapOf(picture, area, display));
+    imaging::saveCropAs(*bitmap, first, files_);
+  }
+  auto kept = std::make_shared<Picture>(std::exchange(picture, Picture{}));
+  later_ = std::thread([this, kept, bitmap, area, display, all, first] {
     try {
-      imaging::writeCropFiles(*bitmap, all, files_, first);
+      auto made =
+          bitmap ? bitmap : std::make_shared<const imaging::Bitmap>(displayBitmapOf(*kept, area, display));
+      wipe(*kept);
+      imaging::writeCropFiles(*made, all, files_, first);
     } catch (const std::exception& e) {
+      wipe(*kept);
       std::lock_guard lock(failureMutex_);
       lateFailure_ = e.what();
     }

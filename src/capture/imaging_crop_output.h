@@ -12,6 +12,7 @@ namespace glimor::capture {
 // 16 (5-5-5) bits per pixel, or indices into the display's colours at 8 bits
 // or fewer; rows bottom-up. A depth the crop cannot be held in (a palette of
 // the wrong size, say) gets 32 bits.
+imaging::Bitmap displayBitmapOf(const Picture& picture, const Rect& area, const DisplayFormat& display);
 imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display);
 
 // Writes the crop files through the image encoders; the files after the first on a thread of
@@ -23,8 +24,8 @@ public:
   ImagingCropOutput(const ImagingCropOutput&) = delete;
   ImagingCropOutput& operator=(const ImagingCropOutput&) = delete;
 
-  void writeCropFiles(const Picture& crop, const DisplayFormat& display, const CropFileNames& names,
-                      const std::string& first) override;
+  void writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
+                      const CropFileNames& names, const std::string& first) override;
   std::string takeLateFailure() override;
   bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) override;
 

@@ -19,9 +19,8 @@ ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput
     : state_(state), flags_(flags), output_(output), platform_(platform) {}
 
 void ToolWindow::confirm() {
-  Picture crop = cropOf(state_.p, state_.selection);
   // A failure leaves the window open and unconfirmed, so the user can try again.
-  output_.writeCropFiles(crop, state_.display, state_.files, state_.uploadFile);
+  output_.writeCropFiles(state_.p, state_.selection, state_.display, state_.files, state_.uploadFile);
   state_.confirmed = true;
   platform_.selectionView.close();
 }

@@ -66,6 +66,10 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
   if (wanted(names.png)) files.replace(names.png, png);
 }
 
+void saveJpegAs(const PixelRows& crop, const std::string& path, platform::Files& files) {
+  files.replace(path, compressJpeg(crop, jpegQuality));
+}
+
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files) {
   const std::string extension = ascii::lowered(paths::extensionOf(path));
   if (extension == ".bmp")

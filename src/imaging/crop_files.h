@@ -1,5 +1,6 @@
 #pragma once
 #include "imaging/bitmap.h"
+#include "imaging/jpeg_image.h"
 #include "platform/files.h"
 
 #include <string>
@@ -23,5 +24,9 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
 // (.bmp, .jpg, .gif or .png). Returns false, writing nothing, for any other extension;
 // throws when writing fails.
 bool saveCropAs(const Bitmap& crop, const std::string& path, platform::Files& files);
+
+// The JPEG file that saveCropAs writes, of rows read where they are kept rather than of a bitmap
+// made for it; the same file for the same colours. Throws when writing fails.
+void saveJpegAs(const PixelRows& crop, const std::string& path, platform::Files& files);
 
 } // namespace glimor::imaging

@@ -78,7 +78,7 @@ void termDestination(j_compress_ptr cinfo) {
 
 // Returns 0 on success, otherwise libjpeg's message code (never 0 for an error).
 // Only trivially destructible objects live here: longjmp skips destructors.
-int runCompression(const Bitmap& image, int quality, platform::Bytes& file) {
+int runCompression(const PixelRows& image, int quality, platform::Bytes& file) {
   jpeg_compress_struct cinfo{};
   ErrorManager errors{};
   Destination destination{};
@@ -114,11 +114,9 @@ int runCompression(const Bitmap& image, int quality, platform::Bytes& file) {
   cinfo.dct_method = JDCT_FLOAT; // libjpeg's default is JDCT_ISLOW
   jpeg_start_compress(&cinfo, TRUE);
 
-  // Top row first: the bitmap keeps its rows bottom-up.
-  const std::size_t stride = image.stride();
   while (cinfo.next_scanline < cinfo.image_height) {
-    const std::size_t row = static_cast<std::size_t>(image.height) - 1 - cinfo.next_scanline;
-    JSAMPROW rowPointer = const_cast<JSAMPROW>(image.pixels.data() + row * stride);
+    JSAMPROW rowPointer =
+        const_cast<JSAMPROW>(image.top + static_cast<std::ptrdiff_t>(cinfo.next_scanline) * image.stride);
     jpeg_write_scanlines(&cinfo, &rowPointer, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -128,17 +126,29 @@ int runCompression(const Bitmap& image, int quality, platform::Bytes& file) {
 
 } // namespace
 
-platform::Bytes compressJpeg(const Bitmap& image, int quality) {
-  if ((image.bitsPerPixel != 24 && image.bitsPerPixel != 32) || !image.isValid())
-    throw Error("Bitmap image is not valid");
+PixelRows rowsOf(const Bitmap& image) {
+  // Top row first: the bitmap keeps its rows bottom-up.
+  const auto stride = static_cast<std::ptrdiff_t>(image.stride());
+  return {image.width, image.height, image.bitsPerPixel,
+          image.pixels.data() + (image.height > 0 ? (image.height - 1) * stride : 0), -stride};
+}
+
+platform::Bytes compressJpeg(const PixelRows& image, int quality) {
+  if (image.bitsPerPixel != 24 && image.bitsPerPixel != 32) throw Error("Bitmap image is not valid");
   platform::Bytes file;
-  if (!image.hasPixels()) return file;
+  if (image.width <= 0 || image.height <= 0) return file;
   // At quality 100 a capture compresses to roughly a quarter of its 24-bit size;
   // reserving that spares most of the copies of a growing buffer.
   file.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3 / 4 + 4096);
   const int code = runCompression(image, quality, file);
   if (code != 0) throw EJPEG(code);
   return file;
+}
+
+platform::Bytes compressJpeg(const Bitmap& image, int quality) {
+  if ((image.bitsPerPixel != 24 && image.bitsPerPixel != 32) || !image.isValid())
+    throw Error("Bitmap image is not valid");
+  return compressJpeg(rowsOf(image), quality);
 }
 
 } // namespace glimor::imaging

@@ -3,6 +3,8 @@
 #include "platform/error.h"
 #include "platform/files.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,8 +48,21 @@ private:
   std::optional<platform::Bytes> compressed;
 };
 
-// The JPEG file of a 24-bit (blue, green, red) bitmap, or of a 32-bit one read as
-// the 24-bit image it holds; the core of TJPEGImage::compress.
+// Rows of 24-bit (blue, green, red) or 32-bit (blue, green, red, unused) pixels read in place,
+// wherever they are kept: `top` is the top row, and each next row starts `stride` bytes on
+// (negative for rows kept bottom-up).
+struct PixelRows {
+  int width = 0, height = 0;
+  int bitsPerPixel = 32; // 24 or 32
+  const std::uint8_t* top = nullptr;
+  std::ptrdiff_t stride = 0;
+};
+// A 24- or 32-bit bitmap's rows.
+PixelRows rowsOf(const Bitmap& image);
+
+// The JPEG file of 24-bit rows, or of 32-bit ones read as the 24-bit image they hold; the core
+// of TJPEGImage::compress.
+platform::Bytes compressJpeg(const PixelRows& image, int quality);
 platform::Bytes compressJpeg(const Bitmap& image, int quality);
 
 } // namespace glimor::imaging

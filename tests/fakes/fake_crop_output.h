@@ -1,5 +1,6 @@
 #pragma once
 #include "capture/crop_output.h"
+#include "capture/picture_ops.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -12,16 +13,18 @@ namespace glimor::fakes {
 
 class FakeCropOutput final : public capture::CropOutput {
 public:
-  void writeCropFiles(const capture::Picture& crop, const capture::DisplayFormat& display,
-                      const capture::CropFileNames& names, const std::string& first) override {
+  void writeCropFiles(capture::Picture& picture, const capture::Rect& area,
+                      const capture::DisplayFormat& display, const capture::CropFileNames& names,
+                      const std::string& first) override {
     if (fails) throw Error("Cannot create file \"" + names.bmp + "\". Access is denied");
     firstWritten = first;
     written.push_back(names.bmp);
     written.push_back(names.jpg);
     written.push_back(names.gif);
     written.push_back(names.png);
-    lastCrop = crop;
+    lastCrop = capture::cropOf(picture, area);
     lastBits = display.bitsPerPixel;
+    picture = {};
   }
   bool saveCropAs(const capture::Picture& crop, const capture::DisplayFormat& display,
                   const std::string& path) override {

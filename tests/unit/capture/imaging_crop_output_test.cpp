@@ -1,4 +1,5 @@
 #include "capture/imaging_crop_output.h"
+#include "capture/picture_ops.h"
 #include "fakes/fake_files.h"
 #include "platform/error.h"
 
@@ -57,11 +58,18 @@ TEST(ImagingCropOutput, APaletteDisplayGetsIndicesIntoItsColours) {
             (std::vector<std::uint8_t>{0x80, 0x80, 0x80, 0}));
 }
 
+// The files of a copy of `picture`, which the output takes.
+void writeFilesOf(ImagingCropOutput& output, Picture picture, const CropFileNames& names,
+                  const std::string& first) {
+  output.writeCropFiles(picture, {0, 0, picture.width, picture.height}, {32, {}}, names, first);
+  EXPECT_TRUE(picture.pixels.empty()) << "taken";
+}
+
 TEST(ImagingCropOutput, WritesTheThreeFilesAndSavesByExtension) {
   fakes::FakeFiles files;
   ImagingCropOutput output(files);
   Picture crop(20, 20, 0x336699);
-  output.writeCropFiles(crop, {32, {}}, cropFileNamesFor("C:\\Apps\\Glimor.exe"), "");
+  writeFilesOf(output, crop, cropFileNamesFor("C:\\Apps\\Glimor.exe"), "");
   ASSERT_TRUE(files.exists("C:\\Apps\\Glimor.bmp"));
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.bmp"].size(), 54u + 4 * 20 * 20);
   EXPECT_EQ(files.contents["C:\\Apps\\Glimor.jpg"][0], 0xFF);
@@ -78,11 +86,12 @@ TEST(ImagingCropOutput, WritesTheUploadsFileFirstAndTheOthersAfter) {
   Picture crop(23, 17, 0x336699);
   crop.at(3, 4) = 0xFF0000;
   fakes::FakeFiles together, apart;
-  ImagingCropOutput(together).writeCropFiles(crop, {32, {}}, names, "");
+  ImagingCropOutput all(together);
+  writeFilesOf(all, crop, names, "");
   apart.failing = {names.gif};
   {
     ImagingCropOutput output(apart);
-    output.writeCropFiles(crop, {32, {}}, names, names.png);
+    writeFilesOf(output, crop, names, names.png);
     EXPECT_EQ(apart.replaced.front(), names.png);
   } // waits for the others
   EXPECT_EQ(apart.replaced, (std::vector<std::string>{names.png, names.bmp, names.jpg}));
@@ -90,11 +99,34 @@ TEST(ImagingCropOutput, WritesTheUploadsFileFirstAndTheOthersAfter) {
     EXPECT_EQ(apart.contents[name], together.contents[name]) << name;
 
   ImagingCropOutput output(apart);
-  output.writeCropFiles(crop, {32, {}}, names, names.jpg);
-  // Written at once, after the earlier files were finished: the failure is this call's.
-  EXPECT_THROW(output.writeCropFiles(crop, {32, {}}, names, ""), Error);
+  writeFilesOf(output, crop, names, names.jpg);
+  // Written at once, after the earlier files were finished: the failure is this call's, and the
+  // picture stays with the caller.
+  Picture kept = crop;
+  EXPECT_THROW(output.writeCropFiles(kept, {0, 0, kept.width, kept.height}, {32, {}}, names, ""), Error);
+  EXPECT_EQ(kept.pixels, crop.pixels);
   EXPECT_NE(output.takeLateFailure(), "") << "the earlier files' failure";
   EXPECT_EQ(output.takeLateFailure(), "") << "reported once";
+}
+
+// The upload's JPEG is read from the picture in place: the same file as the bitmap's, whatever
+// surrounds the part and at either depth that holds its colours.
+TEST(ImagingCropOutput, TheUploadsJpegOfAPartIsTheCropsJpeg) {
+  const CropFileNames names = cropFileNamesFor("C:\\Apps\\Glimor.exe");
+  Picture screen(40, 30, 0x102030);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      screen.at(x, y) = static_cast<std::uint32_t>(x * 6 << 16 | y * 8 << 8 | (x ^ y));
+  const Rect part{7, 5, 30, 22};
+  fakes::FakeFiles files;
+  ImagingCropOutput output(files);
+  ASSERT_TRUE(output.saveCropAs(cropOf(screen, part), {32, {}}, "D:\\crop.jpg"));
+  for (int bits : {32, 24}) {
+    Picture picture = screen;
+    output.writeCropFiles(picture, part, {bits, {}}, names, names.jpg);
+    EXPECT_TRUE(picture.pixels.empty());
+    EXPECT_EQ(files.contents[names.jpg], files.contents["D:\\crop.jpg"]) << bits;
+  }
 }
 
 } // namespace
