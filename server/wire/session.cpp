@@ -3,6 +3,7 @@
 #include "admission.h"
 #include "json_text.h"
 #include "metrics.h"
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 #include "proxy_header.h"
 #include "request_log.h"
@@ -39,6 +40,31 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
   return address + ":" + std::to_string(endpoint.port());
 }
 
+// What can be read of a head too large to parse: its request line's target
+// and version and its Accept line, so that the refusal speaks the client's language.
+struct RawHead {
+  std::string_view target;
+  std::string_view accept;
+  unsigned version = 11;
+};
+
+RawHead peekHead(std::string_view bytes) {
+  RawHead head;
+  std::string_view line = bytes.substr(0, bytes.find("\r\n"));
+  std::size_t first = line.find(' '), last = line.rfind(' ');
+  if (first == std::string_view::npos || last <= first) return head;
+  head.target = line.substr(first + 1, last - first - 1);
+  if (line.substr(last + 1) == "HTTP/1.0") head.version = 10;
+  constexpr std::string_view name = "\r\naccept:";
+  for (std::size_t at = 0; at + name.size() <= bytes.size(); ++at)
+    if (ascii::equalsIgnoringCase(bytes.substr(at, name.size()), name)) {
+      std::string_view value = bytes.substr(at + name.size());
+      head.accept = value.substr(0, value.find("\r\n"));
+      break;
+    }
+  return head;
+}
+
 } // namespace
 
 template <typename Stream>
@@ -72,7 +98,11 @@ template <typename Stream> void Session<Stream>::start() {
     logMessage(clientAddress_ + ": not a trusted proxy (--trusted-proxy): connection closed");
     return close();
   }
-  handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
+  // A proxy's connection counts against its client's share once the PROXY
+  // header names the client; before, against the cap on all alone, so a burst
+  // of connections through one proxy is never taken for one client.
+  handle_ = config.proxyProtocol ? shared_.connections.add(this->weak_from_this())
+                                 : shared_.connections.add(this->weak_from_this(), clientAddress_);
   // Over its address's share, or every connection busy: closed unread.
   if (!handle_) {
     metrics().add("glimor_connections_refused_total");
@@ -118,12 +148,12 @@ template <typename Stream> void Session<Stream>::onProxyBytes(beast::error_code 
     return close();
   }
   buffer_.consume(header.length);
-  // From here on the client is the one the proxy names, for every limit and record.
-  if (header.clientAddress && *header.clientAddress != clientAddress_) {
-    shared_.connections.remove(*handle_);
-    clientAddress_ = *header.clientAddress;
-    handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
-    if (!handle_) return close();
+  // From here on the client is the one the proxy names, for every limit and
+  // record; a connection the proxy makes itself counts as the proxy's.
+  if (header.clientAddress) clientAddress_ = *header.clientAddress;
+  if (!shared_.connections.moveTo(*handle_, clientAddress_)) {
+    metrics().add("glimor_connections_refused_total");
+    return close();
   }
   begin();
 }
@@ -174,7 +204,7 @@ template <typename Stream> void Session<Stream>::refusePlainHttp() {
                       beast::error_code ignored;
                       self->tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
                       self->tcp().expires_after(drainTime);
-                      self->drainBudget_ = drainLimit;
+                      self->drainBudget_ = self->drainLimit();
                       self->drain();
                     });
 }
@@ -228,7 +258,13 @@ template <typename Stream> void Session<Stream>::readHeader() {
 }
 
 template <typename Stream> void Session<Stream>::onHeader(beast::error_code error) {
-  if (error == http::error::header_limit) return refuseBeforeBody(431, "Request header too large");
+  if (error == http::error::header_limit) {
+    auto data = buffer_.data();
+    RawHead raw = peekHead({static_cast<const char*>(data.data()), data.size()});
+    request_.version = raw.version;
+    request_.json = routeOf(raw.target) == Route::upload && wantsJson(raw.accept);
+    return refuseBeforeBody(431, "Request header too large");
+  }
   // A timed-out stream is already closed by Beast, so a slow client gets no answer.
   if (error == beast::error::timeout) return close();
   if (error == http::error::end_of_stream || error == http::error::partial_message ||
@@ -259,6 +295,9 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
                    clientAddress_};
   auto authorization = header[http::field::authorization];
   head.authorization = {authorization.data(), authorization.size()};
+  auto host = header[http::field::host];
+  head.host = {host.data(), host.size()};
+  head.forwarded = header.count(http::field::forwarded) > 0 || header.count("X-Forwarded-For") > 0;
   if (auto length = parser_->content_length()) head.contentLength = *length;
   auto admission =
       admit(head, shared_.service.config, *shared_.service.gate, std::chrono::steady_clock::now());
@@ -343,8 +382,23 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.caller = std::move(request_.caller);
   bool keepAlive = message.keep_alive() && !shared_.connections.stopping();
 
-  if (request.method == "POST" && routeOf(request.target) == Route::upload)
-    return handleUpload(std::move(request), keepAlive);
+  // An upload or feedback counts against the limits once its body has come.
+  const Route where = routeOf(request.target);
+  if (request.method == "POST" && (where == Route::upload || where == Route::feedback)) {
+    UploadGate& gate = *shared_.service.gate;
+    auto now = std::chrono::steady_clock::now();
+    try {
+      if (where == Route::upload)
+        gate.countUpload(request.caller, clientAddress_, request.body.size(), now);
+      else
+        gate.countFeedback(clientAddress_, now);
+    } catch (const Refusal& refusal) {
+      Response refused = errorResponse(request, refusal.status(), refusal.what());
+      for (const auto& line : refusal.headers()) refused.headers.push_back(line);
+      return respond(std::move(refused), keepAlive);
+    }
+  }
+  if (request.method == "POST" && where == Route::upload) return handleUpload(std::move(request), keepAlive);
   auto answerRequest = [this, request = std::move(request)] {
     try {
       return route(shared_.service, request);
