@@ -40,29 +40,17 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
   return address + ":" + std::to_string(endpoint.port());
 }
 
-// What can be read of a head too large to parse: its request line's target
-// and version and its Accept line, so that the refusal speaks the client's language.
-struct RawHead {
-  std::string_view target;
-  std::string_view accept;
-  unsigned version = 11;
-};
-
-RawHead peekHead(std::string_view bytes) {
-  RawHead head;
-  std::string_view line = bytes.substr(0, bytes.find("\r\n"));
-  std::size_t first = line.find(' '), last = line.rfind(' ');
-  if (first == std::string_view::npos || last <= first) return head;
-  head.target = line.substr(first + 1, last - first - 1);
-  if (line.substr(last + 1) == "HTTP/1.0") head.version = 10;
-  constexpr std::string_view name = "\r\naccept:";
-  for (std::size_t at = 0; at + name.size() <= bytes.size(); ++at)
-    if (ascii::equalsIgnoringCase(bytes.substr(at, name.size()), name)) {
-      std::string_view value = bytes.substr(at + name.size());
-      head.accept = value.substr(0, value.find("\r\n"));
-      break;
-    }
-  return head;
+// The Accept line among header lines the parser refused as too many bytes: it
+// keeps the request line and the lines it read, the rest stays in the buffer.
+std::string_view acceptLineIn(std::string_view lines) {
+  for (std::size_t at = 0; at < lines.size();) {
+    std::size_t end = lines.find("\r\n", at);
+    std::string_view line = lines.substr(at, end == std::string_view::npos ? end : end - at);
+    if (ascii::startsWithIgnoringCase(line, "accept:")) return line.substr(7);
+    if (end == std::string_view::npos) break;
+    at = end + 2;
+  }
+  return {};
 }
 
 } // namespace
@@ -259,10 +247,19 @@ template <typename Stream> void Session<Stream>::readHeader() {
 
 template <typename Stream> void Session<Stream>::onHeader(beast::error_code error) {
   if (error == http::error::header_limit) {
+    // Refused in the client's language, as far as the head can be read.
     auto data = buffer_.data();
-    RawHead raw = peekHead({static_cast<const char*>(data.data()), data.size()});
-    request_.version = raw.version;
-    request_.json = routeOf(raw.target) == Route::upload && wantsJson(raw.accept);
+    const auto& partial = parser_->get();
+    request_.version = partial.version();
+    if (!partial.target().empty()) {
+      request_.method = std::string(partial.method_string());
+      request_.target = std::string(partial.target());
+    }
+    auto accept = partial[http::field::accept];
+    request_.json =
+        routeOf({partial.target().data(), partial.target().size()}) == Route::upload &&
+        wantsJson(accept.empty() ? acceptLineIn({static_cast<const char*>(data.data()), data.size()})
+                                 : std::string_view(accept.data(), accept.size()));
     return refuseBeforeBody(431, "Request header too large");
   }
   // A timed-out stream is already closed by Beast, so a slow client gets no answer.
