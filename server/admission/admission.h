@@ -24,6 +24,8 @@ struct RequestHead {
   bool chunked = false;
   std::string_view authorization = {}; // the Authorization line
   std::string_view clientAddress = {};
+  std::string_view host = {}; // the Host line
+  bool forwarded = false;     // a Forwarded or X-Forwarded-For line is there
 };
 
 // A request the service reads on: its body may grow to `bodyLimit`, and
@@ -44,9 +46,10 @@ struct Turndown {
 };
 
 // The rules a request head must pass, all decided before any body room is
-// claimed or a body byte read: the head's own form and size, then for uploads
-// and feedback the token and the limits (`gate`, which never waits for the
-// store), counting the upload's declared length.
+// claimed or a body byte read: the head's own form and size, its route and
+// method, then for uploads and feedback the token and whether the limits take
+// the declared length (`gate`, which never waits for the store; the request is
+// counted once its body has come).
 std::variant<Admitted, Turndown> admit(const RequestHead& head, const Config& config, UploadGate& gate,
                                        std::chrono::steady_clock::time_point now);
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "address_group.h"
+
 #include <atomic>
 #include <list>
 #include <memory>
@@ -19,11 +21,10 @@ public:
 };
 
 // The open client connections, within a cap on all of them and a share for
-// each client address. When the cap is reached, the connection idle longest
-// makes room for a new one, as a web server reuses kept-alive connections, so
-// idle connections cannot lock out a client that has a request to make. A
-// shutdown closes the idle ones at once; those with a request in flight finish
-// it first. Thread-safe.
+// each client address (by addressGroup(): an IPv6 /64 is one client). When the cap is reached, the connection
+// idle longest makes room for a new one, as a web server reuses kept-alive connections, so idle connections
+// cannot lock out a client that has a request to make. A shutdown closes the idle ones at once; those with a
+// request in flight finish it first. Thread-safe.
 class Connections {
 public:
   Connections(std::size_t maxConnections, std::size_t maxPerAddress)
@@ -32,7 +33,7 @@ public:
 private:
   struct Entry {
     std::weak_ptr<Connection> connection;
-    std::string address;
+    std::optional<std::string> group; // the client's address group, once known
     std::optional<std::list<std::list<Entry>::iterator>::iterator> idlePlace;
   };
 
@@ -42,27 +43,33 @@ public:
   // Registers a new connection, or nothing when its address holds its share
   // already or every connection is busy; the caller then closes it unread.
   std::optional<Handle> add(std::weak_ptr<Connection> connection, const std::string& address) {
-    std::shared_ptr<Connection> evicted;
-    std::optional<Handle> handle;
-    {
-      std::lock_guard lock(mutex_);
-      std::size_t& fromAddress = perAddress_[address];
-      if (fromAddress < maxPerAddress_ && (open_.size() < max_ || (evicted = evictIdlest()))) {
-        ++fromAddress;
-        handle = open_.insert(open_.end(), Entry{std::move(connection), address, std::nullopt});
-      } else if (fromAddress == 0) {
-        perAddress_.erase(address);
-      }
-    }
-    if (evicted) evicted->closeWhenIdle();
-    return handle;
+    return addTo(std::move(connection), addressGroup(address));
+  }
+
+  // A connection whose client is not known yet (a trusted proxy's, before its
+  // PROXY header): it counts against the cap on all, not against any share.
+  std::optional<Handle> add(std::weak_ptr<Connection> connection) {
+    return addTo(std::move(connection), std::nullopt);
+  }
+
+  // Counts the connection against its client's share from now on, in place of
+  // any address it had; false (and counted against none) when that share is full.
+  bool moveTo(Handle handle, const std::string& address) {
+    std::string group = addressGroup(address);
+    std::lock_guard lock(mutex_);
+    if (handle->group == group) return true;
+    leaveGroupLocked(*handle);
+    std::size_t& fromAddress = perAddress_[group];
+    if (fromAddress >= maxPerAddress_) return false;
+    ++fromAddress;
+    handle->group = std::move(group);
+    return true;
   }
 
   void remove(Handle handle) {
     std::lock_guard lock(mutex_);
     setIdleLocked(handle, false);
-    auto found = perAddress_.find(handle->address);
-    if (--found->second == 0) perAddress_.erase(found);
+    leaveGroupLocked(*handle);
     open_.erase(handle);
   }
 
@@ -98,6 +105,31 @@ public:
   }
 
 private:
+  std::optional<Handle> addTo(std::weak_ptr<Connection> connection, std::optional<std::string> group) {
+    std::shared_ptr<Connection> evicted;
+    std::optional<Handle> handle;
+    {
+      std::lock_guard lock(mutex_);
+      std::size_t* fromAddress = group ? &perAddress_[*group] : nullptr;
+      if ((!fromAddress || *fromAddress < maxPerAddress_) &&
+          (open_.size() < max_ || (evicted = evictIdlest()))) {
+        if (fromAddress) ++*fromAddress;
+        handle = open_.insert(open_.end(), Entry{std::move(connection), std::move(group), std::nullopt});
+      } else if (fromAddress && *fromAddress == 0) {
+        perAddress_.erase(*group);
+      }
+    }
+    if (evicted) evicted->closeWhenIdle();
+    return handle;
+  }
+
+  void leaveGroupLocked(Entry& entry) {
+    if (!entry.group) return;
+    auto found = perAddress_.find(*entry.group);
+    if (--found->second == 0) perAddress_.erase(found);
+    entry.group.reset();
+  }
+
   void setIdleLocked(Handle handle, bool idle) {
     if (handle->idlePlace && !idle) {
       idle_.erase(*handle->idlePlace);

@@ -32,27 +32,45 @@ RateLimiter::Debts& RateLimiter::debtsOf(const std::string& key, Clock::time_poi
   return entries_.front();
 }
 
+RateLimiter::Outcome RateLimiter::outcome(Clock::time_point requestsDrained, Clock::time_point bytesDrained,
+                                          std::uint64_t bytes, Clock::time_point now) const {
+  Seconds requestDebt{0}, byteDebt{0}, wait{0};
+  if (perMinute_ > 0) {
+    requestDebt = std::max(Seconds(requestsDrained - now), Seconds(0)) + minute / perMinute_;
+    wait = std::max(wait, requestDebt - minute);
+  }
+  if (bytesPerDay_ > 0) {
+    byteDebt = std::max(Seconds(bytesDrained - now), Seconds(0)) +
+               day * (static_cast<double>(bytes) / static_cast<double>(bytesPerDay_));
+    wait = std::max(wait, byteDebt - day);
+  }
+  Outcome result{now + std::chrono::duration_cast<Clock::duration>(requestDebt),
+                 now + std::chrono::duration_cast<Clock::duration>(byteDebt), std::nullopt};
+  if (wait > Seconds(0))
+    result.wait =
+        std::chrono::seconds(static_cast<long long>(std::clamp(std::ceil(wait.count()), 1.0, day.count())));
+  return result;
+}
+
 std::optional<std::chrono::seconds> RateLimiter::charge(const std::string& key, std::uint64_t bytes,
                                                         Clock::time_point now) {
   if (perMinute_ == 0 && bytesPerDay_ == 0) return std::nullopt;
   std::lock_guard lock(mutex_);
   Debts& debts = debtsOf(key, now);
-  Seconds requestDebt{0}, byteDebt{0}, wait{0};
-  if (perMinute_ > 0) {
-    requestDebt = std::max(Seconds(debts.requestsDrained - now), Seconds(0)) + minute / perMinute_;
-    wait = std::max(wait, requestDebt - minute);
-  }
-  if (bytesPerDay_ > 0) {
-    byteDebt = std::max(Seconds(debts.bytesDrained - now), Seconds(0)) +
-               day * (static_cast<double>(bytes) / static_cast<double>(bytesPerDay_));
-    wait = std::max(wait, byteDebt - day);
-  }
-  if (wait > Seconds(0))
-    return std::chrono::seconds(
-        static_cast<long long>(std::clamp(std::ceil(wait.count()), 1.0, day.count())));
-  debts.requestsDrained = now + std::chrono::duration_cast<Clock::duration>(requestDebt);
-  debts.bytesDrained = now + std::chrono::duration_cast<Clock::duration>(byteDebt);
+  Outcome result = outcome(debts.requestsDrained, debts.bytesDrained, bytes, now);
+  if (result.wait) return result.wait;
+  debts.requestsDrained = result.requestsDrained;
+  debts.bytesDrained = result.bytesDrained;
   return std::nullopt;
+}
+
+std::optional<std::chrono::seconds> RateLimiter::wait(const std::string& key, std::uint64_t bytes,
+                                                      Clock::time_point now) const {
+  if (perMinute_ == 0 && bytesPerDay_ == 0) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  auto found = byKey_.find(key);
+  if (found == byKey_.end()) return outcome(now, now, bytes, now).wait;
+  return outcome(found->second->requestsDrained, found->second->bytesDrained, bytes, now).wait;
 }
 
 std::size_t RateLimiter::keys() const {

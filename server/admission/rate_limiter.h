@@ -30,6 +30,11 @@ public:
   std::optional<std::chrono::seconds> charge(const std::string& key, std::uint64_t bytes,
                                              Clock::time_point now);
 
+  // What charge() would answer now, counting nothing: a request's head is
+  // refused by it before its body, which is charged once it has come.
+  std::optional<std::chrono::seconds> wait(const std::string& key, std::uint64_t bytes,
+                                           Clock::time_point now) const;
+
   std::size_t keys() const;
 
 private:
@@ -39,6 +44,15 @@ private:
     Clock::time_point bytesDrained;
   };
   using Entries = std::list<Debts>; // used most recently first
+  // Debts after one more request of `bytes`, and the wait when they go beyond their periods.
+  struct Outcome {
+    Clock::time_point requestsDrained;
+    Clock::time_point bytesDrained;
+    std::optional<std::chrono::seconds> wait;
+  };
+
+  Outcome outcome(Clock::time_point requestsDrained, Clock::time_point bytesDrained, std::uint64_t bytes,
+                  Clock::time_point now) const;
 
   Debts& debtsOf(const std::string& key, Clock::time_point now);
 

@@ -3,8 +3,6 @@
 #include "refusal.h"
 #include "request_log.h"
 
-#include <boost/asio/ip/address.hpp>
-
 namespace glimor::server {
 namespace {
 
@@ -41,22 +39,10 @@ std::optional<std::string> bearerToken(std::string_view line) {
 
 } // namespace
 
-std::string addressGroup(const std::string& address) {
-  namespace ip = boost::asio::ip;
-  boost::system::error_code error;
-  ip::address parsed = ip::make_address(address, error);
-  if (error || parsed.is_v4()) return address;
-  ip::address_v6 v6 = parsed.to_v6();
-  if (v6.is_v4_mapped()) return ip::make_address_v4(ip::v4_mapped, v6).to_string();
-  auto bytes = v6.to_bytes();
-  std::fill(bytes.begin() + 8, bytes.end(), 0);
-  return ip::address_v6(bytes).to_string() + "/64";
-}
-
 UploadGate::UploadGate(const Config& config, TokenStore& tokens,
                        std::optional<std::chrono::milliseconds> refreshEvery)
-    : access_(config.uploads), tokens_(tokens), uploads_(config.uploadsPerMinute, config.uploadBytesPerDay),
-      feedback_(config.feedbackPerMinute, 0) {
+    : access_(config.uploads), openToLoopbackOnly_(config.openToLoopbackOnly), tokens_(tokens),
+      uploads_(config.uploadsPerMinute, config.uploadBytesPerDay), feedback_(config.feedbackPerMinute, 0) {
   refreshTokens();
   if (refreshEvery) refresher_ = std::thread([this, period = *refreshEvery] { keepFresh(period); });
 }
@@ -105,7 +91,8 @@ std::optional<std::string> UploadGate::tokenNameByHash(const std::string& hash) 
 
 Caller UploadGate::authenticate(const GateRequest& request, std::string_view tokenRequired) {
   if (request.authorization.empty()) {
-    if (access_ == UploadAccess::token) throw unauthorised(std::string(tokenRequired));
+    if (access_ == UploadAccess::token || (openToLoopbackOnly_ && request.fromOutside))
+      throw unauthorised(std::string(tokenRequired));
     return {};
   }
   // A token that is given must be valid, even where anyone may upload.
@@ -118,19 +105,33 @@ Caller UploadGate::authenticate(const GateRequest& request, std::string_view tok
   return {found->second};
 }
 
+std::string UploadGate::uploadKey(const Caller& caller, std::string_view clientAddress) {
+  return caller.tokenName ? "token " + *caller.tokenName
+                          : "address " + addressGroup(std::string(clientAddress));
+}
+
 Caller UploadGate::admitUpload(const GateRequest& request, RateLimiter::Clock::time_point now) {
   Caller caller = authenticate(request, upload.tokenRequired);
-  std::string key = caller.tokenName ? "token " + *caller.tokenName
-                                     : "address " + addressGroup(std::string(request.clientAddress));
-  if (auto wait = uploads_.charge(key, request.bodyBytes, now)) throw tooMany(upload, *wait);
+  if (auto wait = uploads_.wait(uploadKey(caller, request.clientAddress), request.bodyBytes, now))
+    throw tooMany(upload, *wait);
   return caller;
+}
+
+void UploadGate::countUpload(const Caller& caller, std::string_view clientAddress, std::uint64_t bytes,
+                             RateLimiter::Clock::time_point now) {
+  if (auto wait = uploads_.charge(uploadKey(caller, clientAddress), bytes, now)) throw tooMany(upload, *wait);
 }
 
 Caller UploadGate::admitFeedback(const GateRequest& request, RateLimiter::Clock::time_point now) {
   Caller caller = authenticate(request, feedback.tokenRequired);
-  if (auto wait = feedback_.charge(addressGroup(std::string(request.clientAddress)), 0, now))
+  if (auto wait = feedback_.wait(addressGroup(std::string(request.clientAddress)), 0, now))
     throw tooMany(feedback, *wait);
   return caller;
+}
+
+void UploadGate::countFeedback(std::string_view clientAddress, RateLimiter::Clock::time_point now) {
+  if (auto wait = feedback_.charge(addressGroup(std::string(clientAddress)), 0, now))
+    throw tooMany(feedback, *wait);
 }
 
 } // namespace glimor::server

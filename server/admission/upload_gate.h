@@ -1,4 +1,5 @@
 #pragma once
+#include "address_group.h"
 #include "config.h"
 #include "http_types.h"
 #include "rate_limiter.h"
@@ -22,11 +23,15 @@ struct GateRequest {
   std::string_view authorization; // the Authorization line, e.g. "Bearer TOKEN"
   std::string_view clientAddress;
   std::uint64_t bodyBytes = 0; // counted against the daily byte quota
+  // The head shows that the request came from another computer through a proxy
+  // (see Config::openToLoopbackOnly).
+  bool fromOutside = false;
 };
 
 // Decides who may upload and send feedback, and how often: the token on the
-// request's Authorization line (required with --uploads token, checked
-// whenever one is given), then the limits of the token, or of the client's
+// request's Authorization line (required with --uploads token, and from
+// outside where uploads are open to loopback only; checked whenever one is
+// given), then the limits of the token, or of the client's
 // address without one. Refusals are thrown as Refusal: 401 with
 // WWW-Authenticate, 429 with Retry-After. Every token is kept in memory and
 // read from the store again in the background, so no decision waits for the
@@ -42,8 +47,16 @@ public:
   UploadGate(const UploadGate&) = delete;
   UploadGate& operator=(const UploadGate&) = delete;
 
+  // The decision on a head: its token, and whether the limits take one more
+  // now. Nothing is counted, so a head whose body never comes costs nothing.
   Caller admitUpload(const GateRequest& request, RateLimiter::Clock::time_point now);
   Caller admitFeedback(const GateRequest& request, RateLimiter::Clock::time_point now);
+
+  // Counts an admitted request once its body (`bytes`) has come; throws the
+  // 429 when others used up the limits meanwhile.
+  void countUpload(const Caller& caller, std::string_view clientAddress, std::uint64_t bytes,
+                   RateLimiter::Clock::time_point now);
+  void countFeedback(std::string_view clientAddress, RateLimiter::Clock::time_point now);
 
   // The name of the token whose hash is `hash`, as last read from the store;
   // nothing for a token unknown or revoked.
@@ -58,9 +71,12 @@ private:
 
   // `tokenRequired`: the refusal's words when no token is given where one is required.
   Caller authenticate(const GateRequest& request, std::string_view tokenRequired);
+  // Uploads count per token, or per address group without one.
+  static std::string uploadKey(const Caller& caller, std::string_view clientAddress);
   void keepFresh(std::chrono::milliseconds period);
 
   const UploadAccess access_;
+  const bool openToLoopbackOnly_;
   TokenStore& tokens_;
   std::shared_mutex namesMutex_;
   Names names_;
@@ -71,9 +87,5 @@ private:
   bool stopping_ = false;
   std::thread refresher_;
 };
-
-// The key that client addresses are limited by: the address itself, an IPv6
-// address's /64 (one subscriber's network), an IPv4-mapped address as IPv4.
-std::string addressGroup(const std::string& address);
 
 } // namespace glimor::server

@@ -217,7 +217,8 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     config.uploadsReason = *outside;
   } else {
     config.uploads = UploadAccess::open;
-    config.uploadsReason = "reachable from this computer only";
+    config.openToLoopbackOnly = true;
+    config.uploadsReason = "reachable from this computer only; through a proxy with a token";
   }
   return config;
 }

@@ -70,6 +70,10 @@ struct Config {
   // start-up line.
   UploadAccess uploads = UploadAccess::open;
   std::string uploadsReason;
+  // Set when uploads are open only because the flags make the service look
+  // reachable from this computer alone: a request whose head shows it came
+  // from elsewhere (through an HTTP proxy that passes Host) still needs a token.
+  bool openToLoopbackOnly = false;
   // Per token, or per client address (IPv6 by /64) without one; 0 switches a limit off.
   unsigned uploadsPerMinute = 30;
   std::uint64_t uploadBytesPerDay = std::uint64_t(1) << 30;

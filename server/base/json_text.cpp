@@ -23,9 +23,40 @@ std::string jsonString(std::string_view text) {
   return quoted + "\"";
 }
 
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// Whether a media range's parameters leave it wanted: any q but 0 (0.0, 0.000).
+bool wanted(std::string_view parameters) {
+  while (!parameters.empty()) {
+    std::size_t semicolon = parameters.find(';');
+    std::string_view parameter = trimmed(parameters.substr(0, semicolon));
+    if (ascii::startsWithIgnoringCase(parameter, "q="))
+      return parameter.find_first_of("123456789", 2) != std::string_view::npos;
+    if (semicolon == std::string_view::npos) break;
+    parameters.remove_prefix(semicolon + 1);
+  }
+  return true;
+}
+
+} // namespace
+
 bool wantsJson(std::string_view accept) {
-  for (std::size_t at = 0; at + 16 <= accept.size(); ++at)
-    if (ascii::startsWithIgnoringCase(accept.substr(at), "application/json")) return true;
+  while (!accept.empty()) {
+    std::size_t comma = accept.find(',');
+    std::string_view range = accept.substr(0, comma);
+    std::size_t semicolon = range.find(';');
+    if (ascii::equalsIgnoringCase(trimmed(range.substr(0, semicolon)), "application/json") &&
+        (semicolon == std::string_view::npos || wanted(range.substr(semicolon + 1))))
+      return true;
+    if (comma == std::string_view::npos) break;
+    accept.remove_prefix(comma + 1);
+  }
   return false;
 }
 

@@ -12,7 +12,7 @@ namespace glimor::server {
 std::string jsonString(std::string_view text);
 
 // Whether an Accept line asks for JSON: it names application/json (ShareX and
-// scripts do; Glimor and browsers never do).
+// scripts do; Glimor and browsers never do), with no q=0 that refuses it.
 bool wantsJson(std::string_view accept);
 
 // A refusal as a JSON client reads it: the same status and reason phrase, the

@@ -31,6 +31,32 @@ Route routeOf(std::string_view target) {
   return Route::file;
 }
 
+std::string_view allowedMethods(Route route) {
+  switch (route) {
+  case Route::upload:
+  case Route::feedback:
+    return "POST";
+  case Route::deletion:
+    return "GET, HEAD, POST";
+  case Route::myPage:
+    return "";
+  default:
+    return "GET, HEAD";
+  }
+}
+
+bool allowsMethod(std::string_view allowed, std::string_view method) {
+  if (allowed.empty()) return true;
+  while (!allowed.empty()) {
+    std::size_t comma = allowed.find(',');
+    if (allowed.substr(0, comma) == method) return true;
+    if (comma == std::string_view::npos) break;
+    allowed.remove_prefix(comma + 1);
+    while (allowed.starts_with(' ')) allowed.remove_prefix(1);
+  }
+  return false;
+}
+
 std::uint64_t bodyLimit(const Config& config, Route route) {
   return route == Route::upload ? config.maxUploadBytes + multipartOverhead : formLimit;
 }

@@ -7,10 +7,6 @@
 namespace glimor::server {
 namespace {
 
-bool isRead(const Request& request) {
-  return request.method == "GET" || request.method == "HEAD";
-}
-
 Response methodNotAllowed(const Request& request, std::string_view allowed) {
   Response response = errorResponse(request, 405, "Method not allowed here, use " + std::string(allowed));
   response.headers.emplace_back("Allow", allowed);
@@ -34,33 +30,30 @@ Response dispatch(Service& service, const Request& request) {
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
   constexpr std::size_t prefixLength = 3; // "/d/", "/i/" and "/t/"
 
-  switch (routeOf(request.target)) {
-  case Route::upload: {
-    if (request.method != "POST") return methodNotAllowed(request, "POST");
+  // The same table admit() refuses heads by, for requests that come another way (tests, tools).
+  const Route where = routeOf(request.target);
+  std::string_view allowed = allowedMethods(where);
+  if (!allowsMethod(allowed, request.method))
+    return where == Route::file ? textResponse(404, "Not found") : methodNotAllowed(request, allowed);
+
+  switch (where) {
+  case Route::upload:
     return storeUpload(service, request, checkUpload(service, request));
-  }
   case Route::feedback:
-    if (request.method != "POST") return methodNotAllowed(request, "POST");
     return handleFeedback(service, request, request.caller);
   case Route::deletion:
-    if (!isRead(request) && request.method != "POST") return methodNotAllowed(request, "GET, HEAD, POST");
     return handleDeletion(service, request, path.substr(prefixLength));
   case Route::image:
-    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleImage(service, request, path.substr(prefixLength));
   case Route::thumbnail:
-    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleThumbnail(service, request, path.substr(prefixLength));
   case Route::versionFile:
-    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleVersionFile(service);
   case Route::myPage:
     return handleMyPage(service, request);
   case Route::homePage:
-    if (!isRead(request)) return methodNotAllowed(request, "GET, HEAD");
     return handleHomePage(service, request);
   case Route::file:
-    if (!isRead(request)) return textResponse(404, "Not found");
     return handleExecutable(service, request);
   }
   return textResponse(404, "Not found");

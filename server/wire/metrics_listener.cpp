@@ -24,7 +24,9 @@ using tcp = asio::ip::tcp;
 namespace {
 
 constexpr int maxScrapes = 8;
-constexpr auto scrapeTimeout = std::chrono::seconds(5);
+// A scraper sends its request at once: a connection that waits longer is idle.
+constexpr auto requestTimeout = std::chrono::seconds(2);
+constexpr auto answerTimeout = std::chrono::seconds(5);
 constexpr std::uint32_t headerLimit = 8192;
 
 } // namespace
@@ -34,16 +36,37 @@ class MetricsListener::Scrape : public std::enable_shared_from_this<Scrape> {
 public:
   Scrape(tcp::socket socket, std::shared_ptr<MetricsListener> owner)
       : stream_(std::move(socket)), owner_(std::move(owner)) {}
-  ~Scrape() { --owner_->scrapes_; }
+  ~Scrape() {
+    std::lock_guard lock(owner_->mutex_);
+    if (waitingPlace_) owner_->waiting_.erase(*waitingPlace_);
+    if (holdsSlot_) --owner_->scrapes_;
+  }
 
   void start() {
+    {
+      std::lock_guard lock(owner_->mutex_);
+      waitingPlace_ = owner_->waiting_.insert(owner_->waiting_.end(), weak_from_this());
+    }
     parser_.header_limit(headerLimit);
     parser_.body_limit(0);
-    stream_.expires_after(scrapeTimeout);
+    stream_.expires_after(requestTimeout);
     http::async_read(stream_, buffer_, parser_,
                      [self = shared_from_this()](beast::error_code error, std::size_t) {
+                       {
+                         std::lock_guard lock(self->owner_->mutex_);
+                         if (self->waitingPlace_) self->owner_->waiting_.erase(*self->waitingPlace_);
+                         self->waitingPlace_.reset();
+                       }
                        if (!error) self->answer();
                      });
+  }
+
+  // Gives its slot to a newcomer and closes (called under the owner's mutex).
+  void evictLocked() {
+    holdsSlot_ = false;
+    owner_->waiting_.erase(*waitingPlace_);
+    waitingPlace_.reset();
+    asio::post(stream_.get_executor(), [self = shared_from_this()] { self->stream_.close(); });
   }
 
 private:
@@ -69,6 +92,7 @@ private:
     }
     answer_.prepare_payload();
     if (request.method() == http::verb::head) answer_.body().clear(); // the length stays that of GET
+    stream_.expires_after(answerTimeout);
     http::async_write(stream_, answer_, [self = shared_from_this()](beast::error_code, std::size_t) {
       beast::error_code ignored;
       self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
@@ -80,6 +104,8 @@ private:
   beast::flat_buffer buffer_;
   http::request_parser<http::empty_body> parser_;
   http::response<http::string_body> answer_;
+  bool holdsSlot_ = true;
+  std::optional<std::list<std::weak_ptr<Scrape>>::iterator> waitingPlace_;
 };
 
 MetricsListener::MetricsListener(asio::io_context& io, const tcp::endpoint& endpoint,
@@ -110,13 +136,25 @@ void MetricsListener::accept() {
                                if (!waitError && self->acceptor_.is_open()) self->accept();
                              });
                            }
-                           // Past the few scrapes at a time, the connection is closed unread.
-                           if (++self->scrapes_ <= maxScrapes)
-                             std::make_shared<Scrape>(std::move(socket), self)->start();
-                           else
-                             --self->scrapes_;
+                           // With every slot being answered, the connection is closed unread.
+                           if (self->takeSlot()) std::make_shared<Scrape>(std::move(socket), self)->start();
                            self->accept();
                          });
+}
+
+bool MetricsListener::takeSlot() {
+  std::shared_ptr<Scrape> evicted; // let go of after the mutex
+  std::lock_guard lock(mutex_);
+  if (scrapes_ < maxScrapes) {
+    ++scrapes_;
+    return true;
+  }
+  // A scrape being destroyed cannot be locked; its slot comes back soon.
+  for (const auto& waiting : waiting_)
+    if ((evicted = waiting.lock())) break;
+  if (!evicted) return false;
+  evicted->evictLocked();
+  return true;
 }
 
 } // namespace glimor::server

@@ -141,7 +141,14 @@ void runServer(const Config& config) {
              ":" + std::to_string(bound.port()) + "/ with " + service.storeDescription + ", at most " +
              std::to_string(maxConnections) + " connections, uploads " + uploadPolicy(config) +
              proxyPolicy(config));
-  if (metricsListener) logMessage("metrics on http://" + urlOf(metricsListener->endpoint()) + "/metrics");
+  if (metricsListener) {
+    auto metricsAt = metricsListener->endpoint();
+    logMessage("metrics on http://" + urlOf(metricsAt) + "/metrics");
+    if (!isLoopbackAddress(metricsAt.address().to_string()))
+      logMessage("warning: --metrics-listen " + urlOf(metricsAt) +
+                 " is reachable from other computers, and the metrics are for the operator alone: "
+                 "listen on a loopback address, or keep the port from the public with a firewall");
+  }
 
   // SIGHUP reads the certificate and key again; without TLS there is nothing to reload.
   asio::signal_set hangups(io, SIGHUP);

@@ -3,6 +3,7 @@
 #include "admission.h"
 #include "json_text.h"
 #include "metrics.h"
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 #include "proxy_header.h"
 #include "request_log.h"
@@ -39,6 +40,19 @@ std::string endpointText(const asio::ip::tcp::endpoint& endpoint, bool withPort)
   return address + ":" + std::to_string(endpoint.port());
 }
 
+// The Accept line among header lines the parser refused as too many bytes: it
+// keeps the request line and the lines it read, the rest stays in the buffer.
+std::string_view acceptLineIn(std::string_view lines) {
+  for (std::size_t at = 0; at < lines.size();) {
+    std::size_t end = lines.find("\r\n", at);
+    std::string_view line = lines.substr(at, end == std::string_view::npos ? end : end - at);
+    if (ascii::startsWithIgnoringCase(line, "accept:")) return line.substr(7);
+    if (end == std::string_view::npos) break;
+    at = end + 2;
+  }
+  return {};
+}
+
 } // namespace
 
 template <typename Stream>
@@ -72,7 +86,11 @@ template <typename Stream> void Session<Stream>::start() {
     logMessage(clientAddress_ + ": not a trusted proxy (--trusted-proxy): connection closed");
     return close();
   }
-  handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
+  // A proxy's connection counts against its client's share once the PROXY
+  // header names the client; before, against the cap on all alone, so a burst
+  // of connections through one proxy is never taken for one client.
+  handle_ = config.proxyProtocol ? shared_.connections.add(this->weak_from_this())
+                                 : shared_.connections.add(this->weak_from_this(), clientAddress_);
   // Over its address's share, or every connection busy: closed unread.
   if (!handle_) {
     metrics().add("glimor_connections_refused_total");
@@ -118,12 +136,12 @@ template <typename Stream> void Session<Stream>::onProxyBytes(beast::error_code 
     return close();
   }
   buffer_.consume(header.length);
-  // From here on the client is the one the proxy names, for every limit and record.
-  if (header.clientAddress && *header.clientAddress != clientAddress_) {
-    shared_.connections.remove(*handle_);
-    clientAddress_ = *header.clientAddress;
-    handle_ = shared_.connections.add(this->weak_from_this(), clientAddress_);
-    if (!handle_) return close();
+  // From here on the client is the one the proxy names, for every limit and
+  // record; a connection the proxy makes itself counts as the proxy's.
+  if (header.clientAddress) clientAddress_ = *header.clientAddress;
+  if (!shared_.connections.moveTo(*handle_, clientAddress_)) {
+    metrics().add("glimor_connections_refused_total");
+    return close();
   }
   begin();
 }
@@ -174,7 +192,7 @@ template <typename Stream> void Session<Stream>::refusePlainHttp() {
                       beast::error_code ignored;
                       self->tcp().socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
                       self->tcp().expires_after(drainTime);
-                      self->drainBudget_ = drainLimit;
+                      self->drainBudget_ = self->drainLimit();
                       self->drain();
                     });
 }
@@ -228,7 +246,22 @@ template <typename Stream> void Session<Stream>::readHeader() {
 }
 
 template <typename Stream> void Session<Stream>::onHeader(beast::error_code error) {
-  if (error == http::error::header_limit) return refuseBeforeBody(431, "Request header too large");
+  if (error == http::error::header_limit) {
+    // Refused in the client's language, as far as the head can be read.
+    auto data = buffer_.data();
+    const auto& partial = parser_->get();
+    request_.version = partial.version();
+    if (!partial.target().empty()) {
+      request_.method = std::string(partial.method_string());
+      request_.target = std::string(partial.target());
+    }
+    auto accept = partial[http::field::accept];
+    request_.json =
+        routeOf({partial.target().data(), partial.target().size()}) == Route::upload &&
+        wantsJson(accept.empty() ? acceptLineIn({static_cast<const char*>(data.data()), data.size()})
+                                 : std::string_view(accept.data(), accept.size()));
+    return refuseBeforeBody(431, "Request header too large");
+  }
   // A timed-out stream is already closed by Beast, so a slow client gets no answer.
   if (error == beast::error::timeout) return close();
   if (error == http::error::end_of_stream || error == http::error::partial_message ||
@@ -259,6 +292,9 @@ template <typename Stream> void Session<Stream>::onHeader(beast::error_code erro
                    clientAddress_};
   auto authorization = header[http::field::authorization];
   head.authorization = {authorization.data(), authorization.size()};
+  auto host = header[http::field::host];
+  head.host = {host.data(), host.size()};
+  head.forwarded = header.count(http::field::forwarded) > 0 || header.count("X-Forwarded-For") > 0;
   if (auto length = parser_->content_length()) head.contentLength = *length;
   auto admission =
       admit(head, shared_.service.config, *shared_.service.gate, std::chrono::steady_clock::now());
@@ -343,8 +379,23 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.caller = std::move(request_.caller);
   bool keepAlive = message.keep_alive() && !shared_.connections.stopping();
 
-  if (request.method == "POST" && routeOf(request.target) == Route::upload)
-    return handleUpload(std::move(request), keepAlive);
+  // An upload or feedback counts against the limits once its body has come.
+  const Route where = routeOf(request.target);
+  if (request.method == "POST" && (where == Route::upload || where == Route::feedback)) {
+    UploadGate& gate = *shared_.service.gate;
+    auto now = std::chrono::steady_clock::now();
+    try {
+      if (where == Route::upload)
+        gate.countUpload(request.caller, clientAddress_, request.body.size(), now);
+      else
+        gate.countFeedback(clientAddress_, now);
+    } catch (const Refusal& refusal) {
+      Response refused = errorResponse(request, refusal.status(), refusal.what());
+      for (const auto& line : refusal.headers()) refused.headers.push_back(line);
+      return respond(std::move(refused), keepAlive);
+    }
+  }
+  if (request.method == "POST" && where == Route::upload) return handleUpload(std::move(request), keepAlive);
   auto answerRequest = [this, request = std::move(request)] {
     try {
       return route(shared_.service, request);

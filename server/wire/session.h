@@ -67,9 +67,10 @@ private:
   using Answer = boost::beast::http::response<boost::beast::http::span_body<const char>>;
 
   static constexpr bool overTls = std::is_same_v<Stream, TlsStream>;
-  // After refusing a body unread, read and discard at most this much of it, so
-  // that a client which sends everything before reading still sees the answer.
-  static constexpr std::uint64_t drainLimit = 256ull << 20;
+  // After refusing a body unread, read and discard at most the largest body
+  // the service takes, so that a client which sends a whole upload before
+  // reading (Glimor) still sees the answer; a larger one is cut there.
+  std::uint64_t drainLimit() const;
   static constexpr auto drainTime = std::chrono::seconds(10);
   // How long a TLS client has to answer the close_notify that ends a connection.
   static constexpr auto closeNotifyTime = std::chrono::seconds(2);

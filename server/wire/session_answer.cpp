@@ -3,6 +3,7 @@
 #include "answer_metrics.h"
 #include "json_text.h"
 #include "request_log.h"
+#include "routes.h"
 
 #include <algorithm>
 #include <boost/asio/post.hpp>
@@ -118,14 +119,18 @@ void Session<Stream>::onWritten(bool keepAlive, bool drainAfter, beast::error_co
 template <typename Stream>
 void Session<Stream>::refuseBeforeBody(int status, const std::string& reason, Refusal::Headers headers) {
   // The rest of the request is not read, so the connection cannot carry another one.
-  std::uint64_t length = drainLimit;
+  std::uint64_t length = drainLimit();
   if (parser_ && parser_->is_header_done() && parser_->content_length()) length = *parser_->content_length();
-  drainBudget_ = std::min(length, drainLimit);
+  drainBudget_ = std::min(length, drainLimit());
   parser_.reset();
   releaseBody();
   Response response = request_.json ? jsonErrorResponse(status, reason) : textResponse(status, reason);
   response.headers = std::move(headers);
   respond(std::move(response), false, true);
+}
+
+template <typename Stream> std::uint64_t Session<Stream>::drainLimit() const {
+  return bodyLimit(shared_.service.config, Route::upload);
 }
 
 template <typename Stream> void Session<Stream>::drain() {
@@ -164,6 +169,7 @@ template <typename Stream> void Session<Stream>::close() {
   template void Session<Stream>::onPartRead(bool, bool);                                                     \
   template void Session<Stream>::onWritten(bool, bool, beast::error_code);                                   \
   template void Session<Stream>::refuseBeforeBody(int, const std::string&, Refusal::Headers);                \
+  template std::uint64_t Session<Stream>::drainLimit() const;                                                \
   template void Session<Stream>::drain();                                                                    \
   template void Session<Stream>::finish();                                                                   \
   template void Session<Stream>::close();

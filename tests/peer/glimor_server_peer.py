@@ -136,6 +136,15 @@ def exchange(port, data, read_timeout=10, wrap=lambda s: s):
         return read_answer(s, data.startswith(b"HEAD "))
 
 
+def closed_by_service(s):
+    try:
+        return s.recv(1) == b""
+    except ConnectionResetError:
+        return True
+    except socket.timeout:
+        return False
+
+
 def status_line(answer):
     return answer.split(b"\r\n", 1)[0].decode(errors="replace")
 
@@ -533,6 +542,12 @@ def wire(work):
             ("glimor_connections_accepted_total", (), 4)):
         check(delta(name, *labels) == expected, "metric %s%r grew by %r" % (name, labels, delta(name, *labels)))
     check(delta("glimor_sent_bytes_total") >= 2 * len(images["png"]), "bytes sent counted")
+    # Connections that never send a request cannot keep a scrape out: the one waiting longest makes room.
+    metrics_port = int(metrics_url.split(":")[2].split("/")[0])
+    silent = [connect_from("127.0.0.1", metrics_port, timeout=5) for _ in range(12)]
+    check(("glimor_uploads_total", ()) in scrape(), "a scrape beside 12 silent connections")
+    for s in silent:
+        s.close()
 
     check(server.stop() == 0, "clean exit")
     log = server.log_text()
@@ -589,7 +604,7 @@ def deletion_links_and_admin(server, image):
 def refusals(work):
     images = make_images(work)
     data = os.path.join(work, "data")
-    server = Server(data, "--max-upload", "20000", "--timeout", "1")
+    server = Server(data, "--max-upload", "20000", "--timeout", "1", "--uploads", "open")
     port = server.port
     host = b"localhost:%d" % port
 
@@ -695,6 +710,12 @@ def refusals(work):
     # Header limits and a Host line that would forge the link.
     check(status_line(exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\nX: " + b"a" * 20000 + b"\r\n\r\n")) ==
           "HTTP/1.1 431 Request header too large", "header size")
+    for accept, json_answer in ((b"application/json", True), (b"application/json;q=0", False)):
+        answer = exchange(port, b"POST /guestglimor.php HTTP/1.0\r\nAccept: " + accept + b"\r\nX: " +
+                          b"a" * 20000 + b"\r\n\r\n")
+        check(status_line(answer) == "HTTP/1.0 431 Request header too large" and
+              (body_of(answer) == b'{"error": "Request header too large"}\n') == json_answer,
+              "431 to Accept %r: %r" % (accept, answer[-80:]))
     many = b"".join(b"X-%d: 1\r\n" % i for i in range(80))
     check(status_line(exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\n" + many + b"\r\n")) ==
           "HTTP/1.1 431 Too many header lines", "header count")
@@ -728,14 +749,6 @@ def refusals(work):
             s.sendall(bytes([byte]))
         check(status_line(answer) == "HTTP/1.0 408 Request body arriving too slowly" and time.time() - started < 5,
               "slow body ended: %r" % answer[:60])
-
-    def closed_by_service(s):
-        try:
-            return s.recv(1) == b""
-        except ConnectionResetError:
-            return True
-        except socket.timeout:
-            return False
 
     # Connections: one over its address's share is closed unread; at the cap the
     # connection idle longest makes room, so a client with a request is served.
@@ -800,14 +813,14 @@ def refusals(work):
     # of a PNG's zTXt chunks is never held (each would take 8 MB).
     costly = Server(os.path.join(work, "data-costly"))
     bomb = scan_bomb_jpeg(work, 1024, 1024)
-    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\bomb.jpg", bomb)) ==
+    check(status_line(program_upload(costly.port, b"localhost", b"C:\\a\\bomb.jpg", bomb)) ==
           "HTTP/1.0 415 JPEG of more than 64 scans: too costly to decode", "scan bomb refused")
     progressive = subprocess.run(["cjpeg", "-progressive", os.path.join(work, "noise.pgm")], check=True,
                                  capture_output=True).stdout
-    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\p.jpg", progressive)) == "HTTP/1.0 200 OK",
+    check(status_line(program_upload(costly.port, b"localhost", b"C:\\a\\p.jpg", progressive)) == "HTTP/1.0 200 OK",
           "an ordinary progressive JPEG is stored")
     before = peak_memory(costly.process.pid)
-    check(status_line(program_upload(costly.port, b"x", b"C:\\a\\text.png", ztxt_png(60))) == "HTTP/1.0 200 OK",
+    check(status_line(program_upload(costly.port, b"localhost", b"C:\\a\\text.png", ztxt_png(60))) == "HTTP/1.0 200 OK",
           "a PNG with text chunks is stored")
     grown = peak_memory(costly.process.pid) - before
     check(grown < 64 << 20, "zTXt chunks held in memory: peak grew by %d MB" % (grown >> 20))
@@ -819,10 +832,10 @@ def refusals(work):
     bounded = Server(bounded_data, "--max-store", "250000")
     form = b"name=Eve&email=\x1b[2Jx&cat=1&text=" + b"t" * 1000 + b"\r\n\r\n"
     def feedback_status():
-        return status_line(exchange(bounded.port, program_head(b"/glimor/index.php?do=contact", b"x", "form",
+        return status_line(exchange(bounded.port, program_head(b"/glimor/index.php?do=contact", b"localhost", "form",
                                                                 len(form)) + form))
     check(feedback_status() == "HTTP/1.0 200 OK", "feedback within the bound")
-    statuses = [status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+    statuses = [status_line(program_upload(bounded.port, b"localhost", b"C:\\a\\n.png", noise_png(100000)))
                 for _ in range(3)]
     full_store = "HTTP/1.0 507 Insufficient Storage: the service's store is full, nothing was stored"
     check(statuses == ["HTTP/1.0 200 OK"] * 2 + [full_store], "uploads beyond --max-store: %r" % statuses)
@@ -836,7 +849,7 @@ def refusals(work):
     check(admin("delete", images_listed.split(".")[0], "--data", bounded_data)[0] == 0, "admin delete")
     status = ""
     for _ in range(50):
-        status = status_line(program_upload(bounded.port, b"x", b"C:\\a\\n.png", noise_png(100000)))
+        status = status_line(program_upload(bounded.port, b"localhost", b"C:\\a\\n.png", noise_png(100000)))
         if status != full_store:
             break
         time.sleep(0.1)
@@ -846,13 +859,13 @@ def refusals(work):
     # Another process holding the database's write lock: a write gives up with 503 after a
     # short wait, while a stored image is still served meanwhile (the lock is held throughout).
     locked = Server(os.path.join(work, "data-locked"))
-    link = link_of(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", images["png"]))
+    link = link_of(program_upload(locked.port, b"localhost", b"C:\\a\\Glimor.png", images["png"]))
     check(status_line(exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n"))
           == "HTTP/1.0 200 OK", "served before the lock")
     holder = sqlite3.connect(os.path.join(work, "data-locked", "glimor.db"), timeout=10, isolation_level=None)
     holder.execute("BEGIN IMMEDIATE")
     with concurrent.futures.ThreadPoolExecutor(max_workers=1) as pool:
-        waiting = pool.submit(program_upload, locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))
+        waiting = pool.submit(program_upload, locked.port, b"localhost", b"C:\\a\\Glimor.png", noise_png(3000))
         time.sleep(0.2)
         served = exchange(locked.port, b"GET /" + link.split("/", 3)[3].encode() + b" HTTP/1.0\r\n\r\n",
                           read_timeout=8)
@@ -862,7 +875,7 @@ def refusals(work):
               "write while the lock is held elsewhere: " + refused)
     holder.execute("ROLLBACK")
     holder.close()
-    check(status_line(program_upload(locked.port, b"x", b"C:\\a\\Glimor.png", noise_png(3000))) == "HTTP/1.0 200 OK",
+    check(status_line(program_upload(locked.port, b"localhost", b"C:\\a\\Glimor.png", noise_png(3000))) == "HTTP/1.0 200 OK",
           "stored again once the lock is free")
     check(locked.stop() == 0, "locked server exit")
 
@@ -872,11 +885,11 @@ def refusals(work):
     if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", full], capture_output=True).returncode == 0:
         try:
             cramped = Server(full)
-            answer = program_upload(cramped.port, b"x", b"C:\\a\\big.png", noise_png(2 << 20))
+            answer = program_upload(cramped.port, b"localhost", b"C:\\a\\big.png", noise_png(2 << 20))
             check(status_line(answer) == "HTTP/1.0 507 Insufficient Storage: the service's disk is full, nothing was stored",
                   "full disk: " + status_line(answer))
             check(os.listdir(os.path.join(full, "tmp")) == [], "nothing staged on a full disk")
-            check(status_line(program_upload(cramped.port, b"x", b"C:\\a\\Glimor.png", images["png"])) ==
+            check(status_line(program_upload(cramped.port, b"localhost", b"C:\\a\\Glimor.png", images["png"])) ==
                   "HTTP/1.0 200 OK", "small upload after a full disk")
             check(cramped.stop() == 0, "full disk server exit")
 
@@ -885,7 +898,7 @@ def refusals(work):
             subprocess.run([SERVER, "token", "add", "ann", "--data", full], capture_output=True, timeout=30)
             stored = []
             for _ in range(100):
-                answer = program_upload(filled.port, b"x", b"C:\\a\\n.png", noise_png(64 << 10))
+                answer = program_upload(filled.port, b"localhost", b"C:\\a\\n.png", noise_png(64 << 10))
                 if not status_line(answer).startswith("HTTP/1.0 200"):
                     break
                 stored.append(answer)
@@ -1164,6 +1177,20 @@ def gate(work):
         s.sendall(program_head(b"/guestglimor.php", host, "multipart", (32 << 20) + 65536))
     early = [answer_to_head(s) for s in heads]
     check(early == ["HTTP/1.0 401 Upload token required"] * 10, "tokenless heads: %r" % early)
+    # So is every other method on the upload route: answered from the head alone, with its Allow line.
+    methods = (b"PUT", b"GET", b"PATCH", b"FOO", b"HEAD")
+    for i, method in enumerate(methods):
+        s = connect_from("127.0.0.%d" % (60 + i), port, timeout=5)
+        s.sendall(method + program_head(b"/guestglimor.php", host, "multipart", (32 << 20) + 65536)[4:])
+        heads.append(s)
+    def whole_answer(s):
+        try:
+            return read_answer(s, True)
+        except socket.timeout:
+            return b"no answer"
+    early = [whole_answer(s) for s in heads[10:]]
+    check(all(status_line(a) == "HTTP/1.0 405 Method not allowed here, use POST" and b"\r\nAllow: POST\r\n" in a
+              for a in early), "other methods' heads: %r" % [a[:120] for a in early])
 
     # A token made while the service runs is known within a second; then the token's limit:
     # three at once, then the wait the answer names.
@@ -1173,6 +1200,10 @@ def gate(work):
             break
         time.sleep(0.1)
         answers = [upload(bearer(secret))]
+    # Heads with the token whose bodies never come spend none of the minute's uploads.
+    for _ in range(3):
+        with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
+            s.sendall(program_head(b"/guestglimor.php", host, "multipart", 1000, bearer(secret)))
     answers += [upload(bearer(secret)) for _ in range(3)]
     for s in heads:
         s.close()
@@ -1203,6 +1234,15 @@ def gate(work):
         check(status_line(answer) == "HTTP/1.0 401 Upload token required", "%s: %r" % (why, answer[:60]))
         check(behind.stop() == 0 and "uploads with a token only (" + why in behind.log_text(),
               "start-up line says why: " + behind.log_text()[:300])
+
+    # Open on loopback by default, yet a request that shows it came through an HTTP proxy needs a token.
+    local = Server(os.path.join(work, "local"))
+    for name, extra, expected in ((b"127.0.0.1:%d" % local.port, b"", "HTTP/1.0 200 OK"),
+                                  (b"img.example.org", b"", "HTTP/1.0 401 Upload token required"),
+                                  (b"localhost", b"X-Forwarded-For: 203.0.113.9\r\n", "HTTP/1.0 401 Upload token required")):
+        answer = program_upload(local.port, name, b"C:\\a\\Glimor.png", png, extra)
+        check(status_line(answer) == expected, "Host %r %r: %r" % (name, extra, answer[:60]))
+    check(local.stop() == 0, "local server exit")
 
     # Behind a proxy: the address the PROXY header names is the client, for limits, log and records.
     pki = os.path.join(work, "pki")
@@ -1252,6 +1292,36 @@ def gate(work):
                 break
         check(cut, "a header trickling in is cut")
     check(proxied.stop() == 0, "proxied server exit")
+
+    # Connections through a proxy count against their clients once named: a burst whose headers come
+    # late is served whole, while the clients of one IPv6 /64 share one address's connections.
+    crowd = Server(os.path.join(work, "crowd"), "--proxy-protocol", "--trusted-proxy", "127.0.0.1",
+                   "--max-connections-per-address", "4")
+    get = b"GET / HTTP/1.0\r\n\r\n"
+    burst = [connect_from("127.0.0.1", crowd.port, timeout=10) for _ in range(24)]
+    time.sleep(0.3)
+    for i, s in enumerate(burst):
+        s.sendall(b"PROXY TCP4 192.0.2.%d 127.0.0.1 40000 80\r\n" % (100 + i) + get)
+    served = [status_line(read_answer(s)) for s in burst]
+    check(served == ["HTTP/1.0 200 OK"] * 24, "a burst through the proxy: %r" % served)
+    for s in burst:
+        s.close()
+
+    def from_v6(client):
+        s = connect_from("127.0.0.1", crowd.port, timeout=5)
+        s.sendall(b"PROXY TCP6 %s ::1 40000 80\r\nGET / HTTP/1.1\r\n" % client)
+        return s
+    half_sent = [from_v6(b"2001:db8:1:2::%x" % (i + 1)) for i in range(4)]
+    time.sleep(0.3)
+    over = from_v6(b"2001:db8:1:2:ffff::9")
+    check(closed_by_service(over), "a fifth connection from one /64 is closed")
+    other = connect_from("127.0.0.1", crowd.port, timeout=5)
+    other.sendall(b"PROXY TCP6 2001:db8:1:3::1 ::1 40000 80\r\n" + get)
+    check(status_line(read_answer(other)) == "HTTP/1.0 200 OK", "another /64 served beside a full one")
+    for s in half_sent + [over, other]:
+        s.close()
+    check(crowd.stop() == 0, "crowd server exit")
+
     with sqlite3.connect(os.path.join(proxied_data, "glimor.db")) as db:
         stored = sorted(row[0] for row in db.execute("SELECT client_address FROM images"))
     check(stored == ["192.0.2.7", "192.0.2.7", "192.0.2.8", "198.51.100.4"], "stored addresses: %r" % stored)

@@ -1,4 +1,5 @@
 #include "admission.h"
+#include "json_text.h"
 #include "sqlite_token_store.h"
 #include "temp_folder.h"
 
@@ -89,13 +90,14 @@ TEST(Admission, DecidesTokensAndLimitsAtTheHead) {
   EXPECT_EQ(admission.refusalOf(wrong), "401 Upload token not valid|WWW-Authenticate: Bearer");
   RequestHead withToken = upload;
   withToken.authorization = annLine;
-  EXPECT_EQ(admission.refusalOf(withToken), "admitted ann");
-  // A head the service refuses for its form is not counted.
-  RequestHead tooLarge = withToken;
-  tooLarge.contentLength = 1000 + 64 * 1024 + 1;
-  EXPECT_EQ(admission.refusalOf(tooLarge), "413 Upload larger than 1000 bytes");
-  EXPECT_EQ(admission.refusalOf(withToken), "admitted ann");
+  // A head counts nothing until its body has come: heads that never send one spend no upload.
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(admission.refusalOf(withToken), "admitted ann");
+  Caller annCaller{"ann"};
+  admission.gate->countUpload(annCaller, "192.0.2.1", 500, admission.now);
+  admission.gate->countUpload(annCaller, "192.0.2.9", 500, admission.now);
   EXPECT_EQ(admission.refusalOf(withToken), "429 Too many uploads, try again in 30 s|Retry-After: 30");
+  // Two heads admitted at once: the body that comes last finds the limit reached.
+  EXPECT_THROW(admission.gate->countUpload(annCaller, "192.0.2.1", 500, admission.now), Refusal);
   // Uploads count per token, wherever they come from.
   RequestHead bobsUpload = upload;
   bobsUpload.authorization = bobLine;
@@ -106,11 +108,70 @@ TEST(Admission, DecidesTokensAndLimitsAtTheHead) {
   // Feedback counts per address, whichever token comes with it.
   RequestHead feedback{"POST", "/glimor/index.php?do=contact", 8, 1, 100, false, annLine, "192.0.2.1"};
   EXPECT_EQ(admission.refusalOf(feedback), "admitted ann");
+  admission.gate->countFeedback("192.0.2.1", admission.now);
   feedback.authorization = bobLine;
   EXPECT_EQ(admission.refusalOf(feedback),
             "429 Too many feedback messages, try again in 60 s|Retry-After: 60");
   feedback.clientAddress = "192.0.2.2";
   EXPECT_EQ(admission.refusalOf(feedback), "admitted bob");
+}
+
+// Every method on every route is decided from the request line, before any
+// body room is claimed: whatever body a stranger declares, a route that does
+// not take the method answers 405 (404 beyond the routes), and the upload
+// route asks for its token only of a POST.
+TEST(Admission, EveryMethodIsDecidedAtTheHead) {
+  Config config = smallUploads();
+  config.uploads = UploadAccess::token;
+  Admission admission(config);
+  for (std::string_view method : {"PUT", "GET", "HEAD", "PATCH", "FOO", "DELETE"})
+    EXPECT_EQ(admission.refusalOf({method, "/guestglimor.php?x", 8, 1, 32 << 20, false, "", "192.0.2.1"}),
+              "405 Method not allowed here, use POST|Allow: POST")
+        << method;
+  EXPECT_EQ(admission.refusalOf({"POST", "/guestglimor.php", 8, 1, std::nullopt, true, "", "192.0.2.1"}),
+            "401 Upload token required|WWW-Authenticate: Bearer");
+  EXPECT_EQ(admission.refusalOf({"PUT", "/d/ID/SECRET", 8, 1, 10, false}),
+            "405 Method not allowed here, use GET, HEAD, POST|Allow: GET, HEAD, POST");
+  EXPECT_EQ(admission.refusalOf({"POST", "/d/ID/SECRET", 8, 1, std::nullopt, false}), "admitted");
+  EXPECT_EQ(admission.refusalOf({"POST", "/i/AAAA.png", 8, 1, 10, false}),
+            "405 Method not allowed here, use GET, HEAD|Allow: GET, HEAD");
+  EXPECT_EQ(admission.refusalOf({"PUT", "/Glimor.exe", 8, 1, 10, false}), "404 Not found");
+  EXPECT_EQ(admission.refusalOf({"OPTIONS", "*", 8, 1, std::nullopt, false}),
+            "400 Request target must start with /");
+  // The page of one's uploads decides by path in its handler.
+  EXPECT_EQ(admission.refusalOf({"POST", "/my/login", 8, 1, 10, false}), "admitted");
+}
+
+// Uploads open by default on loopback still need a token for a request whose
+// head shows it came through a proxy from elsewhere.
+TEST(Admission, OpenOnLoopbackOnlyForRequestsFromThisComputer) {
+  Config config = smallUploads();
+  config.openToLoopbackOnly = true;
+  Admission admission(config);
+  RequestHead upload{"POST", "/guestglimor.php", 8, 1, 500, false, "", "127.0.0.1"};
+  for (std::string_view host : {"", "localhost:8080", "LOCALHOST", "127.0.0.1:8080", "[::1]:8080"}) {
+    upload.host = host;
+    EXPECT_EQ(admission.refusalOf(upload), "admitted") << host;
+  }
+  upload.host = "img.example.org";
+  EXPECT_EQ(admission.refusalOf(upload), "401 Upload token required|WWW-Authenticate: Bearer");
+  upload.host = "127.0.0.1:8080";
+  upload.forwarded = true;
+  EXPECT_EQ(admission.refusalOf(upload), "401 Upload token required|WWW-Authenticate: Bearer");
+  // Where uploads are open on purpose, the head changes nothing.
+  admission.config.openToLoopbackOnly = false;
+  admission.gate.reset();
+  EXPECT_EQ(admission.refusalOf(upload), "admitted");
+}
+
+TEST(Admission, JsonOnlyForClientsThatAcceptIt) {
+  EXPECT_TRUE(wantsJson("application/json"));
+  EXPECT_TRUE(wantsJson("text/html, Application/JSON;q=0.5"));
+  EXPECT_TRUE(wantsJson("application/json; charset=utf-8"));
+  EXPECT_FALSE(wantsJson("application/json;q=0"));
+  EXPECT_FALSE(wantsJson("application/json; q=0.000, */*"));
+  EXPECT_FALSE(wantsJson("application/jsonx, image/gif, */*"));
+  EXPECT_FALSE(wantsJson(""));
 }
 
 } // namespace

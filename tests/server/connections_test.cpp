@@ -27,6 +27,28 @@ TEST(Connections, AnAddressOverItsShareIsRefused) {
   EXPECT_TRUE(connections.add(a, "192.0.2.2"));
 }
 
+// An IPv6 /64 is one client, as for every other limit; a proxy's connections
+// count against no client until the PROXY header names theirs.
+TEST(Connections, ASixtyFourIsOneAddressAndAProxiedClientCountsOnceNamed) {
+  Connections connections(100, 2);
+  auto a = std::make_shared<FakeConnection>();
+  EXPECT_TRUE(connections.add(a, "2001:db8:1:2::1"));
+  EXPECT_TRUE(connections.add(a, "2001:db8:1:2:ffff::9"));
+  EXPECT_FALSE(connections.add(a, "2001:db8:1:2::7"));
+  EXPECT_TRUE(connections.add(a, "2001:db8:1:3::1"));
+
+  std::vector<Connections::Handle> fromProxy;
+  for (int i = 0; i < 5; ++i) fromProxy.push_back(*connections.add(a));
+  EXPECT_TRUE(connections.moveTo(fromProxy[0], "198.51.100.1"));
+  EXPECT_TRUE(connections.moveTo(fromProxy[1], "198.51.100.1"));
+  EXPECT_FALSE(connections.moveTo(fromProxy[2], "198.51.100.1"));
+  EXPECT_FALSE(connections.add(a, "198.51.100.1"));
+  connections.remove(fromProxy[0]); // its share comes back
+  EXPECT_TRUE(connections.moveTo(fromProxy[3], "198.51.100.1"));
+  EXPECT_TRUE(connections.moveTo(fromProxy[4], "2001:db8:1:3::2"));
+  EXPECT_FALSE(connections.add(a, "2001:db8:1:3::3"));
+}
+
 TEST(Connections, AtTheCapTheConnectionIdleLongestMakesRoom) {
   Connections connections(3, 10);
   std::vector<std::shared_ptr<FakeConnection>> open;

@@ -24,6 +24,19 @@ TEST(RequestLog, ClientTextCannotForgeLines) {
       {"::1", "POST", "/d/AAAAAAAAAAAAAAAA/ychlIN6U_9xZ8qw5xHXpUd0_ (answer cut short)", 200, 0, {}}, when);
   EXPECT_EQ(deletion,
             "1970-01-01T00:00:00Z ::1 \"POST /d/AAAAAAAAAAAAAAAA/\u2026 (answer cut short)\" 200 0 0.0ms\n");
+  // Nor in another form that carries it, nor a token in a query.
+  auto shown = [&](std::string_view target) {
+    std::string line = formatLogLine({"::1", "GET", target, 404, 0, {}}, when);
+    return line.substr(line.find('"') + 5, line.rfind('"') - line.find('"') - 5);
+  };
+  for (std::string_view target :
+       {"//d/AAAAAAAAAAAAAAAA/ychlIN6U_9xZ8qw5xHXpUd0_", "/d/AAAAAAAAAAAAAAAA%2FychlIN6U_9xZ8qw5xHXpUd0_",
+        "/d/AAAAAAAAAAAAAAAA%252FychlIN6U_9xZ8qw5xHXpUd0_", "/%64/AAAAAAAAAAAAAAAA/ychlIN6U_9xZ8qw5xHXpUd0_",
+        "/d/AAAAAAAAAAAAAAAA?ychlIN6U_9xZ8qw5xHXpUd0_"})
+    EXPECT_EQ(shown(target), "/d/AAAAAAAAAAAAAAAA/\u2026") << target;
+  EXPECT_EQ(shown("/d/AAAAAAAAAAAAAAAA"), "/d/AAAAAAAAAAAAAAAA");
+  EXPECT_EQ(shown("/my?page=2&TOKEN=ychlIN6U&token=x&tokens=1"),
+            "/my?page=2&TOKEN=\u2026&token=\u2026&tokens=1");
 }
 
 TEST(Metrics, LabelsAreEscapedAndTheirSeriesBounded) {

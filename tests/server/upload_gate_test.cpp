@@ -91,21 +91,29 @@ TEST(UploadGate, LimitsCountPerAddressGroupAndSayWhenToRetry) {
   testing::TempFolder data;
   SqliteTokenStore store(data.path());
   UploadGate gate(config, store);
+  // A head admitted, then its body come and counted.
+  auto upload = [&](const Asking& asking, Clock::time_point when) {
+    gate.countUpload(gate.admitUpload(asking, when), asking.address, asking.bytes, when);
+  };
+  auto feedback = [&](const Asking& asking, Clock::time_point when) {
+    gate.admitFeedback(asking, when);
+    gate.countFeedback(asking.address, when);
+  };
   auto now = Clock::now();
-  for (int i = 0; i < 3; ++i) gate.admitUpload(from("2001:db8:1:2::1"), now);
+  for (int i = 0; i < 3; ++i) upload(from("2001:db8:1:2::1"), now);
   // Same /64, other host bits: the same client.
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("2001:db8:1:2:ffff::9"), now + 1s); }),
             "429 Too many uploads, try again in 19 s|Retry-After: 19");
-  gate.admitUpload(from("2001:db8:1:3::1"), now);
-  gate.admitUpload(from("2001:db8:1:2::1"), now + 20s);
+  upload(from("2001:db8:1:3::1"), now);
+  upload(from("2001:db8:1:2::1"), now + 20s);
 
   // The quota: a day's bytes at once, then the wait for the next upload's share.
-  gate.admitUpload(from("192.0.2.1", "", 86400 - 1), now);
+  upload(from("192.0.2.1", "", 86400 - 1), now);
   EXPECT_EQ(refusalOf([&] { gate.admitUpload(from("192.0.2.1", "", 3), now); }),
             "429 Too many uploads, try again in 2 s|Retry-After: 2");
 
   // Feedback: a count per address only.
-  for (int i = 0; i < 5; ++i) gate.admitFeedback(from("192.0.2.1"), now);
+  for (int i = 0; i < 5; ++i) feedback(from("192.0.2.1"), now);
   EXPECT_EQ(refusalOf([&] { gate.admitFeedback(from("192.0.2.1"), now); }),
             "429 Too many feedback messages, try again in 12 s|Retry-After: 12");
 
