@@ -11,7 +11,8 @@ namespace glimor::app {
 namespace {
 const std::string noModifier = "You must select at least one modifier: CTRL, ALT, SHIFT.";
 const std::string sameKeys = "The last region's hot key must differ from the capture hot key.";
-const std::string noLastRegion = "No region to capture again yet: publish or save a selection first.";
+const std::string copiedToClipboard = "Selection copied to the clipboard.";
+const std::string noLastRegion = "No region to capture again yet: publish, save or copy a selection first.";
 } // namespace
 
 // One key, one message: while it is open the control has lost the focus (and been given the
@@ -175,7 +176,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");
-  capture_.confirmed = false;
+  capture_.confirmed = capture_.copied = false;
   flags_.savedToFile = false;
   capture_.uploadFile =
       uploadFileOf(platform_.options.imageType(), capture::cropFileNamesFor(executablePath_));
@@ -186,7 +187,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   if (mainShown) view.showInactive();
   selection.restoreForeground();
 
-  if (capture_.confirmed || flags_.savedToFile) {
+  if (capture_.confirmed || flags_.savedToFile || capture_.copied) {
     // Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
     try {
       lastRegion_.remember(capture_.selection, capture_.screen);
@@ -202,6 +203,8 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
     onUploadButton();
   } else if (flags_.savedToFile) {
     setStatus("Saved to file " + flags_.savedFileName);
+  } else if (capture_.copied) {
+    setStatus(copiedToClipboard);
   } else {
     setStatus("Cropping picture canceled.");
   }

@@ -21,6 +21,7 @@ struct CaptureState {
   Rect selection;
   bool drawing = false;
   bool confirmed = false;
+  bool copied = false; // to the clipboard (Ctrl+C), which ended the window
   CropFileNames files;
   // The crop file the upload takes (one of `files`), written before the others so that the upload
   // need not wait for them; empty when no file type is chosen, and all are written at once.

@@ -338,6 +338,7 @@ void SelectionWindow::copyToClipboard() {
   annotator_.endTyping(true);
   if (!clipboard_.setPicture(cropOf(state_.p, state_.selection)))
     throw Error("The selection could not be copied: another program holds the clipboard open.");
+  state_.copied = true;
   keeping([this] { view_.close(); });
 }
 

@@ -191,12 +191,18 @@ TEST_F(HotKeyTest, ACancelledSelectionLeavesTheWindowsAsTheyWere) {
   EXPECT_THAT(selectionView.events,
               ElementsAre("remember foreground", "settle", "grab", "restore foreground"));
 
-  // Nothing of ours on the screen: the grab is not held up.
+  // Nothing of ours on the screen: the grab is not held up. A selection copied to the clipboard
+  // ended the window, and is said so, not cancelled.
   view.shown = false;
   selectionView.events.clear();
+  selectionView.user = [&] {
+    capture.copied = true;
+    selectionView.close();
+  };
   form.onHotKey(id());
   EXPECT_FALSE(view.shown);
   EXPECT_THAT(selectionView.events, ElementsAre("remember foreground", "grab", "restore foreground"));
+  EXPECT_EQ(view.status(0), "Selection copied to the clipboard.");
 }
 
 TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
@@ -364,7 +370,7 @@ TEST_F(LastRegionTest, OpensWithTheLastPublishedRegionOnTheSameScreenPlace) {
   form.onHotKey(lastRegionKey());
   form.onTrayCaptureLastRegion();
   EXPECT_EQ(selectionView.modalShows, 1);
-  EXPECT_EQ(view.status(0), "No region to capture again yet: publish or save a selection first.");
+  EXPECT_EQ(view.status(0), "No region to capture again yet: publish, save or copy a selection first.");
   EXPECT_EQ(tray.balloons.size(), 2u);
 
   screen.screens = {{{0, 0, 64, 48}, 96, true}, {{-48, 0, 0, 48}, 96, false}};

@@ -509,12 +509,14 @@ TEST_F(MarksTest, CtrlCCopiesTheMarkedSelectionAndEndsTheCapture) {
   clipboard.busy = true;
   EXPECT_THROW(key(3), Error);
   EXPECT_TRUE(view.open) << "nothing is lost while another program holds the clipboard";
+  EXPECT_FALSE(state.copied);
   clipboard.busy = false;
   key(3);
   ASSERT_TRUE(clipboard.picture);
   EXPECT_EQ(clipboard.picture->pixels, cropOf(state.p, state.selection).pixels);
   EXPECT_EQ(clipboard.picture->at(20, 10), 0u) << "the redaction";
   EXPECT_FALSE(view.open);
+  EXPECT_TRUE(state.copied);
   EXPECT_TRUE(messages.questions.empty()) << "copied marks are kept, nothing to ask";
   EXPECT_EQ(confirms, 0);
 }
