@@ -8,7 +8,11 @@
 #   120 readers of a 30 MiB image that never read: peak memory, a GET's latency
 #   HEAD of a 30 MiB image from 4 clients: requests/s and bytes read for them
 #   16 JPEG scan bombs at once from 127.0.0.3 (32 MP, 100 scans each): the
-#     latency of GETs and of 100 KB uploads from other addresses meanwhile
+#     latency of GETs and of 100 KB uploads from other networks meanwhile (the
+#     addresses of one /24 share the decoding threads as one client)
+#   30 addresses of 127.0.0.0/24 sending, one at a time each, a 778 KB PNG that
+#     costs 2 s of processor time before its 415, for 30 s: the latency (p50,
+#     p90, p99) of 100 KB uploads from another network, and of GETs, meanwhile
 # Usage: bench/server_abuse.sh (GLIMOR_BUILD_DIR selects the build, default build/linux).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 SERVER="$build/server/glimor-server" WORK="$work" PEER_CHECKS="$root/tests/peer" python3 - <<'PY'
-import os, re, resource, socket, statistics, subprocess, sys, threading, time
+import os, re, resource, socket, statistics, subprocess, sys, threading, time, zlib
 
 sys.path.insert(0, os.environ["PEER_CHECKS"])
 from glimor_server_peer import free_port, noise_png, scan_bomb_jpeg, wait_listening
@@ -99,6 +103,28 @@ def latency_text(samples):
         len(good), len(samples))
 
 
+def percentiles_text(samples):
+    good = sorted(s for s in samples if s is not None)
+    if not good:
+        return "no answer in %d tries" % len(samples)
+    at = lambda q: good[int(q * (len(good) - 1))] * 1000
+    return "p50 %.0f ms, p90 %.0f ms, p99 %.0f ms, %d of %d answered" % (
+        at(0.5), at(0.9), at(0.99), len(good), len(samples))
+
+
+def costly_png():
+    """1,000,000 x 100 RGBA pixels at 16 bits, all zero: 800 MB to inflate from 778 KB."""
+    width, height = 1_000_000, 100
+    deflate = zlib.compressobj(9)
+    row = bytes(1 + 8 * width)
+    pixels = b"".join(deflate.compress(row) for _ in range(height)) + deflate.flush()
+
+    def chunk(kind, data):
+        return len(data).to_bytes(4, "big") + kind + data + zlib.crc32(kind + data).to_bytes(4, "big")
+    header = width.to_bytes(4, "big") + height.to_bytes(4, "big") + bytes([16, 6, 0, 0, 0])
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", pixels) + chunk(b"IEND", b"")
+
+
 def upload_body(size, image=None):
     image = image or noise_png(size)  # the service stores only complete images
     return (b"--" + BOUNDARY + b"\r\nContent-Disposition: form-data; name=\"imgfile\"; filename=\"C:\\G\\x.png\""
@@ -122,7 +148,7 @@ def upload(port, body, source="127.0.0.1"):
                     break
                 answer += piece
     except OSError as error:
-        return "no answer (%s)" % error.strerror, ""
+        return "no answer (%s)" % (error.strerror or "timed out"), ""
     status = answer.split(b"\r\n", 1)[0].decode(errors="replace")
     link = re.search(rb"Link: http://[^/]+(/\S+)", answer)
     return status, link.group(1) if link else b""
@@ -260,11 +286,47 @@ for t in bombers:
 time.sleep(0.3)  # the bombs are in and being decoded
 for i in range(10):
     get_samples.append(get_seconds(service.port, small))
-    upload_samples.append(timed_upload("127.0.0.%d" % (4 + i)))
+    upload_samples.append(timed_upload("127.0.%d.4" % (10 + i)))  # other networks
 for t in bombers:
     t.join()
 print("16 scan bombs (%d KB, 32 MP, 100 scans) from 127.0.0.3, answered in %.1f s (%s): GET %s; upload %s" % (
     len(bomb) // 1024, time.time() - started, ", ".join(sorted(set(bomb_statuses))), latency_text(get_samples),
     latency_text(upload_samples)))
+service.stop()
+
+# 6. Costly PNGs from many addresses of one network, each sending one after another.
+service = Service("costly-pngs")
+costly = upload_body(0, costly_png())
+attack_end = time.time() + 30
+costly_statuses, get_samples, upload_samples = [], [], []
+
+
+def costly_uploads(source):
+    while time.time() < attack_end:
+        costly_statuses.append(upload(service.port, costly, source)[0])
+
+
+def honest_upload(i):
+    upload_samples.append(timed_upload("127.0.9.%d" % (1 + i % 200)))
+
+
+attackers = [threading.Thread(target=costly_uploads, args=("127.0.0.%d" % (10 + i),)) for i in range(30)]
+for t in attackers:
+    t.start()
+time.sleep(3)  # every address has a decode running or waiting
+honest = []
+i = 0
+while time.time() < attack_end:
+    honest.append(threading.Thread(target=honest_upload, args=(i,)))
+    honest[-1].start()
+    get_samples.append(get_seconds(service.port, small))
+    time.sleep(0.25)
+    i += 1
+for t in honest + attackers:
+    t.join()
+print("30 addresses of 127.0.0.0/24 sending a costly %d KB PNG (%s): upload from 127.0.9.0/24 %s; GET %s" % (
+    len(costly) // 1000,
+    ", ".join("%d x %s" % (costly_statuses.count(status), status) for status in sorted(set(costly_statuses))),
+    percentiles_text(upload_samples), percentiles_text(get_samples)))
 service.stop()
 PY

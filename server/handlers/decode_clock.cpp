@@ -1,27 +1,41 @@
 #include "image_check.h"
 #include "refusal.h"
-
-#include <ctime>
+#include "thread_time.h"
 
 namespace glimor::server {
 namespace {
 
-std::chrono::nanoseconds threadTime() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+thread_local ProcessorClock standIn = nullptr;
+
+std::chrono::nanoseconds now() {
+  return standIn ? standIn() : threadProcessorTime();
 }
 
 } // namespace
 
-DecodeClock::DecodeClock() : start_(threadTime()) {}
+void standInProcessorClock(ProcessorClock clock) {
+  standIn = clock;
+}
+
+DecodeClock::DecodeClock() : start_(now()) {}
 
 bool DecodeClock::overrun() const {
-  return threadTime() - start_ > maxDecodeTime;
+  return now() - start_ > maxDecodeTime;
 }
 
 void DecodeClock::check() const {
   if (overrun()) throw tooCostly();
+}
+
+bool DecodeClock::overrunAfterRow(std::size_t bytes) {
+  work_ += bytes + rowUpkeep;
+  if (work_ < workPerReading) return false;
+  work_ %= workPerReading;
+  return overrun();
+}
+
+void DecodeClock::checkAfterRow(std::size_t bytes) {
+  if (overrunAfterRow(bytes)) throw tooCostly();
 }
 
 } // namespace glimor::server

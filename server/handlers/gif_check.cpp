@@ -108,7 +108,7 @@ int interlacedRow(int i, int height) {
 }
 
 bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t& pixelsLeft,
-                 const DecodeClock& clock, FirstFrame* first) {
+                 DecodeClock& clock, FirstFrame* first) {
   if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
   const int width = gif->Image.Width, height = gif->Image.Height;
   if (width <= 0 || height <= 0 || std::uint64_t(width) * std::uint64_t(height) > pixelsLeft) return false;
@@ -122,7 +122,7 @@ bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t
   for (int y = 0; y < height; ++y) { // interlaced frames too: their rows come in another order
     if (DGifGetLine(gif, row.data(), width) == GIF_ERROR) return false;
     if (first) first->row(gif->Image.Interlace ? interlacedRow(y, height) : y, row);
-    if (y % 64 == 0) clock.check();
+    clock.checkAfterRow(row.size());
   }
   return true;
 }

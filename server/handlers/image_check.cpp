@@ -42,7 +42,7 @@ void bmpThumbnail(std::string_view bytes, const imaging::BmpLayout& layout, Thum
   std::vector<std::uint8_t> rgb(std::size_t(layout.width) * 3);
   DecodeClock clock;
   for (int i = 0; i < layout.height; ++i) {
-    if (i % 64 == 0) clock.check();
+    clock.checkAfterRow(layout.stride());
     const int y = layout.topDown ? i : layout.height - 1 - i;
     if (!thumbnail.wantsRow(y)) continue;
     const auto* row = reinterpret_cast<const std::uint8_t*>(bytes.data()) + layout.pixelOffset +

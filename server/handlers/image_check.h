@@ -3,6 +3,7 @@
 #include "thumbnail.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -26,17 +27,32 @@ inline constexpr int maxJpegScans = 64;
 inline constexpr std::chrono::milliseconds maxDecodeTime{2000};
 
 // The processor time the calling thread has spent since it was made; stops a
-// decode that runs over maxDecodeTime.
+// decode that runs over maxDecodeTime. Reading the clock is a system call, so
+// decoders read it by work done: once per workPerReading bytes of decoded rows,
+// a row counting rowUpkeep more for its own overhead. A row is at most a few
+// megabytes, so a few very wide rows are watched as closely as many narrow ones.
 class DecodeClock {
 public:
+  static constexpr std::size_t workPerReading = 1 << 20;
+  static constexpr std::size_t rowUpkeep = 64;
+
   DecodeClock();
   // Throws Refusal (415) once maxDecodeTime is spent.
   void check() const;
   bool overrun() const;
+  // Counts a decoded row of `bytes`, and reads the clock when its turn has come.
+  bool overrunAfterRow(std::size_t bytes);
+  void checkAfterRow(std::size_t bytes);
 
 private:
   std::chrono::nanoseconds start_;
+  std::size_t work_ = 0;
 };
+
+// Where DecodeClock reads the time on the calling thread: its processor clock,
+// or with a stand-in (tests), that; nullptr gives back the processor clock.
+using ProcessorClock = std::chrono::nanoseconds (*)();
+void standInProcessorClock(ProcessorClock clock);
 
 // The checks behind it, one per format.
 bool isCompleteBmp(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);

@@ -1,6 +1,7 @@
 #include "image_check.h"
 #include "refusal.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -81,9 +82,12 @@ void decodeAll(png_structp png, png_infop info, Source& source, std::vector<png_
     png_error(png, "too many pixels");
   const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   const int passes = png_set_interlace_handling(png);
+  // The work of a row: the bytes inflated, or those written once transformed.
+  const std::size_t inflated = png_get_rowbytes(png, info);
   if (thumbnail) askFor8Bits(png);
   png_read_update_info(png, info);
   row.resize(png_get_rowbytes(png, info));
+  const std::size_t rowWork = std::max(inflated, row.size());
   const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
   if (thumbnail) {
     const PictureSize size{int(width), int(height)};
@@ -95,7 +99,7 @@ void decodeAll(png_structp png, png_infop info, Source& source, std::vector<png_
     for (png_uint_32 y = 0; y < height; ++y) {
       png_read_row(png, row.data(), nullptr);
       if (thumbnail) addPassPixels(*thumbnail, row, channels, width, y, pass, interlaced, rgb);
-      if (y % 64 == 0 && source.clock.overrun()) {
+      if (source.clock.overrunAfterRow(rowWork)) {
         source.tooLong = true;
         png_error(png, "too costly");
       }

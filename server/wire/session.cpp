@@ -424,7 +424,8 @@ void Session<Stream>::answerOnDiskThreads(std::function<Response()> answer, bool
 // The image is decoded on the decoding threads, then stored on the disk threads.
 template <typename Stream> void Session<Stream>::handleUpload(Request request, bool keepAlive) {
   auto shared = std::make_shared<const Request>(std::move(request));
-  shared_.decodes.post(addressGroup(clientAddress_), [self = this->shared_from_this(), shared, keepAlive] {
+  auto accounts = decodeAccountsOf(clientAddress_, shared->caller.tokenName);
+  shared_.decodes.post(std::move(accounts), [self = this->shared_from_this(), shared, keepAlive] {
     Service& service = self->shared_.service;
     auto failed = [shared](const std::exception& failure) {
       logMessage(std::string("error: ") + failure.what());

@@ -1,6 +1,7 @@
 #include "body_budget.h"
 #include "connections.h"
 #include "decode_queue.h"
+#include "thread_time.h"
 
 #include <algorithm>
 #include <atomic>
@@ -85,8 +86,9 @@ TEST(BodyBudget, NoAddressTakesMoreThanItsShare) {
   EXPECT_FALSE(budget.claim("192.0.2.5", 1));
 }
 
-// A client with many costly images holds its share of the decoding threads, no
-// more, so another client's upload is decoded meanwhile; then all of them run.
+// A client with many images holds the threads shared by clients with a decode
+// running, no more, so an upload from another network is decoded meanwhile; then all
+// of them run.
 TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
   std::mutex mutex;
   std::condition_variable released;
@@ -96,7 +98,7 @@ TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
   {
     DecodeQueue queue(2, 1);
     for (int i = 0; i < 4; ++i)
-      queue.post("192.0.2.1", [&] {
+      queue.post(decodeAccountsOf("192.0.2.1", std::nullopt), [&] {
         int now = ++running;
         mostAtOnce = std::max(mostAtOnce.load(), now);
         std::unique_lock lock(mutex);
@@ -104,7 +106,7 @@ TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
         --running;
         ++finished;
       });
-    queue.post("192.0.2.2", [&] { otherClient.set_value(); });
+    queue.post(decodeAccountsOf("198.51.100.2", std::nullopt), [&] { otherClient.set_value(); });
     // A bound for a queue that would never run it, not a measure of speed.
     EXPECT_EQ(otherClient.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
     {
@@ -115,6 +117,56 @@ TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
   }
   EXPECT_EQ(mostAtOnce, 1);
   EXPECT_EQ(finished, 4);
+}
+
+// What the queue charges: processor time the job's thread spends.
+void spend(std::chrono::milliseconds amount) {
+  const auto until = threadProcessorTime() + amount;
+  while (threadProcessorTime() < until) {
+  }
+}
+
+// Clients whose decodes recently cost much wait behind those that cost little.
+// The costly address owes, and so do its /24 and a token used from anywhere;
+// other networks, and another token even from the costly address, owe nothing.
+TEST(DecodeQueue, ThoseWhoOweLeastComeFirst) {
+  EXPECT_EQ(decodeAccountsOf("2001:db8:1:2:3::9", std::nullopt),
+            (DecodeAccounts{"2001:db8:1:2::/64", "2001:db8:1::/48"}));
+  EXPECT_EQ(decodeAccountsOf("::ffff:192.0.2.1", std::nullopt),
+            (DecodeAccounts{"192.0.2.1", "192.0.2.0/24"}));
+  EXPECT_EQ(decodeAccountsOf("192.0.2.1", "light"), DecodeAccounts{"token light"});
+
+  std::mutex mutex;
+  std::vector<std::string> served;
+  auto record = [&](std::string name) {
+    return [&, name] {
+      std::lock_guard lock(mutex);
+      served.push_back(name);
+    };
+  };
+  {
+    DecodeQueue queue(1, 1);
+    queue.post(decodeAccountsOf("192.0.2.1", std::nullopt), [] { spend(std::chrono::milliseconds(50)); });
+    queue.post(decodeAccountsOf("203.0.113.9", "heavy"), [] { spend(std::chrono::milliseconds(50)); });
+    // Once both have been charged, one job holds the only thread while the others come in.
+    std::promise<void> started, go;
+    queue.post(decodeAccountsOf("198.18.0.1", std::nullopt), [&, gate = go.get_future().share()] {
+      started.set_value();
+      gate.wait();
+    });
+    started.get_future().wait();
+    queue.post(decodeAccountsOf("192.0.2.1", std::nullopt), record("costly address"));
+    queue.post(decodeAccountsOf("192.0.2.77", std::nullopt), record("costly network"));
+    queue.post(decodeAccountsOf("198.51.100.5", "heavy"), record("costly token"));
+    queue.post(decodeAccountsOf("198.51.100.1", std::nullopt), record("IPv4"));
+    queue.post(decodeAccountsOf("2001:db8:1::1", std::nullopt), record("IPv6"));
+    queue.post(decodeAccountsOf("192.0.2.1", "light"), record("other token"));
+    go.set_value();
+  }
+  ASSERT_EQ(served.size(), 6u);
+  EXPECT_EQ(std::vector(served.begin(), served.begin() + 3),
+            (std::vector<std::string>{"IPv4", "IPv6", "other token"}));
+  EXPECT_EQ(served.back(), "costly address"); // it owes for itself and for its network
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "imaging/gif_image.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/png_image.h"
+#include "refusal.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -91,26 +92,35 @@ TEST(CompleteImage, AcceptsWhatTheProgramWritesAndNothingCutOrExtended) {
   }
 }
 
+std::string bigEndian(std::uint32_t value) {
+  std::string out;
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xff);
+  return out;
+}
+
+std::string chunk(std::string_view kind, std::string_view data) {
+  std::string body = std::string(kind) + std::string(data);
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+  return bigEndian(static_cast<std::uint32_t>(data.size())) + body +
+         bigEndian(static_cast<std::uint32_t>(crc));
+}
+
+std::string deflated(std::string_view bytes, int level) {
+  std::string stream(compressBound(bytes.size()), '\0');
+  uLongf length = stream.size();
+  compress2(reinterpret_cast<Bytef*>(stream.data()), &length, reinterpret_cast<const Bytef*>(bytes.data()),
+            bytes.size(), level);
+  stream.resize(length);
+  return stream;
+}
+
 // A 4 x 4 greyscale PNG whose stored (uncompressed) zlib stream is split into
 // IDAT chunks at `cuts`: with stored blocks, offsets in the stream are offsets
 // in the rows, so pieces can be made to meet exactly at a row boundary.
 std::string pngInPieces(std::initializer_list<std::size_t> cuts) {
-  auto chunk = [](std::string_view kind, std::string_view data) {
-    std::string out;
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((data.size() >> shift) & 0xff);
-    std::string body = std::string(kind) + std::string(data);
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-    out += body;
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((crc >> shift) & 0xff);
-    return out;
-  };
   std::string rows;
   for (int y = 0; y < 4; ++y) rows += std::string("\0", 1) + std::string(4, static_cast<char>(40 * y));
-  std::string stream(compressBound(rows.size()), '\0');
-  uLongf length = stream.size();
-  compress2(reinterpret_cast<Bytef*>(stream.data()), &length, reinterpret_cast<const Bytef*>(rows.data()),
-            rows.size(), 0);
-  stream.resize(length);
+  const std::string stream = deflated(rows, 0);
   std::string png = "\x89PNG\r\n\x1a\n" + chunk("IHDR", std::string("\0\0\0\4\0\0\0\4\x08\0\0\0\0", 13));
   std::size_t from = 0;
   for (std::size_t cut : cuts) {
@@ -148,6 +158,44 @@ TEST(CompleteImage, RefusesForgedAndDamagedImages) {
   std::string bomb = testing::gifBytes();
   bomb[6] = bomb[7] = bomb[8] = bomb[9] = '\xff';
   EXPECT_FALSE(isCompleteImage(bomb, gif, 100'000'000));
+}
+
+// Few rows, each very wide: 60 rows of 50,000 RGBA pixels at 16 bits, 24 MB once
+// inflated from about 24 KB. Between two rows a decoder does megabytes of work.
+std::string wideRowsPng() {
+  constexpr std::uint32_t width = 50'000, height = 60;
+  std::string rows;
+  for (std::uint32_t y = 0; y < height; ++y) rows += std::string(1 + 8 * std::size_t(width), '\0');
+  std::string header = bigEndian(width) + bigEndian(height) + std::string("\x10\x06\0\0\0", 5);
+  return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", deflated(rows, 9)) + chunk("IEND", "");
+}
+
+int clockReadings = 0;
+
+// The check reads its clock by the bytes it decodes, not by rows, and stops at the
+// first reading past the time allowed.
+TEST(CompleteImage, WatchesTheClockByWorkDone) {
+  using namespace std::chrono_literals;
+  const auto png = *imageTypeByExtension("png");
+  const std::string image = wideRowsPng();
+  standInProcessorClock([] {
+    ++clockReadings;
+    return std::chrono::nanoseconds(0);
+  });
+  EXPECT_TRUE(isCompleteImage(image, png, 100'000'000));
+  EXPECT_GE(clockReadings, 60 * 400'000 / int(DecodeClock::workPerReading));
+
+  clockReadings = 0;
+  standInProcessorClock(
+      [] { return ++clockReadings == 1 ? 0ns : std::chrono::nanoseconds(maxDecodeTime) + 1ms; });
+  try {
+    isCompleteImage(image, png, 100'000'000);
+    ADD_FAILURE() << "decoded past the time allowed";
+  } catch (const Refusal& refusal) {
+    EXPECT_EQ(refusal.status(), 415);
+  }
+  EXPECT_EQ(clockReadings, 2); // the start, then the first reading
+  standInProcessorClock(nullptr);
 }
 
 // The thumbnail each check makes of the program's files, against the crop they
