@@ -12,6 +12,7 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sqlite3.h>
 #include <thread>
@@ -289,6 +290,8 @@ TEST(DiskImageCache, KeepsWholeCopiesWithinItsBudgetLeastRecentlyUsedFirstOut) {
   EXPECT_EQ(servedBytes(cache.find(third.id)), bytes + "3");
   EXPECT_EQ(cache.usedBytes(), 2 * bytes.size() + 1);
 
+  copy.reset(); // sent: its descriptor closed, so its room can be taken
+
   // Larger than the budget, or cut short while copied: nothing kept, no partial file.
   EXPECT_FALSE(cache.fill(largeImage(std::string(701 * 1024, 'z'))));
   StoredImage cut = largeImage(bytes, 256 * 1024 + 10);
@@ -301,6 +304,75 @@ TEST(DiskImageCache, KeepsWholeCopiesWithinItsBudgetLeastRecentlyUsedFirstOut) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
     names.insert(entry.path().filename().string());
   EXPECT_EQ(names, (std::set<std::string>{"notes.txt", third.id}));
+}
+
+// A store on another machine: its images are read through readers, never from a file.
+class RemoteImages : public ImageStore {
+public:
+  std::map<std::string, std::string> images;
+  std::string add(const Upload&) override { throw Error("read only"); }
+  std::shared_ptr<const StoredImage> find(std::string_view id) override {
+    auto found = images.find(std::string(id));
+    if (found == images.end()) return nullptr;
+    auto image = std::make_shared<StoredImage>(largeImage(found->second));
+    image->id = found->first;
+    return image;
+  }
+  std::optional<std::string> thumbnail(std::string_view) override { return std::nullopt; }
+  std::optional<std::string> deletionHash(std::string_view) override { return std::nullopt; }
+  bool remove(std::string_view id) override { return images.erase(std::string(id)) > 0; }
+  bool wasRemoved(std::string_view) override { return false; }
+  std::vector<ImageRecord> list(const ImageQuery&) override { return {}; }
+  std::vector<Tombstone> removedSince(std::int64_t) override { return {}; }
+  std::size_t pruneTombstones(std::int64_t) override { return 0; }
+  std::uint64_t storedBytes() override { return 0; }
+};
+
+// The bytes of a folder's files, with those unlinked but still open in this process.
+std::uint64_t bytesOnDisk(const std::filesystem::path& folder) {
+  std::uint64_t bytes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) bytes += entry.file_size();
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (!error && target.starts_with(folder.string() + "/") && target.ends_with(" (deleted)"))
+      bytes += std::filesystem::file_size(entry.path(), error);
+  }
+  return bytes;
+}
+
+TEST(DiskImageCache, CopiesEvictedWhileOpenStillCountUntilTheirLastReaderCloses) {
+  TempFolder folder;
+  constexpr std::uint64_t budget = 700 * 1024; // two images
+  auto remote = std::make_unique<RemoteImages>();
+  std::vector<std::string> ids;
+  for (char c = 'a'; c < 'm'; ++c) {
+    ids.push_back(newImageId());
+    remote->images[ids.back()] = std::string(300 * 1024, c);
+  }
+  auto disk = std::make_unique<DiskImageCache>(folder.path(), budget);
+  DiskImageCache& cache = *disk;
+  CachedImageStore store(std::move(remote), 1 << 20, std::move(disk));
+
+  // A request still sending the first image while the others push it out.
+  auto sending = store.find(ids[0]);
+  ASSERT_TRUE(sending && sending->reader->descriptor() >= 0);
+  for (int round = 0; round < 2; ++round)
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+      auto image = store.find(ids[i]);
+      EXPECT_EQ(servedBytes(image), std::string(300 * 1024, char('a' + i)));
+      EXPECT_LE(bytesOnDisk(folder.path()), budget) << "round " << round << ", image " << i;
+      EXPECT_LE(cache.usedBytes(), budget);
+    }
+  EXPECT_EQ(servedBytes(sending), std::string(300 * 1024, 'a')); // its file unlinked, still whole
+  EXPECT_EQ(cache.usedBytes(), 2 * 300 * 1024u) << "the copy being sent and the newest";
+
+  // Once its last reader is done, its room serves copies again.
+  sending.reset();
+  EXPECT_EQ(cache.usedBytes(), 300 * 1024u);
+  ASSERT_TRUE(store.find(ids[1])->reader->descriptor() >= 0);
+  EXPECT_EQ(cache.usedBytes(), 2 * 300 * 1024u);
+  EXPECT_LE(bytesOnDisk(folder.path()), budget);
 }
 
 // --- the SQLite store's own files ------------------------------------------
