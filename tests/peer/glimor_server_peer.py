@@ -1428,6 +1428,8 @@ def page(work):
         print("python3-selenium is not installed: the page is not tested")
         sys.exit(77)
     import http.client
+    import http.server
+    import threading
     png = make_images(work)["png"]
     data = os.path.join(work, "data")
     server = Server(data, "--uploads", "token")
@@ -1471,6 +1473,38 @@ def page(work):
         sign_in("A" * 43)
         check("Upload token not valid" in driver.page_source and not driver.find_elements(By.CLASS_NAME, "link"),
               "a wrong token is refused")
+
+        # Another site's page (another address, or another port of this one) posts bob's token to the
+        # sign-in with a guessed form value: the browser is not signed in.
+        forged = ('<!DOCTYPE html><form method="post" action="%s/my/login"><input name="token" value="%s">'
+                  '<input name="csrf" value="%s"></form><script>document.forms[0].submit()</script>' %
+                  (base, bob, "A" * 43)).encode()
+
+        class Forger(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html")
+                self.send_header("Content-Length", str(len(forged)))
+                self.end_headers()
+                self.wfile.write(forged)
+
+            def log_message(self, *arguments):
+                pass
+        for address in ("127.0.0.2", "127.0.0.1"):
+            site = http.server.ThreadingHTTPServer((address, 0), Forger)
+            threading.Thread(target=site.serve_forever, daemon=True).start()
+            try:
+                driver.get("http://%s:%d/" % (address, site.server_port))
+                wait.until(lambda d: d.current_url.startswith(base) and d.find_elements(By.ID, "token"))
+                refusal = driver.page_source
+            finally:
+                site.shutdown()
+                site.server_close()
+            driver.get(base + "/my")
+            check("nobody was signed in" in refusal and driver.find_elements(By.ID, "token") and
+                  not driver.find_elements(By.CLASS_NAME, "link") and
+                  "glimor_session" not in [c["name"] for c in driver.get_cookies()],
+                  "a sign-in posted from %s is refused" % address)
         sign_in(ann)
         shown = [field.get_attribute("value") for field in driver.find_elements(By.CLASS_NAME, "link")]
         check(shown == links[::-1], "ann's uploads, newest first: %r (uploaded %r)" % (shown, links))
