@@ -1387,6 +1387,7 @@ def sharex(server, image):
     added = token("add", "sharex", "--sxcu", path, "--public-url", public + "/")
     secret = added.stdout.decode().splitlines()[-1] if added.returncode == 0 else ""
     check(added.returncode == 0 and os.stat(path).st_mode & 0o777 == 0o600, "sxcu written 0600: %r" % (added,))
+    check(b"sends the token in clear" in added.stderr, "an http:// uploader is warned of: %r" % added.stderr)
     with open(path) as f:
         uploader = json.load(f)
     check({k: uploader.get(k) for k in ("DestinationType", "RequestMethod", "RequestURL", "Body", "URL", "DeletionURL",
@@ -1411,6 +1412,8 @@ def sharex(server, image):
     os.remove(path)
     check(token("sxcu", "sharex", path, "--public-url", public, given=secret.encode() + b"\n").returncode == 0 and
           json.load(open(path))["Headers"]["Authorization"] == "Bearer " + secret, "token sxcu")
+    secure = token("sxcu", "sharex", path + "s", "--public-url", "https://img.example.org", given=secret.encode())
+    check(secure.returncode == 0 and not secure.stderr, "no warning over https://: %r" % (secure,))
     check(token("sxcu", "other", path + "2", "--public-url", public, given=secret.encode()).returncode == 1 and
           not os.path.exists(path + "2"), "token sxcu refuses another name's token")
     check(token("add", "x", "--sxcu", path).returncode == 2, "--sxcu needs --public-url")
