@@ -1430,6 +1430,7 @@ def page(work):
     except ImportError:
         print("python3-selenium is not installed: the page is not tested")
         sys.exit(77)
+    import functools
     import http.client
     import http.server
     import threading
@@ -1477,35 +1478,22 @@ def page(work):
         check("Upload token not valid" in driver.page_source and not driver.find_elements(By.CLASS_NAME, "link"),
               "a wrong token is refused")
 
-        # Another site's page (another address, or another port of this one) posts bob's token to the
-        # sign-in with a guessed form value: the browser is not signed in.
-        forged = ('<!DOCTYPE html><form method="post" action="%s/my/login"><input name="token" value="%s">'
-                  '<input name="csrf" value="%s"></form><script>document.forms[0].submit()</script>' %
-                  (base, bob, "A" * 43)).encode()
-
-        class Forger(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html")
-                self.send_header("Content-Length", str(len(forged)))
-                self.end_headers()
-                self.wfile.write(forged)
-
-            def log_message(self, *arguments):
-                pass
+        # Other sites' pages (another address; another port of this one) post bob's token to the
+        # sign-in with a guessed form value: the browser stays signed out.
+        os.makedirs(os.path.join(work, "forger"))
+        with open(os.path.join(work, "forger", "index.html"), "w") as f:
+            f.write('<form method="post" action="%s/my/login"><input name="token" value="%s"><input name="csrf" '
+                    'value="%s"></form><script>document.forms[0].submit()</script>' % (base, bob, "A" * 43))
         for address in ("127.0.0.2", "127.0.0.1"):
-            site = http.server.ThreadingHTTPServer((address, 0), Forger)
+            site = http.server.ThreadingHTTPServer((address, 0), functools.partial(
+                http.server.SimpleHTTPRequestHandler, directory=os.path.join(work, "forger")))
             threading.Thread(target=site.serve_forever, daemon=True).start()
-            try:
-                driver.get("http://%s:%d/" % (address, site.server_port))
-                wait.until(lambda d: d.current_url.startswith(base) and d.find_elements(By.ID, "token"))
-                refusal = driver.page_source
-            finally:
-                site.shutdown()
-                site.server_close()
+            driver.get("http://%s:%d/" % (address, site.server_port))
+            wait.until(lambda d: d.current_url.startswith(base) and d.find_elements(By.ID, "token"))
+            refusal = driver.page_source
+            site.shutdown()
             driver.get(base + "/my")
             check("nobody was signed in" in refusal and driver.find_elements(By.ID, "token") and
-                  not driver.find_elements(By.CLASS_NAME, "link") and
                   "glimor_session" not in [c["name"] for c in driver.get_cookies()],
                   "a sign-in posted from %s is refused" % address)
         sign_in(ann)
