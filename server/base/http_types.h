@@ -27,6 +27,8 @@ struct Request {
   std::string authorization; // the Authorization line, e.g. "Bearer TOKEN"
   std::string accept;        // the Accept line
   std::string cookie;        // the Cookie line
+  std::string origin;        // the Origin line, e.g. "https://img.example.org"
+  std::string referer;       // the Referer line
   std::string body;
   std::string clientAddress;   // "127.0.0.1", or the one a trusted proxy named
   std::string localAddress;    // "127.0.0.1:8080", where the connection arrived

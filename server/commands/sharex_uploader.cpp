@@ -37,6 +37,13 @@ std::string shareXUploader(std::string_view publicUrl, std::string_view tokenNam
          "}\n";
 }
 
+std::string clearTextWarning(std::string_view publicUrl) {
+  if (!publicUrl.starts_with("http://")) return "";
+  return "warning: --public-url is http://, so ShareX sends the token in clear with every upload: anyone "
+         "on the way can read it and upload with it. Give an https:// address (--tls-cert, or a web "
+         "server in front).";
+}
+
 void writePrivateFile(const std::filesystem::path& path, std::string_view contents) {
   auto fail = [&](int error) {
     throw Error("Cannot write \"" + path.string() + "\": " + std::strerror(error));

@@ -11,6 +11,10 @@ namespace glimor::server {
 // data, asking for JSON, whose url, delete_url and error it reads.
 std::string shareXUploader(std::string_view publicUrl, std::string_view tokenName, std::string_view token);
 
+// What to tell the operator about an uploader for `publicUrl`: with http://
+// ShareX sends the token in clear with every upload; nothing for https://.
+std::string clearTextWarning(std::string_view publicUrl);
+
 // Writes `contents` to `path` for its owner alone (0600: the file holds a
 // token), replacing any file there at once. Throws Error naming the path.
 void writePrivateFile(const std::filesystem::path& path, std::string_view contents);

@@ -104,6 +104,8 @@ void writeShareXUploader(const TokenCommand& command, const std::string& token) 
   writePrivateFile(command.shareXFile, shareXUploader(command.publicUrl, command.name, token));
   std::printf("ShareX custom uploader for \"%s\" written to %s (it holds the token: keep it private).\n",
               command.name.c_str(), command.shareXFile.c_str());
+  if (std::string warning = clearTextWarning(command.publicUrl); !warning.empty())
+    std::fprintf(stderr, "%s\n", warning.c_str());
 }
 
 int run(const TokenCommand& command) {

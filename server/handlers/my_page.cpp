@@ -7,6 +7,7 @@
 #include "token_store.h"
 #include "utc_time.h"
 
+#include <cctype>
 #include <cstdio>
 #include <openssl/evp.h>
 
@@ -19,6 +20,7 @@ namespace glimor::server {
 namespace {
 
 constexpr std::string_view cookieName = "glimor_session";
+constexpr std::string_view signInCookieName = "glimor_sign_in"; // the sign-in form's own value
 constexpr int perPage = 50;
 
 constexpr std::string_view style =
@@ -49,26 +51,14 @@ Response page(int status, const std::string& title, const std::string& content) 
                       {"X-Content-Type-Options", "nosniff"},
                       {"X-Frame-Options", "DENY"},
                       {"Cache-Control", "no-store"},
-                      {"Referrer-Policy", "no-referrer"}};
+                      // Other sites get no Referer; this one gets the page's Origin with its forms.
+                      {"Referrer-Policy", "same-origin"}};
   response.body = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\">"
                   "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
                   escapeHtml(title) + "</title>\n<style>" + std::string(style) +
                   "</style>\n</head>\n<body>\n<h1>" + escapeHtml(title) + "</h1>\n" + content +
                   "</body>\n</html>\n";
   return response;
-}
-
-Response signInPage(int status, std::string_view problem) {
-  std::string content;
-  if (!problem.empty()) content += "<p class=\"error\">" + escapeHtml(problem) + "</p>\n";
-  content +=
-      "<form method=\"post\" action=\"/my/login\">\n"
-      "<label for=\"token\">Upload token</label>\n"
-      "<input id=\"token\" name=\"token\" type=\"password\" autocomplete=\"current-password\" required>\n"
-      "<button type=\"submit\">Show my uploads</button>\n</form>\n"
-      "<p class=\"meta\">The token is sent once: the browser then keeps a session for up to 8 hours, "
-      "never the token.</p>\n";
-  return page(status, "Your uploads", content);
 }
 
 Response seeOther(std::string location) {
@@ -80,14 +70,72 @@ Response seeOther(std::string location) {
   return response;
 }
 
-// The cookie holds the session id alone; only this page reads it, never a script.
-std::string sessionCookie(const Service& service, const Request& request, std::string_view value,
-                          std::chrono::seconds maxAge) {
+// The cookies hold random values alone; only this page reads them, never a
+// script. Without `maxAge` one ends with the browser.
+std::string pageCookie(const Service& service, const Request& request, std::string_view name,
+                       std::string_view value, std::optional<std::chrono::seconds> maxAge) {
   bool secure = request.scheme == "https" ||
                 (service.config.publicUrl && service.config.publicUrl->starts_with("https://"));
-  return std::string(cookieName) + "=" + std::string(value) +
-         "; Path=/my; Max-Age=" + std::to_string(maxAge.count()) + "; HttpOnly; SameSite=Strict" +
+  return std::string(name) + "=" + std::string(value) + "; Path=/my" +
+         (maxAge ? "; Max-Age=" + std::to_string(maxAge->count()) : "") + "; HttpOnly; SameSite=Strict" +
          (secure ? "; Secure" : "");
+}
+
+std::string sessionCookie(const Service& service, const Request& request, std::string_view value,
+                          std::chrono::seconds maxAge) {
+  return pageCookie(service, request, cookieName, value, maxAge);
+}
+
+std::string hiddenField(std::string_view name, std::string_view value) {
+  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + escapeHtml(value) + "\">";
+}
+
+// The sign-in form carries a value of its own that the browser showing it
+// also keeps in a cookie: another site can post neither. The browser's value
+// is kept while it is one of ours, so that two open forms both work.
+Response signInPage(const Service& service, const Request& request, int status, std::string_view problem) {
+  std::string value(cookieValue(request.cookie, signInCookieName));
+  if (value.size() != 43 || value.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                                    "0123456789-_") != std::string::npos)
+    value = newUploadToken();
+  std::string content;
+  if (!problem.empty()) content += "<p class=\"error\">" + escapeHtml(problem) + "</p>\n";
+  content +=
+      "<form method=\"post\" action=\"/my/login\">" + hiddenField("csrf", value) +
+      "\n<label for=\"token\">Upload token</label>\n"
+      "<input id=\"token\" name=\"token\" type=\"password\" autocomplete=\"current-password\" required>\n"
+      "<button type=\"submit\">Show my uploads</button>\n</form>\n"
+      "<p class=\"meta\">The token is sent once: the browser then keeps a session for up to 8 hours, "
+      "never the token.</p>\n";
+  Response response = page(status, "Your uploads", content);
+  response.headers.emplace_back("Set-Cookie", pageCookie(service, request, signInCookieName, value, {}));
+  return response;
+}
+
+// "scheme://host[:port]" of an Origin or Referer line, lower-cased; empty
+// for an opaque origin ("null") or anything else without a host.
+std::string originOf(std::string_view url) {
+  std::size_t scheme = url.find("://");
+  if (scheme == std::string_view::npos || scheme == 0) return "";
+  std::string origin(url.substr(0, url.find_first_of("/?#", scheme + 3)));
+  for (char& c : origin) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return origin.size() > scheme + 3 ? origin : "";
+}
+
+// True unless the browser says the form came from another site: its Origin,
+// or its Referer where it sends none, is this service as its public URL or
+// the Host it was asked under names it. A client that sends neither is left
+// to the form's value.
+bool postedFromHere(const Service& service, const Request& request) {
+  std::string_view claimed = !request.origin.empty() ? request.origin : request.referer;
+  if (claimed.empty()) return true;
+  std::string origin = originOf(claimed);
+  if (origin.empty()) return false;
+  if (service.config.publicUrl && origin == originOf(*service.config.publicUrl)) return true;
+  if (!request.host) return false;
+  std::string host = *request.host;
+  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::string_view(origin).substr(origin.find("://") + 3) == host;
 }
 
 std::string sizeText(std::uint64_t bytes) {
@@ -113,10 +161,6 @@ int pageNumber(std::string_view text) {
     number = number * 10 + (c - '0');
   }
   return number;
-}
-
-std::string hiddenField(std::string_view name, std::string_view value) {
-  return "<input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + escapeHtml(value) + "\">";
 }
 
 Response listPage(Service& service, const Request& request, const BrowserSession& session, int number) {
@@ -170,6 +214,13 @@ std::optional<BrowserSession> sessionOf(Service& service, const Request& request
 }
 
 Response signIn(Service& service, const Request& request) {
+  // Else another site could sign a visitor's browser in with its own token.
+  std::string_view value = cookieValue(request.cookie, signInCookieName);
+  if (!postedFromHere(service, request) || value.empty() ||
+      !sameSecret(formField(request.body, "csrf").value_or(""), value))
+    return signInPage(service, request, 403,
+                      "This sign-in did not come from this service's own page, so nobody was signed in. "
+                      "Give your upload token here.");
   // A pasted token may bring spaces or a line break along.
   std::string token = formField(request.body, "token").value_or("");
   const std::size_t first = token.find_first_not_of(" \t\r\n");
@@ -177,7 +228,7 @@ Response signIn(Service& service, const Request& request) {
       first == std::string::npos ? "" : token.substr(first, token.find_last_not_of(" \t\r\n") - first + 1);
   std::string hash = tokenHash(token);
   auto name = service.gate->tokenNameByHash(hash);
-  if (token.empty() || !name) return signInPage(401, "Upload token not valid");
+  if (token.empty() || !name) return signInPage(service, request, 401, "Upload token not valid");
   std::string id = service.sessions.open(hash, *name, BrowserSessions::Clock::now());
   Response response = seeOther("/my");
   response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, id, BrowserSessions::lifetime));
@@ -191,7 +242,7 @@ Response handleMyPage(Service& service, const Request& request) {
   const bool read = request.method == "GET" || request.method == "HEAD";
   if (path == "/my" && read) {
     auto session = sessionOf(service, request);
-    if (!session) return signInPage(200, "");
+    if (!session) return signInPage(service, request, 200, "");
     return listPage(service, request, *session, pageNumber(formField(request.query(), "page").value_or("0")));
   }
   if (request.method != "POST" || (path != "/my/login" && path != "/my/delete" && path != "/my/logout"))
@@ -200,7 +251,8 @@ Response handleMyPage(Service& service, const Request& request) {
 
   // Every other form carries the session's own value, which no other site can know.
   auto session = sessionOf(service, request);
-  if (!session) return signInPage(401, "Your session has ended: give the upload token again.");
+  if (!session)
+    return signInPage(service, request, 401, "Your session has ended: give the upload token again.");
   if (!sameSecret(formField(request.body, "csrf").value_or(""), session->csrf))
     return page(403, "Not done",
                 "<p class=\"error\">This form did not come from your page of uploads; "

@@ -37,7 +37,11 @@ void noteLookup(std::string_view cache, bool hit) {
 CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_t cacheBytes,
                                    std::unique_ptr<DiskImageCache> disk)
     : store_(std::move(store)), cache_(cacheBytes), openFiles_(openFileCount), disk_(std::move(disk)),
-      pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {}
+      pollFrom_(static_cast<std::int64_t>(std::time(nullptr)) - lookBackSeconds) {
+  // A copy the disk cache evicts is closed here too, so that its bytes leave
+  // the disk once the requests sending it are done.
+  if (disk_) disk_->setOnForget([this](const std::string& id) { openFiles_.erase(id); });
+}
 
 std::string CachedImageStore::add(const Upload& upload) {
   std::string id = timed("add", [&] { return store_->add(upload); });

@@ -19,7 +19,8 @@ namespace glimor::server {
 // images in files (SQLite's, or copies in the disk cache) are kept open, up to
 // `openFileCount` of them, and forgotten the same way. With a
 // disk cache, the images too large for memory are copied there on their first
-// read and served from the copy after that; removals leave it the same way.
+// read and served from the copy after that; removals leave it the same way,
+// and a copy the disk cache evicts is no longer kept open here.
 class CachedImageStore : public ImageStore {
 public:
   // Images in files kept open at most, and so descriptors held besides connections.

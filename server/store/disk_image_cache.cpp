@@ -39,35 +39,44 @@ DiskImageCache::DiskImageCache(std::filesystem::path folder, std::uint64_t budge
 }
 
 std::shared_ptr<const StoredImage> DiskImageCache::find(const std::string& id) {
-  auto image = std::make_shared<StoredImage>();
-  {
-    std::lock_guard lock(mutex_);
-    auto found = index_.find(id);
-    if (found == index_.end()) return nullptr;
-    order_.splice(order_.begin(), order_, found->second);
-    const Entry& entry = *found->second;
-    *image = StoredImage{entry.id, entry.type, entry.sha256, entry.size, {}, nullptr};
+  std::lock_guard lock(mutex_);
+  auto found = index_.find(id);
+  if (found == index_.end()) return nullptr;
+  order_.splice(order_.begin(), order_, found->second);
+  Entry& entry = *found->second;
+  std::shared_ptr<FileReader> reader = entry.open.lock();
+  if (!reader) {
+    try {
+      reader = FileReader::open(fileOf(id));
+    } catch (const Error& failure) {
+      logMessage(std::string("disk cache: ") + failure.what());
+    }
   }
   // Evicted since, or removed by hand: served from the store again.
-  try {
-    image->reader = FileReader::open(fileOf(id));
-  } catch (const Error& failure) {
-    logMessage(std::string("disk cache: ") + failure.what());
-  }
-  if (!image->reader || image->reader->size() != image->size) {
-    erase(id);
+  if (!reader || reader->size() != entry.size) {
+    forget(found->second);
+    metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
     return nullptr;
   }
-  return image;
+  entry.open = reader;
+  return std::make_shared<StoredImage>(
+      StoredImage{entry.id, entry.type, entry.sha256, entry.size, {}, reader});
 }
 
 std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image) {
   if (!image.reader || image.size > budget_) return nullptr;
   {
+    std::unique_lock lock(mutex_);
+    // Copied just before by a request that missed it too.
+    if (index_.contains(image.id)) {
+      lock.unlock();
+      return find(image.id);
+    }
     // One copy at a time per image: the requests that meet one being made
     // are served from the store meanwhile, rather than each copying it again.
-    std::lock_guard lock(mutex_);
-    if (!filling_.insert(image.id).second) return nullptr;
+    if (filling_.contains(image.id) || !makeRoom(image.size)) return nullptr;
+    filling_.insert(image.id);
+    used_ += image.size; // held while copying, so copies made at once stay within the budget
   }
   std::filesystem::path target = fileOf(image.id);
   try {
@@ -76,23 +85,33 @@ std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image
     logMessage(std::string("disk cache: ") + failure.what());
     std::lock_guard lock(mutex_);
     filling_.erase(image.id);
+    used_ -= image.size;
     return nullptr;
   }
   {
     std::lock_guard lock(mutex_);
     filling_.erase(image.id);
-    // Copied just before by a request that missed it too: the same bytes under the same name.
-    if (auto found = index_.find(image.id); found != index_.end()) {
-      order_.splice(order_.begin(), order_, found->second);
-    } else {
-      order_.push_front({image.id, image.type, image.sha256, image.size});
-      index_[image.id] = order_.begin();
-      used_ += image.size;
-    }
-    while (used_ > budget_ && order_.size() > 1) forget(std::prev(order_.end()));
+    order_.push_front({image.id, image.type, image.sha256, image.size, {}});
+    index_[image.id] = order_.begin();
     metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
   }
   return find(image.id);
+}
+
+// Evicts the least recently used copies until `bytes` more fit; false when
+// they cannot, since evicted copies still being read hold the room.
+bool DiskImageCache::makeRoom(std::uint64_t bytes) {
+  releaseClosed();
+  while (used_ + bytes > budget_ && !order_.empty()) forget(std::prev(order_.end()));
+  return used_ + bytes <= budget_;
+}
+
+void DiskImageCache::releaseClosed() {
+  std::erase_if(evictedOpen_, [this](const OpenAfterEviction& copy) {
+    if (!copy.open.expired()) return false;
+    used_ -= copy.size;
+    return true;
+  });
 }
 
 // Written under a temporary name and renamed, so a copy is whole or absent.
@@ -131,16 +150,28 @@ void DiskImageCache::erase(const std::string& id) {
   metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
 }
 
+void DiskImageCache::setOnForget(std::function<void(const std::string& id)> onForget) {
+  std::lock_guard lock(mutex_);
+  onForget_ = std::move(onForget);
+}
+
+// The file is unlinked at once, but its bytes stay on disk until its last
+// reader closes it: they are counted until then.
 void DiskImageCache::forget(std::list<Entry>::iterator entry) {
-  std::error_code ignored; // a file being sent stays readable until it is closed
+  std::error_code ignored;
   std::filesystem::remove(fileOf(entry->id), ignored);
-  used_ -= entry->size;
+  if (onForget_) onForget_(entry->id);
+  if (entry->open.expired())
+    used_ -= entry->size;
+  else
+    evictedOpen_.push_back({entry->open, entry->size});
   index_.erase(entry->id);
   order_.erase(entry);
 }
 
 std::uint64_t DiskImageCache::usedBytes() {
   std::lock_guard lock(mutex_);
+  releaseClosed();
   return used_;
 }
 

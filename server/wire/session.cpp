@@ -372,6 +372,8 @@ template <typename Stream> void Session<Stream>::handleRequest() {
   request.authorization = std::string(message[http::field::authorization]);
   request.accept = std::string(message[http::field::accept]);
   request.cookie = std::string(message[http::field::cookie]);
+  request.origin = std::string(message[http::field::origin]);
+  request.referer = std::string(message[http::field::referer]);
   request.body = std::move(message.body());
   request.clientAddress = clientAddress_;
   request.localAddress = localAddress_;

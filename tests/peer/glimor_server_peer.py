@@ -1457,6 +1457,7 @@ def sharex(server, image):
     added = token("add", "sharex", "--sxcu", path, "--public-url", public + "/")
     secret = added.stdout.decode().splitlines()[-1] if added.returncode == 0 else ""
     check(added.returncode == 0 and os.stat(path).st_mode & 0o777 == 0o600, "sxcu written 0600: %r" % (added,))
+    check(b"sends the token in clear" in added.stderr, "an http:// uploader is warned of: %r" % added.stderr)
     with open(path) as f:
         uploader = json.load(f)
     check({k: uploader.get(k) for k in ("DestinationType", "RequestMethod", "RequestURL", "Body", "URL", "DeletionURL",
@@ -1481,6 +1482,8 @@ def sharex(server, image):
     os.remove(path)
     check(token("sxcu", "sharex", path, "--public-url", public, given=secret.encode() + b"\n").returncode == 0 and
           json.load(open(path))["Headers"]["Authorization"] == "Bearer " + secret, "token sxcu")
+    secure = token("sxcu", "sharex", path + "s", "--public-url", "https://img.example.org", given=secret.encode())
+    check(secure.returncode == 0 and not secure.stderr, "no warning over https://: %r" % (secure,))
     check(token("sxcu", "other", path + "2", "--public-url", public, given=secret.encode()).returncode == 1 and
           not os.path.exists(path + "2"), "token sxcu refuses another name's token")
     check(token("add", "x", "--sxcu", path).returncode == 2, "--sxcu needs --public-url")
@@ -1497,7 +1500,10 @@ def page(work):
     except ImportError:
         print("python3-selenium is not installed: the page is not tested")
         sys.exit(77)
+    import functools
     import http.client
+    import http.server
+    import threading
     png = make_images(work)["png"]
     data = os.path.join(work, "data")
     server = Server(data, "--uploads", "token")
@@ -1541,6 +1547,25 @@ def page(work):
         sign_in("A" * 43)
         check("Upload token not valid" in driver.page_source and not driver.find_elements(By.CLASS_NAME, "link"),
               "a wrong token is refused")
+
+        # Other sites' pages (another address; another port of this one) post bob's token to the
+        # sign-in with a guessed form value: the browser stays signed out.
+        os.makedirs(os.path.join(work, "forger"))
+        with open(os.path.join(work, "forger", "index.html"), "w") as f:
+            f.write('<form method="post" action="%s/my/login"><input name="token" value="%s"><input name="csrf" '
+                    'value="%s"></form><script>document.forms[0].submit()</script>' % (base, bob, "A" * 43))
+        for address in ("127.0.0.2", "127.0.0.1"):
+            site = http.server.ThreadingHTTPServer((address, 0), functools.partial(
+                http.server.SimpleHTTPRequestHandler, directory=os.path.join(work, "forger")))
+            threading.Thread(target=site.serve_forever, daemon=True).start()
+            driver.get("http://%s:%d/" % (address, site.server_port))
+            wait.until(lambda d: d.current_url.startswith(base) and d.find_elements(By.ID, "token"))
+            refusal = driver.page_source
+            site.shutdown()
+            driver.get(base + "/my")
+            check("nobody was signed in" in refusal and driver.find_elements(By.ID, "token") and
+                  "glimor_session" not in [c["name"] for c in driver.get_cookies()],
+                  "a sign-in posted from %s is refused" % address)
         sign_in(ann)
         shown = [field.get_attribute("value") for field in driver.find_elements(By.CLASS_NAME, "link")]
         check(shown == links[::-1], "ann's uploads, newest first: %r (uploaded %r)" % (shown, links))

@@ -12,6 +12,7 @@
 
 #include <ctime>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sqlite3.h>
 #include <thread>
@@ -289,6 +290,8 @@ TEST(DiskImageCache, KeepsWholeCopiesWithinItsBudgetLeastRecentlyUsedFirstOut) {
   EXPECT_EQ(servedBytes(cache.find(third.id)), bytes + "3");
   EXPECT_EQ(cache.usedBytes(), 2 * bytes.size() + 1);
 
+  copy.reset(); // sent: its descriptor closed, so its room can be taken
+
   // Larger than the budget, or cut short while copied: nothing kept, no partial file.
   EXPECT_FALSE(cache.fill(largeImage(std::string(701 * 1024, 'z'))));
   StoredImage cut = largeImage(bytes, 256 * 1024 + 10);
@@ -301,6 +304,63 @@ TEST(DiskImageCache, KeepsWholeCopiesWithinItsBudgetLeastRecentlyUsedFirstOut) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
     names.insert(entry.path().filename().string());
   EXPECT_EQ(names, (std::set<std::string>{"notes.txt", third.id}));
+}
+
+// A store on another machine: its images come through readers, never from a file.
+class RemoteImages : public ImageStore {
+public:
+  std::map<std::string, std::string> images;
+  std::string add(const Upload&) override { return ""; }
+  std::shared_ptr<const StoredImage> find(std::string_view id) override {
+    auto image = std::make_shared<StoredImage>(largeImage(images.at(std::string(id))));
+    image->id = id;
+    return image;
+  }
+  std::optional<std::string> thumbnail(std::string_view) override { return {}; }
+  std::optional<std::string> deletionHash(std::string_view) override { return {}; }
+  bool remove(std::string_view) override { return false; }
+  bool wasRemoved(std::string_view) override { return false; }
+  std::vector<ImageRecord> list(const ImageQuery&) override { return {}; }
+  std::vector<Tombstone> removedSince(std::int64_t) override { return {}; }
+  std::size_t pruneTombstones(std::int64_t) override { return 0; }
+  std::uint64_t storedBytes() override { return 0; }
+};
+
+// A folder's files, with those unlinked but still open in this process.
+std::uint64_t bytesOnDisk(const std::filesystem::path& folder) {
+  std::uint64_t bytes = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) bytes += entry.file_size();
+  std::error_code error;
+  for (const auto& open : std::filesystem::directory_iterator("/proc/self/fd"))
+    if (std::string to = std::filesystem::read_symlink(open.path(), error).string();
+        to.starts_with(folder.string() + "/") && to.ends_with(" (deleted)"))
+      bytes += std::filesystem::file_size(open.path());
+  return bytes;
+}
+
+TEST(DiskImageCache, CopiesEvictedWhileOpenCountUntilTheirLastReaderCloses) {
+  TempFolder folder;
+  constexpr std::uint64_t budget = 700 * 1024, size = 300 * 1024; // room for two copies
+  auto remote = std::make_unique<RemoteImages>();
+  std::vector<std::string> ids(12);
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    remote->images[ids[i] = newImageId()] = std::string(size, char('a' + i));
+  auto disk = std::make_unique<DiskImageCache>(folder.path(), budget);
+  DiskImageCache& cache = *disk;
+  CachedImageStore store(std::move(remote), 1 << 20, std::move(disk));
+
+  auto sending = store.find(ids[0]); // a GET still sending it while the others push it out
+  ASSERT_TRUE(sending && sending->reader->descriptor() >= 0);
+  for (std::size_t i = 1; i < ids.size(); ++i) {
+    EXPECT_EQ(servedBytes(store.find(ids[i])), std::string(size, char('a' + i)));
+    EXPECT_LE(bytesOnDisk(folder.path()), budget) << "image " << i;
+  }
+  EXPECT_EQ(servedBytes(sending), std::string(size, 'a'));
+  EXPECT_EQ(cache.usedBytes(), 2 * size) << "the copy being sent and the newest";
+  sending.reset(); // its room takes copies again
+  EXPECT_EQ(cache.usedBytes(), size);
+  EXPECT_GE(store.find(ids[1])->reader->descriptor(), 0);
+  EXPECT_EQ(cache.usedBytes(), 2 * size);
 }
 
 // --- the SQLite store's own files ------------------------------------------

@@ -324,8 +324,37 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   }
   route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
 
-  EXPECT_EQ(statusAndReason(request("POST", "/my/login", "token=" + std::string(43, 'A'))), "401 ");
-  Request secureSignIn = request("POST", "/my/login", "token=+" + token + "%0D%0A"); // as pasted
+  // A sign-in as the page's own form posts it: with the value the page gave the browser.
+  auto signIn = [&](const std::string& tokenField) {
+    Response form = route(service, request("GET", "/my"));
+    std::smatch value;
+    EXPECT_TRUE(std::regex_search(form.body, value, std::regex("name=\"csrf\" value=\"([\\w-]{43})\"")));
+    EXPECT_THAT(form.headers, ::testing::Contains(::testing::Pair(
+                                  "Set-Cookie", "glimor_sign_in=" + value[1].str() +
+                                                    "; Path=/my; HttpOnly; SameSite=Strict")));
+    Request post = request("POST", "/my/login", "csrf=" + value[1].str() + "&token=" + tokenField);
+    post.cookie = "glimor_sign_in=" + value[1].str();
+    post.origin = "http://LocalHost:8080";
+    return post;
+  };
+  EXPECT_EQ(statusAndReason(signIn(std::string(43, 'A'))), "401 ");
+  // From another site, or without the form's value: refused, nobody signed in.
+  std::vector<Request> forged(5, signIn(token));
+  forged[0].origin = "http://localhost:8081";
+  forged[1].origin = "null";
+  forged[2].origin = "";
+  forged[2].referer = "https://evil.example/my";
+  forged[3].cookie = "";
+  forged[4].body = "token=" + token + "&csrf=" + std::string(43, 'A');
+  for (const Request& post : forged) {
+    Response refused = route(service, post);
+    EXPECT_EQ(refused.status, 403) << post.origin << post.referer << post.body;
+    EXPECT_THAT(refused.body, HasSubstr("nobody was signed in"));
+    for (const auto& [name, value] : refused.headers) EXPECT_THAT(value, Not(HasSubstr("glimor_session")));
+  }
+  Request secureSignIn = signIn("+" + token + "%0D%0A"); // as pasted
+  secureSignIn.origin = "";
+  secureSignIn.referer = "https://localhost:8080/my";
   secureSignIn.scheme = "https";
   Response signedIn = route(service, secureSignIn);
   ASSERT_EQ(signedIn.status, 303);
