@@ -52,13 +52,13 @@ void SynchronizedUploadView::endBusy() {
   ui_.synchronize([&] { target_.endBusy(); });
 }
 
-TUploader::~TUploader() {
+Uploader::~Uploader() {
   // Nobody is left to see the outcome: the exchange ends now rather than at its time limit.
   clients_.cancelUpload();
   if (worker_.joinable()) worker_.join();
 }
 
-bool TUploader::start() {
+bool Uploader::start() {
   if (running_) return false;
   // The previous worker has finished its last step; only its thread is left to collect.
   if (worker_.joinable()) worker_.join();
@@ -66,15 +66,15 @@ bool TUploader::start() {
   ServiceSettings settings = clients_.settings();
   running_ = true;
   clients_.resetUploadCancel();
-  worker_ = std::thread([this, settings = std::move(settings)] { Execute(settings); });
+  worker_ = std::thread([this, settings = std::move(settings)] { runUpload(settings); });
   return true;
 }
 
-void TUploader::cancel() {
+void Uploader::cancel() {
   if (running_) clients_.cancelUpload();
 }
 
-void TUploader::Execute(const ServiceSettings& settings) {
+void Uploader::runUpload(const ServiceSettings& settings) {
   try {
     uploadImage(view_, clients_, settings, files_);
   } catch (const std::exception&) {

@@ -33,16 +33,16 @@ private:
   platform::UiThread& ui_;
 };
 
-// TUploader: runs one upload at a time on a thread of its own, under the service settings read
+// Uploader: runs one upload at a time on a thread of its own, under the service settings read
 // when it starts. Whether one runs is its own flag, not the status text, which the feedback form
 // may have replaced meanwhile.
-class TUploader {
+class Uploader {
 public:
-  TUploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
+  Uploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
       : view_(window, ui), clients_(clients), files_(files) {}
   // Calls off a running upload and waits for it; its remaining effects on the window are then
   // refused, so the user-interface thread must not be needed for it to end.
-  ~TUploader();
+  ~Uploader();
 
   // Starts an upload of the file the window names; false, and nothing started, while one runs.
   // Called on the user-interface thread, which reads the settings.
@@ -53,7 +53,7 @@ public:
   bool running() const { return running_; }
 
 private:
-  void Execute(const ServiceSettings& settings);
+  void runUpload(const ServiceSettings& settings);
 
   SynchronizedUploadView view_;
   ServiceClients& clients_;

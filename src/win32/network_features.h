@@ -56,7 +56,7 @@ private:
   net::UploadHistory history_;
   net::RecentUploads recentUploads_;
   net::UploadWindow uploadWindow_;
-  net::TUploader uploader_;
+  net::Uploader uploader_;
   net::UpdateCheck update_;
   net::FeedbackForm feedback_;
 };

@@ -56,7 +56,7 @@ protected:
       history,
       UploadFormHooks{[&](bool visible) { hooks.push_back(visible ? "panel on" : "panel off"); },
                       [&] { hooks.push_back("flood lock"); }}};
-  TUploader uploader{window, ui, clients, files};
+  Uploader uploader{window, ui, clients, files};
 };
 
 TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
@@ -111,7 +111,7 @@ TEST_F(UploaderTest, TheBoxOfATimeOutOrATokenRefusalSaysWhatToDo) {
   ServiceClients withTokenPlace{network, nullptr, [&] { return settings; }, std::string(tokenOnOptionsPage)};
   UploadFormHooks noHooks{[](bool) {}, [] {}};
   UploadWindow shown{main, page, messages, tray, links, history, noHooks};
-  TUploader worker{shown, ui, withTokenPlace, files};
+  Uploader worker{shown, ui, withTokenPlace, files};
   for (int attempt = 0; attempt < 2; ++attempt) {
     ASSERT_TRUE(worker.start());
     ui.pumpUntil([&] { return !worker.running(); });
