@@ -4,7 +4,7 @@
 #include "bench_images.h"
 #include "image_check.h"
 #include "imaging/bmp_writer.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 #include "imaging/colour_reduction.h"
 #include "imaging/crop_files.h"
 #include "imaging/gif_image.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/lzw_encoder.h"
 #include "imaging/png_image.h"
 #include "peak_memory.h"

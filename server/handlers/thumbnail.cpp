@@ -1,7 +1,7 @@
 #include "thumbnail.h"
 
 #include "imaging/bitmap.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "imaging/bmp_writer.h"
 #include "imaging/gif_image.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/parallel_task.h"
 #include "imaging/png_image.h"
 #include "platform/ascii_case.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr int jpegQuality = 100;
 
 void writeJpeg(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
-  TJPEGImage jpeg;
+  JpegEncoder jpeg;
   jpeg.setQuality(jpegQuality);
   jpeg.assign(std::move(image));
   jpeg.compress();

@@ -1,6 +1,6 @@
 #pragma once
 #include "imaging/bitmap.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "platform/files.h"
 
 #include <string>

@@ -1,5 +1,5 @@
-// compressJpeg: the libjpeg call sequence behind TJPEGImage.
-#include "imaging/jpeg_image.h"
+// compressJpeg: the libjpeg call sequence behind JpegEncoder.
+#include "imaging/jpeg_encoder.h"
 
 #include <csetjmp>
 #include <cstddef>

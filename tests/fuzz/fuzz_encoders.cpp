@@ -6,7 +6,7 @@
 #include "imaging/bmp_writer.h"
 #include "imaging/colour_reduction.h"
 #include "imaging/gif_image.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 
 #include <cstdlib>
 
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (decoded.indices != topDownIndices(reduced)) std::abort();
 
   if (crop.width * crop.height > 1024) return 0; // the JPEG check is the slow one; small crops suffice
-  TJPEGImage jpeg;
+  JpegEncoder jpeg;
   jpeg.setQuality(100);
   jpeg.assign(input);
   if (jpeg.bytes() != compressJpeg(bgr24, 100)) std::abort();

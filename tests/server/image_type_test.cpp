@@ -2,7 +2,7 @@
 #include "image_type.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/gif_image.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 #include "refusal.h"
 #include "temp_folder.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 
 #include <filesystem>
 #include <fstream>

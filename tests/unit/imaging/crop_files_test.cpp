@@ -2,7 +2,7 @@
 #include "imaging/bmp_writer.h"
 #include "imaging/crop_files.h"
 #include "imaging/gif_image.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 #include "test_images.h"
 
@@ -16,7 +16,7 @@ using namespace testing;
 const CropFileNames names{"/app/Glimor.bmp", "/app/Glimor.jpg", "/app/Glimor.gif", "/app/Glimor.png"};
 
 platform::Bytes jpegOf(const Bitmap& bgr24) {
-  TJPEGImage jpeg;
+  JpegEncoder jpeg;
   jpeg.setQuality(100);
   jpeg.assign(bgr24);
   return jpeg.bytes();

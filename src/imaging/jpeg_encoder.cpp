@@ -1,4 +1,4 @@
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 
 #include <string>
 
@@ -6,12 +6,12 @@ namespace glimor::imaging {
 
 EJPEG::EJPEG(int messageCode) : Error("JPEG error #" + std::to_string(messageCode)), code(messageCode) {}
 
-void TJPEGImage::assign(std::shared_ptr<const Bitmap> bitmap) {
+void JpegEncoder::assign(std::shared_ptr<const Bitmap> bitmap) {
   source = std::move(bitmap);
   compressed.reset();
 }
 
-void TJPEGImage::compress() {
+void JpegEncoder::compress() {
   // The old data goes first, so a failed compression never leaves a stale file behind.
   compressed.reset();
   if (!source || !source->hasPixels()) {
@@ -25,12 +25,12 @@ void TJPEGImage::compress() {
     compressed = compressJpeg(toBgr24(*source), quality_);
 }
 
-const platform::Bytes& TJPEGImage::bytes() {
+const platform::Bytes& JpegEncoder::bytes() {
   if (!compressed) compress();
   return *compressed;
 }
 
-void TJPEGImage::saveToFile(const std::string& path, platform::Files& files) {
+void JpegEncoder::saveToFile(const std::string& path, platform::Files& files) {
   files.replace(path, bytes());
 }
 

@@ -23,7 +23,7 @@ private:
 
 // The JPEG encoder: a baseline JFIF file at the chosen quality, compressed by
 // libjpeg with the floating-point DCT and the standard Huffman tables.
-class TJPEGImage {
+class JpegEncoder {
 public:
   int quality() const { return quality_; }
   void setQuality(int quality) { quality_ = quality; } // 1 to 100; libjpeg clamps others
@@ -61,7 +61,7 @@ struct PixelRows {
 PixelRows rowsOf(const Bitmap& image);
 
 // The JPEG file of 24-bit rows, or of 32-bit ones read as the 24-bit image they hold; the core
-// of TJPEGImage::compress.
+// of JpegEncoder::compress.
 platform::Bytes compressJpeg(const PixelRows& image, int quality);
 platform::Bytes compressJpeg(const Bitmap& image, int quality);
 

@@ -1,5 +1,5 @@
 #include "fakes/fake_files.h"
-#include "imaging/jpeg_image.h"
+#include "imaging/jpeg_encoder.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -78,14 +78,14 @@ bool near(Rgb a, Rgb b, int tolerance) {
 }
 
 platform::Bytes compressAtQuality100(const Bitmap& bitmap) {
-  TJPEGImage jpeg;
+  JpegEncoder jpeg;
   jpeg.setQuality(100);
   jpeg.assign(bitmap);
   jpeg.compress();
   return jpeg.bytes();
 }
 
-TEST(TJPEGImage, BaselineJfifMarkersInLibjpegOrderWithAllOnesTables) {
+TEST(JpegEncoder, BaselineJfifMarkersInLibjpegOrderWithAllOnesTables) {
   const platform::Bytes file = compressAtQuality100(redFOnBlue());
   const auto segments = segmentsOf(file);
   std::vector<std::uint8_t> markers;
@@ -114,7 +114,7 @@ TEST(TJPEGImage, BaselineJfifMarkersInLibjpegOrderWithAllOnesTables) {
   EXPECT_EQ(segments[9].body, (platform::Bytes{3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0}));
 }
 
-TEST(TJPEGImage, RedStaysRedAndRowsKeepTheirOrder) {
+TEST(JpegEncoder, RedStaysRedAndRowsKeepTheirOrder) {
   const Decoded pureRed = decode(compressAtQuality100(makeImage(16, 16, [](int, int) { return red; })));
   ASSERT_EQ(pureRed.width, 16);
   for (int y = 0; y < 16; ++y)
@@ -127,7 +127,7 @@ TEST(TJPEGImage, RedStaysRedAndRowsKeepTheirOrder) {
   EXPECT_TRUE(near(halves.at(20, 28), blue, 3)) << std::hex << halves.at(20, 28);
 }
 
-TEST(TJPEGImage, OnePixelHighOrWideCropsEncode) {
+TEST(JpegEncoder, OnePixelHighOrWideCropsEncode) {
   for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 37}, std::pair{53, 1}}) {
     const Decoded d = decode(compressAtQuality100(makeImage(w, h, [](int, int) { return 0x406080u; })));
     EXPECT_EQ(d.width, w);
@@ -136,20 +136,20 @@ TEST(TJPEGImage, OnePixelHighOrWideCropsEncode) {
   }
 }
 
-TEST(TJPEGImage, EmptySourceGivesEmptyFileWithoutError) {
+TEST(JpegEncoder, EmptySourceGivesEmptyFileWithoutError) {
   fakes::FakeFiles files;
-  TJPEGImage nothingAssigned;
+  JpegEncoder nothingAssigned;
   nothingAssigned.saveToFile("/a.jpg", files);
-  TJPEGImage noPixels;
+  JpegEncoder noPixels;
   noPixels.assign(Bitmap{0, 5, 24, {}, {}});
   noPixels.saveToFile("/b.jpg", files);
   EXPECT_EQ(files.contents.at("/a.jpg"), platform::Bytes{});
   EXPECT_EQ(files.contents.at("/b.jpg"), platform::Bytes{});
 }
 
-TEST(TJPEGImage, SavingTwiceWritesTheSameBytesWithoutCompressingAgain) {
+TEST(JpegEncoder, SavingTwiceWritesTheSameBytesWithoutCompressingAgain) {
   fakes::FakeFiles files;
-  TJPEGImage jpeg;
+  JpegEncoder jpeg;
   jpeg.setQuality(100);
   jpeg.assign(redFOnBlue());
   EXPECT_FALSE(jpeg.hasCompressedData());
@@ -165,8 +165,8 @@ TEST(TJPEGImage, SavingTwiceWritesTheSameBytesWithoutCompressingAgain) {
   EXPECT_EQ(jpeg.bytes(), files.contents.at("/1.jpg")); // same pixels from 32-bit input
 }
 
-TEST(TJPEGImage, LibjpegErrorsRaiseEjpegWithTheMessageCode) {
-  TJPEGImage jpeg;
+TEST(JpegEncoder, LibjpegErrorsRaiseEjpegWithTheMessageCode) {
+  JpegEncoder jpeg;
   jpeg.assign(makeImage(JPEG_MAX_DIMENSION + 1, 1, [](int, int) { return 0u; }));
   try {
     jpeg.compress();
@@ -178,7 +178,7 @@ TEST(TJPEGImage, LibjpegErrorsRaiseEjpegWithTheMessageCode) {
   EXPECT_FALSE(jpeg.hasCompressedData());
   // The encoder is usable again afterwards.
   jpeg.assign(redFOnBlue());
-  TJPEGImage fresh;
+  JpegEncoder fresh;
   fresh.assign(redFOnBlue());
   EXPECT_FALSE(jpeg.bytes().empty());
   EXPECT_EQ(jpeg.bytes(), fresh.bytes());
