@@ -6,7 +6,7 @@
 #include "imaging/bmp_writer.h"
 #include "imaging/colour_reduction.h"
 #include "imaging/crop_files.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/lzw_encoder.h"
 #include "imaging/png_image.h"
@@ -201,7 +201,7 @@ void BM_GifLzwGiflib(benchmark::State& state) {
 
 void BM_GifWhole(benchmark::State& state) {
   const Inputs& in = inputs(state);
-  TGIFImage gif;
+  GifEncoder gif;
   gif.assign(std::shared_ptr<const Bitmap>(std::shared_ptr<void>(), &in.bgr24));
   for (auto _ : state) benchmark::DoNotOptimize(gif.bytes());
   label(state, in);

@@ -1,7 +1,7 @@
 #include "imaging/crop_files.h"
 
 #include "imaging/bmp_writer.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/parallel_task.h"
 #include "imaging/png_image.h"
@@ -25,7 +25,7 @@ void writeJpeg(std::shared_ptr<const Bitmap> image, const std::string& path, pla
 }
 
 void writeGif(std::shared_ptr<const Bitmap> image, const std::string& path, platform::Files& files) {
-  TGIFImage gif;
+  GifEncoder gif;
   gif.assign(std::move(image));
   gif.saveToFile(path, files);
 }
@@ -55,7 +55,7 @@ void writeCropFiles(const Bitmap& crop, const CropFileNames& names, platform::Fi
   // of their encoding.
   ParallelTask<platform::Bytes> gif([&image, want = wanted(names.gif)] {
     if (!want) return platform::Bytes();
-    TGIFImage encoder;
+    GifEncoder encoder;
     encoder.assign(image);
     return encoder.bytes();
   });

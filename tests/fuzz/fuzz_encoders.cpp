@@ -5,7 +5,7 @@
 #include "../unit/imaging/reference_reduction.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/colour_reduction.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 
 #include <cstdlib>
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (reduced.palette != reference.indexed.palette || reduced.pixels != reference.indexed.pixels)
     std::abort();
 
-  TGIFImage gif;
+  GifEncoder gif;
   gif.assign(input);
   const testing::DecodedGif decoded = testing::decodeGif(gif.bytes());
   if (decoded.indices != topDownIndices(reduced)) std::abort();

@@ -1,7 +1,7 @@
 #include "image_check.h"
 #include "image_type.h"
 #include "imaging/bmp_writer.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 #include "refusal.h"
@@ -69,7 +69,7 @@ std::vector<std::pair<std::string, ImageType>> programFiles() {
   }
   const imaging::Bitmap bgr = imaging::toBgr24(crop);
   files.emplace_back(asString(imaging::compressJpeg(bgr, 100)), *imageTypeByExtension("jpg"));
-  imaging::TGIFImage gif;
+  imaging::GifEncoder gif;
   gif.assign(bgr);
   files.emplace_back(asString(gif.bytes()), *imageTypeByExtension("gif"));
   files.emplace_back(asString(imaging::encodePng(bgr)), *imageTypeByExtension("png"));

@@ -1,7 +1,7 @@
 #include "fakes/fake_files.h"
 #include "imaging/bmp_writer.h"
 #include "imaging/crop_files.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 #include "test_images.h"
@@ -23,7 +23,7 @@ platform::Bytes jpegOf(const Bitmap& bgr24) {
 }
 
 platform::Bytes gifOf(const Bitmap& bgr24) {
-  TGIFImage gif;
+  GifEncoder gif;
   gif.assign(bgr24);
   return gif.bytes();
 }

@@ -1,7 +1,7 @@
 #include "fakes/fake_files.h"
 #include "gif_test_decoder.h"
 #include "imaging/colour_reduction.h"
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace {
 using namespace testing;
 
 platform::Bytes gifOf(const Bitmap& bitmap) {
-  TGIFImage gif;
+  GifEncoder gif;
   gif.assign(bitmap);
   return gif.bytes();
 }
@@ -26,7 +26,7 @@ std::vector<Rgb> shownColours(const DecodedGif& gif) {
   return colours;
 }
 
-TEST(TGIFImage, OnePixelFileByteForByte) {
+TEST(GifEncoder, OnePixelFileByteForByte) {
   const platform::Bytes file = gifOf(makeImage(1, 1, [](int, int) { return 0x102030u; }));
   platform::Bytes expected{'G', 'I', 'F', '8', '7', 'a', 1, 0, 1, 0, 0xF7, 0, 0, 0x10, 0x20, 0x30};
   for (int i = 1; i < 256; ++i) expected.insert(expected.end(), {0x80, 0x80, 0x80}); // grey filler
@@ -36,7 +36,7 @@ TEST(TGIFImage, OnePixelFileByteForByte) {
   EXPECT_EQ(file, expected);
 }
 
-TEST(TGIFImage, RedFOnBlueDecodesToItsOwnPixels) {
+TEST(GifEncoder, RedFOnBlueDecodesToItsOwnPixels) {
   for (int depth : {24, 32}) {
     const Bitmap image = redFOnBlue(depth);
     const DecodedGif gif = decodeGif(gifOf(image));
@@ -52,7 +52,7 @@ TEST(TGIFImage, RedFOnBlueDecodesToItsOwnPixels) {
   }
 }
 
-TEST(TGIFImage, ColourTableAndIndicesAreThoseOfTheReduction) {
+TEST(GifEncoder, ColourTableAndIndicesAreThoseOfTheReduction) {
   const Bitmap photo = randomImage(90, 70, 8);
   const Bitmap reduced = reduceColours(photo);
   const DecodedGif gif = decodeGif(gifOf(photo));
@@ -70,22 +70,22 @@ TEST(TGIFImage, ColourTableAndIndicesAreThoseOfTheReduction) {
   for (std::size_t i = 0; i + 1 < gif.subBlockLengths.size(); ++i) ASSERT_EQ(gif.subBlockLengths[i], 255u);
 }
 
-TEST(TGIFImage, NothingToSaveAndUnreadableBitmapsFailWithTheirMessages) {
+TEST(GifEncoder, NothingToSaveAndUnreadableBitmapsFailWithTheirMessages) {
   fakes::FakeFiles files;
-  TGIFImage empty;
+  GifEncoder empty;
   EXPECT_THROW(
       try { empty.saveToFile("/x.gif", files); } catch (const EInvalidGraphicOperation& e) {
         EXPECT_STREQ(e.what(), "No GIF Data to write");
         throw;
       },
       EInvalidGraphicOperation);
-  TGIFImage noPixels;
+  GifEncoder noPixels;
   noPixels.assign(Bitmap{4, 0, 24, {}, {}});
   EXPECT_THROW(noPixels.bytes(), EInvalidGraphicOperation);
 
   Bitmap cut = redFOnBlue();
   cut.pixels.resize(5);
-  TGIFImage broken;
+  GifEncoder broken;
   broken.assign(cut);
   try {
     broken.saveToFile("/x.gif", files);
@@ -94,7 +94,7 @@ TEST(TGIFImage, NothingToSaveAndUnreadableBitmapsFailWithTheirMessages) {
     EXPECT_STREQ(e.what(), "Bitmap image is not valid");
   }
   // Wider than GIF's 16-bit size field: refused rather than written with a wrong size.
-  TGIFImage tooWide;
+  GifEncoder tooWide;
   tooWide.assign(makeImage(65536, 1, [](int, int) { return 0u; }));
   EXPECT_THROW(tooWide.bytes(), EInvalidGraphic);
   EXPECT_TRUE(files.contents.empty());

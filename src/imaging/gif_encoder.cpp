@@ -1,4 +1,4 @@
-#include "imaging/gif_image.h"
+#include "imaging/gif_encoder.h"
 
 #include "imaging/colour_reduction.h"
 #include "imaging/little_endian.h"
@@ -20,11 +20,11 @@ void putColourTable(platform::Bytes& out, const std::vector<std::uint32_t>& pale
 
 } // namespace
 
-void TGIFImage::assign(std::shared_ptr<const Bitmap> bitmap) {
+void GifEncoder::assign(std::shared_ptr<const Bitmap> bitmap) {
   frame = std::move(bitmap);
 }
 
-platform::Bytes TGIFImage::bytes() const {
+platform::Bytes GifEncoder::bytes() const {
   if (!frame || !frame->hasPixels()) throw EInvalidGraphicOperation("No GIF Data to write");
   if (!frame->isValid() || frame->width > largestSide || frame->height > largestSide)
     throw EInvalidGraphic("Bitmap image is not valid");
@@ -32,7 +32,7 @@ platform::Bytes TGIFImage::bytes() const {
   return encodeGif(reduceColours(toBgr24(*frame)));
 }
 
-void TGIFImage::saveToFile(const std::string& path, platform::Files& files) const {
+void GifEncoder::saveToFile(const std::string& path, platform::Files& files) const {
   files.replace(path, bytes());
 }
 

@@ -21,7 +21,7 @@ public:
 
 // The GIF encoder: a GIF87a file of one image with a 256-colour global table
 // (the colour reduction's palette) and LZW-compressed indices, no extensions.
-class TGIFImage {
+class GifEncoder {
 public:
   // The image becomes a copy of the bitmap (sharing its pixels); the logical
   // screen takes its size.
@@ -42,7 +42,7 @@ private:
   std::shared_ptr<const Bitmap> frame;
 };
 
-// The GIF file of an 8-bit bitmap with a 256-entry palette; the core of TGIFImage::bytes.
+// The GIF file of an 8-bit bitmap with a 256-entry palette; the core of GifEncoder::bytes.
 platform::Bytes encodeGif(const Bitmap& indexed8);
 
 } // namespace glimor::imaging
