@@ -1,6 +1,6 @@
 #include "net/browser_command.h"
 
-#include "net/extract_field.h"
+#include "net/field_after.h"
 
 #include <algorithm>
 
@@ -27,8 +27,8 @@ BrowserStart browserStart(std::string_view browserCommand, std::string_view link
   std::string command(browserCommand);
   std::erase(command, '"');
   BrowserStart start;
-  start.programPath = ExtractField(command, 1, ".exe") + ".exe";
-  start.commandLine = ExtractField(command, 2, ".exe") + " " + quotedArgument(link);
+  start.programPath = fieldAfter(command, 1, ".exe") + ".exe";
+  start.commandLine = fieldAfter(command, 2, ".exe") + " " + quotedArgument(link);
   return start;
 }
 

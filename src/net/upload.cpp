@@ -1,6 +1,6 @@
 #include "net/upload.h"
 
-#include "net/extract_field.h"
+#include "net/field_after.h"
 #include "net/link_actions.h"
 #include "net/text_lines.h"
 #include "net/upload_request.h"
@@ -101,7 +101,7 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     if (lines.empty()) throw Error("The service gave no answer.");
 
     // Only a web address counts: a portal's page or a stray text must not replace the clipboard.
-    std::string link = ExtractField(lines.back(), 2, "Link: ");
+    std::string link = fieldAfter(lines.back(), 2, "Link: ");
     if (!isWebLink(link)) {
       errorShown = true;
       view.showPostError(std::string(postErrorPrefix) + std::string(noLinkText), PostFailure::Other);
