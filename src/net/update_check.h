@@ -47,7 +47,7 @@ public:
   void DownloadFile(const std::string& url, const std::string& path, Hold hold);
   void DownloadProgress(std::uint32_t progress, std::uint32_t progressMax);
 
-  void suiButton3Click() { CheckForUpdate(); } // "Check for updates": no online probe
+  void checkForUpdateNow() { CheckForUpdate(); } // "Check for updates": no online probe
   void TimerAutoUpdateTimer();
   void TimerUpdateTimer();
   void TimerUpdateDTimer();

@@ -58,7 +58,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
        [this] { recentUploads_.deleteLast(); }});
   main.setNetworkClicks({.openLink = [this] { links_.openLink(); },
                          .copyLink = [this] { links_.copyLink(); },
-                         .checkForUpdates = [this] { update_.suiButton3Click(); },
+                         .checkForUpdates = [this] { update_.checkForUpdateNow(); },
                          .sendFeedback = [this] { feedback_.btnContactClick(); },
                          .abortFeedback = [this] { feedback_.btnAbortClick(); },
                          .submitFeedback = [this] { feedback_.btnSubmitClick(); }});

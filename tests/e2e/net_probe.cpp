@@ -105,7 +105,7 @@ void update(Report& report, const std::string& exe, const std::string& host, con
   net::UpdateCheck check(
       {view, download, platform::systemFiles(), shell, messages, timers},
       [&host] { return net::ServiceEndpoints(host); }, exe, "1.01", key, downloading);
-  check.suiButton3Click();
+  check.checkForUpdateNow();
   report.line(download.reports > 0 ? "progress reported" : "no progress");
   report.line("new " + check.newExePath());
 }

@@ -41,7 +41,7 @@ protected:
     fakes::FakeTimers otherTimers;
     UpdateCheck other({otherView, download, files, shell, messages, otherTimers}, endpoints, exe, "1.01", key,
                       downloading);
-    other.suiButton3Click();
+    other.checkForUpdateNow();
     return otherView.status() + " | " + otherView.reason;
   }
 
@@ -66,7 +66,7 @@ protected:
 
 TEST_F(UpdateCheckTest, ANewerVersionIsDownloadedAndHandedOverTwoSecondsLater) {
   serveNewerVersion();
-  check.suiButton3Click();
+  check.checkForUpdateNow();
 
   EXPECT_THAT(download.requests,
               ElementsAre(versionUrl + " > " + upd, newExeUrl + " > C:\\Apps\\Glimor2.exe"));
@@ -261,7 +261,7 @@ TEST_F(UpdateCheckTest, AnUnknownTotalKeepsThePreviousTextAndLargeSizesDoNotOver
 TEST_F(UpdateCheckTest, ASecondCheckDuringADownloadWaitsForTheFirst) {
   serveNewerVersion();
   download.progressSteps = {{1, 2}};
-  download.duringDownload = [&] { check.suiButton3Click(); };
+  download.duringDownload = [&] { check.checkForUpdateNow(); };
   check.CheckForUpdate();
   EXPECT_EQ(download.requests.size(), 2u);
 }
