@@ -329,7 +329,7 @@ void SelectionWindow::placePanel() {
 
 // Enter publishes what the button would, and only when the button could.
 void SelectionWindow::publish() {
-  if (glimoEnabled(state_.selection)) onGlimoItClick();
+  if (glimoEnabled(state_.selection)) confirmSelection();
 }
 
 // Ctrl+C takes the selection as shown, marks and all, to the clipboard instead of the service, and
@@ -353,7 +353,7 @@ void SelectionWindow::keeping(const std::function<void()>& ending) {
 }
 
 // Text being typed is part of what the panel's buttons act on.
-void SelectionWindow::onGlimoItClick() {
+void SelectionWindow::confirmSelection() {
   annotator_.endTyping(true);
   if (actionsAttached_ && actions_.confirm)
     actions_.confirm();

@@ -54,7 +54,7 @@ public:
   // The strip's colour and size button: a menu of the palette and sizes for the chosen tool.
   void onStyleClick();
 
-  void onGlimoItClick();
+  void confirmSelection();
   void onSaveClick();
   void onPrintClick();
   void onCancelClick();

@@ -426,7 +426,7 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (core_ && HIWORD(wParam) == BN_CLICKED) {
       switch (LOWORD(wParam)) {
       case ids::glimoIt:
-        core_->onGlimoItClick();
+        core_->confirmSelection();
         break;
       case ids::save:
         core_->onSaveClick();

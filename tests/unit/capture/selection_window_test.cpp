@@ -140,13 +140,13 @@ TEST_F(SelectionWindowTest, PressesDuringTheFadeAreIgnored) {
 }
 
 TEST_F(SelectionWindowTest, PanelButtonsRunTheAttachedActions) {
-  window.onGlimoItClick(); // before any press: only marks the selection
+  window.confirmSelection(); // before any press: only marks the selection
   EXPECT_TRUE(state.confirmed);
   EXPECT_EQ(confirms, 0);
   window.onCancelClick();
   EXPECT_EQ(cancels, 0);
   drag(10, 10, 50, 50);
-  window.onGlimoItClick();
+  window.confirmSelection();
   window.onPrintClick();
   window.onCancelClick();
   window.onSaveClick();
@@ -474,7 +474,7 @@ TEST_F(MarksTest, TextIsTypedOntoThePicture) {
   keys("x");
   Picture crop;
   actionsConfirm = [&] { crop = cropOf(state.p, state.selection); };
-  window.onGlimoItClick(); // the button keeps the text being typed
+  window.confirmSelection(); // the button keeps the text being typed
   EXPECT_NE(crop.at(20, 50), rgb(200, 100, 50));
   key(27);
   ASSERT_EQ(messages.questions.size(), 1u);
