@@ -6,9 +6,9 @@ namespace glimor::win32::ids {
 enum : int {
   tabs = 100,
   statusBar,
-  edit1,
-  button1,
-  label12,
+  uploadFile,
+  uploadButton,
+  helpText,
   directLink,
   openLink,
   copyLink,

@@ -86,12 +86,13 @@ std::string MainWindow::status(int panel) const {
 }
 
 void MainWindow::setUploadFileName(const std::string& path) {
-  ::SetWindowTextA(edit1_, path.c_str());
+  ::SetWindowTextA(uploadFileField_, path.c_str());
 }
 
 std::string MainWindow::uploadFileName() const {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(edit1_)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextA(edit1_, text.data(), static_cast<int>(text.size()))));
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(uploadFileField_)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextA(uploadFileField_, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -313,7 +314,7 @@ void MainWindow::handleOptionClicks() {
   onCommand(lastRegionHotKey_, EN_CHANGE, [this] {
     if (!settingControls_) form_->onLastRegionHotKeyChanged();
   });
-  onClick(button1_, [this] { form_->onUploadButton(); });
+  onClick(uploadButton_, [this] { form_->onUploadButton(); });
   onClick(cancelUpload_, [this] { form_->cancelUpload(); });
   onClick(retryUpload_, [this] { form_->retryUpload(); });
 }

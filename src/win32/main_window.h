@@ -105,7 +105,8 @@ private:
   app::MainForm* form_ = nullptr;
   std::function<void()> beforeQuit_;
   HFONT font_ = nullptr, boldFont_ = nullptr, memoFont_ = nullptr;
-  HWND tabs_ = nullptr, statusBar_ = nullptr, statusTip_ = nullptr, edit1_ = nullptr, button1_ = nullptr;
+  HWND tabs_ = nullptr, statusBar_ = nullptr, statusTip_ = nullptr, uploadFileField_ = nullptr,
+       uploadButton_ = nullptr;
   std::string statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;

@@ -117,15 +117,15 @@ void MainWindow::createControls(const std::string& serviceHost) {
   ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
 
   // The hidden field and button through which a capture reaches the upload.
-  edit1_ = createControl(
+  uploadFileField_ = createControl(
       self,
-      {.className = "EDIT", .style = ES_AUTOHSCROLL, .id = ids::edit1, .visible = false, .font = font_});
-  button1_ = createControl(self, {.className = "BUTTON",
-                                  .text = "Glimo it !",
-                                  .style = BS_PUSHBUTTON,
-                                  .id = ids::button1,
-                                  .visible = false,
-                                  .font = font_});
+      {.className = "EDIT", .style = ES_AUTOHSCROLL, .id = ids::uploadFile, .visible = false, .font = font_});
+  uploadButton_ = createControl(self, {.className = "BUTTON",
+                                       .text = "Glimo it !",
+                                       .style = BS_PUSHBUTTON,
+                                       .id = ids::uploadButton,
+                                       .visible = false,
+                                       .font = font_});
 }
 
 void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
@@ -140,7 +140,7 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
                            .width = 369,
                            .height = 117,
                            .style = SS_CENTER,
-                           .id = ids::label12,
+                           .id = ids::helpText,
                            .font = boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
   createControl(panel, {.text = "Direct Link:", .x = 8, .y = 16, .width = 80, .height = 13, .font = font_});

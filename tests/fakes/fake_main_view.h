@@ -20,8 +20,8 @@ public:
   void setActivePage(int page) override { activePage = page; }
   void setStatus(int panel, const std::string& text) override { statusText[panel] = text; }
   std::string status(int panel) const override { return statusText[panel]; }
-  void setUploadFileName(const std::string& path) override { edit1 = path; }
-  std::string uploadFileName() const override { return edit1; }
+  void setUploadFileName(const std::string& path) override { uploadFile = path; }
+  std::string uploadFileName() const override { return uploadFile; }
   void setVersionText(const std::string& text) override { version = text; }
   void setHotKeyName(const std::string& name) override { hotKeyName = name; }
   void setLinkPanelVisible(bool visible) override { linkPanelVisible = visible; }
@@ -32,7 +32,7 @@ public:
   bool shown = false;
   int broughtToFront = 0, repaints = 0, activePage = -1, shownInactive = 0;
   std::string statusText[2];
-  std::string edit1, version, hotKeyName;
+  std::string uploadFile, version, hotKeyName;
   bool linkPanelVisible = true;
   std::function<void()> onCloseRequest;
 };

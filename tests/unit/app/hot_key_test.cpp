@@ -213,7 +213,7 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   capture.files.jpg = "C:\\Apps\\Glimor.jpg";
   selectionView.user = [&] { capture.confirmed = true; };
   form.onHotKey(id());
-  EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.bmp");
+  EXPECT_EQ(view.uploadFile, "C:\\Apps\\Glimor.bmp");
   EXPECT_EQ(uploads, 1);
   EXPECT_FALSE(view.shown) << "the upload leaves the focus where the user works";
   EXPECT_EQ(view.broughtToFront, 0);
@@ -221,7 +221,7 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   options.type = ImageType::Png;
   capture.files.png = "C:\\Apps\\Glimor.png";
   form.onHotKey(id());
-  EXPECT_EQ(view.edit1, "C:\\Apps\\Glimor.png");
+  EXPECT_EQ(view.uploadFile, "C:\\Apps\\Glimor.png");
   EXPECT_EQ(uploads, 2);
 }
 
@@ -282,13 +282,13 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   EXPECT_TRUE(capture.windows.empty());
 }
 
-TEST_F(HotKeyTest, WithoutAFileTypeEdit1KeepsItsText) {
+TEST_F(HotKeyTest, WithoutAFileTypeTheUploadFileStaysAsItWas) {
   options.type = ImageType::None;
-  view.edit1 = "C:\\old.gif";
+  view.uploadFile = "C:\\old.gif";
   capture.files.jpg = "C:\\Apps\\Glimor.jpg";
   selectionView.user = [&] { capture.confirmed = true; };
   form.onHotKey(id());
-  EXPECT_EQ(view.edit1, "C:\\old.gif");
+  EXPECT_EQ(view.uploadFile, "C:\\old.gif");
 }
 
 TEST_F(HotKeyTest, SavedSelectionNamesTheFile) {

@@ -82,8 +82,8 @@ TEST_F(TrayIconTest, RetryUploadSendsTheLastFileWhileItExistsThroughTheUploadsGa
   form.onTrayNotify(0x0205);
   EXPECT_FALSE(tray.lastMenu.canRetryUpload) << "nothing captured yet";
 
-  view.edit1 = "C:\\Apps\\Glimor.jpg";
-  files.insert(view.edit1);
+  view.uploadFile = "C:\\Apps\\Glimor.jpg";
+  files.insert(view.uploadFile);
   running = true;
   form.onTrayNotify(0x0205);
   EXPECT_TRUE(tray.lastMenu.canCancelUpload);

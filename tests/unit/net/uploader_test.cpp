@@ -26,7 +26,7 @@ const std::string image = "C:\\Apps\\Glimor.jpg";
 class UploaderTest : public ::testing::Test {
 protected:
   UploaderTest() {
-    main.edit1 = image;
+    main.uploadFile = image;
     files.contents[image] = {'J', 'P', 'G'};
   }
   void pumpUntilDone() {
@@ -193,7 +193,7 @@ TEST_F(UploaderTest, AWindowThatIsGoneEndsTheWorkerQuietly) {
 }
 
 TEST_F(UploaderTest, TheWindowSideWithdrawsTheBusyDisplayAfterAnEarlyEnd) {
-  main.edit1 = "C:\\Apps\\gone.jpg";
+  main.uploadFile = "C:\\Apps\\gone.jpg";
   uploader.start();
   pumpUntilDone();
   EXPECT_EQ(main.statusText[0], "Action canceled!");
