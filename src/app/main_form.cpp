@@ -15,10 +15,10 @@ MainForm::MainForm(MainFormPlatform platform, ProgramFlags& flags, capture::Capt
         if (captureMayStart(std::nullopt)) runCapture(false, true);
       }) {
   auto& timers = platform_.timers;
-  timerRegistry_ = timers.create(500, false, [this] { autoStart_.tick(); });
-  timer1_ = timers.create(100, false, [this] { onLinkPanelTimer(); });
-  timer2_ = timers.create(3000, true, [this] { platform_.tray.add(); });
-  floodEr_ = timers.create(floodLockMs, false, [this] { onFloodTimer(); });
+  autoStartTimer_ = timers.create(500, false, [this] { autoStart_.tick(); });
+  linkPanelTimer_ = timers.create(100, false, [this] { onLinkPanelTimer(); });
+  trayIconTimer_ = timers.create(3000, true, [this] { platform_.tray.add(); });
+  floodLockTimer_ = timers.create(floodLockMs, false, [this] { onFloodTimer(); });
 }
 
 void MainForm::create() {
@@ -72,7 +72,7 @@ void MainForm::create() {
     options.setChecked(platform::CheckBox::AutoStart, true);
     autoStart_.update();
   }
-  timerRegistry_->setEnabled(true);
+  autoStartTimer_->setEnabled(true);
 }
 
 void MainForm::destroy() {
@@ -164,23 +164,23 @@ void MainForm::onAutoStartKeyToggle() {
 
 void MainForm::showLinkPanelSoon(bool visible) {
   showLinkPanel_ = visible;
-  timer1_->setEnabled(true);
+  linkPanelTimer_->setEnabled(true);
 }
 
 void MainForm::onLinkPanelTimer() {
-  timer1_->setEnabled(false);
+  linkPanelTimer_->setEnabled(false);
   platform_.view.setLinkPanelVisible(showLinkPanel_);
 }
 
 void MainForm::startFloodLock() {
   flags_.floodLock = true;
   floodLockStart_ = platform_.timers.nowMs();
-  floodEr_->setEnabled(true);
+  floodLockTimer_->setEnabled(true);
 }
 
 void MainForm::onFloodTimer() {
   flags_.floodLock = false;
-  floodEr_->setEnabled(false);
+  floodLockTimer_->setEnabled(false);
   platform_.view.setStatus(0, "Glimor is now ready.");
 }
 

@@ -38,7 +38,7 @@ struct MainFormPlatform {
 };
 
 inline const std::string uploadingStatus = "Uploading image...";
-inline constexpr unsigned floodLockMs = 5000; // FloodEr's interval: the anti-flood lock
+inline constexpr unsigned floodLockMs = 5000; // how long the anti-flood lock holds
 inline const std::string floodLockStatus = "AntiFlood protection: Please wait 5 seconds.";
 // The balloons of a capture or an upload refused at its gates, and of a retry with no file left.
 inline const std::string uploadRunningText =
@@ -169,7 +169,7 @@ private:
   std::uint64_t floodLockStart_ = 0; // the timers' clock when the anti-flood lock began
   TrayHistoryHooks trayHistory_;
   platform::TrayMenu shownMenu_;
-  std::unique_ptr<platform::Timer> timerRegistry_, timer1_, timer2_, floodEr_;
+  std::unique_ptr<platform::Timer> autoStartTimer_, linkPanelTimer_, trayIconTimer_, floodLockTimer_;
 };
 
 } // namespace glimor::app

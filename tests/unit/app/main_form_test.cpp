@@ -189,7 +189,7 @@ TEST_F(MainFormTest, FloodLockEndsAfterFiveSeconds) {
   EXPECT_EQ(view.status(0), "Glimor is now ready.");
   view.setStatus(0, "other");
   timers.advance(10000);
-  EXPECT_EQ(view.status(0), "other") << "FloodEr switches itself off";
+  EXPECT_EQ(view.status(0), "other") << "the anti-flood timer switches itself off";
 }
 
 TEST_F(MainFormTest, LinkPanelVisibilityIsAppliedByTheNextTick) {
