@@ -197,7 +197,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   }
   if (capture_.confirmed) {
     setStatus("Setting picture type...");
-    // Without a chosen type, Edit1 keeps what it held.
+    // Without a chosen type, the upload file stays the one named before.
     if (std::string file = uploadFileOf(platform_.options.imageType(), capture_.files); !file.empty())
       view.setUploadFileName(file);
     onUploadButton();

@@ -54,7 +54,7 @@ struct TrayHistoryHooks {
   std::function<void()> deleteLast;
 };
 
-// The main window TForm1: start-up, the Options page, the status line, closing,
+// The main window: start-up, the Options page, the status line, closing,
 // the hot key and the capture it starts, and the tray icon.
 class MainForm {
 public:
@@ -88,10 +88,10 @@ public:
   void registerHotKey();
   void registerLastRegionHotKey();
   void onHotKey(std::uint16_t id);
-  // Button1 "Glimo it !": starts the upload of Edit1's file. The window is neither shown nor
-  // raised, so the program the user works in keeps the focus; the links page follows all the same.
+  // The hidden "Glimo it !" button: starts the upload of the named upload file. The window is neither shown
+  // nor raised, so the program the user works in keeps the focus; the links page follows all the same.
   void onUploadButton();
-  // The upload worker plugs in here; without it Button1 does nothing.
+  // The upload worker plugs in here; without it the button does nothing.
   void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
   // The upload's own running flag: the status text alone is not enough, since the feedback form
   // writes the same status panel while an upload runs.
@@ -99,11 +99,11 @@ public:
   // Calls off the running upload; the tray menu offers it while the upload runs.
   void setUploadCanceller(std::function<void()> cancel) { cancelUpload_ = std::move(cancel); }
   void cancelUpload(); // the links page's "Cancel upload"; nothing when no upload runs
-  // "Retry upload": Edit1's file again, through the anti-flood lock and the running-upload gate.
+  // "Retry upload": the upload file again, through the anti-flood lock and the running-upload gate.
   void retryUpload();
-  // Edit1 names a file that exists, and no upload runs.
+  // The upload file exists, and no upload runs.
   bool canRetryUpload();
-  // How the core learns whether Edit1's file is there; without it nothing can be retried.
+  // How the core learns whether the upload file is there; without it nothing can be retried.
   void setUploadFileCheck(std::function<bool(const std::string&)> exists) {
     uploadFileExists_ = std::move(exists);
   }

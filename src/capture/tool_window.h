@@ -26,9 +26,9 @@ class ToolWindow {
 public:
   ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput& output, ToolPlatform platform);
 
-  void confirm(); // suiButton1Click
-  void cancel();  // suiButton4Click
-  void print();   // suiButton5Click
+  void confirm();
+  void cancel();
+  void print();
   void saveAs();  // the selection window's "S a v e"
   void onTimer(); // every 1000 ms
 

@@ -28,8 +28,8 @@ public:
               EndpointsSource endpoints)
       : page_(page), clipboard_(clipboard), processes_(processes), endpoints_(std::move(endpoints)) {}
 
-  bool copyLink(); // "Copy to ClipBoard" (suiButton1Click): true once the clipboard holds the link
-  void openLink(); // "Open Link" (suiButton2Click): only links on the service, in the registered browser
+  bool copyLink(); // "Copy to ClipBoard": true once the clipboard holds the link
+  void openLink(); // "Open Link": only links on the service, in the registered browser
   std::string DefaultBrowserCommand();
 
 private:

@@ -20,8 +20,8 @@ inline constexpr std::string_view tokenAdvice = "Once the token is saved, ";
 
 // What the upload needs of the main form beyond its controls.
 struct UploadFormHooks {
-  std::function<void(bool visible)> showLinkPanelSoon; // ShowLinkPanel and Timer1
-  std::function<void()> startFloodLock;                // FloodLock and FloodEr
+  std::function<void(bool visible)> showLinkPanelSoon;
+  std::function<void()> startFloodLock;
 };
 
 // The upload's effects carried out on the main window itself; called on the user-interface thread.

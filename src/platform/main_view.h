@@ -19,12 +19,12 @@ public:
   virtual void setActivePage(int page) = 0;
   virtual void setStatus(int panel, const std::string& text) = 0;
   virtual std::string status(int panel) const = 0;
-  virtual void setUploadFileName(const std::string& path) = 0; // Edit1
+  virtual void setUploadFileName(const std::string& path) = 0;
   virtual std::string uploadFileName() const = 0;
   virtual void setVersionText(const std::string& text) = 0;
   // The capture hot key in force, as its name ("Alt+F2"), for the first page's text.
   virtual void setHotKeyName(const std::string& name) = 0;
-  virtual void setLinkPanelVisible(bool visible) = 0; // Panel1 of the first page
+  virtual void setLinkPanelVisible(bool visible) = 0; // the link panel of the first page
   // Asks the window to close, which runs the core's close handler.
   virtual void requestClose() = 0;
 };

@@ -6,7 +6,7 @@
 
 namespace glimor::win32 {
 
-// The links page's controls behind platform::LinkPage: the DirectLink field, Label12 and the
+// The links page's controls behind platform::LinkPage: the link field, the help text and the
 // busy animation with the upload's Cancel button beside it.
 class LinkPageControls final : public platform::LinkPage {
 public:

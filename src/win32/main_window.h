@@ -21,7 +21,7 @@
 
 namespace glimor::win32 {
 
-// TForm1: the four pages with every control on them, the status bar, the tray icon and the hot
+// The main window: the four pages with every control on them, the status bar, the tray icon and the hot
 // key's window. The network features reach its controls through the views it hands out.
 class MainWindow final : public Window,
                          public platform::MainView,
@@ -57,7 +57,7 @@ public:
   void setUploadFileName(const std::string& path) override;
   std::string uploadFileName() const override;
   void setVersionText(const std::string& text) override;
-  void setHotKeyName(const std::string& name) override; // in Label12
+  void setHotKeyName(const std::string& name) override; // in the help text
   void setLinkPanelVisible(bool visible) override;
   void requestClose() override;
 
@@ -113,8 +113,8 @@ private:
   HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr, retryUpload_ = nullptr;
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
-  HWND helpText_ = nullptr; // Label12
-  std::string serviceHost_; // named in Label12
+  HWND helpText_ = nullptr;
+  std::string serviceHost_; // named in the help text
   HWND lastRegionHotKey_ = nullptr;
   std::string trayTip_ = "Glimor!";
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;

@@ -89,11 +89,11 @@ jpg_rmse=$(compare -metric RMSE "$app_dir/Glimor.jpg" "$work/region.png" null: 2
 awk -v e="$jpg_rmse" 'BEGIN { exit !(e < 0.02) }' || fail "Glimor.jpg is far from the screen region (RMSE $jpg_rmse)"
 djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
 main_visible && fail "the upload showed the main window, taking the focus from where the user works"
-# JPEG is the file type of a first start: its path is in the hidden Edit1 for the upload.
-windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "Edit1 does not hold Glimor.jpg"
+# JPEG is the file type of a first start: its path is in the hidden upload file field.
+windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "the upload file field does not hold Glimor.jpg"
 link=$(xclip -o -selection clipboard)
 case $link in "http://$host/i/"*) ;; *) fail "clipboard: $link" ;; esac
-windows_now | grep -qxF -e "child|0|Edit|$link" -e "child|1|Edit|$link" || fail "DirectLink does not hold $link"
+windows_now | grep -qxF -e "child|0|Edit|$link" -e "child|1|Edit|$link" || fail "the link field does not hold $link"
 curl -sf "$link" -o "$work/served.jpg" || fail "the link does not serve"
 cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
 [ ! -e "$app_dir/Glimor.dat" ] || fail "the answer file was left behind"
