@@ -23,12 +23,12 @@ void LinkActions::openLink() {
   const std::string link = page_.link();
   // The service the settings name now: a link from one configured before is only copied.
   if (!isServiceLink(link, endpoints_().baseUrl())) return;
-  BrowserStart start = browserStart(DefaultBrowserCommand(), link);
+  BrowserStart start = browserStart(defaultBrowserCommand(), link);
   // A browser that does not start is not reported: the link stays there to be copied.
   processes_.start(start.programPath, start.commandLine);
 }
 
-std::string LinkActions::DefaultBrowserCommand() {
+std::string LinkActions::defaultBrowserCommand() {
   return processes_.classesRootDefault(std::string(browserCommandKey)).value_or("");
 }
 

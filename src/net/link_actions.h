@@ -30,7 +30,7 @@ public:
 
   bool copyLink(); // "Copy to ClipBoard": true once the clipboard holds the link
   void openLink(); // "Open Link": only links on the service, in the registered browser
-  std::string DefaultBrowserCommand();
+  std::string defaultBrowserCommand();
 
 private:
   platform::LinkPage& page_;

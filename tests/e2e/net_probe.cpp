@@ -123,7 +123,7 @@ void open(Report& report, const std::string& host, const std::string& link) {
   win32::Win32Processes processes;
   FixedLinkPage page(link);
   net::LinkActions actions(page, board, processes, [&host] { return net::ServiceEndpoints(host); });
-  report.line("browser " + actions.DefaultBrowserCommand());
+  report.line("browser " + actions.defaultBrowserCommand());
   actions.openLink();
   report.line("clicked");
 }
