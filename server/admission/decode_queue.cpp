@@ -1,35 +1,16 @@
 #include "decode_queue.h"
 
+#include "address_group.h"
 #include "thread_time.h"
 #include "upload_gate.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include <boost/asio/ip/address.hpp>
-
 namespace glimor::server {
 namespace {
 
 using Seconds = std::chrono::duration<double>;
-
-// An IPv4 address's /24, an IPv6 address's /48: one network, often one party.
-std::optional<std::string> networkOf(const std::string& address) {
-  namespace ip = boost::asio::ip;
-  boost::system::error_code error;
-  ip::address parsed = ip::make_address(address, error);
-  if (error) return std::nullopt;
-  if (parsed.is_v6() && parsed.to_v6().is_v4_mapped())
-    parsed = ip::make_address_v4(ip::v4_mapped, parsed.to_v6());
-  if (parsed.is_v4()) {
-    auto bytes = parsed.to_v4().to_bytes();
-    bytes[3] = 0;
-    return ip::address_v4(bytes).to_string() + "/24";
-  }
-  auto bytes = parsed.to_v6().to_bytes();
-  std::fill(bytes.begin() + 6, bytes.end(), 0);
-  return ip::address_v6(bytes).to_string() + "/48";
-}
 
 } // namespace
 
