@@ -10,10 +10,12 @@ namespace glimor::app {
 
 namespace {
 const std::string noModifier = "You must select at least one modifier: CTRL, ALT, SHIFT.";
-const std::string sameKeys = "The last region's hot key must differ from the capture hot key.";
 const std::string copiedToClipboard = "Selection copied to the clipboard.";
 const std::string noLastRegion = "No region to capture again yet: publish, save or copy a selection first.";
 } // namespace
+
+const std::string MainForm::lastRegionSameKeys = "The last region's hot key must differ from the capture hot key.";
+const std::string MainForm::recordSameKeys = "The record hot key must differ from the other hot keys.";
 
 // One key, one message: while it is open the control has lost the focus (and been given the
 // combination in force back), and the character the key typed may reach it and change it again.
@@ -41,8 +43,8 @@ void MainForm::registerHotKey() {
   };
   if (combination.modifiers == 0) return refuseHotKey(noModifier, showInForce);
   // One combination cannot start two things.
-  if (lastRegionKeyInForce_ != 0 && shortcut == lastRegionKeyInForce_)
-    return refuseHotKey(sameKeys, showInForce);
+  for (const ExtraHotKey* other : {&lastRegionKey_, &recordKey_})
+    if (other->inForce != 0 && shortcut == other->inForce) return refuseHotKey(*other->sameKeys, showInForce);
   // The id stays the same, and the system refuses a second registration under an
   // id in use, so the previous combination is withdrawn first.
   if (hotKeyRegistered_) platform_.hotKeys.unregisterKey(hotKeyId_);
@@ -59,30 +61,33 @@ void MainForm::onHotKeyBlur() {
   if (platform_.options.hotKey() != hotKeyInForce_) platform_.options.setHotKey(hotKeyInForce_);
 }
 
-void MainForm::registerLastRegionHotKey() {
-  std::uint16_t shortcut = platform_.options.lastRegionHotKey();
+void MainForm::registerExtraKey(ExtraHotKey& key) {
+  std::uint16_t shortcut = (platform_.options.*key.shortcut)();
   HotKeyCombination combination = registrationFormOf(shortcut);
   if (combination.key == 0) return; // still typing, or emptied: the blur withdraws it
-  auto showInForce = [this] { platform_.options.setLastRegionHotKey(lastRegionKeyInForce_); };
+  auto showInForce = [this, &key] { (platform_.options.*key.show)(key.inForce); };
   if (combination.modifiers == 0) return refuseHotKey(noModifier, showInForce);
   // One combination cannot start two things.
-  if (shortcut == hotKeyInForce_) return refuseHotKey(sameKeys, showInForce);
-  if (lastRegionKeyId_ == 0) lastRegionKeyId_ = platform_.hotKeys.addAtom("MyHotKey_2");
-  if (lastRegionKeyInForce_ != 0) platform_.hotKeys.unregisterKey(lastRegionKeyId_);
-  platform_.hotKeys.registerKey(lastRegionKeyId_, combination.modifiers, combination.key);
-  lastRegionKeyInForce_ = shortcut;
-  settings_.writeInteger("LastRegionHotKey", shortcut);
+  const ExtraHotKey& other = &key == &recordKey_ ? lastRegionKey_ : recordKey_;
+  if (shortcut == hotKeyInForce_ || (other.inForce != 0 && shortcut == other.inForce))
+    return refuseHotKey(*key.sameKeys, showInForce);
+  if (key.id == 0) key.id = platform_.hotKeys.addAtom(key.atom);
+  if (key.inForce != 0) platform_.hotKeys.unregisterKey(key.id);
+  platform_.hotKeys.registerKey(key.id, combination.modifiers, combination.key);
+  key.inForce = shortcut;
+  settings_.writeInteger(key.iniKey, shortcut);
   flags_.hotKeyReady = true;
 }
 
-void MainForm::onLastRegionHotKeyBlur() {
-  if (platform_.options.lastRegionHotKey() == 0 && lastRegionKeyInForce_ != 0) {
+void MainForm::onExtraKeyBlur(ExtraHotKey& key) {
+  std::uint16_t shown = (platform_.options.*key.shortcut)();
+  if (shown == 0 && key.inForce != 0) {
     // An emptied control is the user's way to have no such key.
-    platform_.hotKeys.unregisterKey(lastRegionKeyId_);
-    lastRegionKeyInForce_ = 0;
-    settings_.writeInteger("LastRegionHotKey", 0);
-  } else if (platform_.options.lastRegionHotKey() != lastRegionKeyInForce_) {
-    platform_.options.setLastRegionHotKey(lastRegionKeyInForce_);
+    platform_.hotKeys.unregisterKey(key.id);
+    key.inForce = 0;
+    settings_.writeInteger(key.iniKey, 0);
+  } else if (shown != key.inForce) {
+    (platform_.options.*key.show)(key.inForce);
   }
 }
 
@@ -111,9 +116,13 @@ bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
     platform_.messages.beep();
     return false;
   }
-  if (hotKeyId && *hotKeyId != hotKeyId_ && (lastRegionKeyInForce_ == 0 || *hotKeyId != lastRegionKeyId_))
+  if (hotKeyId && *hotKeyId != hotKeyId_ && !pressed(lastRegionKey_, *hotKeyId) && !pressed(recordKey_, *hotKeyId))
     return false;
   if (uploadRunningRefuses()) return false;
+  if (recorder_ && recorder_->recording()) {
+    platform_.tray.showBalloon(platform::BalloonIcon::Info, recordingRunsText);
+    return false;
+  }
   if (platform_.selectionView.visible()) {
     platform_.messages.beep();
     return false;
@@ -123,8 +132,31 @@ bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
 }
 
 void MainForm::onHotKey(std::uint16_t id) {
-  if (captureMayStart(id))
-    runCapture(lastRegionKeyInForce_ != 0 && id == lastRegionKeyId_ && id != hotKeyId_, false);
+  if (id != hotKeyId_ && pressed(recordKey_, id)) return onRecordKey(id);
+  if (captureMayStart(id)) runCapture(id != hotKeyId_ && pressed(lastRegionKey_, id), false);
+}
+
+void MainForm::onRecordKey(std::optional<std::uint16_t> hotKeyId) {
+  if (!recorder_) return;
+  if (recorder_->recording()) return recorder_->stop();
+  if (captureMayStart(hotKeyId)) runCapture(false, !hotKeyId, true);
+}
+
+void MainForm::onTrayRecord() {
+  onRecordKey(std::nullopt);
+}
+
+void MainForm::onTrayStopRecording() {
+  if (recorder_) recorder_->stop();
+}
+
+void MainForm::onTrayDiscardRecording() {
+  if (recorder_) recorder_->discard();
+}
+
+void MainForm::uploadFile(const std::string& file) {
+  platform_.view.setUploadFileName(file);
+  onUploadButton();
 }
 
 // The menu has just closed: what it covered is drawn again before the grab.
@@ -136,7 +168,7 @@ void MainForm::onTrayCaptureDelayed() {
   if (captureMayStart(std::nullopt)) delayed_.start();
 }
 
-void MainForm::runCapture(bool lastRegion, bool afterTransient) {
+void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   auto& view = platform_.view;
   auto& selection = platform_.selectionView;
   delayed_.cancel(); // this capture is the one the countdown was for
@@ -177,6 +209,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");
   capture_.confirmed = capture_.copied = false;
+  capture_.recording = record;
   flags_.savedToFile = false;
   capture_.uploadFile =
       uploadFileOf(platform_.options.imageType(), capture::cropFileNamesFor(executablePath_));
@@ -187,6 +220,15 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient) {
   if (mainShown) view.showInactive();
   selection.restoreForeground();
 
+  if (record && capture_.confirmed) {
+    setStatus("Recording...");
+    try {
+      recorder_->start(capture_.selection, capture_.screen);
+    } catch (const std::exception& e) {
+      platform_.messages.show(std::string("The recording could not start: ") + e.what());
+    }
+    return;
+  }
   if (capture_.confirmed || flags_.savedToFile || capture_.copied) {
     // Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
     try {

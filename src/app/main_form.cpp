@@ -36,17 +36,19 @@ void MainForm::create() {
   options.setHotKey(hotKey);
   // A settings file that cannot be written must not cost the rest of the start:
   // the error is reported and the options, version and autostart mirror still come up.
-  auto lastRegionKey = static_cast<std::uint16_t>(settings_.readInteger("LastRegionHotKey", 0));
-  if (HotKeyCombination stored = registrationFormOf(lastRegionKey); stored.key == 0 || stored.modifiers == 0)
-    lastRegionKey = 0;
-  options.setLastRegionHotKey(lastRegionKey);
-  for (auto registration : {&MainForm::registerHotKey, &MainForm::registerLastRegionHotKey}) {
+  loadExtraKey(lastRegionKey_, 0);
+  loadExtraKey(recordKey_, defaultRecordShortcut);
+  // Each registration stores its key, and a file that cannot be written says so once.
+  std::string failure;
+  for (auto registration :
+       {&MainForm::registerHotKey, &MainForm::registerLastRegionHotKey, &MainForm::registerRecordHotKey}) {
     try {
       (this->*registration)();
     } catch (const Error& e) {
-      platform_.messages.show(e.what());
+      if (failure.empty()) failure = e.what();
     }
   }
+  if (!failure.empty()) platform_.messages.show(failure);
 
   std::string type = settings_.readString("ImgType", "JPEG");
   if (type == "JPEG")
@@ -64,6 +66,7 @@ void MainForm::create() {
   options.setChecked(platform::CheckBox::AutoUpdate, settings_.readBool("AutoUpdate", true));
   options.setChecked(platform::CheckBox::AllMonitors, settings_.readBool("AllMonitors", true));
   options.setUploadToken(settings_.serviceToken());
+  options.setRecordingType(RecordSettings::read(platform_.profile).type);
   platform_.view.setVersionText(programVersion);
 
   if (settings_.readInteger("Installed", 0) == 0) {
@@ -79,8 +82,27 @@ void MainForm::destroy() {
   platform_.tray.remove();
   platform_.hotKeys.unregisterKey(hotKeyId_);
   platform_.hotKeys.deleteAtom(hotKeyId_);
-  if (lastRegionKeyInForce_ != 0) platform_.hotKeys.unregisterKey(lastRegionKeyId_);
-  if (lastRegionKeyId_ != 0) platform_.hotKeys.deleteAtom(lastRegionKeyId_);
+  for (const ExtraHotKey* key : {&lastRegionKey_, &recordKey_}) {
+    if (key->inForce != 0) platform_.hotKeys.unregisterKey(key->id);
+    if (key->id != 0) platform_.hotKeys.deleteAtom(key->id);
+  }
+}
+
+// A stored combination that cannot be registered gives way to `fallback`; so does one that another
+// hot key holds already, which would otherwise greet the start with a message.
+void MainForm::loadExtraKey(ExtraHotKey& key, std::uint16_t fallback) {
+  auto shortcut = static_cast<std::uint16_t>(settings_.readInteger(key.iniKey, fallback));
+  if (shortcut == 0) return (platform_.options.*key.show)(0);
+  if (HotKeyCombination stored = registrationFormOf(shortcut); stored.key == 0 || stored.modifiers == 0)
+    shortcut = fallback;
+  const std::uint16_t taken[] = {platform_.options.hotKey(), platform_.options.lastRegionHotKey()};
+  for (std::uint16_t other : taken)
+    if (&key == &recordKey_ && shortcut == other) shortcut = 0;
+  (platform_.options.*key.show)(shortcut);
+}
+
+void MainForm::onRecordingTypeSelected(platform::RecordingType type) {
+  RecordSettings::writeType(platform_.profile, type);
 }
 
 bool MainForm::closeQuery() {

@@ -3,6 +3,7 @@
 #include "app/delayed_capture.h"
 #include "app/last_region.h"
 #include "app/program_flags.h"
+#include "app/recorder.h"
 #include "app/settings.h"
 #include "capture/capture_state.h"
 #include "platform/hot_keys.h"
@@ -79,14 +80,19 @@ public:
   void onHotKeyChanged() { registerHotKey(); }
   void onHotKeyBlur();
   // The second hot key, "Capture last region": none until the user sets one; emptied, it is withdrawn.
-  void onLastRegionHotKeyChanged() { registerLastRegionHotKey(); }
-  void onLastRegionHotKeyBlur();
+  void onLastRegionHotKeyChanged() { registerExtraKey(lastRegionKey_); }
+  void onLastRegionHotKeyBlur() { onExtraKeyBlur(lastRegionKey_); }
+  // The third, "Record a region" (Shift+Alt+F2 until changed); emptied, it is withdrawn.
+  void onRecordHotKeyChanged() { registerExtraKey(recordKey_); }
+  void onRecordHotKeyBlur() { onExtraKeyBlur(recordKey_); }
+  void onRecordingTypeSelected(platform::RecordingType type);
   void onAutoStartMouseUp();
   void onAutoStartKeyToggle(); // Space on the box: applied as a click is
 
   // Hot key and capture.
   void registerHotKey();
-  void registerLastRegionHotKey();
+  void registerLastRegionHotKey() { registerExtraKey(lastRegionKey_); }
+  void registerRecordHotKey() { registerExtraKey(recordKey_); }
   void onHotKey(std::uint16_t id);
   // The hidden "Glimo it !" button: starts the upload of the named upload file. The window is neither shown
   // nor raised, so the program the user works in keeps the focus; the links page follows all the same.
@@ -119,6 +125,13 @@ public:
   void onTrayRetryUpload();
   void onTrayCaptureLastRegion();
   void onTrayCaptureDelayed(); // "Capture in 3 seconds"
+  void onTrayRecord();         // "Record a region"
+  void onTrayStopRecording();
+  void onTrayDiscardRecording();
+  // The recorder plugs in here; without it nothing records.
+  void setRecorder(Recorder& recorder) { recorder_ = &recorder; }
+  // A file made outside a capture, a recording, goes up the upload road as a capture's does.
+  void uploadFile(const std::string& file);
   // The upload history plugs in here; without it the menu's upload items stay greyed.
   void setTrayHistory(TrayHistoryHooks hooks) { trayHistory_ = std::move(hooks); }
 
@@ -130,6 +143,23 @@ public:
   std::uint16_t hotKeyId() const { return hotKeyId_; }
 
 private:
+  // A hot key besides the capture hot key: its atom's name, its Glimor.ini key and its control.
+  struct ExtraHotKey {
+    const char* atom;
+    const char* iniKey;
+    std::uint16_t (platform::OptionControls::*shortcut)() const;
+    void (platform::OptionControls::*show)(std::uint16_t);
+    const std::string* sameKeys; // the message when it is the combination of another hot key
+    std::uint16_t id = 0;        // its atom, 0 until the first registration
+    std::uint16_t inForce = 0;   // the combination registered, 0 when none
+  };
+  void registerExtraKey(ExtraHotKey& key);
+  void onExtraKeyBlur(ExtraHotKey& key);
+  void loadExtraKey(ExtraHotKey& key, std::uint16_t fallback);
+  static bool pressed(const ExtraHotKey& key, std::uint16_t id) { return key.inForce != 0 && id == key.id; }
+  // The record hot key: the selection of what to record, or the end of the recording that runs.
+  void onRecordKey(std::optional<std::uint16_t> hotKeyId);
+
   // The gates of every capture, whatever starts it: a hot key passes its id (checked among them,
   // with the control being edited), the tray menu none.
   bool captureMayStart(std::optional<std::uint16_t> hotKeyId);
@@ -140,7 +170,8 @@ private:
   bool uploadRuns();
   // Freezes the screen and runs the selection; with `lastRegion` it opens on the last region.
   // `afterTransient`: a menu or tip of ours has just gone, and the screen is let settle first.
-  void runCapture(bool lastRegion, bool afterTransient);
+  // `record`: what is selected is recorded rather than published.
+  void runCapture(bool lastRegion, bool afterTransient, bool record = false);
   // The one message for a combination that cannot be taken, however often the control reports it.
   void refuseHotKey(const std::string& text, const std::function<void()>& showInForce);
   void onFloodTimer();
@@ -156,8 +187,12 @@ private:
   bool hotKeyRegistered_ = false;
   bool refusingHotKey_ = false;       // the modifier message is open
   std::uint16_t hotKeyInForce_ = 0;   // the combination registered last, 0 before the first
-  std::uint16_t lastRegionKeyId_ = 0; // its atom, 0 until the first registration
-  std::uint16_t lastRegionKeyInForce_ = 0;
+  static const std::string lastRegionSameKeys, recordSameKeys;
+  ExtraHotKey lastRegionKey_{"MyHotKey_2", "LastRegionHotKey", &platform::OptionControls::lastRegionHotKey,
+                             &platform::OptionControls::setLastRegionHotKey, &lastRegionSameKeys};
+  ExtraHotKey recordKey_{"MyHotKey_3", "RecordHotKey", &platform::OptionControls::recordHotKey,
+                         &platform::OptionControls::setRecordHotKey, &recordSameKeys};
+  Recorder* recorder_ = nullptr;
   LastRegion lastRegion_{settings_};
   DelayedCapture delayed_;
   bool quitAgreed_ = false;

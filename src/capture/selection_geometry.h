@@ -53,6 +53,8 @@ int dpiOfSelection(const Rect& selection, const ScreenLayout& layout);
 PanelDock panelPlacementFor(const Rect& selection, const ScreenLayout& layout);
 
 std::string glimoCaption(bool fullScreen);
+// The first button's caption when the selection is of what to record.
+inline const std::string recordCaption = "Record";
 // The publish button needs at least 20 x 20 pixels.
 bool glimoEnabled(const Rect& selection);
 

@@ -98,6 +98,11 @@ void SelectionWindow::onKeyPress(char key) {
     return;
   }
   if (!selected_ || fading_) return;
+  // What is recorded is the live screen: no marks, no copy of the frozen one.
+  if (state_.recording) {
+    if (key == '\r') publish();
+    return;
+  }
   if (key == ctrlC) {
     copyToClipboard();
     return;
@@ -108,13 +113,13 @@ void SelectionWindow::onKeyPress(char key) {
 }
 
 void SelectionWindow::onToolClick(int tool) {
-  if (!selected_ || fading_ || tool < 0 || tool >= marks::toolCount) return;
+  if (!selected_ || fading_ || state_.recording || tool < 0 || tool >= marks::toolCount) return;
   beneathMagnifier(pointer_.at(view_), [&] { picker_.hide(); });
   annotator_.choose(static_cast<marks::Tool>(tool));
 }
 
 void SelectionWindow::onStyleClick() {
-  if (selected_ && !fading_) annotator_.chooseStyle();
+  if (selected_ && !fading_ && !state_.recording) annotator_.chooseStyle();
 }
 
 void SelectionWindow::onArrowKey(Arrow arrow, bool shift) {
@@ -314,8 +319,8 @@ void SelectionWindow::showPanel(bool fullScreen) {
   fullScreen_ = fullScreen;
   placePanel();
   view_.setPanelVisible(true);
-  view_.setToolStripVisible(true);
-  view_.setGlimoButton(glimoCaption(fullScreen), glimoEnabled(state_.selection));
+  view_.setToolStripVisible(!state_.recording);
+  view_.setGlimoButton(state_.recording ? recordCaption : glimoCaption(fullScreen), glimoEnabled(state_.selection));
 }
 
 // The panel stands beside the selection whether or not a tool is chosen, so all of the selection

@@ -20,7 +20,8 @@ ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput
 
 void ToolWindow::confirm() {
   // A failure leaves the window open and unconfirmed, so the user can try again.
-  output_.writeCropFiles(state_.p, state_.selection, state_.display, state_.files, state_.uploadFile);
+  if (!state_.recording)
+    output_.writeCropFiles(state_.p, state_.selection, state_.display, state_.files, state_.uploadFile);
   state_.confirmed = true;
   platform_.selectionView.close();
 }

@@ -10,6 +10,9 @@ enum class CheckBox { AutoUpdate, AutoStart, Fade, AllMonitors };
 // 0 when none is selected.
 enum class ImageType { None = 0, Jpeg = 1, Bmp = 2, Gif = 3, Png = 4 };
 
+// "Recording type": what a recording is written as.
+enum class RecordingType { Gif, WebM };
+
 // The controls of the Options page. Setters change what the user sees without
 // running the controls' change handlers.
 class OptionControls {
@@ -25,6 +28,11 @@ public:
   // The second hot key control, "Capture last region"; 0 when empty.
   virtual std::uint16_t lastRegionHotKey() const = 0;
   virtual void setLastRegionHotKey(std::uint16_t shortcut) = 0;
+  // The third, "Record a region"; 0 when empty.
+  virtual std::uint16_t recordHotKey() const = 0;
+  virtual void setRecordHotKey(std::uint16_t shortcut) = 0;
+  virtual RecordingType recordingType() const = 0;
+  virtual void setRecordingType(RecordingType type) = 0;
   // "Upload token:", a masked field: the text as typed, empty when no token is set.
   virtual std::string uploadToken() const = 0;
   virtual void setUploadToken(const std::string& token) = 0;

@@ -17,6 +17,7 @@ struct TrayMenu {
   bool canDeleteLast = false;          // "Delete last upload"; greyed when false
   bool canCancelUpload = false;        // "Cancel upload", there only while an upload runs
   bool canRetryUpload = false;         // "Retry upload", in its place otherwise; greyed when false
+  bool recording = false; // "Stop recording" and "Discard recording" in place of "Record a region"
 };
 
 // The look of a balloon: a plain notice or an error.
@@ -24,7 +25,8 @@ enum class BalloonIcon { Info, Error };
 
 // The notification-area icon (tip "Glimor!") of the main window and its menu
 // "Show", "Hide", "Recent links", "Delete last upload", "Cancel upload" or "Retry upload", "Capture last
-// region", "Capture in 3 seconds", "-", "Exit".
+// region", "Capture in 3 seconds", "Record a region" (or "Stop recording" and "Discard recording"),
+// "-", "Exit".
 class Tray {
 public:
   virtual ~Tray() = default;
@@ -39,6 +41,8 @@ public:
   virtual void setTip(const std::string& tip) = 0;
   // Takes the tip off the screen if it is shown (the pointer resting on the icon).
   virtual void dismissTip() = 0;
+  // The icon's look while a recording runs, and back.
+  virtual void showRecording(bool recording) = 0;
 };
 
 } // namespace glimor::platform

@@ -16,6 +16,10 @@ public:
   void setHotKey(std::uint16_t value) override { shortcut = value; }
   std::uint16_t lastRegionHotKey() const override { return lastRegionShortcut; }
   void setLastRegionHotKey(std::uint16_t value) override { lastRegionShortcut = value; }
+  std::uint16_t recordHotKey() const override { return recordShortcut; }
+  void setRecordHotKey(std::uint16_t value) override { recordShortcut = value; }
+  platform::RecordingType recordingType() const override { return recording; }
+  void setRecordingType(platform::RecordingType t) override { recording = t; }
   std::string uploadToken() const override { return token; }
   void setUploadToken(const std::string& value) override { token = value; }
 
@@ -26,6 +30,8 @@ public:
   platform::ImageType type = platform::ImageType::Jpeg;
   std::uint16_t shortcut = 32881;
   std::uint16_t lastRegionShortcut = 0;
+  std::uint16_t recordShortcut = 0;
+  platform::RecordingType recording = platform::RecordingType::Gif;
   std::string token;
 };
 

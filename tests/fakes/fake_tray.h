@@ -24,9 +24,10 @@ public:
 
   void setTip(const std::string& text) override { tips.push_back(text); }
   void dismissTip() override { tips.push_back("(dismissed)"); }
+  void showRecording(bool on) override { recordingIcon = on; }
 
   std::vector<std::string> tips; // every tip set, in order
-  bool present = false;
+  bool present = false, recordingIcon = false;
   int adds = 0, menus = 0;
   std::vector<std::string> balloons; // "info: " or "error: " and the text
   platform::TrayMenu lastMenu;

@@ -175,7 +175,7 @@ TEST_F(MainFormTest, DestructionRemovesIconAndHotKey) {
   form.destroy();
   EXPECT_FALSE(tray.present);
   EXPECT_TRUE(hotKeys.registered.empty());
-  EXPECT_THAT(hotKeys.deletedAtoms, ElementsAre(hotKeys.atomNumber));
+  EXPECT_THAT(hotKeys.deletedAtoms, ElementsAre(hotKeys.atomNumber, hotKeys.numbers.at("MyHotKey_3")));
 }
 
 TEST_F(MainFormTest, FloodLockEndsAfterFiveSeconds) {

@@ -1,0 +1,65 @@
+#pragma once
+#include "app/record_settings.h"
+#include "capture/screen_layout.h"
+#include "platform/files.h"
+#include "platform/frame_source.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+#include "platform/recording_view.h"
+#include "platform/timer.h"
+#include "platform/tray.h"
+#include "record/recording.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace glimor::app {
+
+struct RecorderPlatform {
+  platform::FrameSource& source;
+  platform::RecordingView& view;
+  platform::Tray& tray;
+  platform::Timers& timers;
+  platform::Messages& messages;
+  platform::Files& files;
+  platform::Profile& profile;
+};
+
+inline const std::string recordingRunsText =
+    "A recording is running: the record hot key again, \"Stop\" or the tray menu ends it.";
+
+// "Record a region": the recording of a selected rectangle of the live screen, its frame and bar,
+// the tray icon's look and tip while it runs, and its end: stopped by the user or by the longest
+// length ([Record] Seconds), or thrown away. A stopped recording's file goes up the upload road.
+class Recorder {
+public:
+  Recorder(RecorderPlatform platform, std::string executablePath,
+           std::function<void(const std::string& file)> upload);
+  ~Recorder();
+
+  bool recording() const { return recording_ != nullptr; }
+  // Starts recording `selection`, in picture pixels of `layout` (the capture that selected it).
+  void start(const capture::Rect& selection, const capture::ScreenLayout& layout);
+  // The record hot key again, "Stop", "Stop recording" or the longest length.
+  void stop();
+  // "Discard", "Discard recording": no file, no upload.
+  void discard();
+
+private:
+  void onTick();
+  void end();
+
+  RecorderPlatform platform_;
+  std::string executablePath_;
+  std::function<void(const std::string&)> upload_;
+  std::unique_ptr<record::Recording> recording_;
+  std::string file_;
+  std::unique_ptr<platform::Timer> ticker_;
+  std::uint64_t shownSeconds_ = ~0ull;
+};
+
+// "m:ss" of whole seconds.
+std::string elapsedText(std::uint64_t ms);
+
+} // namespace glimor::app

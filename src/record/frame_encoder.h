@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/files.h"
+#include "platform/option_controls.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace glimor::record {
+
+// What a recording's frames go into: an animation file written as they come.
+class FrameEncoder {
+public:
+  virtual ~FrameEncoder() = default;
+  // `pixels`: the recording's width*height colours 0x00RRGGBB, top row first, shown `delayMs`.
+  virtual void addFrame(const std::uint32_t* pixels, int delayMs) = 0;
+  // Ends the animation and writes its file. Throws Error when it cannot be written.
+  virtual void finish() = 0;
+};
+
+// An encoder of `type` whose file replaces the one at `path` when it finishes, so that a
+// recording thrown away or failed leaves the previous file as it was.
+std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height, std::string path,
+                                          platform::Files& files);
+
+} // namespace glimor::record

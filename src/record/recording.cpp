@@ -1,0 +1,153 @@
+#include "record/recording.h"
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+namespace glimor::record {
+
+namespace {
+// Enough for the encoder to hold one frame and take the next while the grabber fills a third.
+constexpr std::size_t pictureCount = 4;
+} // namespace
+
+Recording::Recording(capture::Rect area, int fps, int longestMs, bool withPointer,
+                     platform::FrameSource& source, std::unique_ptr<FrameEncoder> encoder)
+    : area_(area), fps_(std::max(1, fps)), longestMs_(static_cast<std::uint64_t>(std::max(1, longestMs))),
+      withPointer_(withPointer), source_(source), encoder_(std::move(encoder)), frames_(pictureCount) {
+  for (std::size_t i = 0; i < pictureCount; ++i) free_.push_back(i);
+}
+
+Recording::~Recording() {
+  if (grabber_.joinable() || encoderThread_.joinable()) end(false);
+}
+
+void Recording::start() {
+  startMs_ = source_.nowMs();
+  grabber_ = std::thread([this] { grabLoop(); });
+  encoderThread_ = std::thread([this] { encodeLoop(); });
+}
+
+std::uint64_t Recording::elapsedMs() {
+  std::lock_guard lock(mutex_);
+  if (grabbingDone_) return endMs_;
+  return std::min(source_.nowMs() - startMs_, longestMs_);
+}
+
+bool Recording::reachedLongest() {
+  std::lock_guard lock(mutex_);
+  return grabbingDone_ && !stopping_ && !discarding_;
+}
+
+RecordingOutcome Recording::stop() {
+  end(true);
+  if (failure_) std::rethrow_exception(failure_);
+  const std::uint64_t moments = (outcome_.lengthMs * static_cast<std::uint64_t>(fps_) + 999) / 1000;
+  outcome_.framesMissed = moments > outcome_.framesGrabbed ? moments - outcome_.framesGrabbed : 0;
+  return outcome_;
+}
+
+void Recording::discard() { end(false); }
+
+void Recording::end(bool keep) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!grabbingDone_) endMs_ = std::min(source_.nowMs() - startMs_, longestMs_);
+    (keep ? stopping_ : discarding_) = true;
+    changed_.notify_all();
+  }
+  if (grabber_.joinable()) grabber_.join();
+  if (encoderThread_.joinable()) encoderThread_.join();
+}
+
+void Recording::grabLoop() {
+  std::uint64_t slot = 0; // the next moment of the frame rate, counted from the start
+  std::unique_lock lock(mutex_);
+  auto ended = [this] { return stopping_ || discarding_ || failure_; };
+  auto finishAt = [this](std::uint64_t ms) {
+    if (!stopping_ && !discarding_) endMs_ = ms; // stop() has set its own moment
+    grabbingDone_ = true;
+    changed_.notify_all();
+  };
+  for (;;) {
+    const std::uint64_t dueMs = slot * 1000 / static_cast<std::uint64_t>(fps_);
+    if (dueMs >= longestMs_) return finishAt(longestMs_);
+    for (std::uint64_t now = source_.nowMs() - startMs_; now < dueMs && !ended();
+         now = source_.nowMs() - startMs_)
+      changed_.wait_for(lock, std::chrono::milliseconds(dueMs - now));
+    changed_.wait(lock, [&] { return !free_.empty() || ended(); });
+    if (ended()) return finishAt(0);
+    std::size_t index = free_.back();
+    free_.pop_back();
+    lock.unlock();
+    const std::uint64_t at = source_.nowMs() - startMs_;
+    const bool grabbed = at < longestMs_ && source_.grab(area_, withPointer_, frames_[index].picture);
+    lock.lock();
+    // A frame grabbed after the moment the user stopped is no part of the recording.
+    if ((stopping_ || discarding_) && at > endMs_) {
+      free_.push_back(index);
+      return finishAt(0);
+    }
+    if (at >= longestMs_) {
+      free_.push_back(index);
+      return finishAt(longestMs_);
+    }
+    if (grabbed) {
+      frames_[index].atMs = at;
+      queue_.push_back(index);
+      ++outcome_.framesGrabbed;
+    } else {
+      free_.push_back(index);
+    }
+    changed_.notify_all();
+    // A grab that came late, or took long, lets the moments it overran pass.
+    slot = std::max(slot + 1, at * static_cast<std::uint64_t>(fps_) / 1000 + 1);
+  }
+}
+
+// Each frame is shown until the next one was grabbed, the last until the end, so a frame is
+// encoded only once the next has come.
+void Recording::encodeLoop() {
+  std::optional<std::size_t> held;
+  auto release = [this](std::size_t index) {
+    std::lock_guard lock(mutex_);
+    free_.push_back(index);
+    changed_.notify_all();
+  };
+  try {
+    for (;;) {
+      std::size_t next;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !queue_.empty() || grabbingDone_ || discarding_; });
+        if (discarding_) return;
+        if (queue_.empty()) break; // grabbing is done and every frame has come
+        next = queue_.front();
+        queue_.erase(queue_.begin());
+      }
+      if (held) {
+        encoder_->addFrame(frames_[*held].picture.pixels.data(),
+                           static_cast<int>(frames_[next].atMs - frames_[*held].atMs));
+        release(*held);
+      }
+      held = next;
+    }
+    std::uint64_t endMs;
+    {
+      std::lock_guard lock(mutex_);
+      endMs = endMs_;
+      outcome_.lengthMs = endMs_;
+    }
+    if (held) {
+      const Frame& last = frames_[*held];
+      encoder_->addFrame(last.picture.pixels.data(), static_cast<int>(endMs - std::min(endMs, last.atMs)));
+    }
+    encoder_->finish();
+  } catch (...) {
+    std::lock_guard lock(mutex_);
+    failure_ = std::current_exception();
+    changed_.notify_all();
+  }
+}
+
+} // namespace glimor::record
