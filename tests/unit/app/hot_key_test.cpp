@@ -1,6 +1,8 @@
 #include "capture/picture_ops.h"
 #include "capture/selection_window.h"
 #include "fakes/fake_clipboard.h"
+#include "fakes/fake_files.h"
+#include "fakes/fake_frame_source.h"
 #include "fakes/fake_text_glyphs.h"
 #include "fakes/main_form_rig.h"
 
@@ -452,6 +454,106 @@ TEST_F(LastRegionTest, TheDelayedCaptureCountsDownInTheTipThenCaptures) {
   EXPECT_EQ(screen.grabs, 2);
   EXPECT_EQ(tray.tips.back(), "Glimor!");
   EXPECT_EQ(selectionView.events.size(), 7u) << "the hot key's capture has nothing to wait for";
+}
+
+// "Record a region": the record hot key selects, records, and stops; the file goes up the road.
+struct RecordKeyTest : HotKeyTest {
+  fakes::FakeFrameSource source;
+  fakes::FakeRecordingView recordingView;
+  fakes::FakeFiles files;
+  Recorder recorder{{source, recordingView, tray, timers, messages, files, profile},
+                    "C:\\Apps\\Glimor.exe",
+                    [this](const std::string& file) { form.uploadFile(file); }};
+  int uploads = 0;
+  RecordKeyTest() {
+    form.setRecorder(recorder);
+    form.setUploadStarter([&] { ++uploads; });
+    selectionView.user = [&] {
+      capture.selection = {10, 8, 40, 30};
+      capture.confirmed = true;
+    };
+  }
+  std::uint16_t recordId() { return hotKeys.numbers.at("MyHotKey_3"); }
+  void letItRun() {
+    while (source.grabsSoFar() < 3) std::this_thread::yield();
+  }
+};
+
+TEST_F(RecordKeyTest, ThePressSelectsRecordsAndThePressAgainUploadsTheFile) {
+  EXPECT_EQ(hotKeys.registered[recordId()], std::make_pair(5u, 0x71u)) << "Shift+Alt+F2 by default";
+  EXPECT_EQ(ini("RecordHotKey"), "41073");
+  form.onHotKey(recordId());
+  EXPECT_TRUE(capture.recording) << "the selection is of what to record";
+  EXPECT_TRUE(recordingView.shown);
+  EXPECT_EQ(recordingView.area, (capture::Rect{10, 8, 40, 30}));
+  EXPECT_TRUE(tray.recordingIcon);
+  EXPECT_EQ(tray.tips.back(), "Recording 0:00");
+  EXPECT_EQ(uploads, 0);
+
+  form.onHotKey(id()); // a capture waits for the recording's end, and says so
+  EXPECT_EQ(tray.balloons.back(), "info: " + recordingRunsText);
+  EXPECT_EQ(screen.grabs, 1);
+
+  letItRun();
+  form.onHotKey(recordId());
+  EXPECT_FALSE(recordingView.shown);
+  EXPECT_FALSE(tray.recordingIcon);
+  EXPECT_EQ(tray.tips.back(), "Glimor!");
+  const platform::Bytes& gif = files.contents.at("C:\\Apps\\GlimorRecording.gif");
+  EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
+  EXPECT_EQ(view.uploadFile, "C:\\Apps\\GlimorRecording.gif");
+  EXPECT_EQ(uploads, 1);
+  EXPECT_EQ(screen.grabs, 1) << "the press that stops starts nothing";
+}
+
+TEST_F(RecordKeyTest, DiscardingLeavesNoFileAndWebMIsWrittenWhereChosen) {
+  form.onTrayRecord();
+  letItRun();
+  form.onTrayDiscardRecording();
+  EXPECT_FALSE(recordingView.shown);
+  EXPECT_TRUE(files.contents.empty());
+  EXPECT_EQ(uploads, 0);
+
+  form.onRecordingTypeSelected(platform::RecordingType::WebM);
+  EXPECT_EQ((profile.values[{"Record", "Type"}]), "WebM");
+  selectionView.user = [&] {}; // Esc: nothing is recorded
+  form.onTrayRecord();
+  EXPECT_FALSE(recordingView.shown);
+}
+
+TEST_F(RecordKeyTest, TheLongestLengthStopsTheRecordingByItself) {
+  profile.write("Record", "Seconds", "2");
+  form.onHotKey(recordId());
+  // The grabs end at two seconds of the source's clock, and the next tick after that stops.
+  for (int ticks = 0; recordingView.shown && ticks < 100000; ++ticks) {
+    std::this_thread::yield();
+    timers.advance(200);
+  }
+  EXPECT_FALSE(recordingView.shown);
+  EXPECT_EQ(source.nowMs(), 7000u);
+  EXPECT_EQ(uploads, 1);
+  EXPECT_EQ(tray.tips.back(), "Glimor!");
+}
+
+TEST_F(RecordKeyTest, TheRecordKeyCannotTakeAnotherKeysCombination) {
+  options.recordShortcut = 32881; // Alt+F2, the capture key's
+  form.onRecordHotKeyChanged();
+  EXPECT_EQ(messages.shown.back(), "The record hot key must differ from the other hot keys.");
+  EXPECT_EQ(options.recordShortcut, 41073);
+  options.shortcut = 41073; // nor the capture key the record key's
+  form.onHotKeyChanged();
+  EXPECT_EQ(messages.shown.back(), "The record hot key must differ from the other hot keys.");
+  options.recordShortcut = 0;
+  form.onRecordHotKeyBlur();
+  EXPECT_EQ(hotKeys.registered.count(recordId()), 0u);
+  EXPECT_EQ(ini("RecordHotKey"), "0");
+
+  fakes::MainFormRig other; // a stored key of another's is dropped without a word at the start
+  other.givenInstalled();
+  other.profile.values[{"Options", "HotKey"}] = "41073";
+  other.form.create();
+  EXPECT_EQ(other.options.recordShortcut, 0);
+  EXPECT_TRUE(other.messages.shown.empty());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/record_settings.h"
 #include "app/settings.h"
 #include "fakes/fake_profile.h"
 #include "platform/error.h"
@@ -101,6 +102,37 @@ TEST_F(SettingsTest, AnUpdateKeyInTheFileIsTakenAsItIsEvenWhenWrong) {
     profile.values[{"Update", "PublicKey"}] = value;
     EXPECT_EQ(settings.updatePublicKey("built-in"), value); // reported by the check, never replaced
   }
+}
+
+TEST_F(SettingsTest, RecordingSettingsKeepToTheirRangesAndUnreadableValuesGiveTheDefaults) {
+  RecordSettings defaults = RecordSettings::read(profile);
+  EXPECT_EQ(defaults.seconds, 30);
+  EXPECT_EQ(defaults.fps, 15);
+  EXPECT_TRUE(defaults.cursor);
+  EXPECT_EQ(defaults.type, platform::RecordingType::Gif);
+  auto with = [&](const char* seconds, const char* fps, const char* cursor, const char* type) {
+    profile.values[{"Record", "Seconds"}] = seconds;
+    profile.values[{"Record", "Fps"}] = fps;
+    profile.values[{"Record", "Cursor"}] = cursor;
+    profile.values[{"Record", "Type"}] = type;
+    return RecordSettings::read(profile);
+  };
+  RecordSettings clamped = with("900", "0", "0", "webm");
+  EXPECT_EQ(clamped.seconds, 300);
+  EXPECT_EQ(clamped.fps, 1);
+  EXPECT_FALSE(clamped.cursor);
+  EXPECT_EQ(clamped.type, platform::RecordingType::WebM);
+  RecordSettings unreadable = with("ten", "-4", "yes", "MP4");
+  EXPECT_EQ(unreadable.seconds, 30);
+  EXPECT_EQ(unreadable.fps, 1);
+  EXPECT_TRUE(unreadable.cursor);
+  EXPECT_EQ(unreadable.type, platform::RecordingType::Gif);
+  RecordSettings::writeType(profile, platform::RecordingType::WebM);
+  EXPECT_EQ(RecordSettings::read(profile).type, platform::RecordingType::WebM);
+  EXPECT_EQ(recordingFileFor("C:\\Apps\\Glimor.exe", platform::RecordingType::WebM),
+            "C:\\Apps\\GlimorRecording.webm");
+  profile.readOnly = true;
+  EXPECT_THROW(RecordSettings::writeType(profile, platform::RecordingType::Gif), Error);
 }
 
 } // namespace

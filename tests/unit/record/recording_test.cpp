@@ -1,3 +1,4 @@
+#include "record/bar_placement.h"
 #include "record/recording.h"
 
 #include "fakes/fake_frame_source.h"
@@ -111,6 +112,23 @@ TEST_F(RecordingTest, AnEncoderFailureEndsTheGrabsAndComesOutOfStop) {
   EXPECT_THROW(recording->stop(), Error);
   EXPECT_EQ(kept->finished, 0);
   EXPECT_EQ(kept->frames.size(), 2u);
+}
+
+TEST(BarPlacementTest, TheBarStandsOutsideTheRecordingUnderAboveBesideOrNowhere) {
+  capture::ScreenLayout layout{{0, 0, 1920 + 2560, 1440},
+                               {{{0, 0, 1920, 1080}, 96, true}, {{1920, 0, 4480, 1440}, 144, false}}};
+  auto at = [&](capture::Rect s) { return barPlacementFor(s, layout); };
+  BarPlacement under = at({100, 100, 500, 400});
+  EXPECT_EQ(under.at, (capture::Point{300 - barWidth / 2, 400 + barGap}));
+  EXPECT_EQ(under.dpi, 96);
+  EXPECT_EQ(at({100, 700, 500, 1070}).at, (capture::Point{300 - barWidth / 2, 700 - barGap - barHeight}));
+  EXPECT_EQ(at({0, 0, 1500, 1080}).at, (capture::Point{1500 + barGap, 540 - barHeight / 2}));
+  EXPECT_EQ(at({0, 0, 1920, 1080}).at, std::nullopt) << "a whole monitor leaves no room";
+  BarPlacement scaled = at({2000, 1300, 2100, 1400}); // the second monitor, 150 %
+  EXPECT_EQ(scaled.dpi, 144);
+  ASSERT_TRUE(scaled.at);
+  EXPECT_EQ(scaled.at->y, 1300 - barGap * 3 / 2 - barHeight * 3 / 2);
+  EXPECT_EQ(scaled.at->x, 1920) << "kept on its monitor";
 }
 
 } // namespace
