@@ -20,6 +20,7 @@ void MainForm::onTrayNotify(unsigned mouseMessage) {
     shownMenu_ = trayHistory_.menu ? trayHistory_.menu() : platform::TrayMenu{};
     shownMenu_.canCancelUpload = cancelUpload_ && uploadRunning_ && uploadRunning_();
     shownMenu_.canRetryUpload = !shownMenu_.canCancelUpload && canRetryUpload();
+    shownMenu_.recording = recorder_ && recorder_->recording();
     platform_.tray.showMenuAtCursor(shownMenu_);
   }
 }

@@ -29,6 +29,7 @@ FinishedSelection finishRectangle(int anchorX, int anchorY, int releaseX, int re
 
 // Plain ASCII, so it reads the same in every code page.
 const char* const keyHints = "Enter publish, Esc cancel, Ctrl+C copy, R A L H T N B P tools, Ctrl+Z undo";
+const char* const recordKeyHints = "Enter record, Esc cancel, arrows move the pointer";
 
 namespace {
 

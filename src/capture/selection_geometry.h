@@ -31,6 +31,7 @@ inline constexpr int toolStripHeight = toolButtonSize + 4;
 inline constexpr int keyHintsWidth = 420;
 inline constexpr int keyHintsHeight = 16;
 extern const char* const keyHints;
+extern const char* const recordKeyHints; // when the selection is of what to record
 
 // A top-left corner in picture pixels and the resolution to draw at.
 struct PanelPlacement {

@@ -320,6 +320,7 @@ void SelectionWindow::showPanel(bool fullScreen) {
   placePanel();
   view_.setPanelVisible(true);
   view_.setToolStripVisible(!state_.recording);
+  view_.setKeyHints(state_.recording ? recordKeyHints : keyHints);
   view_.setGlimoButton(state_.recording ? recordCaption : glimoCaption(fullScreen), glimoEnabled(state_.selection));
 }
 

@@ -7,7 +7,7 @@
 namespace glimor::net {
 
 bool isAcceptedExtension(std::string_view extension) {
-  constexpr std::array<std::string_view, 6> accepted = {"bmp", "jpeg", "jpg", "gif", "png", "swf"};
+  constexpr std::array<std::string_view, 7> accepted = {"bmp", "jpeg", "jpg", "gif", "png", "swf", "webm"};
   for (std::string_view known : accepted)
     if (extension == known) return true;
   return false;
@@ -21,7 +21,7 @@ std::vector<std::uint8_t> buildUploadBody(std::string_view filePath, std::span<c
   head += "Content-Disposition: form-data; name=\"imgfile\"; filename=\"";
   head += filePath;
   head += "\"\r\n";
-  head += "Content-Type: image/" + extension + "\r\n";
+  head += (extension == "webm" ? "Content-Type: video/" : "Content-Type: image/") + extension + "\r\n";
   head += "\r\n";
   const std::string tail = "\r\n--" + std::string(uploadBoundary) + "--\r\n";
 

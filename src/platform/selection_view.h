@@ -29,6 +29,7 @@ public:
   virtual void setToolStripVisible(bool visible) = 0;
   // The line of key hints, shown with the panel: its top-left corner and resolution.
   virtual void placeKeyHints(int left, int top, int dpi) = 0;
+  virtual void setKeyHints(const std::string& text) = 0;
   // The chosen tool (its index, -1 for none) and the colour (0x00RRGGBB) and size the next mark gets.
   virtual void showTool(int tool, std::uint32_t colour, int size) = 0;
   // The mouse pointer in picture pixels, and a move of it there, which the window then receives

@@ -30,6 +30,8 @@ enum : int {
   allMonitors,
   uploadToken,
   lastRegionHotKey,
+  recordHotKey,
+  recordingType,
   // The tray menu.
   menuShow = 200,
   menuHide,
@@ -39,6 +41,9 @@ enum : int {
   menuCaptureLastRegion,
   menuCaptureDelayed,
   menuRetryUpload,
+  menuRecord,
+  menuStopRecording,
+  menuDiscardRecording,
   menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,

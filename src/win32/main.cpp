@@ -9,6 +9,8 @@
 #include "win32/application_window.h"
 #include "win32/busy_cursor.h"
 #include "win32/clock.h"
+#include "win32/frame_source.h"
+#include "win32/recording_view.h"
 #include "win32/hot_keys.h"
 #include "win32/main_window.h"
 #include "win32/messages.h"
@@ -103,6 +105,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },
                             [&] { tool.saveAs(); }},
       capture::MarkPlatform{glyphs, selectionMessages, profile, pictureClipboard});
+
+  win32::Win32FrameSource frameSource;
+  win32::Win32RecordingView recordingView;
+  app::Recorder recorder({frameSource, recordingView, mainWindow, timers, messages, files, profile}, executable,
+                         [&](const std::string& file) { form.uploadFile(file); });
+  form.setRecorder(recorder);
+  recordingView.createWindow({[&] { recorder.stop(); }, [&] { recorder.discard(); }});
 
   // The main window first: its creation is the program's real start-up.
   mainWindow.createWindow(application.hwnd(), form, [&] { selectionWindow.close(); });

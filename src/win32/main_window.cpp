@@ -184,6 +184,25 @@ void MainWindow::setLastRegionHotKey(std::uint16_t shortcut) {
   settingControls_ = false;
 }
 
+std::uint16_t MainWindow::recordHotKey() const {
+  return shortcutOf(recordHotKey_);
+}
+
+void MainWindow::setRecordHotKey(std::uint16_t shortcut) {
+  settingControls_ = true;
+  ::SendMessageA(recordHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
+  settingControls_ = false;
+}
+
+platform::RecordingType MainWindow::recordingType() const {
+  return ::SendMessageA(recordingType_, CB_GETCURSEL, 0, 0) == 1 ? platform::RecordingType::WebM
+                                                                 : platform::RecordingType::Gif;
+}
+
+void MainWindow::setRecordingType(platform::RecordingType type) {
+  ::SendMessageA(recordingType_, CB_SETCURSEL, type == platform::RecordingType::WebM ? 1 : 0, 0);
+}
+
 std::string MainWindow::uploadToken() const {
   std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(uploadToken_)) + 1, '\0');
   text.resize(
@@ -204,7 +223,8 @@ bool MainWindow::add() {
   data.uID = 0;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = trayCallback;
-  data.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
+  data.hIcon = showingRecording_ && recordingIcon_ ? recordingIcon_
+                                                  : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
   std::strncpy(data.szTip, trayTip_.c_str(), 63);
   return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
 }
@@ -218,6 +238,19 @@ void MainWindow::setTip(const std::string& tip) {
   data.uFlags = NIF_TIP;
   std::strncpy(data.szTip, trayTip_.c_str(), 63);
   ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+// A red dot over the program's icon while a recording runs, as recorders show it.
+void MainWindow::showRecording(bool recording) {
+  if (recording && !recordingIcon_) recordingIcon_ = makeRecordingIcon();
+  NOTIFYICONDATAA data{};
+  data.cbSize = basicTrayRecordSize;
+  data.hWnd = hwnd();
+  data.uID = 0;
+  data.uFlags = NIF_ICON;
+  data.hIcon = recording && recordingIcon_ ? recordingIcon_ : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
+  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+  showingRecording_ = recording;
 }
 
 // The shell keeps the tip's window while the icon lives; an icon taken away and added again has none.
@@ -274,6 +307,12 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
                   "Retry upload");
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureLastRegion, "Capture last region");
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureDelayed, "Capture in 3 seconds");
+  if (menu.recording) {
+    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuStopRecording, "Stop recording");
+    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuDiscardRecording, "Discard recording");
+  } else {
+    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuRecord, "Record a region");
+  }
   ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
 }
@@ -314,6 +353,10 @@ void MainWindow::handleOptionClicks() {
   onCommand(lastRegionHotKey_, EN_CHANGE, [this] {
     if (!settingControls_) form_->onLastRegionHotKeyChanged();
   });
+  onCommand(recordHotKey_, EN_CHANGE, [this] {
+    if (!settingControls_) form_->onRecordHotKeyChanged();
+  });
+  onCommand(recordingType_, CBN_SELCHANGE, [this] { form_->onRecordingTypeSelected(recordingType()); });
   onClick(uploadButton_, [this] { form_->onUploadButton(); });
   onClick(cancelUpload_, [this] { form_->cancelUpload(); });
   onClick(retryUpload_, [this] { form_->retryUpload(); });
@@ -339,6 +382,15 @@ void MainWindow::onMenuCommand(int id) {
     break;
   case ids::menuRetryUpload:
     form_->onTrayRetryUpload();
+    break;
+  case ids::menuRecord:
+    form_->onTrayRecord();
+    break;
+  case ids::menuStopRecording:
+    form_->onTrayStopRecording();
+    break;
+  case ids::menuDiscardRecording:
+    form_->onTrayDiscardRecording();
     break;
   case ids::menuCaptureLastRegion:
     form_->onTrayCaptureLastRegion();
@@ -418,6 +470,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::hookControls() {
   hookControl(hotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
   hookControl(lastRegionHotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
+  hookControl(recordHotKey_, std::bind_front(&MainWindow::hotKeyMessage, this));
   hookControl(autoStart_, std::bind_front(&MainWindow::autoStartMessage, this));
   hookControl(memoAbout_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
   hookControl(faq_, std::bind_front(&MainWindow::readOnlyTextMessage, this));
@@ -438,6 +491,8 @@ LRESULT MainWindow::hotKeyMessage(HWND control, UINT message, WPARAM wParam, LPA
     guarded([this, control] {
       if (control == lastRegionHotKey_)
         form_->onLastRegionHotKeyBlur();
+      else if (control == recordHotKey_)
+        form_->onRecordHotKeyBlur();
       else
         form_->onHotKeyBlur();
     });

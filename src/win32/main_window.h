@@ -5,6 +5,7 @@
 #include "platform/option_controls.h"
 #include "platform/tray.h"
 #include "win32/busy_indicator.h"
+#include "win32/recording_icon.h"
 #include "win32/container.h"
 #include "win32/dpi_layout.h"
 #include "win32/feedback_group.h"
@@ -70,6 +71,10 @@ public:
   void setHotKey(std::uint16_t shortcut) override;
   std::uint16_t lastRegionHotKey() const override;
   void setLastRegionHotKey(std::uint16_t shortcut) override;
+  std::uint16_t recordHotKey() const override;
+  void setRecordHotKey(std::uint16_t shortcut) override;
+  platform::RecordingType recordingType() const override;
+  void setRecordingType(platform::RecordingType type) override;
   std::string uploadToken() const override;
   void setUploadToken(const std::string& token) override;
 
@@ -79,6 +84,7 @@ public:
   void showMenuAtCursor(const platform::TrayMenu& menu) override;
   void showBalloon(platform::BalloonIcon icon, const std::string& text) override;
   void setTip(const std::string& tip) override;
+  void showRecording(bool recording) override;
   void dismissTip() override;
 
 private:
@@ -116,7 +122,11 @@ private:
   HWND helpText_ = nullptr;
   std::string serviceHost_; // named in the help text
   HWND lastRegionHotKey_ = nullptr;
+  HWND recordHotKey_ = nullptr;
+  HWND recordingType_ = nullptr; // a drop-down list: GIF, WebM
   std::string trayTip_ = "Glimor!";
+  HICON recordingIcon_ = nullptr;
+  bool showingRecording_ = false;
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;
   HWND fade_ = nullptr, allMonitors_ = nullptr, uploadToken_ = nullptr;
   std::array<HWND, 4> radios_{};

@@ -14,7 +14,7 @@ namespace glimor::win32 {
 
 namespace {
 
-constexpr int clientWidth = 397, clientHeight = 180;
+constexpr int clientWidth = 397, clientHeight = 202;
 constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
@@ -82,7 +82,7 @@ void MainWindow::createControls(const std::string& serviceHost) {
                                .x = 2,
                                .y = 4,
                                .width = 393,
-                               .height = 153,
+                               .height = 175,
                                .style = WS_CLIPSIBLINGS | WS_TABSTOP,
                                .id = ids::tabs,
                                .font = font_});
@@ -93,11 +93,11 @@ void MainWindow::createControls(const std::string& serviceHost) {
     item.pszText = const_cast<char*>(captions[i]);
     ::SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
-  // Pages sit over the tab control's display area, which is 385 x 125.
-  RECT area{0, 0, 393, 153};
+  // Pages sit over the tab control's display area, which is 385 x 147.
+  RECT area{0, 0, 393, 175};
   ::SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
-    pages_[i].create(self, self, 2 + area.left, 4 + area.top, 385, 125, i == 0);
+    pages_[i].create(self, self, 2 + area.left, 4 + area.top, 385, 147, i == 0);
     ::SetWindowPos(pages_[i].hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   createLinksPage(pages_[0].hwnd(), serviceHost);
@@ -190,8 +190,8 @@ void MainWindow::setHotKeyName(const std::string& name) {
 // upload token on the right, and the four boxes in two columns below. Every caption gets room beside
 // it, since the layout widens a control to its caption at every resolution (see DpiLayout).
 void MainWindow::createOptionsPage(HWND page) {
-  HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 125, true, true);
-  constexpr int middle = 140, right = 272, rightWidth = 105, lower = 90, boxesRight = 208;
+  HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 147, true, true);
+  constexpr int middle = 140, right = 272, rightWidth = 105, lower = 112, boxesRight = 208;
   auto fit = [&](const std::string& text, int box) { return textWidth(panel, font_, text) + box; };
   auto label = [&](const char* text, int x, int y) {
     createControl(panel, {.text = text, .x = x, .y = y, .width = fit(text, 2), .height = 13, .font = font_});
@@ -256,6 +256,30 @@ void MainWindow::createOptionsPage(HWND page) {
                                        .id = ids::uploadToken,
                                        .font = font_});
   ::SendMessageA(uploadToken_, EM_LIMITTEXT, 2047, 0); // what Glimor.ini gives back whole
+  // "Record a region": its hot key in the middle row, what it is written as on the right.
+  label("Record hot key:", 8, 93);
+  recordHotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
+                                        .x = middle,
+                                        .y = 90,
+                                        .width = 121,
+                                        .height = 19,
+                                        .style = WS_TABSTOP | WS_GROUP,
+                                        .exStyle = WS_EX_CLIENTEDGE,
+                                        .id = ids::recordHotKey,
+                                        .font = font_});
+  ::SendMessageA(recordHotKey_, HKM_SETRULES, 0, 0);
+  label("Recording type:", right, 72);
+  recordingType_ = createControl(panel, {.className = "COMBOBOX",
+                                         .x = right,
+                                         .y = 88,
+                                         .width = rightWidth,
+                                         .height = 60,
+                                         .style = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+                                         .id = ids::recordingType,
+                                         .font = font_});
+  for (const char* type : {"GIF (.gif)", "WebM (.webm)"})
+    ::SendMessageA(recordingType_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
+  ::SendMessageA(recordingType_, CB_SETCURSEL, 0, 0);
   autoStart_ = box("Start with Windows", 8, lower, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, ids::autoStart);
   autoUpdate_ = box("Update on load", boxesRight, lower, BS_AUTOCHECKBOX | WS_TABSTOP, ids::autoUpdate);
   fade_ = box("Fade out inverted selection", 8, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);

@@ -65,7 +65,7 @@ void SelectionWindow::createPanel() {
 // One line of small text under the panel and the strip: the keys that do what the buttons do.
 void SelectionWindow::createKeyHints() {
   HWND bar = hints_.create(hwnd(), hwnd(), 0, 0, capture::keyHintsWidth, capture::keyHintsHeight, false);
-  createControl(bar, {.text = capture::keyHints,
+  hintsText_ = createControl(bar, {.text = capture::keyHints,
                       .x = 4,
                       .y = 1,
                       .width = capture::keyHintsWidth - 8,
@@ -252,6 +252,10 @@ void SelectionWindow::repaint(const std::vector<capture::Rect>& parts) {
     ::InvalidateRect(hwnd(), &r, FALSE);
   }
   ::UpdateWindow(hwnd());
+}
+
+void SelectionWindow::setKeyHints(const std::string& text) {
+  ::SetWindowTextA(hintsText_, text.c_str());
 }
 
 void SelectionWindow::placeKeyHints(int left, int top, int dpi) {

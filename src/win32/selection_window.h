@@ -29,6 +29,7 @@ public:
   void placeToolStrip(int left, int top, int dpi) override;
   void setToolStripVisible(bool visible) override;
   void placeKeyHints(int left, int top, int dpi) override;
+  void setKeyHints(const std::string& text) override;
   int chooseFromMenu(const std::vector<MenuItem>& items) override;
   void showTool(int tool, std::uint32_t colour, int size) override;
   void processMessages() override;
@@ -59,6 +60,7 @@ private:
   HFONT font_ = nullptr, boldFont_ = nullptr;
   DpiLayout layout_; // the panel, at the resolution of the monitor it stands on
   Container hints_;  // the line of key hints under the panel
+  HWND hintsText_ = nullptr;
   DpiLayout hintsLayout_;
   HWND tips_ = nullptr;
   std::string glimoCaption_;

@@ -41,6 +41,8 @@ public:
     hintsLeft = left;
     hintsTop = top;
   }
+  void setKeyHints(const std::string& text) override { hints = text; }
+  std::string hints;
   void showTool(int tool, std::uint32_t colour, int size) override {
     shownTool = tool;
     shownColour = colour;

@@ -27,10 +27,12 @@ TEST(UploadBody, Is177BytesLongerThanPathExtensionAndImage) {
     EXPECT_EQ(bodyText(path, "12345").size(), 177 + path.size() + extension.size() + 5) << path;
     EXPECT_NE(bodyText(path, "").find("Content-Type: image/" + extension + "\r\n"), std::string::npos);
   }
+  EXPECT_NE(bodyText("C:\\GlimorRecording.webm", "").find("Content-Type: video/webm\r\n"), std::string::npos)
+      << "a recording is a video";
 }
 
 TEST(UploadBody, AcceptsOnlyTheKnownExtensionsInLowerCase) {
-  for (const char* known : {"bmp", "jpeg", "jpg", "gif", "png", "swf"})
+  for (const char* known : {"bmp", "jpeg", "jpg", "gif", "png", "swf", "webm"})
     EXPECT_TRUE(isAcceptedExtension(known));
   for (const char* other : {"JPG", "Jpg", "tif", "", "jpg ", ".jpg"})
     EXPECT_FALSE(isAcceptedExtension(other));
