@@ -1,3 +1,4 @@
+#include "imaging/colour_distance.h"
 #include "imaging/gif_animation.h"
 #include "imaging/gif_encoder.h"
 
@@ -140,6 +141,29 @@ TEST(GifAnimation, WritesOnlyTheChangedRectangle) {
       if (reduced[y * W + x] == frame[y * W + x]) { // unchanged pixels stay as the last frame showed them
         EXPECT_EQ(played.canvases[2][y * W + x], played.canvases[1][y * W + x]) << x << "," << y;
       }
+}
+
+TEST(GifAnimation, ManyColoursKeepFlatAreasExactAndTheRestNear) {
+  // Three flat colours, then a ramp of 960 colours along the grey line, each met once:
+  // every ramp colour lands within a few levels, which a palette of the most frequent
+  // colours alone would miss far down the ramp.
+  constexpr int Wide = 64, High = 40;
+  Frame frame(Wide * High);
+  for (int i = 0; i < Wide * High; ++i)
+    frame[i] = i < 960 ? std::uint32_t(i / 4) * 0x010101 + i % 4 : (i / 640 % 2 ? 0xFFFFFF : 0x2B5797);
+  platform::Bytes file;
+  GifAnimationWriter writer(Wide, High, GifAnimationWriter::appendTo(file));
+  writer.addFrame(frame.data(), 100);
+  writer.finish();
+  const Played played = play(file);
+  ASSERT_EQ(played.canvases.size(), 1u);
+  for (int i = 0; i < Wide * High; ++i) {
+    const std::uint32_t shown = played.canvases[0][i];
+    if (i >= 960)
+      EXPECT_EQ(shown, frame[i]) << i;
+    else
+      EXPECT_LE(squaredDistance(shown, frame[i]), 3 * 3 * 3) << i;
+  }
 }
 
 TEST(GifAnimation, RefusesBadInput) {
