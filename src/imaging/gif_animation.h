@@ -18,7 +18,9 @@ namespace glimor::imaging {
 //   colour, whichever keeps runs longer.
 // - Each frame has its own colour table: exact when the rectangle's changed pixels
 //   have at most 255 colours (256 when none is transparent), otherwise a palette fitted
-//   to them (flat areas exact, no dithering).
+//   to them (flat areas exact, no dithering); there, pixels that the next frame replaces may
+//   show as a nearby entry when that lets LZW strings run on, within one unit of squared
+//   error per pixel on average.
 class GifAnimationWriter {
 public:
   // Receives the file's bytes in order; any one call may be the last on failure.
@@ -46,7 +48,7 @@ public:
 
 private:
   void checkUsable() const;
-  void writePending();
+  void writePending(const std::uint32_t* next); // the frame after it, if any
   void emit(const platform::Bytes& bytes);
 
   int width_, height_;
