@@ -1,6 +1,7 @@
 #include "capture/imaging_crop_output.h"
 
 #include "capture/picture_ops.h"
+#include "imaging/colour_distance.h"
 #include "imaging/crop_files.h"
 
 #include <cstring>
@@ -33,14 +34,9 @@ public:
 
 private:
   std::uint8_t nearest(std::uint32_t colour) const {
-    auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
     int best = 0, bestDistance = 1 << 30;
     for (std::size_t i = 0; i < palette_.size(); ++i) {
-      int d = 0;
-      for (int shift : {0, 8, 16}) {
-        int delta = channel(colour, shift) - channel(palette_[i], shift);
-        d += delta * delta;
-      }
+      const int d = imaging::squaredDistance(colour, palette_[i]);
       if (d < bestDistance) best = static_cast<int>(i), bestDistance = d;
     }
     return static_cast<std::uint8_t>(best);

@@ -1,6 +1,7 @@
 #include "imaging/colour_reduction.h"
 
 #include "imaging/coarse_histogram.h"
+#include "imaging/colour_distance.h"
 #include "imaging/colour_histogram.h"
 #include "platform/error.h"
 
@@ -16,15 +17,6 @@ using namespace histogram;
 
 constexpr std::size_t paletteSize = 256;
 constexpr Colour fillerGrey = 0x808080;
-
-int squaredDistance(Colour a, Colour b) {
-  int sum = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    sum += d * d;
-  }
-  return sum;
-}
 
 // Palette and each tally's palette index: the most frequent colours in order of
 // decreasing count (equal counts: first seen first), then grey; every colour left

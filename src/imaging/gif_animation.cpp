@@ -1,10 +1,11 @@
 #include "imaging/gif_animation.h"
 
 #include "imaging/colour_histogram.h"
-#include "imaging/colour_reduction.h"
 #include "imaging/gif_encoder.h"
+#include "imaging/gif_index_choices.h"
 #include "imaging/little_endian.h"
-#include "imaging/lzw_encoder.h"
+#include "imaging/lzw_choosing_encoder.h"
+#include "imaging/palette_fit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +16,10 @@ namespace {
 
 constexpr std::uint32_t colourMask = 0xFFFFFF;
 constexpr int largestDelay = 65535; // centiseconds in a Graphic Control Extension
+// A pixel of a fitted frame that the next frame replaces may show as an entry up to three levels
+// further off in each channel, at one unit of squared error per pixel on average.
+constexpr int nearDistance = 3 * 3 * 3;
+constexpr int errorPerPixel = 16; // sixteenths
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -41,31 +46,30 @@ Rect changedRect(const std::uint32_t* a, const std::uint32_t* b, int width, int 
   return {left, top, right - left + 1, bottom - top + 1};
 }
 
-// One frame's image: pixel indices (an 8-bit bitmap, rows bottom-up as encodeLzw
-// reads them), its colour table and the transparent index, if any.
+// One frame's image, pixel by pixel with the top row first: the indices, the colours they
+// stand for and, for unchanged pixels, the other index that shows them exactly; the colour
+// table and the transparent index, if any.
 struct IndexedFrame {
-  Bitmap indices;
+  std::vector<std::uint8_t> indices;
+  std::vector<std::uint32_t> colours;
+  std::vector<std::int16_t> exact;
   std::vector<std::uint32_t> table;
   int transparent = -1;
+  bool fitted = false; // the table is fitted to more colours than it holds
 };
 
-Bitmap emptyIndices(const Rect& rect) {
-  Bitmap bitmap;
-  bitmap.width = rect.width;
-  bitmap.height = rect.height;
-  bitmap.bitsPerPixel = 8;
-  bitmap.pixels.assign(bitmap.stride() * static_cast<std::size_t>(rect.height), 0);
-  return bitmap;
+std::vector<std::uint8_t> emptyIndices(const Rect& rect) {
+  return std::vector<std::uint8_t>(static_cast<std::size_t>(rect.width) *
+                                   static_cast<std::size_t>(rect.height));
 }
 
 // Calls visit(colour, changed, index byte) for each pixel of `rect`, top row first.
 template <typename Visit>
 void forEachInRect(const std::uint32_t* frame, const std::uint32_t* before, int frameWidth, const Rect& rect,
-                   Bitmap& indices, Visit visit) {
-  const std::size_t stride = indices.stride();
+                   std::vector<std::uint8_t>& indices, Visit visit) {
   for (int y = 0; y < rect.height; ++y) {
     const std::size_t at = static_cast<std::size_t>(rect.top + y) * frameWidth + rect.left;
-    std::uint8_t* out = indices.pixels.data() + stride * static_cast<std::size_t>(rect.height - 1 - y);
+    std::uint8_t* out = indices.data() + static_cast<std::size_t>(y) * rect.width;
     for (int x = 0; x < rect.width; ++x) {
       const std::uint32_t colour = frame[at + x];
       if (!visit(colour, !before || before[at + x] != colour, out[x])) return;
@@ -73,20 +77,17 @@ void forEachInRect(const std::uint32_t* frame, const std::uint32_t* before, int 
   }
 }
 
-// Exact: every changed colour its own entry, the transparent index after them.
-// Empty when the colours do not fit.
-std::optional<IndexedFrame> exactFrame(const std::uint32_t* frame, const std::uint32_t* before,
-                                       int frameWidth, const Rect& rect) {
+// The colour table of the changed pixels: each its own entry when they fit, else a fitted
+// palette; the transparent index after them when some pixels are unchanged.
+IndexedFrame tableOfChanges(const std::uint32_t* frame, const std::uint32_t* before, int frameWidth,
+                            const Rect& rect, std::optional<FittedPalette>& fitted) {
   IndexedFrame result;
   result.indices = emptyIndices(rect);
   histogram::ColourIndex index;
   bool anyUnchanged = false, fits = true;
   forEachInRect(frame, before, frameWidth, rect, result.indices,
                 [&](std::uint32_t colour, bool changed, std::uint8_t& out) {
-                  if (!changed) {
-                    anyUnchanged = true;
-                    return true;
-                  }
+                  if (!changed) return anyUnchanged = true;
                   const auto next = static_cast<std::uint32_t>(result.table.size());
                   const std::uint32_t entry = index.findOrAdd(colour, next);
                   if (entry == next) {
@@ -96,87 +97,103 @@ std::optional<IndexedFrame> exactFrame(const std::uint32_t* frame, const std::ui
                   out = static_cast<std::uint8_t>(entry);
                   return true;
                 });
-  if (!fits || (anyUnchanged && result.table.size() == 256)) return std::nullopt;
+  if (!fits || (anyUnchanged && result.table.size() == 256)) {
+    std::vector<std::uint32_t> changes;
+    changes.reserve(static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height));
+    forEachInRect(frame, before, frameWidth, rect, result.indices,
+                  [&](std::uint32_t colour, bool changed, std::uint8_t&) {
+                    if (changed)
+                      changes.push_back(colour);
+                    else
+                      anyUnchanged = true;
+                    return true;
+                  });
+    fitted.emplace(changes, anyUnchanged ? 255 : 256);
+    result.table = fitted->entries();
+    result.fitted = true;
+    forEachInRect(frame, before, frameWidth, rect, result.indices,
+                  [&](std::uint32_t colour, bool changed, std::uint8_t& out) {
+                    if (changed) out = fitted->entryOf(colour);
+                    return true;
+                  });
+  }
   if (anyUnchanged) {
     result.transparent = static_cast<int>(result.table.size());
     result.table.push_back(0);
-    const auto transparent = static_cast<std::uint8_t>(result.transparent);
-    forEachInRect(frame, before, frameWidth, rect, result.indices,
-                  [&](std::uint32_t, bool changed, std::uint8_t& out) {
-                    if (!changed) out = transparent;
-                    return true;
-                  });
   }
   return result;
 }
 
-int squaredDistance(std::uint32_t a, std::uint32_t b) {
-  int sum = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    sum += d * d;
+// Table entries by colour, for unchanged pixels whose colour the table holds exactly.
+class ExactEntries {
+public:
+  explicit ExactEntries(const std::vector<std::uint32_t>& table, int transparent) {
+    for (std::size_t i = 0; i < table.size(); ++i)
+      if (static_cast<int>(i) != transparent) sorted.push_back({table[i], static_cast<int>(i)});
+    std::sort(sorted.begin(), sorted.end());
   }
-  return sum;
+  int find(std::uint32_t colour) {
+    if (colour == lastColour) return lastEntry;
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), std::pair{colour, -1});
+    lastColour = colour;
+    return lastEntry = at != sorted.end() && at->first == colour ? at->second : -1;
+  }
+
+private:
+  std::vector<std::pair<std::uint32_t, int>> sorted;
+  std::uint32_t lastColour = ~0u;
+  int lastEntry = -1;
+};
+
+// The changed rectangle's first indices. An unchanged pixel may show as transparent or as its
+// own colour when the table holds it: it goes on with whichever the pixel before it showed,
+// so that runs stay long for LZW, and keeps the other as an exact alternative.
+IndexedFrame changedIndices(const std::uint32_t* frame, const std::uint32_t* before, int frameWidth,
+                            const Rect& rect) {
+  std::optional<FittedPalette> fitted;
+  IndexedFrame result = tableOfChanges(frame, before, frameWidth, rect, fitted);
+  if (result.transparent < 0) {
+    forEachInRect(frame, before, frameWidth, rect, result.indices,
+                  [&](std::uint32_t colour, bool, std::uint8_t&) {
+                    result.colours.push_back(colour);
+                    return true;
+                  });
+    result.exact.assign(result.colours.size(), FrameChoices::none);
+    return result;
+  }
+  const auto transparent = static_cast<std::uint8_t>(result.transparent);
+  ExactEntries exact(result.table, result.transparent);
+  result.colours.reserve(result.indices.size());
+  result.exact.reserve(result.indices.size());
+  int shown = -1;
+  forEachInRect(frame, before, frameWidth, rect, result.indices,
+                [&](std::uint32_t colour, bool changed, std::uint8_t& out) {
+                  std::int16_t other = FrameChoices::none;
+                  if (!changed) {
+                    const int own = exact.find(colour);
+                    out = own >= 0 && shown != transparent ? static_cast<std::uint8_t>(own) : transparent;
+                    if (own >= 0) other = static_cast<std::int16_t>(out == transparent ? own : transparent);
+                  }
+                  result.colours.push_back(colour);
+                  result.exact.push_back(other);
+                  shown = out;
+                  return true;
+                });
+  return result;
 }
 
-// Too many colours: the still images' reduction over the changed pixels. When some
-// pixels stay transparent, the least used entry gives way to them.
-IndexedFrame reducedFrame(const std::uint32_t* frame, const std::uint32_t* before, int frameWidth,
-                          const Rect& rect) {
-  Bitmap image;
-  image.width = rect.width;
-  image.height = rect.height;
-  image.bitsPerPixel = 32;
-  image.pixels.resize(image.stride() * static_cast<std::size_t>(rect.height));
-  // Unchanged pixels repeat a changed colour so that they add none of their own.
-  std::uint32_t filler = 0;
-  bool anyUnchanged = false, haveFiller = false;
-  for (int y = 0; y < rect.height && !haveFiller; ++y)
-    for (int x = 0; x < rect.width && !haveFiller; ++x) {
-      const std::size_t at = static_cast<std::size_t>(rect.top + y) * frameWidth + rect.left + x;
-      if (!before || before[at] != frame[at]) filler = frame[at], haveFiller = true;
+// The changed rectangle as indices, each pixel's colour marked when the next frame, if any,
+// replaces it: such a pixel shows only for this frame's time.
+IndexedFrame changedFrame(const std::uint32_t* frame, const std::uint32_t* before, const std::uint32_t* next,
+                          int frameWidth, const Rect& rect) {
+  IndexedFrame result = changedIndices(frame, before, frameWidth, rect);
+  if (next)
+    for (int y = 0; y < rect.height; ++y) {
+      const std::size_t at = static_cast<std::size_t>(rect.top + y) * frameWidth + rect.left;
+      std::uint32_t* colours = result.colours.data() + static_cast<std::size_t>(y) * rect.width;
+      for (int x = 0; x < rect.width; ++x)
+        if (((next[at + x] ^ frame[at + x]) & colourMask) != 0) colours[x] |= FrameChoices::passing;
     }
-  for (int y = 0; y < rect.height; ++y) {
-    std::uint8_t* out = image.pixels.data() + image.stride() * static_cast<std::size_t>(rect.height - 1 - y);
-    for (int x = 0; x < rect.width; ++x, out += 4) {
-      const std::size_t at = static_cast<std::size_t>(rect.top + y) * frameWidth + rect.left + x;
-      const bool changed = !before || before[at] != frame[at];
-      anyUnchanged |= !changed;
-      const std::uint32_t colour = changed ? frame[at] : filler;
-      out[0] = static_cast<std::uint8_t>(colour); // blue, green, red, unused
-      out[1] = static_cast<std::uint8_t>(colour >> 8);
-      out[2] = static_cast<std::uint8_t>(colour >> 16);
-      out[3] = 0;
-    }
-  }
-  IndexedFrame result;
-  result.indices = reduceColours(image);
-  result.table = result.indices.palette;
-  if (!anyUnchanged) return result;
-
-  std::vector<std::size_t> uses(256, 0);
-  forEachInRect(frame, before, frameWidth, rect, result.indices,
-                [&](std::uint32_t, bool changed, std::uint8_t& out) {
-                  if (changed) ++uses[out];
-                  return true;
-                });
-  const auto transparent =
-      static_cast<std::uint8_t>(std::min_element(uses.begin(), uses.end()) - uses.begin());
-  std::uint8_t nearest = transparent == 0 ? 1 : 0;
-  for (int i = 0; i < 256; ++i)
-    if (i != transparent && squaredDistance(result.table[i], result.table[transparent]) <
-                                squaredDistance(result.table[nearest], result.table[transparent]))
-      nearest = static_cast<std::uint8_t>(i);
-  forEachInRect(frame, before, frameWidth, rect, result.indices,
-                [&](std::uint32_t, bool changed, std::uint8_t& out) {
-                  if (!changed)
-                    out = transparent;
-                  else if (out == transparent)
-                    out = nearest;
-                  return true;
-                });
-  result.table[transparent] = 0;
-  result.transparent = transparent;
   return result;
 }
 
@@ -186,6 +203,8 @@ IndexedFrame emptyFrame() {
   result.indices = emptyIndices({0, 0, 1, 1});
   result.table = {0};
   result.transparent = 0;
+  result.colours = {0};
+  result.exact = {FrameChoices::none};
   return result;
 }
 
@@ -210,7 +229,11 @@ void putFrame(platform::Bytes& out, const Rect& rect, const IndexedFrame& frame,
     out.insert(out.end(), {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
                            static_cast<std::uint8_t>(rgb)});
   }
-  encodeLzw(frame.indices, out); // minimum code size 8 holds any table up to 256
+  std::vector<std::uint32_t> table = frame.table;
+  table.resize(std::size_t{1} << bits, 0);
+  FrameChoices choices(frame.indices, frame.colours, frame.exact, table, frame.transparent,
+                       frame.fitted ? nearDistance : 0, errorPerPixel);
+  encodeLzwChoosing(frame.indices.size(), static_cast<std::uint32_t>(std::max(bits, 2)), choices, out);
 }
 
 void putHeader(platform::Bytes& out, int width, int height) {
@@ -256,7 +279,7 @@ void GifAnimationWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
       pendingMs += delayMs;
       return;
     }
-    writePending();
+    writePending(pixels);
     previous.swap(pending);
   }
   pending.resize(count);
@@ -268,14 +291,14 @@ void GifAnimationWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
 void GifAnimationWriter::finish() {
   checkUsable();
   if (!hasPending) throw EInvalidGraphicOperation("No GIF Data to write");
-  writePending();
+  writePending(nullptr);
   emit({0x3B});
   finished = true;
   pending = {};
   previous = {};
 }
 
-void GifAnimationWriter::writePending() {
+void GifAnimationWriter::writePending(const std::uint32_t* next) {
   platform::Bytes out;
   out.reserve(1024);
   if (!hasWritten) putHeader(out, width_, height_);
@@ -290,9 +313,8 @@ void GifAnimationWriter::writePending() {
     putFrame(out, {0, 0, 1, 1}, emptyFrame(),
              static_cast<int>(std::min<std::int64_t>(centiseconds, largestDelay)));
   } else {
-    std::optional<IndexedFrame> frame = exactFrame(pending.data(), before, width_, rect);
-    if (!frame) frame = reducedFrame(pending.data(), before, width_, rect);
-    putFrame(out, rect, *frame, static_cast<int>(std::min<std::int64_t>(centiseconds, largestDelay)));
+    putFrame(out, rect, changedFrame(pending.data(), before, next, width_, rect),
+             static_cast<int>(std::min<std::int64_t>(centiseconds, largestDelay)));
   }
   // A delay beyond what one frame holds goes on in frames that change nothing.
   for (centiseconds -= largestDelay; centiseconds > 0; centiseconds -= largestDelay)

@@ -38,6 +38,21 @@ public:
     }
   }
 
+  // The code of the string `prefix` followed by `pixel`, or notFound; enters nothing.
+  std::uint32_t find(std::uint32_t prefix, std::uint32_t pixel) {
+    const std::uint32_t hint = recent[prefix];
+    if (hint >> 16 == pixel + 1) return hint & 0xFFFF;
+    const std::uint32_t key = prefix << 8 | pixel;
+    for (std::uint32_t slot = slotOf(key);; slot = (slot + 1) & (slotCount - 1)) {
+      const std::uint32_t entry = slots[slot];
+      if (entry == empty) return notFound;
+      if ((entry & keyMask) == key) {
+        recent[prefix] = (pixel + 1) << 16 | entry >> 20;
+        return entry >> 20;
+      }
+    }
+  }
+
   void clear() {
     std::fill(slots.begin(), slots.end(), empty);
     std::fill(recent.begin(), recent.end(), 0);

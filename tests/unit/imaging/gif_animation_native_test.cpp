@@ -1,3 +1,4 @@
+#include "imaging/colour_distance.h"
 #include "imaging/gif_animation.h"
 #include "imaging/gif_encoder.h"
 
@@ -140,6 +141,78 @@ TEST(GifAnimation, WritesOnlyTheChangedRectangle) {
       if (reduced[y * W + x] == frame[y * W + x]) { // unchanged pixels stay as the last frame showed them
         EXPECT_EQ(played.canvases[2][y * W + x], played.canvases[1][y * W + x]) << x << "," << y;
       }
+}
+
+TEST(GifAnimation, ManyColoursKeepFlatAreasExactAndTheRestNear) {
+  // Three flat colours, then a ramp of 960 colours along the grey line, each met once:
+  // every ramp colour lands within a few levels, which a palette of the most frequent
+  // colours alone would miss far down the ramp.
+  constexpr int Wide = 64, High = 40;
+  Frame frame(Wide * High);
+  for (int i = 0; i < Wide * High; ++i)
+    frame[i] = i < 960 ? std::uint32_t(i / 4) * 0x010101 + i % 4 : (i / 640 % 2 ? 0xFFFFFF : 0x2B5797);
+  platform::Bytes file;
+  GifAnimationWriter writer(Wide, High, GifAnimationWriter::appendTo(file));
+  writer.addFrame(frame.data(), 100);
+  writer.finish();
+  const Played played = play(file);
+  ASSERT_EQ(played.canvases.size(), 1u);
+  for (int i = 0; i < Wide * High; ++i) {
+    const std::uint32_t shown = played.canvases[0][i];
+    if (i >= 960)
+      EXPECT_EQ(shown, frame[i]) << i;
+    else
+      EXPECT_LE(squaredDistance(shown, frame[i]), 3 * 3 * 3) << i;
+  }
+}
+
+TEST(GifAnimation, FramesThatFillTheStringTableManyTimesStayExact) {
+  // Noise between long repeated stretches, so that full string tables are both kept and cleared;
+  // each frame replaced by the next, the last keeping unchanged holes.
+  constexpr int Wide = 300, High = 200;
+  std::uint32_t seed = 12345;
+  auto noise = [&] { return (seed = seed * 1103515245 + 12345) >> 16; };
+  std::vector<Frame> frames;
+  for (int f = 0; f < 3; ++f) {
+    Frame frame(Wide * High);
+    for (int i = 0; i < Wide * High; ++i)
+      frame[i] = (i / 9000 % 2 ? noise() % 200 : (i + f) % 37) * 0x010203 + f;
+    if (f == 2)
+      for (int i = 0; i < Wide * High; i += 3) frame[i] = frames[1][i];
+    frames.push_back(frame);
+  }
+  platform::Bytes file;
+  GifAnimationWriter writer(Wide, High, GifAnimationWriter::appendTo(file));
+  for (const Frame& frame : frames) writer.addFrame(frame.data(), 100);
+  writer.finish();
+  const Played played = play(file);
+  ASSERT_EQ(played.canvases.size(), 3u);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(played.canvases[f], frames[f]) << f;
+}
+
+TEST(GifAnimation, AFittedFrameTheNextReplacesSpendsLittleMoreError) {
+  // A ramp of 768 greys: written alone, then followed by a frame that replaces every pixel.
+  constexpr int Wide = 64, High = 48;
+  Frame ramp(Wide * High), other(Wide * High, 0x3060C0);
+  for (int i = 0; i < Wide * High; ++i) ramp[i] = std::uint32_t(i / 12) * 0x010101 + i % 4;
+  auto errorOf = [&](bool followed) {
+    platform::Bytes file;
+    GifAnimationWriter writer(Wide, High, GifAnimationWriter::appendTo(file));
+    writer.addFrame(ramp.data(), 100);
+    if (followed) writer.addFrame(other.data(), 100);
+    writer.finish();
+    const Played played = play(file);
+    EXPECT_EQ(played.canvases.size(), followed ? 2u : 1u);
+    long total = 0;
+    for (int i = 0; i < Wide * High; ++i) {
+      const int error = squaredDistance(played.canvases.at(0)[i], ramp[i]);
+      EXPECT_LE(error, 2 * 3 * 3 * 3 * 4) << i;
+      total += error;
+    }
+    return total;
+  };
+  const long alone = errorOf(false), followed = errorOf(true);
+  EXPECT_LE(followed, alone + Wide * High); // one unit of squared error per pixel at most
 }
 
 TEST(GifAnimation, RefusesBadInput) {
