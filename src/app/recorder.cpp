@@ -20,6 +20,15 @@ std::string elapsedText(std::uint64_t ms) {
   return text;
 }
 
+std::string outcomeText(const record::RecordingOutcome& o) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Recorded %s in %zu frames, %zu missed (grab %.1f ms, encode %.1f ms a frame; p95 %.1f, %.1f).",
+                elapsedText(o.lengthMs).c_str(), o.framesGrabbed, o.framesMissed, o.grab.median / 1000.0,
+                o.encode.median / 1000.0, o.grab.p95 / 1000.0, o.encode.p95 / 1000.0);
+  return text;
+}
+
 Recorder::Recorder(RecorderPlatform platform, std::string executablePath,
                    std::function<void(const std::string& file)> upload)
     : platform_(platform), executablePath_(std::move(executablePath)), upload_(std::move(upload)) {
@@ -75,7 +84,7 @@ void Recorder::stop() {
   end();
   std::unique_ptr<record::Recording> recording = std::move(recording_);
   try {
-    recording->stop();
+    platform_.mainView.setStatus(0, outcomeText(recording->stop()));
   } catch (const std::exception& e) {
     // The previous recording's file, if any, is left as it was; nothing is uploaded.
     platform_.tray.showBalloon(platform::BalloonIcon::Error, std::string("The recording could not be written: ") + e.what());

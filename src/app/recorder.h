@@ -3,6 +3,7 @@
 #include "capture/screen_layout.h"
 #include "platform/files.h"
 #include "platform/frame_source.h"
+#include "platform/main_view.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/recording_view.h"
@@ -24,6 +25,7 @@ struct RecorderPlatform {
   platform::Messages& messages;
   platform::Files& files;
   platform::Profile& profile;
+  platform::MainView& mainView; // its status line tells how the recording went
 };
 
 inline const std::string recordingRunsText =
@@ -61,5 +63,7 @@ private:
 
 // "m:ss" of whole seconds.
 std::string elapsedText(std::uint64_t ms);
+// "Recorded 0:30 in 450 frames, 0 missed (grab 12.5 ms, encode 20.1 ms a frame; p95 15.0, 31.2)."
+std::string outcomeText(const record::RecordingOutcome& outcome);
 
 } // namespace glimor::app

@@ -7,6 +7,19 @@
 namespace glimor::record {
 
 namespace {
+using Clock = std::chrono::steady_clock;
+
+std::uint32_t microsecondsSince(Clock::time_point start) {
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+}
+
+FrameCost costOf(std::vector<std::uint32_t> costs) {
+  if (costs.empty()) return {};
+  std::sort(costs.begin(), costs.end());
+  return {costs[costs.size() / 2], costs[costs.size() * 95 / 100]};
+}
+
 // Enough for the encoder to hold one frame and take the next while the grabber fills a third.
 constexpr std::size_t pictureCount = 4;
 } // namespace
@@ -44,6 +57,8 @@ RecordingOutcome Recording::stop() {
   if (failure_) std::rethrow_exception(failure_);
   const std::uint64_t moments = (outcome_.lengthMs * static_cast<std::uint64_t>(fps_) + 999) / 1000;
   outcome_.framesMissed = moments > outcome_.framesGrabbed ? moments - outcome_.framesGrabbed : 0;
+  outcome_.grab = costOf(grabCosts_);
+  outcome_.encode = costOf(encodeCosts_);
   return outcome_;
 }
 
@@ -81,7 +96,9 @@ void Recording::grabLoop() {
     free_.pop_back();
     lock.unlock();
     const std::uint64_t at = source_.nowMs() - startMs_;
+    const Clock::time_point began = Clock::now();
     const bool grabbed = at < longestMs_ && source_.grab(area_, withPointer_, frames_[index].picture);
+    const std::uint32_t cost = microsecondsSince(began);
     lock.lock();
     // A frame grabbed after the moment the user stopped is no part of the recording.
     if ((stopping_ || discarding_) && at > endMs_) {
@@ -96,6 +113,7 @@ void Recording::grabLoop() {
       frames_[index].atMs = at;
       queue_.push_back(index);
       ++outcome_.framesGrabbed;
+      grabCosts_.push_back(cost);
     } else {
       free_.push_back(index);
     }
@@ -126,8 +144,10 @@ void Recording::encodeLoop() {
         queue_.erase(queue_.begin());
       }
       if (held) {
+        const Clock::time_point began = Clock::now();
         encoder_->addFrame(frames_[*held].picture.pixels.data(),
                            static_cast<int>(frames_[next].atMs - frames_[*held].atMs));
+        encodeCosts_.push_back(microsecondsSince(began)); // only this thread, until it is joined
         release(*held);
       }
       held = next;

@@ -3,6 +3,7 @@
 #include "platform/frame_source.h"
 #include "record/frame_encoder.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -13,10 +14,16 @@
 
 namespace glimor::record {
 
+// The median and the 95th percentile of a cost per frame, in microseconds.
+struct FrameCost {
+  std::uint32_t median = 0, p95 = 0;
+};
+
 struct RecordingOutcome {
   std::size_t framesGrabbed = 0;
   std::size_t framesMissed = 0; // moments of the frame rate within the length with no frame grabbed
   std::uint64_t lengthMs = 0;
+  FrameCost grab, encode; // on the steady clock of the machine, whatever the source's clock
 };
 
 // One recording: a thread grabs the live screen at the frame rate and another encodes what it
@@ -68,6 +75,7 @@ private:
   bool stopping_ = false, discarding_ = false, grabbingDone_ = false;
   std::uint64_t endMs_ = 0; // from the start, once grabbing is done
   RecordingOutcome outcome_;
+  std::vector<std::uint32_t> grabCosts_, encodeCosts_; // microseconds, one for each frame
   std::exception_ptr failure_;
   std::thread grabber_, encoderThread_;
 };

@@ -108,7 +108,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   win32::Win32FrameSource frameSource;
   win32::Win32RecordingView recordingView;
-  app::Recorder recorder({frameSource, recordingView, mainWindow, timers, messages, files, profile}, executable,
+  app::Recorder recorder({frameSource, recordingView, mainWindow, timers, messages, files, profile, mainWindow},
+                         executable,
                          [&](const std::string& file) { form.uploadFile(file); });
   form.setRecorder(recorder);
   recordingView.createWindow({[&] { recorder.stop(); }, [&] { recorder.discard(); }});

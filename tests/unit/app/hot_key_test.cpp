@@ -461,7 +461,7 @@ struct RecordKeyTest : HotKeyTest {
   fakes::FakeFrameSource source;
   fakes::FakeRecordingView recordingView;
   fakes::FakeFiles files;
-  Recorder recorder{{source, recordingView, tray, timers, messages, files, profile},
+  Recorder recorder{{source, recordingView, tray, timers, messages, files, profile, view},
                     "C:\\Apps\\Glimor.exe",
                     [this](const std::string& file) { form.uploadFile(file); }};
   int uploads = 0;
@@ -531,6 +531,8 @@ TEST_F(RecordKeyTest, TheLongestLengthStopsTheRecordingByItself) {
   }
   EXPECT_FALSE(recordingView.shown);
   EXPECT_EQ(source.nowMs(), 7000u);
+  // The source takes 100 ms a grab: ten frames a second of the fifteen asked for.
+  EXPECT_EQ(view.status(0).substr(0, 40), "Recorded 0:02 in 20 frames, 10 missed (g");
   EXPECT_EQ(uploads, 1);
   EXPECT_EQ(tray.tips.back(), "Glimor!");
 }
