@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 using namespace glimor;
@@ -93,7 +94,7 @@ std::vector<Frame> makeRecording(int width, int height) {
   return frames;
 }
 
-void measure(int width, int height) {
+void measure(int width, int height, const char* outDir) {
   const std::vector<Frame> frames = makeRecording(width, height);
   platform::Bytes webm, gif;
   const auto start = std::chrono::steady_clock::now();
@@ -121,6 +122,12 @@ void measure(int width, int height) {
     errors += e;
     samples += 3.0 * source.size();
   });
+  if (outDir) {
+    const std::string base =
+        std::string(outDir) + "/recording-" + std::to_string(width) + "x" + std::to_string(height);
+    platform::systemFiles().replace(base + ".webm", webm);
+    platform::systemFiles().replace(base + ".gif", gif);
+  }
   // The first picture, all of it intra-coded, against the same in GIF.
   platform::Bytes webmFirst, gifFirst;
   {
@@ -148,7 +155,9 @@ void measure(int width, int height) {
 
 } // namespace
 
-int main() {
-  measure(1280, 720);
-  measure(1920, 1080);
+// With a folder as argument, the recordings are left there to look at.
+int main(int argc, char** argv) {
+  const char* outDir = argc > 1 ? argv[1] : nullptr;
+  measure(1280, 720, outDir);
+  measure(1920, 1080, outDir);
 }
