@@ -58,6 +58,16 @@ struct WebmWriter::Encoder {
   std::uint64_t track = 0;
 
   Encoder(int width, int height) {
+    try {
+      start(width, height);
+    } catch (...) {
+      release(); // a constructor that throws runs no destructor
+      throw;
+    }
+  }
+  ~Encoder() { release(); }
+
+  void start(int width, int height) {
     vpx_codec_iface_t* const iface = vpx_codec_vp9_cx();
     vpx_codec_enc_cfg_t config;
     if (vpx_codec_enc_config_default(iface, &config, 0) != VPX_CODEC_OK) fail();
@@ -110,9 +120,10 @@ struct WebmWriter::Encoder {
     if (!video->SetColour(colour) || !segment.CuesTrack(track)) fail();
   }
 
-  ~Encoder() {
+  void release() {
     if (imageAllocated) vpx_img_free(&image);
     if (codecOpen) vpx_codec_destroy(&codec);
+    imageAllocated = codecOpen = false;
   }
 
   [[noreturn]] static void fail() { throw EInvalidGraphicOperation("The video encoder could not start"); }
