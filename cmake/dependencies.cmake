@@ -1,7 +1,9 @@
 # Third-party libraries, all from Debian packages. For the Windows build,
-# libjpeg-turbo, libsodium and libdeflate are cross-built by scripts/bootstrap (for i686 and
-# x86_64) into GLIMOR_JPEG_PREFIX, GLIMOR_SODIUM_PREFIX and GLIMOR_DEFLATE_PREFIX, and
-# GoogleTest is compiled from the sources that Debian's googletest package ships.
+# libjpeg-turbo, libsodium, libdeflate, libvpx and libwebm are cross-built by scripts/bootstrap
+# (for i686 and x86_64) into GLIMOR_JPEG_PREFIX, GLIMOR_SODIUM_PREFIX, GLIMOR_DEFLATE_PREFIX,
+# GLIMOR_VPX_PREFIX and GLIMOR_WEBM_PREFIX, and GoogleTest is compiled from the sources that
+# Debian's googletest package ships. libwebm's muxer is built from Debian's source natively too
+# (GLIMOR_WEBM_PREFIX): the libwebm-dev package has no headers for it.
 if(GLIMOR_WINDOWS)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(glimor_windows_arch x86_64)
@@ -42,6 +44,18 @@ if(GLIMOR_WINDOWS)
   set_target_properties(deflate PROPERTIES
     IMPORTED_LOCATION "${GLIMOR_DEFLATE_PREFIX}/lib/libdeflate.a"
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_DEFLATE_PREFIX}/include")
+
+  set(GLIMOR_VPX_PREFIX "/var/cache/glimor/libvpx-${glimor_windows_arch}" CACHE PATH
+      "libvpx built for ${glimor_windows_arch}-w64-mingw32")
+  if(NOT EXISTS "${GLIMOR_VPX_PREFIX}/lib/libvpx.a")
+    message(FATAL_ERROR "libvpx for Windows not found in ${GLIMOR_VPX_PREFIX}: run scripts/bootstrap")
+  endif()
+  add_library(vpx STATIC IMPORTED GLOBAL)
+  set_target_properties(vpx PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_VPX_PREFIX}/lib/libvpx.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_VPX_PREFIX}/include")
+  set(GLIMOR_WEBM_PREFIX "/var/cache/glimor/libwebm-${glimor_windows_arch}" CACHE PATH
+      "libwebm built for ${glimor_windows_arch}-w64-mingw32")
 else()
   find_package(JPEG REQUIRED)
   find_package(Threads REQUIRED)
@@ -61,7 +75,22 @@ else()
   set_target_properties(deflate PROPERTIES
     IMPORTED_LOCATION "${GLIMOR_DEFLATE_LIBRARY}"
     INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_DEFLATE_INCLUDE}")
+  # The WebM recordings' encoder (libvpx-dev).
+  find_path(GLIMOR_VPX_INCLUDE vpx/vpx_encoder.h REQUIRED)
+  find_library(GLIMOR_VPX_LIBRARY vpx REQUIRED)
+  add_library(vpx UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(vpx PROPERTIES
+    IMPORTED_LOCATION "${GLIMOR_VPX_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_VPX_INCLUDE}")
+  set(GLIMOR_WEBM_PREFIX "/var/cache/glimor/libwebm-native" CACHE PATH "libwebm's muxer built from source")
 endif()
+if(NOT EXISTS "${GLIMOR_WEBM_PREFIX}/lib/libwebm.a")
+  message(FATAL_ERROR "libwebm's muxer not found in ${GLIMOR_WEBM_PREFIX}: run scripts/bootstrap")
+endif()
+add_library(webm_muxer STATIC IMPORTED GLOBAL)
+set_target_properties(webm_muxer PROPERTIES
+  IMPORTED_LOCATION "${GLIMOR_WEBM_PREFIX}/lib/libwebm.a"
+  INTERFACE_INCLUDE_DIRECTORIES "${GLIMOR_WEBM_PREFIX}/include")
 
 if(BUILD_TESTING OR NOT DEFINED BUILD_TESTING)
   if(GLIMOR_WINDOWS)

@@ -1,0 +1,64 @@
+#pragma once
+#include "platform/files.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace glimor::imaging {
+
+// Writes a WebM video (VP9, tuned for screen content) frame by frame. Frames are
+// encoded as they come, on the caller's thread; only the compressed file grows in
+// memory (the muxer seeks back to fill in sizes, cues and the duration), and
+// finish() hands it to the sink.
+// - Identical consecutive frames become one frame shown for the sum of their delays;
+//   a frame shown for 0 ms is left out. The file's duration is the sum of all delays.
+// - Colours become limited-range BT.709 Y'CbCr 4:2:0, the chroma of odd sizes rounded
+//   up, and the track's Colour element says so.
+class WebmWriter {
+public:
+  // Receives the file's bytes in order; any one call may be the last on failure.
+  using Sink = std::function<void(std::span<const std::uint8_t>)>;
+  static Sink appendTo(platform::Bytes& out);
+
+  static constexpr int largestSide = 16384;
+  static constexpr std::uint64_t largestArea = 1ull << 26;
+
+  // Throws EInvalidGraphic("Animation size is not valid") for a side outside
+  // 1..largestSide or an area above largestArea, and for an empty sink;
+  // EInvalidGraphicOperation when the encoder cannot start.
+  WebmWriter(int width, int height, Sink sink);
+  ~WebmWriter();
+  WebmWriter(const WebmWriter&) = delete;
+  WebmWriter& operator=(const WebmWriter&) = delete;
+
+  // `pixels`: width*height colours 0x00RRGGBB (the high byte is ignored), the top row
+  // first, shown for `delayMs` milliseconds. Throws EInvalidGraphic for null pixels or
+  // a negative delay (the writer stays usable), EInvalidGraphicOperation after
+  // finish() or a failed encode or write.
+  void addFrame(const std::uint32_t* pixels, int delayMs);
+  // Encodes the pending frame, flushes the encoder, writes the cues and the duration
+  // and gives the file to the sink. Throws EInvalidGraphicOperation("No video data to
+  // write") without frames, and after finish() or a failure.
+  void finish();
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+private:
+  struct Encoder;
+  void checkUsable() const;
+  void encodePending(bool last);
+
+  int width_, height_;
+  Sink sink;
+  std::unique_ptr<Encoder> encoder;
+  std::vector<std::uint32_t> pending; // the frame still growing by merges
+  std::int64_t pendingMs = 0;
+  std::int64_t encodedMs = 0; // where the pending frame starts
+  bool hasPending = false, finished = false, failed = false;
+};
+
+} // namespace glimor::imaging
