@@ -1,4 +1,5 @@
 #include "imaging/gif_animation.h"
+#include "imaging/webm_writer.h"
 #include "record/frame_encoder.h"
 
 namespace glimor::record {
@@ -27,11 +28,8 @@ private:
 
 std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height, std::string path,
                                           platform::Files& files) {
-  switch (type) {
-  case platform::RecordingType::Gif:
-  case platform::RecordingType::WebM: // until the video writer is in
-    break;
-  }
+  if (type == platform::RecordingType::WebM)
+    return std::make_unique<FileEncoder<imaging::WebmWriter>>(width, height, std::move(path), files);
   return std::make_unique<FileEncoder<imaging::GifAnimationWriter>>(width, height, std::move(path), files);
 }
 

@@ -516,9 +516,18 @@ TEST_F(RecordKeyTest, DiscardingLeavesNoFileAndWebMIsWrittenWhereChosen) {
 
   form.onRecordingTypeSelected(platform::RecordingType::WebM);
   EXPECT_EQ((profile.values[{"Record", "Type"}]), "WebM");
+  form.onTrayRecord();
+  letItRun();
+  form.onTrayStopRecording();
+  const platform::Bytes& webm = files.contents.at("C:\\Apps\\GlimorRecording.webm");
+  EXPECT_EQ(std::vector<std::uint8_t>(webm.begin(), webm.begin() + 4), (std::vector<std::uint8_t>{0x1A, 0x45, 0xDF, 0xA3}));
+  EXPECT_EQ(view.uploadFile, "C:\\Apps\\GlimorRecording.webm");
+  EXPECT_EQ(files.contents.count("C:\\Apps\\GlimorRecording.gif"), 0u) << "the other type's file is left alone";
+
   selectionView.user = [&] {}; // Esc: nothing is recorded
   form.onTrayRecord();
   EXPECT_FALSE(recordingView.shown);
+  EXPECT_EQ(uploads, 1);
 }
 
 TEST_F(RecordKeyTest, TheLongestLengthStopsTheRecordingByItself) {
