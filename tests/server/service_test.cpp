@@ -3,6 +3,7 @@
 #include "service.h"
 #include "temp_folder.h"
 #include "token_store.h"
+#include "webm_for_tests.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -87,6 +88,39 @@ TEST_F(ServiceTest, EveryImageTypeComesBackUnchanged) {
                                      {"Content-Security-Policy", "default-src 'none'; sandbox"},
                                      {"Content-Disposition", "inline; filename=\"" + fileName + "\""}}));
   }
+}
+
+// A recording keeps its type and duration, and is served in the ranges a player seeks with.
+TEST_F(ServiceTest, ARecordingIsStoredWithItsDurationAndServedInRanges) {
+  testing::WebmShape shape;
+  shape.tracks[0].codec = "V_VP9";
+  shape.durationMs = 12'000;
+  const std::string webm = testing::webmOf(testing::vpxFrames(true, 64, 48, 3), shape);
+  Request post = upload("webm", webm);
+  post.accept = "application/json";
+  Response stored = route(service, post);
+  ASSERT_EQ(stored.status, 200) << stored.reason;
+  std::smatch found;
+  ASSERT_TRUE(std::regex_search(stored.body, found,
+                                std::regex("\"url\": \"http://localhost:8080(/i/[\\w-]{16}\\.webm)\"")))
+      << stored.body;
+  EXPECT_THAT(stored.body, HasSubstr("\"width\": 64, \"height\": 48, \"type\": \"video/webm\", "
+                                     "\"duration_ms\": 12000, \"size\": "));
+  Request seek = request("GET", found[1]);
+  seek.range = "bytes=100-";
+  Response part = route(service, seek);
+  EXPECT_EQ(part.status, 206);
+  EXPECT_EQ(part.contentType, "video/webm");
+  EXPECT_EQ(part.payload().substr(part.sentRange().first, part.sentRange().length), webm.substr(100));
+  EXPECT_THAT(part.headers, ::testing::Contains(::testing::Pair(
+                                "Content-Range", "bytes 100-" + std::to_string(webm.size() - 1) + "/" +
+                                                     std::to_string(webm.size()))));
+  EXPECT_THAT(part.headers,
+              ::testing::Contains(::testing::Pair("Content-Security-Policy", HasSubstr("media-src 'self'"))));
+
+  shape.tracks[0].codec = "V_MPEG4/ISO/AVC";
+  EXPECT_EQ(statusAndReason(upload("webm", testing::webmOf(testing::vpxFrames(true, 64, 48, 1), shape))),
+            "415 WebM video that is neither VP8 nor VP9");
 }
 
 TEST_F(ServiceTest, TheExtensionClaimedByTheClientDoesNotDecideTheType) {
@@ -323,6 +357,11 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
     ids.push_back(pathOfLink(linkOf(route(service, post))).substr(3, 16));
   }
   route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
+  testing::WebmShape shape;
+  shape.durationMs = 72'400;
+  Request recording = upload("webm", testing::webmOf(testing::vpxFrames(false, 64, 48, 2), shape));
+  recording.caller.tokenName = "ann";
+  const std::string recorded = pathOfLink(linkOf(route(service, recording))).substr(3, 16);
 
   // A sign-in as the page's own form posts it: with the value the page gave the browser.
   auto signIn = [&](const std::string& tokenField) {
@@ -377,11 +416,16 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   };
   Response first = route(service, withCookie(request("GET", "/my")));
   EXPECT_EQ(count(first.body, "class=\"link\""), 50u);
+  // The recording, newest, shows its thumbnail and how long it plays; pictures show neither.
+  EXPECT_THAT(first.body, HasSubstr("<img src=\"/t/" + recorded + ".jpg\""));
+  EXPECT_THAT(first.body, HasSubstr(recorded + ".webm\" aria-label=\"Link to copy\">\n<div class=\"meta\">"
+                                               "<span class=\"duration\">Video, 1:12</span>"));
+  EXPECT_EQ(count(first.body, "class=\"duration\""), 1u);
   EXPECT_THAT(first.body, HasSubstr("<a href=\"/my?page=1\">Older</a>"));
   EXPECT_THAT(first.body, Not(HasSubstr("Newer")));
   EXPECT_THAT(first.body, Not(HasSubstr(token)));
   Response second = route(service, withCookie(request("GET", "/my?page=1")));
-  EXPECT_EQ(count(second.body, "class=\"link\""), 1u);
+  EXPECT_EQ(count(second.body, "class=\"link\""), 2u);
   EXPECT_THAT(second.body, HasSubstr("<a href=\"/my?page=0\">Newer</a>"));
   EXPECT_THAT(first.headers,
               ::testing::Contains(::testing::Pair(
