@@ -81,6 +81,7 @@ public:
 
   webm::Status OnInfo(const webm::ElementMetadata&, const webm::Info& info) override {
     tickNs_ = double(info.timecode_scale.value());
+    if (tickNs_ <= 0) throw incomplete(); // every time would be zero
     if (info.duration.is_present()) {
       declaredMs_ = info.duration.value() * tickNs_ / 1e6;
       if (!(declaredMs_ >= 0) || declaredMs_ > maxMs()) throw tooLong();
@@ -141,7 +142,7 @@ public:
     double ms = declaredMs_;
     if (ms < 0) { // no duration given: the span of the frames, and one frame's time
       const double frames = double(frames_->count().frames);
-      const double spanMs = double(lastTicks_ - firstTicks_) * tickNs_ / 1e6;
+      const double spanMs = (lastTicks_ - firstTicks_) * tickNs_ / 1e6;
       ms = spanMs + (frameMs_ > 0 ? frameMs_ : frames > 1 ? spanMs / (frames - 1) : 0);
     }
     return {frames_->count().frames, std::uint64_t(ms + 0.5)};
@@ -153,11 +154,11 @@ private:
 
   webm::Status blockBegins(const webm::Block& block, webm::Action* action) {
     if (!frames_) throw refused("WebM without a video track");
-    if (block.track_number != trackNumber_) throw incomplete(); // a frame of no declared track
-    const std::int64_t ticks = std::int64_t(clusterTicks_) + block.timecode;
+    if (block.track_number != trackNumber_) throw incomplete();  // a frame of no declared track
+    const double ticks = double(clusterTicks_) + block.timecode; // far beyond any bound, never wrapping
     if (!anyBlock_) firstTicks_ = lastTicks_ = ticks, anyBlock_ = true;
     firstTicks_ = std::min(firstTicks_, ticks), lastTicks_ = std::max(lastTicks_, ticks);
-    if (double(lastTicks_ - firstTicks_) * tickNs_ / 1e6 > maxMs()) throw tooLong();
+    if ((lastTicks_ - firstTicks_) * tickNs_ / 1e6 > maxMs()) throw tooLong();
     *action = webm::Action::kRead;
     return ok();
   }
@@ -169,7 +170,7 @@ private:
   std::uint64_t trackNumber_ = 0, clusterTicks_ = 0;
   double tickNs_ = 1e6, declaredMs_ = -1, frameMs_ = 0;
   bool anyBlock_ = false;
-  std::int64_t firstTicks_ = 0, lastTicks_ = 0;
+  double firstTicks_ = 0, lastTicks_ = 0;
   std::optional<VideoFrames> frames_;
   std::vector<std::uint8_t> frame_;
 };
