@@ -2,7 +2,7 @@
 #include "refusal.h"
 
 #include <algorithm>
-#include <deque>
+#include <list>
 
 #include <vpx/vp8dx.h>
 
@@ -69,9 +69,12 @@ struct VideoFrames::Buffers {
       buffers.refused = true;
       return -1;
     }
-    // A free one large enough, as the decoder's own pool does; new ones are zeroed.
+    // A free one large enough, as the decoder's own pool does; new ones are zeroed,
+    // and free ones too small are let go, so a stream of growing frames holds no more
+    // buffers than the decoder uses at once.
     for (Held& held : buffers.held)
       if (!held.inUse && held.size >= size) return hand(held, buffer);
+    buffers.held.remove_if([size](const Held& held) { return !held.inUse && held.size < size; });
     buffers.held.push_back({std::make_unique<std::uint8_t[]>(size), size, false});
     return hand(buffers.held.back(), buffer);
   }
@@ -94,7 +97,7 @@ struct VideoFrames::Buffers {
 
   const std::uint64_t maxBytes;
   bool refused = false;
-  std::deque<Held> held; // a deque: the decoder keeps pointers to its elements
+  std::list<Held> held; // a list: the decoder keeps pointers to its elements
 };
 
 VideoFrames::VideoFrames(VideoCodec codec, const PixelLimits& limits, ThumbnailMaker* thumbnail)

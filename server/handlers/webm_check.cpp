@@ -98,8 +98,10 @@ public:
     if (codec != "V_VP8" && codec != "V_VP9") throw refused("WebM video that is neither VP8 nor VP9");
     if (track.content_encodings.is_present()) throw refused("WebM video of compressed or encrypted frames");
     const webm::Video& video = track.video.value();
-    if (video.pixel_width.value() * video.pixel_height.value() > maxFramePixels(limits_))
-      throw refused("Frame of more than " + std::to_string(maxFramePixels(limits_)) + " pixels: too large");
+    const std::uint64_t most = maxFramePixels(limits_), width = video.pixel_width.value(),
+                        height = video.pixel_height.value();
+    if (width > most || height > most || width * height > most) // each side first: no product wraps
+      throw refused("Frame of more than " + std::to_string(most) + " pixels: too large");
     trackNumber_ = track.track_number.value();
     if (track.default_duration.is_present()) frameMs_ = double(track.default_duration.value()) / 1e6;
     frames_.emplace(codec == "V_VP9" ? VideoCodec::vp9 : VideoCodec::vp8, limits_, thumbnail_);
