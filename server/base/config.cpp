@@ -148,6 +148,9 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.maxUploadBytes = parseNumber<std::uint64_t>("--max-upload", value(), 1, std::uint64_t(1) << 32);
     } else if (flag == "--max-pixels") {
       config.maxPixels = parseNumber<std::uint64_t>("--max-pixels", value(), 1, std::uint64_t(1) << 40);
+    } else if (flag == "--max-total-pixels") {
+      config.maxTotalPixels =
+          parseNumber<std::uint64_t>("--max-total-pixels", value(), 1, std::uint64_t(1) << 44);
     } else if (flag == "--timeout") {
       config.requestTimeout = std::chrono::seconds(parseNumber<int>("--timeout", value(), 1, 3600));
     } else if (flag == "--max-connections") {

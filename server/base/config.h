@@ -48,8 +48,11 @@ struct Config {
   std::uint64_t maxUploadBytes = 32 * 1024 * 1024;
   // Bytes the store may hold at most, images and feedback together; nothing: no bound.
   std::optional<std::uint64_t> maxStoreBytes;
-  // Pixels an uploaded image may have (all frames of a GIF together).
+  // Pixels an uploaded image, or one frame of an animated GIF or a recording, may have.
   std::uint64_t maxPixels = 100'000'000;
+  // Pixels of all the frames of an animated GIF or a recording together: 30 s of
+  // 1920 x 1200 at 15 frames a second (a recording at Glimor's defaults) and more.
+  std::uint64_t maxTotalPixels = 2'000'000'000;
   // How long a client may take to send one request, and how long an idle
   // kept-alive connection stays open.
   std::chrono::seconds requestTimeout{30};
@@ -88,6 +91,7 @@ inline constexpr std::string_view usageText =
     "usage: glimor-server (--data DIR | --database postgresql://... [--database-connections N])\n"
     "                     [--listen ADDRESS:PORT] [--public-url http[s]://HOST[:PORT]]\n"
     "                     [--updates DIR] [--max-upload BYTES] [--max-store BYTES] [--max-pixels N]\n"
+    "                     [--max-total-pixels N]\n"
     "                     [--timeout SECONDS]\n"
     "                     [--tls-cert CERT.pem --tls-key KEY.pem]\n"
     "                     [--max-connections N] [--max-connections-per-address N]\n"

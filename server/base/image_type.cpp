@@ -10,7 +10,8 @@ constexpr ImageType bmp{"bmp", "image/bmp"};
 constexpr ImageType jpeg{"jpg", "image/jpeg"};
 constexpr ImageType gif{"gif", "image/gif"};
 constexpr ImageType png{"png", "image/png"};
-constexpr std::array<ImageType, 4> allTypes = {bmp, jpeg, gif, png};
+constexpr ImageType webm{"webm", "video/webm"};
+constexpr std::array<ImageType, 5> allTypes = {bmp, jpeg, gif, png, webm};
 
 std::uint32_t littleEndian32(std::string_view bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -38,6 +39,9 @@ std::optional<ImageType> sniffImageType(std::string_view bytes) {
   if (bytes.starts_with("\xff\xd8\xff"sv)) return jpeg;
   if (bytes.starts_with("GIF87a"sv) || bytes.starts_with("GIF89a"sv)) return gif;
   if (looksLikeBmp(bytes)) return bmp;
+  // Any EBML document: its check then tells a WebM from other Matroska files,
+  // so that they are refused with a reason.
+  if (bytes.starts_with("\x1a\x45\xdf\xa3"sv)) return webm;
   return std::nullopt;
 }
 

@@ -45,11 +45,7 @@ public:
     rgb_.assign(std::size_t(screen.width) * 3, 0xff);
   }
 
-  void noteTransparency(GifByteType* block) {
-    GraphicsControlBlock control{};
-    if (block && DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
-      transparent_ = control.TransparentColor;
-  }
+  void noteTransparency(int transparent) { transparent_ = transparent; }
 
   // The screen's rows outside the frame, once its place is known.
   void begin() {
@@ -85,11 +81,18 @@ private:
   std::vector<std::uint8_t> rgb_;
 };
 
-bool skipExtension(GifFileType* gif, FirstFrame* first) {
+// A frame's graphic control tells its delay (hundredths of a second) and, for
+// the first frame's thumbnail, its transparent colour.
+bool skipExtension(GifFileType* gif, FirstFrame* first, std::uint64_t& delays) {
   int code = 0;
   GifByteType* block = nullptr;
   if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
-  if (code == GRAPHICS_EXT_FUNC_CODE && first) first->noteTransparency(block);
+  GraphicsControlBlock control{};
+  if (code == GRAPHICS_EXT_FUNC_CODE && block &&
+      DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) {
+    delays += std::uint64_t(std::max(control.DelayTime, 0));
+    if (first) first->noteTransparency(control.TransparentColor);
+  }
   while (block)
     if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
   return true;
@@ -107,12 +110,18 @@ int interlacedRow(int i, int height) {
   return i;
 }
 
-bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t& pixelsLeft,
+struct Frames {
+  Motion counted;
+  std::uint64_t pixels = 0, delays = 0;
+};
+
+bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, const PixelLimits& limits, Frames& frames,
                  DecodeClock& clock, FirstFrame* first) {
   if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
   const int width = gif->Image.Width, height = gif->Image.Height;
-  if (width <= 0 || height <= 0 || std::uint64_t(width) * std::uint64_t(height) > pixelsLeft) return false;
-  pixelsLeft -= std::uint64_t(width) * std::uint64_t(height);
+  if (width <= 0 || height <= 0 || std::uint64_t(width) * std::uint64_t(height) > limits.maxPixels)
+    return false;
+  countFrame(frames.counted, frames.pixels, std::uint64_t(width) * std::uint64_t(height), limits);
   // giflib keeps a record of every frame it has read; only the current one is needed,
   // so a file of a million tiny frames holds one.
   GifFreeSavedImages(gif);
@@ -129,15 +138,17 @@ bool decodeFrame(GifFileType* gif, std::vector<GifPixelType>& row, std::uint64_t
 
 } // namespace
 
-// The logical screen (what a viewer allocates) and the frames together (what is
-// decoded) must each stay within maxPixels; at least one frame, then the trailer.
-bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail) {
+// The logical screen (what a viewer allocates) and each frame must stay within
+// maxPixels, the frames together (what is decoded) within maxTotalPixels; at
+// least one frame, then the trailer.
+bool isCompleteGif(std::string_view bytes, const PixelLimits& limits, ThumbnailMaker* thumbnail,
+                   Motion* motion) {
   Source source{bytes};
   int error = 0;
   std::unique_ptr<GifFileType, Close> gif(DGifOpen(&source, readBytes, &error));
-  if (!gif || std::uint64_t(gif->SWidth) * std::uint64_t(gif->SHeight) > maxPixels) return false;
+  if (!gif || std::uint64_t(gif->SWidth) * std::uint64_t(gif->SHeight) > limits.maxPixels) return false;
   std::vector<GifPixelType> row;
-  std::uint64_t pixelsLeft = maxPixels;
+  Frames frames;
   std::optional<FirstFrame> first;
   if (thumbnail) first.emplace(gif.get(), *thumbnail);
   bool anyFrame = false;
@@ -147,14 +158,15 @@ bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMak
     if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR) return false;
     switch (record) {
     case IMAGE_DESC_RECORD_TYPE:
-      if (!decodeFrame(gif.get(), row, pixelsLeft, clock, anyFrame || !first ? nullptr : &*first))
+      if (!decodeFrame(gif.get(), row, limits, frames, clock, anyFrame || !first ? nullptr : &*first))
         return false;
       anyFrame = true;
       break;
     case EXTENSION_RECORD_TYPE:
-      if (!skipExtension(gif.get(), anyFrame || !first ? nullptr : &*first)) return false;
+      if (!skipExtension(gif.get(), anyFrame || !first ? nullptr : &*first, frames.delays)) return false;
       break;
     case TERMINATE_RECORD_TYPE:
+      if (motion) *motion = {frames.counted.frames, frames.counted.frames > 1 ? frames.delays * 10 : 0};
       return anyFrame && source.at == bytes.size();
     default:
       return false;

@@ -2,6 +2,7 @@
 
 #include "imaging/bmp_reader.h"
 #include "platform/error.h"
+#include "refusal.h"
 
 #include <span>
 #include <vector>
@@ -54,12 +55,25 @@ void bmpThumbnail(std::string_view bytes, const imaging::BmpLayout& layout, Thum
 
 } // namespace
 
-bool isCompleteImage(std::string_view bytes, const ImageType& type, std::uint64_t maxPixels,
-                     ThumbnailMaker* thumbnail) {
-  if (type.extension == "bmp") return isCompleteBmp(bytes, maxPixels, thumbnail);
-  if (type.extension == "jpg") return isCompleteJpeg(bytes, maxPixels, thumbnail);
-  if (type.extension == "gif") return isCompleteGif(bytes, maxPixels, thumbnail);
-  if (type.extension == "png") return isCompletePng(bytes, maxPixels, thumbnail);
+void countFrame(Motion& motion, std::uint64_t& totalPixels, std::uint64_t pixels, const PixelLimits& limits) {
+  if (pixels > limits.maxPixels)
+    throw Refusal(415, "Frame of more than " + std::to_string(limits.maxPixels) + " pixels: too large");
+  if (++motion.frames > maxRecordingFrames)
+    throw Refusal(415, "More than " + std::to_string(maxRecordingFrames) + " frames: too costly to decode");
+  totalPixels += pixels;
+  if (totalPixels > limits.maxTotalPixels)
+    throw Refusal(415, "More than " + std::to_string(limits.maxTotalPixels) +
+                           " pixels in all frames together: too costly to decode");
+}
+
+bool isCompleteImage(std::string_view bytes, const ImageType& type, const PixelLimits& limits,
+                     ThumbnailMaker* thumbnail, Motion* motion) {
+  if (motion) *motion = {1, 0};
+  if (type.extension == "gif") return isCompleteGif(bytes, limits, thumbnail, motion);
+  if (type.extension == "webm") return isCompleteWebm(bytes, limits, thumbnail, motion);
+  if (type.extension == "bmp") return isCompleteBmp(bytes, limits.maxPixels, thumbnail);
+  if (type.extension == "jpg") return isCompleteJpeg(bytes, limits.maxPixels, thumbnail);
+  if (type.extension == "png") return isCompletePng(bytes, limits.maxPixels, thumbnail);
   return false;
 }
 

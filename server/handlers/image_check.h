@@ -9,16 +9,48 @@
 
 namespace glimor::server {
 
-// Whether `bytes` decode completely as `type`: every pixel of every frame, at most
-// `maxPixels` of them (judged from the headers before any pixel is decoded), and
-// nothing after the image's end. Memory stays bounded: rows are decoded one at a
-// time into one buffer, and the decoders' own state is capped. An image that
-// would cost more than the limits below is refused with a Refusal (415) that
-// says so, since it may be complete. With `thumbnail`, the decoded pixels also
-// make the image's thumbnail (a GIF's first frame on its logical screen), at
-// the cost of that decode, which the limits above count.
-bool isCompleteImage(std::string_view bytes, const ImageType& type, std::uint64_t maxPixels,
-                     ThumbnailMaker* thumbnail = nullptr);
+// What a check holds an upload to: each frame (and a GIF's logical screen) at
+// most `maxPixels`, all frames of an animated GIF or a WebM video together at
+// most `maxTotalPixels`.
+struct PixelLimits {
+  static constexpr std::uint64_t defaultMaxTotalPixels = 2'000'000'000;
+
+  PixelLimits(std::uint64_t maxPixels, std::uint64_t maxTotalPixels = defaultMaxTotalPixels)
+      : maxPixels(maxPixels), maxTotalPixels(maxTotalPixels) {}
+  std::uint64_t maxPixels;
+  std::uint64_t maxTotalPixels;
+};
+
+// A recording's frames and how long it plays; a still picture has one frame
+// and plays for no time.
+struct Motion {
+  std::uint64_t frames = 0;
+  std::uint64_t durationMs = 0;
+};
+
+// The longest recording kept: Glimor records at most 300 s at up to 30 frames
+// a second; the rest is room for the last frame's own time and rounding. Their
+// frames are counted for GIFs too, whose delays are only hints and not bounded.
+inline constexpr std::chrono::seconds maxRecordingTime{305};
+inline constexpr std::uint64_t maxRecordingFrames = 305 * 30;
+
+// Counts one more frame of `pixels` against the limits (which the headers may
+// already have passed singly), and throws the Refusal (415) that says which
+// bound it passes.
+void countFrame(Motion& motion, std::uint64_t& totalPixels, std::uint64_t pixels, const PixelLimits& limits);
+
+// Whether `bytes` decode completely as `type`: every pixel of every frame,
+// within `limits` (judged from the headers before any pixel is decoded where
+// they tell), and nothing after the image's end. Memory stays bounded: rows are
+// decoded one at a time into one buffer, and the decoders' own state is capped.
+// An image that would cost more than the limits below is refused with a
+// Refusal (415) that says so, since it may be complete; a WebM is refused that
+// way whatever is wrong with it. With `thumbnail`, the decoded pixels also
+// make the image's thumbnail (the first frame, a GIF's on its logical screen),
+// at the cost of that decode, which the limits above count. With `motion`, it
+// learns the frames and the duration.
+bool isCompleteImage(std::string_view bytes, const ImageType& type, const PixelLimits& limits,
+                     ThumbnailMaker* thumbnail = nullptr, Motion* motion = nullptr);
 
 // A real encoder writes about ten scans; each scan is one more pass over every
 // block of its components, so a file of hundreds of tiny scans costs seconds.
@@ -57,7 +89,10 @@ void standInProcessorClock(ProcessorClock clock);
 // The checks behind it, one per format.
 bool isCompleteBmp(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
 bool isCompleteJpeg(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
-bool isCompleteGif(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
+bool isCompleteGif(std::string_view bytes, const PixelLimits& limits, ThumbnailMaker* thumbnail = nullptr,
+                   Motion* motion = nullptr);
 bool isCompletePng(std::string_view bytes, std::uint64_t maxPixels, ThumbnailMaker* thumbnail = nullptr);
+bool isCompleteWebm(std::string_view bytes, const PixelLimits& limits, ThumbnailMaker* thumbnail = nullptr,
+                    Motion* motion = nullptr);
 
 } // namespace glimor::server

@@ -14,11 +14,15 @@ Response goneResponse() {
 
 // Stored images never change, so clients and proxies may keep them for a year.
 // A browser shows the bytes only as the image type named, runs nothing in them even
-// when opened as a document, and saves them under the link's own name.
-Refusal::Headers imageHeaders(std::string_view fileName) {
+// when opened as a document, and saves them under the link's own name. A video
+// opened as a document is played by a player the browser makes in it, which
+// loads the video again: the policy lets it, from the document's own origin.
+Refusal::Headers imageHeaders(std::string_view fileName, bool video = false) {
   return {{"Cache-Control", "public, max-age=31536000, immutable"},
           {"X-Content-Type-Options", "nosniff"},
-          {"Content-Security-Policy", "default-src 'none'; sandbox"},
+          {"Content-Security-Policy", video
+                                          ? "default-src 'none'; media-src 'self'; sandbox allow-same-origin"
+                                          : "default-src 'none'; sandbox"},
           {"Content-Disposition", "inline; filename=\"" + std::string(fileName) + "\""}};
 }
 
@@ -36,7 +40,7 @@ Response handleImage(Service& service, const Request& request, std::string_view 
 
   Response response;
   std::string etag = "\"" + image->sha256 + "\"";
-  response.headers = imageHeaders(fileName);
+  response.headers = imageHeaders(fileName, image->type.isVideo());
   response.headers.emplace_back("ETag", etag);
   if (request.ifNoneMatch.find(etag) != std::string::npos || request.ifNoneMatch == "*") {
     response.status = 304;

@@ -154,6 +154,19 @@ std::string dateText(std::int64_t seconds) {
   return utc.substr(0, 10) + " " + utc.substr(11, 5) + " UTC";
 }
 
+// How long a recording plays, as players show it: "0:12", "1:05:00".
+std::string durationText(std::uint64_t ms) {
+  const std::uint64_t seconds = (ms + 500) / 1000;
+  char text[32];
+  if (seconds >= 3600)
+    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(seconds / 3600),
+                  (unsigned long long)(seconds / 60 % 60), (unsigned long long)(seconds % 60));
+  else
+    std::snprintf(text, sizeof text, "%llu:%02llu", (unsigned long long)(seconds / 60),
+                  (unsigned long long)(seconds % 60));
+  return text;
+}
+
 int pageNumber(std::string_view text) {
   int number = 0;
   for (char c : text) {
@@ -190,6 +203,10 @@ Response listPage(Service& service, const Request& request, const BrowserSession
                "\"></a>\n<div>"
                "<input class=\"link\" type=\"text\" readonly value=\"" +
                escapeHtml(link) + "\" aria-label=\"Link to copy\">\n<div class=\"meta\">" +
+               (image.durationMs ? "<span class=\"duration\">" +
+                                       std::string(image.type.isVideo() ? "Video" : "Animation") + ", " +
+                                       durationText(*image.durationMs) + "</span> &middot; "
+                                 : std::string()) +
                escapeHtml(sizeText(image.size)) + " &middot; " + escapeHtml(dateText(image.createdAt)) +
                "</div>\n<form method=\"post\" action=\"/my/delete\">" + hiddenField("id", image.id) +
                hiddenField("page", std::to_string(number)) + csrf +

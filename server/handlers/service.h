@@ -64,8 +64,9 @@ struct CheckedUpload {
   std::string_view content;
   std::string fileName;
   Caller caller;
-  PictureSize size;      // width and height in pixels (a GIF's logical screen)
-  std::string thumbnail; // a JPEG of at most thumbnailSide pixels a side
+  PictureSize size;                        // width and height in pixels (a GIF's logical screen)
+  std::string thumbnail;                   // a JPEG of at most thumbnailSide pixels a side
+  std::optional<std::uint64_t> durationMs; // a recording's (several frames); nothing for a still picture
 };
 
 // An upload's two halves, so that decoding (processor work) and storing

@@ -50,7 +50,10 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
   // thumbnail comes out of the same decode.
   auto type = sniffImageType(part.content);
   ThumbnailMaker thumbnail;
-  if (!type || !isCompleteImage(part.content, *type, service.config.maxPixels, &thumbnail))
+  Motion motion;
+  if (!type ||
+      !isCompleteImage(part.content, *type, {service.config.maxPixels, service.config.maxTotalPixels},
+                       &thumbnail, &motion))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
@@ -60,7 +63,8 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
           paths::fileNameOf(*part.fileName),
           request.caller,
           thumbnail.pictureSize(),
-          thumbnail.ownJpeg() ? std::string(part.content) : thumbnail.jpeg()};
+          thumbnail.ownJpeg() ? std::string(part.content) : thumbnail.jpeg(),
+          type->isVideo() || motion.frames > 1 ? std::optional(motion.durationMs) : std::nullopt};
 }
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
@@ -68,7 +72,7 @@ Response storeUpload(Service& service, const Request& request, const CheckedUplo
   std::string id = withinStoreLimit(service, upload.content.size(), [&] {
     return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
                                 upload.caller.tokenName.value_or(""), deletionSecretHash(secret),
-                                upload.thumbnail});
+                                upload.thumbnail, upload.durationMs});
   });
 
   const std::string& base = upload.linkBase;
@@ -82,6 +86,7 @@ Response storeUpload(Service& service, const Request& request, const CheckedUplo
                     ", \"width\": " + std::to_string(upload.size.width) +
                     ", \"height\": " + std::to_string(upload.size.height) +
                     ", \"type\": " + jsonString(upload.type.mimeType) +
+                    (upload.durationMs ? ", \"duration_ms\": " + std::to_string(*upload.durationMs) : "") +
                     ", \"size\": " + std::to_string(upload.content.size()) + "}\n";
     return response;
   }

@@ -28,10 +28,11 @@ struct Upload {
   std::string_view bytes;
   ImageType type;
   std::string_view clientAddress;
-  std::string_view originalName; // the last component of the client's file name
-  std::string_view tokenName;    // the name of the upload token used; empty when anonymous
-  std::string_view deletionHash; // deletionSecretHash() of the upload's deletion secret
-  std::string_view thumbnail;    // the JPEG shown for it in lists; empty: none
+  std::string_view originalName;           // the last component of the client's file name
+  std::string_view tokenName;              // the name of the upload token used; empty when anonymous
+  std::string_view deletionHash;           // deletionSecretHash() of the upload's deletion secret
+  std::string_view thumbnail;              // the JPEG shown for it in lists; empty: none
+  std::optional<std::uint64_t> durationMs; // how long a recording plays; nothing for a still picture
 };
 
 // What the operator sees of a stored image.
@@ -41,8 +42,15 @@ struct ImageRecord {
   std::uint64_t size = 0;
   std::int64_t createdAt = 0; // seconds since 1970, UTC
   std::string clientAddress;
-  std::string tokenName; // empty for an anonymous upload
+  std::string tokenName;                   // empty for an anonymous upload
+  std::optional<std::uint64_t> durationMs; // a recording's; nothing for a still picture
 };
+
+// A stored duration, where -1 stands for none.
+inline std::optional<std::uint64_t> durationOf(std::int64_t stored) {
+  if (stored < 0) return std::nullopt;
+  return std::uint64_t(stored);
+}
 
 // Which images list() returns: those that match every field set, oldest first
 // (or newest first, in the order they were stored), after skipping `offset` of them.

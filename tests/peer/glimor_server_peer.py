@@ -244,6 +244,15 @@ def make_images(folder):
     return images
 
 
+def make_recording(folder, name, *output):
+    """A recording of 2 s made by ffmpeg from its test pattern."""
+    target = os.path.join(folder, name)
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10:duration=2",
+                    *output, target], check=True)
+    with open(target, "rb") as f:
+        return f.read()
+
+
 def png_of(width, height, rows, bit_depth=8, colour_type=2, level=0):
     """A PNG file of the given filtered rows, compressed at `level`."""
     def chunk(kind, data):
@@ -410,6 +419,18 @@ def wire(work):
         check("Content-Type: " + expected_type in fetched, "content type of %s" % extension)
         check("Content-Length: %d" % len(image) in fetched, "content length of %s" % extension)
 
+    # A recording: stored as a WebM with its duration, served whole or in the ranges players seek with.
+    recording = make_recording(work, "rec.webm", "-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8")
+    made = json.loads(curl("-H", "Accept: application/json", "-F", "file=@" + os.path.join(work, "rec.webm"),
+                           "http://localhost:%d/guestglimor.php" % port))
+    check(made.get("type") == "video/webm" and made.get("duration_ms") == 2000 and made["url"].endswith(".webm") and
+          (made["width"], made["height"]) == (160, 120), "recording stored: %r" % made)
+    part = curl("-D", "-", "-r", "500-1499", made["url"])
+    check(b"206 Partial Content" in part and b"Content-Type: video/webm" in part and
+          b"Content-Range: bytes 500-1499/%d" % len(recording) in part and part.endswith(recording[500:1500]),
+          "recording range: %r" % part[:300])
+    check(curl("-r", "-100", made["url"]) == recording[-100:], "recording's last bytes")
+
     # Progressive and interlaced images decode too.
     for extension, interlace in (("jpg", "Plane"), ("png", "PNG"), ("gif", "GIF")):
         path = os.path.join(work, "interlaced." + extension)
@@ -472,7 +493,7 @@ def wire(work):
     # The original file name keeps only its last component.
     with sqlite3.connect(os.path.join(work, "data", "glimor.db")) as db:
         names = {row[0] for row in db.execute("SELECT original_name FROM images")}
-    check(names == {b"Glimor.bmp", b"Glimor.jpg", b"Glimor.gif", b"Glimor.png", b"large.png"},
+    check(names == {b"Glimor.bmp", b"Glimor.jpg", b"Glimor.gif", b"Glimor.png", b"large.png", b"rec.webm"},
           "original names: %r" % names)
 
     # curl's own multipart form is accepted too.
@@ -1515,17 +1536,18 @@ def page(work):
     ann, bob = token("ann"), token("bob")
     with open(os.path.join(work, "a.png"), "wb") as f:
         f.write(png)
+    make_recording(work, "b.webm", "-c:v", "libvpx")
 
-    def upload(secret):
+    def upload(secret, name="a.png"):
         for _ in range(50):  # the tokens are known to the service within a second
             answer = curl("-H", "Authorization: Bearer " + secret, "-H", "Accept: application/json",
-                          "-F", "file=@" + os.path.join(work, "a.png"), base + "/guestglimor.php")
+                          "-F", "file=@" + os.path.join(work, name), base + "/guestglimor.php")
             if b'"url"' in answer:
                 return json.loads(answer)["url"]
             time.sleep(0.1)
         return ""
-    links = [upload(ann), upload(ann)]
-    foreign = upload(bob)
+    links = [upload(ann), upload(ann, "b.webm")]
+    foreign = upload(bob, "b.webm")
 
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
@@ -1575,6 +1597,7 @@ def page(work):
         wait.until(lambda d: d.execute_script("return [...document.images].every(i => i.complete)"))
         widths = driver.execute_script("return [...document.images].map(i => i.naturalWidth)")
         check(len(widths) == 2 and all(w > 0 for w in widths), "thumbnails shown: %r" % widths)
+        check(driver.find_element(By.CLASS_NAME, "duration").text == "Video, 0:02", "the recording's duration")
         artifacts = os.path.join(os.path.dirname(os.path.abspath(BUILD)), "artifacts")
         os.makedirs(artifacts, exist_ok=True)
         driver.set_window_size(1000, 700)
@@ -1602,6 +1625,12 @@ def page(work):
               status_of(links[1]) == "410", "deleted from the page")
         driver.find_element(By.CSS_SELECTOR, "form[action='/my/logout'] button").click()
         wait.until(lambda d: d.find_elements(By.ID, "token"))
+
+        # A recording's link opened in the browser plays: its player may load it, seeking in ranges.
+        driver.get(foreign)
+        wait.until(lambda d: d.execute_script("const v = document.querySelector('video'); return v && v.readyState >= 1"))
+        check(abs(driver.execute_script("return document.querySelector('video').duration") - 2) < 0.2,
+              "the recording plays in the browser")
     finally:
         driver.quit()
     check(server.stop() == 0, "clean exit")

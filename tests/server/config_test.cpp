@@ -30,13 +30,15 @@ TEST(Config, OnlyDataIsNeededForAServiceOnThisComputer) {
   EXPECT_FALSE(config->updatesDirectory);
   EXPECT_EQ(config->maxUploadBytes, 32u << 20);
   EXPECT_EQ(config->maxPixels, 100'000'000u);
+  EXPECT_EQ(config->maxTotalPixels, 2'000'000'000u);
   EXPECT_FALSE(config->tls);
   EXPECT_FALSE(config->expireAfterDays);
 }
 
 TEST(Config, ReadsEveryFlagInBothForms) {
-  auto config = parse({"--data=/d", "--listen", "0.0.0.0:80", "--public-url", "http://img.example.org/",
-                       "--updates=/u", "--max-upload", "1000", "--timeout", "5", "--max-pixels=4000"});
+  auto config =
+      parse({"--data=/d", "--listen", "0.0.0.0:80", "--public-url", "http://img.example.org/", "--updates=/u",
+             "--max-upload", "1000", "--timeout", "5", "--max-pixels=4000", "--max-total-pixels", "90000"});
   ASSERT_TRUE(config);
   EXPECT_EQ(config->listenAddress, "0.0.0.0");
   EXPECT_EQ(config->listenPort, 80);
@@ -44,6 +46,7 @@ TEST(Config, ReadsEveryFlagInBothForms) {
   EXPECT_EQ(config->updatesDirectory, "/u");
   EXPECT_EQ(config->maxUploadBytes, 1000u);
   EXPECT_EQ(config->maxPixels, 4000u);
+  EXPECT_EQ(config->maxTotalPixels, 90000u);
   EXPECT_EQ(config->requestTimeout, std::chrono::seconds(5));
 
   auto https = parse({"--data", "d", "--tls-key=k.pem", "--tls-cert", "chain.pem", "--public-url",
@@ -151,6 +154,8 @@ TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({"--data", "d", "--max-upload", "0"}).find("--max-upload"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--expire-after", "0"}).find("--expire-after"), std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--max-pixels", "0"}).find("--max-pixels"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--max-total-pixels", "-1"}).find("--max-total-pixels"),
+            std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--public-url", "ftp://x"}).find("must start with http:// or https://"),
             std::string::npos);
   EXPECT_NE(errorOf({"--data", "d", "--public-url", "http://https://x"}).find("no path"), std::string::npos);

@@ -26,8 +26,8 @@ const std::string secretHash = deletionSecretHash("secret");
 
 Upload uploadOf(const std::string& bytes, std::string_view name = "Glimor.png",
                 std::string_view address = "192.0.2.7", std::string_view token = "",
-                std::string_view thumbnail = "") {
-  return {bytes, *sniffImageType(bytes), address, name, token, secretHash, thumbnail};
+                std::string_view thumbnail = "", std::optional<std::uint64_t> durationMs = std::nullopt) {
+  return {bytes, *sniffImageType(bytes), address, name, token, secretHash, thumbnail, durationMs};
 }
 
 // Runs one SQL statement on a SQLite database file, as another program would.
@@ -166,7 +166,7 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   auto store = open();
   std::string a = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.1", "alice"));
   std::string b = store->add(uploadOf(testing::pngBytes(), "b.png", "192.0.2.1"));
-  std::string c = store->add(uploadOf(testing::pngBytes(), "c.png", "192.0.2.2", "bob"));
+  std::string c = store->add(uploadOf(testing::gifBytes(), "c.gif", "192.0.2.2", "bob", "", 12345));
   auto ids = [&](auto pick) {
     ImageQuery query;
     pick(query);
@@ -181,6 +181,11 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   };
   EXPECT_EQ(ids([](ImageQuery& q) { q.clientAddress = "192.0.2.1"; }), sorted({a, b}));
   EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = "bob"; }), sorted({c}));
+  ImageQuery byId; // a recording's duration comes back; a still picture has none
+  byId.id = c;
+  EXPECT_EQ(store->list(byId).at(0).durationMs, 12345u);
+  byId.id = a;
+  EXPECT_FALSE(store->list(byId).at(0).durationMs);
   EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = ""; }), sorted({b})); // anonymous uploads
   EXPECT_EQ(ids([&](ImageQuery& q) { q.id = b; }), sorted({b}));
   std::int64_t now = std::time(nullptr);
@@ -389,6 +394,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].clientAddress, "192.0.2.9");
   EXPECT_EQ(records[0].tokenName, "");
+  EXPECT_FALSE(records[0].durationMs);
   std::string added = store.images->add(uploadOf(testing::gifBytes(), "n.gif", "192.0.2.1", "alice"));
   ImageQuery byToken;
   byToken.tokenName = "alice";
@@ -402,7 +408,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
                      &row, nullptr);
   ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(row, 0), 1);
-  EXPECT_EQ(sqlite3_column_int(row, 1), 3);
+  EXPECT_EQ(sqlite3_column_int(row, 1), 4);
   sqlite3_finalize(row);
   sqlite3_close(db);
 

@@ -1,11 +1,13 @@
 #include "image_check.h"
 #include "image_type.h"
 #include "imaging/bmp_writer.h"
+#include "imaging/gif_animation.h"
 #include "imaging/gif_encoder.h"
 #include "imaging/jpeg_encoder.h"
 #include "imaging/png_image.h"
 #include "refusal.h"
 #include "temp_folder.h"
+#include "webm_for_tests.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,89 @@ TEST(ImageType, RecognisesEachFormatByItsFirstBytes) {
   EXPECT_EQ(sniffImageType("GIF89a....")->extension, "gif");
   EXPECT_EQ(sniffImageType(testing::bmpBytes())->mimeType, "image/bmp");
   EXPECT_EQ(sniffImageType(testing::jpegBytes())->extension, "jpg");
+}
+
+// The reason a check refuses `bytes` for, or "accepted".
+std::string verdict(const std::string& bytes, const PixelLimits& limits = 100'000'000) {
+  try {
+    return isCompleteImage(bytes, *sniffImageType(bytes), limits) ? "accepted" : "incomplete";
+  } catch (const Refusal& refusal) {
+    return std::to_string(refusal.status()) + " " + refusal.what();
+  }
+}
+
+TEST(CompleteImage, TakesWebmRecordingsWithTheirDurationAndFirstFrame) {
+  for (const char* codec : {"V_VP8", "V_VP9"}) {
+    SCOPED_TRACE(codec);
+    const auto frames = testing::vpxFrames(codec[4] == '9', 64, 48, 5);
+    const std::string file = testing::webmOf(frames, {.tracks = {{codec, 1}}});
+    EXPECT_EQ(sniffImageType(file)->mimeType, "video/webm");
+    ThumbnailMaker thumbnail;
+    Motion motion;
+    ASSERT_TRUE(isCompleteImage(file, *sniffImageType(file), 64 * 48, &thumbnail, &motion));
+    EXPECT_EQ(motion.frames, 5u);
+    EXPECT_EQ(motion.durationMs, 500u); // four gaps of 100 ms, and the last frame's own
+    const imaging::Bitmap picture = thumbnail.picture();
+    ASSERT_EQ(picture.width * 100 + picture.height, 6448);
+    EXPECT_TRUE(picture.pixels[2] > 220 && picture.pixels[1] < 40 && picture.pixels[0] < 40); // red, as BGR
+    // A stated duration is the one players show.
+    const std::string stated = testing::webmOf(frames, {.tracks = {{codec, 1}}, .durationMs = 1234.4});
+    EXPECT_TRUE(isCompleteImage(stated, *sniffImageType(file), 64 * 48, nullptr, &motion));
+    EXPECT_EQ(motion.durationMs, 1234u);
+  }
+}
+
+TEST(CompleteImage, RefusesWebmThatIsNotOneSilentVp8OrVp9RecordingWithinBounds) {
+  const auto frames = testing::vpxFrames(false, 64, 48, 3);
+  const std::string good = testing::webmOf(frames);
+  ASSERT_EQ(verdict(good), "accepted");
+  for (std::size_t length = 4; length < good.size(); length += 13)
+    EXPECT_EQ(verdict(good.substr(0, length)), "415 Not a complete WebM video") << length;
+  EXPECT_EQ(verdict(good + '\0'), "415 Not a complete WebM video");
+  std::string huge = frames[0]; // a key frame that claims 16383 x 16383: refused before it is decoded
+  huge[6] = huge[8] = '\xff', huge[7] = huge[9] = '\x3f';
+  const std::vector<std::string> keys(maxRecordingFrames + 1, testing::vpxFrames(false, 2, 2, 1)[0]);
+  const std::vector<std::tuple<testing::WebmShape, std::vector<std::string>, std::string>> cases = {
+      {{.docType = "matroska"}, frames, "Not a WebM video: another kind of Matroska file"},
+      {{.tracks = {{"V_AV1", 1}}}, frames, "WebM video that is neither VP8 nor VP9"},
+      {{.tracks = {{"V_VP9", 1}}}, frames, "WebM video with a frame that does not decode"},
+      {{}, {frames[0], "\x9d\x01\x2a"}, "WebM video with a frame that does not decode"},
+      {{.tracks = {{"A_OPUS", 2}}}, frames, "WebM with a sound track: recordings are kept without sound"},
+      {{.tracks = {{"V_VP8", 1}, {"A_OPUS", 2}}},
+       frames,
+       "WebM of more than one track: a recording is one silent video"},
+      {{.tracks = {}}, frames, "WebM without a video track"},
+      {{.laterMs = 305'000}, frames, "WebM video longer than 305 s"},
+      {{.durationMs = 305'001}, frames, "WebM video longer than 305 s"},
+      {{}, {huge}, "Frame of more than 33177600 pixels: too large"},
+      {{.frameMs = 1}, keys, "More than 9150 frames: too costly to decode"}};
+  for (const auto& [shape, of, reason] : cases)
+    EXPECT_EQ(verdict(testing::webmOf(of, shape)), "415 " + reason);
+  EXPECT_EQ(verdict(good, 64 * 48 - 1), "415 Frame of more than 3071 pixels: too large");
+  EXPECT_EQ(verdict(good, {64 * 48, 64 * 48 * 3}), "accepted");
+  EXPECT_EQ(verdict(good, {64 * 48, 64 * 48 * 3 - 1}),
+            "415 More than 9215 pixels in all frames together: too costly to decode");
+}
+
+// An animated GIF as Glimor records it: each frame within --max-pixels, all of them
+// together within the total, the delays its duration.
+TEST(CompleteImage, TakesAnimatedGifsByTheFrameWithinTheirTotal) {
+  platform::Bytes bytes;
+  imaging::GifAnimationWriter writer(23, 21, imaging::GifAnimationWriter::appendTo(bytes));
+  std::vector<std::uint32_t> pixels(23 * 21, 0x336699);
+  for (int i = 0; i < 3; ++i) {
+    pixels[i] = 0xff0000; // each frame differs
+    writer.addFrame(pixels.data(), 250);
+  }
+  writer.finish();
+  const std::string gif(bytes.begin(), bytes.end());
+  Motion motion;
+  EXPECT_TRUE(isCompleteImage(gif, *sniffImageType(gif), 23 * 21, nullptr, &motion));
+  EXPECT_EQ(motion.frames, 3u);
+  EXPECT_EQ(motion.durationMs, 750u);
+  EXPECT_EQ(verdict(gif, {23 * 21, 23 * 21 + 2}), "accepted"); // later frames hold only what changed
+  EXPECT_EQ(verdict(gif, {23 * 21, 23 * 21}),
+            "415 More than 483 pixels in all frames together: too costly to decode");
 }
 
 TEST(ImageType, RefusesWhatOnlyLooksLikeAnImage) {

@@ -3,6 +3,7 @@
 #include "service.h"
 #include "temp_folder.h"
 #include "token_store.h"
+#include "webm_for_tests.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -323,6 +324,10 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
     ids.push_back(pathOfLink(linkOf(route(service, post))).substr(3, 16));
   }
   route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
+  Request recording =
+      upload("webm", testing::webmOf(testing::vpxFrames(false, 64, 48, 2), {.durationMs = 72'400}));
+  recording.caller.tokenName = "ann";
+  const std::string recorded = pathOfLink(linkOf(route(service, recording))).substr(3, 16);
 
   // A sign-in as the page's own form posts it: with the value the page gave the browser.
   auto signIn = [&](const std::string& tokenField) {
@@ -377,11 +382,16 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   };
   Response first = route(service, withCookie(request("GET", "/my")));
   EXPECT_EQ(count(first.body, "class=\"link\""), 50u);
+  // The recording, newest, shows its thumbnail and how long it plays; pictures show neither.
+  EXPECT_THAT(first.body, HasSubstr("<img src=\"/t/" + recorded + ".jpg\""));
+  EXPECT_THAT(first.body, HasSubstr(recorded + ".webm\" aria-label=\"Link to copy\">\n<div class=\"meta\">"
+                                               "<span class=\"duration\">Video, 1:12</span>"));
+  EXPECT_EQ(count(first.body, "class=\"duration\""), 1u);
   EXPECT_THAT(first.body, HasSubstr("<a href=\"/my?page=1\">Older</a>"));
   EXPECT_THAT(first.body, Not(HasSubstr("Newer")));
   EXPECT_THAT(first.body, Not(HasSubstr(token)));
   Response second = route(service, withCookie(request("GET", "/my?page=1")));
-  EXPECT_EQ(count(second.body, "class=\"link\""), 1u);
+  EXPECT_EQ(count(second.body, "class=\"link\""), 2u);
   EXPECT_THAT(second.body, HasSubstr("<a href=\"/my?page=0\">Newer</a>"));
   EXPECT_THAT(first.headers,
               ::testing::Contains(::testing::Pair(

@@ -53,6 +53,8 @@ constexpr const char* migrations[] = {
     // 4: the thumbnail of each image (NULL for older images), in the image's row,
     // and the order in which images were stored, for lists within one second.
     "ALTER TABLE images ADD COLUMN thumbnail bytea, ADD COLUMN stored bigserial;",
+    // 5: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
+    "ALTER TABLE images ADD COLUMN duration_ms bigint;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -40,9 +40,10 @@ template <typename Work> auto withStatement(Database& database, const char* sql,
 SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
     : images_(createdFolder(dataDirectory / "images")), temporary_(createdFolder(dataDirectory / "tmp")),
       reserve_(dataDirectory), database_((dataDirectory / "glimor.db").string()),
-      insert_(withSchema(database_), "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
-                                     " original_name, token_name, deletion_hash) VALUES (?, ?, ?, ?, ?, ?, "
-                                     "?, NULLIF(?, ''), NULLIF(?, ''))"),
+      insert_(withSchema(database_),
+              "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
+              " original_name, token_name, deletion_hash, duration_ms) VALUES (?, ?, ?, ?, "
+              "?, ?, ?, NULLIF(?, ''), NULLIF(?, ''), NULLIF(?, -1))"),
       reader_((dataDirectory / "glimor.db").string()),
       select_(reader_, "SELECT type, sha256, size FROM images WHERE id = ?"),
       commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {}
@@ -98,7 +99,8 @@ std::string SqliteImageStore::add(const Upload& upload) {
             .bindText(6, upload.clientAddress)
             .bindBlob(7, upload.originalName)
             .bindText(8, upload.tokenName)
-            .bindText(9, upload.deletionHash);
+            .bindText(9, upload.deletionHash)
+            .bindInteger(10, upload.durationMs ? std::int64_t(*upload.durationMs) : -1);
         insert_.run();
       });
     } catch (...) {
@@ -205,7 +207,8 @@ bool SqliteImageStore::wasRemoved(std::string_view id) {
 std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
   std::lock_guard lock(readerMutex_);
   const std::string sql =
-      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, '') FROM images"
+      std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, ''),"
+                  " coalesce(duration_ms, -1) FROM images"
                   " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
                   " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY ") +
       (query.newestFirst ? "created_at DESC, rowid DESC" : "created_at, id") + " LIMIT ? OFFSET ?";
@@ -225,7 +228,8 @@ std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
       auto type = imageTypeByExtension(select.columnText(1));
       if (!type) continue;
       records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
-                         select.columnInteger(3), select.columnText(4), select.columnText(5)});
+                         select.columnInteger(3), select.columnText(4), select.columnText(5),
+                         durationOf(select.columnInteger(6))});
     }
     return records;
   });

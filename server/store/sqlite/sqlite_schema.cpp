@@ -44,6 +44,8 @@ constexpr const char* migrations[] = {
     " name TEXT PRIMARY KEY NOT NULL,"
     " hash TEXT NOT NULL UNIQUE,"
     " created_at INTEGER NOT NULL);", // seconds since 1970, UTC
+    // 4: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
+    "ALTER TABLE images ADD COLUMN duration_ms INTEGER;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 
