@@ -3,7 +3,8 @@
 # the screen Glimor reads: Shift+Alt+F2, a drag, Enter; the screen red, then green, then blue; the
 # record hot key again, each key pressed while notepad has the keyboard. The GIF's frames show the three colours in that order, its delays add up
 # to the recording's length within a fifth, and the link serves the file's own bytes. The bar is
-# looked at in screenshots at 96 and 144 dpi.
+# looked at in screenshots at 96 and 144 dpi. Then as WebM: ffprobe reads VP9 of the rectangle's size
+# and the recording's length, and headless Chromium plays the link to its end.
 source "$(dirname "$0")/lib.sh"
 
 # The colour in the middle of each frame of a GIF, as a player composes them, and each frame's delay.
@@ -71,6 +72,44 @@ log "recorded for $length ms; the GIF lasts $delay ms in frames of $(identify -f
 curl -sf "$(xclip -o -selection clipboard)" -o "$work/served.gif" || fail "the link serves nothing"
 cmp -s "$work/served.gif" "$gif" || fail "the link serves other bytes than GlimorRecording.gif"
 [ -f "$app_dir/Glimor.jpg" ] && fail "a recording wrote a capture's file"
+
+log "a WebM of the same"
+wait_for 10 status_is "Glimor is now ready." || fail "the anti-flood lock did not end: $(status_text)"
+printf '[Record]\r\nType=WebM\r\n' >>"$app_dir/Glimor.ini"
+record_once record-webm
+webm=$app_dir/GlimorRecording.webm
+probe=$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height -show_entries format=duration \
+  -of default=noprint_wrappers=1 "$webm" | xargs)
+log "ffprobe: $probe; recorded for $length ms"
+case $probe in "codec_name=vp9 width=400 height=300 duration="*) ;; *) fail "ffprobe reads $probe" ;; esac
+duration=$(awk -v d="${probe##*duration=}" 'BEGIN { printf "%d", d * 1000 }')
+[ $((duration * 5)) -ge $((length * 4)) ] && [ $((duration * 5)) -le $((length * 6)) ] ||
+  fail "the WebM lasts $duration ms for a recording of $length ms"
+link=$(xclip -o -selection clipboard)
+curl -sf "$link" -o "$work/served.webm" && cmp -s "$work/served.webm" "$webm" || fail "the link serves other bytes"
+/usr/bin/python3 - "$link" <<'PLAY' || fail "Chromium did not play the recording to its end"
+import shutil, sys, tempfile
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.support.ui import WebDriverWait
+options = webdriver.ChromeOptions()
+options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                 "--disable-background-networking", "--disable-component-update", "--no-first-run",
+                 "--autoplay-policy=no-user-gesture-required", "--user-data-dir=" + tempfile.mkdtemp()):
+    options.add_argument(argument)
+driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+try:
+    driver.set_page_load_timeout(30)
+    driver.get(sys.argv[1])
+    wait = WebDriverWait(driver, 30)
+    wait.until(lambda d: d.execute_script("const v = document.querySelector('video'); return v && v.readyState >= 1"))
+    driver.execute_script("const v = document.querySelector('video'); v.muted = true; v.play();")
+    wait.until(lambda d: d.execute_script("return document.querySelector('video').ended"))
+    print("played %.2f s" % driver.execute_script("return document.querySelector('video').currentTime"))
+finally:
+    driver.quit()
+PLAY
 
 log "the bar at 144 dpi"
 wineserver -k >/dev/null 2>&1 || true
