@@ -55,6 +55,7 @@ public:
   void release() {
     std::lock_guard lock(mutex);
     holdAt.reset();
+    held = false;
     changed.notify_all();
   }
 

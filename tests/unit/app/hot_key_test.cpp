@@ -474,15 +474,19 @@ struct RecordKeyTest : HotKeyTest {
     };
   }
   std::uint16_t recordId() { return hotKeys.numbers.at("MyHotKey_3"); }
-  void letItRun() {
-    while (source.grabsSoFar() < 3) std::this_thread::yield();
+  // Starts a recording and lets it grab three frames before it goes on freely.
+  void startRecording(const std::function<void()>& start) {
+    source.holdAt = source.grabsSoFar() + 3;
+    start();
+    source.waitUntilHeld();
+    source.release();
   }
 };
 
 TEST_F(RecordKeyTest, ThePressSelectsRecordsAndThePressAgainUploadsTheFile) {
   EXPECT_EQ(hotKeys.registered[recordId()], std::make_pair(5u, 0x71u)) << "Shift+Alt+F2 by default";
   EXPECT_EQ(ini("RecordHotKey"), "41073");
-  form.onHotKey(recordId());
+  startRecording([&] { form.onHotKey(recordId()); });
   EXPECT_TRUE(capture.recording) << "the selection is of what to record";
   EXPECT_TRUE(recordingView.shown);
   EXPECT_EQ(recordingView.area, (capture::Rect{10, 8, 40, 30}));
@@ -494,7 +498,6 @@ TEST_F(RecordKeyTest, ThePressSelectsRecordsAndThePressAgainUploadsTheFile) {
   EXPECT_EQ(tray.balloons.back(), "info: " + recordingRunsText);
   EXPECT_EQ(screen.grabs, 1);
 
-  letItRun();
   form.onHotKey(recordId());
   EXPECT_FALSE(recordingView.shown);
   EXPECT_FALSE(tray.recordingIcon);
@@ -507,8 +510,7 @@ TEST_F(RecordKeyTest, ThePressSelectsRecordsAndThePressAgainUploadsTheFile) {
 }
 
 TEST_F(RecordKeyTest, DiscardingLeavesNoFileAndWebMIsWrittenWhereChosen) {
-  form.onTrayRecord();
-  letItRun();
+  startRecording([&] { form.onTrayRecord(); });
   form.onTrayDiscardRecording();
   EXPECT_FALSE(recordingView.shown);
   EXPECT_TRUE(files.contents.empty());
@@ -516,9 +518,9 @@ TEST_F(RecordKeyTest, DiscardingLeavesNoFileAndWebMIsWrittenWhereChosen) {
 
   form.onRecordingTypeSelected(platform::RecordingType::WebM);
   EXPECT_EQ((profile.values[{"Record", "Type"}]), "WebM");
-  form.onTrayRecord();
-  letItRun();
+  startRecording([&] { form.onTrayRecord(); });
   form.onTrayStopRecording();
+  ASSERT_EQ(files.contents.count("C:\\Apps\\GlimorRecording.webm"), 1u) << tray.balloons.back();
   const platform::Bytes& webm = files.contents.at("C:\\Apps\\GlimorRecording.webm");
   EXPECT_EQ(std::vector<std::uint8_t>(webm.begin(), webm.begin() + 4), (std::vector<std::uint8_t>{0x1A, 0x45, 0xDF, 0xA3}));
   EXPECT_EQ(view.uploadFile, "C:\\Apps\\GlimorRecording.webm");

@@ -521,6 +521,28 @@ TEST_F(MarksTest, CtrlCCopiesTheMarkedSelectionAndEndsTheCapture) {
   EXPECT_EQ(confirms, 0);
 }
 
+// What is selected for recording is the live screen's: no marks, no copy, Enter records.
+TEST_F(MarksTest, ASelectionToRecordTakesNoMarksAndEnterRecordsIt) {
+  state.recording = true;
+  drag(100, 50, 300, 200);
+  EXPECT_EQ(view.glimoCaption, "Record");
+  EXPECT_FALSE(view.stripVisible);
+  EXPECT_EQ(view.hints, recordKeyHints);
+  key('b');
+  window.onToolClick(0);
+  drag(120, 60, 160, 80); // a new selection, not a mark
+  key(3);
+  EXPECT_EQ(state.selection, (Rect{120, 60, 160, 80}));
+  EXPECT_FALSE(clipboard.picture);
+  EXPECT_EQ(confirms, 0);
+  key('\r');
+  EXPECT_EQ(confirms, 1);
+  state.recording = false; // the next capture has its tools again
+  drag(100, 50, 300, 200);
+  EXPECT_TRUE(view.stripVisible);
+  EXPECT_EQ(view.hints, keyHints);
+}
+
 // Text's sizes: 8, 12, 16, 20, 24 (its own), 28, 32, 40, 48, ... 160.
 TEST_F(MarksTest, TheColourButtonOffersThePaletteAndTheToolsSizes) {
   window.onStyleClick();

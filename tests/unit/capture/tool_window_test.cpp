@@ -45,6 +45,14 @@ TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
   EXPECT_EQ(output.lastBits, 32);
   EXPECT_TRUE(state.confirmed);
   EXPECT_FALSE(view.open);
+
+  output.written.clear();
+  view.open = true;
+  state.recording = true; // what is recorded is the live screen: no crop file is written
+  tool.confirm();
+  EXPECT_TRUE(output.written.empty());
+  EXPECT_TRUE(state.confirmed);
+  EXPECT_FALSE(view.open);
 }
 
 TEST_F(ToolWindowTest, AFailedConfirmLeavesTheWindowOpenAndUnconfirmed) {
