@@ -14,6 +14,11 @@
 namespace glimor::win32 {
 
 namespace {
+const char* const publishTip = "Publish the selection and copy its link (Enter)";
+const char* const recordTip = "Record this part of the screen as it goes on (Enter)";
+} // namespace
+
+namespace {
 int xOf(LPARAM l) {
   return static_cast<short>(LOWORD(l));
 }
@@ -49,7 +54,7 @@ void SelectionWindow::createPanel() {
                                  .font = font});
   };
   glimoIt_ = button("", 2, 1, 177, BS_OWNERDRAW, ids::glimoIt, boldFont_);
-  addTooltip(tips_, panel, glimoIt_, "Publish the selection and copy its link (Enter)");
+  addTooltip(tips_, panel, glimoIt_, publishTip);
   addTooltip(tips_, panel, button("S a v e", 1, 17, 65, BS_PUSHBUTTON, ids::save, font_),
              "Save the selection to a file of your choice");
   addTooltip(tips_, panel, button("P r i n t", 66, 17, 56, BS_PUSHBUTTON, ids::print, font_),
@@ -242,6 +247,7 @@ void SelectionWindow::placePanel(int left, int top, int dpi) {
 void SelectionWindow::setGlimoButton(const std::string& caption, bool enabled) {
   glimoCaption_ = caption;
   ::SetWindowTextA(glimoIt_, caption.c_str());
+  setTooltipText(tips_, panel_.hwnd(), glimoIt_, caption == capture::recordCaption ? recordTip : publishTip);
   ::EnableWindow(glimoIt_, enabled);
   ::InvalidateRect(glimoIt_, nullptr, TRUE);
 }

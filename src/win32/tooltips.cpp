@@ -22,4 +22,15 @@ void addTooltip(HWND tips, HWND parent, HWND control, const std::string& text) {
   ::SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+void setTooltipText(HWND tips, HWND parent, HWND control, const std::string& text) {
+  if (!tips) return;
+  std::string copy = text;
+  TOOLINFOA info{};
+  info.cbSize = sizeof info;
+  info.hwnd = parent;
+  info.uId = reinterpret_cast<UINT_PTR>(control);
+  info.lpszText = copy.data();
+  ::SendMessageA(tips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 } // namespace glimor::win32

@@ -10,5 +10,7 @@ namespace glimor::win32 {
 HWND createTooltips(HWND owner);
 // `text` shows over `control`, a child of `parent`, while the mouse rests on it.
 void addTooltip(HWND tips, HWND parent, HWND control, const std::string& text);
+// Another text for a control's tooltip.
+void setTooltipText(HWND tips, HWND parent, HWND control, const std::string& text);
 
 } // namespace glimor::win32
