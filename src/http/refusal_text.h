@@ -7,9 +7,10 @@
 
 namespace glimor::http {
 
-// Refusals whose words are meant for the user: a missing or wrong upload token, too many uploads.
+// Refusals whose words are meant for the user: a missing or wrong upload token, too many uploads,
+// a file too large or of a kind the service does not take.
 inline bool saysWhyItRefuses(int statusCode) {
-  return statusCode == 401 || statusCode == 429;
+  return statusCode == 401 || statusCode == 413 || statusCode == 415 || statusCode == 429;
 }
 
 // The longest text of the service's own that a refusal reports.

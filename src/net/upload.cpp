@@ -1,5 +1,6 @@
 #include "net/upload.h"
 
+#include "http/refusal_text.h"
 #include "net/field_after.h"
 #include "net/link_actions.h"
 #include "net/text_lines.h"
@@ -10,6 +11,8 @@
 #include "platform/paths.h"
 #include "platform/socket_error.h"
 
+#include <charconv>
+#include <cstdio>
 #include <optional>
 
 namespace glimor::net {
@@ -25,10 +28,30 @@ PostFailure postFailureOf(const std::exception& error) {
   return PostFailure::Other;
 }
 
+// A file refused for its size, in the user's words: how large it is, and what the service takes
+// where its refusal says so ("... larger than N bytes").
+std::string tooLargeText(std::uint64_t fileBytes, const std::string& serviceText) {
+  auto megabytes = [](std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return std::string(text);
+  };
+  std::string text = "The file is " + megabytes(fileBytes) + ", more than the service takes";
+  const std::size_t at = serviceText.find("larger than ");
+  std::uint64_t limit = 0;
+  if (at != std::string::npos) {
+    const char* digits = serviceText.c_str() + at + 12;
+    auto [end, error] = std::from_chars(digits, serviceText.c_str() + serviceText.size(), limit);
+    if (error == std::errc() && std::string_view(end).starts_with(" bytes") && limit > 0)
+      return text + " (at most " + megabytes(limit) + "). Record a shorter or smaller part of the screen.";
+  }
+  return text + ": " + serviceText;
+}
+
 // Sends the body; a failed exchange is shown (`shown` set) and leaves no answer. An answer cut off
 // before its end fails the exchange, so a half-received link is never reported as a finished upload.
 http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
-                      const std::vector<std::uint8_t>& body, bool& shown) {
+                      const std::vector<std::uint8_t>& body, std::uint64_t fileBytes, bool& shown) {
   http::Bytes answer;
   try {
     clients.upload(settings).Post(settings.endpoints().uploadUrl(), body, answer);
@@ -37,7 +60,10 @@ http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSe
   } catch (const std::exception& error) {
     answer.clear();
     shown = true;
-    view.showPostError(std::string(postErrorPrefix) + clients.failureText(error), postFailureOf(error));
+    auto refusal = dynamic_cast<const http::Refusal*>(&error);
+    const std::string text = refusal && refusal->statusCode() == 413 ? tooLargeText(fileBytes, error.what())
+                                                                     : clients.failureText(error);
+    view.showPostError(std::string(postErrorPrefix) + text, postFailureOf(error));
   }
   return answer;
 }
@@ -86,7 +112,8 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     std::optional<platform::Bytes> image = files.read(filePath);
     if (!image) throw Error("Cannot open file \"" + filePath + "\".");
     const std::uint64_t imageSize = image->size();
-    http::Bytes answer = postImage(view, clients, settings, buildUploadBody(filePath, *image), errorShown);
+    http::Bytes answer =
+        postImage(view, clients, settings, buildUploadBody(filePath, *image), imageSize, errorShown);
     image.reset();
 
     // The answer is kept on disk with a 0x00 after it, which ends the text when it is read back.
