@@ -133,7 +133,7 @@ TEST_F(Upload, FailsWithTheRefusalOfTheServicesCertificate) {
 
 TEST_F(Upload, AFileTooLargeOrOfAKindRefusedIsSaidInTheUsersWords) {
   writeImage("GlimorRecording.webm", std::string(3 * 1024 * 1024 / 2, 'w'));
-  network.answer("HTTP/1.1 413 Payload Too Large\r\nContent-Length: 29\r\n\r\nUpload larger than 1048576 bytes");
+  network.answer("HTTP/1.1 413 Payload Too Large\r\nContent-Length: 32\r\n\r\nUpload larger than 1048576 bytes");
   fakes::RecordingUploadView tooLarge(pathOf("GlimorRecording.webm"));
   EXPECT_EQ(upload(tooLarge), UploadOutcome::Failed);
   EXPECT_THAT(tooLarge.effects,
