@@ -14,7 +14,8 @@ const std::string copiedToClipboard = "Selection copied to the clipboard.";
 const std::string noLastRegion = "No region to capture again yet: publish, save or copy a selection first.";
 } // namespace
 
-const std::string MainForm::lastRegionSameKeys = "The last region's hot key must differ from the capture hot key.";
+const std::string MainForm::lastRegionSameKeys =
+    "The last region's hot key must differ from the capture hot key.";
 const std::string MainForm::recordSameKeys = "The record hot key must differ from the other hot keys.";
 
 // One key, one message: while it is open the control has lost the focus (and been given the
@@ -116,7 +117,8 @@ bool MainForm::captureMayStart(std::optional<std::uint16_t> hotKeyId) {
     platform_.messages.beep();
     return false;
   }
-  if (hotKeyId && *hotKeyId != hotKeyId_ && !pressed(lastRegionKey_, *hotKeyId) && !pressed(recordKey_, *hotKeyId))
+  if (hotKeyId && *hotKeyId != hotKeyId_ && !pressed(lastRegionKey_, *hotKeyId) &&
+      !pressed(recordKey_, *hotKeyId))
     return false;
   if (uploadRunningRefuses()) return false;
   if (recorder_ && recorder_->recording()) {

@@ -185,8 +185,8 @@ private:
   AutoStart autoStart_;
   std::uint16_t hotKeyId_ = 0;
   bool hotKeyRegistered_ = false;
-  bool refusingHotKey_ = false;       // the modifier message is open
-  std::uint16_t hotKeyInForce_ = 0;   // the combination registered last, 0 before the first
+  bool refusingHotKey_ = false;     // the modifier message is open
+  std::uint16_t hotKeyInForce_ = 0; // the combination registered last, 0 before the first
   static const std::string lastRegionSameKeys, recordSameKeys;
   ExtraHotKey lastRegionKey_{"MyHotKey_2", "LastRegionHotKey", &platform::OptionControls::lastRegionHotKey,
                              &platform::OptionControls::setLastRegionHotKey, &lastRegionSameKeys};

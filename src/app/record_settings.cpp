@@ -24,7 +24,8 @@ RecordSettings RecordSettings::read(platform::Profile& profile) {
   settings.seconds = integerIn(profile, "Seconds", settings.seconds, 1, longestSeconds);
   settings.fps = integerIn(profile, "Fps", settings.fps, 1, fastestFps);
   settings.cursor = integerIn(profile, "Cursor", 1, 0, 1) != 0;
-  if (std::optional<std::string> type = profile.read(section, "Type"); type && ascii::equalsIgnoringCase(*type, "WebM"))
+  if (std::optional<std::string> type = profile.read(section, "Type");
+      type && ascii::equalsIgnoringCase(*type, "WebM"))
     settings.type = platform::RecordingType::WebM;
   return settings;
 }
@@ -35,7 +36,8 @@ void RecordSettings::writeType(platform::Profile& profile, platform::RecordingTy
 }
 
 std::string recordingFileFor(const std::string& executablePath, platform::RecordingType type) {
-  return paths::folderOf(executablePath) + (type == platform::RecordingType::WebM ? "GlimorRecording.webm" : "GlimorRecording.gif");
+  return paths::folderOf(executablePath) +
+         (type == platform::RecordingType::WebM ? "GlimorRecording.webm" : "GlimorRecording.gif");
 }
 
 } // namespace glimor::app

@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/profile.h"
 #include "platform/option_controls.h"
+#include "platform/profile.h"
 
 #include <string>
 
@@ -9,8 +9,8 @@ namespace glimor::app {
 // Glimor.ini's [Record] section. A value that does not parse gives the default; one outside its
 // range is taken to the nearest bound.
 struct RecordSettings {
-  int seconds = 30; // Seconds, 1-300: the recording stops by itself after this long
-  int fps = 15;     // Fps, 1-30
+  int seconds = 30;   // Seconds, 1-300: the recording stops by itself after this long
+  int fps = 15;       // Fps, 1-30
   bool cursor = true; // Cursor: the mouse pointer drawn into the frames
   platform::RecordingType type = platform::RecordingType::Gif; // Type=GIF|WebM
 

@@ -22,10 +22,11 @@ std::string elapsedText(std::uint64_t ms) {
 
 std::string outcomeText(const record::RecordingOutcome& o) {
   char text[200];
-  std::snprintf(text, sizeof text,
-                "Recorded %s in %zu frames, %zu missed (grab %.1f ms, encode %.1f ms a frame; p95 %.1f, %.1f).",
-                elapsedText(o.lengthMs).c_str(), o.framesGrabbed, o.framesMissed, o.grab.median / 1000.0,
-                o.encode.median / 1000.0, o.grab.p95 / 1000.0, o.encode.p95 / 1000.0);
+  std::snprintf(
+      text, sizeof text,
+      "Recorded %s in %zu frames, %zu missed (grab %.1f ms, encode %.1f ms a frame; p95 %.1f, %.1f).",
+      elapsedText(o.lengthMs).c_str(), o.framesGrabbed, o.framesMissed, o.grab.median / 1000.0,
+      o.encode.median / 1000.0, o.grab.p95 / 1000.0, o.encode.p95 / 1000.0);
   return text;
 }
 
@@ -47,8 +48,8 @@ void Recorder::start(const capture::Rect& selection, const capture::ScreenLayout
   file_ = recordingFileFor(executablePath_, settings.type);
   // A size the file cannot hold is refused here, before anything shows.
   auto encoder = record::fileEncoder(settings.type, area.width(), area.height(), file_, platform_.files);
-  recording_ = std::make_unique<record::Recording>(area, settings.fps, settings.seconds * 1000, settings.cursor,
-                                                   platform_.source, std::move(encoder));
+  recording_ = std::make_unique<record::Recording>(area, settings.fps, settings.seconds * 1000,
+                                                   settings.cursor, platform_.source, std::move(encoder));
   // The frame and bar first: the recording's first frame is taken after them, and they stand
   // outside it anyway.
   record::BarPlacement bar = record::barPlacementFor(selection, layout);
@@ -87,7 +88,8 @@ void Recorder::stop() {
     platform_.mainView.setStatus(0, outcomeText(recording->stop()));
   } catch (const std::exception& e) {
     // The previous recording's file, if any, is left as it was; nothing is uploaded.
-    platform_.tray.showBalloon(platform::BalloonIcon::Error, std::string("The recording could not be written: ") + e.what());
+    platform_.tray.showBalloon(platform::BalloonIcon::Error,
+                               std::string("The recording could not be written: ") + e.what());
     return;
   }
   if (upload_) upload_(file_);

@@ -321,7 +321,8 @@ void SelectionWindow::showPanel(bool fullScreen) {
   view_.setPanelVisible(true);
   view_.setToolStripVisible(!state_.recording);
   view_.setKeyHints(state_.recording ? recordKeyHints : keyHints);
-  view_.setGlimoButton(state_.recording ? recordCaption : glimoCaption(fullScreen), glimoEnabled(state_.selection));
+  view_.setGlimoButton(state_.recording ? recordCaption : glimoCaption(fullScreen),
+                       glimoEnabled(state_.selection));
 }
 
 // The panel stands beside the selection whether or not a tool is chosen, so all of the selection

@@ -14,7 +14,9 @@ BarPlacement barPlacementFor(const capture::Rect& s, const capture::ScreenLayout
   auto scaled = [&](int designed) { return capture::mulDiv(designed, monitor.dpi, 96); };
   const int width = scaled(barWidth), height = scaled(barHeight), gap = scaled(barGap);
   if (width > m.width()) return {std::nullopt, monitor.dpi};
-  auto keptOn = [](int start, int size, int low, int high) { return std::max(std::min(start, high - size), low); };
+  auto keptOn = [](int start, int size, int low, int high) {
+    return std::max(std::min(start, high - size), low);
+  };
   const int centredLeft = keptOn(s.left + s.width() / 2 - width / 2, width, m.left, m.right);
   const int middleTop = keptOn(s.top + s.height() / 2 - height / 2, height, m.top, m.bottom);
   if (s.bottom + gap + height <= m.bottom) return {capture::Point{centredLeft, s.bottom + gap}, monitor.dpi};

@@ -26,8 +26,8 @@ private:
 };
 } // namespace
 
-std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height, std::string path,
-                                          platform::Files& files) {
+std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height,
+                                          std::string path, platform::Files& files) {
   if (type == platform::RecordingType::WebM)
     return std::make_unique<FileEncoder<imaging::WebmWriter>>(width, height, std::move(path), files);
   return std::make_unique<FileEncoder<imaging::GifAnimationWriter>>(width, height, std::move(path), files);

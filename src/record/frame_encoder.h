@@ -20,7 +20,7 @@ public:
 
 // An encoder of `type` whose file replaces the one at `path` when it finishes, so that a
 // recording thrown away or failed leaves the previous file as it was.
-std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height, std::string path,
-                                          platform::Files& files);
+std::unique_ptr<FrameEncoder> fileEncoder(platform::RecordingType type, int width, int height,
+                                          std::string path, platform::Files& files);
 
 } // namespace glimor::record

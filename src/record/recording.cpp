@@ -62,7 +62,9 @@ RecordingOutcome Recording::stop() {
   return outcome_;
 }
 
-void Recording::discard() { end(false); }
+void Recording::discard() {
+  end(false);
+}
 
 void Recording::end(bool keep) {
   {

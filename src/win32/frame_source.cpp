@@ -56,10 +56,11 @@ bool Win32FrameSource::grab(const capture::Rect& area, bool withPointer, capture
     height_ = height;
     thread_ = ::GetCurrentThreadId();
   }
-  const int bandRows = std::clamp(static_cast<int>((std::size_t{256} << 10) / (4u * static_cast<unsigned>(width))), 1, height);
+  const int bandRows =
+      std::clamp(static_cast<int>((std::size_t{256} << 10) / (4u * static_cast<unsigned>(width))), 1, height);
   for (int top = 0; top < height; top += bandRows)
-    if (!::BitBlt(memory_, 0, top, width, std::min(bandRows, height - top), screen_, area.left, area.top + top,
-                  SRCCOPY))
+    if (!::BitBlt(memory_, 0, top, width, std::min(bandRows, height - top), screen_, area.left,
+                  area.top + top, SRCCOPY))
       return false;
   if (withPointer) {
     CURSORINFO cursor{};

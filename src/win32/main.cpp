@@ -10,13 +10,13 @@
 #include "win32/busy_cursor.h"
 #include "win32/clock.h"
 #include "win32/frame_source.h"
-#include "win32/recording_view.h"
 #include "win32/hot_keys.h"
 #include "win32/main_window.h"
 #include "win32/messages.h"
 #include "win32/network_features.h"
 #include "win32/printer.h"
 #include "win32/profile.h"
+#include "win32/recording_view.h"
 #include "win32/registry.h"
 #include "win32/save_dialog.h"
 #include "win32/screen.h"
@@ -108,9 +108,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   win32::Win32FrameSource frameSource;
   win32::Win32RecordingView recordingView;
-  app::Recorder recorder({frameSource, recordingView, mainWindow, timers, messages, files, profile, mainWindow},
-                         executable,
-                         [&](const std::string& file) { form.uploadFile(file); });
+  app::Recorder recorder(
+      {frameSource, recordingView, mainWindow, timers, messages, files, profile, mainWindow}, executable,
+      [&](const std::string& file) { form.uploadFile(file); });
   form.setRecorder(recorder);
   recordingView.createWindow({[&] { recorder.stop(); }, [&] { recorder.discard(); }});
 

@@ -224,7 +224,7 @@ bool MainWindow::add() {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = trayCallback;
   data.hIcon = showingRecording_ && recordingIcon_ ? recordingIcon_
-                                                  : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
+                                                   : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
   std::strncpy(data.szTip, trayTip_.c_str(), 63);
   return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
 }
@@ -248,7 +248,8 @@ void MainWindow::showRecording(bool recording) {
   data.hWnd = hwnd();
   data.uID = 0;
   data.uFlags = NIF_ICON;
-  data.hIcon = recording && recordingIcon_ ? recordingIcon_ : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
+  data.hIcon =
+      recording && recordingIcon_ ? recordingIcon_ : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
   ::Shell_NotifyIconA(NIM_MODIFY, &data);
   showingRecording_ = recording;
 }

@@ -5,11 +5,11 @@
 #include "platform/option_controls.h"
 #include "platform/tray.h"
 #include "win32/busy_indicator.h"
-#include "win32/recording_icon.h"
 #include "win32/container.h"
 #include "win32/dpi_layout.h"
 #include "win32/feedback_group.h"
 #include "win32/link_page_controls.h"
+#include "win32/recording_icon.h"
 #include "win32/update_window.h"
 #include "win32/window.h"
 

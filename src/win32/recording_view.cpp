@@ -22,11 +22,22 @@ void Win32RecordingView::createWindow(Clicks clicks) {
          record::barHeight);
   font_ = createFont("MS Sans Serif", 8);
   HWND self = hwnd();
-  elapsed_ = createControl(self, {.text = "Recording 0:00", .x = 8, .y = 8, .width = 92, .height = 13,
-                                  .style = SS_LEFT | SS_NOPREFIX, .font = font_});
+  elapsed_ = createControl(self, {.text = "Recording 0:00",
+                                  .x = 8,
+                                  .y = 8,
+                                  .width = 92,
+                                  .height = 13,
+                                  .style = SS_LEFT | SS_NOPREFIX,
+                                  .font = font_});
   auto button = [&](const char* caption, int x) {
-    return createControl(self, {.className = "BUTTON", .text = caption, .x = x, .y = 3, .width = 62,
-                                .height = 22, .style = BS_PUSHBUTTON, .font = font_});
+    return createControl(self, {.className = "BUTTON",
+                                .text = caption,
+                                .x = x,
+                                .y = 3,
+                                .width = 62,
+                                .height = 22,
+                                .style = BS_PUSHBUTTON,
+                                .font = font_});
   };
   onClick(button("Stop", 104), [stop = std::move(clicks.stop)] { guarded(stop); });
   onClick(button("Discard", 168), [discard = std::move(clicks.discard)] { guarded(discard); });
@@ -42,8 +53,8 @@ void Win32RecordingView::createWindow(Clicks clicks) {
   }();
   (void)registered;
   for (HWND& strip : strips_)
-    strip = ::CreateWindowExA(floating | WS_EX_TRANSPARENT | WS_EX_LAYERED, stripClass, "", WS_POPUP, 0, 0, 1, 1,
-                              nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    strip = ::CreateWindowExA(floating | WS_EX_TRANSPARENT | WS_EX_LAYERED, stripClass, "", WS_POPUP, 0, 0, 1,
+                              1, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
   for (HWND strip : strips_) ::SetLayeredWindowAttributes(strip, 0, 255, LWA_ALPHA);
 }
 

@@ -71,12 +71,12 @@ void SelectionWindow::createPanel() {
 void SelectionWindow::createKeyHints() {
   HWND bar = hints_.create(hwnd(), hwnd(), 0, 0, capture::keyHintsWidth, capture::keyHintsHeight, false);
   hintsText_ = createControl(bar, {.text = capture::keyHints,
-                      .x = 4,
-                      .y = 1,
-                      .width = capture::keyHintsWidth - 8,
-                      .height = capture::keyHintsHeight - 2,
-                      .style = SS_LEFT | SS_NOPREFIX,
-                      .font = font_});
+                                   .x = 4,
+                                   .y = 1,
+                                   .width = capture::keyHintsWidth - 8,
+                                   .height = capture::keyHintsHeight - 2,
+                                   .style = SS_LEFT | SS_NOPREFIX,
+                                   .font = font_});
   hintsLayout_.record(bar, DpiLayout::CaptionFit::ShrinkFont);
   hintsLayout_.apply(dpiOf(hwnd()));
 }

@@ -522,9 +522,11 @@ TEST_F(RecordKeyTest, DiscardingLeavesNoFileAndWebMIsWrittenWhereChosen) {
   form.onTrayStopRecording();
   ASSERT_EQ(files.contents.count("C:\\Apps\\GlimorRecording.webm"), 1u) << tray.balloons.back();
   const platform::Bytes& webm = files.contents.at("C:\\Apps\\GlimorRecording.webm");
-  EXPECT_EQ(std::vector<std::uint8_t>(webm.begin(), webm.begin() + 4), (std::vector<std::uint8_t>{0x1A, 0x45, 0xDF, 0xA3}));
+  EXPECT_EQ(std::vector<std::uint8_t>(webm.begin(), webm.begin() + 4),
+            (std::vector<std::uint8_t>{0x1A, 0x45, 0xDF, 0xA3}));
   EXPECT_EQ(view.uploadFile, "C:\\Apps\\GlimorRecording.webm");
-  EXPECT_EQ(files.contents.count("C:\\Apps\\GlimorRecording.gif"), 0u) << "the other type's file is left alone";
+  EXPECT_EQ(files.contents.count("C:\\Apps\\GlimorRecording.gif"), 0u)
+      << "the other type's file is left alone";
 
   selectionView.user = [&] {}; // Esc: nothing is recorded
   form.onTrayRecord();

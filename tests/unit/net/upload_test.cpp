@@ -133,13 +133,16 @@ TEST_F(Upload, FailsWithTheRefusalOfTheServicesCertificate) {
 
 TEST_F(Upload, AFileTooLargeOrOfAKindRefusedIsSaidInTheUsersWords) {
   writeImage("GlimorRecording.webm", std::string(3 * 1024 * 1024 / 2, 'w'));
-  network.answer("HTTP/1.1 413 Payload Too Large\r\nContent-Length: 32\r\n\r\nUpload larger than 1048576 bytes");
+  network.answer(
+      "HTTP/1.1 413 Payload Too Large\r\nContent-Length: 32\r\n\r\nUpload larger than 1048576 bytes");
   fakes::RecordingUploadView tooLarge(pathOf("GlimorRecording.webm"));
   EXPECT_EQ(upload(tooLarge), UploadOutcome::Failed);
-  EXPECT_THAT(tooLarge.effects,
-              ::testing::Contains("box Error encountered during POST: The file is 1.5 MB, more than the service "
-                                  "takes (at most 1.0 MB). Record a shorter or smaller part of the screen."));
-  network.answer("HTTP/1.1 415 Unsupported Media Type\r\nContent-Length: 28\r\n\r\nWebM video longer than 305 s");
+  EXPECT_THAT(
+      tooLarge.effects,
+      ::testing::Contains("box Error encountered during POST: The file is 1.5 MB, more than the service "
+                          "takes (at most 1.0 MB). Record a shorter or smaller part of the screen."));
+  network.answer(
+      "HTTP/1.1 415 Unsupported Media Type\r\nContent-Length: 28\r\n\r\nWebM video longer than 305 s");
   fakes::RecordingUploadView refused(pathOf("GlimorRecording.webm"));
   EXPECT_EQ(upload(refused), UploadOutcome::Failed);
   EXPECT_THAT(refused.effects,
