@@ -1,5 +1,7 @@
 #include "imaging/gif_animation.h"
 
+#include "imaging/animation_frames.h"
+
 #include "imaging/colour_histogram.h"
 #include "imaging/gif_encoder.h"
 #include "imaging/gif_index_choices.h"
@@ -14,7 +16,6 @@
 namespace glimor::imaging {
 namespace {
 
-constexpr std::uint32_t colourMask = 0xFFFFFF;
 constexpr int largestDelay = 65535; // centiseconds in a Graphic Control Extension
 // A pixel of a fitted frame that the next frame replaces may show as an entry up to three levels
 // further off in each channel, at one unit of squared error per pixel on average.
@@ -257,9 +258,7 @@ GifAnimationWriter::Sink GifAnimationWriter::appendTo(platform::Bytes& out) {
 
 GifAnimationWriter::GifAnimationWriter(int width, int height, Sink sink)
     : width_(width), height_(height), sink(std::move(sink)) {
-  if (width < 1 || height < 1 || width > largestSide || height > largestSide ||
-      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > largestArea || !this->sink)
-    throw EInvalidGraphic("Animation size is not valid");
+  checkAnimationSize(width, height, largestSide, largestArea, static_cast<bool>(this->sink));
 }
 
 void GifAnimationWriter::checkUsable() const {
@@ -273,17 +272,14 @@ void GifAnimationWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   if (delayMs < 0) throw EInvalidGraphic("Frame delay is not valid");
   const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   if (hasPending) {
-    bool same = true;
-    for (std::size_t i = 0; i < count && same; ++i) same = (pixels[i] & colourMask) == pending[i];
-    if (same) {
+    if (showsTheSame(pixels, pending)) {
       pendingMs += delayMs;
       return;
     }
     writePending(pixels);
     previous.swap(pending);
   }
-  pending.resize(count);
-  for (std::size_t i = 0; i < count; ++i) pending[i] = pixels[i] & colourMask;
+  keepColours(pixels, count, pending);
   pendingMs = delayMs;
   hasPending = true;
 }

@@ -1,5 +1,7 @@
 #include "imaging/webm_writer.h"
 
+#include "imaging/animation_frames.h"
+
 #include "imaging/gif_encoder.h"
 #include "imaging/yuv420.h"
 
@@ -12,7 +14,6 @@
 namespace glimor::imaging {
 namespace {
 
-constexpr std::uint32_t colourMask = 0xFFFFFF;
 constexpr std::uint64_t nanosecondsPerMs = 1000000;
 
 // Screen content at realtime speed: constant quality (text stays sharp however much
@@ -157,9 +158,7 @@ WebmWriter::Sink WebmWriter::appendTo(platform::Bytes& out) {
 
 WebmWriter::WebmWriter(int width, int height, Sink sink)
     : width_(width), height_(height), sink(std::move(sink)) {
-  if (width < 1 || height < 1 || width > largestSide || height > largestSide ||
-      static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > largestArea || !this->sink)
-    throw EInvalidGraphic("Animation size is not valid");
+  checkAnimationSize(width, height, largestSide, largestArea, static_cast<bool>(this->sink));
   encoder = std::make_unique<Encoder>(width, height);
 }
 
@@ -176,17 +175,14 @@ void WebmWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   if (delayMs < 0) throw EInvalidGraphic("Frame delay is not valid");
   const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   if (hasPending) {
-    bool same = true;
-    for (std::size_t i = 0; i < count && same; ++i) same = (pixels[i] & colourMask) == pending[i];
-    if (same) {
+    if (showsTheSame(pixels, pending)) {
       pendingMs += delayMs;
       return;
     }
     // A frame never shown is left out rather than given a zero duration.
     if (pendingMs > 0) encodePending(false);
   }
-  pending.resize(count);
-  for (std::size_t i = 0; i < count; ++i) pending[i] = pixels[i] & colourMask;
+  keepColours(pixels, count, pending);
   pendingMs = delayMs;
   hasPending = true;
 }

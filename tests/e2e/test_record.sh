@@ -16,6 +16,15 @@ bar_shown() { windows_now | grep -q '^top|1|GlimorRecordingBar|'; }
 bar_mapped() { xdotool search --onlyvisible --name '^Glimor recording$' >/dev/null 2>&1; }
 in_notepad() { xdotool windowfocus --sync "$pad" && xdotool key "$1"; }
 
+start_with_notepad() { # Glimor, and notepad in the bottom right corner, out of the recorded rectangle
+  wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
+  wait_for 30 glimor_started || fail "Glimor.exe did not start"
+  wine notepad >"$work/notepad.log" 2>&1 &
+  wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start"
+  pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
+  xdotool windowmove --sync "$pad" 724 540 windowsize --sync "$pad" 280 200 || true
+}
+
 record_once() { # NAME: records red, green and blue in the rectangle (300, 200)-(700, 500)
   xsetroot -solid '#FF0000'
   xdotool mousemove 20 740
@@ -52,12 +61,7 @@ wineserver -w
 desktop_args=()
 start_server
 printf '[Options]\r\nInstalled=1\r\n' >>"$app_dir/Glimor.ini"
-wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
-wait_for 30 glimor_started || fail "Glimor.exe did not start"
-wine notepad >"$work/notepad.log" 2>&1 &
-wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start"
-pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
-xdotool windowmove --sync "$pad" 724 540 windowsize --sync "$pad" 280 200 || true
+start_with_notepad
 
 log "a GIF of red, green and blue"
 record_once record-gif
@@ -116,11 +120,6 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 wineserver -w
-wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
-wait_for 30 glimor_started || fail "Glimor.exe did not start at 144 dpi"
-wine notepad >"$work/notepad.log" 2>&1 &
-wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start at 144 dpi"
-pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
-xdotool windowmove --sync "$pad" 724 540 windowsize --sync "$pad" 280 200 || true
+start_with_notepad
 record_once record-144dpi
 log "passed"
