@@ -207,17 +207,22 @@ void MainWindow::createOptionsPage(HWND page) {
                                  .id = id,
                                  .font = font_});
   };
+  // A hot key control that takes any combination; the form refuses what cannot be registered.
+  auto hotKeyControl = [&](int x, int y, DWORD group, int id) {
+    HWND control = createControl(panel, {.className = HOTKEY_CLASSA,
+                                         .x = x,
+                                         .y = y,
+                                         .width = 121,
+                                         .height = 19,
+                                         .style = WS_TABSTOP | group,
+                                         .exStyle = WS_EX_CLIENTEDGE,
+                                         .id = id,
+                                         .font = font_});
+    ::SendMessageA(control, HKM_SETRULES, 0, 0);
+    return control;
+  };
   label("HotKey Combination:", 8, 9);
-  hotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
-                                  .x = middle,
-                                  .y = 6,
-                                  .width = 121,
-                                  .height = 19,
-                                  .style = WS_TABSTOP,
-                                  .exStyle = WS_EX_CLIENTEDGE,
-                                  .id = ids::hotKey,
-                                  .font = font_});
-  ::SendMessageA(hotKey_, HKM_SETRULES, 0, 0); // any combination is accepted
+  hotKey_ = hotKeyControl(middle, 6, 0, ids::hotKey);
   checkForUpdates_ = createControl(panel, {.className = "BUTTON",
                                            .text = "Check for updates",
                                            .x = 264,
@@ -235,16 +240,7 @@ void MainWindow::createOptionsPage(HWND page) {
             static_cast<DWORD>(BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0)), ids::jpeg + i);
   // The second hot key under the file type's label, where the left column has room.
   label("Last region hot key:", 8, 51);
-  lastRegionHotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
-                                            .x = 8,
-                                            .y = 66,
-                                            .width = 121,
-                                            .height = 19,
-                                            .style = WS_TABSTOP | WS_GROUP,
-                                            .exStyle = WS_EX_CLIENTEDGE,
-                                            .id = ids::lastRegionHotKey,
-                                            .font = font_});
-  ::SendMessageA(lastRegionHotKey_, HKM_SETRULES, 0, 0);
+  lastRegionHotKey_ = hotKeyControl(8, 66, WS_GROUP, ids::lastRegionHotKey);
   label("Upload token:", right, 31);
   uploadToken_ = createControl(panel, {.className = "EDIT",
                                        .x = right,
@@ -258,16 +254,7 @@ void MainWindow::createOptionsPage(HWND page) {
   ::SendMessageA(uploadToken_, EM_LIMITTEXT, 2047, 0); // what Glimor.ini gives back whole
   // "Record a region": its hot key in the middle row, what it is written as on the right.
   label("Record hot key:", 8, 93);
-  recordHotKey_ = createControl(panel, {.className = HOTKEY_CLASSA,
-                                        .x = middle,
-                                        .y = 90,
-                                        .width = 121,
-                                        .height = 19,
-                                        .style = WS_TABSTOP | WS_GROUP,
-                                        .exStyle = WS_EX_CLIENTEDGE,
-                                        .id = ids::recordHotKey,
-                                        .font = font_});
-  ::SendMessageA(recordHotKey_, HKM_SETRULES, 0, 0);
+  recordHotKey_ = hotKeyControl(middle, 90, WS_GROUP, ids::recordHotKey);
   label("Recording type:", right, 72);
   recordingType_ = createControl(panel, {.className = "COMBOBOX",
                                          .x = right,
