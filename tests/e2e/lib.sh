@@ -150,15 +150,30 @@ XORG
 
 fresh_prefix() {
   log "new Wine prefix"
-  timeout 120 wineboot -i >/dev/null 2>&1 || fail "wineboot"
-  wineserver -w
-  # Wine's own fonts (Marlett for the caption buttons, MS Sans Serif, Tahoma), where a
-  # Windows installation has them: this Wine build does not look in its data folder.
-  # Windows also has Microsoft Sans Serif, the outline twin of MS Sans Serif that scaled text
-  # uses; Wine has not, and Tahoma is its nearest face.
-  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Microsoft Sans Serif' \
-    /d Tahoma /f >/dev/null 2>&1 || true
+  # wineboot takes most of half a minute, a copy a second or two: the prefix is made once for the
+  # build folder (for this Wine) and copied for each test, one maker at a time.
+  local template=$root/build/wine-template-$GLIMOR_WINDOWS_PRESET version
+  version=$(wine --version 2>/dev/null || echo unknown)
+  (
+    flock 9
+    if [ "$(cat "$template/.made-by" 2>/dev/null)" != "$version" ]; then
+      rm -rf "$template"
+      export WINEPREFIX=$template
+      timeout 120 wineboot -i >/dev/null 2>&1 || exit 1
+      wineserver -w
+      # Wine's own fonts (Marlett for the caption buttons, MS Sans Serif, Tahoma), where a
+      # Windows installation has them: this Wine build does not look in its data folder.
+      # Windows also has Microsoft Sans Serif, the outline twin of MS Sans Serif that scaled text
+      # uses; Wine has not, and Tahoma is its nearest face.
+      cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v 'Microsoft Sans Serif' \
+        /d Tahoma /f >/dev/null 2>&1 || true
+      wineserver -w
+      echo "$version" >"$template/.made-by"
+    fi
+  ) 9>"$root/build/wine-template-$GLIMOR_WINDOWS_PRESET.lock" || fail "wineboot"
+  rm -rf "$WINEPREFIX"
+  cp -a "$template" "$WINEPREFIX"
   app_dir=$WINEPREFIX/drive_c/Glimor
   mkdir -p "$app_dir"
   cp "$exe" "$app_dir/Glimor.exe"
