@@ -1,5 +1,8 @@
 #include "capture/selection_window.h"
 
+#include "capture/imaging_crop_output.h"
+#include "imaging/png_image.h"
+
 #include "capture/picture_ops.h"
 #include "capture/selection_geometry.h"
 #include "platform/error.h"
@@ -343,7 +346,8 @@ void SelectionWindow::publish() {
 // ends the capture there: what was copied is kept, so its marks need no question.
 void SelectionWindow::copyToClipboard() {
   annotator_.endTyping(true);
-  if (!clipboard_.setPicture(cropOf(state_.p, state_.selection)))
+  const Picture crop = cropOf(state_.p, state_.selection);
+  if (!clipboard_.setPicture(crop, imaging::encodePng(displayBitmapOf(crop, DisplayFormat{}))))
     throw Error("The selection could not be copied: another program holds the clipboard open.");
   state_.copied = true;
   keeping([this] { view_.close(); });

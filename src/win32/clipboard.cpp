@@ -1,30 +1,69 @@
 #include "win32/clipboard.h"
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 namespace glimor::win32 {
 
 namespace {
-
-// Hands a block of `size` bytes, filled by `fill`, to the clipboard as its only content.
-template <typename Fill> bool place(HWND owner, UINT format, std::size_t size, Fill fill) {
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!block) return false;
-  void* bytes = ::GlobalLock(block);
-  if (!bytes) {
-    ::GlobalFree(block);
-    return false;
+// The picture's rows bottom-up, blue, green, red, each padded to `stride` bytes.
+void writeRows(const capture::Picture& picture, std::size_t stride, unsigned char* out) {
+  for (int y = picture.height - 1; y >= 0; --y, out += stride) {
+    const std::uint32_t* row = picture.row(y);
+    std::memset(out, 0, stride);
+    for (int x = 0; x < picture.width; ++x) {
+      out[3 * x] = static_cast<unsigned char>(row[x]);
+      out[3 * x + 1] = static_cast<unsigned char>(row[x] >> 8);
+      out[3 * x + 2] = static_cast<unsigned char>(row[x] >> 16);
+    }
   }
-  fill(static_cast<unsigned char*>(bytes));
-  ::GlobalUnlock(block);
+}
+} // namespace
+
+namespace {
+
+// One format's content: a block of `size` bytes, filled by `fill`.
+struct Content {
+  UINT format;
+  std::size_t size;
+  std::function<void(unsigned char*)> fill;
+};
+
+// Hands the blocks to the clipboard as its only content; false unless the clipboard took them all.
+bool place(HWND owner, const std::vector<Content>& contents) {
+  std::vector<HGLOBAL> blocks;
+  auto freeAll = [&] {
+    for (HGLOBAL block : blocks) ::GlobalFree(block);
+  };
+  for (const Content& content : contents) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, content.size);
+    void* bytes = block ? ::GlobalLock(block) : nullptr;
+    if (!bytes) {
+      if (block) ::GlobalFree(block);
+      freeAll();
+      return false;
+    }
+    content.fill(static_cast<unsigned char*>(bytes));
+    ::GlobalUnlock(block);
+    blocks.push_back(block);
+  }
   if (!::OpenClipboard(owner)) {
-    ::GlobalFree(block);
+    freeAll();
     return false;
   }
   ::EmptyClipboard();
-  bool placed = ::SetClipboardData(format, block) != nullptr;
+  bool placed = true;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    // The clipboard owns a block only once it took it.
+    if (::SetClipboardData(contents[i].format, blocks[i]))
+      blocks[i] = nullptr;
+    else
+      placed = false;
+  }
   ::CloseClipboard();
-  if (!placed) ::GlobalFree(block); // the clipboard owns the block only once it took it
+  for (HGLOBAL block : blocks)
+    if (block) ::GlobalFree(block);
   return placed;
 }
 
@@ -32,36 +71,35 @@ template <typename Fill> bool place(HWND owner, UINT format, std::size_t size, F
 
 bool Win32Clipboard::setText(const std::string& text) {
   // Exactly the text and its terminating zero: some readers take the whole block.
-  return place(owner_, CF_TEXT, text.size() + 1,
-               [&](unsigned char* bytes) { std::memcpy(bytes, text.c_str(), text.size() + 1); });
+  return place(owner_, {{CF_TEXT, text.size() + 1,
+                         [&](unsigned char* bytes) { std::memcpy(bytes, text.c_str(), text.size() + 1); }}});
 }
 
-// 24 bits, since a reader may take a 32-bit one's unused byte for transparency.
-bool Win32Clipboard::setPicture(const capture::Picture& picture) {
+// 24 bits, since a reader may take a 32-bit one's unused byte for transparency; the system makes
+// CF_DIB and CF_BITMAP of it for older readers. The registered "PNG" format beside it is what
+// browsers and chats paste.
+bool Win32Clipboard::setPicture(const capture::Picture& picture, std::span<const std::uint8_t> png) {
   if (picture.empty()) return false;
   const std::size_t stride = (static_cast<std::size_t>(picture.width) * 3 + 3) & ~std::size_t{3};
   const std::size_t pixels = stride * static_cast<std::size_t>(picture.height);
-  return place(owner_, CF_DIB, sizeof(BITMAPINFOHEADER) + pixels, [&](unsigned char* bytes) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = picture.width;
-    header.biHeight = picture.height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = static_cast<DWORD>(pixels);
-    std::memcpy(bytes, &header, sizeof header);
-    unsigned char* out = bytes + sizeof header;
-    for (int y = picture.height - 1; y >= 0; --y, out += stride) {
-      const std::uint32_t* row = picture.row(y);
-      std::memset(out, 0, stride);
-      for (int x = 0; x < picture.width; ++x) {
-        out[3 * x] = static_cast<unsigned char>(row[x]);
-        out[3 * x + 1] = static_cast<unsigned char>(row[x] >> 8);
-        out[3 * x + 2] = static_cast<unsigned char>(row[x] >> 16);
-      }
-    }
-  });
+  std::vector<Content> contents{{CF_DIBV5, sizeof(BITMAPV5HEADER) + pixels, [&](unsigned char* bytes) {
+                                   BITMAPV5HEADER header{};
+                                   header.bV5Size = sizeof header;
+                                   header.bV5Width = picture.width;
+                                   header.bV5Height = picture.height;
+                                   header.bV5Planes = 1;
+                                   header.bV5BitCount = 24;
+                                   header.bV5Compression = BI_RGB;
+                                   header.bV5SizeImage = static_cast<DWORD>(pixels);
+                                   header.bV5CSType = LCS_sRGB;
+                                   header.bV5Intent = LCS_GM_IMAGES;
+                                   std::memcpy(bytes, &header, sizeof header);
+                                   writeRows(picture, stride, bytes + sizeof header);
+                                 }}};
+  if (UINT pngFormat = ::RegisterClipboardFormatA("PNG"); pngFormat != 0 && !png.empty())
+    contents.push_back(
+        {pngFormat, png.size(), [&](unsigned char* bytes) { std::memcpy(bytes, png.data(), png.size()); }});
+  return place(owner_, contents);
 }
 
 namespace {

@@ -12,8 +12,9 @@ public:
   bool setText(const std::string& text) override;
   std::optional<std::string> text() override;
   bool clearIfText(const std::string& text) override;
-  // As a 24-bit device-independent bitmap (CF_DIB), rows bottom-up: what every program pastes.
-  bool setPicture(const capture::Picture& picture) override;
+  // As a 24-bit device-independent bitmap (CF_DIBV5, rows bottom-up: what every program pastes)
+  // and as PNG.
+  bool setPicture(const capture::Picture& picture, std::span<const std::uint8_t> png) override;
   void sleep(unsigned ms) override { ::Sleep(ms); }
 
 private:

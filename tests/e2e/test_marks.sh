@@ -89,4 +89,9 @@ wait_for 10 copied || fail "no picture on the clipboard: $(xclip -o -selection c
 [ "$(identify -format '%w %h' "$work/copied.bmp")" = "50 30" ] || fail "the clipboard holds $(identify -format '%w %h' "$work/copied.bmp")"
 copied_diff=$(compare -metric AE "$work/copied.bmp" "$work/small-before.png" null: 2>&1) || true
 [ "$copied_diff" = 0 ] || fail "the copied picture differs from the screen in $copied_diff pixels"
+# The same picture as PNG, which browsers and chats paste.
+xclip -o -selection clipboard -t image/png >"$work/copied.png" 2>/dev/null ||
+  fail "no PNG on the clipboard: $(xclip -o -selection clipboard -t TARGETS 2>&1 | xargs)"
+png_diff=$(compare -metric AE "$work/copied.png" "$work/small-before.png" null: 2>&1) || true
+[ "$png_diff" = 0 ] || fail "the copied PNG differs from the screen in $png_diff pixels"
 log "ok"

@@ -9,12 +9,14 @@ namespace glimor::fakes {
 // Keeps the last picture copied; refuses while `busy`.
 class FakePictureClipboard final : public platform::PictureClipboard {
 public:
-  bool setPicture(const capture::Picture& p) override {
+  bool setPicture(const capture::Picture& p, std::span<const std::uint8_t> file) override {
     if (busy) return false;
     picture = p;
+    png.assign(file.begin(), file.end());
     return true;
   }
   std::optional<capture::Picture> picture;
+  std::vector<std::uint8_t> png;
   bool busy = false;
 };
 

@@ -515,6 +515,11 @@ TEST_F(MarksTest, CtrlCCopiesTheMarkedSelectionAndEndsTheCapture) {
   ASSERT_TRUE(clipboard.picture);
   EXPECT_EQ(clipboard.picture->pixels, cropOf(state.p, state.selection).pixels);
   EXPECT_EQ(clipboard.picture->at(20, 10), 0u) << "the redaction";
+  // Beside the bitmap, the PNG file that browsers and chats paste: of the selection's size.
+  ASSERT_GE(clipboard.png.size(), 24u);
+  EXPECT_EQ(std::string(clipboard.png.begin() + 1, clipboard.png.begin() + 4), "PNG");
+  EXPECT_EQ(clipboard.png[19] | clipboard.png[18] << 8, 200) << "IHDR width";
+  EXPECT_EQ(clipboard.png[23] | clipboard.png[22] << 8, 150) << "IHDR height";
   EXPECT_FALSE(view.open);
   EXPECT_TRUE(state.copied);
   EXPECT_TRUE(messages.questions.empty()) << "copied marks are kept, nothing to ask";
