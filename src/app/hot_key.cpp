@@ -212,6 +212,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   setStatus("Now select a part of picture that you want to be cropped.");
   capture_.confirmed = capture_.copied = false;
   capture_.recording = record;
+  capture_.copyPicture = settings_.readBool("CopyImage", false);
   flags_.savedToFile = false;
   capture_.uploadFile =
       uploadFileOf(platform_.options.imageType(), capture::cropFileNamesFor(executablePath_));

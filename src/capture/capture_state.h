@@ -24,6 +24,8 @@ struct CaptureState {
   bool copied = false; // to the clipboard (Ctrl+C), which ended the window
   // The selection is of what to record: no marks, and the confirm writes no file.
   bool recording = false;
+  // [Options] CopyImage: the confirm also puts the picture on the clipboard.
+  bool copyPicture = false;
   CropFileNames files;
   // The crop file the upload takes (one of `files`), written before the others so that the upload
   // need not wait for them; empty when no file type is chosen, and all are written at once.

@@ -346,11 +346,15 @@ void SelectionWindow::publish() {
 // ends the capture there: what was copied is kept, so its marks need no question.
 void SelectionWindow::copyToClipboard() {
   annotator_.endTyping(true);
+  putPictureOnClipboard();
+  state_.copied = true;
+  keeping([this] { view_.close(); });
+}
+
+void SelectionWindow::putPictureOnClipboard() {
   const Picture crop = cropOf(state_.p, state_.selection);
   if (!clipboard_.setPicture(crop, imaging::encodePng(displayBitmapOf(crop, DisplayFormat{}))))
     throw Error("The selection could not be copied: another program holds the clipboard open.");
-  state_.copied = true;
-  keeping([this] { view_.close(); });
 }
 
 // The capture is kept (saved, or copied) while `ending` runs: closing then drops no marks unasked.
@@ -366,6 +370,7 @@ void SelectionWindow::keeping(const std::function<void()>& ending) {
 // Text being typed is part of what the panel's buttons act on.
 void SelectionWindow::confirmSelection() {
   annotator_.endTyping(true);
+  if (state_.copyPicture && !state_.recording) putPictureOnClipboard();
   if (actionsAttached_ && actions_.confirm)
     actions_.confirm();
   else

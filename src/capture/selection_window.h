@@ -76,6 +76,8 @@ private:
   bool pressDropsMarks();
   void publish();
   void copyToClipboard();
+  // The selection as shown; throws Error when another program holds the clipboard.
+  void putPictureOnClipboard();
   void keeping(const std::function<void()>& ending);
   // The window under the pointer is picked while nothing is being dragged or drawn.
   bool picking() const;

@@ -10,6 +10,7 @@ namespace glimor::net {
 
 // A copy's outcome, in the balloons of the tray's actions and of an upload.
 inline constexpr std::string_view linkCopiedText = "Link copied: ";
+inline constexpr std::string_view pictureKeptText = "The picture is on the clipboard; its link: ";
 inline constexpr std::string_view linkNotCopiedText =
     "The link could not be copied: another program holds the clipboard.";
 

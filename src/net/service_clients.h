@@ -23,6 +23,8 @@ struct ServiceSettings {
   std::string host = std::string(defaultServiceHost); // "https://host[:port]", "http://..." or "host[:port]"
   std::string token{};                                // sent with uploads and feedback; empty for none
   std::string caCertificate{}; // one more trust anchor for an https service: a full path, empty for none
+  // [Options] CopyImage: a published capture leaves its picture on the clipboard, not its link.
+  bool copyPicture = false;
 
   ServiceEndpoints endpoints() const { return ServiceEndpoints(host); }
 };

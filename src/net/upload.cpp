@@ -135,8 +135,13 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
       throw Error(std::string(noLinkText));
     }
     view.setLink(link);
-    const bool copied = view.copyLink();
-    announcement = {!copied, copied ? std::string(linkCopiedText) + link : std::string(linkNotCopiedText)};
+    // The capture's picture, put there at the confirm, stays; a recording is no picture.
+    if (settings.copyPicture && !paths::fileNameOf(filePath).starts_with("GlimorRecording.")) {
+      announcement = {false, std::string(pictureKeptText) + link};
+    } else {
+      const bool copied = view.copyLink();
+      announcement = {!copied, copied ? std::string(linkCopiedText) + link : std::string(linkNotCopiedText)};
+    }
     view.rememberUpload({{}, link, deletionUrlOf(lines), extension.substr(1), imageSize});
     view.setStatus(statusComplete);
     view.startFloodLock();

@@ -14,7 +14,8 @@
 namespace glimor::win32 {
 
 namespace {
-const char* const publishTip = "Publish the selection and copy its link (Enter)";
+const char* const publishTip =
+    "Publish the selection and copy its link (Enter); Ctrl+C copies the picture itself instead";
 const char* const recordTip = "Record this part of the screen as it goes on (Enter)";
 } // namespace
 

@@ -526,6 +526,23 @@ TEST_F(MarksTest, CtrlCCopiesTheMarkedSelectionAndEndsTheCapture) {
   EXPECT_EQ(confirms, 0);
 }
 
+// [Options] CopyImage: publishing also leaves the picture, marks and all, on the clipboard; a
+// clipboard held by another program keeps the window open, unpublished.
+TEST_F(MarksTest, WithCopyImageThePublishedSelectionGoesToTheClipboardToo) {
+  state.copyPicture = true;
+  key('b');
+  drag(120, 60, 160, 80);
+  clipboard.busy = true;
+  EXPECT_THROW(key('\r'), Error);
+  EXPECT_EQ(confirms, 0);
+  clipboard.busy = false;
+  key('\r');
+  EXPECT_EQ(confirms, 1);
+  ASSERT_TRUE(clipboard.picture);
+  EXPECT_EQ(clipboard.picture->at(20, 10), 0u) << "the redaction";
+  EXPECT_FALSE(state.copied) << "a publish, not a copy";
+}
+
 // What is selected for recording is the live screen's: no marks, no copy, Enter records.
 TEST_F(MarksTest, ASelectionToRecordTakesNoMarksAndEnterRecordsIt) {
   state.recording = true;

@@ -63,6 +63,21 @@ TEST_F(Upload, PostsTheImageAndCopiesTheLinkFromTheLastLine) {
   EXPECT_FALSE(files.exists(pathOf("Glimor.dat")));
 }
 
+TEST_F(Upload, WithCopyImageTheCapturesPictureStaysOnTheClipboardButARecordingsLinkIsCopied) {
+  const ServiceSettings picture{.host = "svc", .copyPicture = true};
+  for (const char* name : {"Glimor.png", "GlimorRecording.gif"}) {
+    writeImage(name, "DATA");
+    network.answer("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\nOK\r\nLink: https://svc/abc123\r\n");
+    fakes::RecordingUploadView view(pathOf(name));
+    EXPECT_EQ(uploadImage(view, clients, picture, files), UploadOutcome::Complete);
+    const bool recording = std::string(name) == "GlimorRecording.gif";
+    EXPECT_EQ(std::count(view.effects.begin(), view.effects.end(), "copy https://svc/abc123"), recording ? 1 : 0)
+        << name;
+    EXPECT_EQ(view.effects.back(), recording ? "balloon Link copied: https://svc/abc123"
+                                             : "balloon The picture is on the clipboard; its link: https://svc/abc123");
+  }
+}
+
 TEST_F(Upload, RemembersTheDeletionLinkGivenOnALineBeforeTheLink) {
   writeImage("Glimor.gif", "GIF89a");
   const std::pair<const char*, const char*> answers[] = {
