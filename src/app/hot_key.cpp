@@ -210,7 +210,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   capture_.display = platform_.screen.displayFormat();
   capture_.drawing = false;
   setStatus("Now select a part of picture that you want to be cropped.");
-  capture_.confirmed = capture_.copied = false;
+  capture_.confirmed = capture_.copied = capture_.published = false;
   capture_.recording = record;
   capture_.copyPicture = settings_.readBool("CopyImage", false);
   flags_.savedToFile = false;
@@ -232,27 +232,37 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
     }
     return;
   }
-  if (capture_.confirmed || flags_.savedToFile || capture_.copied) {
-    // Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
-    try {
-      lastRegion_.remember(capture_.selection, capture_.screen);
-    } catch (const Error& e) {
-      platform_.messages.show(e.what());
-    }
-  }
   if (capture_.confirmed) {
-    setStatus("Setting picture type...");
-    // Without a chosen type, the upload file stays the one named before.
-    if (std::string file = uploadFileOf(platform_.options.imageType(), capture_.files); !file.empty())
-      view.setUploadFileName(file);
-    onUploadButton();
+    publishConfirmed(); // unless the confirm has started the upload already
   } else if (flags_.savedToFile) {
+    rememberLastRegion();
     setStatus("Saved to file " + flags_.savedFileName);
   } else if (capture_.copied) {
+    rememberLastRegion();
     setStatus(copiedToClipboard);
   } else {
     setStatus("Cropping picture canceled.");
   }
+}
+
+// Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
+void MainForm::rememberLastRegion() {
+  try {
+    lastRegion_.remember(capture_.selection, capture_.screen);
+  } catch (const Error& e) {
+    platform_.messages.show(e.what());
+  }
+}
+
+void MainForm::publishConfirmed() {
+  if (!capture_.confirmed || capture_.published || capture_.recording) return;
+  capture_.published = true;
+  rememberLastRegion();
+  setStatus("Setting picture type...");
+  // Without a chosen type, the upload file stays the one named before.
+  if (std::string file = uploadFileOf(platform_.options.imageType(), capture_.files); !file.empty())
+    platform_.view.setUploadFileName(file);
+  onUploadButton();
 }
 
 void MainForm::onUploadButton() {

@@ -97,6 +97,9 @@ public:
   // The hidden "Glimo it !" button: starts the upload of the named upload file. The window is neither shown
   // nor raised, so the program the user works in keeps the focus; the links page follows all the same.
   void onUploadButton();
+  // A confirmed capture's upload, started once: from the confirm itself, before the selection
+  // window has gone (which takes a while on a large screen), or else once it has.
+  void publishConfirmed();
   // The upload worker plugs in here; without it the button does nothing.
   void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
   // The upload's own running flag: the status text alone is not enough, since the feedback form
@@ -159,6 +162,7 @@ private:
   static bool pressed(const ExtraHotKey& key, std::uint16_t id) { return key.inForce != 0 && id == key.id; }
   // The record hot key: the selection of what to record, or the end of the recording that runs.
   void onRecordKey(std::optional<std::uint16_t> hotKeyId);
+  void rememberLastRegion();
 
   // The gates of every capture, whatever starts it: a hot key passes its id (checked among them,
   // with the control being edited), the tray menu none.

@@ -22,6 +22,7 @@ struct CaptureState {
   bool drawing = false;
   bool confirmed = false;
   bool copied = false; // to the clipboard (Ctrl+C), which ended the window
+  bool published = false; // the confirmed capture's upload has started
   // The selection is of what to record: no marks, and the confirm writes no file.
   bool recording = false;
   // [Options] CopyImage: the confirm also puts the picture on the clipboard.

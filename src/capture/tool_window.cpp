@@ -23,6 +23,7 @@ void ToolWindow::confirm() {
   if (!state_.recording)
     output_.writeCropFiles(state_.p, state_.selection, state_.display, state_.files, state_.uploadFile);
   state_.confirmed = true;
+  if (onConfirmed_ && !state_.recording) onConfirmed_();
   platform_.selectionView.close();
 }
 

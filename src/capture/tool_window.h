@@ -9,6 +9,8 @@
 #include "platform/save_dialog.h"
 #include "platform/selection_view.h"
 
+#include <functional>
+
 namespace glimor::capture {
 
 struct ToolPlatform {
@@ -31,6 +33,8 @@ public:
   void print();
   void saveAs();  // the selection window's "S a v e"
   void onTimer(); // every 1000 ms
+  // Runs once the confirm has written the files, before the window closes: the upload starts.
+  void setOnConfirmed(std::function<void()> onConfirmed) { onConfirmed_ = std::move(onConfirmed); }
 
   // The dialog of a save at `now`: the name "Glimor-YYYY-MM-DD-HHMMSS" of the chosen file type (JPEG
   // when none), that type's filter entry; the program's folder where the user has no Pictures folder.
@@ -44,6 +48,7 @@ private:
   app::ProgramFlags& flags_;
   CropOutput& output_;
   ToolPlatform platform_;
+  std::function<void()> onConfirmed_;
 };
 
 } // namespace glimor::capture

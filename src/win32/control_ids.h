@@ -41,10 +41,10 @@ enum : int {
   menuCaptureLastRegion,
   menuCaptureDelayed,
   menuRetryUpload,
-  menuRecord,
+  menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
+  menuRecord = 230,      // after the ids of the recent links
   menuStopRecording,
   menuDiscardRecording,
-  menuRecentFirst = 210, // the "Recent links" submenu: one id for each link shown, newest first
   // The selection window's panel.
   glimoIt = 300,
   save,
@@ -56,5 +56,7 @@ enum : int {
 
 // How many links the "Recent links" submenu holds at most (ids menuRecentFirst onwards).
 inline constexpr int menuRecentCount = 10;
+static_assert(menuRetryUpload < menuRecentFirst && menuRecentFirst + menuRecentCount <= menuRecord,
+              "the tray menu's ids overlap");
 
 } // namespace glimor::win32::ids

@@ -100,6 +100,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                      flags, captureState, executable);
   capture::ToolWindow tool(captureState, flags, cropOutput,
                            {selectionWindow, printer, cursor, clock, saveDialog, mainWindow});
+  tool.setOnConfirmed([&] { form.publishConfirmed(); });
   capture::SelectionWindow selection(
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },

@@ -213,10 +213,16 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
   options.type = ImageType::Bmp;
   capture.files.bmp = "C:\\Apps\\Glimor.bmp";
   capture.files.jpg = "C:\\Apps\\Glimor.jpg";
-  selectionView.user = [&] { capture.confirmed = true; };
+  std::vector<int> uploadsAtConfirm;
+  selectionView.user = [&] {
+    capture.confirmed = true;
+    form.publishConfirmed(); // as the confirm does, before the window has gone
+    uploadsAtConfirm.push_back(uploads);
+  };
   form.onHotKey(id());
   EXPECT_EQ(view.uploadFile, "C:\\Apps\\Glimor.bmp");
-  EXPECT_EQ(uploads, 1);
+  EXPECT_EQ(uploadsAtConfirm, std::vector<int>{1});
+  EXPECT_EQ(uploads, 1) << "started once";
   EXPECT_FALSE(view.shown) << "the upload leaves the focus where the user works";
   EXPECT_EQ(view.broughtToFront, 0);
   EXPECT_EQ(view.status(0), "Setting picture type...");

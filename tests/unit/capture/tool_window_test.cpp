@@ -36,7 +36,11 @@ struct ToolWindowTest : ::testing::Test {
 };
 
 TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
+  std::vector<bool> openAtUploadStart; // the upload starts before the window goes
+  tool.setOnConfirmed([&] { openAtUploadStart.push_back(view.open); });
+  view.open = true;
   tool.confirm();
+  EXPECT_EQ(openAtUploadStart, std::vector<bool>{true});
   EXPECT_THAT(output.written, ElementsAre("C:\\Apps\\Glimor.bmp", "C:\\Apps\\Glimor.jpg",
                                           "C:\\Apps\\Glimor.gif", "C:\\Apps\\Glimor.png"));
   EXPECT_EQ(output.lastCrop.width, 200);
@@ -51,6 +55,7 @@ TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
   state.recording = true; // what is recorded is the live screen: no crop file is written
   tool.confirm();
   EXPECT_TRUE(output.written.empty());
+  EXPECT_EQ(openAtUploadStart.size(), 1u) << "a recording uploads when it stops";
   EXPECT_TRUE(state.confirmed);
   EXPECT_FALSE(view.open);
 }
