@@ -13,7 +13,8 @@ namespace {
 net::ServiceClients::SettingsSource serviceSettingsOf(app::Settings& settings, std::string programFolder) {
   return [&settings, programFolder = std::move(programFolder)] {
     return net::ServiceSettings{settings.serviceHost(), settings.serviceToken(),
-                                settings.serviceCaCertificate(programFolder)};
+                                settings.serviceCaCertificate(programFolder),
+                                settings.serviceUploader(programFolder)};
   };
 }
 
