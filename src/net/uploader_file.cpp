@@ -24,8 +24,9 @@ const std::string& textOf(const JsonValue& value, const std::string& what) {
 }
 
 AnswerTemplate templateOf(const JsonValue& value, const std::string& what, AnswerTemplate::Side side) {
+  const std::string& text = textOf(value, what);
   try {
-    return AnswerTemplate(textOf(value, what), side);
+    return AnswerTemplate(text, side);
   } catch (const Error& error) {
     throw Error(what + ": " + error.what());
   }

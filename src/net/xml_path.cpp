@@ -8,13 +8,13 @@
 namespace glimor::net {
 namespace {
 
-std::vector<std::string_view> stepsOf(std::string_view path) {
-  if (path.starts_with('/')) path.remove_prefix(1);
+std::vector<std::string_view> stepsOf(std::string_view written) {
+  std::string_view path = written.starts_with('/') ? written.substr(1) : written;
   std::vector<std::string_view> steps;
   for (;;) {
     const std::size_t slash = path.find('/');
     steps.push_back(path.substr(0, slash));
-    if (steps.back().empty()) throw Error("The XML path \"" + std::string(path) + "\" has an empty step.");
+    if (steps.back().empty()) throw Error("The XML path \"" + std::string(written) + "\" has an empty step.");
     if (slash == std::string_view::npos) return steps;
     path.remove_prefix(slash + 1);
   }
