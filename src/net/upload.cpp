@@ -109,7 +109,10 @@ http::Bytes sendByUploaderFile(UploadView& view, ServiceClients& clients, const 
       std::string said = errorMessageOf(uploader, TemplateSource(refusedText, client.lastAnswer(), fileName));
       if (!said.empty()) text = said;
     }
-    view.showPostError(std::string(postErrorPrefix) + text, postFailureOf(error));
+    // A refusal by that service says nothing about the image service's token.
+    PostFailure failure = postFailureOf(error);
+    if (failure == PostFailure::TokenRefused) failure = PostFailure::Other;
+    view.showPostError(std::string(postErrorPrefix) + text, failure);
   }
   return answer;
 }
