@@ -77,11 +77,15 @@ std::string trimmed(std::string text) {
   return text;
 }
 
-// What an answer says through the uploader file's ErrorMessage; empty when it says nothing.
+// What an answer says through the uploader file's ErrorMessage; empty when it says nothing. A
+// message box holds a few lines, not a whole page that {response} may bring.
 std::string errorMessageOf(const UploaderFile& uploader, const TemplateSource& source) {
+  constexpr std::size_t shownAtMost = 500;
   if (uploader.errorMessage.empty()) return {};
   try {
-    return trimmed(uploader.errorMessage.resolve(source));
+    std::string text = trimmed(uploader.errorMessage.resolve(source));
+    if (text.size() > shownAtMost) text = text.substr(0, shownAtMost) + "...";
+    return text;
   } catch (const std::exception&) {
     return {};
   }

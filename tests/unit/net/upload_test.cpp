@@ -343,10 +343,13 @@ TEST_F(UploadByUploaderFile, FailsWithTheServicesErrorMessageAndWithoutALinkOnA2
                  R"j({"url": "javascript:alert(1)", "error": {"message": "No link"}})j");
   network.answer("HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>");
   network.answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 13\r\n\r\nBad client id");
-  for (const char* said : {"Quota spent", "No link", "HTTP/1.1 503 Service Unavailable", "Bad client id"}) {
+  network.answer("HTTP/1.1 500 Oops\r\n\r\n{\"error\": {\"message\": \"" + std::string(2000, 'x') + "\"}}");
+  const std::string said[] = {"Quota spent", "No link", "HTTP/1.1 503 Service Unavailable", "Bad client id",
+                              std::string(500, 'x') + "..."}; // a long message is cut for the box
+  for (const std::string& words : said) {
     fakes::RecordingUploadView view(pathOf("Glimor.png"));
     EXPECT_EQ(uploadBy(uploader, view), UploadOutcome::Failed);
-    EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: " + std::string(said)));
+    EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: " + words));
     EXPECT_THAT(view.postFailures, ElementsAre(PostFailure::Other)) << "not the image service's token";
     EXPECT_EQ(view.link, "");
   }
