@@ -80,6 +80,19 @@ std::string Settings::serviceCaCertificate(const std::string& programFolder) {
   return paths::resolveIn(programFolder, *path);
 }
 
+std::string Settings::serviceUploader(const std::string& programFolder) {
+  std::optional<std::string> path = profile_.read("Service", "Uploader");
+  if (!path || path->empty()) return {};
+  if (path->size() > maxTextLength) path->resize(maxTextLength);
+  return paths::resolveIn(programFolder, *path);
+}
+
+void Settings::setServiceUploader(const std::string& path) {
+  if (path.size() > maxTextLength)
+    throw Error("The uploader file's path may be at most 2047 characters long; it was not saved.");
+  if (!profile_.write("Service", "Uploader", path)) throw Error("Unable to write to " + profile_.path());
+}
+
 std::string Settings::serviceToken() {
   // Taken as it is written: a token that cannot go on the wire is refused when it would be sent.
   std::optional<std::string> token = profile_.read("Service", "Token");

@@ -31,6 +31,12 @@ public:
   // file; a relative path is taken inside `programFolder`. Empty when not set.
   std::string serviceCaCertificate(const std::string& programFolder);
 
+  // [Service] Uploader: the uploader file that uploads go by instead of the image service; a
+  // relative path is taken inside `programFolder`. Empty when not set.
+  std::string serviceUploader(const std::string& programFolder);
+  // Stores the uploader file's path as chosen (empty: uploads go to the image service again).
+  void setServiceUploader(const std::string& path);
+
   // [Service] Token: the upload token sent with uploads and feedback; empty when not set.
   std::string serviceToken();
   // Stores a new upload token (empty: none). A token that could not be sent as it is, or that

@@ -34,12 +34,14 @@ private:
 
 } // namespace
 
-void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer) {
+void HttpClient::Send(std::string_view url, const RequestShape& shape, std::span<const std::uint8_t> body,
+                      Bytes& answer) {
   Url target = splitUrl(url);
   // Every POST goes out as HTTP/1.0 on a connection of its own.
   if (connection_) connection_->close();
   connection_.reset();
   lastAnswer_ = AnswerHead{};
+  lastRefusedBody_.clear();
   cancel_.throwIfCancelled();
 
   const std::chrono::milliseconds total = limits_.totalFor(body.size());
@@ -53,7 +55,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
   try {
     ConnectionStream stream(*connection_, deadline, total);
     try {
-      sendRequest(target, body, deadline);
+      sendRequest(target, shape, body, deadline);
     } catch (const platform::Cancelled&) {
       throw; // called off: there is no answer to wait for
     } catch (const Error& sendFailure) {
@@ -63,7 +65,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
       Limits afterFailure = limits_;
       afterFailure.readIdle = limits_.discardIdle;
       try {
-        receiveAnswer(stream, afterFailure, cookies_, target.host, lastAnswer_, answer);
+        receiveAnswer(stream, afterFailure, cookies_, target.host, lastAnswer_, answer, &lastRefusedBody_);
       } catch (const Error&) {
         if (lastAnswer_.statusLine.empty()) throw sendFailure;
         throw;
@@ -72,7 +74,7 @@ void HttpClient::Post(std::string_view url, std::span<const std::uint8_t> body, 
       answer.clear();
       throw sendFailure;
     }
-    receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer);
+    receiveAnswer(stream, limits_, cookies_, target.host, lastAnswer_, answer, &lastRefusedBody_);
   } catch (...) {
     keepOrClose();
     // A called-off exchange leaves nothing open behind it, whatever its answer said.
@@ -93,9 +95,10 @@ void HttpClient::open(const Url& target, const platform::Deadline& deadline) {
                                    deadline.cut(limits_.connect));
 }
 
-void HttpClient::sendRequest(const Url& target, std::span<const std::uint8_t> body,
+void HttpClient::sendRequest(const Url& target, const RequestShape& shape, std::span<const std::uint8_t> body,
                              const platform::Deadline& deadline) {
-  std::string head = buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host));
+  std::string head =
+      buildRequestHead(config_, target, body.size(), cookies_.cookieHeaderFor(target.host), shape);
   connection_->send(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
                     deadline.cut(limits_.sendIdle));
   for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)

@@ -3,6 +3,7 @@
 #include "http/client_config.h"
 #include "http/cookie_store.h"
 #include "http/limits.h"
+#include "http/request_head.h"
 #include "http/stream_reader.h"
 #include "http/url.h"
 #include "platform/deadline.h"
@@ -33,7 +34,12 @@ public:
   // answer body to `answer`, all within Limits::totalFor the body's size.
   // Throws Error with the message the caller shows after "Error encountered during POST: ", a
   // Refusal (refusal_text.h) when the service says why it refuses.
-  void Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer);
+  void Post(std::string_view url, std::span<const std::uint8_t> body, Bytes& answer) {
+    Send(url, {}, body, answer);
+  }
+  // The same with the method, the content type and more header lines that `shape` gives.
+  void Send(std::string_view url, const RequestShape& shape, std::span<const std::uint8_t> body,
+            Bytes& answer);
 
   // What may change from one exchange to the next: the bearer token and the extra trust anchor.
   // Only between exchanges, by whoever runs the next one.
@@ -49,6 +55,9 @@ public:
   void resetCancel() { cancel_.reset(); }
 
   const AnswerHead& lastAnswer() const { return lastAnswer_; }
+  // The start (at most refusedBodyKept bytes) of the body of the last answer whose status was
+  // outside 2xx and no redirect: what a service says about its refusal.
+  const Bytes& lastRefusedBody() const { return lastRefusedBody_; }
   const ClientConfig& config() const { return config_; }
 
   // The request body goes out in writes of at most this many bytes.
@@ -56,7 +65,8 @@ public:
 
 private:
   void open(const Url& target, const platform::Deadline& deadline);
-  void sendRequest(const Url& target, std::span<const std::uint8_t> body, const platform::Deadline& deadline);
+  void sendRequest(const Url& target, const RequestShape& shape, std::span<const std::uint8_t> body,
+                   const platform::Deadline& deadline);
   void keepOrClose();
 
   ClientConfig config_;
@@ -67,6 +77,7 @@ private:
   platform::CancelToken cancel_; // before the connection, which keeps a reference to it
   std::unique_ptr<platform::Connection> connection_;
   AnswerHead lastAnswer_;
+  Bytes lastRefusedBody_;
 };
 
 } // namespace glimor::http

@@ -127,7 +127,7 @@ void storeCookies(const AnswerHead& head, CookieStore& cookies, std::string_view
 } // namespace
 
 void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookies, std::string_view host,
-                   AnswerHead& head, Bytes& body) {
+                   AnswerHead& head, Bytes& body, Bytes* refusedBody) {
   StreamReader reader(stream, limits.readIdle);
   HeaderBudget budget{limits.maxHeaderLines, limits.maxHeaderBytes};
   do {
@@ -146,6 +146,9 @@ void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookie
     reader.setWait(limits.discardIdle);
     try {
       readBody(reader, head, limits, [&](const std::uint8_t* bytes, std::size_t n) {
+        if (refusedBody && !redirect && refusedBody->size() < refusedBodyKept)
+          refusedBody->insert(refusedBody->end(), bytes,
+                              bytes + std::min(n, refusedBodyKept - refusedBody->size()));
         if (!explained || bodyStart.size() > refusalTextLimit) return;
         bodyStart.append(reinterpret_cast<const char*>(bytes), std::min(n, refusalTextLimit + 1));
       });

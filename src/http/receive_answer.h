@@ -16,7 +16,9 @@ namespace glimor::http {
 // service's own words for 401 and 429, see refusal_text.h), with
 // "Connection Closed Gracefully." when no status line came, "Undefined situation" when a 2xx
 // header block was cut off, and with the reader's and the limits' messages.
+// The start of a refused answer's body, up to refusedBodyKept bytes, goes to `refusedBody` when given.
+inline constexpr std::size_t refusedBodyKept = 64 * 1024;
 void receiveAnswer(ByteStream& stream, const Limits& limits, CookieStore& cookies, std::string_view host,
-                   AnswerHead& head, Bytes& body);
+                   AnswerHead& head, Bytes& body, Bytes* refusedBody = nullptr);
 
 } // namespace glimor::http

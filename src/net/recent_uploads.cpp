@@ -97,7 +97,7 @@ void RecentUploads::deleteLast() {
 }
 
 void RecentUploads::send(UploadRecord upload, const ServiceSettings& settings) {
-  Deletion deletion = deleteUpload(clients_.deletion(settings), upload.deletionUrl);
+  Deletion deletion = deleteUpload(clients_.deletion(settings), upload.deletionUrl, upload.deletionByGet);
   try {
     platform_.ui.synchronize([&] {
       if (deletion.outcome == Deletion::Outcome::Failed) {

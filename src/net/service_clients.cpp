@@ -46,6 +46,11 @@ http::HttpClient& ServiceClients::contact(const ServiceSettings& settings) {
   return contactHTTP;
 }
 
+http::HttpClient& ServiceClients::uploadByFile(const ServiceSettings& settings) {
+  HTTP.setAccess({}, settings.caCertificate);
+  return HTTP;
+}
+
 http::HttpClient& ServiceClients::deletion(const ServiceSettings& settings) {
   deletionHTTP.setAccess({}, settings.caCertificate);
   return deletionHTTP;

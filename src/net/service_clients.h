@@ -23,6 +23,8 @@ struct ServiceSettings {
   std::string host = std::string(defaultServiceHost); // "https://host[:port]", "http://..." or "host[:port]"
   std::string token{};                                // sent with uploads and feedback; empty for none
   std::string caCertificate{}; // one more trust anchor for an https service: a full path, empty for none
+  // An uploader file (full path) that says where and how uploads go instead; empty for the service.
+  std::string uploaderFile{};
   // [Options] CopyImage: a published capture leaves its picture on the clipboard, not its link.
   bool copyPicture = false;
 
@@ -55,6 +57,9 @@ public:
   http::HttpClient& upload(const ServiceSettings& settings);
   http::HttpClient& contact(const ServiceSettings& settings);
   http::HttpClient& deletion(const ServiceSettings& settings);
+  // The upload client for a service that an uploader file names: with the trust anchor but
+  // without the token, which belongs to the image service alone (the file brings its own headers).
+  http::HttpClient& uploadByFile(const ServiceSettings& settings);
   // Calls off the upload under way, from any thread (see HttpClient::cancel), and readies the
   // upload client for the next one.
   void cancelUpload() { HTTP.cancel(); }

@@ -5,6 +5,8 @@
 #include "net/link_actions.h"
 #include "net/text_lines.h"
 #include "net/upload_request.h"
+#include "net/uploader_file.h"
+#include "net/uploader_request.h"
 #include "net/web_link.h"
 #include "platform/cancel_token.h"
 #include "platform/error.h"
@@ -68,6 +70,57 @@ http::Bytes postImage(UploadView& view, ServiceClients& clients, const ServiceSe
   return answer;
 }
 
+std::string trimmed(std::string text) {
+  const std::string_view blank = " \t\r\n";
+  text.erase(0, std::min(text.find_first_not_of(blank), text.size()));
+  text.erase(std::min(text.find_last_not_of(blank) + 1, text.size()));
+  return text;
+}
+
+// What an answer says through the uploader file's ErrorMessage; empty when it says nothing. A
+// message box holds a few lines, not a whole page that {response} may bring.
+std::string errorMessageOf(const UploaderFile& uploader, const TemplateSource& source) {
+  constexpr std::size_t shownAtMost = 500;
+  if (uploader.errorMessage.empty()) return {};
+  try {
+    std::string text = trimmed(uploader.errorMessage.resolve(source));
+    if (text.size() > shownAtMost) text = text.substr(0, shownAtMost) + "...";
+    return text;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// The upload's exchange as the uploader file says; a failure is shown as postImage's are, with
+// the service's words through ErrorMessage where it gives them.
+http::Bytes sendByUploaderFile(UploadView& view, ServiceClients& clients, const ServiceSettings& settings,
+                               const UploaderFile& uploader, const UploaderRequest& request,
+                               std::uint64_t fileBytes, const std::string& fileName, bool& shown) {
+  http::Bytes answer;
+  http::HttpClient& client = clients.uploadByFile(settings);
+  try {
+    client.Send(request.url, request.shape, request.body, answer);
+  } catch (const platform::Cancelled&) {
+    throw;
+  } catch (const std::exception& error) {
+    answer.clear();
+    shown = true;
+    const http::Bytes& refused = client.lastRefusedBody();
+    const std::string refusedText(refused.begin(), refused.end());
+    std::string text =
+        client.lastAnswer().statusCode == 413 ? tooLargeText(fileBytes, error.what()) : error.what();
+    if (client.lastAnswer().statusCode >= 300) {
+      std::string said = errorMessageOf(uploader, TemplateSource(refusedText, client.lastAnswer(), fileName));
+      if (!said.empty()) text = said;
+    }
+    // A refusal by that service says nothing about the image service's token.
+    PostFailure failure = postFailureOf(error);
+    if (failure == PostFailure::TokenRefused) failure = PostFailure::Other;
+    view.showPostError(std::string(postErrorPrefix) + text, failure);
+  }
+  return answer;
+}
+
 // The deletion link that a line before the last gives as "Delete: <url>", the nearest to the
 // link's line; empty when there is none (an older service) or it is no web address.
 std::string deletionUrlOf(const std::vector<std::string>& lines) {
@@ -109,12 +162,21 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     std::string text; // none when empty
   } announcement;
   try {
+    // A bad uploader file fails before anything is sent.
+    std::optional<UploaderFile> uploader;
+    if (!settings.uploaderFile.empty()) uploader = readUploaderFile(files, settings.uploaderFile);
     std::optional<platform::Bytes> image = files.read(filePath);
     if (!image) throw Error("Cannot open file \"" + filePath + "\".");
     const std::uint64_t imageSize = image->size();
-    http::Bytes answer =
-        postImage(view, clients, settings, buildUploadBody(filePath, *image), imageSize, errorShown);
+    const std::string fileName = paths::fileNameOf(filePath);
+    http::Bytes answer = uploader ? sendByUploaderFile(view, clients, settings, *uploader,
+                                                       buildUploaderRequest(*uploader, filePath, *image),
+                                                       imageSize, fileName, errorShown)
+                                  : postImage(view, clients, settings, buildUploadBody(filePath, *image),
+                                              imageSize, errorShown);
     image.reset();
+    // The uploader file's templates read the answer as it came.
+    const std::string answerText = uploader ? std::string(answer.begin(), answer.end()) : std::string();
 
     // The answer is kept on disk with a 0x00 after it, which ends the text when it is read back.
     answer.push_back(0);
@@ -125,14 +187,34 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
     // Only the last line matters; a few before it are kept for a look at what the service said.
     std::vector<std::string> lines = readTextLines(*stored, responseLinesKept);
     view.setResponseLines(lines);
-    if (lines.empty()) throw Error("The service gave no answer.");
+    // A service named by an uploader file may answer with an empty body (the link in a header).
+    if (errorShown || (lines.empty() && !uploader)) throw Error("The service gave no answer.");
 
     // Only a web address counts: a portal's page or a stray text must not replace the clipboard.
-    std::string link = fieldAfter(lines.back(), 2, "Link: ");
+    UploadRecord record{{}, {}, {}, extension.substr(1), imageSize};
+    std::string failureText(noLinkText);
+    if (uploader) {
+      const TemplateSource source(answerText, clients.uploadByFile(settings).lastAnswer(), fileName);
+      try {
+        record.link = trimmed(uploader->url.resolve(source));
+        record.deletionUrl = trimmed(uploader->deletionUrl.resolve(source));
+      } catch (const Error& error) {
+        failureText = error.what();
+      }
+      if (!isWebLink(record.deletionUrl)) record.deletionUrl.clear();
+      record.deletionByGet = !record.deletionUrl.empty();
+      if (!isWebLink(record.link)) {
+        if (std::string said = errorMessageOf(*uploader, source); !said.empty()) failureText = said;
+      }
+    } else {
+      record.link = fieldAfter(lines.back(), 2, "Link: ");
+      record.deletionUrl = deletionUrlOf(lines);
+    }
+    const std::string& link = record.link;
     if (!isWebLink(link)) {
       errorShown = true;
-      view.showPostError(std::string(postErrorPrefix) + std::string(noLinkText), PostFailure::Other);
-      throw Error(std::string(noLinkText));
+      view.showPostError(std::string(postErrorPrefix) + failureText, PostFailure::Other);
+      throw Error(failureText);
     }
     view.setLink(link);
     // The capture's picture, put there at the confirm, stays; a recording is no picture.
@@ -142,7 +224,7 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
       const bool copied = view.copyLink();
       announcement = {!copied, copied ? std::string(linkCopiedText) + link : std::string(linkNotCopiedText)};
     }
-    view.rememberUpload({{}, link, deletionUrlOf(lines), extension.substr(1), imageSize});
+    view.rememberUpload(record);
     view.setStatus(statusComplete);
     view.startFloodLock();
     outcome = UploadOutcome::Complete;

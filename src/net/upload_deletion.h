@@ -18,7 +18,8 @@ struct Deletion {
   std::string error;
 };
 
-// Takes an upload back: an empty form body posted to its deletion link, which must be a web link.
-Deletion deleteUpload(http::HttpClient& client, std::string_view deletionUrl);
+// Takes an upload back: an empty form body posted to its deletion link, which must be a web link,
+// or with `byGet` the link opened with a GET, as an uploader file's service expects.
+Deletion deleteUpload(http::HttpClient& client, std::string_view deletionUrl, bool byGet = false);
 
 } // namespace glimor::net

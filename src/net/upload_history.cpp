@@ -44,7 +44,7 @@ bool isKeptLink(std::string_view text) {
 
 std::string historyLine(const UploadRecord& upload) {
   return upload.time + '\t' + upload.link + '\t' + upload.deletionUrl + '\t' + upload.fileType + '\t' +
-         std::to_string(upload.size);
+         std::to_string(upload.size) + (upload.deletionByGet ? "\tGET" : "");
 }
 
 std::optional<UploadRecord> parseHistoryLine(std::string_view line) {
@@ -52,10 +52,11 @@ std::optional<UploadRecord> parseHistoryLine(std::string_view line) {
   for (std::size_t start = 0;;) {
     std::size_t tab = line.find('\t', start);
     fields.push_back(line.substr(start, tab - start));
-    if (tab == std::string_view::npos || fields.size() > 5) break;
+    if (tab == std::string_view::npos || fields.size() > 6) break;
     start = tab + 1;
   }
-  if (fields.size() != 5) return std::nullopt;
+  if (fields.size() < 5 || fields.size() > 6 || (fields.size() == 6 && fields[5] != "GET"))
+    return std::nullopt;
   auto [time, link, deletionUrl, fileType, size] =
       std::tie(fields[0], fields[1], fields[2], fields[3], fields[4]);
   bool valid =
@@ -65,8 +66,12 @@ std::optional<UploadRecord> parseHistoryLine(std::string_view line) {
                   [](char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }) &&
       !size.empty() && size.size() <= 15 && std::all_of(size.begin(), size.end(), isDigit);
   if (!valid) return std::nullopt;
-  return UploadRecord{std::string(time), std::string(link), std::string(deletionUrl), std::string(fileType),
-                      std::stoull(std::string(size))};
+  return UploadRecord{std::string(time),
+                      std::string(link),
+                      std::string(deletionUrl),
+                      std::string(fileType),
+                      std::stoull(std::string(size)),
+                      fields.size() == 6 && !deletionUrl.empty()};
 }
 
 std::vector<UploadRecord> UploadHistory::uploads() {

@@ -18,7 +18,8 @@ inline constexpr std::size_t historyLinkLimit = 2048;
 inline constexpr std::size_t historyReadLimit = 512 * 1024;
 
 // One upload as a line of the history file, without its line end: time, link, deletion link
-// (empty when none), file type and size, separated by tabs, which no web link holds.
+// (empty when none), file type and size, separated by tabs, which no web link holds; then "GET"
+// when the deletion link is to be opened rather than posted to.
 std::string historyLine(const UploadRecord& upload);
 // The upload a line holds; nothing for a damaged line (wrong fields, links that are no web links).
 std::optional<UploadRecord> parseHistoryLine(std::string_view line);

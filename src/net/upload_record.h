@@ -11,6 +11,8 @@ struct UploadRecord {
   std::string deletionUrl; // the link that deletes it; empty when the service gave none
   std::string fileType;    // the file's extension, without its dot
   std::uint64_t size = 0;  // the image's size in bytes
+  // The deletion link is opened with a GET (an uploader file's), not posted to (the service's).
+  bool deletionByGet = false;
 
   bool operator==(const UploadRecord&) const = default;
 };

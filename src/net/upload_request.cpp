@@ -13,6 +13,10 @@ bool isAcceptedExtension(std::string_view extension) {
   return false;
 }
 
+std::string mediaTypeOf(std::string_view extension) {
+  return (extension == "webm" ? "video/" : "image/") + std::string(extension);
+}
+
 std::vector<std::uint8_t> buildUploadBody(std::string_view filePath, std::span<const std::uint8_t> image) {
   std::string extension = paths::extensionOf(filePath);
   if (!extension.empty()) extension.erase(0, 1);
@@ -21,7 +25,7 @@ std::vector<std::uint8_t> buildUploadBody(std::string_view filePath, std::span<c
   head += "Content-Disposition: form-data; name=\"imgfile\"; filename=\"";
   head += filePath;
   head += "\"\r\n";
-  head += (extension == "webm" ? "Content-Type: video/" : "Content-Type: image/") + extension + "\r\n";
+  head += "Content-Type: " + mediaTypeOf(extension) + "\r\n";
   head += "\r\n";
   const std::string tail = "\r\n--" + std::string(uploadBoundary) + "--\r\n";
 

@@ -15,6 +15,10 @@ inline constexpr std::string_view uploadBoundary = "---------------------------7
 // (so "JPG" is refused). `extension` comes without its dot.
 bool isAcceptedExtension(std::string_view extension);
 
+// The media type of a file to upload by its extension as written, without its dot: "video/webm"
+// for a recording, "image/" and the extension for an image.
+std::string mediaTypeOf(std::string_view extension);
+
 // The multipart/form-data body of one upload: the single part "imgfile" whose filename is the
 // full local path as written and whose Content-Type is "image/" + the extension as written.
 std::vector<std::uint8_t> buildUploadBody(std::string_view filePath, std::span<const std::uint8_t> image);

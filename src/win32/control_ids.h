@@ -32,6 +32,7 @@ enum : int {
   lastRegionHotKey,
   recordHotKey,
   recordingType,
+  chooseUploader,
   // The tray menu.
   menuShow = 200,
   menuHide,

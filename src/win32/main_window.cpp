@@ -337,6 +337,11 @@ void MainWindow::setNetworkClicks(NetworkClicks clicks) {
   onClick(sendFeedback_, std::move(clicks.sendFeedback));
   onClick(feedback_.abortButton(), std::move(clicks.abortFeedback));
   onClick(feedback_.submitButton(), std::move(clicks.submitFeedback));
+  onClick(chooseUploader_, std::move(clicks.chooseUploader));
+}
+
+void MainWindow::showUploadTarget(const std::string& text) {
+  ::SetWindowTextA(uploadTarget_, text.c_str());
 }
 
 // The options and the hidden "Glimo it !" button.

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/main_form.h"
+#include "net/upload_target.h"
 #include "platform/link_page.h"
 #include "platform/main_view.h"
 #include "platform/option_controls.h"
@@ -27,11 +28,13 @@ namespace glimor::win32 {
 class MainWindow final : public Window,
                          public platform::MainView,
                          public platform::OptionControls,
-                         public platform::Tray {
+                         public platform::Tray,
+                         public net::UploadTargetView {
 public:
   // What the buttons whose work lies with the network features run when clicked.
   struct NetworkClicks {
-    std::function<void()> openLink, copyLink, checkForUpdates, sendFeedback, abortFeedback, submitFeedback;
+    std::function<void()> openLink, copyLink, checkForUpdates, sendFeedback, abortFeedback, submitFeedback,
+        chooseUploader;
   };
 
   // Creates the window and all its controls (hidden), laid out for its monitor; `form` decides what
@@ -77,6 +80,9 @@ public:
   void setRecordingType(platform::RecordingType type) override;
   std::string uploadToken() const override;
   void setUploadToken(const std::string& token) override;
+
+  // net::UploadTargetView: the Options page's "Upload to:" line.
+  void showUploadTarget(const std::string& text) override;
 
   // platform::Tray
   bool add() override;
@@ -129,6 +135,7 @@ private:
   bool showingRecording_ = false;
   HWND hotKey_ = nullptr, checkForUpdates_ = nullptr, autoUpdate_ = nullptr, autoStart_ = nullptr;
   HWND fade_ = nullptr, allMonitors_ = nullptr, uploadToken_ = nullptr;
+  HWND uploadTarget_ = nullptr, chooseUploader_ = nullptr;
   std::array<HWND, 4> radios_{};
   HWND version_ = nullptr, memoAbout_ = nullptr, sendFeedback_ = nullptr, faq_ = nullptr;
   FeedbackGroup feedback_{*this};

@@ -14,7 +14,7 @@ namespace glimor::win32 {
 
 namespace {
 
-constexpr int clientWidth = 397, clientHeight = 202;
+constexpr int clientWidth = 397, clientHeight = 222;
 constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
@@ -82,7 +82,7 @@ void MainWindow::createControls(const std::string& serviceHost) {
                                .x = 2,
                                .y = 4,
                                .width = 393,
-                               .height = 175,
+                               .height = 195,
                                .style = WS_CLIPSIBLINGS | WS_TABSTOP,
                                .id = ids::tabs,
                                .font = font_});
@@ -93,11 +93,11 @@ void MainWindow::createControls(const std::string& serviceHost) {
     item.pszText = const_cast<char*>(captions[i]);
     ::SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
-  // Pages sit over the tab control's display area, which is 385 x 147.
-  RECT area{0, 0, 393, 175};
+  // Pages sit over the tab control's display area, which is 385 x 167.
+  RECT area{0, 0, 393, 195};
   ::SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
-    pages_[i].create(self, self, 2 + area.left, 4 + area.top, 385, 147, i == 0);
+    pages_[i].create(self, self, 2 + area.left, 4 + area.top, 385, 167, i == 0);
     ::SetWindowPos(pages_[i].hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   }
   createLinksPage(pages_[0].hwnd(), serviceHost);
@@ -190,7 +190,7 @@ void MainWindow::setHotKeyName(const std::string& name) {
 // upload token on the right, and the four boxes in two columns below. Every caption gets room beside
 // it, since the layout widens a control to its caption at every resolution (see DpiLayout).
 void MainWindow::createOptionsPage(HWND page) {
-  HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 147, true, true);
+  HWND panel = optionsPanel_.create(page, hwnd(), 0, 0, 385, 167, true, true);
   constexpr int middle = 140, right = 272, rightWidth = 105, lower = 112, boxesRight = 208;
   auto fit = [&](const std::string& text, int box) { return textWidth(panel, font_, text) + box; };
   auto label = [&](const char* text, int x, int y) {
@@ -272,6 +272,24 @@ void MainWindow::createOptionsPage(HWND page) {
   fade_ = box("Fade out inverted selection", 8, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);
   allMonitors_ =
       box("Capture all monitors", boxesRight, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::allMonitors);
+  // Where uploads go, in a row of its own under the boxes: the uploader file's name or the service,
+  // and the button that picks a file. The name may be long: it ends in "..." where it is cut.
+  uploadTarget_ = createControl(panel, {.text = "Upload to:",
+                                        .x = 8,
+                                        .y = 150,
+                                        .width = 270,
+                                        .height = 13,
+                                        .style = SS_ENDELLIPSIS | SS_NOPREFIX,
+                                        .font = font_});
+  chooseUploader_ = createControl(panel, {.className = "BUTTON",
+                                          .text = "Uploader file...",
+                                          .x = 284,
+                                          .y = 146,
+                                          .width = 93,
+                                          .height = 19,
+                                          .style = BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP,
+                                          .id = ids::chooseUploader,
+                                          .font = font_});
   // As designed: Alt+F2, JPEG, every box ticked, until the settings say otherwise.
   setHotKey(32881);
   setImageType(platform::ImageType::Jpeg);

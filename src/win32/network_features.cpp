@@ -1,9 +1,11 @@
 #include "win32/network_features.h"
 
 #include "app/startup.h"
+#include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/socket.h"
 #include "platform/tls.h"
+#include "win32/uploader_dialog.h"
 
 namespace glimor::win32 {
 
@@ -14,7 +16,7 @@ net::ServiceClients::SettingsSource serviceSettingsOf(app::Settings& settings, s
   return [&settings, programFolder = std::move(programFolder)] {
     return net::ServiceSettings{settings.serviceHost(), settings.serviceToken(),
                                 settings.serviceCaCertificate(programFolder),
-                                settings.readBool("CopyImage", false)};
+                                settings.serviceUploader(programFolder), settings.readBool("CopyImage", false)};
   };
 }
 
@@ -25,6 +27,12 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
       clients_(platform::systemNetwork(), &platform::systemTls(),
                serviceSettingsOf(platform.form.settings(), paths::folderOf(executablePath_)),
                std::string(net::tokenOnOptionsPage)),
+      uploadTarget_(
+          platform.files, serviceSettingsOf(platform.form.settings(), paths::folderOf(executablePath_)),
+          [&settings = platform.form.settings()](const std::string& path) {
+            settings.setServiceUploader(path);
+          },
+          platform.main),
       links_(platform.main.linkPage(), clipboard_, processes_, [this] { return clients_.endpoints(); }),
       history_(platform.files, paths::folderOf(executablePath_) + "Glimor.history"),
       recentUploads_(history_,
@@ -57,12 +65,33 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
        },
        [this](const std::string& link) { recentUploads_.copyLink(link); },
        [this] { recentUploads_.deleteLast(); }});
-  main.setNetworkClicks({.openLink = [this] { links_.openLink(); },
-                         .copyLink = [this] { links_.copyLink(); },
-                         .checkForUpdates = [this] { update_.checkForUpdateNow(); },
-                         .sendFeedback = [this] { feedback_.btnContactClick(); },
-                         .abortFeedback = [this] { feedback_.btnAbortClick(); },
-                         .submitFeedback = [this] { feedback_.btnSubmitClick(); }});
+  main.setNetworkClicks(
+      {.openLink = [this] { links_.openLink(); },
+       .copyLink = [this] { links_.copyLink(); },
+       .checkForUpdates = [this] { update_.checkForUpdateNow(); },
+       .sendFeedback = [this] { feedback_.btnContactClick(); },
+       .abortFeedback = [this] { feedback_.btnAbortClick(); },
+       .submitFeedback = [this] { feedback_.btnSubmitClick(); },
+       .chooseUploader = [this, &main, &messages = platform.messages] { chooseUploader(main, messages); }});
+  uploadTarget_.show();
+}
+
+// "Uploader file...": a file that can be used is taken; a refused one is told and changes nothing.
+// Cancelling the dialog while a file is set offers the image service again.
+void NetworkFeatures::chooseUploader(MainWindow& main, platform::Messages& messages) {
+  const net::ServiceSettings settings = clients_.settings();
+  std::optional<std::string> path = askUploaderFile(
+      main.hwnd(), paths::folderOf(settings.uploaderFile.empty() ? executablePath_ : settings.uploaderFile));
+  try {
+    if (path)
+      uploadTarget_.choose(*path);
+    else if (!settings.uploaderFile.empty() &&
+             messages.askYesNo("Upload to the image service at " + settings.host + " again?",
+                               app::applicationTitle, platform::Messages::Default::No))
+      uploadTarget_.choose("");
+  } catch (const Error& error) {
+    messages.show(error.what());
+  }
 }
 
 bool NetworkFeatures::exchangeRunning() const {

@@ -7,6 +7,7 @@
 #include "net/service_clients.h"
 #include "net/update_check.h"
 #include "net/upload_history.h"
+#include "net/upload_target.h"
 #include "net/upload_window.h"
 #include "net/uploader.h"
 #include "platform/files.h"
@@ -46,8 +47,11 @@ public:
   bool exchangeRunning() const;
 
 private:
+  void chooseUploader(MainWindow& main, platform::Messages& messages);
+
   std::string executablePath_;
   net::ServiceClients clients_;
+  net::UploadTarget uploadTarget_;
   Win32UiThread ui_;
   Win32Clipboard clipboard_;
   Win32Processes processes_;

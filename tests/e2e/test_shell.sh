@@ -104,6 +104,8 @@ wait_for 10 not has_window '^top|1|#32770|' || fail "the refusal did not close"
 
 log "the Options page and the feedback form at 96 dpi"
 check_layout options-96dpi
+windows_now | grep -qF '|Static|Upload to: the image service at localhost:8080' ||
+  fail "the Options page does not say where uploads go: $(windows_now | grep -F 'Upload to')"
 feedback_layout() { # DPI
   click_control tab About
   click_control Button 'Send Feedback'
@@ -221,8 +223,8 @@ wait_for 10 run_value_is HKCU '"C:\Moved\Glimor.exe"' ||
   fail "the per-user Run value: $(run_value HKCU)"
 [ "$(run_value HKLM)" = '"C:\Glimor\Glimor.exe"' ] || fail "the closed machine key changed: $(run_value HKLM)"
 is_checked 'Start with Windows' || fail "the box does not mirror the per-user value"
-# 397 x 202 designed pixels at 96 dpi, one and a half times that at 144.
-windows_now | grep -A1 '^top|1|GlimorMain|' | grep -qx 'client|596|303' ||
+# 397 x 222 designed pixels at 96 dpi, one and a half times that at 144.
+windows_now | grep -A1 '^top|1|GlimorMain|' | grep -qx 'client|596|333' ||
   fail "the window is not scaled: $(windows_now | grep -A1 '^top|1|GlimorMain|')"
 shot main-144dpi-links
 [ "$(ini_value Token)" = 'abc.DEF-123~==' ] || fail "the token changed: $(ini_value Token)"

@@ -6,7 +6,8 @@
 # box, then "Image could not be uploaded."; one that stays silent: the tray's Cancel upload; one that
 # wants a token: the 401's box says what to do, a token pasted with spaces on the Options page, the
 # tray's Retry upload gives the link without showing a balloon to the open window, and the hot key
-# within the anti-flood lock that follows is answered by a balloon.
+# within the anti-flood lock that follows is answered by a balloon; an upload by the service's own
+# uploader file, the link read from its JSON answer.
 source "$(dirname "$0")/lib.sh"
 
 start_x
@@ -231,4 +232,18 @@ again=$(xclip -o -selection clipboard)
 [ "$again" != "$link" ] && case $again in "http://$host/i/"*".jpg") ;; *) false ;; esac ||
   fail "clipboard after the links page's Retry upload: $again"
 has_window "^child|1|Edit|$again\$" || fail "the links page does not show $again"
+
+log "an uploader file: the service's own, its token in the file's header instead of [Service] Token"
+"$root/build/linux/server/glimor-server" token sxcu e2e "$app_dir/service.sxcu" --public-url "http://$host" \
+  --data "$work/data" <<<"$token" >/dev/null 2>&1 || fail "glimor-server wrote no uploader file"
+sed -i "/^Token=/d; /^\[Service\]/a Uploader=service.sxcu\r" "$app_dir/Glimor.ini"
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+capture
+wait_for 30 status_is "Upload complete." || fail "status after the upload by the uploader file: $(status_text)"
+link=$(xclip -o -selection clipboard)
+case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after the upload by the uploader file: $link" ;; esac
+curl -sf "$link" -o "$work/by-file.jpg" || fail "the link read from the JSON answer does not serve"
+cmp "$work/by-file.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
+tail -n 1 "$app_dir/Glimor.history" | tr -d '\r' | grep -q $'\tGET$' ||
+  fail "the history does not keep the deletion link for a GET: $(tail -n 1 "$app_dir/Glimor.history")"
 log "passed"

@@ -30,7 +30,7 @@ public:
   }
   void rememberUpload(const net::UploadRecord& upload) override {
     note("remember " + upload.link + " " + upload.deletionUrl + " " + upload.fileType + " " +
-         std::to_string(upload.size));
+         std::to_string(upload.size) + (upload.deletionByGet ? " by GET" : ""));
   }
   void startFloodLock() override { note("flood lock"); }
   void endBusy() override { note("idle"); }

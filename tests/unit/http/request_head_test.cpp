@@ -80,5 +80,21 @@ TEST(RequestHead, LeavesOutHeadersWithoutValue) {
             "POST / HTTP/1.0\r\nContent-Length: 0\r\nHost: h\r\n\r\n");
 }
 
+TEST(RequestHead, ARequestsShapeSetsItsMethodTypeAndHeadersReplacingTheClientsOfTheSameName) {
+  ClientConfig config;
+  config.contentType = "multipart/form-data";
+  config.userAgent = "Glimor";
+  config.bearerToken = BearerToken("tok");
+  const RequestShape put{"PUT", "image/png", {{"user-agent", "Mine"}, {"X-Key", "a b"}}};
+  EXPECT_EQ(
+      buildRequestHead(config, splitUrl("http://h/up/a.png"), 3, "", put),
+      "PUT /up/a.png HTTP/1.0\r\nConnection: Keep-Alive\r\nContent-Type: image/png\r\nContent-Length: 3\r\n"
+      "Cache-control: no-cache\r\nHost: h\r\nuser-agent: Mine\r\nX-Key: a b\r\nAuthorization: Bearer "
+      "tok\r\n\r\n");
+  const RequestShape get{"GET", "", {}};
+  EXPECT_EQ(buildRequestHead(ClientConfig{}, splitUrl("http://h/d/1"), 0, "", get),
+            "GET /d/1 HTTP/1.0\r\nConnection: Keep-Alive\r\nCache-control: no-cache\r\nHost: h\r\n\r\n");
+}
+
 } // namespace
 } // namespace glimor::http

@@ -37,6 +37,12 @@ TEST_F(UploadHistoryTest, KeepsOneLinePerUploadWrittenWholeEachTime) {
               ElementsAre(UploadRecord{when, "http://svc/i/a.jpg", "http://svc/d/a/s", "jpg", 1234},
                           UploadRecord{when, "https://svc/i/b.png", "", "png", 5}));
   EXPECT_THAT(files.replaced, ElementsAre(path, path)); // each change through one atomic replace
+  // A deletion link to be opened with a GET says so in a sixth field, which reads back.
+  const UploadRecord byGet{when, "https://x/i.png", "https://x/d/1", "png", 5, true};
+  EXPECT_EQ(historyLine(byGet), when + "\thttps://x/i.png\thttps://x/d/1\tpng\t5\tGET");
+  EXPECT_EQ(parseHistoryLine(historyLine(byGet)), byGet);
+  EXPECT_EQ(parseHistoryLine(historyLine(byGet) + "\tGET"), std::nullopt);
+  EXPECT_EQ(parseHistoryLine(when + "\thttps://x/i.png\thttps://x/d/1\tpng\t5\tPOST"), std::nullopt);
 
   // Refused before anything is written: what could not be read back.
   EXPECT_FALSE(history.add({"", "http://svc/" + std::string(historyLinkLimit, 'x'), "", "jpg", 1}));

@@ -1,4 +1,5 @@
 #include "net/upload_request.h"
+#include "net/uploader_request.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,61 @@ TEST(UploadBody, AcceptsOnlyTheKnownExtensionsInLowerCase) {
     EXPECT_TRUE(isAcceptedExtension(known));
   for (const char* other : {"JPG", "Jpg", "tif", "", "jpg ", ".jpg"})
     EXPECT_FALSE(isAcceptedExtension(other));
+}
+
+} // namespace
+} // namespace glimor::net
+
+namespace glimor::net {
+namespace {
+
+UploaderRequest requestBy(std::string_view uploaderText, std::string_view path = "C:\\Shots\\a b.png") {
+  const UploaderFile uploader = parseUploaderFile(
+      std::span(reinterpret_cast<const std::uint8_t*>(uploaderText.data()), uploaderText.size()));
+  return buildUploaderRequest(uploader, path, std::span(reinterpret_cast<const std::uint8_t*>("IMG"), 3));
+}
+
+std::string text(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(UploaderRequest, SendsTheFileAsTheUploaderFileSays) {
+  UploaderRequest multipart = requestBy(R"({"RequestURL": "https://up.example/api?v=1#top",
+      "Parameters": {"name": "{filename}", "k": "a&b"}, "Headers": {"User-Agent": "Mine {filename}"},
+      "FileFormName": "image", "Arguments": {"title": "{filename}"}})");
+  EXPECT_EQ(multipart.url, "https://up.example/api?v=1&name=a%20b.png&k=a%26b#top");
+  EXPECT_EQ(multipart.shape.method, "POST");
+  EXPECT_EQ(multipart.shape.contentType, "multipart/form-data; boundary=" + std::string(uploadBoundary));
+  ASSERT_EQ(multipart.shape.headers.size(), 1u);
+  EXPECT_EQ(multipart.shape.headers[0].second, "Mine a b.png");
+  const std::string delimiter = "--" + std::string(uploadBoundary) + "\r\n";
+  EXPECT_EQ(text(multipart.body),
+            delimiter + "Content-Disposition: form-data; name=\"title\"\r\n\r\na b.png\r\n" + delimiter +
+                "Content-Disposition: form-data; name=\"image\"; filename=\"a b.png\"\r\n"
+                "Content-Type: image/png\r\n\r\nIMG\r\n--" +
+                std::string(uploadBoundary) + "--\r\n");
+
+  UploaderRequest raw =
+      requestBy(R"({"RequestURL": "http://up.example/{filename}", "RequestMethod": "PUT", "Body": "Binary"})",
+                "/tmp/Glimor.webm");
+  EXPECT_EQ(raw.url, "http://up.example/Glimor.webm");
+  EXPECT_EQ(raw.shape.method, "PUT");
+  EXPECT_EQ(raw.shape.contentType, "video/webm");
+  EXPECT_EQ(text(raw.body), "IMG");
+
+  UploaderRequest json = requestBy(R"({"RequestURL": "http://x/", "Body": "JSON",
+      "Arguments": {"name": "{filename}", "q": "\"x\""}})");
+  EXPECT_EQ(json.shape.contentType, "application/json");
+  EXPECT_EQ(text(json.body), R"({"name":"a b.png","q":"\"x\""})");
+
+  UploaderRequest form = requestBy(R"({"RequestURL": "http://x/", "Body": "FormURLEncoded",
+      "Arguments": {"name": "{filename}", "e": "="}})");
+  EXPECT_EQ(form.shape.contentType, "application/x-www-form-urlencoded");
+  EXPECT_EQ(text(form.body), "name=a%20b.png&e=%3D");
+
+  UploaderRequest none = requestBy(R"({"RequestURL": "http://x/", "Body": "None"})");
+  EXPECT_EQ(none.shape.contentType, "");
+  EXPECT_TRUE(none.body.empty());
 }
 
 } // namespace

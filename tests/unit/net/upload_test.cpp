@@ -299,5 +299,89 @@ TEST_F(Upload, WritesTheAnswerBesideThePathTheWindowHoldsAtThatMoment) {
   EXPECT_FALSE(files.exists(pathOf("first.dat")));
 }
 
+class UploadByUploaderFile : public Upload {
+protected:
+  UploadOutcome uploadBy(std::string_view uploaderText, fakes::RecordingUploadView& view) {
+    writeImage("service.sxcu", uploaderText);
+    return uploadImage(view, clients,
+                       ServiceSettings{.host = "svc", .token = "tok", .uploaderFile = pathOf("service.sxcu")},
+                       files);
+  }
+};
+
+TEST_F(UploadByUploaderFile, TakesTheLinkAndTheDeletionLinkNestedInAJsonAnswer) {
+  writeImage("Glimor.png", "PNGDATA");
+  network.answer(
+      "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n\r\n"
+      R"({"data": {"links": [{"url": "https://img.example/a.png"}], "del": "https://img.example/d/s3"}})");
+  fakes::RecordingUploadView view(pathOf("Glimor.png"));
+  EXPECT_EQ(uploadBy(R"({"Name": "Img", "RequestURL": "http://img.example/api/upload", "FileFormName": "file",
+      "Headers": {"Authorization": "Client-ID 42"}, "URL": "{json:data.links[0].url}",
+      "DeletionURL": "{json:data.del}"})",
+                     view),
+            UploadOutcome::Complete);
+  EXPECT_THAT(view.effects, ::testing::Contains(
+                                "remember https://img.example/a.png https://img.example/d/s3 png 7 by GET"));
+  EXPECT_THAT(view.effects, ::testing::Contains("copy https://img.example/a.png"));
+  const fakes::ConnectionRecord& sent = *network.connections.at(0);
+  EXPECT_EQ(sent.host, "img.example");
+  EXPECT_EQ(sent.sent.rfind("POST /api/upload HTTP/1.0\r\n", 0), 0u);
+  EXPECT_NE(sent.sent.find("\r\nAuthorization: Client-ID 42\r\n"), std::string::npos);
+  EXPECT_EQ(sent.sent.find("Bearer"), std::string::npos) << "the service's token stays with the service";
+  EXPECT_NE(
+      sent.sent.find("name=\"file\"; filename=\"Glimor.png\"\r\nContent-Type: image/png\r\n\r\nPNGDATA"),
+      std::string::npos);
+}
+
+TEST_F(UploadByUploaderFile, PutsTheRawFileAndTakesAPlainTextAnswerAsTheLink) {
+  writeImage("Glimor.webm", "WEBM");
+  network.answer("HTTP/1.1 201 Created\r\n\r\nhttps://files.example/Glimor.webm\n");
+  fakes::RecordingUploadView view(pathOf("Glimor.webm"));
+  EXPECT_EQ(uploadBy(R"({"RequestURL": "http://files.example/up/{filename}", "RequestMethod": "PUT",
+      "Body": "Binary", "URL": "{response}"})",
+                     view),
+            UploadOutcome::Complete);
+  EXPECT_EQ(view.link, "https://files.example/Glimor.webm");
+  const std::string& sent = network.connections.at(0)->sent;
+  EXPECT_EQ(sent.rfind("PUT /up/Glimor.webm HTTP/1.0\r\n", 0), 0u);
+  EXPECT_NE(sent.find("\r\nContent-Type: video/webm\r\n"), std::string::npos);
+  EXPECT_TRUE(sent.ends_with("\r\n\r\nWEBM"));
+}
+
+TEST_F(UploadByUploaderFile, FailsWithTheServicesErrorMessageAndWithoutALinkOnA2xx) {
+  writeImage("Glimor.png", "P");
+  const std::string uploader = R"({"RequestURL": "http://x.example/", "FileFormName": "f",
+      "URL": "{json:url}", "ErrorMessage": "{json:error.message}"})";
+  network.answer("HTTP/1.1 400 Bad Request\r\nContent-Length: 38\r\n\r\n"
+                 R"({"error": {"message": "Quota spent"}})");
+  network.answer("HTTP/1.1 200 OK\r\n\r\n"
+                 R"j({"url": "javascript:alert(1)", "error": {"message": "No link"}})j");
+  network.answer("HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>");
+  network.answer("HTTP/1.1 401 Unauthorized\r\nContent-Length: 13\r\n\r\nBad client id");
+  network.answer("HTTP/1.1 500 Oops\r\n\r\n{\"error\": {\"message\": \"" + std::string(2000, 'x') + "\"}}");
+  const std::string said[] = {"Quota spent", "No link", "HTTP/1.1 503 Service Unavailable", "Bad client id",
+                              std::string(500, 'x') + "..."}; // a long message is cut for the box
+  for (const std::string& words : said) {
+    fakes::RecordingUploadView view(pathOf("Glimor.png"));
+    EXPECT_EQ(uploadBy(uploader, view), UploadOutcome::Failed);
+    EXPECT_THAT(view.effects, ::testing::Contains("box Error encountered during POST: " + words));
+    EXPECT_THAT(view.postFailures, ElementsAre(PostFailure::Other)) << "not the image service's token";
+    EXPECT_EQ(view.link, "");
+  }
+}
+
+TEST_F(UploadByUploaderFile, ABadUploaderFileIsToldAndNothingIsSent) {
+  writeImage("Glimor.png", "P");
+  fakes::RecordingUploadView view(pathOf("Glimor.png"));
+  EXPECT_EQ(uploadBy(R"({"RequestURL": "http://x/", "Body": "None", "Headers": {"A": "1\n2"}})", view),
+            UploadOutcome::Failed);
+  EXPECT_THAT(network.connections, IsEmpty());
+  EXPECT_EQ(view.effects.back(),
+            "error balloon Image could not be uploaded: Uploader file \"" + pathOf("service.sxcu") +
+                "\": Headers: the value of \"A\" holds a line break or a control character. "
+                "\"Retry upload\" in the tray menu sends the capture again.");
+  EXPECT_TRUE(files.exists(pathOf("Glimor.png")));
+}
+
 } // namespace
 } // namespace glimor::net
