@@ -3,11 +3,12 @@
 # bgr0 frames (each pixel 0x00RRGGBB read as a little-endian 32-bit word): chromium shows a long
 # local page, a note is typed into its text box, the page is scrolled with the wheel, and the
 # pointer moves between and after. Smooth scrolling is off so that runs stay alike.
-# Usage: bench/recording_frames.sh OUT.bgr0 [frames per second, default 15]
+# Usage: bench/recording_frames.sh OUT.bgr0 [frames per second, default 15] [WIDTHxHEIGHT, default 1280x720]
 set -euo pipefail
-out=${1:?usage: recording_frames.sh OUT.bgr0 [fps]}
+out=${1:?usage: recording_frames.sh OUT.bgr0 [fps] [WIDTHxHEIGHT]}
 fps=${2:-15}
-width=1280 height=720 seconds=10
+size=${3:-1280x720}
+width=${size%x*} height=${size#*x} seconds=10
 work=$(mktemp -d)
 pids=()
 cleanup() {
