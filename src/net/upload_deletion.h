@@ -18,8 +18,9 @@ struct Deletion {
   std::string error;
 };
 
-// Takes an upload back: an empty form body posted to its deletion link, which must be a web link,
-// or with `byGet` the link opened with a GET, as an uploader file's service expects.
+// Takes an upload back: an empty form body posted to its deletion link, which must be a web link;
+// with `byGet` (an uploader file's link) opened with a GET as well where the service refuses the
+// POST (400, 404, 405, 501), as services that delete from a browser's link expect.
 Deletion deleteUpload(http::HttpClient& client, std::string_view deletionUrl, bool byGet = false);
 
 } // namespace glimor::net

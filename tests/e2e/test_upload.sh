@@ -245,5 +245,13 @@ case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after the upload b
 curl -sf "$link" -o "$work/by-file.jpg" || fail "the link read from the JSON answer does not serve"
 cmp "$work/by-file.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
 tail -n 1 "$app_dir/Glimor.history" | tr -d '\r' | grep -q $'\tGET$' ||
-  fail "the history does not keep the deletion link for a GET: $(tail -n 1 "$app_dir/Glimor.history")"
+  fail "the history does not mark the uploader file's deletion link: $(tail -n 1 "$app_dir/Glimor.history")"
+# "Delete last upload" by the file's DeletionURL: the service's link deletes on a POST.
+wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
+open_tray_menu
+click_menu_row 3
+wait_for 10 message_begins "Delete the last uploaded image from the service?" || fail "no deletion question"
+click_control Button '&Yes'
+wait_for 30 status_is "Image deleted." || fail "status after the deletion by the uploader file: $(status_text)"
+[ "$(curl -s -o /dev/null -w '%{http_code}' "$link")" = 410 ] || fail "the image deleted by the uploader file's link is still served"
 log "passed"

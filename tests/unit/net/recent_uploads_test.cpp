@@ -127,12 +127,14 @@ TEST_F(RecentUploadsTest, DeletesOnlyOnYesPostingAnEmptyBodyWithoutTheToken) {
   EXPECT_EQ(clipboard.content, std::nullopt);
 }
 
-TEST_F(RecentUploadsTest, ADeletionLinkOfAnUploaderFilesServiceIsOpenedWithAGet) {
+TEST_F(RecentUploadsTest, ADeletionLinkOfAnUploaderFilesServiceIsPostedToElseOpenedWithAGet) {
   ASSERT_TRUE(history.add({"", "http://img.example/a.png", "http://img.example/d/s3?x=1", "png", 1, true}));
   ASSERT_TRUE(recent.canDeleteLast());
+  network.answer("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n");
   network.answer("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
   deleteLastAnsweringYes();
-  const std::string& sent = network.connections.at(0)->sent;
+  EXPECT_EQ(network.connections.at(0)->sent.rfind("POST /d/s3?x=1 HTTP/1.0\r\n", 0), 0u);
+  const std::string& sent = network.connections.at(1)->sent;
   EXPECT_EQ(sent.rfind("GET /d/s3?x=1 HTTP/1.0\r\n", 0), 0u);
   EXPECT_EQ(sent.find("Content-Length"), std::string::npos);
   EXPECT_THAT(statuses, ElementsAre("Deleting the last upload...", "Image deleted."));
