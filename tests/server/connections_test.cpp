@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -86,6 +88,16 @@ TEST(BodyBudget, NoAddressTakesMoreThanItsShare) {
   EXPECT_FALSE(budget.claim("192.0.2.5", 1));
 }
 
+// Waits for what a queue's jobs signal. The bound is for a queue that would never
+// run them, not a measure of speed: past it the test fails at once, as the
+// queue's join would wait for them for ever.
+void expectRun(std::future<void> ran, const char* what) {
+  if (ran.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
+  ADD_FAILURE() << what << " never ran";
+  std::fflush(stdout);
+  std::_Exit(1);
+}
+
 // A client with many images holds the threads shared by clients with a decode
 // running, no more, so an upload from another network is decoded meanwhile; then all
 // of them run.
@@ -94,7 +106,7 @@ TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
   std::condition_variable released;
   bool release = false;
   std::atomic<int> running = 0, mostAtOnce = 0, finished = 0;
-  std::promise<void> otherClient;
+  std::promise<void> otherClient, allFinished;
   {
     DecodeQueue queue(2, 1);
     for (int i = 0; i < 4; ++i)
@@ -104,16 +116,16 @@ TEST(DecodeQueue, OneClientNeverHoldsEveryThread) {
         std::unique_lock lock(mutex);
         released.wait(lock, [&] { return release; });
         --running;
-        ++finished;
+        if (++finished == 4) allFinished.set_value();
       });
     queue.post(decodeAccountsOf("198.51.100.2", std::nullopt), [&] { otherClient.set_value(); });
-    // A bound for a queue that would never run it, not a measure of speed.
-    EXPECT_EQ(otherClient.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    expectRun(otherClient.get_future(), "another network's decode");
     {
       std::lock_guard lock(mutex);
       release = true;
     }
     released.notify_all();
+    expectRun(allFinished.get_future(), "the busy client's decodes");
   }
   EXPECT_EQ(mostAtOnce, 1);
   EXPECT_EQ(finished, 4);
@@ -138,10 +150,12 @@ TEST(DecodeQueue, ThoseWhoOweLeastComeFirst) {
 
   std::mutex mutex;
   std::vector<std::string> served;
+  std::promise<void> allServed;
   auto record = [&](std::string name) {
     return [&, name] {
       std::lock_guard lock(mutex);
       served.push_back(name);
+      if (served.size() == 6) allServed.set_value();
     };
   };
   {
@@ -154,7 +168,7 @@ TEST(DecodeQueue, ThoseWhoOweLeastComeFirst) {
       started.set_value();
       gate.wait();
     });
-    started.get_future().wait();
+    expectRun(started.get_future(), "the first decodes");
     queue.post(decodeAccountsOf("192.0.2.1", std::nullopt), record("costly address"));
     queue.post(decodeAccountsOf("192.0.2.77", std::nullopt), record("costly network"));
     queue.post(decodeAccountsOf("198.51.100.5", "heavy"), record("costly token"));
@@ -162,6 +176,7 @@ TEST(DecodeQueue, ThoseWhoOweLeastComeFirst) {
     queue.post(decodeAccountsOf("2001:db8:1::1", std::nullopt), record("IPv6"));
     queue.post(decodeAccountsOf("192.0.2.1", "light"), record("other token"));
     go.set_value();
+    expectRun(allServed.get_future(), "the waiting decodes");
   }
   ASSERT_EQ(served.size(), 6u);
   EXPECT_EQ(std::vector(served.begin(), served.begin() + 3),

@@ -1,12 +1,17 @@
+#include "answer_metrics.h"
 #include "json_text.h"
+#include "metrics.h"
 #include "routes.h"
 #include "service.h"
 #include "temp_folder.h"
 #include "token_store.h"
 #include "webm_for_tests.h"
 
+#include <cctype>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <regex>
 #include <sqlite3.h>
 
@@ -190,6 +195,55 @@ TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
   get.accept = "application/json";
   EXPECT_EQ(route(service, get).body, "{\"error\": \"Method not allowed here, use POST\"}\n");
   EXPECT_EQ(jsonString("a\"b\\c\r\n\x01\xe9"), "\"a\\\"b\\\\c\\u000d\\u000a\\u0001\\u00e9\"");
+  // Every control byte is escaped, and every byte reads back as the character of its number.
+  const std::map<char, char> shortForms = {{'"', '"'},  {'\\', '\\'}, {'b', '\b'}, {'f', '\f'},
+                                           {'n', '\n'}, {'r', '\r'},  {'t', '\t'}};
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string quoted = jsonString(std::string(1, char(byte)));
+    ASSERT_TRUE(quoted.size() >= 3 && quoted.front() == '"' && quoted.back() == '"') << byte;
+    const std::string inner = quoted.substr(1, quoted.size() - 2);
+    int read = -1;
+    if (inner.size() == 1 && inner[0] >= 0x20 && inner[0] != '"' && inner[0] != '\\')
+      read = static_cast<unsigned char>(inner[0]);
+    else if (inner.size() == 2 && shortForms.contains(inner[1]) && inner[0] == '\\')
+      read = static_cast<unsigned char>(shortForms.at(inner[1]));
+    else if (inner.size() == 6 && inner.starts_with("\\u00") && std::isxdigit(inner[4]) &&
+             std::isxdigit(inner[5]))
+      read = std::stoi(inner.substr(4), nullptr, 16);
+    EXPECT_EQ(read, byte) << quoted;
+  }
+}
+
+// A scrape after one upload: every family the operator's guide lists is there
+// under its name and kind, and those an upload touches have samples.
+TEST_F(ServiceTest, MetricsCarryEveryDocumentedFamilyAfterARequest) {
+  Request post = upload("png", testing::pngBytes());
+  Response stored = route(service, post);
+  ASSERT_EQ(stored.status, 200);
+  recordAnswer(post.target, stored, stored.body.size(), std::chrono::milliseconds(3));
+  const std::string text = metrics().render();
+
+  std::ifstream guide(std::string(GLIMOR_SOURCE_DIR) + "/docs/server.md");
+  std::string line;
+  while (std::getline(guide, line) && line != "## Metrics") {
+  }
+  std::size_t documented = 0;
+  const std::regex row("^\\| (`glimor_\\w+`(?:, `glimor_\\w+`)*) \\| (counter|gauge|histogram) \\|.*");
+  const std::regex name("glimor_\\w+");
+  for (std::smatch cells; std::getline(guide, line) && !line.starts_with("## ");) {
+    if (!std::regex_match(line, cells, row)) continue;
+    for (std::sregex_iterator n(cells[1].first, cells[1].second, name), end; n != end; ++n, ++documented) {
+      EXPECT_THAT(text, HasSubstr("# TYPE " + n->str() + " " + cells[2].str() + "\n"));
+    }
+  }
+  std::size_t families = 0;
+  for (std::size_t at = text.find("# TYPE "); at != std::string::npos; at = text.find("# TYPE ", at + 1))
+    ++families;
+  EXPECT_EQ(documented, families) << "each family is in the guide's table, and only those";
+  for (const char* family : {"glimor_uploads_total ", "glimor_upload_bytes_total ", "glimor_responses_total{",
+                             "glimor_request_duration_seconds_count{", "glimor_sent_bytes_total ",
+                             "glimor_store_duration_seconds_count{"})
+    EXPECT_THAT(text, HasSubstr("\n" + std::string(family))) << "no sample";
 }
 
 TEST_F(ServiceTest, RefusalsSayWhy) {
@@ -324,6 +378,9 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
     ids.push_back(pathOfLink(linkOf(route(service, post))).substr(3, 16));
   }
   route(service, upload("gif", testing::gifBytes())); // anonymous: nobody's page
+  Request bobs = upload("gif", testing::gifBytes());
+  bobs.caller.tokenName = "bob";
+  const std::string bobsImage = pathOfLink(linkOf(route(service, bobs)));
   Request recording =
       upload("webm", testing::webmOf(testing::vpxFrames(false, 64, 48, 2), {.durationMs = 72'400}));
   recording.caller.tokenName = "ann";
@@ -406,6 +463,9 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   EXPECT_EQ(route(service, request("POST", "/my/delete", victim + csrf[1].str())).status, 401)
       << "no session";
   EXPECT_EQ(route(service, request("GET", "/i/" + ids[0] + ".gif")).status, 200);
+  const std::string notAnns = "id=" + bobsImage.substr(3, 16) + "&page=0&csrf=" + csrf[1].str();
+  EXPECT_EQ(route(service, withCookie(request("POST", "/my/delete", notAnns))).status, 404);
+  EXPECT_EQ(route(service, request("GET", bobsImage)).status, 200) << "another token's upload stays";
   Response deleted = route(service, withCookie(request("POST", "/my/delete", victim + csrf[1].str())));
   EXPECT_EQ(deleted.status, 303);
   EXPECT_EQ(statusAndReason(request("GET", "/i/" + ids[0] + ".gif")), "410 Gone");

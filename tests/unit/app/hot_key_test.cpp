@@ -396,14 +396,16 @@ TEST_F(LastRegionTest, OpensWithTheLastPublishedRegionOnTheSameScreenPlace) {
   EXPECT_EQ(confirms, 2);
 
   // The next run has it from Glimor.ini; one no longer on the screen, or not a region, is ignored.
-  for (const char* stored :
-       {"2,10,24,35", "2,10,24,49", "-1,10,24,35", "24,10,2,35", "2,10,24", "2;10;24;35"}) {
+  // The bounds are exclusive: a region up to the screen's right and bottom edges lies on it.
+  for (const char* stored : {"2,10,24,35", "0,0,64,48", "2,10,24,49", "2,10,65,35", "-1,10,24,35",
+                             "24,10,2,35", "2,10,24", "2;10;24;35"}) {
     fakes::MainFormRig next;
     next.profile = profile;
     next.profile.values[{"Options", "LastRegion"}] = stored;
     next.form.create();
     next.form.onTrayCaptureLastRegion();
-    EXPECT_EQ(next.selectionView.modalShows, std::string(stored) == "2,10,24,35" ? 1 : 0) << stored;
+    const bool onScreen = std::string(stored) == "2,10,24,35" || std::string(stored) == "0,0,64,48";
+    EXPECT_EQ(next.selectionView.modalShows, onScreen ? 1 : 0) << stored;
   }
 }
 

@@ -429,6 +429,24 @@ TEST_F(MarksTest, UndoRedoAndMarksStayInsideTheSelection) {
   drag(150, 100, 150, 100); // an arrow without length is no mark
   key(26);
   EXPECT_EQ(at(150, 60), rgb(200, 100, 50)) << "the one undo took the line, not an empty arrow";
+
+  // A new mark after an undo drops the undone ones for good; the marks before it stay.
+  key('l');
+  drag(110, 150, 200, 150);
+  key(25);
+  EXPECT_EQ(at(150, 60), rgb(200, 100, 50)) << "nothing to redo after a new mark";
+  EXPECT_NE(at(150, 150), rgb(200, 100, 50));
+  EXPECT_EQ(at(299, 199), rgb(0xE0, 0x20, 0x20));
+  key(26);
+  EXPECT_EQ(at(150, 150), rgb(200, 100, 50));
+  EXPECT_EQ(at(299, 199), rgb(0xE0, 0x20, 0x20));
+  key(26);
+  EXPECT_EQ(state.p.pixels, state.snapshot.pixels);
+  key(25);
+  key(25);
+  key(25);
+  EXPECT_NE(at(150, 150), rgb(200, 100, 50));
+  EXPECT_EQ(at(150, 60), rgb(200, 100, 50)) << "the dropped line never comes back";
 }
 
 TEST_F(MarksTest, StepsCountOnAndCanGoOnFromTheLastCapture) {
