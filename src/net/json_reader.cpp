@@ -59,7 +59,7 @@ private:
         std::string name = string();
         if (v.member(name)) fail("the member \"" + name + "\" given twice");
         expect(':');
-        v.members.emplace_back(std::move(name), value(depth + 1));
+        v.members.push_back(JsonMember{std::move(name), value(depth + 1)});
       } while (take(','));
       expect('}');
     } else if (c == '[') {

@@ -8,18 +8,26 @@
 namespace glimor::net {
 
 // One JSON value as read: strings decoded to UTF-8, numbers kept as the text that was written.
+struct JsonMember;
+
 struct JsonValue {
   enum class Kind { Null, Boolean, Number, String, Array, Object };
   Kind kind = Kind::Null;
   bool boolean = false;
-  std::string text;                                       // a string's value or a number's text
-  std::vector<JsonValue> items;                           // an array's
-  std::vector<std::pair<std::string, JsonValue>> members; // an object's, in their order
+  std::string text;                // a string's value or a number's text
+  std::vector<JsonValue> items;    // an array's
+  std::vector<JsonMember> members; // an object's, in their order
 
   // The member named `name` of an object; none for another kind or a missing member.
   const JsonValue* member(std::string_view name) const;
   // A string's or a number's text, "true"/"false", "null"; empty for an array or an object.
   std::string scalarText() const;
+};
+
+// One member of an object: its name and value.
+struct JsonMember {
+  std::string name;
+  JsonValue value;
 };
 
 inline constexpr std::size_t jsonDepthLimit = 64;

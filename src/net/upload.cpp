@@ -35,7 +35,10 @@ PostFailure postFailureOf(const std::exception& error) {
 std::string tooLargeText(std::uint64_t fileBytes, const std::string& serviceText) {
   auto megabytes = [](std::uint64_t bytes) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    if (bytes < 1024 * 1024)
+      std::snprintf(text, sizeof text, "%.0f KB", static_cast<double>(bytes) / 1024.0);
+    else
+      std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return std::string(text);
   };
   std::string text = "The file is " + megabytes(fileBytes) + ", more than the service takes";
