@@ -49,33 +49,35 @@ std::string sample(const std::string& name, const std::string& labels, const std
 
 } // namespace
 
-Metrics::Metrics() {
-  auto family = [this](const char* name, Kind kind, const char* help, std::vector<double> bounds = {}) {
-    families_.emplace(name, Family{kind, help, std::move(bounds), {}});
-  };
-  family("glimor_responses_total", Kind::counter, "Answers sent, by route and status.");
-  family("glimor_refusals_total", Kind::counter,
-         "Requests refused (status 400 and up), by status and reason.");
-  family("glimor_request_duration_seconds", Kind::histogram,
-         "Time from a request's first byte to the end of its answer, by route.", secondsBuckets);
-  family("glimor_sent_bytes_total", Kind::counter, "Body bytes of answers sent.");
-  family("glimor_uploads_total", Kind::counter, "Images stored.");
-  family("glimor_upload_bytes_total", Kind::counter, "Bytes of the images stored.");
-  family("glimor_connections_accepted_total", Kind::counter, "Client connections accepted.");
-  family("glimor_connections_refused_total", Kind::counter,
-         "Client connections closed unread: the cap, or their address's share, was reached.");
-  family("glimor_open_connections", Kind::gauge, "Client connections open, by state.");
-  family("glimor_store_duration_seconds", Kind::histogram, "Time the image store took, by operation.",
-         secondsBuckets);
-  family("glimor_cache_lookups_total", Kind::counter,
-         "Image lookups in the memory and disk caches, by cache and result.");
-  family("glimor_disk_cache_bytes", Kind::gauge, "Bytes of the image copies in --cache-dir.");
+Metrics::Metrics()
+    : responses(*this, family("glimor_responses_total", Kind::counter, "Answers sent, by route and status.")),
+      refusals(*this, family("glimor_refusals_total", Kind::counter,
+                             "Requests refused (status 400 and up), by status and reason.")),
+      requestDuration(*this, family("glimor_request_duration_seconds", Kind::histogram,
+                                    "Time from a request's first byte to the end of its answer, by route.",
+                                    secondsBuckets)),
+      sentBytes(*this, family("glimor_sent_bytes_total", Kind::counter, "Body bytes of answers sent.")),
+      uploads(*this, family("glimor_uploads_total", Kind::counter, "Images stored.")),
+      uploadBytes(*this, family("glimor_upload_bytes_total", Kind::counter, "Bytes of the images stored.")),
+      connectionsAccepted(
+          *this, family("glimor_connections_accepted_total", Kind::counter, "Client connections accepted.")),
+      connectionsRefused(*this, family("glimor_connections_refused_total", Kind::counter,
+                                       "Client connections closed unread: the cap, or their address's share, "
+                                       "was reached.")),
+      openConnections(*this,
+                      family("glimor_open_connections", Kind::gauge, "Client connections open, by state.")),
+      storeDuration(*this, family("glimor_store_duration_seconds", Kind::histogram,
+                                  "Time the image store took, by operation.", secondsBuckets)),
+      cacheLookups(*this, family("glimor_cache_lookups_total", Kind::counter,
+                                 "Image lookups in the memory and disk caches, by cache and result.")),
+      diskCacheBytes(*this, family("glimor_disk_cache_bytes", Kind::gauge,
+                                   "Bytes of the image copies in --cache-dir.")) {}
+
+Metrics::Family& Metrics::family(const char* name, Kind kind, const char* help, std::vector<double> bounds) {
+  return families_.emplace(name, Family{kind, help, std::move(bounds), {}}).first->second;
 }
 
-Metrics::Series* Metrics::seriesOf(std::string_view name, Kind kind, const MetricLabels& labels) {
-  auto found = families_.find(name);
-  if (found == families_.end() || found->second.kind != kind) return nullptr;
-  Family& family = found->second;
+Metrics::Series& Metrics::seriesOf(Family& family, const MetricLabels& labels) {
   std::string key = labelText(labels);
   auto series = family.series.find(key);
   if (series == family.series.end()) {
@@ -85,31 +87,30 @@ Metrics::Series* Metrics::seriesOf(std::string_view name, Kind kind, const Metri
       key = labelText(other);
     }
     series = family.series.try_emplace(key).first;
-    if (kind == Kind::histogram) series->second.buckets.resize(family.bounds.size() + 1);
+    if (family.kind == Kind::histogram) series->second.buckets.resize(family.bounds.size() + 1);
   }
-  return &series->second;
+  return series->second;
 }
 
-void Metrics::add(std::string_view counter, const MetricLabels& labels, double amount) {
-  std::lock_guard lock(mutex_);
-  if (Series* series = seriesOf(counter, Kind::counter, labels)) series->value += amount;
+void Metrics::Counter::add(const MetricLabels& labels, double amount) const {
+  std::lock_guard lock(owner_->mutex_);
+  owner_->seriesOf(*family_, labels).value += amount;
 }
 
-void Metrics::set(std::string_view gauge, const MetricLabels& labels, double value) {
-  std::lock_guard lock(mutex_);
-  if (Series* series = seriesOf(gauge, Kind::gauge, labels)) series->value = value;
+void Metrics::Gauge::set(const MetricLabels& labels, double value) const {
+  std::lock_guard lock(owner_->mutex_);
+  owner_->seriesOf(*family_, labels).value = value;
 }
 
-void Metrics::observe(std::string_view histogram, const MetricLabels& labels, double value) {
-  std::lock_guard lock(mutex_);
-  Series* series = seriesOf(histogram, Kind::histogram, labels);
-  if (!series) return;
-  const auto& bounds = families_.find(histogram)->second.bounds;
+void Metrics::Histogram::observe(const MetricLabels& labels, double value) const {
+  std::lock_guard lock(owner_->mutex_);
+  Series& series = owner_->seriesOf(*family_, labels);
+  const auto& bounds = family_->bounds;
   std::size_t bucket = 0;
   while (bucket < bounds.size() && value > bounds[bucket]) ++bucket;
-  ++series->buckets[bucket];
-  ++series->count;
-  series->value += value;
+  ++series.buckets[bucket];
+  ++series.count;
+  series.value += value;
 }
 
 std::string Metrics::render() {

@@ -12,20 +12,51 @@ namespace glimor::server {
 using MetricLabels = std::vector<std::pair<std::string_view, std::string_view>>;
 
 // Counters, gauges and histograms of the whole process, rendered in the
-// Prometheus text format for the metrics listener. The families are fixed
-// (metrics.cpp names them); a name that is not among them is a programming
-// error and is ignored. Each family keeps at most `maxSeries` label sets, so a
+// Prometheus text format for the metrics listener. The families are fixed: each
+// is a member below, registered once under its documented name, so a misspelt
+// family does not compile. Each family keeps at most `maxSeries` label sets, so a
 // label taken from a request cannot grow it without bound: beyond that the
 // values are counted under the label set of `other`. Thread-safe.
 class Metrics {
+  struct Family;
+
 public:
   static constexpr std::size_t maxSeries = 256;
 
-  Metrics();
+  class Counter {
+  public:
+    void add(const MetricLabels& labels = {}, double amount = 1) const;
 
-  void add(std::string_view counter, const MetricLabels& labels = {}, double amount = 1);
-  void set(std::string_view gauge, const MetricLabels& labels, double value);
-  void observe(std::string_view histogram, const MetricLabels& labels, double value);
+  private:
+    friend Metrics;
+    Counter(Metrics& owner, Family& family) : owner_(&owner), family_(&family) {}
+    Metrics* owner_;
+    Family* family_;
+  };
+  class Gauge {
+  public:
+    void set(const MetricLabels& labels, double value) const;
+
+  private:
+    friend Metrics;
+    Gauge(Metrics& owner, Family& family) : owner_(&owner), family_(&family) {}
+    Metrics* owner_;
+    Family* family_;
+  };
+  class Histogram {
+  public:
+    void observe(const MetricLabels& labels, double value) const;
+
+  private:
+    friend Metrics;
+    Histogram(Metrics& owner, Family& family) : owner_(&owner), family_(&family) {}
+    Metrics* owner_;
+    Family* family_;
+  };
+
+  Metrics();
+  Metrics(const Metrics&) = delete;
+  Metrics& operator=(const Metrics&) = delete;
 
   std::string render();
 
@@ -43,10 +74,25 @@ private:
     std::map<std::string, Series> series; // by rendered labels
   };
 
-  Series* seriesOf(std::string_view name, Kind kind, const MetricLabels& labels);
+  Family& family(const char* name, Kind kind, const char* help, std::vector<double> bounds = {});
+  Series& seriesOf(Family& family, const MetricLabels& labels);
 
   std::mutex mutex_;
   std::map<std::string, Family, std::less<>> families_;
+
+public:
+  const Counter responses;
+  const Counter refusals;
+  const Histogram requestDuration;
+  const Counter sentBytes;
+  const Counter uploads;
+  const Counter uploadBytes;
+  const Counter connectionsAccepted;
+  const Counter connectionsRefused;
+  const Gauge openConnections;
+  const Histogram storeDuration;
+  const Counter cacheLookups;
+  const Gauge diskCacheBytes;
 };
 
 // The process's metrics, which every part of the service records into.

@@ -21,14 +21,14 @@ template <typename Call> auto timed(std::string_view operation, Call&& call) {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     ~Clock() {
       std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      metrics().observe("glimor_store_duration_seconds", {{"operation", operation}}, took.count());
+      metrics().storeDuration.observe({{"operation", operation}}, took.count());
     }
   } clock{operation};
   return call();
 }
 
 void noteLookup(std::string_view cache, bool hit) {
-  metrics().add("glimor_cache_lookups_total", {{"cache", cache}, {"result", hit ? "hit" : "miss"}});
+  metrics().cacheLookups.add({{"cache", cache}, {"result", hit ? "hit" : "miss"}});
 }
 
 } // namespace
@@ -45,8 +45,8 @@ CachedImageStore::CachedImageStore(std::unique_ptr<ImageStore> store, std::size_
 
 std::string CachedImageStore::add(const Upload& upload) {
   std::string id = timed("add", [&] { return store_->add(upload); });
-  metrics().add("glimor_uploads_total");
-  metrics().add("glimor_upload_bytes_total", {}, static_cast<double>(upload.bytes.size()));
+  metrics().uploads.add();
+  metrics().uploadBytes.add({}, static_cast<double>(upload.bytes.size()));
   return id;
 }
 

@@ -55,7 +55,7 @@ std::shared_ptr<const StoredImage> DiskImageCache::find(const std::string& id) {
   // Evicted since, or removed by hand: served from the store again.
   if (!reader || reader->size() != entry.size) {
     forget(found->second);
-    metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
+    metrics().diskCacheBytes.set({}, static_cast<double>(used_));
     return nullptr;
   }
   entry.open = reader;
@@ -93,7 +93,7 @@ std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image
     filling_.erase(image.id);
     order_.push_front({image.id, image.type, image.sha256, image.size, {}});
     index_[image.id] = order_.begin();
-    metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
+    metrics().diskCacheBytes.set({}, static_cast<double>(used_));
   }
   return find(image.id);
 }
@@ -147,7 +147,7 @@ void DiskImageCache::copyInto(const StoredImage& image, const std::filesystem::p
 void DiskImageCache::erase(const std::string& id) {
   std::lock_guard lock(mutex_);
   if (auto found = index_.find(id); found != index_.end()) forget(found->second);
-  metrics().set("glimor_disk_cache_bytes", {}, static_cast<double>(used_));
+  metrics().diskCacheBytes.set({}, static_cast<double>(used_));
 }
 
 void DiskImageCache::setOnForget(std::function<void(const std::string& id)> onForget) {

@@ -40,16 +40,15 @@ void recordAnswer(std::string_view target, const Response& response, std::uint64
   Metrics& all = metrics();
   std::string_view route = routeName(routeOf(target));
   std::string status = std::to_string(response.status);
-  all.add("glimor_responses_total", {{"route", route}, {"status", status}});
-  all.observe("glimor_request_duration_seconds", {{"route", route}},
-              std::chrono::duration<double>(took).count());
-  all.add("glimor_sent_bytes_total", {}, static_cast<double>(bytesSent));
+  all.responses.add({{"route", route}, {"status", status}});
+  all.requestDuration.observe({{"route", route}}, std::chrono::duration<double>(took).count());
+  all.sentBytes.add({}, static_cast<double>(bytesSent));
   if (response.status < 400) return;
   namespace http = boost::beast::http;
   std::string reason = response.reason.empty()
                            ? std::string(http::obsolete_reason(http::int_to_status(response.status)))
                            : withoutNumbers(response.reason);
-  all.add("glimor_refusals_total", {{"status", status}, {"reason", reason}});
+  all.refusals.add({{"status", status}, {"reason", reason}});
 }
 
 } // namespace glimor::server

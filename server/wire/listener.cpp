@@ -63,7 +63,7 @@ void Listener::onAccepted(boost::system::error_code error, tcp::socket socket) {
     });
     return;
   }
-  metrics().add("glimor_connections_accepted_total");
+  metrics().connectionsAccepted.add();
   if (tls_) {
     auto context = tls_->current();
     std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *context), shared_, context)->start();

@@ -84,8 +84,8 @@ private:
       answer_.body() = "Metrics are at /metrics\n";
     } else {
       auto [open, idle] = owner_->connections_.openAndIdle();
-      metrics().set("glimor_open_connections", {{"state", "idle"}}, static_cast<double>(idle));
-      metrics().set("glimor_open_connections", {{"state", "busy"}}, static_cast<double>(open - idle));
+      metrics().openConnections.set({{"state", "idle"}}, static_cast<double>(idle));
+      metrics().openConnections.set({{"state", "busy"}}, static_cast<double>(open - idle));
       answer_.result(http::status::ok);
       answer_.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
       answer_.body() = metrics().render();

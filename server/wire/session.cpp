@@ -93,7 +93,7 @@ template <typename Stream> void Session<Stream>::start() {
                                  : shared_.connections.add(this->weak_from_this(), clientAddress_);
   // Over its address's share, or every connection busy: closed unread.
   if (!handle_) {
-    metrics().add("glimor_connections_refused_total");
+    metrics().connectionsRefused.add();
     return close();
   }
   asio::dispatch(stream_.get_executor(), [self = this->shared_from_this()] {
@@ -140,7 +140,7 @@ template <typename Stream> void Session<Stream>::onProxyBytes(beast::error_code 
   // record; a connection the proxy makes itself counts as the proxy's.
   if (header.clientAddress) clientAddress_ = *header.clientAddress;
   if (!shared_.connections.moveTo(*handle_, clientAddress_)) {
-    metrics().add("glimor_connections_refused_total");
+    metrics().connectionsRefused.add();
     return close();
   }
   begin();
