@@ -53,7 +53,7 @@ void MainForm::registerHotKey() {
   hotKeyRegistered_ = true;
   hotKeyInForce_ = shortcut;
   platform_.view.setHotKeyName(shortcutName(shortcut));
-  settings_.writeInteger("HotKey", shortcut);
+  settings_.write(platform::ini::hotKey, shortcut);
   flags_.hotKeyReady = true;
 }
 
@@ -76,7 +76,7 @@ void MainForm::registerExtraKey(ExtraHotKey& key) {
   if (key.inForce != 0) platform_.hotKeys.unregisterKey(key.id);
   platform_.hotKeys.registerKey(key.id, combination.modifiers, combination.key);
   key.inForce = shortcut;
-  settings_.writeInteger(key.iniKey, shortcut);
+  settings_.write(*key.setting, shortcut);
   flags_.hotKeyReady = true;
 }
 
@@ -86,7 +86,7 @@ void MainForm::onExtraKeyBlur(ExtraHotKey& key) {
     // An emptied control is the user's way to have no such key.
     platform_.hotKeys.unregisterKey(key.id);
     key.inForce = 0;
-    settings_.writeInteger(key.iniKey, 0);
+    settings_.write(*key.setting, 0);
   } else if (shown != key.inForce) {
     (platform_.options.*key.show)(key.inForce);
   }
@@ -203,7 +203,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   // ([Options] SnapWindows). Taken after the grab, not beside it: under Wine both wait on the same
   // servers, and the grab then took longer than the list alone (bench/window_snapshot.sh).
   capture_.windows.clear();
-  if (settings_.readBool("SnapWindows", true))
+  if (settings_.read(platform::ini::snapWindows))
     capture_.windows = capture::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
   capture_.snapshot = cleanCopy.get();
   capture_.snapshot = capture_.p; // into the memory made ready
@@ -212,7 +212,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   setStatus("Now select a part of picture that you want to be cropped.");
   capture_.confirmed = capture_.copied = capture_.published = false;
   capture_.recording = record;
-  capture_.copyPicture = settings_.readBool("CopyImage", false);
+  capture_.copyPicture = settings_.read(platform::ini::copyImage);
   flags_.savedToFile = false;
   capture_.uploadFile =
       uploadFileOf(platform_.options.imageType(), capture::cropFileNamesFor(executablePath_));

@@ -6,7 +6,6 @@
 namespace glimor::app {
 
 namespace {
-const std::string key = "LastRegion";
 
 std::optional<capture::Rect> parse(const std::string& text) {
   int values[4];
@@ -32,13 +31,14 @@ void LastRegion::remember(const capture::Rect& selection, const capture::ScreenL
                          selection.bottom + area.top};
   remembered_ = onScreen;
   loaded_ = true;
-  settings_.writeString(key, std::to_string(onScreen.left) + "," + std::to_string(onScreen.top) + "," +
-                                 std::to_string(onScreen.right) + "," + std::to_string(onScreen.bottom));
+  settings_.write(platform::ini::lastRegion,
+                  std::to_string(onScreen.left) + "," + std::to_string(onScreen.top) + "," +
+                      std::to_string(onScreen.right) + "," + std::to_string(onScreen.bottom));
 }
 
 std::optional<capture::Rect> LastRegion::within(const capture::ScreenLayout& layout) {
   if (!loaded_) {
-    remembered_ = parse(settings_.readString(key, ""));
+    remembered_ = parse(settings_.read(platform::ini::lastRegion));
     loaded_ = true;
   }
   if (!remembered_) return std::nullopt;

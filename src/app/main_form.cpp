@@ -28,7 +28,7 @@ void MainForm::create() {
   autoStart_.createWatcher();
 
   auto& options = platform_.options;
-  auto hotKey = static_cast<std::uint16_t>(settings_.readInteger("HotKey", options.hotKey()));
+  auto hotKey = static_cast<std::uint16_t>(settings_.read(platform::ini::hotKey));
   // A stored combination that cannot be registered (older versions stored 0 when a modifier was
   // pressed alone) gives way to the default rather than leave the user without a hot key.
   if (HotKeyCombination stored = registrationFormOf(hotKey); stored.key == 0 || stored.modifiers == 0)
@@ -50,7 +50,7 @@ void MainForm::create() {
   }
   if (!failure.empty()) platform_.messages.show(failure);
 
-  std::string type = settings_.readString("ImgType", "JPEG");
+  std::string type = settings_.read(platform::ini::imageType);
   if (type == "JPEG")
     options.setImageType(platform::ImageType::Jpeg);
   else if (type == "BMP")
@@ -62,15 +62,15 @@ void MainForm::create() {
   else
     options.setImageType(platform::ImageType::None);
 
-  options.setChecked(platform::CheckBox::Fade, settings_.readBool("Fade", true));
-  options.setChecked(platform::CheckBox::AutoUpdate, settings_.readBool("AutoUpdate", true));
-  options.setChecked(platform::CheckBox::AllMonitors, settings_.readBool("AllMonitors", true));
+  options.setChecked(platform::CheckBox::Fade, settings_.read(platform::ini::fade));
+  options.setChecked(platform::CheckBox::AutoUpdate, settings_.read(platform::ini::autoUpdate));
+  options.setChecked(platform::CheckBox::AllMonitors, settings_.read(platform::ini::allMonitors));
   options.setUploadToken(settings_.serviceToken());
   options.setRecordingType(RecordSettings::read(platform_.profile).type);
   platform_.view.setVersionText(programVersion);
 
-  if (settings_.readInteger("Installed", 0) == 0) {
-    settings_.writeInteger("Installed", 1);
+  if (settings_.read(platform::ini::installed) == 0) {
+    settings_.write(platform::ini::installed, 1);
     platform_.view.show();
     options.setChecked(platform::CheckBox::AutoStart, true);
     autoStart_.update();
@@ -91,7 +91,7 @@ void MainForm::destroy() {
 // A stored combination that cannot be registered gives way to `fallback`; so does one that another
 // hot key holds already, which would otherwise greet the start with a message.
 void MainForm::loadExtraKey(ExtraHotKey& key, std::uint16_t fallback) {
-  auto shortcut = static_cast<std::uint16_t>(settings_.readInteger(key.iniKey, fallback));
+  auto shortcut = static_cast<std::uint16_t>(settings_.read(*key.setting));
   if (shortcut == 0) return (platform_.options.*key.show)(0);
   if (HotKeyCombination stored = registrationFormOf(shortcut); stored.key == 0 || stored.modifiers == 0)
     shortcut = fallback;
@@ -126,16 +126,16 @@ void MainForm::onQuitMessage() {
 void MainForm::onImageTypeSelected(platform::ImageType type) {
   switch (type) {
   case platform::ImageType::Jpeg:
-    settings_.writeString("ImgType", "JPEG");
+    settings_.write(platform::ini::imageType, std::string("JPEG"));
     break;
   case platform::ImageType::Bmp:
-    settings_.writeString("ImgType", "BMP");
+    settings_.write(platform::ini::imageType, std::string("BMP"));
     break;
   case platform::ImageType::Gif:
-    settings_.writeString("ImgType", "GIF");
+    settings_.write(platform::ini::imageType, std::string("GIF"));
     break;
   case platform::ImageType::Png:
-    settings_.writeString("ImgType", "PNG");
+    settings_.write(platform::ini::imageType, std::string("PNG"));
     break;
   case platform::ImageType::None:
     break;
@@ -143,15 +143,15 @@ void MainForm::onImageTypeSelected(platform::ImageType type) {
 }
 
 void MainForm::onFadeChanged() {
-  settings_.writeBool("Fade", platform_.options.checked(platform::CheckBox::Fade));
+  settings_.write(platform::ini::fade, platform_.options.checked(platform::CheckBox::Fade));
 }
 
 void MainForm::onAllMonitorsChanged() {
-  settings_.writeBool("AllMonitors", platform_.options.checked(platform::CheckBox::AllMonitors));
+  settings_.write(platform::ini::allMonitors, platform_.options.checked(platform::CheckBox::AllMonitors));
 }
 
 void MainForm::onAutoUpdateChanged() {
-  settings_.writeBool("AutoUpdate", platform_.options.checked(platform::CheckBox::AutoUpdate));
+  settings_.write(platform::ini::autoUpdate, platform_.options.checked(platform::CheckBox::AutoUpdate));
 }
 
 // Compared with the file as it is now: the uploads read the token from there for each exchange.

@@ -149,7 +149,7 @@ private:
   // A hot key besides the capture hot key: its atom's name, its Glimor.ini key and its control.
   struct ExtraHotKey {
     const char* atom;
-    const char* iniKey;
+    const platform::ini::Number* setting;
     std::uint16_t (platform::OptionControls::*shortcut)() const;
     void (platform::OptionControls::*show)(std::uint16_t);
     const std::string* sameKeys; // the message when it is the combination of another hot key
@@ -192,9 +192,10 @@ private:
   bool refusingHotKey_ = false;     // the modifier message is open
   std::uint16_t hotKeyInForce_ = 0; // the combination registered last, 0 before the first
   static const std::string lastRegionSameKeys, recordSameKeys;
-  ExtraHotKey lastRegionKey_{"MyHotKey_2", "LastRegionHotKey", &platform::OptionControls::lastRegionHotKey,
+  ExtraHotKey lastRegionKey_{"MyHotKey_2", &platform::ini::lastRegionHotKey,
+                             &platform::OptionControls::lastRegionHotKey,
                              &platform::OptionControls::setLastRegionHotKey, &lastRegionSameKeys};
-  ExtraHotKey recordKey_{"MyHotKey_3", "RecordHotKey", &platform::OptionControls::recordHotKey,
+  ExtraHotKey recordKey_{"MyHotKey_3", &platform::ini::recordHotKey, &platform::OptionControls::recordHotKey,
                          &platform::OptionControls::setRecordHotKey, &recordSameKeys};
   Recorder* recorder_ = nullptr;
   LastRegion lastRegion_{settings_};

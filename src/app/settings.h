@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/ini_keys.h"
 #include "platform/profile.h"
 
 #include <optional>
@@ -7,22 +8,17 @@
 
 namespace glimor::app {
 
-// Glimor.ini: the "Options" the user chose and the "Service" host.
-// Integers are decimal text (a value of more than two characters starting with
-// 0x or 0X is hexadecimal), Booleans are "1" or "0" read as integers, text is
-// read up to 2047 characters; a value that does not parse gives the default.
+// Glimor.ini, read and written by the keys of platform/ini_keys.h; the service's keys, whose
+// values are checked and resolved, have their own calls.
 class Settings {
 public:
   explicit Settings(platform::Profile& profile) : profile_(profile) {}
 
-  int readInteger(const std::string& key, int fallback);
-  bool readBool(const std::string& key, bool fallback);
-  std::string readString(const std::string& key, const std::string& fallback);
-
+  template <typename Key> auto read(const Key& key) { return platform::ini::read(profile_, key); }
   // Each write goes straight to the file; throws Error("Unable to write to <path>").
-  void writeInteger(const std::string& key, int value);
-  void writeBool(const std::string& key, bool value);
-  void writeString(const std::string& key, const std::string& value);
+  template <typename Key, typename Value> void write(const Key& key, const Value& value) {
+    platform::ini::write(profile_, key, value);
+  }
 
   // The image service's host ("https://host[:port]", "http://host[:port]" or "host[:port]"),
   // "localhost:8080" unless set.
@@ -45,8 +41,6 @@ public:
 
   // The update key's text, [Update] PublicKey, or `builtIn` when that is not set.
   std::string updatePublicKey(std::string_view builtIn);
-
-  static std::optional<int> parseInteger(std::string_view text);
 
 private:
   platform::Profile& profile_;

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/ini_keys.h"
+
 #include <cstdint>
 #include <string>
 
@@ -6,8 +8,8 @@ namespace glimor::app {
 
 // A shortcut value packs a virtual-key code (low byte) with 0x2000 Shift,
 // 0x4000 Ctrl and 0x8000 Alt. 32881 (0x8071) is Alt+F2.
-inline constexpr std::uint16_t defaultShortcut = 32881;
-inline constexpr std::uint16_t defaultRecordShortcut = 41073; // Shift+Alt+F2
+inline constexpr std::uint16_t defaultShortcut = platform::ini::hotKey.fallback;
+inline constexpr std::uint16_t defaultRecordShortcut = platform::ini::recordHotKey.fallback; // Shift+Alt+F2
 
 struct HotKeyCombination {
   unsigned key = 0;

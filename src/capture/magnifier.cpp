@@ -1,7 +1,7 @@
 #include "capture/magnifier.h"
 
 #include "capture/screen_layout.h"
-#include "platform/error.h"
+#include "platform/ini_keys.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,13 +35,12 @@ Rect clipped(Rect r, const Picture& p) {
 
 void Magnifier::onShow() {
   forget();
-  on_ = profile_.read("Options", "Magnifier").value_or("1") != "0";
+  on_ = platform::ini::read(profile_, platform::ini::magnifier);
 }
 
 void Magnifier::toggle() {
   on_ = !on_;
-  if (!profile_.write("Options", "Magnifier", on_ ? "1" : "0"))
-    throw Error("Unable to write to " + profile_.path());
+  platform::ini::write(profile_, platform::ini::magnifier, on_);
 }
 
 std::vector<Rect> Magnifier::follow(CaptureState& state, Point at, bool selecting) {

@@ -1,8 +1,7 @@
 #include "capture/marks/tool_styles.h"
 
-#include "app/settings.h"
 #include "capture/print_layout.h"
-#include "platform/error.h"
+#include "platform/ini_keys.h"
 
 #include <algorithm>
 
@@ -10,8 +9,7 @@ namespace glimor::capture::marks {
 
 namespace {
 
-const std::string section = "Annotate";
-constexpr int maxStep = 9999;
+namespace ini = platform::ini;
 
 // Sizes: stroke widths in pixels; Text the character cell's height; Step the circle's diameter.
 // Redact and Pixelate have no size: their rectangle is all.
@@ -26,17 +24,16 @@ const std::array<ToolFacts, toolCount> facts{{
     {"Pixelate", 'P', {7, 1}, 1, 1},
 }};
 
+// A tool's number in [Annotate]: nothing where it is absent, does not parse or is out of range.
 std::optional<int> readNumber(platform::Profile& profile, const std::string& key, int low, int high) {
-  std::optional<std::string> text = profile.read(section, key);
-  if (!text) return std::nullopt;
-  std::optional<int> value = app::Settings::parseInteger(*text);
+  std::optional<std::string> text = ini::readIfPresent(profile, {ini::annotate, key});
+  std::optional<int> value = text ? ini::parseInteger(*text) : std::nullopt;
   if (!value || *value < low || *value > high) return std::nullopt;
   return value;
 }
 
 void writeNumber(platform::Profile& profile, const std::string& key, int value) {
-  if (!profile.write(section, key, std::to_string(value)))
-    throw Error("Unable to write to " + profile.path());
+  ini::write(profile, ini::Number{{ini::annotate, key}, 0}, value);
 }
 
 } // namespace
@@ -69,8 +66,8 @@ void ToolStyles::load(platform::Profile& profile) {
     sizeRead_[static_cast<std::size_t>(i)] = size.has_value();
   }
   changed_ = {};
-  stepsContinue_ = readNumber(profile, "StepsContinue", 0, 1).value_or(0) == 1;
-  nextStep_ = readNumber(profile, "NextStep", 1, maxStep).value_or(1);
+  stepsContinue_ = ini::read(profile, ini::stepsContinue) == 1;
+  nextStep_ = ini::read(profile, ini::nextStep);
   nextStepChanged_ = false;
 }
 
@@ -84,7 +81,7 @@ void ToolStyles::save(platform::Profile& profile) {
     changed_[static_cast<std::size_t>(i)] = false;
   }
   if (nextStepChanged_) {
-    writeNumber(profile, "NextStep", nextStep_);
+    ini::write(profile, ini::nextStep, nextStep_);
     nextStepChanged_ = false;
   }
 }
@@ -140,7 +137,7 @@ std::vector<int> sizeChoices(Tool tool, int current) {
 
 void ToolStyles::endSteps(int next) {
   if (!stepsContinue_ || next == nextStep_) return;
-  nextStep_ = std::clamp(next, 1, maxStep);
+  nextStep_ = std::clamp(next, 1, ini::nextStep.highest);
   nextStepChanged_ = true;
 }
 

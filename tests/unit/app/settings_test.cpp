@@ -16,47 +16,47 @@ struct SettingsTest : ::testing::Test {
 
 TEST_F(SettingsTest, IntegersAreDecimalOrZeroXHex) {
   given("HotKey", "0x4072");
-  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498); // Ctrl+F3
+  EXPECT_EQ(settings.read(platform::ini::hotKey), 16498); // Ctrl+F3
   given("HotKey", "0X4072");
-  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498);
+  EXPECT_EQ(settings.read(platform::ini::hotKey), 16498);
   given("HotKey", "16498");
-  EXPECT_EQ(settings.readInteger("HotKey", 32881), 16498);
+  EXPECT_EQ(settings.read(platform::ini::hotKey), 16498);
   given("HotKey", "-7");
-  EXPECT_EQ(settings.readInteger("HotKey", 32881), -7);
+  EXPECT_EQ(settings.read(platform::ini::hotKey), -7);
 }
 
 TEST_F(SettingsTest, UnparsableOrMissingValuesGiveTheDefault) {
-  EXPECT_EQ(settings.readInteger("Installed", 0), 0);
+  EXPECT_EQ(settings.read(platform::ini::installed), 0);
   for (const char* bad : {"", "abc", "12abc", "0x", "0xZZ", "99999999999", "1.5", "--1"}) {
     given("Installed", bad);
-    EXPECT_EQ(settings.readInteger("Installed", 42), 42) << bad;
+    EXPECT_EQ(settings.read(platform::ini::Number{{"Options", "Installed"}, 42}), 42) << bad;
   }
 }
 
 TEST_F(SettingsTest, BooleansAreIntegersNonZeroIsTrue) {
-  EXPECT_TRUE(settings.readBool("Fade", true));
+  EXPECT_TRUE(settings.read(platform::ini::fade));
   given("Fade", "2");
-  EXPECT_TRUE(settings.readBool("Fade", false));
+  EXPECT_TRUE(settings.read(platform::ini::Flag{{"Options", "Fade"}, false}));
   given("Fade", "0");
-  EXPECT_FALSE(settings.readBool("Fade", true));
+  EXPECT_FALSE(settings.read(platform::ini::fade));
   given("Fade", "yes");
-  EXPECT_TRUE(settings.readBool("Fade", true));
-  settings.writeBool("Fade", true);
+  EXPECT_TRUE(settings.read(platform::ini::fade));
+  settings.write(platform::ini::fade, true);
   EXPECT_EQ((profile.values[{"Options", "Fade"}]), "1");
-  settings.writeBool("Fade", false);
+  settings.write(platform::ini::fade, false);
   EXPECT_EQ((profile.values[{"Options", "Fade"}]), "0");
 }
 
 TEST_F(SettingsTest, TextIsReadUpTo2047Characters) {
   given("ImgType", std::string(3000, 'a'));
-  EXPECT_EQ(settings.readString("ImgType", "JPEG").size(), 2047u);
-  EXPECT_EQ(settings.readString("Missing", "JPEG"), "JPEG");
+  EXPECT_EQ(settings.read(platform::ini::imageType).size(), 2047u);
+  EXPECT_EQ(settings.read(platform::ini::Text{{"Options", "Missing"}, "JPEG"}), "JPEG");
 }
 
 TEST_F(SettingsTest, AFailedWriteNamesTheFileAndStoresNothing) {
   profile.readOnly = true;
   try {
-    settings.writeInteger("Installed", 1);
+    settings.write(platform::ini::installed, 1);
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Unable to write to C:\\Apps\\Glimor.ini");
