@@ -44,18 +44,16 @@ wait_for() {
   done
 }
 
-# start_x [WIDTHxHEIGHT]: Xvfb of that size (1024x768) on a free display.
+# start_x [WIDTHxHEIGHT]: Xvfb of that size (1024x768) on a display number the server takes for
+# itself (-displayfd: its lock file decides, so tests started together never share one).
 start_x() {
-  local display
-  for display in $(seq 90 140); do
-    [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
-    Xvfb ":$display" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$display"
-    if wait_for 10 xdpyinfo; then return 0; fi
-    kill "$xvfb_pid" 2>/dev/null || true
-  done
-  fail "no X display"
+  local number=$work/xvfb-display
+  : >"$number"
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  wait_for 10 test -s "$number" || fail "no X display"
+  export DISPLAY=":$(head -n 1 "$number")"
+  wait_for 10 xdpyinfo || fail "no X display at $DISPLAY"
 }
 
 # start_xorg_monitors [one]: Xorg with the dummy driver and Xinerama: a 1024x768 primary monitor
@@ -126,25 +124,22 @@ Section "ServerLayout"
   $left
 EndSection
 XORG
-  for display in $(seq 150 190); do
-    [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] && continue
-    Xorg ":$display" -config "$conf" -noreset -nolisten tcp -novtswitch -sharevts \
-      -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
-    xorg_pid=$!
-    if DISPLAY=":$display" wait_for 15 xdpyinfo; then
-      export DISPLAY=":$display"
-      # Wine's server ends before the next program starts, so that one meets this display.
-      wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 || true
-      wineserver -w
-      return 0
-    fi
-    kill "$xorg_pid" 2>/dev/null || true
-    xorg_pid=""
-    xorg_failure="Xorg did not start: $({ cat "$work/xorg.out" "$work/xorg.log" 2>/dev/null || true; } |
-      grep -m1 -E '\(EE\) [^ ]|Fatal' || echo 'no reason logged')"
-    return 1
-  done
-  xorg_failure="no free X display number"
+  local number=$work/xorg-display
+  : >"$number"
+  Xorg -displayfd 3 -config "$conf" -noreset -nolisten tcp -novtswitch -sharevts \
+    -logfile "$work/xorg.log" 3>"$number" >"$work/xorg.out" 2>&1 &
+  xorg_pid=$!
+  if wait_for 15 test -s "$number" && DISPLAY=":$(head -n 1 "$number")" wait_for 15 xdpyinfo; then
+    export DISPLAY=":$(head -n 1 "$number")"
+    # Wine's server ends before the next program starts, so that one meets this display.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXVidMode /d N /f >/dev/null 2>&1 || true
+    wineserver -w
+    return 0
+  fi
+  kill "$xorg_pid" 2>/dev/null || true
+  xorg_pid=""
+  xorg_failure="Xorg did not start: $({ cat "$work/xorg.out" "$work/xorg.log" 2>/dev/null || true; } |
+    grep -m1 -E '\(EE\) [^ ]|Fatal' || echo 'no reason logged')"
   return 1
 }
 
