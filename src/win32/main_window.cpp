@@ -52,6 +52,9 @@ void MainWindow::showPage(int page) {
 void MainWindow::setStatus(int panel, const std::string& text) {
   // SendMessage: from another thread this runs on the window's thread and waits for it.
   ::SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+  // The line also goes to the debugger's output (DebugView; Wine's +debugstr channel), where a
+  // recording's figures stay readable after the upload's lines have replaced them.
+  if (panel == 0) ::OutputDebugStringA((text + "\n").c_str());
 }
 
 // The tooltip's one tool: status panel 1.
