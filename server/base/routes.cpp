@@ -25,6 +25,7 @@ Route routeOf(std::string_view target) {
   if (path.starts_with("/d/")) return Route::deletion;
   if (path.starts_with("/i/")) return Route::image;
   if (path.starts_with("/t/")) return Route::thumbnail;
+  if (path.starts_with("/v/")) return Route::viewPage;
   if (path == "/newglimor.txt") return Route::versionFile;
   if (path == "/") return Route::homePage;
   if (path == "/my" || path.starts_with("/my/")) return Route::myPage;

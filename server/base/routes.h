@@ -14,6 +14,7 @@ enum class Route {
   deletion,    // /d/ID/SECRET
   image,       // /i/ID.EXT
   thumbnail,   // /t/ID.jpg
+  viewPage,    // /v/ID: an upload's page
   versionFile, // /newglimor.txt
   homePage,    // /
   myPage,      // /my and its forms /my/...: the page of one's uploads

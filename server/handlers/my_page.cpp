@@ -1,15 +1,14 @@
 #include "browser_sessions.h"
 #include "form_fields.h"
+#include "html_page.h"
 #include "html_text.h"
 #include "image_id.h"
 #include "public_link.h"
 #include "service.h"
 #include "token_store.h"
-#include "utc_time.h"
+#include "upload_texts.h"
 
 #include <cctype>
-#include <cstdio>
-#include <openssl/evp.h>
 
 // The page of one's uploads, /my: a form asks for the upload token once, then
 // a session cookie (never the token) lets the browser list that token's
@@ -31,34 +30,8 @@ constexpr std::string_view style =
     "color:#555}"
     ".error{color:#a00}form.inline{display:inline}nav a{margin-right:1em}";
 
-// The Content-Security-Policy source of the one style block: its SHA-256 in base64.
-std::string styleHash() {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(style.data(), style.size(), digest, &length, EVP_sha256(), nullptr);
-  unsigned char text[64] = {};
-  EVP_EncodeBlock(text, digest, static_cast<int>(length));
-  return "'sha256-" + std::string(reinterpret_cast<const char*>(text)) + "'";
-}
-
 Response page(int status, const std::string& title, const std::string& content) {
-  static const std::string policy = "default-src 'none'; img-src 'self'; style-src " + styleHash() +
-                                    "; form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
-  Response response;
-  response.status = status;
-  response.contentType = "text/html; charset=utf-8";
-  response.headers = {{"Content-Security-Policy", policy},
-                      {"X-Content-Type-Options", "nosniff"},
-                      {"X-Frame-Options", "DENY"},
-                      {"Cache-Control", "no-store"},
-                      // Other sites get no Referer; this one gets the page's Origin with its forms.
-                      {"Referrer-Policy", "same-origin"}};
-  response.body = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\">"
-                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-                  escapeHtml(title) + "</title>\n<style>" + std::string(style) +
-                  "</style>\n</head>\n<body>\n<h1>" + escapeHtml(title) + "</h1>\n" + content +
-                  "</body>\n</html>\n";
-  return response;
+  return htmlResponse({status, title, "", style, "<h1>" + escapeHtml(title) + "</h1>\n" + content});
 }
 
 Response seeOther(std::string location) {
@@ -136,35 +109,6 @@ bool postedFromHere(const Service& service, const Request& request) {
   std::string host = *request.host;
   for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return std::string_view(origin).substr(origin.find("://") + 3) == host;
-}
-
-std::string sizeText(std::uint64_t bytes) {
-  char text[32];
-  if (bytes < 1024) return std::to_string(bytes) + " bytes";
-  if (bytes < 1024 * 1024)
-    std::snprintf(text, sizeof text, "%.1f KB", double(bytes) / 1024);
-  else
-    std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / (1024 * 1024));
-  return text;
-}
-
-// "2026-12-09 13:00 UTC"
-std::string dateText(std::int64_t seconds) {
-  std::string utc = formatUtc(seconds);
-  return utc.substr(0, 10) + " " + utc.substr(11, 5) + " UTC";
-}
-
-// How long a recording plays, as players show it: "0:12", "1:05:00".
-std::string durationText(std::uint64_t ms) {
-  const std::uint64_t seconds = (ms + 500) / 1000;
-  char text[32];
-  if (seconds >= 3600)
-    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(seconds / 3600),
-                  (unsigned long long)(seconds / 60 % 60), (unsigned long long)(seconds % 60));
-  else
-    std::snprintf(text, sizeof text, "%llu:%02llu", (unsigned long long)(seconds / 60),
-                  (unsigned long long)(seconds % 60));
-  return text;
 }
 
 int pageNumber(std::string_view text) {

@@ -90,5 +90,6 @@ Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);
 Response handleMyPage(Service& service, const Request& request);
+Response handleViewPage(Service& service, const Request& request, std::string_view id);
 
 } // namespace glimor::server

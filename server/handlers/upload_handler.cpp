@@ -72,16 +72,19 @@ Response storeUpload(Service& service, const Request& request, const CheckedUplo
   std::string id = withinStoreLimit(service, upload.content.size(), [&] {
     return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
                                 upload.caller.tokenName.value_or(""), deletionSecretHash(secret),
-                                upload.thumbnail, upload.durationMs});
+                                upload.thumbnail, upload.durationMs, std::uint32_t(upload.size.width),
+                                std::uint32_t(upload.size.height)});
   });
 
   const std::string& base = upload.linkBase;
   const std::string link = base + "i/" + id + "." + std::string(upload.type.extension);
   const std::string deletion = base + "d/" + id + "/" + secret;
+  const std::string page = base + "v/" + id;
   Response response;
   if (wantsJson(request.accept)) {
     response.contentType = "application/json";
-    response.body = "{\"url\": " + jsonString(link) + ", \"delete_url\": " + jsonString(deletion) +
+    response.body = "{\"url\": " + jsonString(link) + ", \"page_url\": " + jsonString(page) +
+                    ", \"delete_url\": " + jsonString(deletion) +
                     ", \"thumbnail_url\": " + jsonString(base + "t/" + id + ".jpg") +
                     ", \"width\": " + std::to_string(upload.size.width) +
                     ", \"height\": " + std::to_string(upload.size.height) +
@@ -92,8 +95,8 @@ Response storeUpload(Service& service, const Request& request, const CheckedUplo
   }
   response.contentType = "text/plain; charset=utf-8";
   // The program takes the link from the text after "Link: " on the last line,
-  // so the deletion link comes before it.
-  response.body = "Image stored.\r\nDelete: " + deletion + "\r\nLink: " + link + "\r\n";
+  // so the deletion link and the page come before it.
+  response.body = "Image stored.\r\nDelete: " + deletion + "\r\nPage: " + page + "\r\nLink: " + link + "\r\n";
   return response;
 }
 

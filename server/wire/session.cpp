@@ -407,9 +407,9 @@ template <typename Stream> void Session<Stream>::handleRequest() {
     }
   };
   // Reads answer at once unless the store waits for another machine, or they
-  // list a token's uploads, which may read many rows.
-  if (request_.method != "POST" && !shared_.service.images->readsBlock() &&
-      routeOf(request_.target) != Route::myPage)
+  // read records from the database (a token's uploads, an upload's page).
+  if (request_.method != "POST" && !shared_.service.images->readsBlock() && where != Route::myPage &&
+      where != Route::viewPage)
     return respond(answerRequest(), keepAlive);
   answerOnDiskThreads(std::move(answerRequest), keepAlive);
 }

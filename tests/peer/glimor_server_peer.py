@@ -1400,7 +1400,7 @@ def clients(work):
         answer = json_upload(path)
         with open(path, "rb") as f:
             image = f.read()
-        check(set(answer) == {"url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
+        check(set(answer) == {"url", "page_url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
               "%dx%d" % (answer["width"], answer["height"]) == size and answer["size"] == len(image) and
               answer["type"] == "image/" + path.rsplit(".", 1)[1].replace("jpg", "jpeg"), "JSON answer: %r" % answer)
         check(curl(answer.get("url", "")) == image, "the JSON url serves the image")
@@ -1416,6 +1416,8 @@ def clients(work):
         check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))
         check(curl("-X", "POST", answer.get("delete_url", "")) == b"Image deleted.\r\n" and
               gone_soon(answer.get("thumbnail_url", "")), "the thumbnail goes with its image")
+
+    chat_previews(work, json_upload)
 
     # Interlaced pictures hand their pixels over in another order, to the same thumbnail.
     for extension, interlace in (("png", "PNG"), ("gif", "GIF")):
@@ -1439,10 +1441,50 @@ def clients(work):
           "refusal at the head in JSON: %r" % answer[:300])
     answer = program_upload(port, b"localhost:%d" % port, b"C:\\Apps\\Glimor\\Glimor.png", images["png"])
     check(re.fullmatch(rb"Image stored\.\r\nDelete: http://localhost:%d/d/[\w-]{16}/[\w-]{24}\r\n"
-                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port), body_of(answer)) and
+                       rb"Page: http://localhost:%d/v/[\w-]{16}\r\n"
+                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port, port), body_of(answer)) and
           b"\r\nContent-Type: text/plain; charset=utf-8\r\n" in answer, "Glimor's answer: %r" % answer)
     sharex(server, images["png"])
     check(server.stop() == 0, "clean exit")
+
+
+def preview_tags(page_url, agent):
+    """An upload's page as a chat's bot fetches it under its own user agent: the tags of its head,
+    read from the first 2 KB alone, as the bots that stop there read them."""
+    import html.parser
+    tags = {}
+
+    class Head(html.parser.HTMLParser):
+        def handle_starttag(self, tag, attributes):
+            attributes = dict(attributes)
+            name = attributes.get("property") or attributes.get("name")
+            if tag == "meta" and name and "content" in attributes:
+                tags.setdefault(name, attributes["content"])
+    Head().feed(curl("-A", agent, page_url)[:2048].decode(errors="replace"))
+    return tags
+
+
+def chat_previews(work, json_upload):
+    """Discord's, Slack's and Twitter's bots find a picture's and a recording's preview on its page;
+    a deleted upload's page is gone."""
+    picture = json_upload(os.path.join(work, "big.png"))
+    make_recording(work, "r.webm", "-c:v", "libvpx")
+    recording = json_upload(os.path.join(work, "r.webm"))
+    for agent in ("Mozilla/5.0 (compatible; Discordbot/2.0; +https://discordapp.com)", "Slackbot-LinkExpanding 1.0 "
+                  "(+https://api.slack.com/robots)", "Twitterbot/1.0"):
+        tags = preview_tags(picture.get("page_url", ""), agent)
+        check(tags.get("og:image") == picture.get("url") and tags.get("og:url") == picture.get("page_url") and
+              (tags.get("og:image:width"), tags.get("og:image:height"), tags.get("og:image:type")) ==
+              ("1000", "500", "image/png") and tags.get("twitter:card") == "summary_large_image" and
+              tags.get("twitter:image") == picture.get("url") and tags.get("og:title") and tags.get("og:type"),
+              "%s: the picture's tags %r" % (agent, tags))
+        tags = preview_tags(recording.get("page_url", ""), agent)
+        check(tags.get("og:video") == recording.get("url") and tags.get("og:video:type") == "video/webm" and
+              tags.get("og:image") == recording.get("thumbnail_url") and tags.get("og:image:type") == "image/jpeg",
+              "%s: the recording's tags %r" % (agent, tags))
+        check(curl(tags.get("og:image", "")).startswith(b"\xff\xd8"), "the recording's preview picture is served")
+    check(curl("-X", "POST", picture.get("delete_url", "")) == b"Image deleted.\r\n" and
+          gone_soon(picture.get("page_url", "")), "a deleted upload's page is gone")
 
 
 def sharex_upload(uploader, image, authorization=None):
@@ -1502,6 +1544,15 @@ def sharex(server, image):
     check(status == 200 and curl(url or "") == image and deletion and not error, "ShareX upload: %r" % [status, url, error])
     check(sharex_upload(uploader, image, "Bearer " + "A" * 43)[1:] == (None, None, "Upload token not valid"),
           "ShareX shows the refusal")
+
+    # An uploader that gives the upload's page, for chats.
+    paged = path + "-page"
+    check(token("sxcu", "sharex", paged, "--public-url", public, "--link", "page", given=secret.encode()).returncode == 0,
+          "token sxcu --link page")
+    with open(paged) as f:
+        status, url, deletion, error = sharex_upload(json.load(f), image)
+    check(status == 200 and re.fullmatch(re.escape(public) + r"/v/[\w-]{16}", url or "") and
+          b'property="og:image"' in curl(url), "ShareX gives the page: %r" % url)
 
     # For a token made before: given on standard input, checked against its name.
     os.remove(path)

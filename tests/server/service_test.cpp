@@ -144,6 +144,40 @@ TEST_F(ServiceTest, TheDeletionLinkDeletesOnlyByPostWithItsOwnSecret) {
   EXPECT_EQ(statusAndReason(request("GET", deletion)), "410 Image already deleted");
 }
 
+// The upload's page: what chats' previews read in its head, the picture fitted
+// with its link to copy, under the page's own policy; gone with the upload.
+TEST_F(ServiceTest, AnUploadHasAPageForChatsUntilItIsDeleted) {
+  Service behindProxy{configWith("https://img.example.org")};
+  Response stored = route(behindProxy, upload("gif", testing::gifBytes()));
+  const std::string link = linkOf(stored), id = link.substr(link.rfind('/') + 1, 16);
+  EXPECT_THAT(stored.body, HasSubstr("\r\nPage: https://img.example.org/v/" + id + "\r\nLink: "));
+
+  Response page = route(behindProxy, request("GET", "/v/" + id));
+  ASSERT_EQ(page.status, 200) << page.body;
+  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  const std::string head = page.body.substr(0, 2048);
+  for (const std::string& tag : {"property=\"og:image\" content=\"" + link + "\"",
+                                 "property=\"og:url\" content=\"https://img.example.org/v/" + id + "\"",
+                                 std::string("property=\"og:image:type\" content=\"image/gif\""),
+                                 std::string("name=\"twitter:card\" content=\"summary_large_image\"")})
+    EXPECT_THAT(head, HasSubstr(tag));
+  EXPECT_THAT(page.body, HasSubstr("<img src=\"/i/" + id + ".gif\""));
+  EXPECT_THAT(page.body, HasSubstr("readonly value=\"" + link + "\""));
+  EXPECT_THAT(page.body, Not(HasSubstr("<script")));
+  auto policy = std::find_if(page.headers.begin(), page.headers.end(),
+                             [](auto& h) { return h.first == "Content-Security-Policy"; });
+  ASSERT_NE(policy, page.headers.end());
+  EXPECT_THAT(policy->second,
+              StartsWith("default-src 'none'; img-src 'self'; media-src 'self'; style-src 'sha256-"));
+
+  EXPECT_EQ(statusAndReason(request("GET", "/v/AAAAAAAAAAAAAAAA")), "404 No such upload");
+  EXPECT_EQ(statusAndReason(request("GET", "/v/../../etc/passwd")), "404 No such upload");
+  ASSERT_TRUE(behindProxy.images->remove(id));
+  Response gone = route(behindProxy, request("GET", "/v/" + id));
+  EXPECT_EQ(gone.status, 410);
+  EXPECT_THAT(gone.body, Not(HasSubstr("og:image")));
+}
+
 TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
   std::string link = linkOf(route(service, upload("gif", testing::gifBytes())));
   Response first = route(service, request("GET", pathOfLink(link)));
@@ -172,6 +206,7 @@ TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
   ASSERT_TRUE(std::regex_match(
       stored.body, found,
       std::regex("\\{\"url\": \"http://localhost:8080(/i/([A-Za-z0-9_-]{16})\\.png)\", "
+                 "\"page_url\": \"http://localhost:8080/v/\\2\", "
                  "\"delete_url\": \"http://localhost:8080(/d/[A-Za-z0-9_-]{16}/[A-Za-z0-9_-]{24})\", "
                  "\"thumbnail_url\": \"http://localhost:8080(/t/[A-Za-z0-9_-]{16}\\.jpg)\", "
                  "\"width\": 2, \"height\": 1, \"type\": \"image/png\", \"size\": 94\\}\n")))
@@ -453,7 +488,8 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   EXPECT_THAT(first.headers,
               ::testing::Contains(::testing::Pair(
                   "Content-Security-Policy",
-                  ::testing::StartsWith("default-src 'none'; img-src 'self'; style-src 'sha256-"))));
+                  ::testing::StartsWith(
+                      "default-src 'none'; img-src 'self'; media-src 'self'; style-src 'sha256-"))));
 
   std::smatch csrf;
   ASSERT_TRUE(std::regex_search(first.body, csrf, std::regex("name=\"csrf\" value=\"([\\w-]{43})\"")));

@@ -55,6 +55,9 @@ constexpr const char* migrations[] = {
     "ALTER TABLE images ADD COLUMN thumbnail bytea, ADD COLUMN stored bigserial;",
     // 5: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms bigint;",
+    // 6: the picture's width and height in pixels (0 for older images), for its page.
+    "ALTER TABLE images ADD COLUMN width bigint NOT NULL DEFAULT 0,"
+    " ADD COLUMN height bigint NOT NULL DEFAULT 0;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -46,6 +46,9 @@ constexpr const char* migrations[] = {
     " created_at INTEGER NOT NULL);", // seconds since 1970, UTC
     // 4: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms INTEGER;",
+    // 5: the picture's width and height in pixels (0 for older images), for its page.
+    "ALTER TABLE images ADD COLUMN width INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE images ADD COLUMN height INTEGER NOT NULL DEFAULT 0;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 
