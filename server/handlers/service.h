@@ -57,11 +57,13 @@ void measureStore(Service& service);
 Response route(Service& service, const Request& request);
 
 // An upload whose image decoded completely, ready to be stored. `content`
-// points into the request's body.
+// points into the request's body, or into `strippedContent` when metadata was
+// taken out of it.
 struct CheckedUpload {
   std::string linkBase;
   ImageType type;
   std::string_view content;
+  std::shared_ptr<const std::string> strippedContent;
   std::string fileName;
   Caller caller;
   PictureSize size;                        // width and height in pixels (a GIF's logical screen)

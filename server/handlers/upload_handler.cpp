@@ -2,6 +2,7 @@
 #include "image_check.h"
 #include "image_type.h"
 #include "json_text.h"
+#include "metadata.h"
 #include "multipart.h"
 #include "platform/paths.h"
 #include "public_link.h"
@@ -31,6 +32,20 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
   return *files.front();
 }
 
+// The upload's bytes with what they tell of their maker taken out, where any
+// was; nothing when there was none or the type carries none.
+std::shared_ptr<const std::string> withoutMetadata(std::string_view bytes, const ImageType& type) {
+  std::string stripped;
+  if (type.extension == "jpg")
+    stripped = withoutJpegMetadata(bytes);
+  else if (type.extension == "png")
+    stripped = withoutPngMetadata(bytes);
+  else
+    return nullptr;
+  if (stripped == bytes) return nullptr;
+  return std::make_shared<const std::string>(std::move(stripped));
+}
+
 } // namespace
 
 CheckedUpload checkUpload(Service& service, const Request& request) {
@@ -55,15 +70,19 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
       !isCompleteImage(part.content, *type, {service.config.maxPixels, service.config.maxTotalPixels},
                        &thumbnail, &motion))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
+  std::shared_ptr<const std::string> stripped;
+  if (!service.config.keepMetadata) stripped = withoutMetadata(part.content, *type);
+  const std::string_view content = stripped ? std::string_view(*stripped) : part.content;
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
   return {std::move(base),
           *type,
-          part.content,
+          content,
+          std::move(stripped),
           paths::fileNameOf(*part.fileName),
           request.caller,
           thumbnail.pictureSize(),
-          thumbnail.ownJpeg() ? std::string(part.content) : thumbnail.jpeg(),
+          thumbnail.ownJpeg() ? std::string(content) : thumbnail.jpeg(),
           type->isVideo() || motion.frames > 1 ? std::optional(motion.durationMs) : std::nullopt};
 }
 

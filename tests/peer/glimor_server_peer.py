@@ -196,8 +196,8 @@ def link_of(answer):
 
 
 def delete_url_of(answer):
-    """The deletion link: the line just before the link."""
-    found = re.search(rb"\r\nDelete: (\S+)\r\nLink: ", body_of(answer))
+    """The deletion link: on a line before the link, after which only the page's comes."""
+    found = re.search(rb"\r\nDelete: (\S+)\r\n(?:Page: \S+\r\n)?Link: ", body_of(answer))
     return found.group(1).decode() if found else ""
 
 
@@ -233,11 +233,12 @@ def curl(*arguments):
 
 
 def make_images(folder):
-    """Real images of each type, made by ImageMagick, keyed by Glimor's extension."""
+    """Real images of each type, made by ImageMagick, keyed by Glimor's extension; with no metadata
+    (ImageMagick's dates), which the service would take out, so they come back byte for byte."""
     images = {}
     for extension, name in (("bmp", "BMP3:x.bmp"), ("jpg", "x.jpg"), ("gif", "x.gif"), ("png", "x.png")):
         target = os.path.join(folder, name.split(":")[-1])
-        subprocess.run(["convert", "-size", "40x30", "gradient:red-blue", "-fill", "white", "-draw",
+        subprocess.run(["convert", "-size", "40x30", "gradient:red-blue", "-strip", "-fill", "white", "-draw",
                         "rectangle 2,2 9,20", name.split(":")[0] + ":" + target if ":" in name else target],
                        check=True)
         with open(target, "rb") as f:
@@ -1383,7 +1384,7 @@ def clients(work):
     # A JSON client's upload: every field, the image unchanged, a thumbnail of at most
     # 320 pixels on the long side (never enlarged), and the deletion link taking both.
     big = os.path.join(work, "big.png")
-    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", big], check=True)
+    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", "-strip", big], check=True)
     # A JPEG is decoded at a reduced scale for its thumbnail; one within 320 pixels is its own.
     big_jpeg, small_jpeg = os.path.join(work, "big.jpg"), os.path.join(work, "small.jpg")
     subprocess.run(["convert", big, big_jpeg], check=True)

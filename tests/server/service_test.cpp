@@ -3,6 +3,7 @@
 #include "metrics.h"
 #include "routes.h"
 #include "service.h"
+#include "sha256.h"
 #include "temp_folder.h"
 #include "token_store.h"
 #include "webm_for_tests.h"
@@ -31,6 +32,7 @@ protected:
     config.publicUrl = std::move(publicUrl);
     config.updatesDirectory = (data.path() / "updates").string();
     config.maxUploadBytes = 4096;
+    config.keepMetadata = keepMetadata; // the test images carry text where framing may break
     return config;
   }
 
@@ -70,6 +72,7 @@ protected:
   static std::string pathOfLink(const std::string& link) { return link.substr(link.find('/', 7)); }
 
   TempFolder data;
+  bool keepMetadata = true;
   Service service{configWith()};
 };
 
@@ -176,6 +179,32 @@ TEST_F(ServiceTest, AnUploadHasAPageForChatsUntilItIsDeleted) {
   Response gone = route(behindProxy, request("GET", "/v/" + id));
   EXPECT_EQ(gone.status, 410);
   EXPECT_THAT(gone.body, Not(HasSubstr("og:image")));
+}
+
+// By default what a file tells of its maker is not stored, and the answer's
+// size and the ETag are those of the bytes served.
+TEST_F(ServiceTest, MetadataIsTakenOutUnlessKept) {
+  keepMetadata = false;
+  Service stripping{configWith()};
+  Request post = upload("png", testing::pngBytes());
+  post.accept = "application/json";
+  Response stored = route(stripping, post);
+  ASSERT_EQ(stored.status, 200) << stored.body;
+  EXPECT_THAT(stored.body, HasSubstr("\"size\": 70}"));
+  const std::string url = stored.body.substr(9, stored.body.find('"', 9) - 9);
+  Response served = route(stripping, request("GET", pathOfLink(url)));
+  EXPECT_EQ(served.payload().size(), 70u);
+  EXPECT_EQ(served.payload().find("tEXt"), std::string::npos);
+  auto etag =
+      std::find_if(served.headers.begin(), served.headers.end(), [](auto& h) { return h.first == "ETag"; });
+  ASSERT_NE(etag, served.headers.end());
+  EXPECT_EQ(etag->second, "\"" + sha256Hex(served.payload()) + "\"");
+
+  EXPECT_EQ(
+      route(service, request("GET", pathOfLink(linkOf(route(service, upload("png", testing::pngBytes()))))))
+          .payload(),
+      testing::pngBytes())
+      << "--keep-metadata";
 }
 
 TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
