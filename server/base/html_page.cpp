@@ -19,9 +19,11 @@ Response htmlResponse(const HtmlPage& page) {
   Response response;
   response.status = page.status;
   response.contentType = "text/html; charset=utf-8";
+  const std::string script =
+      page.script.empty() ? "" : "; script-src " + hashSource(page.script) + "; connect-src 'self'";
   response.headers = {
       {"Content-Security-Policy", "default-src 'none'; img-src 'self'; media-src 'self'; style-src " +
-                                      hashSource(page.style) +
+                                      hashSource(page.style) + script +
                                       "; form-action 'self'; frame-ancestors 'none'; base-uri 'none'"},
       {"X-Content-Type-Options", "nosniff"},
       {"X-Frame-Options", "DENY"},
@@ -31,7 +33,9 @@ Response htmlResponse(const HtmlPage& page) {
   response.body = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\">\n" + page.head +
                   "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
                   escapeHtml(page.title) + "</title>\n<style>" + std::string(page.style) +
-                  "</style>\n</head>\n<body>\n" + page.body + "</body>\n</html>\n";
+                  "</style>\n</head>\n<body>\n" + page.body +
+                  (page.script.empty() ? "" : "<script>" + std::string(page.script) + "</script>\n") +
+                  "</body>\n</html>\n";
   return response;
 }
 

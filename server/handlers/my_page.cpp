@@ -3,9 +3,11 @@
 #include "html_page.h"
 #include "html_text.h"
 #include "image_id.h"
+#include "my_session.h"
 #include "public_link.h"
 #include "service.h"
 #include "token_store.h"
+#include "upload_form.h"
 #include "upload_texts.h"
 
 #include <cctype>
@@ -18,7 +20,6 @@
 namespace glimor::server {
 namespace {
 
-constexpr std::string_view cookieName = "glimor_session";
 constexpr std::string_view signInCookieName = "glimor_sign_in"; // the sign-in form's own value
 constexpr int perPage = 50;
 
@@ -30,8 +31,12 @@ constexpr std::string_view style =
     "color:#555}"
     ".error{color:#a00}form.inline{display:inline}nav a{margin-right:1em}";
 
-Response page(int status, const std::string& title, const std::string& content) {
-  return htmlResponse({status, title, "", style, "<h1>" + escapeHtml(title) + "</h1>\n" + content});
+Response page(int status, const std::string& title, const std::string& content, bool uploads = false) {
+  return htmlResponse({.status = status,
+                       .title = title,
+                       .style = std::string(style) + (uploads ? std::string(uploadFormStyle) : ""),
+                       .body = "<h1>" + escapeHtml(title) + "</h1>\n" + content,
+                       .script = uploads ? uploadFormScript : ""});
 }
 
 Response seeOther(std::string location) {
@@ -43,20 +48,22 @@ Response seeOther(std::string location) {
   return response;
 }
 
-// The cookies hold random values alone; only this page reads them, never a
-// script. Without `maxAge` one ends with the browser.
+// The cookies hold random values alone; only the service reads them, never a
+// script. Without `maxAge` one ends with the browser. The session's goes to
+// the home page too, which offers a signed-in browser its upload form.
 std::string pageCookie(const Service& service, const Request& request, std::string_view name,
-                       std::string_view value, std::optional<std::chrono::seconds> maxAge) {
+                       std::string_view value, std::optional<std::chrono::seconds> maxAge,
+                       std::string_view path = "/my") {
   bool secure = request.scheme == "https" ||
                 (service.config.publicUrl && service.config.publicUrl->starts_with("https://"));
-  return std::string(name) + "=" + std::string(value) + "; Path=/my" +
+  return std::string(name) + "=" + std::string(value) + "; Path=" + std::string(path) +
          (maxAge ? "; Max-Age=" + std::to_string(maxAge->count()) : "") + "; HttpOnly; SameSite=Strict" +
          (secure ? "; Secure" : "");
 }
 
 std::string sessionCookie(const Service& service, const Request& request, std::string_view value,
                           std::chrono::seconds maxAge) {
-  return pageCookie(service, request, cookieName, value, maxAge);
+  return pageCookie(service, request, sessionCookieName, value, maxAge, "/");
 }
 
 std::string hiddenField(std::string_view name, std::string_view value) {
@@ -95,22 +102,6 @@ std::string originOf(std::string_view url) {
   return origin.size() > scheme + 3 ? origin : "";
 }
 
-// True unless the browser says the form came from another site: its Origin,
-// or its Referer where it sends none, is this service as its public URL or
-// the Host it was asked under names it. A client that sends neither is left
-// to the form's value.
-bool postedFromHere(const Service& service, const Request& request) {
-  std::string_view claimed = !request.origin.empty() ? request.origin : request.referer;
-  if (claimed.empty()) return true;
-  std::string origin = originOf(claimed);
-  if (origin.empty()) return false;
-  if (service.config.publicUrl && origin == originOf(*service.config.publicUrl)) return true;
-  if (!request.host) return false;
-  std::string host = *request.host;
-  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return std::string_view(origin).substr(origin.find("://") + 3) == host;
-}
-
 int pageNumber(std::string_view text) {
   int number = 0;
   for (char c : text) {
@@ -136,7 +127,7 @@ Response listPage(Service& service, const Request& request, const BrowserSession
   std::string content =
       "<p>Uploads with the token <strong>" + escapeHtml(session.tokenName) +
       "</strong>, newest first.</p>\n<form class=\"inline\" method=\"post\" action=\"/my/logout\">" + csrf +
-      "<button type=\"submit\">Sign out</button></form>\n";
+      "<button type=\"submit\">Sign out</button></form>\n" + uploadForm(session);
   if (images.empty())
     content += "<p>No uploads" + std::string(number > 0 ? " on this page" : " yet") + ".</p>\n";
   content += "<ul>\n";
@@ -160,12 +151,26 @@ Response listPage(Service& service, const Request& request, const BrowserSession
   if (number > 0) content += "<a href=\"/my?page=" + std::to_string(number - 1) + "\">Newer</a>";
   if (older) content += "<a href=\"/my?page=" + std::to_string(number + 1) + "\">Older</a>";
   content += "</nav>\n";
-  return page(200, "Your uploads", content);
+  return page(200, "Your uploads", content, true);
+}
+
+} // namespace
+
+bool postedFromHere(const Service& service, const Request& request) {
+  std::string_view claimed = !request.origin.empty() ? request.origin : request.referer;
+  if (claimed.empty()) return true;
+  std::string origin = originOf(claimed);
+  if (origin.empty()) return false;
+  if (service.config.publicUrl && origin == originOf(*service.config.publicUrl)) return true;
+  if (!request.host) return false;
+  std::string host = *request.host;
+  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::string_view(origin).substr(origin.find("://") + 3) == host;
 }
 
 // The session the request's cookie names, while its token is still valid.
 std::optional<BrowserSession> sessionOf(Service& service, const Request& request) {
-  std::string_view id = cookieValue(request.cookie, cookieName);
+  std::string_view id = cookieValue(request.cookie, sessionCookieName);
   auto session = service.sessions.find(id, BrowserSessions::Clock::now());
   if (session && service.gate->tokenNameByHash(session->tokenHash) != session->tokenName) {
     service.sessions.close(id); // the token was revoked
@@ -173,6 +178,8 @@ std::optional<BrowserSession> sessionOf(Service& service, const Request& request
   }
   return session;
 }
+
+namespace {
 
 Response signIn(Service& service, const Request& request) {
   // Else another site could sign a visitor's browser in with its own token.
@@ -219,7 +226,7 @@ Response handleMyPage(Service& service, const Request& request) {
                 "<p class=\"error\">This form did not come from your page of uploads; "
                 "nothing was changed.</p>\n<p><a href=\"/my\">Back to your uploads</a></p>\n");
   if (path == "/my/logout") {
-    service.sessions.close(cookieValue(request.cookie, cookieName));
+    service.sessions.close(cookieValue(request.cookie, sessionCookieName));
     Response response = seeOther("/my");
     response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, "", std::chrono::seconds(0)));
     return response;

@@ -53,6 +53,8 @@ Response dispatch(Service& service, const Request& request) {
     return handleVersionFile(service);
   case Route::myPage:
     return handleMyPage(service, request);
+  case Route::browserUpload:
+    return handleBrowserUpload(service, request);
   case Route::homePage:
     return handleHomePage(service, request);
   case Route::file:

@@ -5,6 +5,7 @@
 #include "feedback_store.h"
 #include "http_types.h"
 #include "image_type.h"
+#include "multipart.h"
 #include "refusal.h"
 #include "store_usage.h"
 #include "thumbnail.h"
@@ -83,6 +84,14 @@ Response errorResponse(const Request& request, int status, const std::string& re
 
 // The handlers behind route(); they throw Refusal.
 CheckedUpload checkUpload(Service& service, const Request& request);
+// One file of a form checked as an upload: `linkBase` is where its links start.
+CheckedUpload checkImagePart(Service& service, std::string linkBase, const MultipartPart& part,
+                             const Caller& caller);
+// Stores a checked upload; its links.
+struct StoredLinks {
+  std::string link, page, deletion, thumbnail;
+};
+StoredLinks storeImage(Service& service, std::string_view clientAddress, const CheckedUpload& upload);
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
 Response handleThumbnail(Service& service, const Request& request, std::string_view fileName);
@@ -93,5 +102,6 @@ Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);
 Response handleMyPage(Service& service, const Request& request);
 Response handleViewPage(Service& service, const Request& request, std::string_view id);
+Response handleBrowserUpload(Service& service, const Request& request);
 
 } // namespace glimor::server

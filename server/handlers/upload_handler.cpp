@@ -54,7 +54,11 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
 
   std::string boundary = boundaryOfContentType(request.contentType);
   auto parts = parseMultipart(request.body, boundary);
-  const MultipartPart& part = imagePart(parts);
+  return checkImagePart(service, std::move(base), imagePart(parts), request.caller);
+}
+
+CheckedUpload checkImagePart(Service& service, std::string base, const MultipartPart& part,
+                             const Caller& caller) {
   if (part.content.empty()) throw Refusal(400, "The uploaded file is empty");
   if (part.content.size() > service.config.maxUploadBytes)
     throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
@@ -79,32 +83,35 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
           *type,
           content,
           std::move(stripped),
-          paths::fileNameOf(*part.fileName),
-          request.caller,
+          paths::fileNameOf(part.fileName.value_or("")),
+          caller,
           thumbnail.pictureSize(),
           thumbnail.ownJpeg() ? std::string(content) : thumbnail.jpeg(),
           type->isVideo() || motion.frames > 1 ? std::optional(motion.durationMs) : std::nullopt};
 }
 
-Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+StoredLinks storeImage(Service& service, std::string_view clientAddress, const CheckedUpload& upload) {
   std::string secret = newDeletionSecret();
   std::string id = withinStoreLimit(service, upload.content.size(), [&] {
-    return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
+    return service.images->add({upload.content, upload.type, clientAddress, upload.fileName,
                                 upload.caller.tokenName.value_or(""), deletionSecretHash(secret),
                                 upload.thumbnail, upload.durationMs, std::uint32_t(upload.size.width),
                                 std::uint32_t(upload.size.height)});
   });
 
   const std::string& base = upload.linkBase;
-  const std::string link = base + "i/" + id + "." + std::string(upload.type.extension);
-  const std::string deletion = base + "d/" + id + "/" + secret;
-  const std::string page = base + "v/" + id;
+  return {base + "i/" + id + "." + std::string(upload.type.extension), base + "v/" + id,
+          base + "d/" + id + "/" + secret, base + "t/" + id + ".jpg"};
+}
+
+Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+  const auto [link, page, deletion, thumbnailLink] = storeImage(service, request.clientAddress, upload);
   Response response;
   if (wantsJson(request.accept)) {
     response.contentType = "application/json";
     response.body = "{\"url\": " + jsonString(link) + ", \"page_url\": " + jsonString(page) +
                     ", \"delete_url\": " + jsonString(deletion) +
-                    ", \"thumbnail_url\": " + jsonString(base + "t/" + id + ".jpg") +
+                    ", \"thumbnail_url\": " + jsonString(thumbnailLink) +
                     ", \"width\": " + std::to_string(upload.size.width) +
                     ", \"height\": " + std::to_string(upload.size.height) +
                     ", \"type\": " + jsonString(upload.type.mimeType) +

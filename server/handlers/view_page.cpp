@@ -21,8 +21,11 @@ constexpr std::string_view style =
     ".link{flex:1;min-width:20em;font-family:monospace}.meta{color:#bbb}";
 
 Response gonePage() {
-  Response response =
-      htmlResponse({410, "Deleted", "", style, "<main><p>This upload was deleted.</p></main>\n", "no-cache"});
+  Response response = htmlResponse({.status = 410,
+                                    .title = "Deleted",
+                                    .style = std::string(style),
+                                    .body = "<main><p>This upload was deleted.</p></main>\n",
+                                    .cacheControl = "no-cache"});
   return response;
 }
 
@@ -87,8 +90,11 @@ Response handleViewPage(Service& service, const Request& request, std::string_vi
                      "</span>\n<input class=\"link\" type=\"text\" readonly value=\"" + escapeHtml(link) +
                      "\" aria-label=\"Direct link to copy\"></footer>\n";
   // Short-lived in caches, so that a deleted upload's page soon says so.
-  return htmlResponse(
-      {200, title, previewTags(previewOf(image, base, link)), style, std::move(body), "public, max-age=60"});
+  return htmlResponse({.title = title,
+                       .head = previewTags(previewOf(image, base, link)),
+                       .style = std::string(style),
+                       .body = std::move(body),
+                       .cacheControl = "public, max-age=60"});
 }
 
 } // namespace glimor::server

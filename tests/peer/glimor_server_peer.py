@@ -1687,9 +1687,87 @@ def page(work):
         wait.until(lambda d: d.execute_script("const v = document.querySelector('video'); return v && v.readyState >= 1"))
         check(abs(driver.execute_script("return document.querySelector('video').duration") - 2) < 0.2,
               "the recording plays in the browser")
+        browser_uploads(driver, wait, By, base, work, ann, png)
     finally:
         driver.quit()
     check(server.stop() == 0, "clean exit")
+
+
+def browser_uploads(driver, wait, By, base, work, token, png):
+    """Uploads from a signed-in browser: the picker (two files), a drop and a paste made by the test,
+    each ending in its link and page with copy buttons; the form without a script; CSRF refused."""
+    import base64
+    import http.client
+    driver.get(base + "/my")
+    field = wait.until(lambda d: d.find_element(By.ID, "token"))
+    field.send_keys(token)
+    field.submit()
+    wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, "form.upload"))
+    csrf = driver.find_element(By.CSS_SELECTOR, "form.upload input[name=csrf]").get_attribute("value")
+    second = os.path.join(work, "c.png")
+    with open(second, "wb") as f:
+        f.write(png)
+
+    def done(count):
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, ".results li.done, .results li.error")) >= count)
+        return driver.find_elements(By.CSS_SELECTOR, ".results li")
+    driver.find_element(By.ID, "files").send_keys(os.path.join(work, "a.png") + "\n" + second)
+    done(2)
+    made = "const data = new DataTransfer(); data.items.add(new File([Uint8Array.from(atob(arguments[0]), " \
+           "c => c.charCodeAt(0))], arguments[1], {type: 'image/png'})); "
+    driver.execute_script(made + "document.querySelector('form.upload').dispatchEvent(new DragEvent('drop', "
+                          "{dataTransfer: data, bubbles: true, cancelable: true}));", base64.b64encode(png).decode(),
+                          "dropped.png")
+    done(3)
+    driver.execute_script(made + "document.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, "
+                          "bubbles: true, cancelable: true}));", base64.b64encode(png).decode(), "")
+    items = done(4)
+    fields = [[f.get_attribute("value") for f in item.find_elements(By.CSS_SELECTOR, "input.link")] for item in items]
+    check(len(fields) == 4 and all(len(pair) == 2 for pair in fields) and
+          all(curl(link) == png and b'property="og:image" content="%s"' % link.encode() in curl(page)
+              for link, page in fields), "picker, drop and paste: each its link and page: %r" %
+          [item.text for item in items])
+    button = items[0].find_element(By.TAG_NAME, "button")
+    button.click()
+    check(button.text == "Copied", "the copy button: %r" % button.text)
+    violations = [e["message"] for e in driver.get_log("browser") if "Content Security Policy" in e["message"]]
+    check(not violations, "the upload script keeps to the page's policy: %r" % violations)
+    driver.get(base + "/my")
+    listed = [f.get_attribute("value") for f in driver.find_elements(By.CSS_SELECTOR, "li input.link")]
+    check(all(link in listed for link, _ in fields), "the browser's uploads are the token's")
+    driver.get(base + "/")
+    check(driver.find_elements(By.CSS_SELECTOR, "form.upload[action='/my/upload']"), "the home page's form")
+
+    # The form as a browser without scripts posts it: both files, one answer of links.
+    cookie = {c["name"]: c["value"] for c in driver.get_cookies()}.get("glimor_session", "")
+
+    def post_form(fields, origin=None):
+        boundary = "----formboundary7MA4YWxk"
+        body = b""
+        for name, value, filename in fields:
+            body += b"--" + boundary.encode() + b"\r\nContent-Disposition: form-data; name=\"" + name.encode() + b"\""
+            body += (b"; filename=\"" + filename.encode() + b"\"\r\nContent-Type: image/png" if filename else b"")
+            body += b"\r\n\r\n" + value + b"\r\n"
+        body += b"--" + boundary.encode() + b"--\r\n"
+        headers = {"Cookie": "glimor_session=" + cookie, "Content-Type": "multipart/form-data; boundary=" + boundary}
+        if origin:
+            headers["Origin"] = origin
+        connection = http.client.HTTPConnection("127.0.0.1", int(base.rsplit(":", 1)[1]), timeout=20)
+        connection.request("POST", "/my/upload", body, headers)
+        answer = connection.getresponse()
+        result = answer.status, answer.read().decode(errors="replace")
+        connection.close()
+        return result
+    files = [("files", png, "one.png"), ("files", png, "two.png")]
+    status, page = post_form([("csrf", csrf.encode(), None)] + files, origin=base)
+    check(status == 200 and page.count("/v/") == 2 and page.count("/i/") == 2, "no script: %d %r" % (status, page[:300]))
+    before = len(listed)
+    for form, origin, why in ((files, base, "without the form's value"),
+                              ([("csrf", csrf.encode(), None)] + files, "http://127.0.0.2:1", "from another site")):
+        status, _ = post_form(form, origin)
+        check(status == 403, "an upload %s is refused: %d" % (why, status))
+    driver.get(base + "/my")
+    check(len(driver.find_elements(By.CSS_SELECTOR, "li input.link")) == before + 2, "nothing stored when refused")
 
 
 def _after_header(s, header, context):

@@ -489,7 +489,7 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   for (const auto& [name, value] : signedIn.headers)
     if (name == "Set-Cookie") setCookie = value;
   ASSERT_TRUE(std::regex_match(setCookie, cookie,
-                               std::regex("(glimor_session=[\\w-]{43}); Path=/my; Max-Age=28800; HttpOnly; "
+                               std::regex("(glimor_session=[\\w-]{43}); Path=/; Max-Age=28800; HttpOnly; "
                                           "SameSite=Strict; Secure")))
       << setCookie;
   auto withCookie = [&](Request r) {
