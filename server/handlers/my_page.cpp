@@ -171,9 +171,9 @@ bool postedFromHere(const Service& service, const Request& request) {
 // The session the request's cookie names, while its token is still valid.
 std::optional<BrowserSession> sessionOf(Service& service, const Request& request) {
   std::string_view id = cookieValue(request.cookie, sessionCookieName);
-  auto session = service.sessions.find(id, BrowserSessions::Clock::now());
+  auto session = service.sessions->find(id, BrowserSessions::Clock::now());
   if (session && service.gate->tokenNameByHash(session->tokenHash) != session->tokenName) {
-    service.sessions.close(id); // the token was revoked
+    service.sessions->close(id); // the token was revoked
     return std::nullopt;
   }
   return session;
@@ -197,7 +197,7 @@ Response signIn(Service& service, const Request& request) {
   std::string hash = tokenHash(token);
   auto name = service.gate->tokenNameByHash(hash);
   if (token.empty() || !name) return signInPage(service, request, 401, "Upload token not valid");
-  std::string id = service.sessions.open(hash, *name, BrowserSessions::Clock::now());
+  std::string id = service.sessions->open(hash, *name, BrowserSessions::Clock::now());
   Response response = seeOther("/my");
   response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, id, BrowserSessions::lifetime));
   return response;
@@ -226,7 +226,7 @@ Response handleMyPage(Service& service, const Request& request) {
                 "<p class=\"error\">This form did not come from your page of uploads; "
                 "nothing was changed.</p>\n<p><a href=\"/my\">Back to your uploads</a></p>\n");
   if (path == "/my/logout") {
-    service.sessions.close(cookieValue(request.cookie, sessionCookieName));
+    service.sessions->close(cookieValue(request.cookie, sessionCookieName));
     Response response = seeOther("/my");
     response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, "", std::chrono::seconds(0)));
     return response;

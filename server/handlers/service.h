@@ -34,7 +34,7 @@ struct Service {
   std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   StoreUsage usage;
-  BrowserSessions sessions;     // of the page of one's uploads
+  std::unique_ptr<BrowserSessions> sessions; // of the page of one's uploads, in `tokens`
   std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
 };
 

@@ -407,9 +407,10 @@ template <typename Stream> void Session<Stream>::handleRequest() {
     }
   };
   // Reads answer at once unless the store waits for another machine, or they
-  // read records from the database (a token's uploads, an upload's page).
+  // read records from the database (a token's uploads, an upload's page, a
+  // browser's session on the home page).
   if (request_.method != "POST" && !shared_.service.images->readsBlock() && where != Route::myPage &&
-      where != Route::viewPage)
+      where != Route::viewPage && where != Route::homePage)
     return respond(answerRequest(), keepAlive);
   answerOnDiskThreads(std::move(answerRequest), keepAlive);
 }

@@ -414,7 +414,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
                      &row, nullptr);
   ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(row, 0), 1);
-  EXPECT_EQ(sqlite3_column_int(row, 1), 5);
+  EXPECT_EQ(sqlite3_column_int(row, 1), 6);
   sqlite3_finalize(row);
   sqlite3_close(db);
 

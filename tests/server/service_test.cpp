@@ -4,6 +4,7 @@
 #include "routes.h"
 #include "service.h"
 #include "sha256.h"
+#include "sqlite_token_store.h"
 #include "temp_folder.h"
 #include "token_store.h"
 #include "webm_for_tests.h"
@@ -542,7 +543,9 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
 }
 
 TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
-  BrowserSessions sessions;
+  TempFolder data;
+  SqliteTokenStore store(data.path());
+  BrowserSessions sessions(store);
   auto now = BrowserSessions::Clock::now();
   std::string first = sessions.open("hash", "ann", now);
   EXPECT_EQ(sessions.find(first, now + std::chrono::hours(7))->tokenName, "ann");
@@ -556,6 +559,10 @@ TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
   EXPECT_FALSE(sessions.find(first, now));
   EXPECT_TRUE(sessions.find(other, now));
   EXPECT_FALSE(sessions.find("", now));
+  // Revoking a token ends its sessions in the store, for every node on it.
+  store.add("bob", "other");
+  EXPECT_TRUE(store.revoke("bob"));
+  EXPECT_FALSE(sessions.find(other, now));
 }
 
 TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {
