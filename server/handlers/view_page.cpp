@@ -15,8 +15,9 @@ namespace {
 constexpr std::string_view style =
     "html,body{margin:0;height:100%;background:#222;color:#eee;font-family:sans-serif}"
     "body{display:flex;flex-direction:column}main{flex:1;min-height:0;display:flex;align-items:center;"
-    "justify-content:center;padding:.5em}main img,main "
-    "video{max-width:100%;max-height:100%;object-fit:contain}"
+    "justify-content:center;padding:.5em}"
+    "main img,main video{max-width:100%;max-height:calc(100vh - "
+    "5em);width:auto;height:auto;object-fit:contain}"
     "footer{padding:.5em 1em;display:flex;gap:1em;align-items:center;flex-wrap:wrap}"
     ".link{flex:1;min-width:20em;font-family:monospace}.meta{color:#bbb}";
 

@@ -1732,6 +1732,15 @@ def browser_uploads(driver, wait, By, base, work, token, png):
     check(button.text == "Copied", "the copy button: %r" % button.text)
     violations = [e["message"] for e in driver.get_log("browser") if "Content Security Policy" in e["message"]]
     check(not violations, "the upload script keeps to the page's policy: %r" % violations)
+    # An upload's page in the browser: the picture shown, fitted to the window, under the page's policy.
+    driver.set_window_size(800, 600)
+    driver.get(fields[0][1])
+    wait.until(lambda d: d.execute_script("const i = document.querySelector('main img'); return i && i.complete"))
+    shown = driver.execute_script("const i = document.querySelector('main img'), r = i.getBoundingClientRect(); "
+                                  "return [i.naturalWidth, r.bottom <= innerHeight, r.right <= innerWidth]")
+    check(shown == [40, True, True], "the upload's page shows the picture within the window: %r" % shown)
+    violations = [e["message"] for e in driver.get_log("browser") if "Content Security Policy" in e["message"]]
+    check(not violations, "the upload's page keeps to its policy: %r" % violations)
     driver.get(base + "/my")
     listed = [f.get_attribute("value") for f in driver.find_elements(By.CSS_SELECTOR, "li input.link")]
     check(all(link in listed for link, _ in fields), "the browser's uploads are the token's")
