@@ -5,6 +5,7 @@
 #include "my_session.h"
 #include "public_link.h"
 #include "service.h"
+#include "store_error.h"
 
 // Uploads from a signed-in browser, /my/upload: the files of the upload form,
 // stored under the session's token and within its limits, as Glimor's would
@@ -32,9 +33,9 @@ std::string field(std::string_view label, const std::string& url) {
          escapeHtml(url) + "\"></label>\n";
 }
 
-Response uploadFiles(Service& service, const Request& request) {
+CheckedBrowserUpload checkFiles(Service& service, const Request& request) {
   auto session = sessionOf(service, request);
-  if (!session) return refused(request, 401, "Your session has ended: sign in on /my again.");
+  if (!session) throw Refusal(401, "Your session has ended: sign in on /my again.");
   const std::string base =
       linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
   const auto parts = parseMultipart(request.body, boundaryOfContentType(request.contentType));
@@ -42,26 +43,29 @@ Response uploadFiles(Service& service, const Request& request) {
   for (const MultipartPart& part : parts)
     if (part.name == "csrf" && !part.fileName) csrf = part.content;
   if (!postedFromHere(service, request) || !sameSecret(csrf, session->csrf))
-    return refused(request, 403, "This upload did not come from your page of uploads; nothing was stored.");
+    throw Refusal(403, "This upload did not come from your page of uploads; nothing was stored.");
 
-  // Every file is checked before any is stored, so a bad one stores none.
+  CheckedBrowserUpload checked{*session, {}};
   const Caller caller{session->tokenName};
-  std::vector<CheckedUpload> checked;
   for (const MultipartPart& part : parts)
     if (part.fileName && !(part.fileName->empty() && part.content.empty())) // a picker left empty sends one
-      checked.push_back(checkImagePart(service, base, part, caller));
-  if (checked.empty()) return refused(request, 400, "No file in the upload");
-  std::uint64_t bytes = 0;
-  for (const CheckedUpload& upload : checked) bytes += upload.content.size();
-  service.gate->countUpload(caller, request.clientAddress, bytes, std::chrono::steady_clock::now());
+      checked.files.push_back(checkImagePart(service, base, part, caller));
+  if (checked.files.empty()) throw Refusal(400, "No file in the upload");
+  return checked;
+}
 
+Response storeFiles(Service& service, const Request& request, const CheckedBrowserUpload& upload) {
+  std::uint64_t bytes = 0;
+  for (const CheckedUpload& file : upload.files) bytes += file.content.size();
+  service.gate->countUpload(Caller{upload.session.tokenName}, request.clientAddress, bytes,
+                            std::chrono::steady_clock::now());
   std::string json, page;
-  for (const CheckedUpload& upload : checked) {
-    const StoredLinks links = storeImage(service, request.clientAddress, upload);
+  for (const CheckedUpload& file : upload.files) {
+    const StoredLinks links = storeImage(service, request.clientAddress, file);
     json += std::string(json.empty() ? "" : ", ") + "{\"url\": " + jsonString(links.link) +
             ", \"page_url\": " + jsonString(links.page) + ", \"delete_url\": " + jsonString(links.deletion) +
             "}";
-    page += "<li>" + escapeHtml(upload.fileName) + "\n" + field("Link", links.link) +
+    page += "<li>" + escapeHtml(file.fileName) + "\n" + field("Link", links.link) +
             field("Page", links.page) + "</li>\n";
   }
   if (wantsJson(request.accept)) {
@@ -77,16 +81,37 @@ Response uploadFiles(Service& service, const Request& request) {
                                "</ul>\n<p><a href=\"/my\">Back to your uploads</a></p>\n"});
 }
 
+// A refusal as the form's script or page shows it.
+Response refusedFor(const Request& request, const Refusal& refusal) {
+  Response response = refused(request, refusal.status(), refusal.what());
+  for (const auto& header : refusal.headers()) response.headers.push_back(header);
+  return response;
+}
+
 } // namespace
 
-Response handleBrowserUpload(Service& service, const Request& request) {
+std::variant<CheckedBrowserUpload, Response> prepareBrowserUpload(Service& service, const Request& request) {
   try {
-    return uploadFiles(service, request);
-  } catch (const Refusal& refusal) { // as the form's script or page shows it
-    Response response = refused(request, refusal.status(), refusal.what());
-    for (const auto& header : refusal.headers()) response.headers.push_back(header);
-    return response;
+    return checkFiles(service, request);
+  } catch (const Refusal& refusal) {
+    return refusedFor(request, refusal);
   }
+}
+
+Response finishBrowserUpload(Service& service, const Request& request, const CheckedBrowserUpload& upload) {
+  try {
+    return storeFiles(service, request, upload);
+  } catch (const Refusal& refusal) {
+    return refusedFor(request, refusal);
+  } catch (const StoreError& failure) { // the service's disk full (507), or its database away (503)
+    return refused(request, failure.kind() == StoreError::Kind::diskFull ? 507 : 503, failure.what());
+  }
+}
+
+Response handleBrowserUpload(Service& service, const Request& request) {
+  auto prepared = prepareBrowserUpload(service, request);
+  if (auto* refusal = std::get_if<Response>(&prepared)) return std::move(*refusal);
+  return finishBrowserUpload(service, request, std::get<CheckedBrowserUpload>(prepared));
 }
 
 } // namespace glimor::server

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace glimor::server {
 
@@ -35,7 +36,7 @@ struct Service {
   UpdateFiles updates;
   StoreUsage usage;
   std::unique_ptr<BrowserSessions> sessions; // of the page of one's uploads, in `tokens`
-  std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
+  std::string storeDescription;              // for the start-up line, e.g. "data in /srv/glimor"
 };
 
 // Stores `bytes` through `store()` within --max-store: refused with 507
@@ -103,5 +104,14 @@ Response handleHomePage(Service& service, const Request& request);
 Response handleMyPage(Service& service, const Request& request);
 Response handleViewPage(Service& service, const Request& request, std::string_view id);
 Response handleBrowserUpload(Service& service, const Request& request);
+
+// A signed-in browser's upload in the same two halves: its session, form value
+// and files checked (every file before any is stored), then stored.
+struct CheckedBrowserUpload {
+  BrowserSession session;
+  std::vector<CheckedUpload> files;
+};
+std::variant<CheckedBrowserUpload, Response> prepareBrowserUpload(Service& service, const Request& request);
+Response finishBrowserUpload(Service& service, const Request& request, const CheckedBrowserUpload& upload);
 
 } // namespace glimor::server
