@@ -175,6 +175,9 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       config.uploadBytesPerDay = parsePerPeriod<std::uint64_t>("--upload-quota", value(), "day", 1ull << 50);
     } else if (flag == "--feedback-rate") {
       config.feedbackPerMinute = parsePerPeriod<unsigned>("--feedback-rate", value(), "min", 1000000);
+    } else if (flag == "--keep-metadata") {
+      if (inlineValue) throw Error("--keep-metadata takes no value");
+      config.keepMetadata = true;
     } else if (flag == "--proxy-protocol") {
       if (inlineValue) throw Error("--proxy-protocol takes no value");
       config.proxyProtocol = true;

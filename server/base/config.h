@@ -85,6 +85,9 @@ struct Config {
   // and come only from these addresses.
   bool proxyProtocol = false;
   std::vector<std::string> trustedProxies;
+  // Store JPEG and PNG uploads with their Exif, XMP, IPTC, text and time
+  // metadata, which are otherwise taken out.
+  bool keepMetadata = false;
 };
 
 inline constexpr std::string_view usageText =
@@ -99,7 +102,7 @@ inline constexpr std::string_view usageText =
     "                     [--uploads open|token] [--upload-rate N/MIN] [--upload-quota BYTES/DAY]\n"
     "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
     "                     [--expire-after DAYS] [--cache-dir DIR [--cache-size BYTES]]\n"
-    "                     [--metrics-listen ADDRESS:PORT]\n"
+    "                     [--metrics-listen ADDRESS:PORT] [--keep-metadata]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
     "                           (add NAME --sxcu FILE, sxcu NAME FILE: a ShareX uploader; token --help)\n"
     "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";

@@ -25,8 +25,10 @@ Route routeOf(std::string_view target) {
   if (path.starts_with("/d/")) return Route::deletion;
   if (path.starts_with("/i/")) return Route::image;
   if (path.starts_with("/t/")) return Route::thumbnail;
+  if (path.starts_with("/v/")) return Route::viewPage;
   if (path == "/newglimor.txt") return Route::versionFile;
   if (path == "/") return Route::homePage;
+  if (path == "/my/upload") return Route::browserUpload;
   if (path == "/my" || path.starts_with("/my/")) return Route::myPage;
   return Route::file;
 }
@@ -34,6 +36,7 @@ Route routeOf(std::string_view target) {
 std::string_view allowedMethods(Route route) {
   switch (route) {
   case Route::upload:
+  case Route::browserUpload:
   case Route::feedback:
     return "POST";
   case Route::deletion:
@@ -58,7 +61,8 @@ bool allowsMethod(std::string_view allowed, std::string_view method) {
 }
 
 std::uint64_t bodyLimit(const Config& config, Route route) {
-  return route == Route::upload ? config.maxUploadBytes + multipartOverhead : formLimit;
+  return route == Route::upload || route == Route::browserUpload ? config.maxUploadBytes + multipartOverhead
+                                                                 : formLimit;
 }
 
 } // namespace glimor::server

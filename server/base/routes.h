@@ -9,15 +9,17 @@ namespace glimor::server {
 // Where a request goes, judged from its target alone. The one table the router,
 // the admission of a request head and the server's start all read.
 enum class Route {
-  upload,      // /guestglimor.php
-  feedback,    // /glimor/index.php?do=contact
-  deletion,    // /d/ID/SECRET
-  image,       // /i/ID.EXT
-  thumbnail,   // /t/ID.jpg
-  versionFile, // /newglimor.txt
-  homePage,    // /
-  myPage,      // /my and its forms /my/...: the page of one's uploads
-  file,        // anything else: an update executable, or 404
+  upload,        // /guestglimor.php
+  feedback,      // /glimor/index.php?do=contact
+  deletion,      // /d/ID/SECRET
+  image,         // /i/ID.EXT
+  thumbnail,     // /t/ID.jpg
+  viewPage,      // /v/ID: an upload's page
+  versionFile,   // /newglimor.txt
+  homePage,      // /
+  browserUpload, // /my/upload: uploads from a signed-in browser
+  myPage,        // /my and its forms /my/...: the page of one's uploads
+  file,          // anything else: an update executable, or 404
 };
 
 Route routeOf(std::string_view target);

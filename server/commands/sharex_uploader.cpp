@@ -10,7 +10,8 @@
 
 namespace glimor::server {
 
-std::string shareXUploader(std::string_view publicUrl, std::string_view tokenName, std::string_view token) {
+std::string shareXUploader(std::string_view publicUrl, std::string_view tokenName, std::string_view token,
+                           bool pageLink) {
   std::string host(publicUrl.substr(publicUrl.find("//") + 2));
   return "{\n"
          "  \"Version\": \"15.0.0\",\n"
@@ -30,7 +31,9 @@ std::string shareXUploader(std::string_view publicUrl, std::string_view tokenNam
          "  },\n"
          "  \"Body\": \"MultipartFormData\",\n"
          "  \"FileFormName\": \"file\",\n"
-         "  \"URL\": \"{json:url}\",\n"
+         "  \"URL\": \"{json:" +
+         std::string(pageLink ? "page_url" : "url") +
+         "}\",\n"
          "  \"ThumbnailURL\": \"{json:thumbnail_url}\",\n"
          "  \"DeletionURL\": \"{json:delete_url}\",\n"
          "  \"ErrorMessage\": \"{json:error}\"\n"

@@ -8,8 +8,10 @@ namespace glimor::server {
 // A ShareX custom uploader (.sxcu) for the service at `publicUrl`
 // ("https://host[:port]", no trailing slash) with the upload token `token`:
 // ShareX imports it with a double click and uploads images as multipart form
-// data, asking for JSON, whose url, delete_url and error it reads.
-std::string shareXUploader(std::string_view publicUrl, std::string_view tokenName, std::string_view token);
+// data, asking for JSON, whose url (or with `pageLink`, page_url: the upload's
+// page, which chats preview), delete_url and error it reads.
+std::string shareXUploader(std::string_view publicUrl, std::string_view tokenName, std::string_view token,
+                           bool pageLink = false);
 
 // What to tell the operator about an uploader for `publicUrl`: with http://
 // ShareX sends the token in clear with every upload; nothing for https://.

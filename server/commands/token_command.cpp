@@ -17,8 +17,10 @@ namespace glimor::server {
 namespace {
 
 constexpr std::string_view tokenUsage =
-    "usage: glimor-server token add NAME    (--data DIR | --database URI) [--sxcu FILE --public-url URL]\n"
-    "       glimor-server token sxcu NAME FILE --public-url URL (--data DIR | --database URI)\n"
+    "usage: glimor-server token add NAME    (--data DIR | --database URI)\n"
+    "                                       [--sxcu FILE --public-url URL [--link direct|page]]\n"
+    "       glimor-server token sxcu NAME FILE --public-url URL [--link direct|page]\n"
+    "                                       (--data DIR | --database URI)\n"
     "                                       (NAME's token on standard input)\n"
     "       glimor-server token list        (--data DIR | --database URI)\n"
     "       glimor-server token revoke NAME (--data DIR | --database URI)\n";
@@ -29,9 +31,10 @@ struct TokenCommand {
   StoreLocation store;
   std::string shareXFile; // where to write a ShareX custom uploader for the token
   std::string publicUrl;  // the service as its clients reach it, for that uploader
+  std::string link;       // which link that uploader gives: "direct" (the image) or "page"
 };
 
-// Takes `--sxcu FILE` or `--public-url URL` at arguments[i]; false for anything else.
+// Takes `--sxcu FILE`, `--public-url URL` or `--link WHICH` at arguments[i]; false for anything else.
 bool takeUploaderFlag(std::span<const std::string_view> arguments, std::size_t& i, TokenCommand& command) {
   std::string_view flag = arguments[i];
   std::optional<std::string_view> value;
@@ -39,11 +42,15 @@ bool takeUploaderFlag(std::span<const std::string_view> arguments, std::size_t& 
     value = flag.substr(equals + 1);
     flag = flag.substr(0, equals);
   }
-  if (flag != "--sxcu" && flag != "--public-url") return false;
+  if (flag != "--sxcu" && flag != "--public-url" && flag != "--link") return false;
   if (!value && i + 1 < arguments.size()) value = arguments[++i];
   if (!value || value->empty()) throw Error(std::string(flag) + " needs a value");
   if (flag == "--sxcu")
     command.shareXFile = *value;
+  else if (flag == "--link" && *value != "direct" && *value != "page")
+    throw Error("--link is direct or page");
+  else if (flag == "--link")
+    command.link = *value;
   else
     command.publicUrl = normalisePublicUrl(*value);
   return true;
@@ -76,6 +83,7 @@ TokenCommand parse(std::span<const std::string_view> arguments) {
   if (!command.shareXFile.empty() && command.publicUrl.empty())
     throw Error("a ShareX uploader needs --public-url, the address its users reach the service at");
   if (command.shareXFile.empty() && !command.publicUrl.empty()) throw Error("--public-url goes with --sxcu");
+  if (command.shareXFile.empty() && !command.link.empty()) throw Error("--link goes with --sxcu");
   if (wanted == 2) {
     command.name = words[1];
     if (!isValidTokenName(command.name))
@@ -101,7 +109,8 @@ std::string tokenFromInput(TokenStore& store, const std::string& name) {
 }
 
 void writeShareXUploader(const TokenCommand& command, const std::string& token) {
-  writePrivateFile(command.shareXFile, shareXUploader(command.publicUrl, command.name, token));
+  writePrivateFile(command.shareXFile,
+                   shareXUploader(command.publicUrl, command.name, token, command.link == "page"));
   std::printf("ShareX custom uploader for \"%s\" written to %s (it holds the token: keep it private).\n",
               command.name.c_str(), command.shareXFile.c_str());
   if (std::string warning = clearTextWarning(command.publicUrl); !warning.empty())

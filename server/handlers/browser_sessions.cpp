@@ -5,44 +5,37 @@
 #include <sodium.h>
 
 namespace glimor::server {
+namespace {
+
+std::int64_t secondsOf(BrowserSessions::Clock::time_point time) {
+  return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+}
+
+} // namespace
 
 std::string BrowserSessions::open(const std::string& tokenHash, const std::string& tokenName,
                                   Clock::time_point now) {
   // Ids and form values are as random as an upload token.
   std::string id = newUploadToken();
-  std::lock_guard lock(mutex_);
-  std::size_t ofToken = 0;
-  for (const auto& [key, entry] : sessions_) ofToken += entry.session.tokenHash == tokenHash;
-  if (ofToken >= maxPerToken) dropOldest(&tokenHash);
-  if (sessions_.size() >= maxSessions) dropOldest(nullptr);
-  sessions_[glimor::server::tokenHash(id)] = {{tokenHash, tokenName, newUploadToken()}, now};
+  store_.openSession(glimor::server::tokenHash(id), {tokenHash, tokenName, newUploadToken(), secondsOf(now)},
+                     secondsOf(now - lifetime) + 1, maxPerToken, maxSessions);
   return id;
-}
-
-void BrowserSessions::dropOldest(const std::string* tokenHash) {
-  auto oldest = sessions_.end();
-  for (auto at = sessions_.begin(); at != sessions_.end(); ++at)
-    if ((!tokenHash || at->second.session.tokenHash == *tokenHash) &&
-        (oldest == sessions_.end() || at->second.opened < oldest->second.opened))
-      oldest = at;
-  if (oldest != sessions_.end()) sessions_.erase(oldest);
 }
 
 std::optional<BrowserSession> BrowserSessions::find(std::string_view id, Clock::time_point now) {
   if (id.empty()) return std::nullopt;
-  std::lock_guard lock(mutex_);
-  auto found = sessions_.find(tokenHash(id));
-  if (found == sessions_.end()) return std::nullopt;
-  if (now - found->second.opened >= lifetime) {
-    sessions_.erase(found);
+  const std::string idHash = tokenHash(id);
+  auto found = store_.findSession(idHash);
+  if (!found) return std::nullopt;
+  if (secondsOf(now) - found->openedAt >= std::chrono::seconds(lifetime).count()) {
+    store_.closeSession(idHash);
     return std::nullopt;
   }
-  return found->second.session;
+  return BrowserSession{found->tokenHash, found->tokenName, found->csrf};
 }
 
 void BrowserSessions::close(std::string_view id) {
-  std::lock_guard lock(mutex_);
-  sessions_.erase(tokenHash(id));
+  store_.closeSession(tokenHash(id));
 }
 
 bool sameSecret(std::string_view given, std::string_view expected) {

@@ -1,13 +1,13 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace glimor::server {
+
+class TokenStore;
 
 // Who a browser is on the page of one's uploads: the session its cookie names.
 struct BrowserSession {
@@ -16,17 +16,20 @@ struct BrowserSession {
   std::string csrf; // the value every form of the session carries
 };
 
-// The browser sessions of the page of one's uploads, in this process's
-// memory. A cookie holds a random session id, never the token; only the id's
-// hash is kept. Sessions are bounded in time (`lifetime` from the sign-in) and
-// in number (`maxSessions` in all, `maxPerToken` for one token: past either,
-// the oldest goes). Thread-safe.
+// The browser sessions of the page of one's uploads, kept in the token store
+// (SQLite or PostgreSQL), so that every node on it honours them and revoking
+// a token ends them everywhere. A cookie holds a random session id, never the
+// token; only the id's hash is kept. Sessions are bounded in time (`lifetime`
+// from the sign-in) and in number (`maxSessions` in all, `maxPerToken` for one
+// token: past either, the oldest goes). Thread-safe as the store is.
 class BrowserSessions {
 public:
-  using Clock = std::chrono::steady_clock;
+  using Clock = std::chrono::system_clock; // the nodes' common clock
   static constexpr std::chrono::hours lifetime{8};
   static constexpr std::size_t maxSessions = 4096;
   static constexpr std::size_t maxPerToken = 16;
+
+  explicit BrowserSessions(TokenStore& store) : store_(store) {}
 
   // A new session for the token; returns its id for the cookie.
   std::string open(const std::string& tokenHash, const std::string& tokenName, Clock::time_point now);
@@ -35,14 +38,7 @@ public:
   void close(std::string_view id);
 
 private:
-  struct Entry {
-    BrowserSession session;
-    Clock::time_point opened;
-  };
-  void dropOldest(const std::string* tokenHash);
-
-  std::mutex mutex_;
-  std::map<std::string, Entry> sessions_; // by the id's hash
+  TokenStore& store_;
 };
 
 // True when `given` is `expected`, compared in constant time.

@@ -1,15 +1,16 @@
 #include "browser_sessions.h"
 #include "form_fields.h"
+#include "html_page.h"
 #include "html_text.h"
 #include "image_id.h"
+#include "my_session.h"
 #include "public_link.h"
 #include "service.h"
 #include "token_store.h"
-#include "utc_time.h"
+#include "upload_form.h"
+#include "upload_texts.h"
 
 #include <cctype>
-#include <cstdio>
-#include <openssl/evp.h>
 
 // The page of one's uploads, /my: a form asks for the upload token once, then
 // a session cookie (never the token) lets the browser list that token's
@@ -19,7 +20,6 @@
 namespace glimor::server {
 namespace {
 
-constexpr std::string_view cookieName = "glimor_session";
 constexpr std::string_view signInCookieName = "glimor_sign_in"; // the sign-in form's own value
 constexpr int perPage = 50;
 
@@ -31,34 +31,12 @@ constexpr std::string_view style =
     "color:#555}"
     ".error{color:#a00}form.inline{display:inline}nav a{margin-right:1em}";
 
-// The Content-Security-Policy source of the one style block: its SHA-256 in base64.
-std::string styleHash() {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(style.data(), style.size(), digest, &length, EVP_sha256(), nullptr);
-  unsigned char text[64] = {};
-  EVP_EncodeBlock(text, digest, static_cast<int>(length));
-  return "'sha256-" + std::string(reinterpret_cast<const char*>(text)) + "'";
-}
-
-Response page(int status, const std::string& title, const std::string& content) {
-  static const std::string policy = "default-src 'none'; img-src 'self'; style-src " + styleHash() +
-                                    "; form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
-  Response response;
-  response.status = status;
-  response.contentType = "text/html; charset=utf-8";
-  response.headers = {{"Content-Security-Policy", policy},
-                      {"X-Content-Type-Options", "nosniff"},
-                      {"X-Frame-Options", "DENY"},
-                      {"Cache-Control", "no-store"},
-                      // Other sites get no Referer; this one gets the page's Origin with its forms.
-                      {"Referrer-Policy", "same-origin"}};
-  response.body = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\">"
-                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
-                  escapeHtml(title) + "</title>\n<style>" + std::string(style) +
-                  "</style>\n</head>\n<body>\n<h1>" + escapeHtml(title) + "</h1>\n" + content +
-                  "</body>\n</html>\n";
-  return response;
+Response page(int status, const std::string& title, const std::string& content, bool uploads = false) {
+  return htmlResponse({.status = status,
+                       .title = title,
+                       .style = std::string(style) + (uploads ? std::string(uploadFormStyle) : ""),
+                       .body = "<h1>" + escapeHtml(title) + "</h1>\n" + content,
+                       .script = uploads ? uploadFormScript : ""});
 }
 
 Response seeOther(std::string location) {
@@ -70,20 +48,22 @@ Response seeOther(std::string location) {
   return response;
 }
 
-// The cookies hold random values alone; only this page reads them, never a
-// script. Without `maxAge` one ends with the browser.
+// The cookies hold random values alone; only the service reads them, never a
+// script. Without `maxAge` one ends with the browser. The session's goes to
+// the home page too, which offers a signed-in browser its upload form.
 std::string pageCookie(const Service& service, const Request& request, std::string_view name,
-                       std::string_view value, std::optional<std::chrono::seconds> maxAge) {
+                       std::string_view value, std::optional<std::chrono::seconds> maxAge,
+                       std::string_view path = "/my") {
   bool secure = request.scheme == "https" ||
                 (service.config.publicUrl && service.config.publicUrl->starts_with("https://"));
-  return std::string(name) + "=" + std::string(value) + "; Path=/my" +
+  return std::string(name) + "=" + std::string(value) + "; Path=" + std::string(path) +
          (maxAge ? "; Max-Age=" + std::to_string(maxAge->count()) : "") + "; HttpOnly; SameSite=Strict" +
          (secure ? "; Secure" : "");
 }
 
 std::string sessionCookie(const Service& service, const Request& request, std::string_view value,
                           std::chrono::seconds maxAge) {
-  return pageCookie(service, request, cookieName, value, maxAge);
+  return pageCookie(service, request, sessionCookieName, value, maxAge, "/");
 }
 
 std::string hiddenField(std::string_view name, std::string_view value) {
@@ -122,51 +102,6 @@ std::string originOf(std::string_view url) {
   return origin.size() > scheme + 3 ? origin : "";
 }
 
-// True unless the browser says the form came from another site: its Origin,
-// or its Referer where it sends none, is this service as its public URL or
-// the Host it was asked under names it. A client that sends neither is left
-// to the form's value.
-bool postedFromHere(const Service& service, const Request& request) {
-  std::string_view claimed = !request.origin.empty() ? request.origin : request.referer;
-  if (claimed.empty()) return true;
-  std::string origin = originOf(claimed);
-  if (origin.empty()) return false;
-  if (service.config.publicUrl && origin == originOf(*service.config.publicUrl)) return true;
-  if (!request.host) return false;
-  std::string host = *request.host;
-  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return std::string_view(origin).substr(origin.find("://") + 3) == host;
-}
-
-std::string sizeText(std::uint64_t bytes) {
-  char text[32];
-  if (bytes < 1024) return std::to_string(bytes) + " bytes";
-  if (bytes < 1024 * 1024)
-    std::snprintf(text, sizeof text, "%.1f KB", double(bytes) / 1024);
-  else
-    std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / (1024 * 1024));
-  return text;
-}
-
-// "2026-12-09 13:00 UTC"
-std::string dateText(std::int64_t seconds) {
-  std::string utc = formatUtc(seconds);
-  return utc.substr(0, 10) + " " + utc.substr(11, 5) + " UTC";
-}
-
-// How long a recording plays, as players show it: "0:12", "1:05:00".
-std::string durationText(std::uint64_t ms) {
-  const std::uint64_t seconds = (ms + 500) / 1000;
-  char text[32];
-  if (seconds >= 3600)
-    std::snprintf(text, sizeof text, "%llu:%02llu:%02llu", (unsigned long long)(seconds / 3600),
-                  (unsigned long long)(seconds / 60 % 60), (unsigned long long)(seconds % 60));
-  else
-    std::snprintf(text, sizeof text, "%llu:%02llu", (unsigned long long)(seconds / 60),
-                  (unsigned long long)(seconds % 60));
-  return text;
-}
-
 int pageNumber(std::string_view text) {
   int number = 0;
   for (char c : text) {
@@ -192,7 +127,7 @@ Response listPage(Service& service, const Request& request, const BrowserSession
   std::string content =
       "<p>Uploads with the token <strong>" + escapeHtml(session.tokenName) +
       "</strong>, newest first.</p>\n<form class=\"inline\" method=\"post\" action=\"/my/logout\">" + csrf +
-      "<button type=\"submit\">Sign out</button></form>\n";
+      "<button type=\"submit\">Sign out</button></form>\n" + uploadForm(session);
   if (images.empty())
     content += "<p>No uploads" + std::string(number > 0 ? " on this page" : " yet") + ".</p>\n";
   content += "<ul>\n";
@@ -216,19 +151,35 @@ Response listPage(Service& service, const Request& request, const BrowserSession
   if (number > 0) content += "<a href=\"/my?page=" + std::to_string(number - 1) + "\">Newer</a>";
   if (older) content += "<a href=\"/my?page=" + std::to_string(number + 1) + "\">Older</a>";
   content += "</nav>\n";
-  return page(200, "Your uploads", content);
+  return page(200, "Your uploads", content, true);
+}
+
+} // namespace
+
+bool postedFromHere(const Service& service, const Request& request) {
+  std::string_view claimed = !request.origin.empty() ? request.origin : request.referer;
+  if (claimed.empty()) return true;
+  std::string origin = originOf(claimed);
+  if (origin.empty()) return false;
+  if (service.config.publicUrl && origin == originOf(*service.config.publicUrl)) return true;
+  if (!request.host) return false;
+  std::string host = *request.host;
+  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::string_view(origin).substr(origin.find("://") + 3) == host;
 }
 
 // The session the request's cookie names, while its token is still valid.
 std::optional<BrowserSession> sessionOf(Service& service, const Request& request) {
-  std::string_view id = cookieValue(request.cookie, cookieName);
-  auto session = service.sessions.find(id, BrowserSessions::Clock::now());
+  std::string_view id = cookieValue(request.cookie, sessionCookieName);
+  auto session = service.sessions->find(id, BrowserSessions::Clock::now());
   if (session && service.gate->tokenNameByHash(session->tokenHash) != session->tokenName) {
-    service.sessions.close(id); // the token was revoked
+    service.sessions->close(id); // the token was revoked
     return std::nullopt;
   }
   return session;
 }
+
+namespace {
 
 Response signIn(Service& service, const Request& request) {
   // Else another site could sign a visitor's browser in with its own token.
@@ -246,7 +197,7 @@ Response signIn(Service& service, const Request& request) {
   std::string hash = tokenHash(token);
   auto name = service.gate->tokenNameByHash(hash);
   if (token.empty() || !name) return signInPage(service, request, 401, "Upload token not valid");
-  std::string id = service.sessions.open(hash, *name, BrowserSessions::Clock::now());
+  std::string id = service.sessions->open(hash, *name, BrowserSessions::Clock::now());
   Response response = seeOther("/my");
   response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, id, BrowserSessions::lifetime));
   return response;
@@ -275,7 +226,7 @@ Response handleMyPage(Service& service, const Request& request) {
                 "<p class=\"error\">This form did not come from your page of uploads; "
                 "nothing was changed.</p>\n<p><a href=\"/my\">Back to your uploads</a></p>\n");
   if (path == "/my/logout") {
-    service.sessions.close(cookieValue(request.cookie, cookieName));
+    service.sessions->close(cookieValue(request.cookie, sessionCookieName));
     Response response = seeOther("/my");
     response.headers.emplace_back("Set-Cookie", sessionCookie(service, request, "", std::chrono::seconds(0)));
     return response;

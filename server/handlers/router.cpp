@@ -28,7 +28,7 @@ Response storeFailureResponse(const Request& request, const StoreError& failure)
 Response dispatch(Service& service, const Request& request) {
   std::string_view path = request.path();
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
-  constexpr std::size_t prefixLength = 3; // "/d/", "/i/" and "/t/"
+  constexpr std::size_t prefixLength = 3; // "/d/", "/i/", "/t/" and "/v/"
 
   // The same table admit() refuses heads by, for requests that come another way (tests, tools).
   const Route where = routeOf(request.target);
@@ -47,10 +47,14 @@ Response dispatch(Service& service, const Request& request) {
     return handleImage(service, request, path.substr(prefixLength));
   case Route::thumbnail:
     return handleThumbnail(service, request, path.substr(prefixLength));
+  case Route::viewPage:
+    return handleViewPage(service, request, path.substr(prefixLength));
   case Route::versionFile:
     return handleVersionFile(service);
   case Route::myPage:
     return handleMyPage(service, request);
+  case Route::browserUpload:
+    return handleBrowserUpload(service, request);
   case Route::homePage:
     return handleHomePage(service, request);
   case Route::file:

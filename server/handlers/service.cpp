@@ -20,6 +20,7 @@ Service::Service(const Config& configuration)
     storeDescription += ", copies of large images in " + *config.cacheDirectory + " (at most " +
                         std::to_string(config.cacheBytes) + " bytes)";
   gate = std::make_unique<UploadGate>(config, *tokens);
+  sessions = std::make_unique<BrowserSessions>(*tokens);
   measureStore(*this);
 }
 

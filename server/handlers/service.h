@@ -5,6 +5,7 @@
 #include "feedback_store.h"
 #include "http_types.h"
 #include "image_type.h"
+#include "multipart.h"
 #include "refusal.h"
 #include "store_usage.h"
 #include "thumbnail.h"
@@ -17,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace glimor::server {
 
@@ -33,8 +35,8 @@ struct Service {
   std::unique_ptr<UploadGate> gate;
   UpdateFiles updates;
   StoreUsage usage;
-  BrowserSessions sessions;     // of the page of one's uploads
-  std::string storeDescription; // for the start-up line, e.g. "data in /srv/glimor"
+  std::unique_ptr<BrowserSessions> sessions; // of the page of one's uploads, in `tokens`
+  std::string storeDescription;              // for the start-up line, e.g. "data in /srv/glimor"
 };
 
 // Stores `bytes` through `store()` within --max-store: refused with 507
@@ -57,11 +59,13 @@ void measureStore(Service& service);
 Response route(Service& service, const Request& request);
 
 // An upload whose image decoded completely, ready to be stored. `content`
-// points into the request's body.
+// points into the request's body, or into `strippedContent` when metadata was
+// taken out of it.
 struct CheckedUpload {
   std::string linkBase;
   ImageType type;
   std::string_view content;
+  std::shared_ptr<const std::string> strippedContent;
   std::string fileName;
   Caller caller;
   PictureSize size;                        // width and height in pixels (a GIF's logical screen)
@@ -81,6 +85,14 @@ Response errorResponse(const Request& request, int status, const std::string& re
 
 // The handlers behind route(); they throw Refusal.
 CheckedUpload checkUpload(Service& service, const Request& request);
+// One file of a form checked as an upload: `linkBase` is where its links start.
+CheckedUpload checkImagePart(Service& service, std::string linkBase, const MultipartPart& part,
+                             const Caller& caller);
+// Stores a checked upload; its links.
+struct StoredLinks {
+  std::string link, page, deletion, thumbnail;
+};
+StoredLinks storeImage(Service& service, std::string_view clientAddress, const CheckedUpload& upload);
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload);
 Response handleImage(Service& service, const Request& request, std::string_view fileName);
 Response handleThumbnail(Service& service, const Request& request, std::string_view fileName);
@@ -90,5 +102,16 @@ Response handleVersionFile(Service& service);
 Response handleExecutable(Service& service, const Request& request);
 Response handleHomePage(Service& service, const Request& request);
 Response handleMyPage(Service& service, const Request& request);
+Response handleViewPage(Service& service, const Request& request, std::string_view id);
+Response handleBrowserUpload(Service& service, const Request& request);
+
+// A signed-in browser's upload in the same two halves: its session, form value
+// and files checked (every file before any is stored), then stored.
+struct CheckedBrowserUpload {
+  BrowserSession session;
+  std::vector<CheckedUpload> files;
+};
+std::variant<CheckedBrowserUpload, Response> prepareBrowserUpload(Service& service, const Request& request);
+Response finishBrowserUpload(Service& service, const Request& request, const CheckedBrowserUpload& upload);
 
 } // namespace glimor::server

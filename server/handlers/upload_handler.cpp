@@ -2,6 +2,7 @@
 #include "image_check.h"
 #include "image_type.h"
 #include "json_text.h"
+#include "metadata.h"
 #include "multipart.h"
 #include "platform/paths.h"
 #include "public_link.h"
@@ -31,6 +32,20 @@ const MultipartPart& imagePart(const std::vector<MultipartPart>& parts) {
   return *files.front();
 }
 
+// The upload's bytes with what they tell of their maker taken out, where any
+// was; nothing when there was none or the type carries none.
+std::shared_ptr<const std::string> withoutMetadata(std::string_view bytes, const ImageType& type) {
+  std::string stripped;
+  if (type.extension == "jpg")
+    stripped = withoutJpegMetadata(bytes);
+  else if (type.extension == "png")
+    stripped = withoutPngMetadata(bytes);
+  else
+    return nullptr;
+  if (stripped == bytes) return nullptr;
+  return std::make_shared<const std::string>(std::move(stripped));
+}
+
 } // namespace
 
 CheckedUpload checkUpload(Service& service, const Request& request) {
@@ -39,7 +54,11 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
 
   std::string boundary = boundaryOfContentType(request.contentType);
   auto parts = parseMultipart(request.body, boundary);
-  const MultipartPart& part = imagePart(parts);
+  return checkImagePart(service, std::move(base), imagePart(parts), request.caller);
+}
+
+CheckedUpload checkImagePart(Service& service, std::string base, const MultipartPart& part,
+                             const Caller& caller) {
   if (part.content.empty()) throw Refusal(400, "The uploaded file is empty");
   if (part.content.size() > service.config.maxUploadBytes)
     throw Refusal(413, "Image larger than " + std::to_string(service.config.maxUploadBytes) + " bytes");
@@ -55,34 +74,44 @@ CheckedUpload checkUpload(Service& service, const Request& request) {
       !isCompleteImage(part.content, *type, {service.config.maxPixels, service.config.maxTotalPixels},
                        &thumbnail, &motion))
     throw Refusal(415, "Not a complete BMP, JPEG, GIF or PNG image");
+  std::shared_ptr<const std::string> stripped;
+  if (!service.config.keepMetadata) stripped = withoutMetadata(part.content, *type);
+  const std::string_view content = stripped ? std::string_view(*stripped) : part.content;
   // The client sends its full local path; only the last component is kept,
   // and only as a record, never as a path.
   return {std::move(base),
           *type,
-          part.content,
-          paths::fileNameOf(*part.fileName),
-          request.caller,
+          content,
+          std::move(stripped),
+          paths::fileNameOf(part.fileName.value_or("")),
+          caller,
           thumbnail.pictureSize(),
-          thumbnail.ownJpeg() ? std::string(part.content) : thumbnail.jpeg(),
+          thumbnail.ownJpeg() ? std::string(content) : thumbnail.jpeg(),
           type->isVideo() || motion.frames > 1 ? std::optional(motion.durationMs) : std::nullopt};
 }
 
-Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+StoredLinks storeImage(Service& service, std::string_view clientAddress, const CheckedUpload& upload) {
   std::string secret = newDeletionSecret();
   std::string id = withinStoreLimit(service, upload.content.size(), [&] {
-    return service.images->add({upload.content, upload.type, request.clientAddress, upload.fileName,
+    return service.images->add({upload.content, upload.type, clientAddress, upload.fileName,
                                 upload.caller.tokenName.value_or(""), deletionSecretHash(secret),
-                                upload.thumbnail, upload.durationMs});
+                                upload.thumbnail, upload.durationMs, std::uint32_t(upload.size.width),
+                                std::uint32_t(upload.size.height)});
   });
 
   const std::string& base = upload.linkBase;
-  const std::string link = base + "i/" + id + "." + std::string(upload.type.extension);
-  const std::string deletion = base + "d/" + id + "/" + secret;
+  return {base + "i/" + id + "." + std::string(upload.type.extension), base + "v/" + id,
+          base + "d/" + id + "/" + secret, base + "t/" + id + ".jpg"};
+}
+
+Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {
+  const auto [link, page, deletion, thumbnailLink] = storeImage(service, request.clientAddress, upload);
   Response response;
   if (wantsJson(request.accept)) {
     response.contentType = "application/json";
-    response.body = "{\"url\": " + jsonString(link) + ", \"delete_url\": " + jsonString(deletion) +
-                    ", \"thumbnail_url\": " + jsonString(base + "t/" + id + ".jpg") +
+    response.body = "{\"url\": " + jsonString(link) + ", \"page_url\": " + jsonString(page) +
+                    ", \"delete_url\": " + jsonString(deletion) +
+                    ", \"thumbnail_url\": " + jsonString(thumbnailLink) +
                     ", \"width\": " + std::to_string(upload.size.width) +
                     ", \"height\": " + std::to_string(upload.size.height) +
                     ", \"type\": " + jsonString(upload.type.mimeType) +
@@ -92,8 +121,8 @@ Response storeUpload(Service& service, const Request& request, const CheckedUplo
   }
   response.contentType = "text/plain; charset=utf-8";
   // The program takes the link from the text after "Link: " on the last line,
-  // so the deletion link comes before it.
-  response.body = "Image stored.\r\nDelete: " + deletion + "\r\nLink: " + link + "\r\n";
+  // so the deletion link and the page come before it.
+  response.body = "Image stored.\r\nDelete: " + deletion + "\r\nPage: " + page + "\r\nLink: " + link + "\r\n";
   return response;
 }
 

@@ -33,6 +33,7 @@ struct Upload {
   std::string_view deletionHash;           // deletionSecretHash() of the upload's deletion secret
   std::string_view thumbnail;              // the JPEG shown for it in lists; empty: none
   std::optional<std::uint64_t> durationMs; // how long a recording plays; nothing for a still picture
+  std::uint32_t width = 0, height = 0;     // in pixels (a GIF's logical screen)
 };
 
 // What the operator sees of a stored image.
@@ -44,6 +45,7 @@ struct ImageRecord {
   std::string clientAddress;
   std::string tokenName;                   // empty for an anonymous upload
   std::optional<std::uint64_t> durationMs; // a recording's; nothing for a still picture
+  std::uint32_t width = 0, height = 0;     // in pixels; 0 for images stored before sizes were kept
 };
 
 // A stored duration, where -1 stands for none.

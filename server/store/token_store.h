@@ -15,6 +15,15 @@ struct TokenRecord {
   std::int64_t createdAt = 0; // seconds since 1970, UTC
 };
 
+// A browser signed in with a token on the page of one's uploads, kept under
+// the hash of its id (never the id) so that every node honours it.
+struct StoredSession {
+  std::string tokenHash;
+  std::string tokenName;
+  std::string csrf;          // the value every form of the session carries
+  std::int64_t openedAt = 0; // seconds since 1970, UTC
+};
+
 // The upload tokens, by name, with the SHA-256 of each token. Implementations
 // are safe to use from several threads and see changes other processes make
 // to the same store (`glimor-server token` while the service runs).
@@ -29,6 +38,15 @@ public:
   // Every token's name by its hash: the service keeps them all in memory and
   // reads them again each second, so no request waits for the store.
   virtual std::unordered_map<std::string, std::string> byHash() = 0;
+
+  // The browser sessions that tokens signed in; revoke() ends a token's at once.
+  // openSession() first forgets the sessions opened before `expiredBefore`,
+  // then the oldest of the session's token and of all, so that with it there
+  // are at most `maxPerToken` and `maxSessions`.
+  virtual void openSession(std::string_view idHash, const StoredSession& session, std::int64_t expiredBefore,
+                           std::size_t maxPerToken, std::size_t maxSessions) = 0;
+  virtual std::optional<StoredSession> findSession(std::string_view idHash) = 0;
+  virtual void closeSession(std::string_view idHash) = 0;
 };
 
 // A new token: 256 random bits from libsodium in URL-safe base64 (43 characters).

@@ -23,6 +23,10 @@ std::string_view routeName(Route route) {
     return "thumbnail";
   case Route::myPage:
     return "my_page";
+  case Route::browserUpload:
+    return "browser_upload";
+  case Route::viewPage:
+    return "view_page";
   case Route::versionFile:
     return "version_file";
   case Route::homePage:

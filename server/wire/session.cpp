@@ -397,7 +397,8 @@ template <typename Stream> void Session<Stream>::handleRequest() {
       return respond(std::move(refused), keepAlive);
     }
   }
-  if (request.method == "POST" && where == Route::upload) return handleUpload(std::move(request), keepAlive);
+  if (request.method == "POST" && (where == Route::upload || where == Route::browserUpload))
+    return handleUpload(std::move(request), keepAlive);
   auto answerRequest = [this, request = std::move(request)] {
     try {
       return route(shared_.service, request);
@@ -407,9 +408,10 @@ template <typename Stream> void Session<Stream>::handleRequest() {
     }
   };
   // Reads answer at once unless the store waits for another machine, or they
-  // list a token's uploads, which may read many rows.
-  if (request_.method != "POST" && !shared_.service.images->readsBlock() &&
-      routeOf(request_.target) != Route::myPage)
+  // read records from the database (a token's uploads, an upload's page, a
+  // browser's session on the home page).
+  if (request_.method != "POST" && !shared_.service.images->readsBlock() && where != Route::myPage &&
+      where != Route::viewPage && where != Route::homePage)
     return respond(answerRequest(), keepAlive);
   answerOnDiskThreads(std::move(answerRequest), keepAlive);
 }
@@ -423,38 +425,49 @@ void Session<Stream>::answerOnDiskThreads(std::function<Response()> answer, bool
   });
 }
 
-// The image is decoded on the decoding threads, then stored on the disk threads.
+// The images are decoded on the decoding threads, then stored on the disk threads:
+// Glimor's and other clients' uploads, and a signed-in browser's.
 template <typename Stream> void Session<Stream>::handleUpload(Request request, bool keepAlive) {
+  if (routeOf(request.target) == Route::browserUpload)
+    return decodeThenStore(std::move(request), keepAlive, prepareBrowserUpload, finishBrowserUpload);
+  decodeThenStore(std::move(request), keepAlive, prepareUpload, finishUpload);
+}
+
+template <typename Stream>
+template <typename Prepare, typename Finish>
+void Session<Stream>::decodeThenStore(Request request, bool keepAlive, Prepare prepare, Finish finish) {
   auto shared = std::make_shared<const Request>(std::move(request));
   auto accounts = decodeAccountsOf(clientAddress_, shared->caller.tokenName);
-  shared_.decodes.post(std::move(accounts), [self = this->shared_from_this(), shared, keepAlive] {
-    Service& service = self->shared_.service;
-    auto failed = [shared](const std::exception& failure) {
-      logMessage(std::string("error: ") + failure.what());
-      return errorResponse(*shared, 500, "The service could not complete the request");
-    };
-    std::variant<CheckedUpload, Response> prepared;
-    try {
-      prepared = prepareUpload(service, *shared);
-    } catch (const std::exception& failure) {
-      prepared = failed(failure);
-    }
-    if (auto* refused = std::get_if<Response>(&prepared)) {
-      auto response = std::make_shared<Response>(std::move(*refused));
-      return asio::post(self->stream_.get_executor(),
-                        [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
-    }
-    auto checked = std::make_shared<CheckedUpload>(std::move(std::get<CheckedUpload>(prepared)));
-    self->answerOnDiskThreads(
-        [&service, shared, checked, failed] {
-          try {
-            return finishUpload(service, *shared, *checked);
-          } catch (const std::exception& failure) {
-            return failed(failure);
-          }
-        },
-        keepAlive);
-  });
+  shared_.decodes.post(
+      std::move(accounts), [self = this->shared_from_this(), shared, keepAlive, prepare, finish] {
+        Service& service = self->shared_.service;
+        auto failed = [shared](const std::exception& failure) {
+          logMessage(std::string("error: ") + failure.what());
+          return errorResponse(*shared, 500, "The service could not complete the request");
+        };
+        decltype(prepare(service, *shared)) prepared;
+        try {
+          prepared = prepare(service, *shared);
+        } catch (const std::exception& failure) {
+          prepared = failed(failure);
+        }
+        if (auto* refused = std::get_if<Response>(&prepared)) {
+          auto response = std::make_shared<Response>(std::move(*refused));
+          return asio::post(self->stream_.get_executor(),
+                            [self, response, keepAlive] { self->respond(std::move(*response), keepAlive); });
+        }
+        using Checked = std::variant_alternative_t<0, decltype(prepared)>;
+        auto checked = std::make_shared<Checked>(std::move(std::get<Checked>(prepared)));
+        self->answerOnDiskThreads(
+            [&service, shared, checked, failed, finish] {
+              try {
+                return finish(service, *shared, *checked);
+              } catch (const std::exception& failure) {
+                return failed(failure);
+              }
+            },
+            keepAlive);
+      });
 }
 
 template class Session<PlainStream>;

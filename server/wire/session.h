@@ -109,6 +109,8 @@ private:
   void onBody(boost::beast::error_code error);
   void handleRequest();
   void handleUpload(Request request, bool keepAlive);
+  template <typename Prepare, typename Finish>
+  void decodeThenStore(Request request, bool keepAlive, Prepare prepare, Finish finish);
   void answerOnDiskThreads(std::function<Response()> answer, bool keepAlive);
   void respond(Response response, bool keepAlive, bool drainAfter = false);
   void sendPart(bool keepAlive);

@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "http/bearer_token.h"
+#include "platform/ascii_case.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -27,6 +28,14 @@ void Settings::setServiceUploader(const std::string& path) {
   if (path.size() > ini::maxTextLength)
     throw Error("The uploader file's path may be at most 2047 characters long; it was not saved.");
   ini::write(profile_, ini::uploader, path);
+}
+
+bool Settings::servicePageLink() {
+  const std::string link = ini::read(profile_, ini::link);
+  if (link.empty() || ascii::equalsIgnoringCase(link, "Direct")) return false;
+  if (ascii::equalsIgnoringCase(link, "Page")) return true;
+  throw Error("Glimor.ini: [Service] Link is \"" + link.substr(0, 40) +
+              "\"; it may be Page (copy the upload's page) or Direct (copy the image's link).");
 }
 
 std::string Settings::serviceToken() {

@@ -33,6 +33,10 @@ public:
   // Stores the uploader file's path as chosen (empty: uploads go to the image service again).
   void setServiceUploader(const std::string& path);
 
+  // [Service] Link: true for "Page" (the upload's page is copied), false for "Direct" or none
+  // (the image's own link). Any other value throws Error saying which are meant.
+  bool servicePageLink();
+
   // [Service] Token: the upload token sent with uploads and feedback; empty when not set.
   std::string serviceToken();
   // Stores a new upload token (empty: none). A token that could not be sent as it is, or that

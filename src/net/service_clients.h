@@ -27,6 +27,9 @@ struct ServiceSettings {
   std::string uploaderFile{};
   // [Options] CopyImage: a published capture leaves its picture on the clipboard, not its link.
   bool copyPicture = false;
+  // [Service] Link=Page: the link copied is the upload's page ("Page: " in the answer), where
+  // chats show a preview; else, and from a service that names no page, the image's own link.
+  bool pageLink = false;
 
   ServiceEndpoints endpoints() const { return ServiceEndpoints(host); }
 };

@@ -124,10 +124,9 @@ http::Bytes sendByUploaderFile(UploadView& view, ServiceClients& clients, const 
   return answer;
 }
 
-// The deletion link that a line before the last gives as "Delete: <url>", the nearest to the
-// link's line; empty when there is none (an older service) or it is no web address.
-std::string deletionUrlOf(const std::vector<std::string>& lines) {
-  constexpr std::string_view label = "Delete: ";
+// The web address that a line before the last gives after `label` ("Delete: ", "Page: "), the
+// nearest to the link's line; empty when there is none (an older service) or it is no web address.
+std::string labelledUrlOf(const std::vector<std::string>& lines, std::string_view label) {
   for (std::size_t i = lines.size() - 1; i-- > 0;) {
     if (!lines[i].starts_with(label)) continue;
     std::string url = lines[i].substr(label.size());
@@ -211,7 +210,10 @@ UploadOutcome uploadImage(UploadView& view, ServiceClients& clients, const Servi
       }
     } else {
       record.link = fieldAfter(lines.back(), 2, "Link: ");
-      record.deletionUrl = deletionUrlOf(lines);
+      record.deletionUrl = labelledUrlOf(lines, "Delete: ");
+      if (std::string page = labelledUrlOf(lines, "Page: ");
+          settings.pageLink && isWebLink(record.link) && !page.empty())
+        record.link = page;
     }
     const std::string& link = record.link;
     if (!isWebLink(link)) {

@@ -34,6 +34,7 @@ inline constexpr Text serviceHost{{"Service", "Host"}, "localhost:8080"}; // emp
 inline constexpr Text caCertificate{{"Service", "CACertificate"}, ""};
 inline constexpr Text uploader{{"Service", "Uploader"}, ""};
 inline constexpr Text token{{"Service", "Token"}, ""};
+inline constexpr Text link{{"Service", "Link"}, "Direct"}; // or "Page": which link is copied
 
 // [Update]
 inline constexpr Key updatePublicKey{"Update", "PublicKey"}; // the build's key when absent

@@ -14,9 +14,12 @@ namespace {
 // Glimor.ini's [Service] section, the one place Glimor.exe reads it.
 net::ServiceClients::SettingsSource serviceSettingsOf(app::Settings& settings, std::string programFolder) {
   return [&settings, programFolder = std::move(programFolder)] {
-    return net::ServiceSettings{
-        settings.serviceHost(), settings.serviceToken(), settings.serviceCaCertificate(programFolder),
-        settings.serviceUploader(programFolder), settings.read(platform::ini::copyImage)};
+    return net::ServiceSettings{settings.serviceHost(),
+                                settings.serviceToken(),
+                                settings.serviceCaCertificate(programFolder),
+                                settings.serviceUploader(programFolder),
+                                settings.read(platform::ini::copyImage),
+                                settings.servicePageLink()};
   };
 }
 

@@ -196,8 +196,8 @@ def link_of(answer):
 
 
 def delete_url_of(answer):
-    """The deletion link: the line just before the link."""
-    found = re.search(rb"\r\nDelete: (\S+)\r\nLink: ", body_of(answer))
+    """The deletion link: on a line before the link, after which only the page's comes."""
+    found = re.search(rb"\r\nDelete: (\S+)\r\n(?:Page: \S+\r\n)?Link: ", body_of(answer))
     return found.group(1).decode() if found else ""
 
 
@@ -233,11 +233,12 @@ def curl(*arguments):
 
 
 def make_images(folder):
-    """Real images of each type, made by ImageMagick, keyed by Glimor's extension."""
+    """Real images of each type, made by ImageMagick, keyed by Glimor's extension; with no metadata
+    (ImageMagick's dates), which the service would take out, so they come back byte for byte."""
     images = {}
     for extension, name in (("bmp", "BMP3:x.bmp"), ("jpg", "x.jpg"), ("gif", "x.gif"), ("png", "x.png")):
         target = os.path.join(folder, name.split(":")[-1])
-        subprocess.run(["convert", "-size", "40x30", "gradient:red-blue", "-fill", "white", "-draw",
+        subprocess.run(["convert", "-size", "40x30", "gradient:red-blue", "-strip", "-fill", "white", "-draw",
                         "rectangle 2,2 9,20", name.split(":")[0] + ":" + target if ":" in name else target],
                        check=True)
         with open(target, "rb") as f:
@@ -753,7 +754,7 @@ def refusals(work):
 
     # A client that stalls in its header, or in its body, is dropped after the time limit.
     for stalled in (b"GET / HTTP/1.1\r\nHost: x\r\n",
-                    program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:500]):
+                    program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:len(good) // 2]):
         started = time.time()
         answer = exchange(port, stalled, read_timeout=10)
         check(answer == b"" and time.time() - started < 8, "slow client dropped in time: %r" % answer[:60])
@@ -762,9 +763,10 @@ def refusals(work):
     # once the grace of --timeout has passed, long before ten pauses' worth.
     with socket.create_connection(("127.0.0.1", port), timeout=10) as s:
         started = time.time()
-        s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:500])
+        half = len(good) // 2
+        s.sendall(program_head(b"/guestglimor.php", host, "multipart", len(good)) + good[:half])
         answer = b""
-        for byte in good[500:520]:
+        for byte in good[half:half + 20]:
             if select.select([s], [], [], 0.3)[0]:
                 answer = read_answer(s)
                 break
@@ -1383,7 +1385,7 @@ def clients(work):
     # A JSON client's upload: every field, the image unchanged, a thumbnail of at most
     # 320 pixels on the long side (never enlarged), and the deletion link taking both.
     big = os.path.join(work, "big.png")
-    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", big], check=True)
+    subprocess.run(["convert", "-size", "1000x500", "gradient:red-blue", "-strip", big], check=True)
     # A JPEG is decoded at a reduced scale for its thumbnail; one within 320 pixels is its own.
     big_jpeg, small_jpeg = os.path.join(work, "big.jpg"), os.path.join(work, "small.jpg")
     subprocess.run(["convert", big, big_jpeg], check=True)
@@ -1400,7 +1402,7 @@ def clients(work):
         answer = json_upload(path)
         with open(path, "rb") as f:
             image = f.read()
-        check(set(answer) == {"url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
+        check(set(answer) == {"url", "page_url", "delete_url", "thumbnail_url", "width", "height", "type", "size"} and
               "%dx%d" % (answer["width"], answer["height"]) == size and answer["size"] == len(image) and
               answer["type"] == "image/" + path.rsplit(".", 1)[1].replace("jpg", "jpeg"), "JSON answer: %r" % answer)
         check(curl(answer.get("url", "")) == image, "the JSON url serves the image")
@@ -1416,6 +1418,8 @@ def clients(work):
         check(shown == "JPEG " + thumb, "thumbnail of %s: %r" % (size, shown))
         check(curl("-X", "POST", answer.get("delete_url", "")) == b"Image deleted.\r\n" and
               gone_soon(answer.get("thumbnail_url", "")), "the thumbnail goes with its image")
+
+    chat_previews(work, json_upload)
 
     # Interlaced pictures hand their pixels over in another order, to the same thumbnail.
     for extension, interlace in (("png", "PNG"), ("gif", "GIF")):
@@ -1439,10 +1443,50 @@ def clients(work):
           "refusal at the head in JSON: %r" % answer[:300])
     answer = program_upload(port, b"localhost:%d" % port, b"C:\\Apps\\Glimor\\Glimor.png", images["png"])
     check(re.fullmatch(rb"Image stored\.\r\nDelete: http://localhost:%d/d/[\w-]{16}/[\w-]{24}\r\n"
-                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port), body_of(answer)) and
+                       rb"Page: http://localhost:%d/v/[\w-]{16}\r\n"
+                       rb"Link: http://localhost:%d/i/[\w-]{16}\.png\r\n" % (port, port, port), body_of(answer)) and
           b"\r\nContent-Type: text/plain; charset=utf-8\r\n" in answer, "Glimor's answer: %r" % answer)
     sharex(server, images["png"])
     check(server.stop() == 0, "clean exit")
+
+
+def preview_tags(page_url, agent):
+    """An upload's page as a chat's bot fetches it under its own user agent: the tags of its head,
+    read from the first 2 KB alone, as the bots that stop there read them."""
+    import html.parser
+    tags = {}
+
+    class Head(html.parser.HTMLParser):
+        def handle_starttag(self, tag, attributes):
+            attributes = dict(attributes)
+            name = attributes.get("property") or attributes.get("name")
+            if tag == "meta" and name and "content" in attributes:
+                tags.setdefault(name, attributes["content"])
+    Head().feed(curl("-A", agent, page_url)[:2048].decode(errors="replace"))
+    return tags
+
+
+def chat_previews(work, json_upload):
+    """Discord's, Slack's and Twitter's bots find a picture's and a recording's preview on its page;
+    a deleted upload's page is gone."""
+    picture = json_upload(os.path.join(work, "big.png"))
+    make_recording(work, "r.webm", "-c:v", "libvpx")
+    recording = json_upload(os.path.join(work, "r.webm"))
+    for agent in ("Mozilla/5.0 (compatible; Discordbot/2.0; +https://discordapp.com)", "Slackbot-LinkExpanding 1.0 "
+                  "(+https://api.slack.com/robots)", "Twitterbot/1.0"):
+        tags = preview_tags(picture.get("page_url", ""), agent)
+        check(tags.get("og:image") == picture.get("url") and tags.get("og:url") == picture.get("page_url") and
+              (tags.get("og:image:width"), tags.get("og:image:height"), tags.get("og:image:type")) ==
+              ("1000", "500", "image/png") and tags.get("twitter:card") == "summary_large_image" and
+              tags.get("twitter:image") == picture.get("url") and tags.get("og:title") and tags.get("og:type"),
+              "%s: the picture's tags %r" % (agent, tags))
+        tags = preview_tags(recording.get("page_url", ""), agent)
+        check(tags.get("og:video") == recording.get("url") and tags.get("og:video:type") == "video/webm" and
+              tags.get("og:image") == recording.get("thumbnail_url") and tags.get("og:image:type") == "image/jpeg",
+              "%s: the recording's tags %r" % (agent, tags))
+        check(curl(tags.get("og:image", "")).startswith(b"\xff\xd8"), "the recording's preview picture is served")
+    check(curl("-X", "POST", picture.get("delete_url", "")) == b"Image deleted.\r\n" and
+          gone_soon(picture.get("page_url", "")), "a deleted upload's page is gone")
 
 
 def sharex_upload(uploader, image, authorization=None):
@@ -1502,6 +1546,15 @@ def sharex(server, image):
     check(status == 200 and curl(url or "") == image and deletion and not error, "ShareX upload: %r" % [status, url, error])
     check(sharex_upload(uploader, image, "Bearer " + "A" * 43)[1:] == (None, None, "Upload token not valid"),
           "ShareX shows the refusal")
+
+    # An uploader that gives the upload's page, for chats.
+    paged = path + "-page"
+    check(token("sxcu", "sharex", paged, "--public-url", public, "--link", "page", given=secret.encode()).returncode == 0,
+          "token sxcu --link page")
+    with open(paged) as f:
+        status, url, deletion, error = sharex_upload(json.load(f), image)
+    check(status == 200 and re.fullmatch(re.escape(public) + r"/v/[\w-]{16}", url or "") and
+          b'property="og:image"' in curl(url), "ShareX gives the page: %r" % url)
 
     # For a token made before: given on standard input, checked against its name.
     os.remove(path)
@@ -1635,9 +1688,96 @@ def page(work):
         wait.until(lambda d: d.execute_script("const v = document.querySelector('video'); return v && v.readyState >= 1"))
         check(abs(driver.execute_script("return document.querySelector('video').duration") - 2) < 0.2,
               "the recording plays in the browser")
+        browser_uploads(driver, wait, By, base, work, ann, png)
     finally:
         driver.quit()
     check(server.stop() == 0, "clean exit")
+
+
+def browser_uploads(driver, wait, By, base, work, token, png):
+    """Uploads from a signed-in browser: the picker (two files), a drop and a paste made by the test,
+    each ending in its link and page with copy buttons; the form without a script; CSRF refused."""
+    import base64
+    import http.client
+    driver.get(base + "/my")
+    field = wait.until(lambda d: d.find_element(By.ID, "token"))
+    field.send_keys(token)
+    field.submit()
+    wait.until(lambda d: d.find_elements(By.CSS_SELECTOR, "form.upload"))
+    csrf = driver.find_element(By.CSS_SELECTOR, "form.upload input[name=csrf]").get_attribute("value")
+    second = os.path.join(work, "c.png")
+    with open(second, "wb") as f:
+        f.write(png)
+
+    def done(count):
+        wait.until(lambda d: len(d.find_elements(By.CSS_SELECTOR, ".results li.done, .results li.error")) >= count)
+        return driver.find_elements(By.CSS_SELECTOR, ".results li")
+    driver.find_element(By.ID, "files").send_keys(os.path.join(work, "a.png") + "\n" + second)
+    done(2)
+    made = "const data = new DataTransfer(); data.items.add(new File([Uint8Array.from(atob(arguments[0]), " \
+           "c => c.charCodeAt(0))], arguments[1], {type: 'image/png'})); "
+    driver.execute_script(made + "document.querySelector('form.upload').dispatchEvent(new DragEvent('drop', "
+                          "{dataTransfer: data, bubbles: true, cancelable: true}));", base64.b64encode(png).decode(),
+                          "dropped.png")
+    done(3)
+    driver.execute_script(made + "document.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, "
+                          "bubbles: true, cancelable: true}));", base64.b64encode(png).decode(), "")
+    items = done(4)
+    fields = [[f.get_attribute("value") for f in item.find_elements(By.CSS_SELECTOR, "input.link")] for item in items]
+    check(len(fields) == 4 and all(len(pair) == 2 for pair in fields) and
+          all(curl(link) == png and b'property="og:image" content="%s"' % link.encode() in curl(page)
+              for link, page in fields), "picker, drop and paste: each its link and page: %r" %
+          [item.text for item in items])
+    button = items[0].find_element(By.TAG_NAME, "button")
+    button.click()
+    check(button.text == "Copied", "the copy button: %r" % button.text)
+    violations = [e["message"] for e in driver.get_log("browser") if "Content Security Policy" in e["message"]]
+    check(not violations, "the upload script keeps to the page's policy: %r" % violations)
+    # An upload's page in the browser: the picture shown, fitted to the window, under the page's policy.
+    driver.set_window_size(800, 600)
+    driver.get(fields[0][1])
+    wait.until(lambda d: d.execute_script("const i = document.querySelector('main img'); return i && i.complete"))
+    shown = driver.execute_script("const i = document.querySelector('main img'), r = i.getBoundingClientRect(); "
+                                  "return [i.naturalWidth, r.bottom <= innerHeight, r.right <= innerWidth]")
+    check(shown == [40, True, True], "the upload's page shows the picture within the window: %r" % shown)
+    violations = [e["message"] for e in driver.get_log("browser") if "Content Security Policy" in e["message"]]
+    check(not violations, "the upload's page keeps to its policy: %r" % violations)
+    driver.get(base + "/my")
+    listed = [f.get_attribute("value") for f in driver.find_elements(By.CSS_SELECTOR, "li input.link")]
+    check(all(link in listed for link, _ in fields), "the browser's uploads are the token's")
+    driver.get(base + "/")
+    check(driver.find_elements(By.CSS_SELECTOR, "form.upload[action='/my/upload']"), "the home page's form")
+
+    # The form as a browser without scripts posts it: both files, one answer of links.
+    cookie = {c["name"]: c["value"] for c in driver.get_cookies()}.get("glimor_session", "")
+
+    def post_form(fields, origin=None):
+        boundary = "----formboundary7MA4YWxk"
+        body = b""
+        for name, value, filename in fields:
+            body += b"--" + boundary.encode() + b"\r\nContent-Disposition: form-data; name=\"" + name.encode() + b"\""
+            body += (b"; filename=\"" + filename.encode() + b"\"\r\nContent-Type: image/png" if filename else b"")
+            body += b"\r\n\r\n" + value + b"\r\n"
+        body += b"--" + boundary.encode() + b"--\r\n"
+        headers = {"Cookie": "glimor_session=" + cookie, "Content-Type": "multipart/form-data; boundary=" + boundary}
+        if origin:
+            headers["Origin"] = origin
+        connection = http.client.HTTPConnection("127.0.0.1", int(base.rsplit(":", 1)[1]), timeout=20)
+        connection.request("POST", "/my/upload", body, headers)
+        answer = connection.getresponse()
+        result = answer.status, answer.read().decode(errors="replace")
+        connection.close()
+        return result
+    files = [("files", png, "one.png"), ("files", png, "two.png")]
+    status, page = post_form([("csrf", csrf.encode(), None)] + files, origin=base)
+    check(status == 200 and page.count("/v/") == 2 and page.count("/i/") == 2, "no script: %d %r" % (status, page[:300]))
+    before = len(listed)
+    for form, origin, why in ((files, base, "without the form's value"),
+                              ([("csrf", csrf.encode(), None)] + files, "http://127.0.0.2:1", "from another site")):
+        status, _ = post_form(form, origin)
+        check(status == 403, "an upload %s is refused: %d" % (why, status))
+    driver.get(base + "/my")
+    check(len(driver.find_elements(By.CSS_SELECTOR, "li input.link")) == before + 2, "nothing stored when refused")
 
 
 def _after_header(s, header, context):

@@ -9,6 +9,7 @@ Exits 77 when PostgreSQL is not installed.
 import concurrent.futures
 import hashlib
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -128,7 +129,21 @@ def tokens_on_every_node(a, b, uri):
         time.sleep(0.1)
     check(status == "HTTP/1.0 200 OK", "token made on the database: %s %r" % (status, added))
     check(token("list").stdout.startswith(b"ci\t"), "token listed")
+    session = sign_in(a, secret)
+
+    def signed_in(node):
+        page = node.exchange(b"GET /my HTTP/1.1\r\nHost: x\r\nCookie: glimor_session=" + session +
+                             b"\r\nConnection: close\r\n\r\n")
+        return b"Uploads with the token <strong>ci</strong>" in page
+    check(session and signed_in(b), "a browser signed in on node A is signed in on node B")
     check(token("revoke", "ci").returncode == 0, "token revoked")
+    ended = []
+    for _ in range(50):  # its sessions end on every node within a second
+        ended = [not signed_in(node) for node in (a, b)]
+        if all(ended):
+            break
+        time.sleep(0.1)
+    check(all(ended), "the revoked token's session ended on every node: %r" % ended)
     statuses = set()
     for _ in range(50):  # both nodes refuse it within a second
         statuses = {status_line(node.upload(noise_png(3000), bearer)) for node in (a, b)}
@@ -136,6 +151,21 @@ def tokens_on_every_node(a, b, uri):
             break
         time.sleep(0.1)
     check(statuses == {"HTTP/1.0 401 Upload token not valid"}, "revoked on every node: %r" % statuses)
+
+
+def sign_in(node, secret):
+    """Signs a browser in on /my as a browser does: the form's value from its page and cookie, then the
+    token posted with it; the session's cookie value, or b"" when refused."""
+    page = node.exchange(b"GET /my HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+    found = re.search(rb"Set-Cookie: glimor_sign_in=([\w-]{43});", page)
+    if not found:
+        return b""
+    form = b"csrf=" + found.group(1) + b"&token=" + secret
+    answer = node.exchange(b"POST /my/login HTTP/1.1\r\nHost: x\r\nCookie: glimor_sign_in=" + found.group(1) +
+                           b"\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: %d\r\n"
+                           b"Connection: close\r\n\r\n" % len(form) + form)
+    session = re.search(rb"Set-Cookie: glimor_session=([\w-]{43});", answer)
+    return session.group(1) if session else b""
 
 
 def parallel_uploads_through_nginx(a, b, front_port, db):

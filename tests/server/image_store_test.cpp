@@ -166,7 +166,9 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   auto store = open();
   std::string a = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.1", "alice"));
   std::string b = store->add(uploadOf(testing::pngBytes(), "b.png", "192.0.2.1"));
-  std::string c = store->add(uploadOf(testing::gifBytes(), "c.gif", "192.0.2.2", "bob", "", 12345));
+  Upload recording = uploadOf(testing::gifBytes(), "c.gif", "192.0.2.2", "bob", "", 12345);
+  recording.width = 1920, recording.height = 1080;
+  std::string c = store->add(recording);
   auto ids = [&](auto pick) {
     ImageQuery query;
     pick(query);
@@ -181,9 +183,12 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   };
   EXPECT_EQ(ids([](ImageQuery& q) { q.clientAddress = "192.0.2.1"; }), sorted({a, b}));
   EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = "bob"; }), sorted({c}));
-  ImageQuery byId; // a recording's duration comes back; a still picture has none
+  ImageQuery byId; // a recording's duration and size come back; a still picture has no duration
   byId.id = c;
   EXPECT_EQ(store->list(byId).at(0).durationMs, 12345u);
+  EXPECT_EQ(std::to_string(store->list(byId).at(0).width) + "x" +
+                std::to_string(store->list(byId).at(0).height),
+            "1920x1080");
   byId.id = a;
   EXPECT_FALSE(store->list(byId).at(0).durationMs);
   EXPECT_EQ(ids([](ImageQuery& q) { q.tokenName = ""; }), sorted({b})); // anonymous uploads
@@ -395,6 +400,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
   EXPECT_EQ(records[0].clientAddress, "192.0.2.9");
   EXPECT_EQ(records[0].tokenName, "");
   EXPECT_FALSE(records[0].durationMs);
+  EXPECT_EQ(records[0].width, 0u) << "not known for an older image";
   std::string added = store.images->add(uploadOf(testing::gifBytes(), "n.gif", "192.0.2.1", "alice"));
   ImageQuery byToken;
   byToken.tokenName = "alice";
@@ -408,7 +414,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
                      &row, nullptr);
   ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(row, 0), 1);
-  EXPECT_EQ(sqlite3_column_int(row, 1), 4);
+  EXPECT_EQ(sqlite3_column_int(row, 1), 6);
   sqlite3_finalize(row);
   sqlite3_close(db);
 

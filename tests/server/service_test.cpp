@@ -3,6 +3,8 @@
 #include "metrics.h"
 #include "routes.h"
 #include "service.h"
+#include "sha256.h"
+#include "sqlite_token_store.h"
 #include "temp_folder.h"
 #include "token_store.h"
 #include "webm_for_tests.h"
@@ -31,6 +33,7 @@ protected:
     config.publicUrl = std::move(publicUrl);
     config.updatesDirectory = (data.path() / "updates").string();
     config.maxUploadBytes = 4096;
+    config.keepMetadata = keepMetadata; // the test images carry text where framing may break
     return config;
   }
 
@@ -70,6 +73,7 @@ protected:
   static std::string pathOfLink(const std::string& link) { return link.substr(link.find('/', 7)); }
 
   TempFolder data;
+  bool keepMetadata = true;
   Service service{configWith()};
 };
 
@@ -144,6 +148,66 @@ TEST_F(ServiceTest, TheDeletionLinkDeletesOnlyByPostWithItsOwnSecret) {
   EXPECT_EQ(statusAndReason(request("GET", deletion)), "410 Image already deleted");
 }
 
+// The upload's page: what chats' previews read in its head, the picture fitted
+// with its link to copy, under the page's own policy; gone with the upload.
+TEST_F(ServiceTest, AnUploadHasAPageForChatsUntilItIsDeleted) {
+  Service behindProxy{configWith("https://img.example.org")};
+  Response stored = route(behindProxy, upload("gif", testing::gifBytes()));
+  const std::string link = linkOf(stored), id = link.substr(link.rfind('/') + 1, 16);
+  EXPECT_THAT(stored.body, HasSubstr("\r\nPage: https://img.example.org/v/" + id + "\r\nLink: "));
+
+  Response page = route(behindProxy, request("GET", "/v/" + id));
+  ASSERT_EQ(page.status, 200) << page.body;
+  EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
+  const std::string head = page.body.substr(0, 2048);
+  for (const std::string& tag : {"property=\"og:image\" content=\"" + link + "\"",
+                                 "property=\"og:url\" content=\"https://img.example.org/v/" + id + "\"",
+                                 std::string("property=\"og:image:type\" content=\"image/gif\""),
+                                 std::string("name=\"twitter:card\" content=\"summary_large_image\"")})
+    EXPECT_THAT(head, HasSubstr(tag));
+  EXPECT_THAT(page.body, HasSubstr("<img src=\"/i/" + id + ".gif\""));
+  EXPECT_THAT(page.body, HasSubstr("readonly value=\"" + link + "\""));
+  EXPECT_THAT(page.body, Not(HasSubstr("<script")));
+  auto policy = std::find_if(page.headers.begin(), page.headers.end(),
+                             [](auto& h) { return h.first == "Content-Security-Policy"; });
+  ASSERT_NE(policy, page.headers.end());
+  EXPECT_THAT(policy->second,
+              StartsWith("default-src 'none'; img-src 'self'; media-src 'self'; style-src 'sha256-"));
+
+  EXPECT_EQ(statusAndReason(request("GET", "/v/AAAAAAAAAAAAAAAA")), "404 No such upload");
+  EXPECT_EQ(statusAndReason(request("GET", "/v/../../etc/passwd")), "404 No such upload");
+  ASSERT_TRUE(behindProxy.images->remove(id));
+  Response gone = route(behindProxy, request("GET", "/v/" + id));
+  EXPECT_EQ(gone.status, 410);
+  EXPECT_THAT(gone.body, Not(HasSubstr("og:image")));
+}
+
+// By default what a file tells of its maker is not stored, and the answer's
+// size and the ETag are those of the bytes served.
+TEST_F(ServiceTest, MetadataIsTakenOutUnlessKept) {
+  keepMetadata = false;
+  Service stripping{configWith()};
+  Request post = upload("png", testing::pngBytes());
+  post.accept = "application/json";
+  Response stored = route(stripping, post);
+  ASSERT_EQ(stored.status, 200) << stored.body;
+  EXPECT_THAT(stored.body, HasSubstr("\"size\": 70}"));
+  const std::string url = stored.body.substr(9, stored.body.find('"', 9) - 9);
+  Response served = route(stripping, request("GET", pathOfLink(url)));
+  EXPECT_EQ(served.payload().size(), 70u);
+  EXPECT_EQ(served.payload().find("tEXt"), std::string::npos);
+  auto etag =
+      std::find_if(served.headers.begin(), served.headers.end(), [](auto& h) { return h.first == "ETag"; });
+  ASSERT_NE(etag, served.headers.end());
+  EXPECT_EQ(etag->second, "\"" + sha256Hex(served.payload()) + "\"");
+
+  EXPECT_EQ(
+      route(service, request("GET", pathOfLink(linkOf(route(service, upload("png", testing::pngBytes()))))))
+          .payload(),
+      testing::pngBytes())
+      << "--keep-metadata";
+}
+
 TEST_F(ServiceTest, AnImageIsCachedByItsChecksum) {
   std::string link = linkOf(route(service, upload("gif", testing::gifBytes())));
   Response first = route(service, request("GET", pathOfLink(link)));
@@ -172,6 +236,7 @@ TEST_F(ServiceTest, AnUploadAskingForJsonGetsItsLinksAsJson) {
   ASSERT_TRUE(std::regex_match(
       stored.body, found,
       std::regex("\\{\"url\": \"http://localhost:8080(/i/([A-Za-z0-9_-]{16})\\.png)\", "
+                 "\"page_url\": \"http://localhost:8080/v/\\2\", "
                  "\"delete_url\": \"http://localhost:8080(/d/[A-Za-z0-9_-]{16}/[A-Za-z0-9_-]{24})\", "
                  "\"thumbnail_url\": \"http://localhost:8080(/t/[A-Za-z0-9_-]{16}\\.jpg)\", "
                  "\"width\": 2, \"height\": 1, \"type\": \"image/png\", \"size\": 94\\}\n")))
@@ -425,7 +490,7 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   for (const auto& [name, value] : signedIn.headers)
     if (name == "Set-Cookie") setCookie = value;
   ASSERT_TRUE(std::regex_match(setCookie, cookie,
-                               std::regex("(glimor_session=[\\w-]{43}); Path=/my; Max-Age=28800; HttpOnly; "
+                               std::regex("(glimor_session=[\\w-]{43}); Path=/; Max-Age=28800; HttpOnly; "
                                           "SameSite=Strict; Secure")))
       << setCookie;
   auto withCookie = [&](Request r) {
@@ -453,7 +518,8 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
   EXPECT_THAT(first.headers,
               ::testing::Contains(::testing::Pair(
                   "Content-Security-Policy",
-                  ::testing::StartsWith("default-src 'none'; img-src 'self'; style-src 'sha256-"))));
+                  ::testing::StartsWith(
+                      "default-src 'none'; img-src 'self'; media-src 'self'; style-src 'sha256-"))));
 
   std::smatch csrf;
   ASSERT_TRUE(std::regex_search(first.body, csrf, std::regex("name=\"csrf\" value=\"([\\w-]{43})\"")));
@@ -477,7 +543,9 @@ TEST_F(ServiceTest, ThePageOfOnesUploadsListsFiftyAPageAndDeletesOnlyWithItsForm
 }
 
 TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
-  BrowserSessions sessions;
+  TempFolder data;
+  SqliteTokenStore store(data.path());
+  BrowserSessions sessions(store);
   auto now = BrowserSessions::Clock::now();
   std::string first = sessions.open("hash", "ann", now);
   EXPECT_EQ(sessions.find(first, now + std::chrono::hours(7))->tokenName, "ann");
@@ -491,6 +559,10 @@ TEST(BrowserSessions, AreBoundedInTimeAndNumber) {
   EXPECT_FALSE(sessions.find(first, now));
   EXPECT_TRUE(sessions.find(other, now));
   EXPECT_FALSE(sessions.find("", now));
+  // Revoking a token ends its sessions in the store, for every node on it.
+  store.add("bob", "other");
+  EXPECT_TRUE(store.revoke("bob"));
+  EXPECT_FALSE(sessions.find(other, now));
 }
 
 TEST_F(ServiceTest, UploadLimitLeavesRoomForTheFraming) {

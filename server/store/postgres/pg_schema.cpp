@@ -55,6 +55,18 @@ constexpr const char* migrations[] = {
     "ALTER TABLE images ADD COLUMN thumbnail bytea, ADD COLUMN stored bigserial;",
     // 5: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms bigint;",
+    // 6: the picture's width and height in pixels (0 for older images), for its page.
+    "ALTER TABLE images ADD COLUMN width bigint NOT NULL DEFAULT 0,"
+    " ADD COLUMN height bigint NOT NULL DEFAULT 0;",
+    // 7: browser sessions of the page of one's uploads, each under its id's SHA-256.
+    "CREATE TABLE browser_sessions ("
+    " id_hash text PRIMARY KEY,"
+    " token_hash text NOT NULL,"
+    " token_name text NOT NULL,"
+    " csrf text NOT NULL,"
+    " opened_at bigint NOT NULL,"
+    " opened bigserial);"
+    "CREATE INDEX browser_sessions_token ON browser_sessions (token_hash, opened_at);",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -50,9 +50,9 @@ std::string PostgresImageStore::add(const Upload& upload) {
       std::string id = newImageId();
       PgResult inserted = connection.query(
           "INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name, bytes,"
-          " token_name, deletion_hash, thumbnail, duration_ms)"
+          " token_name, deletion_hash, thumbnail, duration_ms, width, height)"
           " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, NULLIF($9, ''), NULLIF($10, ''), NULLIF($11, ''::bytea),"
-          " NULLIF($12, -1))"
+          " NULLIF($12, -1), $13, $14)"
           " ON CONFLICT (id) DO NOTHING",
           {PgParam::text(id), PgParam::text(std::string(upload.type.extension)),
            PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())), PgParam::text(checksum),
@@ -60,7 +60,8 @@ std::string PostgresImageStore::add(const Upload& upload) {
            PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
            PgParam::bytes(upload.bytes), PgParam::text(std::string(upload.tokenName)),
            PgParam::text(std::string(upload.deletionHash)), PgParam::bytes(upload.thumbnail),
-           PgParam::integer(upload.durationMs ? std::int64_t(*upload.durationMs) : -1)});
+           PgParam::integer(upload.durationMs ? std::int64_t(*upload.durationMs) : -1),
+           PgParam::integer(upload.width), PgParam::integer(upload.height)});
       if (inserted.affectedRows() == 1) return id;
     } // an id drawn twice: draw again
     throw Error("Cannot find a free image id");
@@ -160,7 +161,7 @@ bool PostgresImageStore::wasRemoved(std::string_view id) {
 std::vector<ImageRecord> PostgresImageStore::list(const ImageQuery& query) {
   const std::string sql =
       std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, ''),"
-                  " coalesce(duration_ms, -1) FROM images"
+                  " coalesce(duration_ms, -1), width, height FROM images"
                   " WHERE ($1 = 0 OR client_address = $2) AND ($3 = 0 OR coalesce(token_name, '') = $4)"
                   " AND created_at >= $5 AND created_at < $6 AND ($7 = 0 OR id = $8) ORDER BY ") +
       (query.newestFirst ? "created_at DESC, stored DESC" : "created_at, id") + " LIMIT $9 OFFSET $10";
@@ -178,7 +179,8 @@ std::vector<ImageRecord> PostgresImageStore::list(const ImageQuery& query) {
       if (!type) continue;
       records.push_back({std::string(rows.bytes(i, 0)), *type, static_cast<std::uint64_t>(rows.int64(i, 2)),
                          rows.int64(i, 3), std::string(rows.bytes(i, 4)), std::string(rows.bytes(i, 5)),
-                         durationOf(rows.int64(i, 6))});
+                         durationOf(rows.int64(i, 6)), std::uint32_t(rows.int64(i, 7)),
+                         std::uint32_t(rows.int64(i, 8))});
     }
     return records;
   });

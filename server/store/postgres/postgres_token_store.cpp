@@ -30,7 +30,11 @@ std::vector<TokenRecord> PostgresTokenStore::list() {
 
 bool PostgresTokenStore::revoke(std::string_view name) {
   return pool_->run([&](PgConnection& connection) {
-    return connection.query("DELETE FROM tokens WHERE name = $1", {PgParam::text(std::string(name))})
+    // The token's browser sessions end with it, in the same statement.
+    return connection
+               .query("WITH ended AS (DELETE FROM browser_sessions WHERE token_name = $1)"
+                      " DELETE FROM tokens WHERE name = $1",
+                      {PgParam::text(std::string(name))})
                .affectedRows() > 0;
   });
 }

@@ -16,6 +16,10 @@ public:
   std::vector<TokenRecord> list() override;
   bool revoke(std::string_view name) override;
   std::unordered_map<std::string, std::string> byHash() override;
+  void openSession(std::string_view idHash, const StoredSession& session, std::int64_t expiredBefore,
+                   std::size_t maxPerToken, std::size_t maxSessions) override;
+  std::optional<StoredSession> findSession(std::string_view idHash) override;
+  void closeSession(std::string_view idHash) override;
 
 private:
   std::shared_ptr<PgPool> pool_;

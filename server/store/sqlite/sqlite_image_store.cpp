@@ -42,8 +42,8 @@ SqliteImageStore::SqliteImageStore(const std::filesystem::path& dataDirectory)
       reserve_(dataDirectory), database_((dataDirectory / "glimor.db").string()),
       insert_(withSchema(database_),
               "INSERT INTO images (id, type, size, sha256, created_at, client_address,"
-              " original_name, token_name, deletion_hash, duration_ms) VALUES (?, ?, ?, ?, "
-              "?, ?, ?, NULLIF(?, ''), NULLIF(?, ''), NULLIF(?, -1))"),
+              " original_name, token_name, deletion_hash, duration_ms, width, height) VALUES (?, ?, ?, ?, "
+              "?, ?, ?, NULLIF(?, ''), NULLIF(?, ''), NULLIF(?, -1), ?, ?)"),
       reader_((dataDirectory / "glimor.db").string()),
       select_(reader_, "SELECT type, sha256, size FROM images WHERE id = ?"),
       commits_([this](const std::vector<const GroupCommit::Write*>& writes) { commitBatch(writes); }) {}
@@ -100,7 +100,9 @@ std::string SqliteImageStore::add(const Upload& upload) {
             .bindBlob(7, upload.originalName)
             .bindText(8, upload.tokenName)
             .bindText(9, upload.deletionHash)
-            .bindInteger(10, upload.durationMs ? std::int64_t(*upload.durationMs) : -1);
+            .bindInteger(10, upload.durationMs ? std::int64_t(*upload.durationMs) : -1)
+            .bindInteger(11, upload.width)
+            .bindInteger(12, upload.height);
         insert_.run();
       });
     } catch (...) {
@@ -208,7 +210,7 @@ std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
   std::lock_guard lock(readerMutex_);
   const std::string sql =
       std::string("SELECT id, type, size, created_at, client_address, coalesce(token_name, ''),"
-                  " coalesce(duration_ms, -1) FROM images"
+                  " coalesce(duration_ms, -1), width, height FROM images"
                   " WHERE (? = 0 OR client_address = ?) AND (? = 0 OR coalesce(token_name, '') = ?)"
                   " AND created_at >= ? AND created_at < ? AND (? = 0 OR id = ?) ORDER BY ") +
       (query.newestFirst ? "created_at DESC, rowid DESC" : "created_at, id") + " LIMIT ? OFFSET ?";
@@ -229,7 +231,8 @@ std::vector<ImageRecord> SqliteImageStore::list(const ImageQuery& query) {
       if (!type) continue;
       records.push_back({select.columnText(0), *type, static_cast<std::uint64_t>(select.columnInteger(2)),
                          select.columnInteger(3), select.columnText(4), select.columnText(5),
-                         durationOf(select.columnInteger(6))});
+                         durationOf(select.columnInteger(6)), std::uint32_t(select.columnInteger(7)),
+                         std::uint32_t(select.columnInteger(8))});
     }
     return records;
   });

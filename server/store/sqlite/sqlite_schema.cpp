@@ -46,6 +46,17 @@ constexpr const char* migrations[] = {
     " created_at INTEGER NOT NULL);", // seconds since 1970, UTC
     // 4: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms INTEGER;",
+    // 5: the picture's width and height in pixels (0 for older images), for its page.
+    "ALTER TABLE images ADD COLUMN width INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE images ADD COLUMN height INTEGER NOT NULL DEFAULT 0;",
+    // 6: browser sessions of the page of one's uploads, each under its id's SHA-256.
+    "CREATE TABLE browser_sessions ("
+    " id_hash TEXT PRIMARY KEY NOT NULL,"
+    " token_hash TEXT NOT NULL,"
+    " token_name TEXT NOT NULL,"
+    " csrf TEXT NOT NULL,"
+    " opened_at INTEGER NOT NULL);" // seconds since 1970, UTC
+    "CREATE INDEX browser_sessions_token ON browser_sessions (token_hash, opened_at);",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -34,9 +34,13 @@ bool SqliteTokenStore::revoke(std::string_view name) {
   std::lock_guard lock(mutex_);
   // On a full disk the reserve makes room for the journal.
   return reserve_.freeing([&] {
+    Transaction transaction(database_);
     Statement remove(database_, "DELETE FROM tokens WHERE name = ?");
     remove.bindText(1, name).run();
-    return sqlite3_changes(database_.handle()) > 0;
+    const bool removed = sqlite3_changes(database_.handle()) > 0;
+    Statement(database_, "DELETE FROM browser_sessions WHERE token_name = ?").bindText(1, name).run();
+    transaction.commit();
+    return removed;
   });
 }
 

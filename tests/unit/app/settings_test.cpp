@@ -72,6 +72,23 @@ TEST_F(SettingsTest, ServiceHostDefaultsToTheLocalService) {
   EXPECT_EQ(settings.serviceHost(), "localhost:8080");
 }
 
+TEST_F(SettingsTest, TheLinkCopiedIsTheImagesUnlessLinkSaysPage) {
+  EXPECT_FALSE(settings.servicePageLink());
+  for (auto [value, page] : {std::pair{"Page", true}, {"page", true}, {"Direct", false}, {"", false}}) {
+    profile.values[{"Service", "Link"}] = value;
+    EXPECT_EQ(settings.servicePageLink(), page) << value;
+  }
+  profile.values[{"Service", "Link"}] = "Pages";
+  try {
+    settings.servicePageLink();
+    ADD_FAILURE() << "an unknown value is an error";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(),
+                 "Glimor.ini: [Service] Link is \"Pages\"; it may be Page (copy the upload's page) or "
+                 "Direct (copy the image's link).");
+  }
+}
+
 TEST_F(SettingsTest, AnUploadTokenIsStoredOnlyWhenItCanBeSentAsItIs) {
   settings.setServiceToken("Zm9v-bar.baz_~+/=");
   EXPECT_EQ(settings.serviceToken(), "Zm9v-bar.baz_~+/=");

@@ -71,10 +71,12 @@ TEST_F(Upload, WithCopyImageTheCapturesPictureStaysOnTheClipboardButARecordingsL
     fakes::RecordingUploadView view(pathOf(name));
     EXPECT_EQ(uploadImage(view, clients, picture, files), UploadOutcome::Complete);
     const bool recording = std::string(name) == "GlimorRecording.gif";
-    EXPECT_EQ(std::count(view.effects.begin(), view.effects.end(), "copy https://svc/abc123"), recording ? 1 : 0)
+    EXPECT_EQ(std::count(view.effects.begin(), view.effects.end(), "copy https://svc/abc123"),
+              recording ? 1 : 0)
         << name;
-    EXPECT_EQ(view.effects.back(), recording ? "balloon Link copied: https://svc/abc123"
-                                             : "balloon The picture is on the clipboard; its link: https://svc/abc123");
+    EXPECT_EQ(view.effects.back(),
+              recording ? "balloon Link copied: https://svc/abc123"
+                        : "balloon The picture is on the clipboard; its link: https://svc/abc123");
   }
 }
 
@@ -93,6 +95,32 @@ TEST_F(Upload, RemembersTheDeletionLinkGivenOnALineBeforeTheLink) {
     EXPECT_THAT(view.effects, ::testing::Contains("remember " + view.link + " " + deletionUrl + " gif 6"))
         << body;
   }
+}
+
+TEST_F(Upload, WithLinkPageThePagesLinkIsCopiedWhereTheServiceNamesOne) {
+  writeImage("Glimor.png", "PNG");
+  const ServiceSettings page{.host = "svc", .pageLink = true};
+  const std::pair<const char*, const char*> answers[] = {
+      {"Image stored.\r\nDelete: http://svc/d/ab/s3\r\nPage: http://svc/v/ab\r\nLink: "
+       "http://svc/i/ab.png\r\n",
+       "http://svc/v/ab"},
+      {"Image stored.\r\nLink: http://svc/i/ab.png", "http://svc/i/ab.png"},             // an older service
+      {"Page: javascript:alert(1)\r\nLink: http://svc/i/ab.png", "http://svc/i/ab.png"}, // no web link
+      {"Page: http://svc/v/ab\r\nLink: nothing", ""},                                    // no link at all
+  };
+  for (auto [body, copied] : answers) {
+    network.answer(std::string("HTTP/1.1 200 OK\r\n\r\n") + body);
+    fakes::RecordingUploadView view(pathOf("Glimor.png"));
+    const UploadOutcome outcome = uploadImage(view, clients, page, files);
+    EXPECT_EQ(outcome == UploadOutcome::Complete, *copied != 0) << body;
+    EXPECT_EQ(std::count(view.effects.begin(), view.effects.end(), "copy " + std::string(copied)),
+              *copied ? 1 : 0)
+        << body;
+  }
+  network.answer("HTTP/1.1 200 OK\r\n\r\nPage: http://svc/v/ab\r\nLink: http://svc/i/ab.png");
+  fakes::RecordingUploadView direct(pathOf("Glimor.png"));
+  EXPECT_EQ(upload(direct), UploadOutcome::Complete);
+  EXPECT_THAT(direct.effects, ::testing::Contains("copy http://svc/i/ab.png"));
 }
 
 TEST_F(Upload, FailsLikeAFailedPostWhenTheLastLineHoldsNoWebLink) {
