@@ -1,4 +1,5 @@
 #include "request_log.h"
+#include "links.h"
 
 #include "utc_time.h"
 
@@ -90,9 +91,9 @@ std::string shownTarget(std::string_view target) {
   target = target.substr(0, maxLength);
   std::size_t mark = target.find('?');
   std::string decoded = decodedPath(target.substr(0, mark));
-  if (std::size_t d = decoded.find("/d/"); d != std::string::npos) {
+  if (std::size_t d = decoded.find(links::deletionPrefix); d != std::string::npos) {
     // Whatever follows the id's own characters may be the secret, however encoded.
-    std::size_t idEnd = decoded.find_first_not_of(idCharacters, d + 3);
+    std::size_t idEnd = decoded.find_first_not_of(idCharacters, d + links::deletionPrefix.size());
     if (idEnd != std::string::npos || mark != std::string_view::npos)
       return escaped(std::string_view(decoded).substr(0, std::min(idEnd, decoded.size()))) + "/\u2026" +
              after;

@@ -1,4 +1,5 @@
 #include "routes.h"
+#include "links.h"
 
 namespace glimor::server {
 namespace {
@@ -22,14 +23,15 @@ Route routeOf(std::string_view target) {
   std::string_view path = pathOf(target);
   if (path == "/guestglimor.php") return Route::upload;
   if (path == "/glimor/index.php" && queryOf(target) == "do=contact") return Route::feedback;
-  if (path.starts_with("/d/")) return Route::deletion;
-  if (path.starts_with("/i/")) return Route::image;
-  if (path.starts_with("/t/")) return Route::thumbnail;
-  if (path.starts_with("/v/")) return Route::viewPage;
+  if (path.starts_with(links::deletionPrefix)) return Route::deletion;
+  if (path.starts_with(links::imagePrefix)) return Route::image;
+  if (path.starts_with(links::thumbnailPrefix)) return Route::thumbnail;
+  if (path.starts_with(links::pagePrefix)) return Route::viewPage;
   if (path == "/newglimor.txt") return Route::versionFile;
   if (path == "/") return Route::homePage;
   if (path == "/my/upload") return Route::browserUpload;
-  if (path == "/my" || path.starts_with("/my/")) return Route::myPage;
+  if (path == links::myPage || (path.starts_with(links::myPage) && path[links::myPage.size()] == '/'))
+    return Route::myPage;
   return Route::file;
 }
 

@@ -3,6 +3,7 @@
 #include "html_page.h"
 #include "html_text.h"
 #include "image_id.h"
+#include "links.h"
 #include "my_session.h"
 #include "public_link.h"
 #include "service.h"
@@ -132,9 +133,9 @@ Response listPage(Service& service, const Request& request, const BrowserSession
     content += "<p>No uploads" + std::string(number > 0 ? " on this page" : " yet") + ".</p>\n";
   content += "<ul>\n";
   for (const ImageRecord& image : images) {
-    const std::string link = base + "i/" + image.id + "." + std::string(image.type.extension);
-    content += "<li><a href=\"" + escapeHtml(link) + "\"><img src=\"/t/" + escapeHtml(image.id) +
-               ".jpg\" alt=\"Upload " + escapeHtml(image.id) +
+    const std::string link = base + links::imagePath(image.id, image.type.extension);
+    content += "<li><a href=\"" + escapeHtml(link) + "\"><img src=\"/" +
+               escapeHtml(links::thumbnailPath(image.id)) + "\" alt=\"Upload " + escapeHtml(image.id) +
                "\"></a>\n<div>"
                "<input class=\"link\" type=\"text\" readonly value=\"" +
                escapeHtml(link) + "\" aria-label=\"Link to copy\">\n<div class=\"meta\">" +

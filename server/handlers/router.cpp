@@ -1,4 +1,5 @@
 #include "json_text.h"
+#include "links.h"
 #include "refusal.h"
 #include "routes.h"
 #include "service.h"
@@ -28,7 +29,6 @@ Response storeFailureResponse(const Request& request, const StoreError& failure)
 Response dispatch(Service& service, const Request& request) {
   std::string_view path = request.path();
   if (!path.starts_with('/')) throw Refusal(400, "Request target must start with /");
-  constexpr std::size_t prefixLength = 3; // "/d/", "/i/", "/t/" and "/v/"
 
   // The same table admit() refuses heads by, for requests that come another way (tests, tools).
   const Route where = routeOf(request.target);
@@ -42,13 +42,13 @@ Response dispatch(Service& service, const Request& request) {
   case Route::feedback:
     return handleFeedback(service, request, request.caller);
   case Route::deletion:
-    return handleDeletion(service, request, path.substr(prefixLength));
+    return handleDeletion(service, request, links::afterPrefix(path));
   case Route::image:
-    return handleImage(service, request, path.substr(prefixLength));
+    return handleImage(service, request, links::afterPrefix(path));
   case Route::thumbnail:
-    return handleThumbnail(service, request, path.substr(prefixLength));
+    return handleThumbnail(service, request, links::afterPrefix(path));
   case Route::viewPage:
-    return handleViewPage(service, request, path.substr(prefixLength));
+    return handleViewPage(service, request, links::afterPrefix(path));
   case Route::versionFile:
     return handleVersionFile(service);
   case Route::myPage:

@@ -2,6 +2,7 @@
 #include "image_check.h"
 #include "image_type.h"
 #include "json_text.h"
+#include "links.h"
 #include "metadata.h"
 #include "multipart.h"
 #include "platform/paths.h"
@@ -100,8 +101,8 @@ StoredLinks storeImage(Service& service, std::string_view clientAddress, const C
   });
 
   const std::string& base = upload.linkBase;
-  return {base + "i/" + id + "." + std::string(upload.type.extension), base + "v/" + id,
-          base + "d/" + id + "/" + secret, base + "t/" + id + ".jpg"};
+  return {base + links::imagePath(id, upload.type.extension), base + links::pagePath(id),
+          base + links::deletionPath(id, secret), base + links::thumbnailPath(id)};
 }
 
 Response storeUpload(Service& service, const Request& request, const CheckedUpload& upload) {

@@ -1,6 +1,7 @@
 #include "html_page.h"
 #include "html_text.h"
 #include "image_id.h"
+#include "links.h"
 #include "preview_tags.h"
 #include "public_link.h"
 #include "service.h"
@@ -40,7 +41,7 @@ std::string titleOf(const ImageRecord& image) {
 
 PreviewFacts previewOf(const ImageRecord& image, const std::string& base, const std::string& link) {
   PreviewFacts facts{.title = titleOf(image),
-                     .pageUrl = base + "v/" + image.id,
+                     .pageUrl = base + links::pagePath(image.id),
                      .imageUrl = link,
                      .imageType = image.type.mimeType,
                      .imageWidth = image.width,
@@ -50,7 +51,7 @@ PreviewFacts previewOf(const ImageRecord& image, const std::string& base, const 
   facts.videoType = image.type.mimeType;
   facts.videoWidth = image.width, facts.videoHeight = image.height;
   if (image.type.isVideo()) { // a video is shown in previews by its thumbnail
-    facts.imageUrl = base + "t/" + image.id + ".jpg";
+    facts.imageUrl = base + links::thumbnailPath(image.id);
     facts.imageType = "image/jpeg";
     const PictureSize small = thumbnailSize(int(image.width), int(image.height));
     facts.imageWidth = image.width ? std::uint32_t(small.width) : 0;
@@ -71,7 +72,7 @@ Response handleViewPage(Service& service, const Request& request, std::string_vi
 
   const std::string base =
       linkBase(service.config.publicUrl, request.scheme, request.host, request.localAddress);
-  const std::string file = "i/" + image.id + "." + std::string(image.type.extension);
+  const std::string file = links::imagePath(image.id, image.type.extension);
   const std::string link = base + file;
   const std::string size =
       image.width && image.height
