@@ -29,7 +29,7 @@ Response htmlResponse(const HtmlPage& page) {
       {"X-Frame-Options", "DENY"},
       {"Cache-Control", std::string(page.cacheControl)},
       // Other sites get no Referer; this one gets the page's Origin with its forms.
-      {"Referrer-Policy", "same-origin"}};
+      {"Referrer-Policy", std::string(page.referrerPolicy)}};
   response.body = "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\">\n" + page.head +
                   "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
                   escapeHtml(page.title) + "</title>\n<style>" + std::string(page.style) +

@@ -18,6 +18,7 @@ struct HtmlPage {
   std::string style{}; // the page's one style block
   std::string body{};  // all of the body
   std::string_view cacheControl = "no-store";
+  std::string_view referrerPolicy = "same-origin"; // "no-referrer" where the address itself is a secret
   std::string_view script{}; // the page's one script, at the end of its body; none when empty
 };
 

@@ -1,4 +1,5 @@
 #include "deletion_secret.h"
+#include "html_page.h"
 #include "image_id.h"
 #include "service.h"
 
@@ -8,28 +9,14 @@ namespace {
 // The page behind a deletion link: following the link (a preview bot, a
 // browser's prefetch) deletes nothing; only its button, a POST, does.
 Response confirmationPage(std::string_view path) {
-  Response response;
-  response.contentType = "text/html; charset=utf-8";
-  response.headers = {
-      {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'"},
-      {"X-Content-Type-Options", "nosniff"},
-      {"Cache-Control", "no-store"},
-      {"Referrer-Policy", "no-referrer"}};
-  // The path holds only id and secret characters, checked before.
-  response.body = R"(<!DOCTYPE html>
-<html lang="en">
-<head><meta charset="utf-8"><title>Delete image</title>
-<style>body{font-family:sans-serif;max-width:40em;margin:2em auto}</style>
-</head>
-<body>
-<h1>Delete this image?</h1>
-<p>The image and its link will be gone for good.</p>
-<form method="post" action=")" +
-                  std::string(path) + R"("><button type="submit">Delete image</button></form>
-</body>
-</html>
-)";
-  return response;
+  // The path holds only id and secret characters, checked before; no Referer carries it on.
+  return htmlResponse(
+      {.title = "Delete image",
+       .style = "body{font-family:sans-serif;max-width:40em;margin:2em auto}",
+       .body = "<h1>Delete this image?</h1>\n<p>The image and its link will be gone for good.</p>\n"
+               "<form method=\"post\" action=\"" +
+               std::string(path) + "\"><button type=\"submit\">Delete image</button></form>\n",
+       .referrerPolicy = "no-referrer"});
 }
 
 } // namespace
