@@ -55,6 +55,10 @@ constexpr const char* migrations[] = {
     "ALTER TABLE images ADD COLUMN thumbnail bytea, ADD COLUMN stored bigserial;",
     // 5: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms bigint;",
+    // 6: whether the image's bytes and thumbnail are in an S3 bucket instead
+    // of this row, whose bytes are then NULL (the size check passes on NULL).
+    "ALTER TABLE images ADD COLUMN in_bucket boolean NOT NULL DEFAULT false,"
+    " ALTER COLUMN bytes DROP NOT NULL;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -46,6 +46,8 @@ constexpr const char* migrations[] = {
     " created_at INTEGER NOT NULL);", // seconds since 1970, UTC
     // 4: how long a recording (animated GIF, WebM) plays; NULL for a still picture.
     "ALTER TABLE images ADD COLUMN duration_ms INTEGER;",
+    // 5: whether the image's bytes and thumbnail are in an S3 bucket instead of files.
+    "ALTER TABLE images ADD COLUMN in_bucket INTEGER NOT NULL DEFAULT 0;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 
