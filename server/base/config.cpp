@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "public_link.h"
 
+#include <algorithm>
 #include <boost/asio/ip/address.hpp>
 #include <charconv>
 
@@ -98,7 +99,9 @@ std::string normalisePublicUrl(std::string_view url) {
 
 bool takeS3Flag(std::string_view flag, const std::function<std::string_view()>& value,
                 std::optional<S3Settings>& s3, bool& sawAnyS3Flag) {
-  if (!flag.starts_with("--s3")) return false;
+  static constexpr std::string_view flags[] = {
+      "--s3", "--s3-bucket", "--s3-region", "--s3-credentials", "--s3-virtual-host", "--s3-redirect"};
+  if (std::find(std::begin(flags), std::end(flags), flag) == std::end(flags)) return false;
   S3Settings& settings = s3 ? *s3 : s3.emplace();
   auto nonEmpty = [&](const char* what) {
     std::string text(value());
@@ -115,10 +118,8 @@ bool takeS3Flag(std::string_view flag, const std::function<std::string_view()>& 
     settings.credentialsFile = nonEmpty("a file");
   else if (flag == "--s3-virtual-host")
     settings.virtualHost = true;
-  else if (flag == "--s3-redirect")
-    settings.redirect = true;
   else
-    return false;
+    settings.redirect = true;
   sawAnyS3Flag = true;
   return true;
 }
