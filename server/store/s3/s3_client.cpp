@@ -110,9 +110,9 @@ Client::Target Client::target(std::string_view key) const {
 
 Reply Client::send(std::string_view method, std::string_view key,
                    const std::vector<std::pair<std::string, std::string>>& query, std::string_view body,
-                   std::vector<std::pair<std::string, std::string>> headers) {
+                   std::vector<std::pair<std::string, std::string>> headers, std::string_view bodySha256) {
   Target where = target(key);
-  std::string payloadHash = sha256HexOf(body);
+  std::string payloadHash = bodySha256.empty() ? sha256HexOf(body) : std::string(bodySha256);
   headers.emplace_back("Host", where.host);
   headers.emplace_back("x-amz-content-sha256", payloadHash);
   headers.emplace_back("x-amz-date", amzTimestamp(now()));
@@ -123,11 +123,12 @@ Reply Client::send(std::string_view method, std::string_view key,
   std::string requestTarget = where.path;
   for (std::size_t i = 0; i < query.size(); ++i)
     requestTarget += (i ? "&" : "?") + uriEncode(query[i].first) + "=" + uriEncode(query[i].second);
-  http::request<http::string_body> request(
+  // The body is sent from the caller's bytes, not copied.
+  http::request<http::span_body<const char>> request(
       http::string_to_verb(beast::string_view(method.data(), method.size())), requestTarget, 11);
   for (const auto& [name, value] : headers) request.set(beast::string_view(name), value);
   request.set(http::field::authorization, signedAuthorization);
-  request.body() = body;
+  request.body() = beast::span<const char>(body.data(), body.size());
   if (!body.empty() || method == "PUT" || method == "POST") request.prepare_payload();
 
   auto deadline = std::chrono::steady_clock::now() + timeout_;
@@ -236,8 +237,9 @@ S3Error Client::failure(std::string_view what, std::string_view key, const Reply
   return S3Error(reply.status, error.code, text);
 }
 
-void Client::put(std::string_view key, std::string_view bytes, std::string_view contentType) {
-  Reply reply = send("PUT", key, {}, bytes, {{"Content-Type", std::string(contentType)}});
+void Client::put(std::string_view key, std::string_view bytes, std::string_view contentType,
+                 std::string_view sha256) {
+  Reply reply = send("PUT", key, {}, bytes, {{"Content-Type", std::string(contentType)}}, sha256);
   if (reply.status != 200) throw failure("PUT", key, reply);
 }
 

@@ -61,7 +61,9 @@ public:
   Client& operator=(const Client&) = delete;
 
   // Stores `bytes` under `key`; throws S3Error unless the store took them.
-  void put(std::string_view key, std::string_view bytes, std::string_view contentType);
+  // `sha256` is their hex SHA-256 where the caller has it already.
+  void put(std::string_view key, std::string_view bytes, std::string_view contentType,
+           std::string_view sha256 = {});
   // The object, or part of it (`range` as "bytes=0-99"); nothing for 304 or a
   // missing key. Throws S3Error for any other failure.
   std::optional<Reply> get(std::string_view key, std::string_view range = {},
@@ -92,7 +94,7 @@ private:
   Target target(std::string_view key) const;
   Reply send(std::string_view method, std::string_view key,
              const std::vector<std::pair<std::string, std::string>>& query, std::string_view body,
-             std::vector<std::pair<std::string, std::string>> headers);
+             std::vector<std::pair<std::string, std::string>> headers, std::string_view bodySha256 = {});
   S3Error failure(std::string_view what, std::string_view key, const Reply& reply) const;
 
   BucketAddress address_;

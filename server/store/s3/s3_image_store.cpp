@@ -45,7 +45,7 @@ public:
       try {
         reply = bucket_->get(key_, "bytes=" + std::to_string(offset) + "-" + std::to_string(last));
       } catch (const std::exception& failure) {
-        throw objectStoreUnavailable(failure);
+        throw objectStoreUnavailable(failure, false);
       }
       if (!reply || reply->body.size() != last - offset + 1)
         throw Error("The object " + key_ + " is missing from the bucket or shorter than its record");
@@ -79,8 +79,9 @@ std::optional<std::string> idOfKey(std::string_view key) {
 
 } // namespace
 
-StoreError objectStoreUnavailable(const std::exception& failure) {
-  return StoreError(StoreError::Kind::unavailable, "Object Store Unavailable, nothing was stored",
+StoreError objectStoreUnavailable(const std::exception& failure, bool storing) {
+  return StoreError(StoreError::Kind::unavailable,
+                    storing ? "Object Store Unavailable, nothing was stored" : "Object Store Unavailable",
                     failure.what());
 }
 
@@ -97,7 +98,7 @@ std::string S3ImageStore::add(const Upload& upload) {
     std::string id = newImageId();
     if (recordsView_->recordOnly(id)) continue; // an id drawn twice: draw again
     try {
-      bucket_->put(imageKey(id), upload.bytes, upload.type.mimeType);
+      bucket_->put(imageKey(id), upload.bytes, upload.type.mimeType, checksum);
       if (!upload.thumbnail.empty()) bucket_->put(thumbnailKey(id), upload.thumbnail, "image/jpeg");
     } catch (const std::exception& failure) {
       logMessage(std::string("s3: upload not stored: ") + failure.what());
@@ -106,7 +107,7 @@ std::string S3ImageStore::add(const Upload& upload) {
       } catch (const std::exception&) {
         // The stray-bytes pass removes it later.
       }
-      throw objectStoreUnavailable(failure);
+      throw objectStoreUnavailable(failure, true);
     }
     bool added = false;
     try {
@@ -154,7 +155,7 @@ std::shared_ptr<const StoredImage> S3ImageStore::find(std::string_view id) {
     try {
       reply = bucket_->get(imageKey(id));
     } catch (const std::exception& failure) {
-      throw objectStoreUnavailable(failure);
+      throw objectStoreUnavailable(failure, false);
     }
     if (!reply || reply->body.size() != record->size) {
       logMessage("s3: the object of image " + std::string(id) + " is missing or of the wrong size");
@@ -176,7 +177,7 @@ std::optional<std::string> S3ImageStore::thumbnail(std::string_view id) {
     if (!reply) return std::nullopt;
     return std::move(reply->body);
   } catch (const std::exception& failure) {
-    throw objectStoreUnavailable(failure);
+    throw objectStoreUnavailable(failure, false);
   }
 }
 

@@ -57,7 +57,7 @@ private:
   bool redirect_;
 };
 
-// The store to use when the bucket is unreachable: its failures as 503 answers.
-StoreError objectStoreUnavailable(const std::exception& failure);
+// A failure of the bucket as the client is told it (503); `storing` for an upload.
+StoreError objectStoreUnavailable(const std::exception& failure, bool storing);
 
 } // namespace glimor::server
