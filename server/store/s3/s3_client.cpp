@@ -167,6 +167,8 @@ Reply Client::send(std::string_view method, std::string_view key,
                                });
                              });
       made.runUntil(done, deadline, "connecting");
+      // A request's head and body go out as written, not held back for an ACK.
+      if (!error) made.tcp().socket().set_option(asio::ip::tcp::no_delay(true), error);
       if (error)
         throw S3Error(0, "Connect",
                       "cannot connect to the object store at " + address_.endpoint + ": " + error.message());
