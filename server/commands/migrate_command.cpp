@@ -133,9 +133,11 @@ int run(const MigrateRequest& request) {
   };
   std::vector<std::thread> workers;
   for (unsigned j = 0; j < request.jobs; ++j) workers.emplace_back(work);
-  // Progress once a second while the workers run.
-  while (moved + failed < ids.size()) {
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+  // Progress once a second while the workers run (looked at every 50 ms, so
+  // the end is not waited for).
+  for (int tick = 1; moved + failed < ids.size(); ++tick) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (tick % 20 != 0) continue;
     std::lock_guard lock(output);
     std::fprintf(stderr, "moved %zu of %zu images, %.1f MB, %.1f MB/s\n", moved.load(), ids.size(),
                  double(bytes.load()) / 1e6, double(bytes.load()) / 1e6 / seconds());
