@@ -22,7 +22,7 @@ pg_port=$(bash "$root/tests/support/postgres_cluster.sh" start "$work/pg" 'fsync
 
 SERVER="$build/server/glimor-server" WORK="$work" PEER_CHECKS="$root/tests/peer" ENDPOINT="$endpoint" \
   GLIMOR_S3_ACCESS_KEY="$access" GLIMOR_S3_SECRET_KEY="$secret" PG_PORT="$pg_port" IMAGES="${1:-48}" python3 - <<'PY'
-import concurrent.futures, http.client, os, subprocess, sys, time, urllib.parse
+import atexit, concurrent.futures, http.client, os, subprocess, sys, time, urllib.parse
 
 sys.path.insert(0, os.environ["PEER_CHECKS"])
 from glimor_server_peer import free_port, link_of, noise_png, program_upload, wait_listening, text_of
@@ -40,6 +40,7 @@ class Node:
         self.process = subprocess.Popen([SERVER, "--listen", "127.0.0.1:%d" % self.port, "--uploads", "open",
                                          "--upload-rate", "0", "--upload-quota", "0", *flags],
                                         stderr=open(self.log, "wb"))
+        atexit.register(self.process.kill)  # none outlives the bench, whatever fails
         wait_listening(self.port, self.process, 60, lambda: text_of(self.log), name)
 
     def stop(self):

@@ -59,6 +59,8 @@ class Bucket:
 class Node:
     """One glimor-server with its images in the bucket."""
 
+    started = []  # every process, so none outlives the run
+
     def __init__(self, work, name, store, bucket, *flags, s3=True):
         self.port = free_port()
         self.log_path = os.path.join(work, name + ".log")
@@ -67,6 +69,7 @@ class Node:
             self.process = subprocess.Popen(
                 [SERVER, *store, "--listen", "127.0.0.1:%d" % self.port, "--uploads", "open", "--upload-rate", "0",
                  "--upload-quota", "0", *(s3_flags(bucket) if s3 else []), *flags], stderr=log, env=s3_env(bucket))
+        Node.started.append(self.process)
         wait_listening(self.port, self.process, 60, lambda: text_of(self.log_path), name)
 
     def upload(self, image):
@@ -185,7 +188,9 @@ def crash_and_fsck(work, bucket, data):
     # A stray object as a crash between PUT and record leaves it, and a record whose object was lost.
     stray = "images/" + "Zz" * 5 + "stray1"  # an id no record has
     bucket.put(stray, b"stray bytes")
-    survivor = link_of(Node(work, "crash-node-2", ["--data", data], bucket).upload(noise_png(3000)))
+    restarted = Node(work, "crash-node-2", ["--data", data], bucket)
+    survivor = link_of(restarted.upload(noise_png(3000)))
+    restarted.stop()
     bucket.status("images/" + id_of(survivor), method="DELETE")
     store = ["--data", data, *s3_flags(bucket)]
     code, out, err = command(bucket, "admin", "fsck", "--older-than", "0", *store)
@@ -279,6 +284,10 @@ def main():
         two_postgres_nodes(work, Bucket(endpoint, access, secret, "glimor-shared"))
         failed_put_stores_nothing(work, uploads, gateway_dir)
     finally:
+        for process in Node.started:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
         subprocess.run([GATEWAY, "stop", gateway_dir], capture_output=True)
         shutil.rmtree(work, ignore_errors=True)
     print("s3: %s" % ("FAILED (%d)" % len(failures) if failures else "passed"))
