@@ -1,5 +1,6 @@
 #include "admin_command.h"
 #include "config.h"
+#include "migrate_command.h"
 #include "platform/error.h"
 #include "server.h"
 #include "token_command.h"
@@ -22,6 +23,7 @@ struct Subcommand {
 constexpr Subcommand subcommands[] = {
     {"admin", glimor::server::runAdminCommand},
     {"token", glimor::server::runTokenCommand},
+    {"store", glimor::server::runStoreMigrateCommand},
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "public_link.h"
 
+#include <algorithm>
 #include <boost/asio/ip/address.hpp>
 #include <charconv>
 
@@ -96,6 +97,41 @@ std::string normalisePublicUrl(std::string_view url) {
   return std::string(url.substr(0, schemeLength + rest.size()));
 }
 
+bool takeS3Flag(std::string_view flag, const std::function<std::string_view()>& value,
+                std::optional<S3Settings>& s3, bool& sawAnyS3Flag) {
+  static constexpr std::string_view flags[] = {
+      "--s3", "--s3-bucket", "--s3-region", "--s3-credentials", "--s3-virtual-host", "--s3-redirect"};
+  if (std::find(std::begin(flags), std::end(flags), flag) == std::end(flags)) return false;
+  S3Settings& settings = s3 ? *s3 : s3.emplace();
+  auto nonEmpty = [&](const char* what) {
+    std::string text(value());
+    if (text.empty()) throw Error(std::string(flag) + " needs " + what);
+    return text;
+  };
+  if (flag == "--s3")
+    settings.endpoint = nonEmpty("an endpoint, http[s]://HOST[:PORT]");
+  else if (flag == "--s3-bucket")
+    settings.bucket = nonEmpty("a bucket name");
+  else if (flag == "--s3-region")
+    settings.region = nonEmpty("a region");
+  else if (flag == "--s3-credentials")
+    settings.credentialsFile = nonEmpty("a file");
+  else if (flag == "--s3-virtual-host")
+    settings.virtualHost = true;
+  else
+    settings.redirect = true;
+  sawAnyS3Flag = true;
+  return true;
+}
+
+void checkS3Flags(const std::optional<S3Settings>& s3, bool sawAnyS3Flag) {
+  if (!sawAnyS3Flag) return;
+  if (s3->endpoint.empty()) throw Error("--s3-... flags need --s3 http[s]://HOST[:PORT], the object store");
+  if (s3->bucket.empty()) throw Error("--s3 needs --s3-bucket NAME");
+  if (!s3->endpoint.starts_with("http://") && !s3->endpoint.starts_with("https://"))
+    throw Error("--s3: \"" + s3->endpoint + "\" is not http://HOST[:PORT] or https://HOST[:PORT]");
+}
+
 std::optional<Config> parseCommandLine(std::span<const std::string_view> arguments) {
   Config config;
   bool haveData = false;
@@ -103,6 +139,7 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
   std::optional<std::uint64_t> cacheSize;
   std::optional<std::string> certificateFile, keyFile;
   std::optional<UploadAccess> uploads;
+  bool sawS3Flag = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string_view flag = arguments[i];
     if (flag == "--help" || flag == "-h") return std::nullopt;
@@ -117,7 +154,10 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
       if (i + 1 >= arguments.size()) throw Error(std::string(flag) + " needs a value");
       return arguments[++i];
     };
-    if (flag == "--data") {
+    if (takeS3Flag(flag, value, config.s3, sawS3Flag)) {
+      if (inlineValue && (flag == "--s3-virtual-host" || flag == "--s3-redirect"))
+        throw Error(std::string(flag) + " takes no value");
+    } else if (flag == "--data") {
       config.dataDirectory = value();
       if (config.dataDirectory.empty()) throw Error("--data needs a folder");
       haveData = true;
@@ -195,8 +235,9 @@ std::optional<Config> parseCommandLine(std::span<const std::string_view> argumen
     throw Error("--data and --database exclude each other: with --database everything is kept in PostgreSQL");
   if (connections && !config.database) throw Error("--database-connections needs --database");
   if (connections) config.database->connections = *connections;
-  if (config.cacheDirectory && !config.database)
-    throw Error("--cache-dir needs --database: with --data the images are files already");
+  checkS3Flags(config.s3, sawS3Flag);
+  if (config.cacheDirectory && !config.database && !config.s3)
+    throw Error("--cache-dir needs --database or --s3: with --data alone the images are files already");
   if (cacheSize && !config.cacheDirectory) throw Error("--cache-size needs --cache-dir");
   if (cacheSize) config.cacheBytes = *cacheSize;
   if (config.metricsListen && config.metricsListen->port != 0 &&

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +23,26 @@ struct DatabaseSettings {
   unsigned connections = 4;
 };
 
+// A bucket of an S3 service that keeps the image bytes and thumbnails, while
+// the records stay in SQLite or PostgreSQL. Credentials come from the
+// environment (GLIMOR_S3_ACCESS_KEY, GLIMOR_S3_SECRET_KEY) or from
+// `credentialsFile`, never from the command line.
+struct S3Settings {
+  std::string endpoint; // "http[s]://host[:port]"
+  std::string bucket;
+  std::string region = "us-east-1";
+  bool virtualHost = false; // the bucket named in the host, not the path
+  bool redirect = false;    // GET answered with a presigned URL instead of the bytes
+  std::optional<std::string> credentialsFile;
+};
+
+// Takes one --s3... flag (`flag` without an inline value, `value` reading it);
+// false when `flag` is none of them. Shared by the service and the commands.
+bool takeS3Flag(std::string_view flag, const std::function<std::string_view()>& value,
+                std::optional<S3Settings>& s3, bool& sawAnyS3Flag);
+// Throws when the --s3 flags are incomplete.
+void checkS3Flags(const std::optional<S3Settings>& s3, bool sawAnyS3Flag);
+
 // Who may upload and send feedback: anyone, or only holders of a token made
 // with `glimor-server token add`.
 enum class UploadAccess { open, token };
@@ -29,6 +50,7 @@ enum class UploadAccess { open, token };
 struct Config {
   std::string dataDirectory; // empty with `database`
   std::optional<DatabaseSettings> database;
+  std::optional<S3Settings> s3;
   // With `database`: a folder of this node that keeps copies of large images,
   // at most `cacheBytes` of them.
   std::optional<std::string> cacheDirectory;
@@ -103,9 +125,12 @@ inline constexpr std::string_view usageText =
     "                     [--feedback-rate N/MIN] [--proxy-protocol --trusted-proxy ADDRESS ...]\n"
     "                     [--expire-after DAYS] [--cache-dir DIR [--cache-size BYTES]]\n"
     "                     [--metrics-listen ADDRESS:PORT] [--keep-metadata]\n"
+    "                     [--s3 http[s]://HOST[:PORT] --s3-bucket NAME [--s3-region R]\n"
+    "                      [--s3-virtual-host] [--s3-redirect] [--s3-credentials FILE]]\n"
     "       glimor-server token (add NAME | list | revoke NAME) (--data DIR | --database URI)\n"
     "                           (add NAME --sxcu FILE, sxcu NAME FILE: a ShareX uploader; token --help)\n"
-    "       glimor-server admin (list | purge | delete) ...   (glimor-server admin --help)\n";
+    "       glimor-server admin (list | purge | delete | fsck) ...   (glimor-server admin --help)\n"
+    "       glimor-server store migrate (--to-s3 | --from-s3) ...   (glimor-server store --help)\n";
 
 // Throws Error with a message that names the offending flag or value.
 // Returns nothing when --help was asked for.

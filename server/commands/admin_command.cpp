@@ -2,6 +2,7 @@
 
 #include "image_id.h"
 #include "platform/error.h"
+#include "s3_image_store.h"
 #include "store_command.h"
 #include "store_opening.h"
 #include "utc_time.h"
@@ -21,7 +22,11 @@ constexpr std::string_view adminUsage =
     "       glimor-server admin delete ID STORE\n"
     "       glimor-server admin feedback STORE\n"
     "       glimor-server admin delete-feedback NUMBER STORE\n"
-    "STORE: --data DIR or --database postgresql://...\n"
+    "       glimor-server admin fsck [--repair] [--older-than SECONDS] STORE --s3 ... --s3-bucket NAME\n"
+    "STORE: --data DIR or --database postgresql://..., with --s3 ENDPOINT --s3-bucket NAME where the\n"
+    "       images are in a bucket\n"
+    "fsck:  lists records whose object is missing and objects older than SECONDS (3600) that no record\n"
+    "       names; --repair removes both (a record without its bytes can never be served)\n"
     "TIME:  UTC, 2026-12-09T13:00:00Z or 2026-12-09 (midnight); purge removes the images stored since then\n";
 
 struct AdminRequest {
@@ -30,14 +35,16 @@ struct AdminRequest {
   StoreLocation store;
   ImageQuery query;
   bool since = false;
+  bool repair = false;
+  std::int64_t graceSeconds = 3600;
 };
 
 AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
-  if (arguments.empty()) throw Error("admin needs list, purge, delete, feedback or delete-feedback");
+  if (arguments.empty()) throw Error("admin needs list, purge, delete, feedback, delete-feedback or fsck");
   AdminRequest request;
   request.action = arguments[0];
   if (request.action != "list" && request.action != "purge" && request.action != "delete" &&
-      request.action != "feedback" && request.action != "delete-feedback")
+      request.action != "feedback" && request.action != "delete-feedback" && request.action != "fsck")
     throw Error("admin: unknown command \"" + request.action + "\"");
   bool takesId = request.action == "delete" || request.action == "delete-feedback";
   for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -59,6 +66,15 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
       if (!since) throw Error("--since: \"" + text + "\" is not 2026-12-09T13:00:00Z or 2026-12-09 (UTC)");
       request.query.createdFrom = *since;
       request.since = true;
+    } else if (flag == "--repair" && request.action == "fsck") {
+      request.repair = true;
+    } else if (flag == "--older-than" && request.action == "fsck") {
+      std::string text = value();
+      char* end = nullptr;
+      long long seconds = std::strtoll(text.c_str(), &end, 10);
+      if (text.empty() || *end != '\0' || seconds < 0 || seconds > 365ll * 86400)
+        throw Error("--older-than: \"" + text + "\" is not a number of seconds");
+      request.graceSeconds = seconds;
     } else if (takesId && !flag.starts_with("--") && !request.imageId) {
       request.imageId = flag;
     } else {
@@ -75,6 +91,9 @@ AdminRequest parseAdmin(std::span<const std::string_view> arguments) {
     throw Error("admin feedback lists every message, it takes no filter");
   if (request.action == "purge" && !filtered) throw Error("admin purge needs --address A or --token NAME");
   if (request.action == "list" && request.since) throw Error("--since is for admin purge");
+  if (request.action == "fsck" && (filtered || request.since)) throw Error("admin fsck takes no filter");
+  if (request.action == "fsck" && !request.store.s3)
+    throw Error("admin fsck checks a bucket against its records: it needs --s3 and --s3-bucket");
   return request;
 }
 
@@ -139,15 +158,38 @@ int deleteFeedback(FeedbackStore& feedback, const std::string& number) {
   return 0;
 }
 
+// Records whose object is missing, and objects no record names.
+int checkBucket(S3ImageStore& images, const AdminRequest& request) {
+  S3ImageStore::Check found = images.check(request.graceSeconds);
+  for (const std::string& id : found.recordsWithoutObject) {
+    std::printf("record without object: %s\n", id.c_str());
+    if (request.repair && images.remove(id)) std::printf("removed record %s\n", id.c_str());
+  }
+  for (const std::string& key : found.objectsWithoutRecord) {
+    std::printf("object without record: %s\n", key.c_str());
+    if (request.repair) {
+      images.bucket().remove(key);
+      std::printf("removed object %s\n", key.c_str());
+    }
+  }
+  std::printf("%zu records without objects, %zu objects without records%s\n",
+              found.recordsWithoutObject.size(), found.objectsWithoutRecord.size(),
+              request.repair ? ", all removed" : "");
+  return found.recordsWithoutObject.empty() && found.objectsWithoutRecord.empty() ? 0
+         : request.repair                                                         ? 0
+                                                                                  : 3;
+}
+
 int run(const AdminRequest& request) {
   const StoreLocation& store = request.store;
   if (!store.database && !std::filesystem::exists(std::filesystem::path(store.dataDirectory) / "glimor.db"))
     throw Error("no glimor-server data in \"" + store.dataDirectory + "\" (no glimor.db there)");
-  OpenedStores stores = openStores(store.dataDirectory, store.database);
+  OpenedStores stores = openStores(store.dataDirectory, store.database, store.s3);
   ImageStore& images = *stores.images;
   if (request.action == "delete") return deleteOne(images, *request.imageId);
   if (request.action == "feedback") return listFeedback(*stores.feedback);
   if (request.action == "delete-feedback") return deleteFeedback(*stores.feedback, *request.imageId);
+  if (request.action == "fsck") return checkBucket(dynamic_cast<S3ImageStore&>(images), request);
   std::size_t count = 0;
   for (const ImageRecord& record : images.list(request.query)) {
     if (request.action == "list") {

@@ -15,13 +15,15 @@ namespace glimor::server {
 struct StoreLocation {
   std::string dataDirectory;
   std::optional<DatabaseSettings> database;
+  std::optional<S3Settings> s3; // the bucket of the images, with either
+  bool sawS3Flag = false;
 };
 
-// Takes `--data DIR` or `--database URI` (also written `--data=DIR`) at arguments[i], moving i
-// past its value. Returns false when arguments[i] is neither.
+// Takes `--data DIR`, `--database URI` or one of the --s3 flags (also written `--data=DIR`) at
+// arguments[i], moving i past its value. Returns false when arguments[i] is none of them.
 bool takeStoreFlag(std::span<const std::string_view> arguments, std::size_t& i, StoreLocation& store);
 
-// Throws unless exactly one of --data and --database was given.
+// Throws unless exactly one of --data and --database was given, and the --s3 flags are complete.
 void requireOneStore(const StoreLocation& store, std::string_view command);
 
 // Runs a store command with the reporting they share: --help prints the usage (exit 0), a wrong

@@ -46,6 +46,13 @@ Response handleImage(Service& service, const Request& request, std::string_view 
     response.status = 304;
     return response;
   }
+  if (!image->redirect.empty()) {
+    // The bytes come from the object store through a link that expires.
+    response.status = 307;
+    response.headers.emplace_back("Location", image->redirect);
+    response.headers.emplace_back("Cache-Control", "private, max-age=600");
+    return response;
+  }
   response.contentType = image->type.mimeType;
   if (image->reader)
     response.streamedBody = image->reader;

@@ -7,8 +7,8 @@ namespace glimor::server {
 
 Service::Service(const Config& configuration)
     : config(configuration), updates(configuration.updatesDirectory), usage(configuration.maxStoreBytes) {
-  OpenedStores stores = openStores(config.dataDirectory, config.database);
-  if (!config.database) SqliteImageStore::removeUnfinishedUploads(config.dataDirectory);
+  OpenedStores stores = openStores(config.dataDirectory, config.database, config.s3);
+  if (!config.database && !config.s3) SqliteImageStore::removeUnfinishedUploads(config.dataDirectory);
   std::unique_ptr<DiskImageCache> disk;
   if (config.cacheDirectory)
     disk = std::make_unique<DiskImageCache>(*config.cacheDirectory, config.cacheBytes);

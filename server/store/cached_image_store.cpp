@@ -66,6 +66,8 @@ std::shared_ptr<const StoredImage> CachedImageStore::find(std::string_view id) {
   if (!image) image = timed("find", [&] { return store_->find(id); });
   // Only images held whole are kept in memory; a larger one is read in parts
   // each time, or copied to the disk cache once.
+  // A redirect expires, so it is never kept.
+  if (image && !image->redirect.empty()) return image;
   if (image && !image->reader) cache_.put(key, image, image->bytes.size());
   if (image && image->reader && image->reader->descriptor() < 0 && disk_)
     if (auto copy = disk_->fill(*image)) image = copy;

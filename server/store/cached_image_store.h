@@ -41,6 +41,7 @@ public:
   std::size_t pruneTombstones(std::int64_t time) override { return store_->pruneTombstones(time); }
   std::uint64_t storedBytes() override { return store_->storedBytes(); }
   bool readsBlock() const override { return store_->readsBlock(); }
+  std::size_t removeStrayBytes() override { return store_->removeStrayBytes(); }
 
   // Evicts the images whose tombstones appeared since the last call.
   void forgetRemovedElsewhere();

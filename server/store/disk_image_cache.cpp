@@ -60,7 +60,7 @@ std::shared_ptr<const StoredImage> DiskImageCache::find(const std::string& id) {
   }
   entry.open = reader;
   return std::make_shared<StoredImage>(
-      StoredImage{entry.id, entry.type, entry.sha256, entry.size, {}, reader});
+      StoredImage{entry.id, entry.type, entry.sha256, entry.size, {}, reader, {}});
 }
 
 std::shared_ptr<const StoredImage> DiskImageCache::fill(const StoredImage& image) {

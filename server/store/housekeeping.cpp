@@ -11,6 +11,9 @@ namespace {
 
 constexpr auto pollInterval = std::chrono::seconds(1);
 constexpr int expiryEveryPolls = 60;
+// Objects of a bucket that no record names are looked for once an hour (it
+// lists the whole bucket), the first time a minute after the start.
+constexpr int strayBytesEveryPolls = 3600;
 // Images listed and removed at a time, so a long backlog never holds the store for long.
 constexpr std::int64_t expiryBatch = 1000;
 // Tombstones are kept this long without --expire-after: long enough for every
@@ -43,6 +46,7 @@ void Housekeeping::run() {
         if (expireAfterDays_) removeExpired();
         pruneTombstones();
       }
+      if (poll % strayBytesEveryPolls == 60) removeStrayBytes();
       lastFailure.clear();
     } catch (const std::exception& failure) {
       // The store's outage is logged once, not every second.
@@ -60,6 +64,11 @@ void Housekeeping::pruneTombstones() {
   if (pruned > 0)
     logMessage("pruned " + std::to_string(pruned) + " tombstones older than " + std::to_string(days) +
                " days");
+}
+
+void Housekeeping::removeStrayBytes() {
+  if (std::size_t removed = images_.removeStrayBytes())
+    logMessage("removed " + std::to_string(removed) + " stored objects that no image record names");
 }
 
 void Housekeeping::removeExpired() {

@@ -15,7 +15,8 @@ namespace glimor::server {
 // since each step may wait for the database: once a second the cache forgets
 // images removed by other processes and `eachSecond` runs (the service
 // measures what the store holds, for --max-store); with an expiry, once a minute the images older than
-// it are removed (a batch at a time, each with its tombstone).
+// it are removed (a batch at a time, each with its tombstone); once an hour
+// bytes no record names (a bucket's objects a crash left) are removed.
 class Housekeeping {
 public:
   Housekeeping(CachedImageStore& images, std::optional<unsigned> expireAfterDays,
@@ -28,6 +29,7 @@ private:
   void run();
   void removeExpired();
   void pruneTombstones();
+  void removeStrayBytes();
 
   CachedImageStore& images_;
   std::function<void()> eachSecond_;

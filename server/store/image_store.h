@@ -22,6 +22,9 @@ struct StoredImage {
   std::uint64_t size = 0;
   std::string bytes;
   std::shared_ptr<BodyReader> reader; // set instead of `bytes`
+  // Where a GET is sent instead (a presigned URL of the object store); the
+  // record's fields are set, neither bytes nor reader.
+  std::string redirect;
 };
 
 struct Upload {
@@ -120,6 +123,39 @@ public:
   // True when find() waits for another machine, so reads must not run on the
   // threads that move bytes.
   virtual bool readsBlock() const { return false; }
+
+  // Removes stored bytes that no record names any more (left by a crash
+  // between writing them and the record); returns how many. Only stores that
+  // keep bytes apart from records have any.
+  virtual std::size_t removeStrayBytes() { return 0; }
+};
+
+// A record as a store whose bytes live elsewhere (an S3 bucket) reads it.
+struct ImageRecordOnly {
+  ImageType type;
+  std::string sha256;
+  std::uint64_t size = 0;
+  bool inBucket = false; // the bytes are in the bucket, not in this store
+};
+
+// What the SQLite and PostgreSQL stores offer a store that keeps the bytes in
+// a bucket: records written under an id it drew, and the move of an image's
+// bytes between this store and the bucket, one image at a time.
+class ImageRecords {
+public:
+  virtual ~ImageRecords() = default;
+  // Writes the record of an image whose bytes are in the bucket; false when
+  // the id is taken.
+  virtual bool addRecordInBucket(std::string_view id, const Upload& upload, std::string_view sha256) = 0;
+  virtual std::optional<ImageRecordOnly> recordOnly(std::string_view id) = 0;
+  // Up to `limit` ids after `after` (in id order) whose bytes are (or are not) in the bucket.
+  virtual std::vector<std::string> idsAfter(std::string_view after, bool inBucket, std::size_t limit) = 0;
+  // The bytes are in the bucket now: the record says so and this store's
+  // copies go. False when the record is gone.
+  virtual bool markInBucket(std::string_view id) = 0;
+  // The bytes (and thumbnail, may be empty) are back in this store, durably,
+  // and the record says so. False when the record is gone.
+  virtual bool keepHere(std::string_view id, std::string_view bytes, std::string_view thumbnail) = 0;
 };
 
 } // namespace glimor::server

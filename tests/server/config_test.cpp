@@ -136,6 +136,31 @@ TEST(Config, ADatabaseReplacesTheDataFolder) {
       std::string::npos);
 }
 
+TEST(Config, ImagesInABucketBesideEitherStore) {
+  auto config = parse({"--data", "d", "--s3", "http://127.0.0.1:7480", "--s3-bucket=img", "--s3-region",
+                       "eu-west-1", "--s3-redirect", "--s3-virtual-host", "--cache-dir", "c"});
+  ASSERT_TRUE(config && config->s3);
+  EXPECT_EQ(config->s3->endpoint, "http://127.0.0.1:7480");
+  EXPECT_EQ(config->s3->bucket, "img");
+  EXPECT_EQ(config->s3->region, "eu-west-1");
+  EXPECT_TRUE(config->s3->redirect && config->s3->virtualHost);
+  EXPECT_EQ(config->cacheDirectory, "c");
+  auto defaults =
+      parse({"--database", "postgres://db/g", "--s3", "https://s3.example.org", "--s3-bucket", "b"});
+  ASSERT_TRUE(defaults && defaults->s3);
+  EXPECT_EQ(defaults->s3->region, "us-east-1");
+  EXPECT_FALSE(defaults->s3->redirect || defaults->s3->virtualHost || defaults->s3->credentialsFile);
+
+  EXPECT_NE(errorOf({"--data", "d", "--s3-bucket", "b"}).find("need --s3 http"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--s3", "http://h"}).find("--s3 needs --s3-bucket"), std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--s3", "ftp://h", "--s3-bucket", "b"}).find("is not http://"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--s3", "http://h", "--s3-bucket", "b", "--s3-redirect=yes"})
+                .find("takes no value"),
+            std::string::npos);
+  EXPECT_NE(errorOf({"--data", "d", "--s3-secret", "x"}).find("unknown argument"), std::string::npos);
+}
+
 TEST(Config, NamesWhatIsWrong) {
   EXPECT_NE(errorOf({}).find("--data DIR is required"), std::string::npos);
   EXPECT_NE(errorOf({"--data"}).find("--data needs a value"), std::string::npos);

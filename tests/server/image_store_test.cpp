@@ -264,9 +264,13 @@ private:
 };
 
 StoredImage largeImage(const std::string& bytes, std::uint64_t failAt = UINT64_MAX) {
-  return {newImageId(), *imageTypeByExtension("png"),
-          "ab12",       bytes.size(),
-          {},           std::make_shared<BytesReader>(bytes, failAt)};
+  return {newImageId(),
+          *imageTypeByExtension("png"),
+          "ab12",
+          bytes.size(),
+          {},
+          std::make_shared<BytesReader>(bytes, failAt),
+          {}};
 }
 
 std::string servedBytes(const std::shared_ptr<const StoredImage>& image) {
@@ -414,7 +418,7 @@ TEST(SqliteImageStore, MigratesADatabaseOfTheFormerShapeWithoutLoss) {
                      &row, nullptr);
   ASSERT_EQ(sqlite3_step(row), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(row, 0), 1);
-  EXPECT_EQ(sqlite3_column_int(row, 1), 6);
+  EXPECT_EQ(sqlite3_column_int(row, 1), 7);
   sqlite3_finalize(row);
   sqlite3_close(db);
 

@@ -67,6 +67,10 @@ constexpr const char* migrations[] = {
     " opened_at bigint NOT NULL,"
     " opened bigserial);"
     "CREATE INDEX browser_sessions_token ON browser_sessions (token_hash, opened_at);",
+    // 8: whether the image's bytes and thumbnail are in an S3 bucket instead
+    // of this row, whose bytes are then NULL (the size check passes on NULL).
+    "ALTER TABLE images ADD COLUMN in_bucket boolean NOT NULL DEFAULT false,"
+    " ALTER COLUMN bytes DROP NOT NULL;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 

@@ -205,6 +205,73 @@ std::size_t PostgresImageStore::pruneTombstones(std::int64_t time) {
   });
 }
 
+bool PostgresImageStore::addRecordInBucket(std::string_view id, const Upload& upload,
+                                           std::string_view sha256) {
+  return pool_->run([&](PgConnection& connection) {
+    return connection
+               .query("INSERT INTO images (id, type, size, sha256, created_at, client_address, original_name,"
+                      " token_name, deletion_hash, duration_ms, in_bucket)"
+                      " VALUES ($1, $2, $3, $4, $5, $6, $7, NULLIF($8, ''), NULLIF($9, ''), NULLIF($10, -1), "
+                      "true)"
+                      " ON CONFLICT (id) DO NOTHING",
+                      {PgParam::text(std::string(id)), PgParam::text(std::string(upload.type.extension)),
+                       PgParam::integer(static_cast<std::int64_t>(upload.bytes.size())),
+                       PgParam::text(std::string(sha256)),
+                       PgParam::integer(static_cast<std::int64_t>(std::time(nullptr))),
+                       PgParam::text(std::string(upload.clientAddress)), PgParam::bytes(upload.originalName),
+                       PgParam::text(std::string(upload.tokenName)),
+                       PgParam::text(std::string(upload.deletionHash)),
+                       PgParam::integer(upload.durationMs ? std::int64_t(*upload.durationMs) : -1)})
+               .affectedRows() == 1;
+  });
+}
+
+std::optional<ImageRecordOnly> PostgresImageStore::recordOnly(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  return pool_->run([&](PgConnection& connection) -> std::optional<ImageRecordOnly> {
+    PgResult row =
+        connection.query("SELECT type, sha256, size, in_bucket::int::bigint FROM images WHERE id = $1",
+                         {PgParam::text(std::string(id))});
+    if (row.rows() != 1) return std::nullopt;
+    auto type = imageTypeByExtension(row.bytes(0, 0));
+    if (!type) return std::nullopt;
+    return ImageRecordOnly{*type, std::string(row.bytes(0, 1)), static_cast<std::uint64_t>(row.int64(0, 2)),
+                           row.int64(0, 3) != 0};
+  });
+}
+
+std::vector<std::string> PostgresImageStore::idsAfter(std::string_view after, bool inBucket,
+                                                      std::size_t limit) {
+  return pool_->run([&](PgConnection& connection) {
+    PgResult rows =
+        connection.query("SELECT id FROM images WHERE id > $1 AND in_bucket = ($2 = 1) ORDER BY id LIMIT $3",
+                         {PgParam::text(std::string(after)), PgParam::integer(inBucket),
+                          PgParam::integer(static_cast<std::int64_t>(limit))});
+    std::vector<std::string> ids;
+    for (int i = 0; i < rows.rows(); ++i) ids.emplace_back(rows.bytes(i, 0));
+    return ids;
+  });
+}
+
+bool PostgresImageStore::markInBucket(std::string_view id) {
+  return pool_->run([&](PgConnection& connection) {
+    return connection
+               .query("UPDATE images SET in_bucket = true, bytes = NULL, thumbnail = NULL WHERE id = $1",
+                      {PgParam::text(std::string(id))})
+               .affectedRows() == 1;
+  });
+}
+
+bool PostgresImageStore::keepHere(std::string_view id, std::string_view bytes, std::string_view thumbnail) {
+  return pool_->run([&](PgConnection& connection) {
+    return connection
+               .query("UPDATE images SET in_bucket = false, bytes = $2, thumbnail = NULLIF($3, ''::bytea)"
+                      " WHERE id = $1",
+                      {PgParam::text(std::string(id)), PgParam::bytes(bytes), PgParam::bytes(thumbnail)})
+               .affectedRows() == 1;
+  });
+}
+
 std::uint64_t PostgresImageStore::storedBytes() {
   return pool_->run([](PgConnection& connection) {
     return static_cast<std::uint64_t>(

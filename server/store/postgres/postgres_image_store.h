@@ -14,7 +14,7 @@ namespace glimor::server {
 //
 // An image of at most `partBytes` is read in one query; a larger one is read in
 // slices of `partBytes` while it is sent, so a request holds at most one slice.
-class PostgresImageStore : public ImageStore {
+class PostgresImageStore : public ImageStore, public ImageRecords {
 public:
   explicit PostgresImageStore(std::shared_ptr<PgPool> pool, std::size_t partBytes = 256 * 1024);
 
@@ -30,6 +30,12 @@ public:
   std::size_t pruneTombstones(std::int64_t time) override;
   std::uint64_t storedBytes() override;
   bool readsBlock() const override { return true; }
+
+  bool addRecordInBucket(std::string_view id, const Upload& upload, std::string_view sha256) override;
+  std::optional<ImageRecordOnly> recordOnly(std::string_view id) override;
+  std::vector<std::string> idsAfter(std::string_view after, bool inBucket, std::size_t limit) override;
+  bool markInBucket(std::string_view id) override;
+  bool keepHere(std::string_view id, std::string_view bytes, std::string_view thumbnail) override;
 
 private:
   std::shared_ptr<PgPool> pool_;

@@ -257,6 +257,92 @@ std::size_t SqliteImageStore::pruneTombstones(std::int64_t time) {
   return static_cast<std::size_t>(sqlite3_changes(database_.handle()));
 }
 
+bool SqliteImageStore::addRecordInBucket(std::string_view id, const Upload& upload, std::string_view sha256) {
+  bool added = false;
+  commits_.run([&] {
+    Statement insert(database_,
+                     "INSERT OR IGNORE INTO images (id, type, size, sha256, created_at, client_address,"
+                     " original_name, token_name, deletion_hash, duration_ms, in_bucket) VALUES (?, ?,"
+                     " ?, ?, ?, ?, ?, NULLIF(?, ''), NULLIF(?, ''), NULLIF(?, -1), 1)");
+    insert.bindText(1, id)
+        .bindText(2, upload.type.extension)
+        .bindInteger(3, static_cast<std::int64_t>(upload.bytes.size()))
+        .bindText(4, sha256)
+        .bindInteger(5, static_cast<std::int64_t>(std::time(nullptr)))
+        .bindText(6, upload.clientAddress)
+        .bindBlob(7, upload.originalName)
+        .bindText(8, upload.tokenName)
+        .bindText(9, upload.deletionHash)
+        .bindInteger(10, upload.durationMs ? std::int64_t(*upload.durationMs) : -1);
+    insert.run();
+    added = sqlite3_changes(database_.handle()) == 1;
+  });
+  return added;
+}
+
+std::optional<ImageRecordOnly> SqliteImageStore::recordOnly(std::string_view id) {
+  if (!isImageId(id)) return std::nullopt;
+  std::lock_guard lock(readerMutex_);
+  return withStatement(reader_, "SELECT type, sha256, size, in_bucket FROM images WHERE id = ?",
+                       [&](Statement& select) -> std::optional<ImageRecordOnly> {
+                         select.bindText(1, id);
+                         if (!select.step()) return std::nullopt;
+                         auto type = imageTypeByExtension(select.columnText(0));
+                         if (!type) return std::nullopt;
+                         return ImageRecordOnly{*type, select.columnText(1),
+                                                static_cast<std::uint64_t>(select.columnInteger(2)),
+                                                select.columnInteger(3) != 0};
+                       });
+}
+
+std::vector<std::string> SqliteImageStore::idsAfter(std::string_view after, bool inBucket,
+                                                    std::size_t limit) {
+  std::lock_guard lock(readerMutex_);
+  return withStatement(
+      reader_, "SELECT id FROM images WHERE id > ? AND in_bucket = ? ORDER BY id LIMIT ?",
+      [&](Statement& select) {
+        select.bindText(1, after).bindInteger(2, inBucket).bindInteger(3, static_cast<std::int64_t>(limit));
+        std::vector<std::string> ids;
+        while (select.step()) ids.push_back(select.columnText(0));
+        return ids;
+      });
+}
+
+bool SqliteImageStore::markInBucket(std::string_view id) {
+  auto record = recordOnly(id);
+  if (!record) return false;
+  {
+    std::lock_guard lock(databaseMutex_);
+    withStatement(database_, "UPDATE images SET in_bucket = 1 WHERE id = ?",
+                  [&](Statement& update) { update.bindText(1, id).run(); });
+  }
+  // The record points at the bucket first: a crash here leaves files never served.
+  std::error_code ignored;
+  std::filesystem::remove(imagePath(std::string(id), record->type), ignored);
+  std::filesystem::remove(thumbnailPath(std::string(id)), ignored);
+  return true;
+}
+
+bool SqliteImageStore::keepHere(std::string_view id, std::string_view bytes, std::string_view thumbnail) {
+  auto record = recordOnly(id);
+  if (!record) return false;
+  std::string key(id);
+  std::filesystem::path target = imagePath(key, record->type);
+  createFolderDurably(target.parent_path());
+  std::error_code ignored;
+  // Copies left by an earlier attempt are replaced.
+  std::filesystem::remove(target, ignored);
+  std::filesystem::remove(thumbnailPath(key), ignored);
+  if (!writeDurably(temporary_ / (key + ".part"), target, bytes) ||
+      (!thumbnail.empty() &&
+       !writeDurably(temporary_ / (key + ".thumb.part"), thumbnailPath(key), thumbnail)))
+    throw Error("Cannot write the image " + key + " back to " + target.string());
+  std::lock_guard lock(databaseMutex_);
+  withStatement(database_, "UPDATE images SET in_bucket = 0 WHERE id = ?",
+                [&](Statement& update) { update.bindText(1, id).run(); });
+  return true;
+}
+
 std::uint64_t SqliteImageStore::storedBytes() {
   std::lock_guard lock(readerMutex_);
   return withStatement(reader_, "SELECT coalesce(sum(size), 0) FROM images", [](Statement& sum) {

@@ -20,7 +20,7 @@ namespace glimor::server {
 // visible. File names are built from generated ids only, never from a request.
 // Several processes may open the same folder (the service and the admin
 // command); SQLite serialises their writes.
-class SqliteImageStore : public ImageStore {
+class SqliteImageStore : public ImageStore, public ImageRecords {
 public:
   explicit SqliteImageStore(const std::filesystem::path& dataDirectory);
 
@@ -38,6 +38,12 @@ public:
   std::vector<Tombstone> removedSince(std::int64_t time) override;
   std::size_t pruneTombstones(std::int64_t time) override;
   std::uint64_t storedBytes() override;
+
+  bool addRecordInBucket(std::string_view id, const Upload& upload, std::string_view sha256) override;
+  std::optional<ImageRecordOnly> recordOnly(std::string_view id) override;
+  std::vector<std::string> idsAfter(std::string_view after, bool inBucket, std::size_t limit) override;
+  bool markInBucket(std::string_view id) override;
+  bool keepHere(std::string_view id, std::string_view bytes, std::string_view thumbnail) override;
 
 private:
   std::filesystem::path imagePath(const std::string& id, ImageType type) const;

@@ -57,6 +57,8 @@ constexpr const char* migrations[] = {
     " csrf TEXT NOT NULL,"
     " opened_at INTEGER NOT NULL);" // seconds since 1970, UTC
     "CREATE INDEX browser_sessions_token ON browser_sessions (token_hash, opened_at);",
+    // 7: whether the image's bytes and thumbnail are in an S3 bucket instead of files.
+    "ALTER TABLE images ADD COLUMN in_bucket INTEGER NOT NULL DEFAULT 0;",
 };
 constexpr int latestVersion = static_cast<int>(std::size(migrations));
 
