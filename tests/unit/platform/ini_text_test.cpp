@@ -16,8 +16,9 @@ TEST(IniText, ReadsAsTheProfileFunctionsDo) {
   EXPECT_EQ(valueOf(text, "Missing", "Key"), std::nullopt);
   EXPECT_EQ(valueOf("[S]\nPath=C:\\Привет\\截图.sxcu", "S", "Path"), "C:\\Привет\\截图.sxcu");
   // A long value is cut before the limit's byte when that one lies inside a character.
-  const std::string longValue = std::string(2046, 'a') + "Ω";
-  EXPECT_EQ(valueOf("[S]\nK=" + longValue, "S", "K"), std::string(2046, 'a'));
+  std::string longText = "[S]\nK=";
+  longText.append(2046, 'a').append("Ω");
+  EXPECT_EQ(valueOf(longText, "S", "K"), std::string(2046, 'a'));
 }
 
 TEST(IniText, WritesOnlyTheKeysLine) {
