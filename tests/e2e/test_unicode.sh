@@ -30,7 +30,7 @@ run_path() { # HKLM|HKCU
   wine reg export "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" "C:\\run-$1.reg" /y >/dev/null 2>&1 &&
     iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/run-$1.reg" | tr -d '\r' | sed -n 's/^"Glimor"="\(.*\)"$/\1/p'
 }
-expected_run='\"C:\\\\'"$folder"'\\\\Glimor.exe\"' # as a .reg file escapes quotes and backslashes
+expected_run='\"C:\\'"$folder"'\\Glimor.exe\"' # as a .reg file escapes quotes and backslashes
 run_names_program() { [ "$(run_path HKLM)" = "$expected_run" ] || [ "$(run_path HKCU)" = "$expected_run" ]; }
 wait_for 10 run_names_program ||
   fail "the Run value is not the program's path: HKLM '$(run_path HKLM)', HKCU '$(run_path HKCU)'"
