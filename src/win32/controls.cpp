@@ -7,7 +7,7 @@ namespace glimor::win32 {
 HWND createControl(HWND parent, const ControlArgs& s) {
   DWORD style = WS_CHILD | s.style | (s.visible ? WS_VISIBLE : 0);
   HWND control = ::CreateWindowExW(
-      s.exStyle, widen(s.className).c_str(), widen(s.text).c_str(), style, s.x, s.y, s.width, s.height,
+      s.exStyle, widen(s.className).c_str(), widenShown(s.text).c_str(), style, s.x, s.y, s.width, s.height,
       parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), ::GetModuleHandleW(nullptr), nullptr);
   if (control && s.font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), FALSE);
   return control;
@@ -17,7 +17,7 @@ int textWidth(HWND window, HFONT font, const std::string& text) {
   HDC dc = ::GetDC(window);
   HGDIOBJ old = ::SelectObject(dc, font);
   SIZE size{};
-  const std::wstring wide = widen(text);
+  const std::wstring wide = widenShown(text);
   ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(window, dc);
@@ -38,7 +38,7 @@ std::string windowText(HWND window) {
 }
 
 void setWindowText(HWND window, const std::string& text) {
-  ::SetWindowTextW(window, widen(text).c_str());
+  ::SetWindowTextW(window, widenShown(text).c_str());
 }
 
 } // namespace glimor::win32

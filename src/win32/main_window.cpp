@@ -22,7 +22,7 @@ constexpr DWORD basicTrayRecordSize = NOTIFYICONDATAW_V1_SIZE; // the record wit
 
 // The text as much of it as fits the record's field, with its terminating zero.
 template <std::size_t N> void copyTruncated(wchar_t (&field)[N], const std::string& text) {
-  std::wstring wide = widen(text);
+  std::wstring wide = widenShown(text);
   std::size_t length = std::min(wide.size(), N - 1);
   // A character of two units is kept whole or left out.
   if (length > 0 && length < wide.size() && wide[length - 1] >= 0xD800 && wide[length - 1] <= 0xDBFF)
@@ -65,7 +65,7 @@ void MainWindow::showPage(int page) {
 
 void MainWindow::setStatus(int panel, const std::string& text) {
   // SendMessage: from another thread this runs on the window's thread and waits for it.
-  ::SendMessageW(statusBar_, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(widen(text).c_str()));
+  ::SendMessageW(statusBar_, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(widenShown(text).c_str()));
 }
 
 // The tooltip's one tool: status panel 1.
@@ -78,7 +78,7 @@ TTTOOLINFOW MainWindow::statusTool() const {
 }
 
 void MainWindow::setStatusTip(const std::string& text) {
-  statusTipText_ = widen(text);
+  statusTipText_ = widenShown(text);
   TTTOOLINFOW tool = statusTool();
   tool.lpszText = statusTipText_.data();
   ::SendMessageW(statusTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -302,7 +302,7 @@ void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
     // "&" marks a menu's access key; a link's own "&" is written twice to be shown as it is.
     std::string caption;
     for (char c : menu.recentLinks[i].label) caption += c == '&' ? "&&" : std::string(1, c);
-    ::AppendMenuW(recent, MF_STRING, ids::menuRecentFirst + i, widen(caption).c_str());
+    ::AppendMenuW(recent, MF_STRING, ids::menuRecentFirst + i, widenShown(caption).c_str());
   }
   ::AppendMenuW(trayMenu_, MF_POPUP | (menu.recentLinks.empty() ? MF_GRAYED : 0),
                 reinterpret_cast<UINT_PTR>(recent), L"Recent links");

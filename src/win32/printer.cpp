@@ -39,7 +39,7 @@ bool Win32Printer::setup() {
 
 void Win32Printer::beginJob(const std::string& title) {
   if (!dc_) throw Error("There is no default printer currently selected");
-  const std::wstring name = widen(title);
+  const std::wstring name = widenShown(title);
   DOCINFOW doc{};
   doc.cbSize = sizeof doc;
   doc.lpszDocName = name.c_str();
@@ -80,14 +80,14 @@ void Win32Printer::setFont(const std::string& face, int height) {
 
 int Win32Printer::textWidth(const std::string& text) {
   SIZE size{};
-  const std::wstring wide = widen(text);
+  const std::wstring wide = widenShown(text);
   ::GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cx;
 }
 
 int Win32Printer::textHeight(const std::string& text) {
   SIZE size{};
-  const std::wstring wide = widen(text);
+  const std::wstring wide = widenShown(text);
   ::GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cy;
 }
@@ -95,7 +95,7 @@ int Win32Printer::textHeight(const std::string& text) {
 void Win32Printer::textOut(int x, int y, const std::string& text) {
   ::SetBkMode(dc_, OPAQUE);
   ::SetBkColor(dc_, RGB(255, 255, 255));
-  const std::wstring wide = widen(text);
+  const std::wstring wide = widenShown(text);
   ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 

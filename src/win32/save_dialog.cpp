@@ -33,7 +33,7 @@ std::optional<std::string> Win32SaveDialog::ask(const platform::SaveDialogSetup&
   wchar_t file[MAX_PATH * 2] = {};
   widen(setup.fileName).copy(file, MAX_PATH * 2 - 1);
   const std::wstring folder = widen(picturesFolderOr(setup.fallbackFolder));
-  const std::wstring title = widen(setup.title);
+  const std::wstring title = widenShown(setup.title);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner_.hwnd();

@@ -281,7 +281,7 @@ int SelectionWindow::chooseFromMenu(const std::vector<MenuItem>& items) {
       ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else
       ::AppendMenuW(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), i + 1,
-                    widen(items[i].label).c_str());
+                    widenShown(items[i].label).c_str());
   }
   POINT at{};
   ::GetCursorPos(&at);
@@ -380,7 +380,7 @@ void SelectionWindow::drawGlimoButton(const DRAWITEMSTRUCT& item) {
   ::SetTextColor(item.hDC, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(255, 0, 0));
   HGDIOBJ old =
       ::SelectObject(item.hDC, reinterpret_cast<HFONT>(::SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
-  ::DrawTextW(item.hDC, widen(glimoCaption_).c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  ::DrawTextW(item.hDC, widenShown(glimoCaption_).c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   ::SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) {
     ::InflateRect(&r, -3, -3);

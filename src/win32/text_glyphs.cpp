@@ -37,7 +37,7 @@ platform::GlyphMask Win32TextGlyphs::render(const std::string& text, int pixelHe
   HFONT font = messageFont(pixelHeight, bold);
   HGDIOBJ oldFont = ::SelectObject(dc, font);
   SIZE extent{};
-  const std::wstring wide = widen(text);
+  const std::wstring wide = widenShown(text);
   ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
   // Italic overhangs and the last glyph's right bearing can pass the advance a little.
   int width = std::max(1, static_cast<int>(extent.cx) + pixelHeight / 4),

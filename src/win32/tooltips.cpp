@@ -14,7 +14,7 @@ HWND createTooltips(HWND owner) {
 
 void addTooltip(HWND tips, HWND parent, HWND control, const std::string& text) {
   if (!tips) return;
-  std::wstring copy = widen(text); // the tooltip copies it, from a writable buffer
+  std::wstring copy = widenShown(text); // the tooltip copies it, from a writable buffer
   TOOLINFOW info{};
   info.cbSize = sizeof info;
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -26,7 +26,7 @@ void addTooltip(HWND tips, HWND parent, HWND control, const std::string& text) {
 
 void setTooltipText(HWND tips, HWND parent, HWND control, const std::string& text) {
   if (!tips) return;
-  std::wstring copy = widen(text);
+  std::wstring copy = widenShown(text);
   TOOLINFOW info{};
   info.cbSize = sizeof info;
   info.hwnd = parent;

@@ -31,7 +31,7 @@ void Window::registerClass(const char* className, UINT style, HBRUSH background,
 
 HWND Window::create(const char* className, const std::string& title, DWORD style, DWORD exStyle, int x, int y,
                     int w, int h, HWND parent, HMENU menu) {
-  hwnd_ = ::CreateWindowExW(exStyle, widen(className).c_str(), widen(title).c_str(), style, x, y, w, h,
+  hwnd_ = ::CreateWindowExW(exStyle, widen(className).c_str(), widenShown(title).c_str(), style, x, y, w, h,
                             parent, menu, ::GetModuleHandleW(nullptr), this);
   return hwnd_;
 }
@@ -77,7 +77,7 @@ bool panelDialogMessage(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 void reportError(const std::string& text) {
-  ::MessageBoxW(::GetActiveWindow(), widen(text).c_str(), widen(applicationTitle).c_str(), MB_OK);
+  ::MessageBoxW(::GetActiveWindow(), widenShown(text).c_str(), widen(applicationTitle).c_str(), MB_OK);
 }
 
 void guarded(const std::function<void()>& handler) {

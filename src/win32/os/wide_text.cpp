@@ -30,6 +30,10 @@ std::wstring widen(std::string_view utf8) {
   return toWide(CP_UTF8, MB_ERR_INVALID_CHARS, utf8);
 }
 
+std::wstring widenShown(std::string_view utf8) {
+  return toWide(CP_UTF8, 0, utf8);
+}
+
 std::string narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int size = lengthOf(wide.size());

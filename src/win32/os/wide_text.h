@@ -9,6 +9,10 @@ namespace glimor::win32 {
 // UTF-16 for a Win32 call; throws glimor::Error on text that is not UTF-8.
 std::wstring widen(std::string_view utf8);
 
+// UTF-16 for text that is only shown (a message, a caption, a status): bytes that are no UTF-8
+// show as U+FFFD, so a message is never lost to the text it carries.
+std::wstring widenShown(std::string_view utf8);
+
 // UTF-8 for the core; throws glimor::Error on a lone surrogate.
 std::string narrow(std::wstring_view wide);
 
