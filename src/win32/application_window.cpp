@@ -1,10 +1,12 @@
 #include "win32/application_window.h"
 
+#include "win32/os/wide_text.h"
+
 namespace glimor::win32 {
 
 void ApplicationWindow::createWindow() {
-  quitMessage_ = ::RegisterWindowMessageA(quitMessageName);
-  registerClass("GlimorApplication", 0, nullptr, ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON"));
+  quitMessage_ = ::RegisterWindowMessageW(widen(quitMessageName).c_str());
+  registerClass("GlimorApplication", 0, nullptr, ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
   Window::create("GlimorApplication", applicationTitle, WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0);
 }
 

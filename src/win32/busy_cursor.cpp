@@ -9,7 +9,7 @@ bool applicationBusy = false;
 
 void Win32BusyCursor::setBusy(bool busy) {
   applicationBusy = busy;
-  ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(busy ? IDC_WAIT : IDC_ARROW)));
+  ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
 }
 
 bool Win32BusyCursor::busy() {

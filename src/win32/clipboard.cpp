@@ -1,5 +1,8 @@
 #include "win32/clipboard.h"
 
+#include "platform/error.h"
+#include "win32/os/wide_text.h"
+
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -70,9 +73,12 @@ bool place(HWND owner, const std::vector<Content>& contents) {
 } // namespace
 
 bool Win32Clipboard::setText(const std::string& text) {
-  // Exactly the text and its terminating zero: some readers take the whole block.
-  return place(owner_, {{CF_TEXT, text.size() + 1,
-                         [&](unsigned char* bytes) { std::memcpy(bytes, text.c_str(), text.size() + 1); }}});
+  // Exactly the text and its terminating zero: some readers take the whole block. The system
+  // makes CF_TEXT of it for readers of the code page.
+  const std::wstring wide = widen(text);
+  const std::size_t size = (wide.size() + 1) * sizeof(wchar_t);
+  return place(owner_, {{CF_UNICODETEXT, size,
+                         [&](unsigned char* bytes) { std::memcpy(bytes, wide.c_str(), size); }}});
 }
 
 // 24 bits, since a reader may take a 32-bit one's unused byte for transparency; the system makes
@@ -96,7 +102,7 @@ bool Win32Clipboard::setPicture(const capture::Picture& picture, std::span<const
                                    std::memcpy(bytes, &header, sizeof header);
                                    writeRows(picture, stride, bytes + sizeof header);
                                  }}};
-  if (UINT pngFormat = ::RegisterClipboardFormatA("PNG"); pngFormat != 0 && !png.empty())
+  if (UINT pngFormat = ::RegisterClipboardFormatW(L"PNG"); pngFormat != 0 && !png.empty())
     contents.push_back(
         {pngFormat, png.size(), [&](unsigned char* bytes) { std::memcpy(bytes, png.data(), png.size()); }});
   return place(owner_, contents);
@@ -107,10 +113,15 @@ namespace {
 // The plain text of the clipboard, which must be open.
 std::optional<std::string> openClipboardText() {
   std::optional<std::string> result;
-  if (HANDLE block = ::GetClipboardData(CF_TEXT)) {
-    if (const char* bytes = static_cast<const char*>(::GlobalLock(block))) {
-      result = std::string(bytes, strnlen(bytes, ::GlobalSize(block)));
+  if (HANDLE block = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* units = static_cast<const wchar_t*>(::GlobalLock(block))) {
+      std::wstring wide(units, wcsnlen(units, ::GlobalSize(block) / sizeof(wchar_t)));
       ::GlobalUnlock(block);
+      // Text no UTF-8 can hold (a lone surrogate) is no text of ours.
+      try {
+        result = narrow(wide);
+      } catch (const Error&) {
+      }
     }
   }
   return result;

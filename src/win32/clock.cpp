@@ -4,9 +4,12 @@
 
 namespace glimor::win32 {
 namespace {
+// The core writes separators as single ASCII characters; any other falls back.
 char localeSeparator(LCTYPE type, char fallback) {
-  char text[8] = {};
-  return ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) > 1 ? text[0] : fallback;
+  wchar_t text[8] = {};
+  return ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 8) > 1 && text[0] < 0x80
+             ? static_cast<char>(text[0])
+             : fallback;
 }
 } // namespace
 

@@ -16,7 +16,7 @@ LRESULT Container::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_COMMAND:
   case WM_NOTIFY:
   case WM_DRAWITEM:
-    return ::SendMessageA(notify_, message, wParam, lParam);
+    return ::SendMessageW(notify_, message, wParam, lParam);
   default:
     return Window::handle(message, wParam, lParam);
   }

@@ -23,6 +23,10 @@ HWND createControl(HWND parent, const ControlArgs& args);
 // Width of a text in the control's font, for controls that size themselves to their caption.
 int textWidth(HWND window, HFONT font, const std::string& text);
 
+// A window's or control's text, and setting it (UTF-8 both ways).
+std::string windowText(HWND window);
+void setWindowText(HWND window, const std::string& text);
+
 // A font of `points` at the designed 96 dpi (DpiLayout scales it with the window).
 HFONT createFont(const char* face, int points, bool bold = false);
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 #include <utility>
 
 namespace glimor::win32 {
@@ -59,22 +59,22 @@ BOOL CALLBACK DpiLayout::note(HWND child, LPARAM self) {
   RECT r{};
   ::GetWindowRect(child, &r);
   ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-  char className[16] = "";
-  ::GetClassNameA(child, className, sizeof className);
+  wchar_t className[16] = L"";
+  ::GetClassNameW(child, className, 16);
   // A drop-down list reports its closed height; the design gives it its open one.
-  if (lstrcmpiA(className, "ComboBox") == 0) {
+  if (lstrcmpiW(className, L"ComboBox") == 0) {
     RECT open{};
-    ::SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
+    ::SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
     r.bottom = r.top + (open.bottom - open.top);
   }
-  auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0));
   layout.placed_.push_back({child, r, font, captionOf(child, className), nullptr});
   return TRUE;
 }
 
-DpiLayout::Caption DpiLayout::captionOf(HWND control, const char* className) {
-  auto style = static_cast<DWORD>(::GetWindowLongA(control, GWL_STYLE));
-  if (lstrcmpiA(className, "Button") == 0) {
+DpiLayout::Caption DpiLayout::captionOf(HWND control, const wchar_t* className) {
+  auto style = static_cast<DWORD>(::GetWindowLongW(control, GWL_STYLE));
+  if (lstrcmpiW(className, L"Button") == 0) {
     switch (style & BS_TYPEMASK) {
     case BS_CHECKBOX:
     case BS_AUTOCHECKBOX:
@@ -91,7 +91,7 @@ DpiLayout::Caption DpiLayout::captionOf(HWND control, const char* className) {
     }
   }
   DWORD type = style & SS_TYPEMASK;
-  if (lstrcmpiA(className, "Static") == 0 &&
+  if (lstrcmpiW(className, L"Static") == 0 &&
       (type == SS_LEFT || type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE))
     return Caption::Label;
   return Caption::None;
@@ -100,18 +100,18 @@ DpiLayout::Caption DpiLayout::captionOf(HWND control, const char* className) {
 // The width the control's caption on one line needs in the font the control has now, room
 // around it included, and in `height` the caption's height; 0 when it shows no such caption.
 int DpiLayout::captionWidth(const Placed& placed, int dpi, LONG& height) {
-  char text[256] = "";
-  int length = ::GetWindowTextA(placed.window, text, sizeof text);
-  if (placed.caption == Caption::None || length == 0 || std::strpbrk(text, "\r\n")) return 0;
+  wchar_t text[256] = L"";
+  int length = ::GetWindowTextW(placed.window, text, 256);
+  if (placed.caption == Caption::None || length == 0 || std::wcspbrk(text, L"\r\n")) return 0;
   SIZE size{};
   if (placed.caption == Caption::Label) {
     HDC dc = ::GetDC(placed.window);
     HGDIOBJ old =
-        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(placed.window, WM_GETFONT, 0, 0)));
-    ::GetTextExtentPoint32A(dc, text, length, &size);
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(placed.window, WM_GETFONT, 0, 0)));
+    ::GetTextExtentPoint32W(dc, text, length, &size);
     ::SelectObject(dc, old);
     ::ReleaseDC(placed.window, dc);
-  } else if (!::SendMessageA(placed.window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))) {
+  } else if (!::SendMessageW(placed.window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size))) {
     return 0;
   }
   height = size.cy;
@@ -138,10 +138,10 @@ RECT DpiLayout::growToCaption(const Placed& placed, RECT at, int dpi) {
 
 // MS Sans Serif is a bitmap face of a few sizes; its outline twin has every size. True when `face`
 // was changed to it.
-static bool toOutlineFace(LOGFONTA& face) {
+static bool toOutlineFace(LOGFONTW& face) {
   face.lfOutPrecision = OUT_TT_PRECIS;
-  if (lstrcmpiA(face.lfFaceName, "MS Sans Serif") != 0) return false;
-  lstrcpynA(face.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
+  if (lstrcmpiW(face.lfFaceName, L"MS Sans Serif") != 0) return false;
+  lstrcpynW(face.lfFaceName, L"Microsoft Sans Serif", LF_FACESIZE);
   return true;
 }
 
@@ -151,17 +151,17 @@ void DpiLayout::shrinkToFit(Placed& placed, const RECT& at, int dpi) {
   LONG height = 0;
   const int width = at.right - at.left;
   if (captionWidth(placed, dpi, height) <= width) return;
-  LOGFONTA face{};
-  auto font = reinterpret_cast<HFONT>(::SendMessageA(placed.window, WM_GETFONT, 0, 0));
-  if (!font || ::GetObjectA(font, sizeof face, &face) != sizeof face) return;
+  LOGFONTW face{};
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(placed.window, WM_GETFONT, 0, 0));
+  if (!font || ::GetObjectW(font, sizeof face, &face) != sizeof face) return;
   const LONG from = std::abs(face.lfHeight), fromWidth = face.lfWidth, least = scaled(8, dpi);
   const bool negative = face.lfHeight < 0; // a character height, not a cell height
   for (LONG h = toOutlineFace(face) ? from : from - 1; h >= least; --h) {
     face.lfHeight = negative ? -h : h;
     face.lfWidth = ::MulDiv(fromWidth, h, from);
-    HFONT smaller = ::CreateFontIndirectA(&face);
+    HFONT smaller = ::CreateFontIndirectW(&face);
     if (!smaller) break;
-    ::SendMessageA(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(smaller), FALSE);
+    ::SendMessageW(placed.window, WM_SETFONT, reinterpret_cast<WPARAM>(smaller), FALSE);
     if (placed.fitted) ::DeleteObject(placed.fitted);
     placed.fitted = smaller;
     if (captionWidth(placed, dpi, height) <= width) break;
@@ -174,19 +174,19 @@ void DpiLayout::apply(int dpi) {
   for (const Placed& p : placed_) {
     if (!p.font || fonts.count(p.font)) continue;
     HFONT atDpi = p.font;
-    LOGFONTA design{};
-    if (dpi != 96 && ::GetObjectA(p.font, sizeof design, &design) == sizeof design) {
+    LOGFONTW design{};
+    if (dpi != 96 && ::GetObjectW(p.font, sizeof design, &design) == sizeof design) {
       design.lfHeight = ::MulDiv(design.lfHeight, dpi, 96);
       design.lfWidth = ::MulDiv(design.lfWidth, dpi, 96);
       toOutlineFace(design);
-      if (HFONT made = ::CreateFontIndirectA(&design)) atDpi = made;
+      if (HFONT made = ::CreateFontIndirectW(&design)) atDpi = made;
     }
     fonts[p.font] = atDpi;
   }
   for (Placed& p : placed_) {
     const RECT& d = p.designed;
     // The font first: a caption is measured in the font it is drawn in.
-    if (p.font) ::SendMessageA(p.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[p.font]), TRUE);
+    if (p.font) ::SendMessageW(p.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[p.font]), TRUE);
     if (p.fitted) ::DeleteObject(std::exchange(p.fitted, nullptr));
     RECT at{scaled(d.left, dpi), scaled(d.top, dpi), scaled(d.right, dpi), scaled(d.bottom, dpi)};
     if (fit_ == CaptionFit::GrowControl) at = growToCaption(p, at, dpi);

@@ -50,7 +50,7 @@ private:
     HFONT fitted; // made smaller for this control alone at dpi_; null if none
   };
   static BOOL CALLBACK note(HWND child, LPARAM self);
-  static Caption captionOf(HWND control, const char* className);
+  static Caption captionOf(HWND control, const wchar_t* className);
   static int captionWidth(const Placed& placed, int dpi, LONG& height);
   static RECT growToCaption(const Placed& placed, RECT at, int dpi);
   static void shrinkToFit(Placed& placed, const RECT& at, int dpi);

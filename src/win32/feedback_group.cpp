@@ -34,9 +34,9 @@ void FeedbackGroup::create(HWND aboutPage, HWND notify, HWND contactButton, HFON
                                    .style = CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL,
                                    .id = idCategory,
                                    .font = font});
-  for (const char* item : {"General Feedback", "Suggestion", "Report Abuse", "Other"})
-    ::SendMessageA(comboCat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-  ::SendMessageA(comboCat_, CB_SETCURSEL, 0, 0);
+  for (const wchar_t* item : {L"General Feedback", L"Suggestion", L"Report Abuse", L"Other"})
+    ::SendMessageW(comboCat_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  ::SendMessageW(comboCat_, CB_SETCURSEL, 0, 0);
   auto field = [&](int y, int id) {
     return createControl(self, {.className = "EDIT",
                                 .x = fieldX,
@@ -60,7 +60,7 @@ void FeedbackGroup::create(HWND aboutPage, HWND notify, HWND contactButton, HFON
              .exStyle = WS_EX_CLIENTEDGE,
              .id = idText,
              .font = font});
-  ::SendMessageA(txtText_, EM_LIMITTEXT, maxTextLength, 0);
+  ::SendMessageW(txtText_, EM_LIMITTEXT, maxTextLength, 0);
   btnAbort_ = createControl(self, {.className = "BUTTON",
                                    .text = "Abort",
                                    .x = 192,
@@ -82,12 +82,12 @@ void FeedbackGroup::create(HWND aboutPage, HWND notify, HWND contactButton, HFON
 }
 
 int FeedbackGroup::category() const {
-  LRESULT selected = ::SendMessageA(comboCat_, CB_GETCURSEL, 0, 0);
+  LRESULT selected = ::SendMessageW(comboCat_, CB_GETCURSEL, 0, 0);
   return selected == CB_ERR ? 0 : static_cast<int>(selected) + 1;
 }
 
 void FeedbackGroup::clearTexts() {
-  for (HWND field : {txtName_, txtEmail_, txtText_}) ::SetWindowTextA(field, "");
+  for (HWND field : {txtName_, txtEmail_, txtText_}) ::SetWindowTextW(field, L"");
 }
 
 void FeedbackGroup::setGroupVisible(bool visible) {
@@ -100,15 +100,11 @@ void FeedbackGroup::setContactButtonVisible(bool visible) {
 
 void FeedbackGroup::setSubmitButton(bool enabled, const std::string& caption) {
   ::EnableWindow(btnSubmit_, enabled);
-  ::SetWindowTextA(btnSubmit_, caption.c_str());
+  setWindowText(btnSubmit_, caption);
 }
 
 std::string FeedbackGroup::textOf(HWND control) {
-  int length = ::GetWindowTextLengthA(control);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  int copied = ::GetWindowTextA(control, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied));
-  return text;
+  return windowText(control);
 }
 
 } // namespace glimor::win32

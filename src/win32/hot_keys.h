@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/hot_keys.h"
+#include "win32/os/wide_text.h"
 #include "win32/window.h"
 
 #include <windows.h>
@@ -10,7 +11,7 @@ class Win32HotKeys final : public platform::HotKeys {
 public:
   // The keys' messages go to this window.
   explicit Win32HotKeys(const Window& window) : window_(window) {}
-  std::uint16_t addAtom(const std::string& name) override { return ::GlobalAddAtomA(name.c_str()); }
+  std::uint16_t addAtom(const std::string& name) override { return ::GlobalAddAtomW(widen(name).c_str()); }
   void deleteAtom(std::uint16_t atom) override { ::GlobalDeleteAtom(atom); }
   bool registerKey(std::uint16_t id, unsigned modifiers, unsigned key) override {
     return ::RegisterHotKey(window_.hwnd(), id, modifiers, key) != 0;

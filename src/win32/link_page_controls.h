@@ -14,7 +14,7 @@ public:
       : directLink_(directLink), helpText_(helpText), busy_(busy), cancelUpload_(cancelUpload) {}
 
   std::string link() const override;
-  void setLink(const std::string& link) override { ::SetWindowTextA(directLink_, link.c_str()); }
+  void setLink(const std::string& link) override;
   void setBusyAnimation(bool running) override {
     busy_.setRunning(running);
     ::ShowWindow(cancelUpload_, running ? SW_SHOW : SW_HIDE);

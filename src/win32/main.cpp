@@ -14,6 +14,7 @@
 #include "win32/main_window.h"
 #include "win32/messages.h"
 #include "win32/network_features.h"
+#include "win32/os/wide_text.h"
 #include "win32/printer.h"
 #include "win32/profile.h"
 #include "win32/recording_view.h"
@@ -26,6 +27,7 @@
 #include "win32/timers.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windows.h>
 
 #include <vector>
@@ -33,13 +35,18 @@
 namespace {
 
 std::vector<std::string> commandLine() {
-  std::vector<std::string> arguments(__argv, __argv + __argc);
+  std::vector<std::string> arguments;
+  int count = 0;
+  if (wchar_t** words = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) arguments.push_back(glimor::win32::narrow(words[i]));
+    ::LocalFree(words);
+  }
   // Argument 0 as the platform reports the running executable: its full path.
-  char path[MAX_PATH * 2];
-  DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-  if (n > 0 && n < sizeof path) {
+  wchar_t path[MAX_PATH * 2];
+  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  if (n > 0 && n < MAX_PATH * 2) {
     if (arguments.empty()) arguments.emplace_back();
-    arguments[0].assign(path, n);
+    arguments[0] = glimor::win32::narrow({path, n});
   }
   return arguments;
 }
@@ -47,10 +54,10 @@ std::vector<std::string> commandLine() {
 // Tab and Shift+Tab move the focus through the main window's controls, as in a dialog.
 int runMessageLoop(HWND mainWindow) {
   MSG message;
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (::IsDialogMessageA(mainWindow, &message)) continue;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageW(mainWindow, &message)) continue;
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
   return 0;
 }

@@ -3,19 +3,33 @@
 #include "app/shortcut.h"
 #include "win32/control_hook.h"
 #include "win32/control_ids.h"
+#include "win32/controls.h"
 #include "win32/menu_mask.h"
+#include "win32/os/wide_text.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cwchar>
 #include <functional>
 
 namespace glimor::win32 {
 
 namespace {
 constexpr UINT trayCallback = WM_USER + 1;
-constexpr DWORD basicTrayRecordSize = 88; // the record with its 64-character tip
+constexpr DWORD basicTrayRecordSize = NOTIFYICONDATAW_V1_SIZE; // the record with its 64-character tip
+
+// The text as much of it as fits the record's field, with its terminating zero.
+template <std::size_t N> void copyTruncated(wchar_t (&field)[N], const std::string& text) {
+  std::wstring wide = widenShown(text);
+  std::size_t length = std::min(wide.size(), N - 1);
+  // A character of two units is kept whole or left out.
+  if (length > 0 && length < wide.size() && wide[length - 1] >= 0xD800 && wide[length - 1] <= 0xDBFF)
+    --length;
+  std::copy_n(wide.begin(), length, field);
+  field[length] = L'\0';
+}
 } // namespace
 
 // ---- platform::MainView
@@ -41,7 +55,7 @@ void MainWindow::repaintNow() {
 }
 
 void MainWindow::setActivePage(int page) {
-  ::SendMessageA(tabs_, TCM_SETCURSEL, page, 0);
+  ::SendMessageW(tabs_, TCM_SETCURSEL, page, 0);
   showPage(page);
 }
 
@@ -51,56 +65,54 @@ void MainWindow::showPage(int page) {
 
 void MainWindow::setStatus(int panel, const std::string& text) {
   // SendMessage: from another thread this runs on the window's thread and waits for it.
-  ::SendMessageA(statusBar_, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(text.c_str()));
+  const std::wstring shown = widenShown(text);
+  ::SendMessageW(statusBar_, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(shown.c_str()));
   // The line also goes to the debugger's output (DebugView; Wine's +debugstr channel), where a
   // recording's figures stay readable after the upload's lines have replaced them.
-  if (panel == 0) ::OutputDebugStringA((text + "\n").c_str());
+  if (panel == 0) ::OutputDebugStringW((shown + L"\n").c_str());
 }
 
 // The tooltip's one tool: status panel 1.
-TTTOOLINFOA MainWindow::statusTool() const {
-  TTTOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+TTTOOLINFOW MainWindow::statusTool() const {
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V1_SIZE;
   tool.hwnd = statusBar_;
   tool.uId = 1;
   return tool;
 }
 
 void MainWindow::setStatusTip(const std::string& text) {
-  statusTipText_ = text;
-  TTTOOLINFOA tool = statusTool();
-  tool.lpszText = const_cast<char*>(statusTipText_.c_str());
-  ::SendMessageA(statusTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  statusTipText_ = widenShown(text);
+  TTTOOLINFOW tool = statusTool();
+  tool.lpszText = statusTipText_.data();
+  ::SendMessageW(statusTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // The panel's tooltip covers the panel, wherever the layout put it.
 void MainWindow::placeStatusTip() {
-  TTTOOLINFOA tool = statusTool();
-  ::SendMessageA(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&tool.rect));
-  ::SendMessageA(statusTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+  TTTOOLINFOW tool = statusTool();
+  ::SendMessageW(statusBar_, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&tool.rect));
+  ::SendMessageW(statusTip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::string MainWindow::status(int panel) const {
-  LRESULT info = ::SendMessageA(statusBar_, SB_GETTEXTLENGTHA, panel, 0);
-  std::string text(LOWORD(info) + 1, '\0');
-  ::SendMessageA(statusBar_, SB_GETTEXTA, panel, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(std::strlen(text.c_str()));
-  return text;
+  LRESULT info = ::SendMessageW(statusBar_, SB_GETTEXTLENGTHW, panel, 0);
+  std::wstring text(LOWORD(info) + 1, L'\0');
+  ::SendMessageW(statusBar_, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::wcslen(text.c_str()));
+  return narrow(text);
 }
 
 void MainWindow::setUploadFileName(const std::string& path) {
-  ::SetWindowTextA(uploadFileField_, path.c_str());
+  setWindowText(uploadFileField_, path);
 }
 
 std::string MainWindow::uploadFileName() const {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(uploadFileField_)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(
-      ::GetWindowTextA(uploadFileField_, text.data(), static_cast<int>(text.size()))));
-  return text;
+  return windowText(uploadFileField_);
 }
 
 void MainWindow::setVersionText(const std::string& text) {
-  ::SetWindowTextA(version_, text.c_str());
+  setWindowText(version_, text);
 }
 
 void MainWindow::setLinkPanelVisible(bool visible) {
@@ -109,7 +121,7 @@ void MainWindow::setLinkPanelVisible(bool visible) {
 }
 
 void MainWindow::requestClose() {
-  ::SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+  ::SendMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
 // The control that had the focus when the window was left, if it can still take it; else the page tabs.
@@ -137,29 +149,29 @@ HWND MainWindow::checkBox(platform::CheckBox box) const {
 }
 
 bool MainWindow::checked(platform::CheckBox box) const {
-  return ::SendMessageA(checkBox(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return ::SendMessageW(checkBox(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void MainWindow::setChecked(platform::CheckBox box, bool checked) {
-  ::SendMessageA(checkBox(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  ::SendMessageW(checkBox(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 platform::ImageType MainWindow::imageType() const {
   for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
-    if (::SendMessageA(radios_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
+    if (::SendMessageW(radios_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
       return static_cast<platform::ImageType>(i + 1);
   return platform::ImageType::None;
 }
 
 void MainWindow::setImageType(platform::ImageType type) {
   for (int i = 0; i < static_cast<int>(radios_.size()); ++i)
-    ::SendMessageA(radios_[i], BM_SETCHECK, static_cast<int>(type) == i + 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageW(radios_[i], BM_SETCHECK, static_cast<int>(type) == i + 1 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // The hot key control's value as a shortcut value, and back.
 namespace {
 std::uint16_t shortcutOf(HWND control) {
-  auto value = static_cast<WORD>(::SendMessageA(control, HKM_GETHOTKEY, 0, 0));
+  auto value = static_cast<WORD>(::SendMessageW(control, HKM_GETHOTKEY, 0, 0));
   return app::shortcutFromControl(LOBYTE(value), HIBYTE(value));
 }
 WPARAM controlValueOf(std::uint16_t shortcut) {
@@ -173,7 +185,7 @@ std::uint16_t MainWindow::hotKey() const {
 
 void MainWindow::setHotKey(std::uint16_t shortcut) {
   settingControls_ = true;
-  ::SendMessageA(hotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
+  ::SendMessageW(hotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
   settingControls_ = false;
 }
 
@@ -183,7 +195,7 @@ std::uint16_t MainWindow::lastRegionHotKey() const {
 
 void MainWindow::setLastRegionHotKey(std::uint16_t shortcut) {
   settingControls_ = true;
-  ::SendMessageA(lastRegionHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
+  ::SendMessageW(lastRegionHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
   settingControls_ = false;
 }
 
@@ -193,67 +205,64 @@ std::uint16_t MainWindow::recordHotKey() const {
 
 void MainWindow::setRecordHotKey(std::uint16_t shortcut) {
   settingControls_ = true;
-  ::SendMessageA(recordHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
+  ::SendMessageW(recordHotKey_, HKM_SETHOTKEY, controlValueOf(shortcut), 0);
   settingControls_ = false;
 }
 
 platform::RecordingType MainWindow::recordingType() const {
-  return ::SendMessageA(recordingType_, CB_GETCURSEL, 0, 0) == 1 ? platform::RecordingType::WebM
+  return ::SendMessageW(recordingType_, CB_GETCURSEL, 0, 0) == 1 ? platform::RecordingType::WebM
                                                                  : platform::RecordingType::Gif;
 }
 
 void MainWindow::setRecordingType(platform::RecordingType type) {
-  ::SendMessageA(recordingType_, CB_SETCURSEL, type == platform::RecordingType::WebM ? 1 : 0, 0);
+  ::SendMessageW(recordingType_, CB_SETCURSEL, type == platform::RecordingType::WebM ? 1 : 0, 0);
 }
 
 std::string MainWindow::uploadToken() const {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(uploadToken_)) + 1, '\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextA(uploadToken_, text.data(), static_cast<int>(text.size()))));
-  return text;
+  return windowText(uploadToken_);
 }
 
 void MainWindow::setUploadToken(const std::string& token) {
-  ::SetWindowTextA(uploadToken_, token.c_str());
+  setWindowText(uploadToken_, token);
 }
 
 // ---- platform::Tray
 
 bool MainWindow::add() {
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = basicTrayRecordSize;
   data.hWnd = hwnd();
   data.uID = 0;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = trayCallback;
   data.hIcon = showingRecording_ && recordingIcon_ ? recordingIcon_
-                                                   : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
-  std::strncpy(data.szTip, trayTip_.c_str(), 63);
-  return ::Shell_NotifyIconA(NIM_ADD, &data) != 0;
+                                                   : ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
+  copyTruncated(data.szTip, trayTip_);
+  return ::Shell_NotifyIconW(NIM_ADD, &data) != 0;
 }
 
 void MainWindow::setTip(const std::string& tip) {
   trayTip_ = tip;
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = basicTrayRecordSize;
   data.hWnd = hwnd();
   data.uID = 0;
   data.uFlags = NIF_TIP;
-  std::strncpy(data.szTip, trayTip_.c_str(), 63);
-  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+  copyTruncated(data.szTip, trayTip_);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 // A red dot over the program's icon while a recording runs, as recorders show it.
 void MainWindow::showRecording(bool recording) {
   if (recording && !recordingIcon_) recordingIcon_ = makeRecordingIcon();
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = basicTrayRecordSize;
   data.hWnd = hwnd();
   data.uID = 0;
   data.uFlags = NIF_ICON;
   data.hIcon =
-      recording && recordingIcon_ ? recordingIcon_ : ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON");
-  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+      recording && recordingIcon_ ? recordingIcon_ : ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON");
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
   showingRecording_ = recording;
 }
 
@@ -264,61 +273,61 @@ void MainWindow::dismissTip() {
 }
 
 void MainWindow::showBalloon(platform::BalloonIcon icon, const std::string& text) {
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE; // the record with the balloon's fields
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE; // the record with the balloon's fields
   data.hWnd = hwnd();
   data.uID = 0;
   data.uFlags = NIF_INFO;
-  std::strncpy(data.szInfo, text.c_str(), sizeof data.szInfo - 1);
-  std::strncpy(data.szInfoTitle, "Glimor!", sizeof data.szInfoTitle - 1);
+  copyTruncated(data.szInfo, text);
+  copyTruncated(data.szInfoTitle, "Glimor!");
   data.dwInfoFlags = icon == platform::BalloonIcon::Error ? NIIF_ERROR : NIIF_INFO;
   data.uTimeout = 10000; // how long it stays, ms; the system keeps it within its own bounds
   // Without the icon (the notification area re-created) there is no balloon; the status bar
   // still has the text.
-  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void MainWindow::remove() {
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = basicTrayRecordSize;
   data.hWnd = hwnd();
   data.uID = 0;
-  ::Shell_NotifyIconA(NIM_DELETE, &data);
+  ::Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 // Made anew each time it opens, with the upload history as it is then.
 void MainWindow::buildTrayMenu(const platform::TrayMenu& menu) {
   if (trayMenu_) ::DestroyMenu(trayMenu_); // with its submenu
   trayMenu_ = ::CreatePopupMenu();
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuShow, "Show");
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuHide, "Hide");
+  ::AppendMenuW(trayMenu_, MF_STRING, ids::menuShow, L"Show");
+  ::AppendMenuW(trayMenu_, MF_STRING, ids::menuHide, L"Hide");
   HMENU recent = ::CreatePopupMenu();
   for (std::size_t i = 0; i < menu.recentLinks.size() && i < ids::menuRecentCount; ++i) {
     // "&" marks a menu's access key; a link's own "&" is written twice to be shown as it is.
     std::string caption;
     for (char c : menu.recentLinks[i].label) caption += c == '&' ? "&&" : std::string(1, c);
-    ::AppendMenuA(recent, MF_STRING, ids::menuRecentFirst + i, caption.c_str());
+    ::AppendMenuW(recent, MF_STRING, ids::menuRecentFirst + i, widenShown(caption).c_str());
   }
-  ::AppendMenuA(trayMenu_, MF_POPUP | (menu.recentLinks.empty() ? MF_GRAYED : 0),
-                reinterpret_cast<UINT_PTR>(recent), "Recent links");
-  ::AppendMenuA(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
-                "Delete last upload");
+  ::AppendMenuW(trayMenu_, MF_POPUP | (menu.recentLinks.empty() ? MF_GRAYED : 0),
+                reinterpret_cast<UINT_PTR>(recent), L"Recent links");
+  ::AppendMenuW(trayMenu_, MF_STRING | (menu.canDeleteLast ? 0 : MF_GRAYED), ids::menuDeleteLast,
+                L"Delete last upload");
   // One row for the last capture's upload: called off while it runs, sent again after.
   if (menu.canCancelUpload)
-    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCancelUpload, "Cancel upload");
+    ::AppendMenuW(trayMenu_, MF_STRING, ids::menuCancelUpload, L"Cancel upload");
   else
-    ::AppendMenuA(trayMenu_, MF_STRING | (menu.canRetryUpload ? 0 : MF_GRAYED), ids::menuRetryUpload,
-                  "Retry upload");
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureLastRegion, "Capture last region");
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuCaptureDelayed, "Capture in 3 seconds");
+    ::AppendMenuW(trayMenu_, MF_STRING | (menu.canRetryUpload ? 0 : MF_GRAYED), ids::menuRetryUpload,
+                  L"Retry upload");
+  ::AppendMenuW(trayMenu_, MF_STRING, ids::menuCaptureLastRegion, L"Capture last region");
+  ::AppendMenuW(trayMenu_, MF_STRING, ids::menuCaptureDelayed, L"Capture in 3 seconds");
   if (menu.recording) {
-    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuStopRecording, "Stop recording");
-    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuDiscardRecording, "Discard recording");
+    ::AppendMenuW(trayMenu_, MF_STRING, ids::menuStopRecording, L"Stop recording");
+    ::AppendMenuW(trayMenu_, MF_STRING, ids::menuDiscardRecording, L"Discard recording");
   } else {
-    ::AppendMenuA(trayMenu_, MF_STRING, ids::menuRecord, "Record a region");
+    ::AppendMenuW(trayMenu_, MF_STRING, ids::menuRecord, L"Record a region");
   }
-  ::AppendMenuA(trayMenu_, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuA(trayMenu_, MF_STRING, ids::menuExit, "Exit");
+  ::AppendMenuW(trayMenu_, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(trayMenu_, MF_STRING, ids::menuExit, L"Exit");
 }
 
 void MainWindow::showMenuAtCursor(const platform::TrayMenu& menu) {
@@ -328,7 +337,7 @@ void MainWindow::showMenuAtCursor(const platform::TrayMenu& menu) {
   // The menu closes when the user clicks elsewhere only if our window is in front.
   ::SetForegroundWindow(hwnd());
   ::TrackPopupMenu(trayMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
-  ::PostMessageA(hwnd(), WM_NULL, 0, 0);
+  ::PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 // ---- messages
@@ -344,7 +353,7 @@ void MainWindow::setNetworkClicks(NetworkClicks clicks) {
 }
 
 void MainWindow::showUploadTarget(const std::string& text) {
-  ::SetWindowTextA(uploadTarget_, text.c_str());
+  setWindowText(uploadTarget_, text);
 }
 
 // The options and the hidden "Glimo it !" button.
@@ -422,11 +431,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   case WM_NOTIFY: {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header->hwndFrom == tabs_ && header->code == TCN_SELCHANGE)
-      showPage(static_cast<int>(::SendMessageA(tabs_, TCM_GETCURSEL, 0, 0)));
+      showPage(static_cast<int>(::SendMessageW(tabs_, TCM_GETCURSEL, 0, 0)));
     return 0;
   }
   case WM_SIZE:
-    ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+    ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
     placeStatusTip();
     return 0;
   case WM_ACTIVATE:
@@ -445,7 +454,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     if (next) {
       ::SetFocus(next);
       // A text entered with Tab is selected whole, as in a dialog.
-      if (::SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageA(next, EM_SETSEL, 0, -1);
+      if (::SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(next, EM_SETSEL, 0, -1);
     }
     return 0;
   }
@@ -512,9 +521,9 @@ LRESULT MainWindow::hotKeyMessage(HWND control, UINT message, WPARAM wParam, LPA
 LRESULT MainWindow::autoStartMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
   // Space toggles the box on its release; that toggle is applied as a click of the mouse is.
   const bool keyToggle = message == WM_KEYUP && wParam == VK_SPACE;
-  const LRESULT checkedBefore = keyToggle ? ::SendMessageA(control, BM_GETCHECK, 0, 0) : 0;
+  const LRESULT checkedBefore = keyToggle ? ::SendMessageW(control, BM_GETCHECK, 0, 0) : 0;
   LRESULT result = callControl(control, message, wParam, lParam);
-  if (keyToggle && ::SendMessageA(control, BM_GETCHECK, 0, 0) != checkedBefore)
+  if (keyToggle && ::SendMessageW(control, BM_GETCHECK, 0, 0) != checkedBefore)
     guarded([this] { form_->onAutoStartKeyToggle(); });
   if (message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP) {
     POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};

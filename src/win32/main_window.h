@@ -107,7 +107,7 @@ private:
   LRESULT readOnlyTextMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
   void fitToDpi(int dpi, const RECT* suggested);
   void placeStatusTip();
-  TTTOOLINFOA statusTool() const;
+  TTTOOLINFOW statusTool() const;
   void restoreFocus();
   void buildTrayMenu(const platform::TrayMenu& menu);
   void onMenuCommand(int id);
@@ -119,7 +119,7 @@ private:
   HFONT font_ = nullptr, boldFont_ = nullptr, memoFont_ = nullptr;
   HWND tabs_ = nullptr, statusBar_ = nullptr, statusTip_ = nullptr, uploadFileField_ = nullptr,
        uploadButton_ = nullptr;
-  std::string statusTipText_;
+  std::wstring statusTipText_;
   std::array<Container, 4> pages_;
   Container linkPanel_, optionsPanel_;
   HWND openLink_ = nullptr, copyLink_ = nullptr, cancelUpload_ = nullptr, retryUpload_ = nullptr;

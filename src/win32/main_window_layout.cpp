@@ -3,6 +3,7 @@
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/main_window.h"
+#include "win32/os/wide_text.h"
 #include "win32/product_copy.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given
 
 // The rich-text document stored in the RCDATA resource "faq".
 void loadFaq(HWND richEdit) {
-  HRSRC found = ::FindResourceA(nullptr, "faq", MAKEINTRESOURCEA(10)); // RT_RCDATA
+  HRSRC found = ::FindResourceW(nullptr, L"faq", MAKEINTRESOURCEW(10)); // RT_RCDATA
   if (!found) return;
   HGLOBAL loaded = ::LoadResource(nullptr, found);
   std::pair<const char*, DWORD> rest{static_cast<const char*>(::LockResource(loaded)),
@@ -37,7 +38,7 @@ void loadFaq(HWND richEdit) {
   EDITSTREAM stream{};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rest);
   stream.pfnCallback = readRtf;
-  ::SendMessageA(richEdit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  ::SendMessageW(richEdit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
 }
 
 } // namespace
@@ -45,7 +46,7 @@ void loadFaq(HWND richEdit) {
 void MainWindow::createWindow(HWND owner, app::MainForm& form, std::function<void()> beforeQuit) {
   form_ = &form;
   beforeQuit_ = std::move(beforeQuit);
-  registerClass("GlimorMain", 0, nullptr, ::LoadIconA(::GetModuleHandleA(nullptr), "MAINICON"));
+  registerClass("GlimorMain", 0, nullptr, ::LoadIconW(::GetModuleHandleW(nullptr), L"MAINICON"));
   Window::create("GlimorMain", "Glimor", style, WS_EX_CONTROLPARENT, 0, 0, clientWidth, clientHeight, owner);
   createControls(form.settings().serviceHost());
   handleOptionClicks();
@@ -58,7 +59,7 @@ void MainWindow::createWindow(HWND owner, app::MainForm& form, std::function<voi
 void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
   layout_.apply(dpi);
   int parts[] = {scaled(260, dpi), -1}; // the last part runs to the right edge
-  ::SendMessageA(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  ::SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
   if (suggested) {
     ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -68,7 +69,7 @@ void MainWindow::fitToDpi(int dpi, const RECT* suggested) {
         y = (::GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2;
     ::SetWindowPos(hwnd(), nullptr, x, y, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  ::SendMessageA(statusBar_, WM_SIZE, 0, 0);
+  ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
   placeStatusTip();
 }
 
@@ -78,7 +79,7 @@ void MainWindow::createControls(const std::string& serviceHost) {
   memoFont_ = createFont("Verdana", 9);
   HWND self = hwnd();
 
-  tabs_ = createControl(self, {.className = WC_TABCONTROLA,
+  tabs_ = createControl(self, {.className = "SysTabControl32",
                                .x = 2,
                                .y = 4,
                                .width = 393,
@@ -86,16 +87,16 @@ void MainWindow::createControls(const std::string& serviceHost) {
                                .style = WS_CLIPSIBLINGS | WS_TABSTOP,
                                .id = ids::tabs,
                                .font = font_});
-  const char* captions[] = {"Glimoed Links", "Options", "About", "FAQ"};
+  const wchar_t* captions[] = {L"Glimoed Links", L"Options", L"About", L"FAQ"};
   for (int i = 0; i < 4; ++i) {
-    TCITEMA item{};
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(captions[i]);
-    ::SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    item.pszText = const_cast<wchar_t*>(captions[i]);
+    ::SendMessageW(tabs_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
   // Pages sit over the tab control's display area, which is 385 x 167.
   RECT area{0, 0, 393, 195};
-  ::SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  ::SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
     pages_[i].create(self, self, 2 + area.left, 4 + area.top, 385, 167, i == 0);
     ::SetWindowPos(pages_[i].hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -105,16 +106,16 @@ void MainWindow::createControls(const std::string& serviceHost) {
   createAboutPage(pages_[2].hwnd());
   createFaqPage(pages_[3].hwnd());
 
-  statusBar_ =
-      createControl(self, {.className = STATUSCLASSNAMEA, .height = 19, .id = ids::statusBar, .font = font_});
+  statusBar_ = createControl(
+      self, {.className = "msctls_statusbar32", .height = 19, .id = ids::statusBar, .font = font_});
   statusTip_ =
-      ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
-                        0, 0, 0, self, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-  TTTOOLINFOA tool = statusTool();
+      ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                        0, 0, 0, self, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  TTTOOLINFOW tool = statusTool();
   tool.uFlags = TTF_SUBCLASS;
-  tool.lpszText = const_cast<char*>("");
-  ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  ::SendMessageW(statusTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  ::SendMessageW(statusTip_, TTM_SETMAXTIPWIDTH, 0, 400);
 
   // The hidden field and button through which a capture reaches the upload.
   uploadFileField_ = createControl(
@@ -183,7 +184,7 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
 }
 
 void MainWindow::setHotKeyName(const std::string& name) {
-  ::SetWindowTextA(helpText_, linksPageText(name, serviceHost_).c_str());
+  setWindowText(helpText_, linksPageText(name, serviceHost_));
 }
 
 // Three columns, labels on the left: the hot key and the file types in the middle, updates and the
@@ -209,7 +210,7 @@ void MainWindow::createOptionsPage(HWND page) {
   };
   // A hot key control that takes any combination; the form refuses what cannot be registered.
   auto hotKeyControl = [&](int x, int y, DWORD group, int id) {
-    HWND control = createControl(panel, {.className = HOTKEY_CLASSA,
+    HWND control = createControl(panel, {.className = "msctls_hotkey32",
                                          .x = x,
                                          .y = y,
                                          .width = 121,
@@ -218,7 +219,7 @@ void MainWindow::createOptionsPage(HWND page) {
                                          .exStyle = WS_EX_CLIENTEDGE,
                                          .id = id,
                                          .font = font_});
-    ::SendMessageA(control, HKM_SETRULES, 0, 0);
+    ::SendMessageW(control, HKM_SETRULES, 0, 0);
     return control;
   };
   label("HotKey Combination:", 8, 9);
@@ -251,7 +252,7 @@ void MainWindow::createOptionsPage(HWND page) {
                                        .exStyle = WS_EX_CLIENTEDGE,
                                        .id = ids::uploadToken,
                                        .font = font_});
-  ::SendMessageA(uploadToken_, EM_LIMITTEXT, 2047, 0); // what Glimor.ini gives back whole
+  ::SendMessageW(uploadToken_, EM_LIMITTEXT, 2047, 0); // what Glimor.ini gives back whole
   // "Record a region": its hot key in the middle row, what it is written as on the right.
   label("Record hot key:", 8, 93);
   recordHotKey_ = hotKeyControl(middle, 90, WS_GROUP, ids::recordHotKey);
@@ -264,9 +265,9 @@ void MainWindow::createOptionsPage(HWND page) {
                                          .style = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
                                          .id = ids::recordingType,
                                          .font = font_});
-  for (const char* type : {"GIF (.gif)", "WebM (.webm)"})
-    ::SendMessageA(recordingType_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
-  ::SendMessageA(recordingType_, CB_SETCURSEL, 0, 0);
+  for (const wchar_t* type : {L"GIF (.gif)", L"WebM (.webm)"})
+    ::SendMessageW(recordingType_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
+  ::SendMessageW(recordingType_, CB_SETCURSEL, 0, 0);
   autoStart_ = box("Start with Windows", 8, lower, BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, ids::autoStart);
   autoUpdate_ = box("Update on load", boxesRight, lower, BS_AUTOCHECKBOX | WS_TABSTOP, ids::autoUpdate);
   fade_ = box("Fade out inverted selection", 8, lower + 15, BS_AUTOCHECKBOX | WS_TABSTOP, ids::fade);
@@ -294,7 +295,7 @@ void MainWindow::createOptionsPage(HWND page) {
   setHotKey(32881);
   setImageType(platform::ImageType::Jpeg);
   for (HWND ticked : {autoUpdate_, autoStart_, fade_, allMonitors_})
-    ::SendMessageA(ticked, BM_SETCHECK, BST_CHECKED, 0);
+    ::SendMessageW(ticked, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void MainWindow::createAboutPage(HWND page) {
@@ -338,8 +339,8 @@ void MainWindow::createAboutPage(HWND page) {
 }
 
 void MainWindow::createFaqPage(HWND page) {
-  ::LoadLibraryA("riched20.dll");
-  faq_ = createControl(page, {.className = "RichEdit20A",
+  ::LoadLibraryW(L"riched20.dll");
+  faq_ = createControl(page, {.className = "RichEdit20W",
                               .x = 0,
                               .y = 4,
                               .width = 385,

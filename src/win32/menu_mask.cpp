@@ -42,7 +42,7 @@ void keepMenuBarClosed(UINT modifiers) {
   if (!front || (::GetWindowThreadProcessId(front, &process), process == ::GetCurrentProcessId())) return;
   for (int waited = 0; waited < lookMs; waited += stepMs) {
     if (HWND owner = menuOwnerOf(front)) {
-      ::PostMessageA(owner, WM_CANCELMODE, 0, 0);
+      ::PostMessageW(owner, WM_CANCELMODE, 0, 0);
       for (int left = lookMs; left > 0 && menuOwnerOf(front); left -= stepMs) ::Sleep(stepMs);
       ::Sleep(2 * stepMs); // its menu bar drawn plain again
       return;

@@ -1,5 +1,6 @@
 #include "win32/messages.h"
 
+#include "win32/os/wide_text.h"
 #include "win32/window.h"
 
 namespace glimor::win32 {
@@ -10,7 +11,8 @@ void Win32Messages::show(const std::string& text) {
 
 bool Win32Messages::askYesNo(const std::string& text, const std::string& caption, Default preselected) {
   const UINT button = preselected == Default::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
-  return ::MessageBoxA(owner_.hwnd(), text.c_str(), caption.c_str(), MB_YESNO | button) == IDYES;
+  return ::MessageBoxW(owner_.hwnd(), widenShown(text).c_str(), widenShown(caption).c_str(),
+                       MB_YESNO | button) == IDYES;
 }
 
 void Win32Messages::beep() {

@@ -1,6 +1,7 @@
 #include "win32/printer.h"
 
 #include "platform/error.h"
+#include "win32/os/wide_text.h"
 
 #include <commdlg.h>
 
@@ -22,13 +23,13 @@ void Win32Printer::releaseDc() {
 }
 
 bool Win32Printer::setup() {
-  PRINTDLGA dialog{};
+  PRINTDLGW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner_.hwnd();
   dialog.hDevMode = devMode_;
   dialog.hDevNames = devNames_;
   dialog.Flags = PD_PRINTSETUP | PD_RETURNDC;
-  if (!::PrintDlgA(&dialog)) return false;
+  if (!::PrintDlgW(&dialog)) return false;
   devMode_ = dialog.hDevMode;
   devNames_ = dialog.hDevNames;
   releaseDc();
@@ -38,10 +39,11 @@ bool Win32Printer::setup() {
 
 void Win32Printer::beginJob(const std::string& title) {
   if (!dc_) throw Error("There is no default printer currently selected");
-  DOCINFOA doc{};
+  const std::wstring name = widenShown(title);
+  DOCINFOW doc{};
   doc.cbSize = sizeof doc;
-  doc.lpszDocName = title.c_str();
-  if (::StartDocA(dc_, &doc) <= 0 || ::StartPage(dc_) <= 0) throw Error("Printing failed");
+  doc.lpszDocName = name.c_str();
+  if (::StartDocW(dc_, &doc) <= 0 || ::StartPage(dc_) <= 0) throw Error("Printing failed");
   jobOpen_ = true;
 }
 
@@ -69,8 +71,8 @@ int Win32Printer::dpiY() {
 
 void Win32Printer::setFont(const std::string& face, int height) {
   HFONT font =
-      ::CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+      ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, widen(face).c_str());
   ::SelectObject(dc_, font);
   if (font_) ::DeleteObject(font_);
   font_ = font;
@@ -78,20 +80,23 @@ void Win32Printer::setFont(const std::string& face, int height) {
 
 int Win32Printer::textWidth(const std::string& text) {
   SIZE size{};
-  ::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = widenShown(text);
+  ::GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cx;
 }
 
 int Win32Printer::textHeight(const std::string& text) {
   SIZE size{};
-  ::GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = widenShown(text);
+  ::GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
   return size.cy;
 }
 
 void Win32Printer::textOut(int x, int y, const std::string& text) {
   ::SetBkMode(dc_, OPAQUE);
   ::SetBkColor(dc_, RGB(255, 255, 255));
-  ::TextOutA(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+  const std::wstring wide = widenShown(text);
+  ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
 void Win32Printer::drawPicture(const capture::Rect& r, const capture::Picture& picture) {

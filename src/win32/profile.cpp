@@ -1,26 +1,35 @@
 #include "win32/profile.h"
 
-#include <windows.h>
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/ini_text.h"
+#include "win32/os/wide_text.h"
 
 namespace glimor::win32 {
-
 namespace {
-// A default that no stored value can have (control characters are not kept in INI text),
-// so an absent key can be told from an empty value.
-constexpr const char* absent = "\x01\x02";
+
+std::string fileText(const std::string& path) {
+  std::optional<platform::Bytes> bytes = platform::systemFiles().read(path);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
 } // namespace
 
 std::optional<std::string> Win32Profile::read(const std::string& section, const std::string& key) {
-  char buffer[2048];
-  DWORD n =
-      ::GetPrivateProfileStringA(section.c_str(), key.c_str(), absent, buffer, sizeof buffer, path_.c_str());
-  std::string value(buffer, n);
-  if (value == absent) return std::nullopt;
+  std::optional<std::string> value = platform::ini::valueOf(fileText(path_), section, key);
+  // A value an earlier version wrote in the ANSI code page is taken as that.
+  if (value && !isUtf8(*value)) value = narrowFromAnsi(*value);
   return value;
 }
 
 bool Win32Profile::write(const std::string& section, const std::string& key, const std::string& value) {
-  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path_.c_str()) != 0;
+  std::string text = platform::ini::withValue(fileText(path_), section, key, value);
+  try {
+    platform::systemFiles().replace(path_, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
 }
 
 } // namespace glimor::win32

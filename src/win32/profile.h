@@ -3,7 +3,8 @@
 
 namespace glimor::win32 {
 
-// An INI file through GetPrivateProfileStringA and WritePrivateProfileStringA.
+// An INI file in UTF-8, read and changed as the profile functions would (platform/ini_text.h),
+// each change written in one step.
 class Win32Profile final : public platform::Profile {
 public:
   explicit Win32Profile(std::string path) : path_(std::move(path)) {}

@@ -2,12 +2,13 @@
 
 #include "record/bar_placement.h"
 #include "win32/controls.h"
+#include "win32/os/wide_text.h"
 #include "win32/window.h"
 
 namespace glimor::win32 {
 
 namespace {
-constexpr const char* stripClass = "GlimorRecordingFrame";
+constexpr const wchar_t* stripClass = L"GlimorRecordingFrame";
 constexpr int stripThickness = 2; // designed, at 96 dpi
 constexpr DWORD floating = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 } // namespace
@@ -44,17 +45,17 @@ void Win32RecordingView::createWindow(Clicks clicks) {
   layout_.record(self, DpiLayout::CaptionFit::ShrinkFont);
 
   static const bool registered = [] {
-    WNDCLASSA strip{};
-    strip.lpfnWndProc = ::DefWindowProcA;
-    strip.hInstance = ::GetModuleHandleA(nullptr);
+    WNDCLASSW strip{};
+    strip.lpfnWndProc = ::DefWindowProcW;
+    strip.hInstance = ::GetModuleHandleW(nullptr);
     strip.hbrBackground = ::CreateSolidBrush(RGB(0xE0, 0x20, 0x20));
     strip.lpszClassName = stripClass;
-    return ::RegisterClassA(&strip) != 0;
+    return ::RegisterClassW(&strip) != 0;
   }();
   (void)registered;
   for (HWND& strip : strips_)
-    strip = ::CreateWindowExA(floating | WS_EX_TRANSPARENT | WS_EX_LAYERED, stripClass, "", WS_POPUP, 0, 0, 1,
-                              1, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    strip = ::CreateWindowExW(floating | WS_EX_TRANSPARENT | WS_EX_LAYERED, stripClass, L"", WS_POPUP, 0, 0,
+                              1, 1, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   for (HWND strip : strips_) ::SetLayeredWindowAttributes(strip, 0, 255, LWA_ALPHA);
 }
 
@@ -74,7 +75,7 @@ void Win32RecordingView::show(const capture::Rect& a, const std::optional<captur
 }
 
 void Win32RecordingView::setElapsed(const std::string& text) {
-  ::SetWindowTextA(elapsed_, ("Recording " + text).c_str());
+  setWindowText(elapsed_, "Recording " + text);
 }
 
 void Win32RecordingView::hide() {

@@ -1,6 +1,7 @@
 #include "win32/registry.h"
 
 #include "platform/error.h"
+#include "win32/os/wide_text.h"
 
 #include <windows.h>
 
@@ -15,8 +16,8 @@ public:
   bool open(const std::string& path) override {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (::RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                          &key, &disposition) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root_, widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                          nullptr, &key, &disposition) != ERROR_SUCCESS)
       return false;
     close();
     key_ = key;
@@ -25,7 +26,7 @@ public:
 
   bool openToRead(const std::string& path) override {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(root_, widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     close();
     key_ = key;
     return true;
@@ -33,31 +34,35 @@ public:
 
   bool valueExists(const std::string& name) override {
     return key_ &&
-           ::RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+           ::RegQueryValueExW(key_, widen(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   }
 
   std::string readString(const std::string& name) override {
+    const std::wstring wideName = widen(name);
     DWORD type = 0, size = 0;
-    if (!key_ || ::RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (!key_ || ::RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
       return "";
     if (type != REG_SZ && type != REG_EXPAND_SZ) throw Error("Invalid data type for '" + name + "'");
-    std::string data(size, '\0');
-    if (size > 0 && ::RegQueryValueExA(key_, name.c_str(), nullptr, &type,
+    // One unit more than the data, which need not end in a zero of its own.
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    if (size > 0 && ::RegQueryValueExW(key_, wideName.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
       return "";
-    data.resize(size);
-    while (!data.empty() && data.back() == '\0') data.pop_back();
-    return data;
+    data.resize(size / sizeof(wchar_t));
+    while (!data.empty() && data.back() == L'\0') data.pop_back();
+    return narrow(data);
   }
 
   void writeString(const std::string& name, const std::string& value) override {
-    if (!key_ || ::RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+    const std::wstring data = widen(value);
+    if (!key_ ||
+        ::RegSetValueExW(key_, widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
       throw Error("Failed to set data for '" + name + "'");
   }
 
   bool deleteValue(const std::string& name) override {
-    return key_ && ::RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS;
+    return key_ && ::RegDeleteValueW(key_, widen(name).c_str()) == ERROR_SUCCESS;
   }
 
   void close() override {

@@ -41,7 +41,7 @@ int dpiOf(HMONITOR monitor) {
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
-  if (!::GetMonitorInfoA(monitor, &info)) return TRUE;
+  if (!::GetMonitorInfoW(monitor, &info)) return TRUE;
   const RECT& r = info.rcMonitor;
   reinterpret_cast<std::vector<capture::Monitor>*>(list)->push_back(
       {{r.left, r.top, r.right, r.bottom}, dpiOf(monitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});

@@ -58,7 +58,7 @@ struct Walk {
 // again (under Wine every such question is a round trip to its server): a top-level window's
 // parent is the desktop, and a child is only looked at when its parent is visible.
 LONG styleOf(HWND window) {
-  return ::GetWindowLongA(window, GWL_STYLE);
+  return ::GetWindowLongW(window, GWL_STYLE);
 }
 
 // The visible child windows of `parent`, topmost first, and theirs in turn.
@@ -80,9 +80,9 @@ void addChildren(HWND parent, int depth, Walk& walk, std::vector<capture::Window
 bool isDesktop(HWND window, DWORD process, const Walk& walk) {
   if (window == walk.shell) return true;
   if (process != walk.shellProcess || !walk.shell) return false;
-  char name[16] = {};
-  ::GetClassNameA(window, name, sizeof name);
-  return lstrcmpA(name, "Progman") == 0 || lstrcmpA(name, "WorkerW") == 0;
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  return lstrcmpW(name, L"Progman") == 0 || lstrcmpW(name, L"WorkerW") == 0;
 }
 
 // A window that lies wholly within one above it can never be under the pointer, and its controls

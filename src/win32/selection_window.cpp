@@ -5,6 +5,7 @@
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/dll_proc.h"
+#include "win32/os/wide_text.h"
 #include "win32/tooltips.h"
 #include "win32/top_down_bitmap.h"
 
@@ -113,7 +114,7 @@ void SelectionWindow::showModal() {
   ::InvalidateRect(hwnd(), nullptr, FALSE);
   MSG message;
   while (visible()) {
-    int got = ::GetMessageA(&message, nullptr, 0, 0);
+    int got = ::GetMessageW(&message, nullptr, 0, 0);
     if (got <= 0) {
       ::PostQuitMessage(static_cast<int>(message.wParam));
       close();
@@ -156,7 +157,7 @@ void SelectionWindow::dispatch(const MSG& message) {
     if (key == 27) return;
   }
   ::TranslateMessage(&message);
-  ::DispatchMessageA(&message);
+  ::DispatchMessageW(&message);
 }
 
 void SelectionWindow::rememberForeground() {
@@ -202,7 +203,7 @@ void SelectionWindow::takeForeground() {
     thread.cbSize = sizeof thread;
     if (::GetGUIThreadInfo(::GetWindowThreadProcessId(previous, nullptr), &thread) &&
         (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)))
-      ::PostMessageA(thread.hwndMenuOwner ? thread.hwndMenuOwner : previous, WM_CANCELMODE, 0, 0);
+      ::PostMessageW(thread.hwndMenuOwner ? thread.hwndMenuOwner : previous, WM_CANCELMODE, 0, 0);
   }
   ::SetForegroundWindow(hwnd());
   if (::GetForegroundWindow() != hwnd() && previous) {
@@ -247,7 +248,7 @@ void SelectionWindow::placePanel(int left, int top, int dpi) {
 
 void SelectionWindow::setGlimoButton(const std::string& caption, bool enabled) {
   glimoCaption_ = caption;
-  ::SetWindowTextA(glimoIt_, caption.c_str());
+  setWindowText(glimoIt_, caption);
   setTooltipText(tips_, panel_.hwnd(), glimoIt_, caption == capture::recordCaption ? recordTip : publishTip);
   ::EnableWindow(glimoIt_, enabled);
   ::InvalidateRect(glimoIt_, nullptr, TRUE);
@@ -262,7 +263,7 @@ void SelectionWindow::repaint(const std::vector<capture::Rect>& parts) {
 }
 
 void SelectionWindow::setKeyHints(const std::string& text) {
-  ::SetWindowTextA(hintsText_, text.c_str());
+  setWindowText(hintsText_, text);
 }
 
 void SelectionWindow::placeKeyHints(int left, int top, int dpi) {
@@ -277,9 +278,10 @@ int SelectionWindow::chooseFromMenu(const std::vector<MenuItem>& items) {
   if (!menu) return -1;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].label.empty())
-      ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     else
-      ::AppendMenuA(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), i + 1, items[i].label.c_str());
+      ::AppendMenuW(menu, MF_STRING | (items[i].checked ? MF_CHECKED : 0), i + 1,
+                    widenShown(items[i].label).c_str());
   }
   POINT at{};
   ::GetCursorPos(&at);
@@ -304,7 +306,7 @@ void SelectionWindow::showTool(int tool, std::uint32_t colour, int size) {
 
 void SelectionWindow::processMessages() {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       ::PostQuitMessage(static_cast<int>(message.wParam));
       return;
@@ -377,8 +379,8 @@ void SelectionWindow::drawGlimoButton(const DRAWITEMSTRUCT& item) {
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(255, 0, 0));
   HGDIOBJ old =
-      ::SelectObject(item.hDC, reinterpret_cast<HFONT>(::SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
-  ::DrawTextA(item.hDC, glimoCaption_.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      ::SelectObject(item.hDC, reinterpret_cast<HFONT>(::SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+  ::DrawTextW(item.hDC, widenShown(glimoCaption_).c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   ::SelectObject(item.hDC, old);
   if (item.itemState & ODS_FOCUS) {
     ::InflateRect(&r, -3, -3);
@@ -398,7 +400,7 @@ LRESULT SelectionWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       auto cursor = tool_ < 0                                               ? IDC_HAND
                     : tool_ == static_cast<int>(capture::marks::Tool::Text) ? IDC_IBEAM
                                                                             : IDC_CROSS;
-      ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(cursor)));
+      ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(cursor)));
       return TRUE;
     }
     break;

@@ -1,5 +1,7 @@
 #include "win32/shell.h"
 
+#include "win32/os/wide_text.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -7,19 +9,20 @@
 namespace glimor::win32 {
 
 bool Win32Shell::windowExists(const std::string& title) {
-  return ::FindWindowA(nullptr, title.c_str()) != nullptr;
+  return ::FindWindowW(nullptr, widen(title).c_str()) != nullptr;
 }
 
 bool Win32Shell::copyFile(const std::string& from, const std::string& to) {
-  return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+  return ::CopyFileW(widen(from).c_str(), widen(to).c_str(), FALSE) != 0;
 }
 
 bool Win32Shell::moveFileReplacing(const std::string& from, const std::string& to) {
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void Win32Shell::execute(const std::string& path, const std::string& parameters) {
-  ::ShellExecuteA(nullptr, "open", path.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+  ::ShellExecuteW(nullptr, L"open", widen(path).c_str(), widen(parameters).c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 void Win32Shell::sleep(unsigned ms) {

@@ -1,5 +1,6 @@
 #include "win32/text_glyphs.h"
 
+#include "win32/os/wide_text.h"
 #include "win32/top_down_bitmap.h"
 
 #include <windows.h>
@@ -13,18 +14,18 @@ namespace {
 // The user interface's font at a character cell of `pixelHeight`, smoothed in grey, never in
 // ClearType's colours: the mask is one coverage for all three channels.
 HFONT messageFont(int pixelHeight, bool bold) {
-  NONCLIENTMETRICSA metrics{};
+  NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  LOGFONTA font{};
-  if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+  LOGFONTW font{};
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
     font = metrics.lfMessageFont;
   else
-    ::lstrcpynA(font.lfFaceName, "Segoe UI", LF_FACESIZE);
+    ::lstrcpynW(font.lfFaceName, L"Segoe UI", LF_FACESIZE);
   font.lfHeight = pixelHeight; // positive: the cell's height
   font.lfWidth = 0;
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfQuality = ANTIALIASED_QUALITY;
-  return ::CreateFontIndirectA(&font);
+  return ::CreateFontIndirectW(&font);
 }
 
 } // namespace
@@ -36,7 +37,8 @@ platform::GlyphMask Win32TextGlyphs::render(const std::string& text, int pixelHe
   HFONT font = messageFont(pixelHeight, bold);
   HGDIOBJ oldFont = ::SelectObject(dc, font);
   SIZE extent{};
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  const std::wstring wide = widenShown(text);
+  ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
   // Italic overhangs and the last glyph's right bearing can pass the advance a little.
   int width = std::max(1, static_cast<int>(extent.cx) + pixelHeight / 4),
       height = std::max(1, static_cast<int>(extent.cy));
@@ -50,7 +52,7 @@ platform::GlyphMask Win32TextGlyphs::render(const std::string& text, int pixelHe
     ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(255, 255, 255));
-    ::TextOutA(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    ::TextOutW(dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));
     ::GdiFlush();
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
     // Trim the columns the text left black on the right, so the caret follows the last glyph.

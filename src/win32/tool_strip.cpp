@@ -74,11 +74,11 @@ void drawToolPicture(HDC dc, Tool tool, RECT r) {
       Selected pen(dc, ::GetStockObject(NULL_PEN));
       ::Ellipse(dc, l, t, rr + 1, b + 1);
     }
-    Selected font(dc, ::CreateFontA(-h * 4 / 5, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                                    ANTIALIASED_QUALITY, 0, "Arial"));
+    Selected font(dc, ::CreateFontW(-h * 4 / 5, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                    ANTIALIASED_QUALITY, 0, L"Arial"));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, tool == Tool::Step ? RGB(255, 255, 255) : ink);
-    ::DrawTextA(dc, tool == Tool::Step ? "1" : "T", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    ::DrawTextW(dc, tool == Tool::Step ? L"1" : L"T", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     break;
   }
   case Tool::Redact: {
@@ -166,12 +166,12 @@ void ToolStrip::drawButton(const DRAWITEMSTRUCT& item) const {
   ::FillRect(item.hDC, &r, brush);
   ::DeleteObject(brush);
   if (tool_ < 0) return;
-  std::string size = std::to_string(size_);
+  std::wstring size = std::to_wstring(size_);
   ::SetBkMode(item.hDC, TRANSPARENT);
   ::SetTextColor(item.hDC, colourRef(capture::marks::contrastingColour(colour_)));
-  HFONT font = reinterpret_cast<HFONT>(::SendMessageA(item.hwndItem, WM_GETFONT, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
   HGDIOBJ old = font ? ::SelectObject(item.hDC, font) : nullptr;
-  ::DrawTextA(item.hDC, size.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  ::DrawTextW(item.hDC, size.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (old) ::SelectObject(item.hDC, old);
 }
 

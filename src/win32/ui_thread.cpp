@@ -39,7 +39,7 @@ void Win32UiThread::synchronize(const std::function<void()>& effect) {
   if (closed_) throw Error("The window is gone.");
   // The message carries its own reference, so a task given up on stays valid until it is handled.
   auto* message = new std::shared_ptr<Task>(task);
-  if (!::PostMessageA(hwnd(), runEffect, 0, reinterpret_cast<LPARAM>(message))) {
+  if (!::PostMessageW(hwnd(), runEffect, 0, reinterpret_cast<LPARAM>(message))) {
     delete message;
     throw Error("The window is gone.");
   }

@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "win32/dll_proc.h"
+#include "win32/os/wide_text.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,7 +18,7 @@ struct DownloadJob {
   std::atomic<unsigned> notifications{0};
   std::atomic<bool> abandoned{false};
   HRESULT result = E_FAIL;
-  HANDLE finished = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ~DownloadJob() { ::CloseHandle(finished); }
 };
 
@@ -77,27 +78,28 @@ platform::DownloadOutcome Win32UrlDownload::download(const std::string& url, con
   if (!lookedUp_) {
     lookedUp_ = true;
     FARPROC address = nullptr;
-    if (GetDllProc("URLMON.DLL", "URLDownloadToFileA", address))
+    if (GetDllProc("URLMON.DLL", "URLDownloadToFileW", address))
       downloadToFile_ = reinterpret_cast<DownloadToFile>(reinterpret_cast<void*>(address));
   }
   if (!downloadToFile_) throw Error("Unable to load URLMON.DLL");
 
   // The file takes its name only when it is whole; an abandoned download may still be writing
   // its own part file long after, so every download has a part file of its own.
-  const std::string part = path + "." + std::to_string(++downloads_) + ".part";
+  const std::wstring part = widen(path + "." + std::to_string(++downloads_) + ".part");
+  const std::wstring address = widen(url);
   auto job = std::make_shared<DownloadJob>();
-  std::thread([job, url, part, downloadToFile = downloadToFile_] {
+  std::thread([job, address, part, downloadToFile = downloadToFile_] {
     HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ProgressCallback callback(*job);
-    job->result = downloadToFile(nullptr, url.c_str(), part.c_str(), 0, &callback);
-    if (job->abandoned) ::DeleteFileA(part.c_str());
+    job->result = downloadToFile(nullptr, address.c_str(), part.c_str(), 0, &callback);
+    if (job->abandoned) ::DeleteFileW(part.c_str());
     if (SUCCEEDED(com)) ::CoUninitialize();
     ::SetEvent(job->finished);
   }).detach();
 
   auto abandon = [&](DownloadOutcome outcome) {
     job->abandoned = true;
-    ::DeleteFileA(part.c_str()); // in case the thread is done with it already
+    ::DeleteFileW(part.c_str()); // in case the thread is done with it already
     return outcome;
   };
   const Clock::time_point start = Clock::now();
@@ -121,8 +123,8 @@ platform::DownloadOutcome Win32UrlDownload::download(const std::string& url, con
     if (!finished && (now - lastNews > limits.pause || now - start > limits.wholeFor(total)))
       return abandon(DownloadOutcome::Expired);
   }
-  if (job->result != S_OK || !::MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    ::DeleteFileA(part.c_str());
+  if (job->result != S_OK || !::MoveFileExW(part.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ::DeleteFileW(part.c_str());
     return DownloadOutcome::Failed;
   }
   return DownloadOutcome::Done;
@@ -130,15 +132,15 @@ platform::DownloadOutcome Win32UrlDownload::download(const std::string& url, con
 
 bool Win32UrlDownload::pumpMessages() {
   MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       // The loop that ends the program is the outer one; it must still see the request.
       ::PostQuitMessage(static_cast<int>(message.wParam));
       return false;
     }
-    if (dialogWindow_ && ::IsDialogMessageA(dialogWindow_, &message)) continue;
+    if (dialogWindow_ && ::IsDialogMessageW(dialogWindow_, &message)) continue;
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
   return true;
 }

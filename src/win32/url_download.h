@@ -7,7 +7,7 @@
 
 namespace glimor::win32 {
 
-// URL.DLL's InetIsOffline and URLMON.DLL's URLDownloadToFileA, both found at run time, so the
+// URL.DLL's InetIsOffline and URLMON.DLL's URLDownloadToFileW, both found at run time, so the
 // program starts on systems without them. The download runs on a thread of its own while the
 // caller's thread goes on handling the window's messages, so a silent service freezes nothing;
 // a download that overruns its limits is left behind and cleans up after itself.
@@ -23,7 +23,7 @@ public:
                                      const platform::DownloadLimits& limits) override;
 
 private:
-  using DownloadToFile = HRESULT(WINAPI*)(LPUNKNOWN, LPCSTR, LPCSTR, DWORD, LPBINDSTATUSCALLBACK);
+  using DownloadToFile = HRESULT(WINAPI*)(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
   bool pumpMessages();    // false once the program is asked to end
   bool lookedUp_ = false; // one lookup per run, whatever its outcome
   DownloadToFile downloadToFile_ = nullptr;

@@ -38,21 +38,43 @@ namespace {
 
 std::FILE* out = nullptr;
 
+// Texts are written as UTF-8, whatever the code page.
+std::string utf8(const wchar_t* text) {
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string result(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+  if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), n, nullptr, nullptr);
+  result.resize(result.size() - 1);
+  return result;
+}
+
+std::wstring utf16(const std::string& text) {
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring result(n > 0 ? static_cast<std::size_t>(n) : 1, L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), n);
+  result.resize(result.size() - 1);
+  return result;
+}
+
+std::string classOf(HWND window) {
+  wchar_t cls[256] = {};
+  ::GetClassNameW(window, cls, 256);
+  return utf8(cls);
+}
+
 std::string textOf(HWND window) {
-  char text[1024] = {};
+  wchar_t text[1024] = {};
   // WM_GETTEXT crosses process boundaries; a status bar answers with its first panel.
-  ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        2000, nullptr);
-  std::string s(text);
+  ::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+  std::string s = utf8(text);
   for (char& c : s)
     if (c == '\r' || c == '\n') c = ' ';
   return s;
 }
 
 void line(const char* kind, HWND window) {
-  char cls[256] = {};
-  ::GetClassNameA(window, cls, sizeof cls);
-  std::fprintf(out, "%s|%d|%s|%s\n", kind, ::IsWindowVisible(window) ? 1 : 0, cls, textOf(window).c_str());
+  std::fprintf(out, "%s|%d|%s|%s\n", kind, ::IsWindowVisible(window) ? 1 : 0, classOf(window).c_str(),
+               textOf(window).c_str());
 }
 
 void rectLine(const RECT& rect) {
@@ -102,58 +124,56 @@ void tabs(HWND control) {
   RemoteBuffer remote(control);
   if (!remote.address()) return;
   DWORD_PTR count = 0;
-  ::SendMessageTimeoutA(control, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+  ::SendMessageTimeoutW(control, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
   for (DWORD_PTR index = 0; index < count; ++index) {
-    TCITEMA item{};
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = remote.address() + sizeof item;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.address() + sizeof item);
     item.cchTextMax = 256;
-    char text[257] = {};
+    wchar_t text[257] = {};
     RECT rect{};
     DWORD_PTR ok = 0;
     if (!remote.write(0, &item, sizeof item) ||
-        !::SendMessageTimeoutA(control, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(remote.address()),
+        !::SendMessageTimeoutW(control, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(remote.address()),
                                SMTO_ABORTIFHUNG, 2000, &ok) ||
-        !ok || !remote.read(sizeof item, text, 256) ||
-        !::SendMessageTimeoutA(control, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.address()),
+        !ok || !remote.read(sizeof item, text, 256 * sizeof(wchar_t)) ||
+        !::SendMessageTimeoutW(control, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.address()),
                                SMTO_ABORTIFHUNG, 2000, &ok) ||
         !ok || !remote.read(0, &rect, sizeof rect))
       continue;
     ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    std::fprintf(out, "tab|%u|%s\n", static_cast<unsigned>(index), text);
+    std::fprintf(out, "tab|%u|%s\n", static_cast<unsigned>(index), utf8(text).c_str());
     rectLine(rect);
   }
 }
 
-// WM_GETTEXT reaches only a status bar's first panel, and SB_GETTEXTA is not carried across
+// WM_GETTEXT reaches only a status bar's first panel, and SB_GETTEXTW is not carried across
 // processes.
 void panels(HWND bar) {
   RemoteBuffer remote(bar);
   DWORD_PTR parts = 0;
-  ::SendMessageTimeoutA(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
+  ::SendMessageTimeoutW(bar, SB_GETPARTS, 0, 0, SMTO_ABORTIFHUNG, 2000, &parts);
   for (DWORD_PTR index = 1; remote.address() && index < parts; ++index) {
     DWORD_PTR length = 0;
-    ::SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, index, 0, SMTO_ABORTIFHUNG, 2000, &length);
-    char text[RemoteBuffer::size] = {};
+    ::SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, index, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    wchar_t text[RemoteBuffer::size / sizeof(wchar_t)] = {};
     DWORD_PTR ignored = 0;
-    if (LOWORD(length) < sizeof text &&
-        ::SendMessageTimeoutA(bar, SB_GETTEXTA, index, reinterpret_cast<LPARAM>(remote.address()),
+    if (LOWORD(length) < RemoteBuffer::size / sizeof(wchar_t) &&
+        ::SendMessageTimeoutW(bar, SB_GETTEXTW, index, reinterpret_cast<LPARAM>(remote.address()),
                               SMTO_ABORTIFHUNG, 2000, &ignored))
-      remote.read(0, text, sizeof text - 1);
-    std::fprintf(out, "panel|%u|%s\n", static_cast<unsigned>(index), text);
+      remote.read(0, text, sizeof text - sizeof(wchar_t));
+    std::fprintf(out, "panel|%u|%s\n", static_cast<unsigned>(index), utf8(text).c_str());
   }
 }
 
 BOOL CALLBACK child(HWND window, LPARAM) {
   line("child", window);
   windowRect(window);
-  char cls[64] = {};
-  ::GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) == STATUSCLASSNAMEA) panels(window);
-  if (std::string(cls) == WC_TABCONTROLA && ::IsWindowVisible(window)) tabs(window);
+  const std::string cls = classOf(window);
+  if (cls == STATUSCLASSNAMEA) panels(window);
+  if (cls == WC_TABCONTROLA && ::IsWindowVisible(window)) tabs(window);
   DWORD_PTR state = 0;
-  if (std::string(cls) == "Button" &&
-      ::SendMessageTimeoutA(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state) &&
+  if (cls == "Button" && ::SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state) &&
       state == BST_CHECKED)
     std::fprintf(out, "checked|%s\n", textOf(window).c_str());
   return TRUE;
@@ -172,9 +192,7 @@ BOOL CALLBACK top(HWND window, LPARAM) {
   thread.cbSize = sizeof thread;
   if (::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus &&
       ::IsChild(window, thread.hwndFocus)) {
-    char cls[256] = {};
-    ::GetClassNameA(thread.hwndFocus, cls, sizeof cls);
-    std::fprintf(out, "focus|%s|%s\n", cls, textOf(thread.hwndFocus).c_str());
+    std::fprintf(out, "focus|%s|%s\n", classOf(thread.hwndFocus).c_str(), textOf(thread.hwndFocus).c_str());
   }
   if ((thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE)) &&
       thread.hwndMenuOwner == window)
@@ -208,13 +226,14 @@ int dpiOf(HWND window) {
 // scaled at any other.
 long textWidth(const std::string& text, int dpi, bool bold) {
   HFONT font =
-      ::CreateFontA(-::MulDiv(11, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+      ::CreateFontW(-::MulDiv(11, dpi, 96), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_DONTCARE, dpi == 96 ? "MS Sans Serif" : "Microsoft Sans Serif");
+                    DEFAULT_PITCH | FF_DONTCARE, dpi == 96 ? L"MS Sans Serif" : L"Microsoft Sans Serif");
   HDC dc = ::GetDC(nullptr);
   HGDIOBJ old = ::SelectObject(dc, font);
   SIZE size{};
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = utf16(text);
+  ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(nullptr, dc);
   ::DeleteObject(font);
@@ -228,7 +247,7 @@ long textWidth(const std::string& text, int dpi, bool bold) {
 // button, with a push button's margin around it.
 long neededWidth(HWND window, const std::string& cls, const std::string& text) {
   if (text.empty() || text.find_first_of("\r\n") != std::string::npos) return 0;
-  auto style = static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE));
+  auto style = static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE));
   const int dpi = dpiOf(window), margin = ::MulDiv(8, dpi, 96);
   if (cls == "Button") {
     DWORD type = style & BS_TYPEMASK;
@@ -238,7 +257,7 @@ long neededWidth(HWND window, const std::string& cls, const std::string& text) {
     SIZE ideal{};
     DWORD_PTR ok = 0;
     if (!remote.address() || !remote.write(0, &ideal, sizeof ideal) ||
-        !::SendMessageTimeoutA(window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(remote.address()),
+        !::SendMessageTimeoutW(window, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(remote.address()),
                                SMTO_ABORTIFHUNG, 2000, &ok) ||
         !ok || !remote.read(0, &ideal, sizeof ideal))
       return -1;
@@ -252,8 +271,7 @@ long neededWidth(HWND window, const std::string& cls, const std::string& text) {
 
 BOOL CALLBACK collect(HWND window, LPARAM list) {
   if (!::IsWindowVisible(window)) return TRUE;
-  char cls[64] = {};
-  ::GetClassNameA(window, cls, sizeof cls);
+  const std::string cls = classOf(window);
   std::string text = textOf(window);
   RECT rect{};
   ::GetWindowRect(window, &rect);
@@ -267,7 +285,7 @@ bool overlap(const RECT& a, const RECT& b) {
 }
 
 bool groupBox(HWND window) {
-  return (static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)) & BS_TYPEMASK) == BS_GROUPBOX;
+  return (static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 // Every visible control of the visible top-level windows, with its neighbours in the same
@@ -297,9 +315,7 @@ void layout(HWND top) {
 
 // Glimor's own windows: not those of Wine's desktop.
 BOOL CALLBACK layoutOfTop(HWND window, LPARAM) {
-  char cls[64] = {};
-  ::GetClassNameA(window, cls, sizeof cls);
-  if (::IsWindowVisible(window) && std::string(cls).rfind("Glimor", 0) == 0) layout(window);
+  if (::IsWindowVisible(window) && classOf(window).rfind("Glimor", 0) == 0) layout(window);
   return TRUE;
 }
 
@@ -327,15 +343,13 @@ int denyWrite(const char* path) {
 void foregroundLine() {
   HWND window = ::GetForegroundWindow();
   if (!window) return;
-  char cls[256] = {};
-  ::GetClassNameA(window, cls, sizeof cls);
   GUITHREADINFO thread{};
   thread.cbSize = sizeof thread;
   bool known = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread);
   bool menu = known && (thread.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE));
-  char focus[256] = {};
-  if (known && thread.hwndFocus) ::GetClassNameA(thread.hwndFocus, focus, sizeof focus);
-  std::fprintf(out, "foreground|%s|%s|%d|%s\n", cls, textOf(window).c_str(), menu ? 1 : 0, focus);
+  std::string focus = known && thread.hwndFocus ? classOf(thread.hwndFocus) : "";
+  std::fprintf(out, "foreground|%s|%s|%d|%s\n", classOf(window).c_str(), textOf(window).c_str(), menu ? 1 : 0,
+               focus.c_str());
 }
 
 // Writes the list (or with `layoutOnly` the layout report) into `path`, renamed there when

@@ -10,12 +10,15 @@ trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EX
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # serve ANSWER-FILE [CERT KEY]: answers every request with the file's bytes (over TLS with a
-# certificate, then closing without close_notify), keeps each request as request.N
+# certificate, then closing without close_notify), keeps each request as request.N; on ::1 alone
+# with family=6.
 serve() {
-  python3 - "$work" "$@" >"$work/port" <<'PY' &
+  FAMILY=${family:-4} python3 - "$work" "$@" >"$work/port" <<'PY' &
 import socket, ssl, sys, os
 work, answer = sys.argv[1], open(sys.argv[2], 'rb').read()
-s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(4)
+if os.environ['FAMILY'] == '6': s = socket.socket(socket.AF_INET6); s.bind(('::1', 0))
+else: s = socket.socket(); s.bind(('127.0.0.1', 0))
+s.listen(4)
 if len(sys.argv) > 3:
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER); context.load_cert_chain(sys.argv[3], sys.argv[4])
     s = context.wrap_socket(s, server_side=True)
@@ -53,6 +56,15 @@ printf '\xff\xd8JPEG\xff\xd9' >"$work/Glimor.jpg"
 printf 'Uploading image...\nUpload complete.\n' | cmp - "$work/status" || fail "upload status: $(cat "$work/status")"
 [ ! -e "$work/Glimor.dat" ] || fail "answer file left behind"
 grep -q "filename=\"$work/Glimor.jpg\"" "$work/request.2" || fail "full path in filename"
+
+# "localhost" is 127.0.0.1 and then ::1: a service on ::1 alone is reached through the second.
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+rm -f "$work/port" "$work"/request.*; family=6 serve "$work/ok.answer"
+"$cli" upload "$work/Glimor.jpg" --host "localhost:$port" >"$work/link" 2>"$work/status" ||
+  fail "upload to a service on ::1 alone: $(cat "$work/status")"
+[ -s "$work/request.1" ] || fail "the service on ::1 received no request"
+kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+rm -f "$work/port"; serve "$work/ok.answer"
 
 # upload refusals and failures: exit code 1 and the status text.
 if "$cli" upload "$work/missing.jpg" --host "127.0.0.1:$port" 2>"$work/status"; then fail "missing file succeeded"; fi

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 #include "platform/error.h"
 #include "win32/os/system_text.h"
+#include "win32/os/wide_text.h"
 
 #include <windows.h>
 
@@ -10,10 +11,13 @@
 namespace glimor::platform {
 namespace {
 
+using win32::narrow;
+using win32::widen;
+
 std::string fullPath(const std::string& path) {
-  char buffer[MAX_PATH * 4];
-  DWORD n = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-  return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+  wchar_t buffer[MAX_PATH * 4];
+  DWORD n = ::GetFullPathNameW(widen(path).c_str(), MAX_PATH * 4, buffer, nullptr);
+  return n > 0 && n < MAX_PATH * 4 ? narrow({buffer, n}) : path;
 }
 
 std::string cannotCreate(const std::string& path, DWORD error) {
@@ -25,8 +29,9 @@ public:
   void replace(const std::string& path, std::span<const std::uint8_t> bytes) override {
     // The temporary file sits beside the target, so the rename never crosses volumes.
     std::string temp = path + ".tmp" + std::to_string(::GetCurrentProcessId());
-    HANDLE file =
-        ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring tempName = widen(temp);
+    HANDLE file = ::CreateFileW(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw Error(cannotCreate(path, ::GetLastError()));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -38,12 +43,13 @@ public:
     bool complete = done == bytes.size();
     ::CloseHandle(file);
     if (!complete) {
-      ::DeleteFileA(temp.c_str());
+      ::DeleteFileW(tempName.c_str());
       throw Error("Stream write error");
     }
-    if (!::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!::MoveFileExW(tempName.c_str(), widen(path).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       DWORD error = ::GetLastError();
-      ::DeleteFileA(temp.c_str());
+      ::DeleteFileW(tempName.c_str());
       throw Error(cannotCreate(path, error));
     }
   }
@@ -51,8 +57,8 @@ public:
   std::optional<Bytes> read(const std::string& path) override { return readAtMost(path, SIZE_MAX); }
 
   std::optional<Bytes> readAtMost(const std::string& path, std::size_t limit) override {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     Bytes data;
     LARGE_INTEGER size{};
@@ -74,9 +80,9 @@ public:
   }
 
   bool exists(const std::string& path) override {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
-  bool remove(const std::string& path) override { return ::DeleteFileA(path.c_str()) != 0; }
+  bool remove(const std::string& path) override { return ::DeleteFileW(widen(path).c_str()) != 0; }
 };
 
 } // namespace

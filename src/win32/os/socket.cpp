@@ -50,34 +50,45 @@ bool waitFor(SOCKET socket, bool forWriting, std::chrono::milliseconds limit) {
   return ready > 0;
 }
 
-in_addr resolve(const std::string& host, std::chrono::milliseconds timeLimit, const CancelToken& cancel) {
-  auto literal = [](const std::string& name) -> std::optional<std::array<std::uint8_t, 4>> {
+socket_loops::Lookup resolve(const std::string& host, std::chrono::milliseconds timeLimit,
+                             const CancelToken& cancel) {
+  auto literal = [](const std::string& name) -> std::optional<socket_loops::IpAddress> {
     unsigned long dotted = ::inet_addr(name.c_str());
     if (dotted == INADDR_NONE || name.empty()) return std::nullopt;
-    std::array<std::uint8_t, 4> address;
-    std::memcpy(address.data(), &dotted, 4);
+    socket_loops::IpAddress address;
+    std::memcpy(address.bytes.data(), &dotted, 4);
     return address;
   };
   auto lookUp = [](const std::string& name) {
-    socket_loops::Ipv4Lookup lookup;
+    socket_loops::Lookup lookup;
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC; // the service may answer on either family
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
     int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
     if (result != 0 || list == nullptr) {
       lookup.error = result != 0 ? result : WSAHOST_NOT_FOUND;
-    } else {
-      std::memcpy(lookup.address.data(), &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, 4);
-      ::freeaddrinfo(list);
+      return lookup;
     }
+    for (const addrinfo* entry = list; entry; entry = entry->ai_next) {
+      socket_loops::IpAddress address;
+      if (entry->ai_family == AF_INET) {
+        std::memcpy(address.bytes.data(), &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr, 4);
+      } else if (entry->ai_family == AF_INET6) {
+        address.ipv6 = true;
+        std::memcpy(address.bytes.data(), &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr,
+                    16);
+      } else {
+        continue;
+      }
+      lookup.addresses.push_back(address);
+    }
+    ::freeaddrinfo(list);
     return lookup;
   };
-  socket_loops::Ipv4Lookup found = socket_loops::resolveIpv4(host, timeLimit, cancel, literal, lookUp);
+  socket_loops::Lookup found = socket_loops::resolve(host, timeLimit, cancel, literal, lookUp);
   if (found.error != 0) fail(found.error);
-  in_addr address;
-  std::memcpy(&address, found.address.data(), 4);
-  return address;
+  return found;
 }
 
 // The socket stays non-blocking after the connect, so every wait goes through select and is bounded.
@@ -138,13 +149,35 @@ public:
                                       std::chrono::milliseconds timeLimit,
                                       const CancelToken& cancel) override {
     if (!started_) fail(WSASYSNOTREADY);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
     const Deadline deadline(timeLimit);
-    target.sin_addr = resolve(host, timeLimit, cancel);
+    socket_loops::Lookup found = resolve(host, timeLimit, cancel);
+    return socket_loops::connectFirst(
+        found.addresses, deadline.left(), cancel,
+        [&](const socket_loops::IpAddress& address, std::chrono::milliseconds limit) {
+          return connectTo(address, port, limit, cancel);
+        });
+  }
 
-    SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+private:
+  static std::unique_ptr<Connection> connectTo(const socket_loops::IpAddress& address, std::uint16_t port,
+                                               std::chrono::milliseconds timeLimit,
+                                               const CancelToken& cancel) {
+    sockaddr_storage target{};
+    int targetSize = 0;
+    if (address.ipv6) {
+      auto& six = reinterpret_cast<sockaddr_in6&>(target);
+      six.sin6_family = AF_INET6;
+      six.sin6_port = htons(port);
+      std::memcpy(&six.sin6_addr, address.bytes.data(), 16);
+      targetSize = sizeof six;
+    } else {
+      auto& four = reinterpret_cast<sockaddr_in&>(target);
+      four.sin_family = AF_INET;
+      four.sin_port = htons(port);
+      std::memcpy(&four.sin_addr, address.bytes.data(), 4);
+      targetSize = sizeof four;
+    }
+    SOCKET socket = ::socket(target.ss_family, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) failLast();
     auto connection = std::make_unique<WinsockConnection>(socket, cancel);
     u_long nonBlocking = 1;
@@ -152,9 +185,9 @@ public:
     BOOL on = TRUE;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&target), targetSize) != 0) {
       if (::WSAGetLastError() != WSAEWOULDBLOCK) failLast();
-      if (!waitUnlessCancelled(deadline.left(), cancel, [socket](std::chrono::milliseconds limit) {
+      if (!waitUnlessCancelled(timeLimit, cancel, [socket](std::chrono::milliseconds limit) {
             return waitFor(socket, true, limit);
           }))
         fail(WSAETIMEDOUT);
@@ -162,7 +195,6 @@ public:
     return connection;
   }
 
-private:
   bool started_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include "win32/os/schannel_handles.h"
 #include "win32/os/schannel_verify.h"
 #include "win32/os/system_text.h"
+#include "win32/os/wide_text.h"
 
 #include <cstring>
 #include <vector>
@@ -26,14 +27,14 @@ std::string statusText(SECURITY_STATUS status) {
 class SchannelEngine final : public http::TlsEngine {
 public:
   SchannelEngine(std::string host, std::vector<Der> anchors)
-      : host_(std::move(host)), anchors_(std::move(anchors)) {
+      : host_(std::move(host)), wideHost_(win32::widen(host_)), anchors_(std::move(anchors)) {
     SCHANNEL_CRED wanted{};
     wanted.dwVersion = SCHANNEL_CRED_VERSION;
     wanted.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
     wanted.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    char package[] = UNISP_NAME_A;
+    wchar_t package[] = UNISP_NAME_W;
     const SECURITY_STATUS status =
-        ::AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &wanted, nullptr,
+        ::AcquireCredentialsHandleW(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &wanted, nullptr,
                                     nullptr, credentials_.place(), nullptr);
     if (status != SEC_E_OK) throw Error(tls_error::handshake(host_, statusText(status)));
     credentials_.made();
@@ -49,9 +50,9 @@ public:
     SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out};
     DWORD granted = 0;
     const bool firstCall = !context_.get();
-    const SECURITY_STATUS status = ::InitializeSecurityContextA(
-        credentials_.get(), context_.get(), host_.data(), requests, 0, 0, firstCall ? nullptr : &inDesc, 0,
-        firstCall ? context_.place() : nullptr, &outDesc, &granted, nullptr);
+    const SECURITY_STATUS status = ::InitializeSecurityContextW(
+        credentials_.get(), context_.get(), wideHost_.data(), requests, 0, 0, firstCall ? nullptr : &inDesc,
+        0, firstCall ? context_.place() : nullptr, &outDesc, &granted, nullptr);
     const schannel::ContextBuffer token(out.pvBuffer);
     if (firstCall && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)) context_.made();
     // The token goes out even with a refusal: it is the alert that tells the service why.
@@ -126,10 +127,10 @@ public:
 private:
   // The record sizes of the secured connection, and the certificate check.
   void secured() {
-    SECURITY_STATUS status = ::QueryContextAttributesA(context_.get(), SECPKG_ATTR_STREAM_SIZES, &sizes_);
+    SECURITY_STATUS status = ::QueryContextAttributesW(context_.get(), SECPKG_ATTR_STREAM_SIZES, &sizes_);
     if (status != SEC_E_OK) throw Error(tls_error::handshake(host_, statusText(status)));
     PCCERT_CONTEXT sent = nullptr;
-    status = ::QueryContextAttributesA(context_.get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &sent);
+    status = ::QueryContextAttributesW(context_.get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &sent);
     const schannel::Certificate server(sent);
     if (status != SEC_E_OK || !server)
       throw Error(tls_error::certificate(tls_error::Certificate::Untrusted, host_, "none was sent"));
@@ -137,6 +138,7 @@ private:
   }
 
   std::string host_;
+  std::wstring wideHost_; // the name Schannel checks and sends
   std::vector<Der> anchors_;
   schannel::Credentials credentials_;
   schannel::SecurityContext context_;

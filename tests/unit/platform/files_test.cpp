@@ -27,6 +27,18 @@ protected:
   Files& files = systemFiles();
 };
 
+// A folder under a user name outside the system's code page: the core's UTF-8 names the file, and
+// the name on disk is those characters, not the bytes of their UTF-8.
+TEST_F(FilesTest, NamesInAnyCharactersAreTheFilesOwn) {
+  const std::string target = dir.string() + "/Привет-Ωμέγα-截图.bin";
+  files.replace(target, Bytes{7});
+  EXPECT_EQ(files.read(target), Bytes{7});
+  EXPECT_TRUE(files.exists(target));
+  EXPECT_TRUE(fs::exists(dir / fs::path(std::u8string(u8"Привет-Ωμέγα-截图.bin"))));
+  EXPECT_TRUE(files.remove(target));
+  EXPECT_FALSE(files.exists(target));
+}
+
 TEST_F(FilesTest, ReplaceWritesNewFileAndOverwritesOldOne) {
   const Bytes first{1, 2, 3, 0, 255};
   files.replace(path("a.bin"), first);
