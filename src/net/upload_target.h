@@ -8,11 +8,12 @@
 
 namespace glimor::net {
 
-// The Options page's "Upload to:" line, as the window shows it.
+// Where uploads go, as the window shows it: `line` on the Options page ("Upload to: ..."), and
+// `destination` in the help of the links page ("Your pictures go to ...").
 class UploadTargetView {
 public:
   virtual ~UploadTargetView() = default;
-  virtual void showUploadTarget(const std::string& text) = 0;
+  virtual void showUploadTarget(const std::string& line, const std::string& destination) = 0;
 };
 
 inline constexpr std::string_view uploadToLabel = "Upload to: ";

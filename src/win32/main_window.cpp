@@ -352,8 +352,10 @@ void MainWindow::setNetworkClicks(NetworkClicks clicks) {
   onClick(chooseUploader_, std::move(clicks.chooseUploader));
 }
 
-void MainWindow::showUploadTarget(const std::string& text) {
-  setWindowText(uploadTarget_, text);
+void MainWindow::showUploadTarget(const std::string& line, const std::string& destination) {
+  setWindowText(uploadTarget_, line);
+  destination_ = destination;
+  setWindowText(helpText_, linksPageText(hotKeyName_, destination_));
 }
 
 // The options and the hidden "Glimo it !" button.

@@ -82,7 +82,7 @@ public:
   void setUploadToken(const std::string& token) override;
 
   // net::UploadTargetView: the Options page's "Upload to:" line.
-  void showUploadTarget(const std::string& text) override;
+  void showUploadTarget(const std::string& line, const std::string& destination) override;
 
   // platform::Tray
   bool add() override;
@@ -126,7 +126,8 @@ private:
   BusyIndicator busy_;
   std::optional<LinkPageControls> linkPage_;
   HWND helpText_ = nullptr;
-  std::string serviceHost_; // named in the help text
+  std::string hotKeyName_;  // named in the help text
+  std::string destination_; // where pictures go, named there too
   HWND lastRegionHotKey_ = nullptr;
   HWND recordHotKey_ = nullptr;
   HWND recordingType_ = nullptr; // a drop-down list: GIF, WebM

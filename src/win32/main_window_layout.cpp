@@ -130,19 +130,19 @@ void MainWindow::createControls(const std::string& serviceHost) {
 }
 
 void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
-  serviceHost_ = serviceHost;
+  hotKeyName_ = app::shortcutName(app::defaultShortcut);
+  destination_ = net::ServiceEndpoints(serviceHost).baseUrl();
   // Eight lines of 13 pixels and one to spare for a long hot key name, centred on the page as wide
   // as it is, so a wider or taller face (the one scaled text uses) neither wraps a short line nor
   // cuts the last one off. The core names the hot key in force once it is registered.
-  helpText_ =
-      createControl(page, {.text = linksPageText(app::shortcutName(app::defaultShortcut), serviceHost),
-                           .x = 8,
-                           .y = 4,
-                           .width = 369,
-                           .height = 117,
-                           .style = SS_CENTER,
-                           .id = ids::helpText,
-                           .font = boldFont_});
+  helpText_ = createControl(page, {.text = linksPageText(hotKeyName_, destination_),
+                                   .x = 8,
+                                   .y = 4,
+                                   .width = 369,
+                                   .height = 117,
+                                   .style = SS_CENTER,
+                                   .id = ids::helpText,
+                                   .font = boldFont_});
   HWND panel = linkPanel_.create(page, hwnd(), 0, 0, 385, 125, false, true);
   createControl(panel, {.text = "Direct Link:", .x = 8, .y = 16, .width = 80, .height = 13, .font = font_});
   HWND directLink = createControl(panel, {.className = "EDIT",
@@ -184,7 +184,8 @@ void MainWindow::createLinksPage(HWND page, const std::string& serviceHost) {
 }
 
 void MainWindow::setHotKeyName(const std::string& name) {
-  setWindowText(helpText_, linksPageText(name, serviceHost_));
+  hotKeyName_ = name;
+  setWindowText(helpText_, linksPageText(hotKeyName_, destination_));
 }
 
 // Three columns, labels on the left: the hot key and the file types in the middle, updates and the

@@ -4,13 +4,13 @@
 
 namespace glimor::win32 {
 
-std::string siteLine(const std::string& serviceHost) {
-  return "Your pictures go to " + net::ServiceEndpoints(serviceHost).baseUrl();
+std::string siteLine(const std::string& destination) {
+  return "Your pictures go to " + destination;
 }
 
 // Each line stays short enough for the page in the wider face of scaled text; a long hot key
 // name may wrap its line, for which the label keeps one line to spare.
-std::string linksPageText(const std::string& hotKeyName, const std::string& serviceHost) {
+std::string linksPageText(const std::string& hotKeyName, const std::string& destination) {
   return "Press " + hotKeyName +
          ", click a window or drag a region,\r\n"
          "then press Enter: the link lands on the clipboard.\r\n"
@@ -19,7 +19,7 @@ std::string linksPageText(const std::string& hotKeyName, const std::string& serv
          "\"Start with Windows\" on the Options page,\r\n"
          "where you can change the hot key too.\r\n"
          "\r\n" +
-         siteLine(serviceHost);
+         siteLine(destination);
 }
 
 std::string aboutText() {

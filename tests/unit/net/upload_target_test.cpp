@@ -12,7 +12,10 @@ using ::testing::ElementsAre;
 
 class UploadTargetTest : public ::testing::Test, public UploadTargetView {
 protected:
-  void showUploadTarget(const std::string& text) override { shown.push_back(text); }
+  void showUploadTarget(const std::string& line, const std::string& destination) override {
+    shown.push_back(line);
+    destinations.push_back(destination);
+  }
   void write(const std::string& path, std::string_view text) {
     files.contents[path].assign(text.begin(), text.end());
   }
@@ -20,7 +23,7 @@ protected:
   fakes::FakeFiles files;
   std::string stored;
   bool storeFails = false;
-  std::vector<std::string> shown;
+  std::vector<std::string> shown, destinations;
   UploadTarget target{files,
                       [this] { return ServiceSettings{.host = "img.example", .uploaderFile = stored}; },
                       [this](const std::string& path) {
@@ -50,6 +53,9 @@ TEST_F(UploadTargetTest, ShowsTheServiceOrTheUploaderFilesNameAndTakesOnlyAFileT
               ElementsAre("Upload to: the image service at img.example", "Upload to: Pictures (good.sxcu)",
                           "Upload to: plain.sxcu", "Upload to: plain.sxcu (cannot be used)",
                           "Upload to: the image service at img.example"));
+  // The links page names the same place: the service by its address, a file by its name.
+  EXPECT_EQ(destinations.front(), "http://img.example/");
+  EXPECT_EQ(destinations[1], "Pictures (good.sxcu)");
 }
 
 } // namespace
