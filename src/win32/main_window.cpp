@@ -6,6 +6,7 @@
 #include "win32/controls.h"
 #include "win32/menu_mask.h"
 #include "win32/os/wide_text.h"
+#include "win32/product_copy.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
