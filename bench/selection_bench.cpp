@@ -17,7 +17,7 @@
 
 namespace {
 
-using glimor::capture::Picture;
+using glimor::screen::Picture;
 
 void fadeStep(benchmark::State& state) {
   Picture picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), 0x808080);
@@ -51,7 +51,7 @@ void drawingFrame(benchmark::State& state, marks::Mark mark) {
     for (int x = 0; x < clean.width; ++x)
       clean.at(x, y) = static_cast<std::uint32_t>(x * 0x010203 + y * 0x030201);
   Picture picture = clean;
-  const glimor::capture::Rect selection{0, 0, clean.width, clean.height};
+  const glimor::screen::Rect selection{0, 0, clean.width, clean.height};
   marks::Damage damage;
   int frame = 0;
   for (auto _ : state) {
@@ -121,7 +121,7 @@ void confirm4K(benchmark::State& state) {
   const Picture picture = screen4K();
   const CropFolder files("glimor-bench-confirm");
   const auto& names = files.names;
-  const glimor::capture::DisplayFormat display;
+  const glimor::screen::DisplayFormat display;
   glimor::capture::ImagingCropOutput output(glimor::platform::systemFiles());
   for (auto _ : state) {
     state.PauseTiming();
@@ -138,7 +138,7 @@ void confirm4KUploadFileFirst(benchmark::State& state) {
   const Picture picture = screen4K();
   const CropFolder files("glimor-bench-confirm-first");
   const auto& names = files.names;
-  const glimor::capture::DisplayFormat display;
+  const glimor::screen::DisplayFormat display;
   for (auto _ : state) {
     state.PauseTiming();
     Picture shown = picture;
@@ -161,7 +161,7 @@ void tenMarks4K(benchmark::State& state) {
     const int x = 200 + i * 340, y = 200 + i * 170;
     ten.push_back(markOf(tools[i % 5], {{x, y}, {x + 600, y + 300}}, 6));
   }
-  const glimor::capture::Rect selection{0, 0, clean.width, clean.height};
+  const glimor::screen::Rect selection{0, 0, clean.width, clean.height};
   Picture picture = clean;
   for (auto _ : state) {
     state.PauseTiming();

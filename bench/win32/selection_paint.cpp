@@ -136,7 +136,7 @@ int main() {
   capture::CaptureState state;
   state.screen.area = {0, 0, w, h};
   state.screen.monitors = {{{0, 0, w, h}, 96, true}};
-  state.p = capture::Picture(w, h);
+  state.p = screen::Picture(w, h);
   // Something like a screen: stripes of text-like noise on light grey.
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)

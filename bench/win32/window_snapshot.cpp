@@ -52,7 +52,7 @@ Figures timed(int rounds, const std::function<void()>& work) {
   return f;
 }
 
-std::size_t countOf(const std::vector<glimor::capture::WindowBox>& list) {
+std::size_t countOf(const std::vector<glimor::screen::WindowBox>& list) {
   std::size_t n = list.size();
   for (const auto& w : list) n += countOf(w.children);
   return n;
@@ -75,12 +75,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   glimor::win32::Win32Screen screen;
-  std::vector<glimor::capture::WindowBox> list;
+  std::vector<glimor::screen::WindowBox> list;
   for (int tries = 0; tries < 300 && list.size() < targets; ++tries) {
     ::Sleep(100);
     list = screen.windows();
   }
-  glimor::capture::Rect area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  glimor::screen::Rect area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   Figures alone = timed(40, [&] { list = screen.windows(); });
   Figures grab = timed(20, [&] { screen.grab(area); });
   std::printf("== window list at the hot key under Wine, %dx%d screen: %zu top-level windows, %zu in all\n",

@@ -175,7 +175,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   auto& selection = platform_.selectionView;
   delayed_.cancel(); // this capture is the one the countdown was for
   bool allMonitors = platform_.options.checked(platform::CheckBox::AllMonitors);
-  capture_.screen = capture::layoutFor(platform_.screen.monitors(), allMonitors);
+  capture_.screen = screen::layoutFor(platform_.screen.monitors(), allMonitors);
   capture_.preselected.reset();
   if (lastRegion) {
     capture_.preselected = lastRegion_.within(capture_.screen);
@@ -195,16 +195,16 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   // The clean copy's memory is made ready beside the grab: taking fresh memory costs about as much
   // as filling it, and the grab mostly waits.
   auto cleanCopy = std::async(std::launch::async, [area = capture_.screen.area] {
-    return capture::Picture(std::max(0, area.width()), std::max(0, area.height()), 0);
+    return screen::Picture(std::max(0, area.width()), std::max(0, area.height()), 0);
   });
   capture_.p = platform_.screen.grab(capture_.screen.area);
-  capture::blackOutUncovered(capture_.p, capture_.screen);
+  screen::blackOutUncovered(capture_.p, capture_.screen);
   // The windows on the screen as the grab saw them, for the selection window to snap to
   // ([Options] SnapWindows). Taken after the grab, not beside it: under Wine both wait on the same
   // servers, and the grab then took longer than the list alone (bench/window_snapshot.sh).
   capture_.windows.clear();
   if (settings_.read(platform::ini::snapWindows))
-    capture_.windows = capture::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
+    capture_.windows = screen::windowsInPicture(platform_.screen.windows(), capture_.screen.area);
   capture_.snapshot = cleanCopy.get();
   capture_.snapshot = capture_.p; // into the memory made ready
   capture_.display = platform_.screen.displayFormat();

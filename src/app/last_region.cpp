@@ -7,7 +7,7 @@ namespace glimor::app {
 
 namespace {
 
-std::optional<capture::Rect> parse(const std::string& text) {
+std::optional<screen::Rect> parse(const std::string& text) {
   int values[4];
   const char* at = text.data();
   const char* end = text.data() + text.size();
@@ -21,14 +21,14 @@ std::optional<capture::Rect> parse(const std::string& text) {
     at = next;
   }
   if (at != end) return std::nullopt;
-  return capture::Rect{values[0], values[1], values[2], values[3]};
+  return screen::Rect{values[0], values[1], values[2], values[3]};
 }
 } // namespace
 
-void LastRegion::remember(const capture::Rect& selection, const capture::ScreenLayout& layout) {
-  const capture::Rect& area = layout.area;
-  capture::Rect onScreen{selection.left + area.left, selection.top + area.top, selection.right + area.left,
-                         selection.bottom + area.top};
+void LastRegion::remember(const screen::Rect& selection, const screen::ScreenLayout& layout) {
+  const screen::Rect& area = layout.area;
+  screen::Rect onScreen{selection.left + area.left, selection.top + area.top, selection.right + area.left,
+                        selection.bottom + area.top};
   remembered_ = onScreen;
   loaded_ = true;
   settings_.write(platform::ini::lastRegion,
@@ -36,18 +36,18 @@ void LastRegion::remember(const capture::Rect& selection, const capture::ScreenL
                       std::to_string(onScreen.right) + "," + std::to_string(onScreen.bottom));
 }
 
-std::optional<capture::Rect> LastRegion::within(const capture::ScreenLayout& layout) {
+std::optional<screen::Rect> LastRegion::within(const screen::ScreenLayout& layout) {
   if (!loaded_) {
     remembered_ = parse(settings_.read(platform::ini::lastRegion));
     loaded_ = true;
   }
   if (!remembered_) return std::nullopt;
-  const capture::Rect& r = *remembered_;
-  const capture::Rect& area = layout.area;
+  const screen::Rect& r = *remembered_;
+  const screen::Rect& area = layout.area;
   if (r.left >= r.right || r.top >= r.bottom || r.left < area.left || r.top < area.top ||
       r.right > area.right || r.bottom > area.bottom)
     return std::nullopt;
-  return capture::Rect{r.left - area.left, r.top - area.top, r.right - area.left, r.bottom - area.top};
+  return screen::Rect{r.left - area.left, r.top - area.top, r.right - area.left, r.bottom - area.top};
 }
 
 } // namespace glimor::app

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/settings.h"
-#include "capture/screen_layout.h"
+#include "screen/screen_layout.h"
 
 #include <optional>
 
@@ -15,14 +15,14 @@ public:
 
   // `selection` in the picture pixels of `layout`. Throws Error when Glimor.ini cannot be
   // written; the region is remembered for this run all the same.
-  void remember(const capture::Rect& selection, const capture::ScreenLayout& layout);
+  void remember(const screen::Rect& selection, const screen::ScreenLayout& layout);
   // The region in the picture pixels of `layout`; none when there is none yet, or when it does
   // not lie wholly on what `layout` covers (a monitor gone, a stored value made by hand).
-  std::optional<capture::Rect> within(const capture::ScreenLayout& layout);
+  std::optional<screen::Rect> within(const screen::ScreenLayout& layout);
 
 private:
   Settings& settings_;
-  std::optional<capture::Rect> remembered_;
+  std::optional<screen::Rect> remembered_;
   bool loaded_ = false;
 };
 

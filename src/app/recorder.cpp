@@ -40,11 +40,11 @@ Recorder::~Recorder() {
   if (recording_) recording_->discard();
 }
 
-void Recorder::start(const capture::Rect& selection, const capture::ScreenLayout& layout) {
+void Recorder::start(const screen::Rect& selection, const screen::ScreenLayout& layout) {
   if (recording_) return;
   const RecordSettings settings = RecordSettings::read(platform_.profile);
-  capture::Rect area{selection.left + layout.area.left, selection.top + layout.area.top,
-                     selection.right + layout.area.left, selection.bottom + layout.area.top};
+  screen::Rect area{selection.left + layout.area.left, selection.top + layout.area.top,
+                    selection.right + layout.area.left, selection.bottom + layout.area.top};
   file_ = recordingFileFor(executablePath_, settings.type);
   // A size the file cannot hold is refused here, before anything shows.
   auto encoder = record::fileEncoder(settings.type, area.width(), area.height(), file_, platform_.files);

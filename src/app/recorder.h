@@ -1,6 +1,5 @@
 #pragma once
 #include "app/record_settings.h"
-#include "capture/screen_layout.h"
 #include "platform/files.h"
 #include "platform/frame_source.h"
 #include "platform/main_view.h"
@@ -10,6 +9,7 @@
 #include "platform/timer.h"
 #include "platform/tray.h"
 #include "record/recording.h"
+#include "screen/screen_layout.h"
 
 #include <functional>
 #include <memory>
@@ -42,7 +42,7 @@ public:
 
   bool recording() const { return recording_ != nullptr; }
   // Starts recording `selection`, in picture pixels of `layout` (the capture that selected it).
-  void start(const capture::Rect& selection, const capture::ScreenLayout& layout);
+  void start(const screen::Rect& selection, const screen::ScreenLayout& layout);
   // The record hot key again, "Stop", "Stop recording" or the longest length.
   void stop();
   // "Discard", "Discard recording": no file, no upload.

@@ -1,8 +1,6 @@
 #pragma once
-#include "capture/display_format.h"
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 #include "capture/selection_geometry.h"
-#include "capture/window_list.h"
 
 #include <vector>
 
@@ -21,7 +19,7 @@ struct CaptureState {
   Rect selection;
   bool drawing = false;
   bool confirmed = false;
-  bool copied = false; // to the clipboard (Ctrl+C), which ended the window
+  bool copied = false;    // to the clipboard (Ctrl+C), which ended the window
   bool published = false; // the confirmed capture's upload has started
   // The selection is of what to record: no marks, and the confirm writes no file.
   bool recording = false;

@@ -1,6 +1,5 @@
 #pragma once
-#include "capture/display_format.h"
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 #include "capture/selection_geometry.h"
 
 #include <string>

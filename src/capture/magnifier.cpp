@@ -1,6 +1,6 @@
 #include "capture/magnifier.h"
 
-#include "capture/screen_layout.h"
+#include "capture/screen_terms.h"
 #include "platform/ini_keys.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 #include <vector>
 
 namespace glimor::capture {

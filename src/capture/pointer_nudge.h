@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 #include "platform/selection_view.h"
 
 namespace glimor::capture {

@@ -1,6 +1,5 @@
 #pragma once
-#include "capture/picture.h"
-#include "capture/screen_layout.h"
+#include "capture/screen_terms.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "capture/window_picker.h"
 
-#include "capture/window_list.h"
+#include "capture/screen_terms.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <cstdint>
 
@@ -12,7 +12,7 @@ public:
   // The pixels of `area` (screen pixels) into `into`, whose size becomes the area's, with the
   // mouse pointer drawn at its place and size when `withPointer`. False when the screen could not
   // be read: that moment is left out of the recording.
-  virtual bool grab(const capture::Rect& area, bool withPointer, capture::Picture& into) = 0;
+  virtual bool grab(const screen::Rect& area, bool withPointer, screen::Picture& into) = 0;
   // Milliseconds on a steady clock, from an arbitrary start.
   virtual std::uint64_t nowMs() = 0;
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <cstdint>
 #include <span>
@@ -12,7 +12,7 @@ public:
   virtual ~PictureClipboard() = default;
   // Replaces the clipboard's content with the picture, as a bitmap and as `png` (its PNG file,
   // which browsers and chats read); false when another program holds it open or memory ran out.
-  virtual bool setPicture(const capture::Picture& picture, std::span<const std::uint8_t> png) = 0;
+  virtual bool setPicture(const screen::Picture& picture, std::span<const std::uint8_t> png) = 0;
 };
 
 } // namespace glimor::platform

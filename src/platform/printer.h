@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <string>
 
@@ -25,7 +25,7 @@ public:
   // Text on an opaque white background.
   virtual void textOut(int x, int y, const std::string& text) = 0;
   // The picture stretched into the rectangle, through its device-independent form.
-  virtual void drawPicture(const capture::Rect& target, const capture::Picture& picture) = 0;
+  virtual void drawPicture(const screen::Rect& target, const screen::Picture& picture) = 0;
 };
 
 } // namespace glimor::platform

@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <optional>
 #include <string>
@@ -14,7 +14,7 @@ public:
   virtual ~RecordingView() = default;
   // `area` in screen pixels; the bar at `bar` (its top-left corner, screen pixels) drawn for `dpi`,
   // or no bar when there is no room for one outside the rectangle.
-  virtual void show(const capture::Rect& area, const std::optional<capture::Point>& bar, int dpi) = 0;
+  virtual void show(const screen::Rect& area, const std::optional<screen::Point>& bar, int dpi) = 0;
   virtual void setElapsed(const std::string& text) = 0;
   virtual void hide() = 0;
 };

@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <cstdint>
 #include <string>
@@ -23,7 +23,7 @@ public:
   virtual void placePanel(int left, int top, int dpi) = 0;
   virtual void setGlimoButton(const std::string& caption, bool enabled) = 0;
   // Draws these parts of the picture anew at once.
-  virtual void repaint(const std::vector<capture::Rect>& parts) = 0;
+  virtual void repaint(const std::vector<screen::Rect>& parts) = 0;
   // The strip of drawing tools, shown with the panel: its top-left corner and resolution.
   virtual void placeToolStrip(int left, int top, int dpi) = 0;
   virtual void setToolStripVisible(bool visible) = 0;
@@ -34,8 +34,8 @@ public:
   virtual void showTool(int tool, std::uint32_t colour, int size) = 0;
   // The mouse pointer in picture pixels, and a move of it there, which the window then receives
   // as the mouse's own move.
-  virtual capture::Point pointer() const = 0;
-  virtual void movePointer(capture::Point to) = 0;
+  virtual screen::Point pointer() const = 0;
+  virtual void movePointer(screen::Point to) = 0;
   // A menu at the pointer of these items (an empty label: a separator line); the index of the one
   // chosen, or -1 when it was closed without a choice.
   struct MenuItem {

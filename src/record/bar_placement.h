@@ -1,5 +1,5 @@
 #pragma once
-#include "capture/screen_layout.h"
+#include "screen/screen_layout.h"
 
 #include <optional>
 
@@ -10,13 +10,13 @@ namespace glimor::record {
 inline constexpr int barWidth = 236, barHeight = 30, barGap = 4;
 
 struct BarPlacement {
-  std::optional<capture::Point> at; // nothing when no room outside the rectangle
+  std::optional<screen::Point> at; // nothing when no room outside the rectangle
   int dpi = 96;
 };
 
 // The bar stands outside the recorded rectangle `s` (picture pixels of `layout`), so that it is
 // never in a frame: under it on the monitor that holds its centre where there is room, else above
 // it, else beside it; nowhere when the rectangle leaves no room on any side.
-BarPlacement barPlacementFor(const capture::Rect& s, const capture::ScreenLayout& layout);
+BarPlacement barPlacementFor(const screen::Rect& s, const screen::ScreenLayout& layout);
 
 } // namespace glimor::record

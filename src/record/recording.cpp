@@ -24,7 +24,7 @@ FrameCost costOf(std::vector<std::uint32_t> costs) {
 constexpr std::size_t pictureCount = 4;
 } // namespace
 
-Recording::Recording(capture::Rect area, int fps, int longestMs, bool withPointer,
+Recording::Recording(screen::Rect area, int fps, int longestMs, bool withPointer,
                      platform::FrameSource& source, std::unique_ptr<FrameEncoder> encoder)
     : area_(area), fps_(std::max(1, fps)), longestMs_(static_cast<std::uint64_t>(std::max(1, longestMs))),
       withPointer_(withPointer), source_(source), encoder_(std::move(encoder)), frames_(pictureCount) {

@@ -1,7 +1,7 @@
 #pragma once
-#include "capture/picture.h"
 #include "platform/frame_source.h"
 #include "record/frame_encoder.h"
+#include "screen/picture.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -32,7 +32,7 @@ struct RecordingOutcome {
 // one rather than growing the set (the moment it missed is then left out, and counted).
 class Recording {
 public:
-  Recording(capture::Rect area, int fps, int longestMs, bool withPointer, platform::FrameSource& source,
+  Recording(screen::Rect area, int fps, int longestMs, bool withPointer, platform::FrameSource& source,
             std::unique_ptr<FrameEncoder> encoder);
   ~Recording(); // a recording neither stopped nor discarded is discarded
   Recording(const Recording&) = delete;
@@ -52,14 +52,14 @@ public:
 
 private:
   struct Frame {
-    capture::Picture picture;
+    screen::Picture picture;
     std::uint64_t atMs = 0; // from the start
   };
   void grabLoop();
   void encodeLoop();
   void end(bool keep);
 
-  const capture::Rect area_;
+  const screen::Rect area_;
   const int fps_;
   const std::uint64_t longestMs_;
   const bool withPointer_;

@@ -11,7 +11,7 @@ namespace glimor::win32 {
 
 namespace {
 // The picture's rows bottom-up, blue, green, red, each padded to `stride` bytes.
-void writeRows(const capture::Picture& picture, std::size_t stride, unsigned char* out) {
+void writeRows(const screen::Picture& picture, std::size_t stride, unsigned char* out) {
   for (int y = picture.height - 1; y >= 0; --y, out += stride) {
     const std::uint32_t* row = picture.row(y);
     std::memset(out, 0, stride);
@@ -84,7 +84,7 @@ bool Win32Clipboard::setText(const std::string& text) {
 // 24 bits, since a reader may take a 32-bit one's unused byte for transparency; the system makes
 // CF_DIB and CF_BITMAP of it for older readers. The registered "PNG" format beside it is what
 // browsers and chats paste.
-bool Win32Clipboard::setPicture(const capture::Picture& picture, std::span<const std::uint8_t> png) {
+bool Win32Clipboard::setPicture(const screen::Picture& picture, std::span<const std::uint8_t> png) {
   if (picture.empty()) return false;
   const std::size_t stride = (static_cast<std::size_t>(picture.width) * 3 + 3) & ~std::size_t{3};
   const std::size_t pixels = stride * static_cast<std::size_t>(picture.height);

@@ -14,7 +14,7 @@ public:
   bool clearIfText(const std::string& text) override;
   // As a 24-bit device-independent bitmap (CF_DIBV5, rows bottom-up: what every program pastes)
   // and as PNG.
-  bool setPicture(const capture::Picture& picture, std::span<const std::uint8_t> png) override;
+  bool setPicture(const screen::Picture& picture, std::span<const std::uint8_t> png) override;
   void sleep(unsigned ms) override { ::Sleep(ms); }
 
 private:

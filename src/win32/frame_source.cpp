@@ -38,7 +38,7 @@ std::uint64_t Win32FrameSource::nowMs() {
 
 // As for a still capture, the screen is read in bands of a quarter megabyte: under Wine a larger
 // request costs the X server and its client a fresh buffer of its size every time.
-bool Win32FrameSource::grab(const capture::Rect& area, bool withPointer, capture::Picture& into) {
+bool Win32FrameSource::grab(const screen::Rect& area, bool withPointer, screen::Picture& into) {
   const int width = area.width(), height = area.height();
   if (width <= 0 || height <= 0) return false;
   if (width != width_ || height != height_ || thread_ != ::GetCurrentThreadId()) {
@@ -77,7 +77,7 @@ bool Win32FrameSource::grab(const capture::Rect& area, bool withPointer, capture
     }
   }
   ::GdiFlush();
-  if (into.width != width || into.height != height) into = capture::Picture(width, height, 0);
+  if (into.width != width || into.height != height) into = screen::Picture(width, height, 0);
   const auto* pixels = static_cast<const std::uint32_t*>(bits_);
   // The fourth byte of a screen pixel means nothing, and a picture's is zero.
   std::transform(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height),

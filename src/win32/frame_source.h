@@ -10,7 +10,7 @@ namespace glimor::win32 {
 class Win32FrameSource final : public platform::FrameSource {
 public:
   ~Win32FrameSource() override;
-  bool grab(const capture::Rect& area, bool withPointer, capture::Picture& into) override;
+  bool grab(const screen::Rect& area, bool withPointer, screen::Picture& into) override;
   std::uint64_t nowMs() override;
 
 private:

@@ -99,7 +99,7 @@ void Win32Printer::textOut(int x, int y, const std::string& text) {
   ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
 }
 
-void Win32Printer::drawPicture(const capture::Rect& r, const capture::Picture& picture) {
+void Win32Printer::drawPicture(const screen::Rect& r, const screen::Picture& picture) {
   // 24 bits per pixel, bottom-up rows padded to four bytes: the device-independent form printers take.
   int stride = (picture.width * 3 + 3) & ~3;
   std::vector<BYTE> rows(static_cast<std::size_t>(stride) * static_cast<std::size_t>(picture.height));

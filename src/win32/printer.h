@@ -23,7 +23,7 @@ public:
   int textWidth(const std::string& text) override;
   int textHeight(const std::string& text) override;
   void textOut(int x, int y, const std::string& text) override;
-  void drawPicture(const capture::Rect& target, const capture::Picture& picture) override;
+  void drawPicture(const screen::Rect& target, const screen::Picture& picture) override;
 
 private:
   void releaseDc();

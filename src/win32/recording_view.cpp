@@ -59,7 +59,7 @@ void Win32RecordingView::createWindow(Clicks clicks) {
   for (HWND strip : strips_) ::SetLayeredWindowAttributes(strip, 0, 255, LWA_ALPHA);
 }
 
-void Win32RecordingView::show(const capture::Rect& a, const std::optional<capture::Point>& bar, int dpi) {
+void Win32RecordingView::show(const screen::Rect& a, const std::optional<screen::Point>& bar, int dpi) {
   const int t = std::max(1, scaled(stripThickness, dpi));
   const RECT places[] = {{a.left - t, a.top - t, a.right + t, a.top},
                          {a.left - t, a.bottom, a.right + t, a.bottom + t},

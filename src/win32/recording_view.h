@@ -19,7 +19,7 @@ public:
   void createWindow(Clicks clicks);
   ~Win32RecordingView() override;
 
-  void show(const capture::Rect& area, const std::optional<capture::Point>& bar, int dpi) override;
+  void show(const screen::Rect& area, const std::optional<screen::Point>& bar, int dpi) override;
   void setElapsed(const std::string& text) override;
   void hide() override;
 

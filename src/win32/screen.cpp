@@ -43,7 +43,7 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   info.cbSize = sizeof info;
   if (!::GetMonitorInfoW(monitor, &info)) return TRUE;
   const RECT& r = info.rcMonitor;
-  reinterpret_cast<std::vector<capture::Monitor>*>(list)->push_back(
+  reinterpret_cast<std::vector<screen::Monitor>*>(list)->push_back(
       {{r.left, r.top, r.right, r.bottom}, dpiOf(monitor), (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
   return TRUE;
 }
@@ -51,8 +51,8 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 } // namespace
 
 // The program is per-monitor DPI aware (its manifest), so these rectangles are physical pixels.
-std::vector<capture::Monitor> Win32Screen::monitors() {
-  std::vector<capture::Monitor> list;
+std::vector<screen::Monitor> Win32Screen::monitors() {
+  std::vector<screen::Monitor> list;
   ::EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&list));
   if (list.empty())
     list.push_back(
@@ -64,9 +64,9 @@ std::vector<capture::Monitor> Win32Screen::monitors() {
 // under Wine a larger request makes the X server and its client library each take a fresh buffer
 // of its size, and a whole 4K screen read cold took 350 ms where its bands take 40. The bands
 // follow each other within milliseconds, so what moves on the screen can hardly tear between them.
-capture::Picture Win32Screen::grab(const capture::Rect& area) {
+screen::Picture Win32Screen::grab(const screen::Rect& area) {
   int width = area.width(), height = area.height();
-  capture::Picture picture(width, height, 0);
+  screen::Picture picture(width, height, 0);
   if (picture.empty()) return picture;
   constexpr std::size_t bandBytes = std::size_t{256} << 10;
   const int bandRows =
@@ -99,9 +99,9 @@ capture::Picture Win32Screen::grab(const capture::Rect& area) {
   return picture;
 }
 
-capture::DisplayFormat Win32Screen::displayFormat() {
+screen::DisplayFormat Win32Screen::displayFormat() {
   HDC screen = ::GetDC(nullptr);
-  capture::DisplayFormat format;
+  screen::DisplayFormat format;
   format.bitsPerPixel = ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
   // A palette display's pixel values are indices into the system palette.
   if (format.bitsPerPixel >= 1 && format.bitsPerPixel <= 8) {

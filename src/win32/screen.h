@@ -5,10 +5,10 @@ namespace glimor::win32 {
 
 class Win32Screen final : public platform::Screen {
 public:
-  std::vector<capture::Monitor> monitors() override;
-  capture::Picture grab(const capture::Rect& area) override;
-  capture::DisplayFormat displayFormat() override;
-  std::vector<capture::WindowBox> windows() override;
+  std::vector<screen::Monitor> monitors() override;
+  screen::Picture grab(const screen::Rect& area) override;
+  screen::DisplayFormat displayFormat() override;
+  std::vector<screen::WindowBox> windows() override;
 };
 
 } // namespace glimor::win32

@@ -31,13 +31,13 @@ bool isCloaked(HWND window) {
   return dwm && dwm(window, cloaked, &value, sizeof value) == S_OK && value != 0;
 }
 
-capture::Rect rectOf(const RECT& r) {
+screen::Rect rectOf(const RECT& r) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
 // What the screen shows of a top-level window: without the invisible resize border Windows 10 and
 // later put around it, where DWM says so.
-capture::Rect visibleFrameOf(HWND window) {
+screen::Rect visibleFrameOf(HWND window) {
   RECT r{};
   auto dwm = dwmAttribute();
   if (dwm && dwm(window, extendedFrameBounds, &r, sizeof r) == S_OK && r.right > r.left && r.bottom > r.top)
@@ -51,7 +51,7 @@ struct Walk {
   HWND shell = ::GetShellWindow();
   DWORD shellProcess = 0;
   std::size_t count = 0;
-  std::vector<capture::WindowBox> list;
+  std::vector<screen::WindowBox> list;
 };
 
 // The style alone says visible and minimised, where IsWindowVisible and IsIconic would each ask
@@ -62,7 +62,7 @@ LONG styleOf(HWND window) {
 }
 
 // The visible child windows of `parent`, topmost first, and theirs in turn.
-void addChildren(HWND parent, int depth, Walk& walk, std::vector<capture::WindowBox>& to) {
+void addChildren(HWND parent, int depth, Walk& walk, std::vector<screen::WindowBox>& to) {
   if (depth >= deepest) return;
   for (HWND child = ::GetWindow(parent, GW_CHILD); child && walk.count < most;
        child = ::GetWindow(child, GW_HWNDNEXT)) {
@@ -70,7 +70,7 @@ void addChildren(HWND parent, int depth, Walk& walk, std::vector<capture::Window
     RECT r{};
     if (!::GetWindowRect(child, &r) || r.right <= r.left || r.bottom <= r.top) continue;
     ++walk.count;
-    capture::WindowBox& box = to.emplace_back(capture::WindowBox{rectOf(r), {}});
+    screen::WindowBox& box = to.emplace_back(screen::WindowBox{rectOf(r), {}});
     addChildren(child, depth + 1, walk, box.children);
   }
 }
@@ -87,8 +87,8 @@ bool isDesktop(HWND window, DWORD process, const Walk& walk) {
 
 // A window that lies wholly within one above it can never be under the pointer, and its controls
 // need not be asked for: behind a maximised window that is every window of its monitor.
-bool coveredByOne(const capture::Rect& r, const std::vector<capture::WindowBox>& above) {
-  for (const capture::WindowBox& w : above)
+bool coveredByOne(const screen::Rect& r, const std::vector<screen::WindowBox>& above) {
+  for (const screen::WindowBox& w : above)
     if (w.bounds.left <= r.left && w.bounds.top <= r.top && w.bounds.right >= r.right &&
         w.bounds.bottom >= r.bottom)
       return true;
@@ -103,10 +103,10 @@ BOOL CALLBACK addTopLevel(HWND window, LPARAM param) {
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
   if (process == walk.ownProcess || isDesktop(window, process, walk) || isCloaked(window)) return TRUE;
-  capture::Rect frame = visibleFrameOf(window);
+  screen::Rect frame = visibleFrameOf(window);
   if (frame.width() <= 0 || frame.height() <= 0 || coveredByOne(frame, walk.list)) return TRUE;
   ++walk.count;
-  capture::WindowBox& box = walk.list.emplace_back(capture::WindowBox{frame, {}});
+  screen::WindowBox& box = walk.list.emplace_back(screen::WindowBox{frame, {}});
   addChildren(window, 0, walk, box.children);
   return TRUE;
 }
@@ -114,7 +114,7 @@ BOOL CALLBACK addTopLevel(HWND window, LPARAM param) {
 } // namespace
 
 // EnumWindows gives the top-level windows in Z order, topmost first.
-std::vector<capture::WindowBox> Win32Screen::windows() {
+std::vector<screen::WindowBox> Win32Screen::windows() {
   Walk walk;
   if (walk.shell) ::GetWindowThreadProcessId(walk.shell, &walk.shellProcess);
   ::EnumWindows(addTopLevel, reinterpret_cast<LPARAM>(&walk));

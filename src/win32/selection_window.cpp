@@ -97,7 +97,7 @@ void SelectionWindow::onStripClick(int slot) {
 // The window covers what was captured (every monitor, or the primary one), one window pixel per
 // pixel of the capture: the program is per-monitor DPI aware, so Windows scales nothing here.
 void SelectionWindow::coverScreen(UINT flags) {
-  capture::Rect area = state_.screen.area;
+  screen::Rect area = state_.screen.area;
   if (area.width() <= 0 || area.height() <= 0)
     area = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   ::SetWindowPos(hwnd(), HWND_TOPMOST, area.left, area.top, area.width(), area.height(), flags);
@@ -254,8 +254,8 @@ void SelectionWindow::setGlimoButton(const std::string& caption, bool enabled) {
   ::InvalidateRect(glimoIt_, nullptr, TRUE);
 }
 
-void SelectionWindow::repaint(const std::vector<capture::Rect>& parts) {
-  for (const capture::Rect& part : parts) {
+void SelectionWindow::repaint(const std::vector<screen::Rect>& parts) {
+  for (const screen::Rect& part : parts) {
     RECT r{part.left, part.top, part.right, part.bottom};
     ::InvalidateRect(hwnd(), &r, FALSE);
   }
@@ -320,13 +320,13 @@ void SelectionWindow::sleep(unsigned ms) {
 }
 
 // Picture pixel (0, 0) is the captured area's top-left corner on the screen.
-capture::Point SelectionWindow::pointer() const {
+screen::Point SelectionWindow::pointer() const {
   POINT at{};
   ::GetCursorPos(&at);
   return {at.x - state_.screen.area.left, at.y - state_.screen.area.top};
 }
 
-void SelectionWindow::movePointer(capture::Point to) {
+void SelectionWindow::movePointer(screen::Point to) {
   ::SetCursorPos(to.x + state_.screen.area.left, to.y + state_.screen.area.top);
 }
 
@@ -353,7 +353,7 @@ void SelectionWindow::paint() {
 // The part's rows are handed over as a top-down picture of their own, so no source offset has to
 // be read the way bottom-up pictures count rows.
 void SelectionWindow::paintPart(HDC dc, const RECT& part) {
-  const capture::Picture& p = state_.p;
+  const screen::Picture& p = state_.p;
   int left = std::max(0, static_cast<int>(part.left)), top = std::max(0, static_cast<int>(part.top));
   int right = std::min(p.width, static_cast<int>(part.right)),
       bottom = std::min(p.height, static_cast<int>(part.bottom));

@@ -25,7 +25,7 @@ public:
   void setPanelVisible(bool visible) override;
   void placePanel(int left, int top, int dpi) override;
   void setGlimoButton(const std::string& caption, bool enabled) override;
-  void repaint(const std::vector<capture::Rect>& parts) override;
+  void repaint(const std::vector<screen::Rect>& parts) override;
   void placeToolStrip(int left, int top, int dpi) override;
   void setToolStripVisible(bool visible) override;
   void placeKeyHints(int left, int top, int dpi) override;
@@ -37,8 +37,8 @@ public:
   void rememberForeground() override;
   void restoreForeground() override;
   void waitForScreenToSettle() override;
-  capture::Point pointer() const override;
-  void movePointer(capture::Point to) override;
+  screen::Point pointer() const override;
+  void movePointer(screen::Point to) override;
 
 private:
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;

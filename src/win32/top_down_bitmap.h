@@ -3,7 +3,7 @@
 
 namespace glimor::win32 {
 
-// The header of a 32-bit picture whose rows run top-down, as capture::Picture keeps them.
+// The header of a 32-bit picture whose rows run top-down, as screen::Picture keeps them.
 inline BITMAPINFO topDownBitmap(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;

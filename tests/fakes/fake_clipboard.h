@@ -9,13 +9,13 @@ namespace glimor::fakes {
 // Keeps the last picture copied; refuses while `busy`.
 class FakePictureClipboard final : public platform::PictureClipboard {
 public:
-  bool setPicture(const capture::Picture& p, std::span<const std::uint8_t> file) override {
+  bool setPicture(const screen::Picture& p, std::span<const std::uint8_t> file) override {
     if (busy) return false;
     picture = p;
     png.assign(file.begin(), file.end());
     return true;
   }
-  std::optional<capture::Picture> picture;
+  std::optional<screen::Picture> picture;
   std::vector<std::uint8_t> png;
   bool busy = false;
 };

@@ -13,8 +13,8 @@ namespace glimor::fakes {
 
 class FakeCropOutput final : public capture::CropOutput {
 public:
-  void writeCropFiles(capture::Picture& picture, const capture::Rect& area,
-                      const capture::DisplayFormat& display, const capture::CropFileNames& names,
+  void writeCropFiles(screen::Picture& picture, const screen::Rect& area,
+                      const screen::DisplayFormat& display, const capture::CropFileNames& names,
                       const std::string& first) override {
     if (fails) throw Error("Cannot create file \"" + names.bmp + "\". Access is denied");
     firstWritten = first;
@@ -26,7 +26,7 @@ public:
     lastBits = display.bitsPerPixel;
     picture = {};
   }
-  bool saveCropAs(const capture::Picture& crop, const capture::DisplayFormat& display,
+  bool saveCropAs(const screen::Picture& crop, const screen::DisplayFormat& display,
                   const std::string& path) override {
     if (fails) throw Error("Cannot create file \"" + path + "\". Access is denied");
     std::string ext = paths::extensionOf(path);
@@ -43,7 +43,7 @@ public:
   bool fails = false;
   std::string firstWritten, lateFailure;
   std::vector<std::string> written;
-  capture::Picture lastCrop;
+  screen::Picture lastCrop;
   int lastBits = 0;
 };
 

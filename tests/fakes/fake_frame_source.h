@@ -13,7 +13,7 @@ namespace glimor::fakes {
 
 class FakeFrameSource final : public platform::FrameSource {
 public:
-  bool grab(const capture::Rect& area, bool withPointer, capture::Picture& into) override {
+  bool grab(const screen::Rect& area, bool withPointer, screen::Picture& into) override {
     std::unique_lock lock(mutex);
     const int number = grabs++;
     pointerAsked = withPointer;
@@ -24,7 +24,7 @@ public:
     }
     clock += grabMs;
     if (failAt && number == *failAt) return false;
-    into = capture::Picture(area.width(), area.height(), static_cast<std::uint32_t>(number));
+    into = screen::Picture(area.width(), area.height(), static_cast<std::uint32_t>(number));
     return true;
   }
   std::uint64_t nowMs() override {
@@ -69,7 +69,7 @@ public:
 
 class FakeRecordingView final : public platform::RecordingView {
 public:
-  void show(const capture::Rect& a, const std::optional<capture::Point>& at, int d) override {
+  void show(const screen::Rect& a, const std::optional<screen::Point>& at, int d) override {
     shown = true;
     area = a;
     bar = at;
@@ -79,8 +79,8 @@ public:
   void hide() override { shown = false; }
 
   bool shown = false;
-  capture::Rect area;
-  std::optional<capture::Point> bar;
+  screen::Rect area;
+  std::optional<screen::Point> bar;
   int dpi = 0;
   std::string elapsed;
 };

@@ -39,7 +39,7 @@ public:
   void textOut(int x, int y, const std::string& text) override {
     calls.push_back("text " + std::to_string(x) + "," + std::to_string(y) + " " + text);
   }
-  void drawPicture(const capture::Rect& r, const capture::Picture& p) override {
+  void drawPicture(const screen::Rect& r, const screen::Picture& p) override {
     if (drawFails) throw Error("Out of system resources");
     drawnRect = r;
     drawn = p;
@@ -48,8 +48,8 @@ public:
 
   bool accept = true, noPrinter = false, drawFails = false, jobOpen = false;
   int width = 4800, height = 6600, dpi = 600, fontHeight = 0;
-  capture::Rect drawnRect;
-  capture::Picture drawn;
+  screen::Rect drawnRect;
+  screen::Picture drawn;
   std::vector<std::string> calls;
 };
 

@@ -9,11 +9,11 @@ namespace glimor::fakes {
 // What lies outside `picture` reads as `beyond`, as a system may give anything there.
 class FakeScreen final : public platform::Screen {
 public:
-  std::vector<capture::Monitor> monitors() override { return screens; }
-  capture::Picture grab(const capture::Rect& area) override {
+  std::vector<screen::Monitor> monitors() override { return screens; }
+  screen::Picture grab(const screen::Rect& area) override {
     ++grabs;
     if (onGrab) onGrab();
-    capture::Picture out(area.width(), area.height(), beyond);
+    screen::Picture out(area.width(), area.height(), beyond);
     for (int y = 0; y < out.height; ++y)
       for (int x = 0; x < out.width; ++x) {
         int px = area.left + x - originX, py = area.top + y - originY;
@@ -22,19 +22,19 @@ public:
       }
     return out;
   }
-  capture::DisplayFormat displayFormat() override { return {bits, {}}; }
-  std::vector<capture::WindowBox> windows() override {
+  screen::DisplayFormat displayFormat() override { return {bits, {}}; }
+  std::vector<screen::WindowBox> windows() override {
     ++windowLists;
     return shown;
   }
 
-  std::vector<capture::Monitor> screens{{{0, 0, 64, 48}, 96, true}};
-  capture::Picture picture{64, 48, 0x336699};
+  std::vector<screen::Monitor> screens{{{0, 0, 64, 48}, 96, true}};
+  screen::Picture picture{64, 48, 0x336699};
   int originX = 0, originY = 0;
   std::uint32_t beyond = 0xABCDEF;
   int bits = 32;
   int grabs = 0;
-  std::vector<capture::WindowBox> shown; // screen pixels, topmost first
+  std::vector<screen::WindowBox> shown; // screen pixels, topmost first
   int windowLists = 0;
   std::function<void()> onGrab;
 };

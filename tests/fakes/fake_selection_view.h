@@ -25,7 +25,7 @@ public:
     ++repaints;
     if (onRepaint) onRepaint();
   }
-  void repaint(const std::vector<capture::Rect>& parts) override {
+  void repaint(const std::vector<screen::Rect>& parts) override {
     ++repaints;
     repaintedParts.insert(repaintedParts.end(), parts.begin(), parts.end());
     if (onRepaint) onRepaint();
@@ -68,8 +68,8 @@ public:
   void rememberForeground() override { events.push_back("remember foreground"); }
   void restoreForeground() override { events.push_back("restore foreground"); }
   void waitForScreenToSettle() override { events.push_back("settle"); }
-  capture::Point pointer() const override { return pointerAt; }
-  void movePointer(capture::Point to) override { pointerAt = to; }
+  screen::Point pointer() const override { return pointerAt; }
+  void movePointer(screen::Point to) override { pointerAt = to; }
 
   bool open = false;
   int modalShows = 0, closes = 0, repaints = 0;
@@ -78,8 +78,8 @@ public:
   std::string glimoCaption;
   bool glimoEnabled = false;
   unsigned slept = 0;
-  capture::Point pointerAt;
-  std::vector<capture::Rect> repaintedParts;
+  screen::Point pointerAt;
+  std::vector<screen::Rect> repaintedParts;
   int stripLeft = 0, stripTop = 0, stripDpi = 0;
   bool stripVisible = false;
   int hintsLeft = 0, hintsTop = 0;

@@ -2,7 +2,7 @@
 #include "capture/marks/coverage.h"
 #include "capture/marks/damage.h"
 #include "capture/marks/mark.h"
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "capture/marks/damage.h"
 #include "capture/marks/mark.h"
-#include "capture/picture.h"
+#include "capture/screen_terms.h"
 
 namespace glimor::capture::marks {
 

@@ -237,10 +237,10 @@ TEST_F(HotKeyTest, ConfirmedSelectionHandsTheChosenFileToTheUpload) {
 // the capture must take them as they are. A 150 % monitor (48 x 24 pixels) left of the primary one
 // and lower, so the virtual screen has a gap above it.
 TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
-  using capture::Rect;
+  using screen::Rect;
   screen.screens = {{{0, 0, 64, 48}, 96, true}, {{-48, 24, 0, 48}, 144, false}};
   screen.originX = -48;
-  screen.picture = capture::Picture(112, 48);
+  screen.picture = screen::Picture(112, 48);
   for (std::size_t i = 0; i < screen.picture.pixels.size(); ++i) screen.picture.pixels[i] = 0x100000u + i;
   auto desktop = [&](int x, int y) { return screen.picture.at(x + 48, y); }; // by screen pixel
   screen.shown = {{{-60, -10, -20, 10}, {}}}; // a window reaching beyond the virtual screen's corner
@@ -248,7 +248,7 @@ TEST_F(HotKeyTest, EveryMonitorIsCapturedInPhysicalPixelsAndAGapIsBlack) {
   fakes::FakePictureClipboard clipboard;
   capture::SelectionWindow selection(capture, selectionView, [] { return false; }, "C:\\Apps\\Glimor.exe", {},
                                      {glyphs, messages, profile, clipboard});
-  capture::Picture crop;
+  screen::Picture crop;
   selectionView.user = [&] {
     selection.onMouseDown(20, 30); // on the 150 % monitor
     selection.onMouseUp(80, 40);   // on the primary one
@@ -387,7 +387,7 @@ TEST_F(LastRegionTest, OpensWithTheLastPublishedRegionOnTheSameScreenPlace) {
   options.setChecked(platform::CheckBox::AllMonitors, false); // now the picture starts at the screen's 0
   selectionView.user = [&] {
     selection.onShow();
-    EXPECT_EQ(capture.selection, (capture::Rect{2, 10, 24, 35}));
+    EXPECT_EQ(capture.selection, (screen::Rect{2, 10, 24, 35}));
     EXPECT_TRUE(selectionView.panelVisible);
     EXPECT_EQ(selectionView.glimoCaption, "Glimo Selection !");
     selection.onKeyPress('\r');
@@ -497,7 +497,7 @@ TEST_F(RecordKeyTest, ThePressSelectsRecordsAndThePressAgainUploadsTheFile) {
   startRecording([&] { form.onHotKey(recordId()); });
   EXPECT_TRUE(capture.recording) << "the selection is of what to record";
   EXPECT_TRUE(recordingView.shown);
-  EXPECT_EQ(recordingView.area, (capture::Rect{10, 8, 40, 30}));
+  EXPECT_EQ(recordingView.area, (screen::Rect{10, 8, 40, 30}));
   EXPECT_TRUE(tray.recordingIcon);
   EXPECT_EQ(tray.tips.back(), "Recording 0:00");
   EXPECT_EQ(uploads, 0);

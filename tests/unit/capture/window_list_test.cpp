@@ -1,4 +1,4 @@
-#include "capture/window_list.h"
+#include "capture/screen_terms.h"
 
 #include <gtest/gtest.h>
 

@@ -34,7 +34,7 @@ struct RecordingTest : ::testing::Test {
   std::unique_ptr<Recording> recordingOf(int fps, int longestMs) {
     auto encoder = std::make_unique<KeptFrames>();
     kept = encoder.get();
-    return std::make_unique<Recording>(capture::Rect{10, 20, 50, 40}, fps, longestMs, true, source,
+    return std::make_unique<Recording>(screen::Rect{10, 20, 50, 40}, fps, longestMs, true, source,
                                        std::move(encoder));
   }
 };
@@ -115,14 +115,14 @@ TEST_F(RecordingTest, AnEncoderFailureEndsTheGrabsAndComesOutOfStop) {
 }
 
 TEST(BarPlacementTest, TheBarStandsOutsideTheRecordingUnderAboveBesideOrNowhere) {
-  capture::ScreenLayout layout{{0, 0, 1920 + 2560, 1440},
-                               {{{0, 0, 1920, 1080}, 96, true}, {{1920, 0, 4480, 1440}, 144, false}}};
-  auto at = [&](capture::Rect s) { return barPlacementFor(s, layout); };
+  screen::ScreenLayout layout{{0, 0, 1920 + 2560, 1440},
+                              {{{0, 0, 1920, 1080}, 96, true}, {{1920, 0, 4480, 1440}, 144, false}}};
+  auto at = [&](screen::Rect s) { return barPlacementFor(s, layout); };
   BarPlacement under = at({100, 100, 500, 400});
-  EXPECT_EQ(under.at, (capture::Point{300 - barWidth / 2, 400 + barGap}));
+  EXPECT_EQ(under.at, (screen::Point{300 - barWidth / 2, 400 + barGap}));
   EXPECT_EQ(under.dpi, 96);
-  EXPECT_EQ(at({100, 700, 500, 1070}).at, (capture::Point{300 - barWidth / 2, 700 - barGap - barHeight}));
-  EXPECT_EQ(at({0, 0, 1500, 1080}).at, (capture::Point{1500 + barGap, 540 - barHeight / 2}));
+  EXPECT_EQ(at({100, 700, 500, 1070}).at, (screen::Point{300 - barWidth / 2, 700 - barGap - barHeight}));
+  EXPECT_EQ(at({0, 0, 1500, 1080}).at, (screen::Point{1500 + barGap, 540 - barHeight / 2}));
   EXPECT_EQ(at({0, 0, 1920, 1080}).at, std::nullopt) << "a whole monitor leaves no room";
   BarPlacement scaled = at({2000, 1300, 2100, 1400}); // the second monitor, 150 %
   EXPECT_EQ(scaled.dpi, 144);

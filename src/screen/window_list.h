@@ -1,9 +1,9 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <vector>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 // A window as the screen showed it at the hot key: its rectangle and its visible child windows
 // (controls), each list topmost first.
@@ -21,4 +21,4 @@ std::vector<WindowBox> windowsInPicture(const std::vector<WindowBox>& windows, c
 // its topmost child that holds it, and so on. Empty where no window is.
 std::vector<Rect> windowChainAt(const std::vector<WindowBox>& windows, int x, int y);
 
-} // namespace glimor::capture
+} // namespace glimor::screen

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 // How the display holds its pixels: the depth, and for 8 bits or fewer the
 // colours its pixel values stand for.
@@ -11,4 +11,4 @@ struct DisplayFormat {
   std::vector<std::uint32_t> palette; // 0x00RRGGBB, 2^bitsPerPixel entries when bitsPerPixel <= 8
 };
 
-} // namespace glimor::capture
+} // namespace glimor::screen

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 // A screen picture: width x height pixels, rows top-down and contiguous, each
 // pixel 4 bytes blue, green, red, unused (0x00RRGGBB read as a little-endian word).
@@ -38,4 +38,4 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
-} // namespace glimor::capture
+} // namespace glimor::screen

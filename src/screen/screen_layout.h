@@ -1,9 +1,9 @@
 #pragma once
-#include "capture/picture.h"
+#include "screen/picture.h"
 
 #include <vector>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 // One monitor: its rectangle in screen pixels (the primary monitor's top-left is (0, 0),
 // others may lie at negative coordinates) and its resolution in dots per inch.
@@ -33,4 +33,4 @@ int monitorAt(const ScreenLayout& layout, int x, int y);
 // Makes the parts of the picture that no monitor shows black.
 void blackOutUncovered(Picture& picture, const ScreenLayout& layout);
 
-} // namespace glimor::capture
+} // namespace glimor::screen

@@ -1,8 +1,8 @@
-#include "capture/window_list.h"
+#include "screen/window_list.h"
 
 #include <algorithm>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 namespace {
 
@@ -46,4 +46,4 @@ std::vector<Rect> windowChainAt(const std::vector<WindowBox>& windows, int x, in
   }
 }
 
-} // namespace glimor::capture
+} // namespace glimor::screen

@@ -1,10 +1,10 @@
-#include "capture/screen_layout.h"
+#include "screen/screen_layout.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-namespace glimor::capture {
+namespace glimor::screen {
 
 namespace {
 
@@ -80,4 +80,4 @@ void blackOutUncovered(Picture& picture, const ScreenLayout& layout) {
   }
 }
 
-} // namespace glimor::capture
+} // namespace glimor::screen
