@@ -14,9 +14,8 @@ const std::string printTitle = "Captured by Glimmor!";
 const std::string fontFace = "Arial";
 } // namespace
 
-ToolWindow::ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput& output,
-                       ToolPlatform platform)
-    : state_(state), flags_(flags), output_(output), platform_(platform) {}
+ToolWindow::ToolWindow(CaptureState& state, ToolOutcomes outcomes, CropOutput& output, ToolPlatform platform)
+    : state_(state), outcomes_(outcomes), output_(output), platform_(platform) {}
 
 void ToolWindow::confirm() {
   // A failure leaves the window open and unconfirmed, so the user can try again.
@@ -33,7 +32,7 @@ void ToolWindow::cancel() {
 }
 
 void ToolWindow::onTimer() {
-  if (!platform_.selectionView.visible()) flags_.hotKeyReady = true;
+  if (!platform_.selectionView.visible()) outcomes_.hotKeyReady = true;
   // The files written after the upload's own were not there to fail the confirm.
   if (std::string failure = output_.takeLateFailure(); !failure.empty()) throw Error(failure);
 }
@@ -70,8 +69,8 @@ void ToolWindow::saveAs() {
     Picture crop = cropOf(state_.p, state_.selection);
     // Only a file that was really written is reported as saved.
     if (output_.saveCropAs(crop, state_.display, *name)) {
-      flags_.savedToFile = true;
-      flags_.savedFileName = paths::fileNameOf(*name);
+      outcomes_.savedToFile = true;
+      outcomes_.savedFileName = paths::fileNameOf(*name);
     }
   } catch (...) {
     cancel();

@@ -1,5 +1,4 @@
 #pragma once
-#include "app/program_flags.h"
 #include "capture/capture_state.h"
 #include "capture/crop_output.h"
 #include "platform/busy_cursor.h"
@@ -10,8 +9,16 @@
 #include "platform/selection_view.h"
 
 #include <functional>
+#include <string>
 
 namespace glimor::capture {
+
+// What the tool window tells the rest of the program, in flags it alone writes while it runs.
+struct ToolOutcomes {
+  bool& hotKeyReady;          // the selection closed: the hot key may start a capture again
+  bool& savedToFile;          // "Save" wrote the crop
+  std::string& savedFileName; // the file's name, without its folder
+};
 
 struct ToolPlatform {
   platform::SelectionView& selectionView;
@@ -26,7 +33,7 @@ struct ToolPlatform {
 // actions, and the one-second re-arming of the hot key.
 class ToolWindow {
 public:
-  ToolWindow(CaptureState& state, app::ProgramFlags& flags, CropOutput& output, ToolPlatform platform);
+  ToolWindow(CaptureState& state, ToolOutcomes outcomes, CropOutput& output, ToolPlatform platform);
 
   void confirm();
   void cancel();
@@ -45,7 +52,7 @@ private:
   void printPage(const Picture& crop);
 
   CaptureState& state_;
-  app::ProgramFlags& flags_;
+  ToolOutcomes outcomes_;
   CropOutput& output_;
   ToolPlatform platform_;
   std::function<void()> onConfirmed_;

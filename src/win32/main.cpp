@@ -105,8 +105,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   app::MainForm form({mainWindow, mainWindow, messages, timers, profile, registry, hotKeys, mainWindow,
                       screen, selectionWindow},
                      flags, captureState, executable);
-  capture::ToolWindow tool(captureState, flags, cropOutput,
-                           {selectionWindow, printer, cursor, clock, saveDialog, mainWindow});
+  capture::ToolWindow tool(captureState, {flags.hotKeyReady, flags.savedToFile, flags.savedFileName},
+                           cropOutput, {selectionWindow, printer, cursor, clock, saveDialog, mainWindow});
   tool.setOnConfirmed([&] { form.publishConfirmed(); });
   capture::SelectionWindow selection(
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,

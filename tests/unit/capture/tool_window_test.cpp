@@ -16,7 +16,10 @@ using ::testing::ElementsAre;
 
 struct ToolWindowTest : ::testing::Test {
   CaptureState state;
-  app::ProgramFlags flags;
+  struct {
+    bool hotKeyReady = false, savedToFile = false;
+    std::string savedFileName;
+  } flags;
   fakes::FakeCropOutput output;
   fakes::FakeSelectionView view;
   fakes::FakePrinter printer;
@@ -24,7 +27,10 @@ struct ToolWindowTest : ::testing::Test {
   fakes::FakeClock clock;
   fakes::FakeSaveDialog dialog;
   fakes::FakeOptionControls options;
-  ToolWindow tool{state, flags, output, {view, printer, cursor, clock, dialog, options}};
+  ToolWindow tool{state,
+                  {flags.hotKeyReady, flags.savedToFile, flags.savedFileName},
+                  output,
+                  {view, printer, cursor, clock, dialog, options}};
 
   ToolWindowTest() {
     state.p = Picture(400, 300, 0x112233);
