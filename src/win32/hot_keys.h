@@ -1,6 +1,6 @@
 #pragma once
+#include "os/win32/wide_text.h"
 #include "platform/hot_keys.h"
-#include "win32/os/wide_text.h"
 #include "win32/window.h"
 
 #include <windows.h>

@@ -1,11 +1,11 @@
 #include "win32/main_window.h"
 
 #include "app/shortcut.h"
+#include "os/win32/wide_text.h"
 #include "win32/control_hook.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/menu_mask.h"
-#include "win32/os/wide_text.h"
 #include "win32/product_copy.h"
 
 #include <commctrl.h>

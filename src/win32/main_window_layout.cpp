@@ -1,9 +1,9 @@
 // The main window's controls, placed as the window is designed (client 397 x 180 at 96 dpi).
 #include "app/shortcut.h"
+#include "os/win32/wide_text.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/main_window.h"
-#include "win32/os/wide_text.h"
 #include "win32/product_copy.h"
 
 #include <algorithm>

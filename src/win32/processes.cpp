@@ -1,7 +1,7 @@
 #include "win32/processes.h"
 
+#include "os/win32/wide_text.h"
 #include "platform/error.h"
-#include "win32/os/wide_text.h"
 
 #include <windows.h>
 

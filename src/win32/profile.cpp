@@ -1,9 +1,9 @@
 #include "win32/profile.h"
 
+#include "os/win32/wide_text.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/ini_text.h"
-#include "win32/os/wide_text.h"
 
 namespace glimor::win32 {
 namespace {

@@ -1,8 +1,8 @@
 #include "win32/recording_view.h"
 
+#include "os/win32/wide_text.h"
 #include "record/bar_placement.h"
 #include "win32/controls.h"
-#include "win32/os/wide_text.h"
 #include "win32/window.h"
 
 namespace glimor::win32 {

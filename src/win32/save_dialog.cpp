@@ -1,6 +1,6 @@
 #include "win32/save_dialog.h"
 
-#include "win32/os/wide_text.h"
+#include "os/win32/wide_text.h"
 
 #include <commdlg.h>
 #include <shlobj.h>

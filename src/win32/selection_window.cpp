@@ -2,10 +2,10 @@
 
 #include "capture/marks/mark.h"
 #include "capture/selection_geometry.h"
+#include "os/win32/wide_text.h"
 #include "win32/control_ids.h"
 #include "win32/controls.h"
 #include "win32/dll_proc.h"
-#include "win32/os/wide_text.h"
 #include "win32/tooltips.h"
 #include "win32/top_down_bitmap.h"
 

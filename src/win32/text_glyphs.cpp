@@ -1,6 +1,6 @@
 #include "win32/text_glyphs.h"
 
-#include "win32/os/wide_text.h"
+#include "os/win32/wide_text.h"
 #include "win32/top_down_bitmap.h"
 
 #include <windows.h>

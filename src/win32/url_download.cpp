@@ -1,8 +1,8 @@
 #include "win32/url_download.h"
 
+#include "os/win32/wide_text.h"
 #include "platform/error.h"
 #include "win32/dll_proc.h"
-#include "win32/os/wide_text.h"
 
 #include <atomic>
 #include <chrono>

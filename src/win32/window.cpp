@@ -1,6 +1,6 @@
 #include "win32/window.h"
 
-#include "win32/os/wide_text.h"
+#include "os/win32/wide_text.h"
 
 #include <algorithm>
 

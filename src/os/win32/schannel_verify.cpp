@@ -1,11 +1,11 @@
 // The certificate check of the Schannel connection: Schannel's own validation is off
 // (manual validation), and the chain is checked here against the system's trust store or the named
 // trust anchors, then the SSL policy with the host name.
-#include "win32/os/schannel_verify.h"
+#include "os/win32/schannel_verify.h"
 
+#include "os/win32/system_text.h"
 #include "platform/error.h"
 #include "platform/tls_error.h"
-#include "win32/os/system_text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 #pragma once
-#include "win32/os/schannel_handles.h"
+#include "os/win32/schannel_handles.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "win32/os/wide_text.h"
+#include "os/win32/wide_text.h"
 
 #include "platform/error.h"
 

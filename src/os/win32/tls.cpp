@@ -4,12 +4,12 @@
 #include "platform/tls.h"
 
 #include "http/tls_connection.h"
+#include "os/win32/schannel_handles.h"
+#include "os/win32/schannel_verify.h"
+#include "os/win32/system_text.h"
+#include "os/win32/wide_text.h"
 #include "platform/error.h"
 #include "platform/tls_error.h"
-#include "win32/os/schannel_handles.h"
-#include "win32/os/schannel_verify.h"
-#include "win32/os/system_text.h"
-#include "win32/os/wide_text.h"
 
 #include <cstring>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "platform/files.h"
+#include "os/win32/system_text.h"
+#include "os/win32/wide_text.h"
 #include "platform/error.h"
-#include "win32/os/system_text.h"
-#include "win32/os/wide_text.h"
 
 #include <windows.h>
 

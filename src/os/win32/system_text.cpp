@@ -1,5 +1,5 @@
-#include "win32/os/system_text.h"
-#include "win32/os/wide_text.h"
+#include "os/win32/system_text.h"
+#include "os/win32/wide_text.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #include "platform/socket.h"
+#include "os/win32/system_text.h"
 #include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
 #include "platform/socket_loops.h"
-#include "win32/os/system_text.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
