@@ -32,9 +32,12 @@ struct MarkPlatform {
   platform::PictureClipboard& clipboard;
 };
 
-// The full-screen selection window: rubber band, finishing a selection with its
-// fade, and the button panel beside the selection. A double click is two clicks: on a window
-// it selects that window, as one click does, and never throws the capture away.
+// The full-screen selection window over every captured monitor: the rubber band, a click that
+// snaps to the window under it (WindowPicker), the arrow keys that nudge the pointer, the
+// magnifier, finishing a selection with its fade, the button panel and key hints beside the
+// selection, the marks drawn on it (Annotator) and Ctrl+C. In record mode it only chooses the
+// rectangle. A double click is two clicks: on a window it selects that window, as one click does,
+// and never throws the capture away.
 class SelectionWindow {
 public:
   SelectionWindow(CaptureState& state, platform::SelectionView& view, std::function<bool()> fadeEnabled,
