@@ -166,7 +166,8 @@ TEST_P(ImageStoreTest, ListPicksByAddressTokenIdAndTime) {
   auto store = open();
   std::string a = store->add(uploadOf(testing::pngBytes(), "a.png", "192.0.2.1", "alice"));
   std::string b = store->add(uploadOf(testing::pngBytes(), "b.png", "192.0.2.1"));
-  Upload recording = uploadOf(testing::gifBytes(), "c.gif", "192.0.2.2", "bob", "", 12345);
+  const std::string gif = testing::gifBytes(); // an Upload only views its bytes
+  Upload recording = uploadOf(gif, "c.gif", "192.0.2.2", "bob", "", 12345);
   recording.width = 1920, recording.height = 1080;
   std::string c = store->add(recording);
   auto ids = [&](auto pick) {
