@@ -69,8 +69,9 @@ void MainWindow::setStatus(int panel, const std::string& text) {
   const std::wstring shown = widenShown(text);
   ::SendMessageW(statusBar_, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(shown.c_str()));
   // The line also goes to the debugger's output (DebugView; Wine's +debugstr channel), where a
-  // recording's figures stay readable after the upload's lines have replaced them.
-  if (panel == 0) ::OutputDebugStringW((shown + L"\n").c_str());
+  // recording's figures stay readable after the upload's lines have replaced them. The bytes as
+  // they are: Wine traces the narrow form only.
+  if (panel == 0) ::OutputDebugStringA((text + "\n").c_str());
 }
 
 // The tooltip's one tool: status panel 1.
