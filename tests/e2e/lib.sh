@@ -390,6 +390,17 @@ focus_desktop() { xdotool windowfocus --sync "$desk" 2>/dev/null || xdotool wind
 not() { ! "$@"; }
 focus_now() { windows_now | sed -n 's/^focus|//p'; } # CLASS|TEXT of the control with the focus
 focus_is() { focus_now | grep -q "^$1"; }
+# focus_x_window NAME: the X focus to the visible X window of that name. Wine gives a top-level
+# window such as a message box an X window of its own inside the desktop's, and drops keys typed
+# while the X focus is elsewhere, even on the desktop's.
+focus_x_window() {
+  local id
+  id=$(xdotool search --onlyvisible --name "$1" | head -n 1)
+  [ -n "$id" ] || fail "no X window named $1"
+  xdotool windowfocus --sync "$id"
+}
+# foreground_is CLASS|TEXT|MENU-MODE|FOCUS-CLASS: the window the keys go to, matched from the start.
+foreground_is() { windows_now | grep -q "^foreground|$1"; }
 is_checked() { windows_now | grep -qxF "checked|$1"; } # a ticked box or chosen radio button, by caption
 run_value() { # HKLM|HKCU: the autostart value's data
   wine reg query "$1\Software\Microsoft\Windows\CurrentVersion\Run" /v Glimor 2>/dev/null | tr -d '\r' |

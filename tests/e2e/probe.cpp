@@ -16,6 +16,8 @@
 //   foreground|<class>|<text>|<menu 0/1>|<focus class>  last: the foreground window, whether its
 //                                           thread is in a menu's mode (a menu bar or popup being
 //                                           tracked) and the class of its thread's keyboard focus
+//   held|<keys>                             after it: the modifier keys Windows holds down (alt,
+//                                           ctrl, shift, win), space-separated
 // Or: glimor_probe.exe --deny-write <key under HKEY_LOCAL_MACHINE>: that key stays readable but no
 // one may write it, as for a standard user.
 // Or: glimor_probe.exe --layout <output file>: the controls that sit side by side in one panel,
@@ -31,6 +33,7 @@
 
 #include <cstdio>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -352,6 +355,13 @@ void foregroundLine() {
                focus.c_str());
 }
 
+void heldLine() {
+  std::string held;
+  for (auto [key, name] : {std::pair{VK_MENU, "alt"}, {VK_CONTROL, "ctrl"}, {VK_SHIFT, "shift"}, {VK_LWIN, "win"}})
+    if (::GetAsyncKeyState(key) < 0) held += held.empty() ? name : std::string(" ") + name;
+  std::fprintf(out, "held|%s\n", held.c_str());
+}
+
 // Writes the list (or with `layoutOnly` the layout report) into `path`, renamed there when
 // complete, so a test that waits for the file never reads half of it.
 bool writeList(const std::string& path, bool layoutOnly = false) {
@@ -365,6 +375,7 @@ bool writeList(const std::string& path, bool layoutOnly = false) {
                  ::GetSystemMetrics(SM_YVIRTUALSCREEN));
     ::EnumWindows(top, 0);
     foregroundLine();
+    heldLine();
   }
   std::fclose(out);
   return ::MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);

@@ -10,7 +10,6 @@
 source "$(dirname "$0")/lib.sh"
 
 notepad_text() { windows_now | awk -F'|' '$1=="top"{pad=($3=="Notepad")} pad && $1=="child" && $3=="Edit"{print $4}'; }
-foreground_is() { windows_now | grep -qx "foreground|$1"; } # CLASS|TEXT|MENU-MODE|FOCUS-CLASS
 
 start_x 1024x768
 fresh_prefix

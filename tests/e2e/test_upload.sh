@@ -84,9 +84,11 @@ wait_for 10 message_begins "Delete the last uploaded image from the service?  $l
   fail "no deletion question naming the link: $(windows_now | grep -A3 '#32770')"
 shot delete-question
 focus_is 'Button|&No' || fail "the deletion question preselects $(focus_now), not No"
-click_title '#32770' # the keys go to the box, whose focus stays on No
-xdotool key Return   # Enter keeps the upload
-wait_for 10 not message_begins "Delete the last" || fail "Enter did not answer the question"
+wait_for 10 foreground_is '#32770|' || fail "the deletion question is not in front: $(windows_now | grep '^foreground')"
+focus_x_window '^Glimor!$'
+xdotool key Return # Enter keeps the upload
+wait_for 10 not message_begins "Delete the last" ||
+  fail "Enter did not answer the question: $(windows_now | grep -E '^(foreground|held)')"
 grep -qF "$link" "$app_dir/Glimor.history" || fail "Enter deleted the upload"
 open_tray_menu
 click_menu_row 3
