@@ -33,8 +33,8 @@
 
 #include <cstdio>
 #include <map>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -357,7 +357,8 @@ void foregroundLine() {
 
 void heldLine() {
   std::string held;
-  for (auto [key, name] : {std::pair{VK_MENU, "alt"}, {VK_CONTROL, "ctrl"}, {VK_SHIFT, "shift"}, {VK_LWIN, "win"}})
+  for (auto [key, name] :
+       {std::pair{VK_MENU, "alt"}, {VK_CONTROL, "ctrl"}, {VK_SHIFT, "shift"}, {VK_LWIN, "win"}})
     if (::GetAsyncKeyState(key) < 0) held += held.empty() ? name : std::string(" ") + name;
   std::fprintf(out, "held|%s\n", held.c_str());
 }
