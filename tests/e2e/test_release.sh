@@ -13,8 +13,10 @@ zip=Glimor-$version-portable.zip setup=Glimor-$version-setup.exe
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 release() { "$root/scripts/release" "$@" >"$work/release.log" 2>&1 || { cat "$work/release.log"; fail "release $*"; }; }
 
-log "two unsigned releases: build/windows and a fresh build folder give the same bytes"
-release --dist "$work/a"
+# Build folders of its own: the release compiles without the compiler cache, and the other tests
+# may be running the program of build/windows meanwhile.
+log "two unsigned releases: two fresh build folders give the same bytes"
+release --build "$work/build-a" --dist "$work/a"
 release --build "$work/build-b" --dist "$work/b"
 for f in Glimor.exe "$zip" "$setup" SHA256SUMS; do
   cmp "$work/a/$f" "$work/b/$f" || fail "$f differs between the two build folders"
@@ -25,7 +27,7 @@ log "a signed release with its update folder"
 make_test_ca
 "$cli" update-key "$work/update.key" >/dev/null
 GLIMOR_SIGN_PFX=$work/ca/codesign.pfx GLIMOR_SIGN_PASSWORD=test GLIMOR_UPDATE_SECRET=$work/update.key \
-  GLIMOR_UPDATE_URL=https://images.example.org/ release --dist "$work/dist"
+  GLIMOR_UPDATE_URL=https://images.example.org/ release --build "$work/build-a" --dist "$work/dist"
 dist=$work/dist
 for f in Glimor.exe "$setup"; do
   osslsigncode verify -CAfile "$work/ca/ca.pem" -in "$dist/$f" >"$work/verify.log" 2>&1 ||
