@@ -1,4 +1,5 @@
 #include "platform/socket.h"
+#include "os/address_lookup.h"
 #include "platform/deadline.h"
 #include "platform/error.h"
 #include "platform/socket_error.h"
@@ -89,33 +90,7 @@ socket_loops::Lookup resolve(const std::string& host, std::chrono::milliseconds 
     if (::inet_pton(AF_INET, name.c_str(), address.bytes.data()) != 1) return std::nullopt;
     return address;
   };
-  auto lookUp = [](const std::string& name) {
-    socket_loops::Lookup lookup;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC; // the service may answer on either family
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    int result = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
-    if (result != 0 || list == nullptr) {
-      lookup.error = lookupNumber(result);
-      return lookup;
-    }
-    for (const addrinfo* entry = list; entry; entry = entry->ai_next) {
-      socket_loops::IpAddress address;
-      if (entry->ai_family == AF_INET) {
-        std::memcpy(address.bytes.data(), &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr, 4);
-      } else if (entry->ai_family == AF_INET6) {
-        address.ipv6 = true;
-        std::memcpy(address.bytes.data(), &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr,
-                    16);
-      } else {
-        continue;
-      }
-      lookup.addresses.push_back(address);
-    }
-    ::freeaddrinfo(list);
-    return lookup;
-  };
+  auto lookUp = [](const std::string& name) { return os::lookUpAddresses(name, lookupNumber); };
   socket_loops::Lookup found = socket_loops::resolve(host, timeLimit, cancel, literal, lookUp);
   if (found.error != 0) fail(found.error);
   return found;
