@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Glimor.exe in a folder whose name no ANSI code page holds (Cyrillic, Greek and CJK at once):
-# Glimor.ini is written there and read back, a capture writes its three files there and uploads
+# Glimor.ini is written there and read back, a capture (the hot key pressed in notepad) writes its three files there and uploads
 # the JPEG to glimor-server (the link on the clipboard and served, the history beside the program),
 # the upload file field shows the path as it is, the Run value names the program's own path, and
 # an uploader file named in those characters in Glimor.ini takes a second upload.
@@ -35,10 +35,18 @@ run_names_program() { [ "$(run_path HKLM)" = "$expected_run" ] || [ "$(run_path 
 wait_for 10 run_names_program ||
   fail "the Run value is not the program's path: HKLM '$(run_path HKLM)', HKCU '$(run_path HKCU)'"
 
-log "a capture from $folder"
+log "a capture from $folder, the hot key pressed while notepad has the keyboard"
 main_visible && click_tray_icon
 wait_for 10 not main_visible || fail "the tray icon did not hide the window"
-capture
+wine explorer /desktop=glimor,1024x768 notepad >"$work/notepad.log" 2>&1 &
+wait_for 30 has_window '^top|1|Notepad|' || fail "notepad did not start in the virtual desktop"
+read -r left top right bottom <<<"$(top_rect Notepad)"
+click_at $((left + 60)) $((top + 80))
+wait_for 10 foreground_is 'Notepad|' || fail "notepad does not have the keyboard: $(windows_now | grep '^foreground')"
+xdotool key alt+F2
+wait_for 10 selection_visible || fail "Alt+F2 in notepad opened no selection window"
+drag 100 120 420 360
+click_control Button 'Glimo Selection !'
 wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
 for ext in bmp jpg gif; do
   [ -s "$app_dir/Glimor.$ext" ] || fail "no Glimor.$ext in $folder"
