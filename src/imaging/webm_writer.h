@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace glimor::imaging {
 
@@ -13,8 +12,9 @@ namespace glimor::imaging {
 // encoded as they come, on the caller's thread; only the compressed file grows in
 // memory (the muxer seeks back to fill in sizes, cues and the duration), and
 // finish() hands it to the sink.
-// - Identical consecutive frames become one frame shown for the sum of their delays;
-//   a frame shown for 0 ms is left out. The file's duration is the sum of all delays.
+// - Consecutive frames that convert to the same picture become one frame shown for the
+//   sum of their delays; a frame shown for 0 ms is left out. The file's duration is the
+//   sum of all delays.
 // - Colours become limited-range BT.709 Y'CbCr 4:2:0, the chroma of odd sizes rounded
 //   up, and the track's Colour element says so.
 class WebmWriter {
@@ -54,8 +54,7 @@ private:
 
   int width_, height_;
   Sink sink;
-  std::unique_ptr<Encoder> encoder;
-  std::vector<std::uint32_t> pending; // the frame still growing by merges
+  std::unique_ptr<Encoder> encoder; // also holds the frame still growing by merges
   std::int64_t pendingMs = 0;
   std::int64_t encodedMs = 0; // where the pending frame starts
   bool hasPending = false, finished = false, failed = false;
