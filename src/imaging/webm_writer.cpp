@@ -231,6 +231,13 @@ void WebmWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   hasPending = true;
 }
 
+void WebmWriter::lengthenLast(int ms) {
+  checkUsable();
+  if (ms < 0) throw EInvalidGraphic("Frame delay is not valid");
+  if (!hasPending) throw EInvalidGraphicOperation("No frame to lengthen");
+  pendingMs += ms;
+}
+
 void WebmWriter::finish() {
   checkUsable();
   if (!hasPending) throw EInvalidGraphicOperation("No video data to write");

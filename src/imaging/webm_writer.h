@@ -39,6 +39,10 @@ public:
   // a negative delay (the writer stays usable), EInvalidGraphicOperation after
   // finish() or a failed encode or write.
   void addFrame(const std::uint32_t* pixels, int delayMs);
+  // The last frame given is shown `ms` milliseconds longer, so that a recorder can hand a
+  // frame over before it knows how long it shows. Throws EInvalidGraphic for a negative
+  // time, EInvalidGraphicOperation before the first frame and where addFrame() does.
+  void lengthenLast(int ms);
   // Encodes the pending frame, flushes the encoder, writes the cues and the duration
   // and gives the file to the sink. Throws EInvalidGraphicOperation("No video data to
   // write") without frames, and after finish() or a failure.
