@@ -16,7 +16,12 @@ debug_log=$work/debug.log
 
 in_notepad() { xdotool windowfocus --sync "$pad" && xdotool key "$1"; }
 bar_shown() { windows_now | grep -q '^top|1|GlimorRecordingBar|'; }
-glimor_pid() { pgrep -f 'C:\\Glimor\\Glimor\.exe' | head -n 1; }
+glimor_pid() { # this run's Glimor.exe: another run's may be up beside it
+  local pid
+  for pid in $(pgrep -f 'C:\\Glimor\\Glimor\.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid" && return
+  done
+}
 kb_of() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$2/status"; }
 
 # activity SECONDS: what a screen shows while someone works: a page scrolls, words are typed, the

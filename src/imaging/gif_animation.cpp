@@ -284,6 +284,13 @@ void GifAnimationWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   hasPending = true;
 }
 
+void GifAnimationWriter::lengthenLast(int ms) {
+  checkUsable();
+  if (ms < 0) throw EInvalidGraphic("Frame delay is not valid");
+  if (!hasPending) throw EInvalidGraphicOperation("No frame to lengthen");
+  pendingMs += ms;
+}
+
 void GifAnimationWriter::finish() {
   checkUsable();
   if (!hasPending) throw EInvalidGraphicOperation("No GIF Data to write");

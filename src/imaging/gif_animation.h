@@ -39,6 +39,10 @@ public:
   // a negative delay (the writer stays usable), EInvalidGraphicOperation after
   // finish() or a failed write.
   void addFrame(const std::uint32_t* pixels, int delayMs);
+  // The last frame given is shown `ms` milliseconds longer, so that a recorder can hand a
+  // frame over before it knows how long it shows. Throws EInvalidGraphic for a negative
+  // time, EInvalidGraphicOperation before the first frame and where addFrame() does.
+  void lengthenLast(int ms);
   // Writes the pending frame and the trailer. Throws EInvalidGraphicOperation("No GIF
   // Data to write") without frames, and after finish() or a failed write.
   void finish();

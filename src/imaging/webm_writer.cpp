@@ -10,6 +10,8 @@
 #include <vpx/vpx_encoder.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace glimor::imaging {
 namespace {
@@ -34,6 +36,25 @@ int speedFor(int width, int height) {
 // keyframe stays a sharp reference for what comes back into view, and the encoder's
 // periodic golden refreshes cost a tenth of a recorded browsing session for no quality.
 constexpr vpx_enc_frame_flags_t interFrameFlags = VP8_EFLAG_NO_UPD_GF | VP8_EFLAG_NO_UPD_ARF;
+
+Yuv420Planes planesOf(vpx_image_t& image) {
+  return {image.planes[VPX_PLANE_Y], image.planes[VPX_PLANE_U], image.planes[VPX_PLANE_V],
+          image.stride[VPX_PLANE_Y], image.stride[VPX_PLANE_U], image.stride[VPX_PLANE_V]};
+}
+
+// Both images have the same size and strides; the padding at the rows' ends is not compared.
+bool samePicture(const vpx_image_t& a, const vpx_image_t& b) {
+  for (int plane : {VPX_PLANE_Y, VPX_PLANE_U, VPX_PLANE_V}) {
+    const int shift = plane == VPX_PLANE_Y ? 0 : 1;
+    const std::size_t width = (a.d_w + shift) >> shift;
+    const unsigned rows = (a.d_h + shift) >> shift;
+    for (unsigned row = 0; row < rows; ++row) {
+      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * a.stride[plane];
+      if (std::memcmp(a.planes[plane] + at, b.planes[plane] + at, width) != 0) return false;
+    }
+  }
+  return true;
+}
 
 // The muxer's output: a growing buffer it may seek back into.
 class MemoryWriter final : public mkvmuxer::IMkvWriter {
@@ -64,8 +85,9 @@ public:
 struct WebmWriter::Encoder {
   vpx_codec_ctx_t codec{};
   bool codecOpen = false;
-  vpx_image_t image{};
-  bool imageAllocated = false;
+  // The picture still growing by merges, and the one that came after it, in Y'CbCr 4:2:0:
+  // two of these take less than one frame of 0x00RRGGBB colours.
+  vpx_image_t pending{}, incoming{};
   MemoryWriter output;
   mkvmuxer::Segment segment;
   std::uint64_t track = 0;
@@ -112,10 +134,10 @@ struct WebmWriter::Encoder {
         vpx_codec_control(&codec, VP9E_SET_COLOR_SPACE, VPX_CS_BT_709) != VPX_CODEC_OK ||
         vpx_codec_control(&codec, VP9E_SET_COLOR_RANGE, VPX_CR_STUDIO_RANGE) != VPX_CODEC_OK)
       fail();
-    if (!vpx_img_alloc(&image, VPX_IMG_FMT_I420, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                       16))
-      fail();
-    imageAllocated = true;
+    for (vpx_image_t* image : {&pending, &incoming})
+      if (!vpx_img_alloc(image, VPX_IMG_FMT_I420, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                         16))
+        fail();
 
     if (!segment.Init(&output)) fail();
     segment.set_mode(mkvmuxer::Segment::kFile);
@@ -139,9 +161,12 @@ struct WebmWriter::Encoder {
   }
 
   void release() {
-    if (imageAllocated) vpx_img_free(&image);
+    for (vpx_image_t* image : {&pending, &incoming}) {
+      vpx_img_free(image); // nothing for an image never allocated
+      *image = {};
+    }
     if (codecOpen) vpx_codec_destroy(&codec);
-    imageAllocated = codecOpen = false;
+    codecOpen = false;
   }
 
   [[noreturn]] static void fail() { throw EInvalidGraphicOperation("The video encoder could not start"); }
@@ -191,18 +216,26 @@ void WebmWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   checkUsable();
   if (!pixels) throw EInvalidGraphic("No frame pixels to write");
   if (delayMs < 0) throw EInvalidGraphic("Frame delay is not valid");
-  const std::size_t count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  vpx_image_t& incoming = encoder->incoming;
+  rgbToYuv420Bt709(pixels, width_, height_, planesOf(incoming));
   if (hasPending) {
-    if (showsTheSame(pixels, pending)) {
+    if (samePicture(incoming, encoder->pending)) {
       pendingMs += delayMs;
       return;
     }
     // A frame never shown is left out rather than given a zero duration.
     if (pendingMs > 0) encodePending(false);
   }
-  keepColours(pixels, count, pending);
+  std::swap(encoder->pending, incoming);
   pendingMs = delayMs;
   hasPending = true;
+}
+
+void WebmWriter::lengthenLast(int ms) {
+  checkUsable();
+  if (ms < 0) throw EInvalidGraphic("Frame delay is not valid");
+  if (!hasPending) throw EInvalidGraphicOperation("No frame to lengthen");
+  pendingMs += ms;
 }
 
 void WebmWriter::finish() {
@@ -219,7 +252,6 @@ void WebmWriter::finish() {
     throw;
   }
   finished = true;
-  pending = {};
   const platform::Bytes file = std::move(encoder->output.data);
   encoder.reset();
   try {
@@ -232,11 +264,7 @@ void WebmWriter::finish() {
 
 void WebmWriter::encodePending(bool last) {
   try {
-    vpx_image_t& image = encoder->image;
-    rgbToYuv420Bt709(pending.data(), width_, height_,
-                     {image.planes[VPX_PLANE_Y], image.planes[VPX_PLANE_U], image.planes[VPX_PLANE_V],
-                      image.stride[VPX_PLANE_Y], image.stride[VPX_PLANE_U], image.stride[VPX_PLANE_V]});
-    encoder->encode(&image, encodedMs, pendingMs, last);
+    encoder->encode(&encoder->pending, encodedMs, pendingMs, last);
   } catch (...) {
     failed = true;
     throw;

@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace glimor::imaging {
 
@@ -13,8 +12,9 @@ namespace glimor::imaging {
 // encoded as they come, on the caller's thread; only the compressed file grows in
 // memory (the muxer seeks back to fill in sizes, cues and the duration), and
 // finish() hands it to the sink.
-// - Identical consecutive frames become one frame shown for the sum of their delays;
-//   a frame shown for 0 ms is left out. The file's duration is the sum of all delays.
+// - Consecutive frames that convert to the same picture become one frame shown for the
+//   sum of their delays; a frame shown for 0 ms is left out. The file's duration is the
+//   sum of all delays.
 // - Colours become limited-range BT.709 Y'CbCr 4:2:0, the chroma of odd sizes rounded
 //   up, and the track's Colour element says so.
 class WebmWriter {
@@ -39,6 +39,10 @@ public:
   // a negative delay (the writer stays usable), EInvalidGraphicOperation after
   // finish() or a failed encode or write.
   void addFrame(const std::uint32_t* pixels, int delayMs);
+  // The last frame given is shown `ms` milliseconds longer, so that a recorder can hand a
+  // frame over before it knows how long it shows. Throws EInvalidGraphic for a negative
+  // time, EInvalidGraphicOperation before the first frame and where addFrame() does.
+  void lengthenLast(int ms);
   // Encodes the pending frame, flushes the encoder, writes the cues and the duration
   // and gives the file to the sink. Throws EInvalidGraphicOperation("No video data to
   // write") without frames, and after finish() or a failure.
@@ -54,8 +58,7 @@ private:
 
   int width_, height_;
   Sink sink;
-  std::unique_ptr<Encoder> encoder;
-  std::vector<std::uint32_t> pending; // the frame still growing by merges
+  std::unique_ptr<Encoder> encoder; // also holds the frame still growing by merges
   std::int64_t pendingMs = 0;
   std::int64_t encodedMs = 0; // where the pending frame starts
   bool hasPending = false, finished = false, failed = false;

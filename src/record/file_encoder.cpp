@@ -13,6 +13,7 @@ public:
       : writer_(width, height, Writer::appendTo(bytes_)), path_(std::move(path)), files_(files) {}
 
   void addFrame(const std::uint32_t* pixels, int delayMs) override { writer_.addFrame(pixels, delayMs); }
+  void lengthenLast(int ms) override { writer_.lengthenLast(ms); }
   void finish() override {
     writer_.finish();
     files_.replace(path_, bytes_);

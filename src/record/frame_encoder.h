@@ -12,8 +12,11 @@ namespace glimor::record {
 class FrameEncoder {
 public:
   virtual ~FrameEncoder() = default;
-  // `pixels`: the recording's width*height colours 0x00RRGGBB, top row first, shown `delayMs`.
+  // `pixels`: the recording's width*height colours 0x00RRGGBB, top row first, shown `delayMs`;
+  // they are read during the call only.
   virtual void addFrame(const std::uint32_t* pixels, int delayMs) = 0;
+  // The last frame added is shown `ms` longer.
+  virtual void lengthenLast(int ms) = 0;
   // Ends the animation and writes its file. Throws Error when it cannot be written.
   virtual void finish() = 0;
 };

@@ -20,8 +20,9 @@ FrameCost costOf(std::vector<std::uint32_t> costs) {
   return {costs[costs.size() / 2], costs[costs.size() * 95 / 100]};
 }
 
-// Enough for the encoder to hold one frame and take the next while the grabber fills a third.
-constexpr std::size_t pictureCount = 4;
+// Enough for the encoder to take one frame while the grabber fills the next, and one more
+// waiting when a frame takes the encoder longer than a moment of the frame rate.
+constexpr std::size_t pictureCount = 3;
 } // namespace
 
 Recording::Recording(screen::Rect area, int fps, int longestMs, bool withPointer,
@@ -125,15 +126,11 @@ void Recording::grabLoop() {
   }
 }
 
-// Each frame is shown until the next one was grabbed, the last until the end, so a frame is
-// encoded only once the next has come.
+// Each frame is shown until the next one was grabbed, the last until the end. A frame goes to
+// the encoder as soon as it comes and lengthened once the next has come, so that its picture is
+// free again at once.
 void Recording::encodeLoop() {
-  std::optional<std::size_t> held;
-  auto release = [this](std::size_t index) {
-    std::lock_guard lock(mutex_);
-    free_.push_back(index);
-    changed_.notify_all();
-  };
+  std::optional<std::uint64_t> lastAtMs;
   try {
     for (;;) {
       std::size_t next;
@@ -145,14 +142,15 @@ void Recording::encodeLoop() {
         next = queue_.front();
         queue_.erase(queue_.begin());
       }
-      if (held) {
-        const Clock::time_point began = Clock::now();
-        encoder_->addFrame(frames_[*held].picture.pixels.data(),
-                           static_cast<int>(frames_[next].atMs - frames_[*held].atMs));
-        encodeCosts_.push_back(microsecondsSince(began)); // only this thread, until it is joined
-        release(*held);
-      }
-      held = next;
+      const Frame& frame = frames_[next];
+      const Clock::time_point began = Clock::now();
+      if (lastAtMs) encoder_->lengthenLast(static_cast<int>(frame.atMs - *lastAtMs));
+      encoder_->addFrame(frame.picture.pixels.data(), 0);
+      encodeCosts_.push_back(microsecondsSince(began)); // only this thread, until it is joined
+      lastAtMs = frame.atMs;
+      std::lock_guard lock(mutex_);
+      free_.push_back(next);
+      changed_.notify_all();
     }
     std::uint64_t endMs;
     {
@@ -160,10 +158,7 @@ void Recording::encodeLoop() {
       endMs = endMs_;
       outcome_.lengthMs = endMs_;
     }
-    if (held) {
-      const Frame& last = frames_[*held];
-      encoder_->addFrame(last.picture.pixels.data(), static_cast<int>(endMs - std::min(endMs, last.atMs)));
-    }
+    if (lastAtMs) encoder_->lengthenLast(static_cast<int>(endMs - std::min(endMs, *lastAtMs)));
     encoder_->finish();
   } catch (...) {
     std::lock_guard lock(mutex_);

@@ -101,7 +101,8 @@ TEST(GifAnimation, MergesIdenticalFramesAndKeepsTheTotalDelay) {
   platform::Bytes file;
   GifAnimationWriter writer(W, H, GifAnimationWriter::appendTo(file));
   for (int i = 0; i < 30; ++i) writer.addFrame((i / 3 % 2 ? b : a).data(), 33); // 15 fps runs of 3
-  writer.addFrame(a.data(), 700'000); // longer than one frame's delay holds
+  writer.addFrame(a.data(), 300'000); // longer than one frame's delay holds
+  writer.lengthenLast(400'000);
   writer.finish();
   const Played played = play(file);
   ASSERT_EQ(played.canvases.size(), 12u); // 10 runs, a, and a frame carrying the rest
@@ -226,6 +227,8 @@ TEST(GifAnimation, RefusesBadInput) {
   const Frame frame(W * H, 0);
   EXPECT_THROW(writer.addFrame(nullptr, 10), EInvalidGraphic);
   EXPECT_THROW(writer.addFrame(frame.data(), -1), EInvalidGraphic);
+  EXPECT_THROW(writer.lengthenLast(10), EInvalidGraphicOperation); // no frame yet
+  EXPECT_THROW(writer.lengthenLast(-1), EInvalidGraphic);
   EXPECT_THROW(writer.finish(), EInvalidGraphicOperation);
   EXPECT_TRUE(file.empty());
 

@@ -32,6 +32,7 @@ TEST(WebmWriter, MergesRepeatsDropsUnshownFramesAndKeepsTheTotalDuration) {
   WebmWriter writer(width, height, WebmWriter::appendTo(file));
   for (const auto& [colour, delay] : given)
     writer.addFrame(flat(width, height, colour | 0xFF000000).data(), delay);
+  writer.lengthenLast(25);
   EXPECT_TRUE(file.empty()); // everything comes at the end
   writer.finish();
 
@@ -45,8 +46,8 @@ TEST(WebmWriter, MergesRepeatsDropsUnshownFramesAndKeepsTheTotalDuration) {
   EXPECT_EQ(played.height, height);
   EXPECT_EQ(played.startsMs, (std::vector<std::int64_t>{0, 150, 180}));
   EXPECT_EQ(played.keyframes, (std::vector<bool>{true, false, false}));
-  EXPECT_EQ(played.lastFrameDurationMs, 100);
-  EXPECT_DOUBLE_EQ(played.durationMs, 280);
+  EXPECT_EQ(played.lastFrameDurationMs, 125);
+  EXPECT_DOUBLE_EQ(played.durationMs, 305);
   EXPECT_EQ(played.matrix, 1u); // BT.709
   EXPECT_EQ(played.range, 1u);  // limited
   EXPECT_GE(played.cues, 1);
@@ -94,9 +95,11 @@ TEST(WebmWriter, RefusesBadSizesBadFramesAndUseAfterFinishOrFailure) {
 
   WebmWriter writer(8, 8, sink);
   EXPECT_THROW(writer.finish(), EInvalidGraphicOperation);
+  EXPECT_THROW(writer.lengthenLast(10), EInvalidGraphicOperation); // no frame yet
   EXPECT_THROW(writer.addFrame(nullptr, 10), EInvalidGraphic);
   const Frame frame = flat(8, 8, 0x808080);
   EXPECT_THROW(writer.addFrame(frame.data(), -1), EInvalidGraphic);
+  EXPECT_THROW(writer.lengthenLast(-1), EInvalidGraphic);
   writer.addFrame(frame.data(), 10); // still usable
   writer.finish();
   EXPECT_EQ(testing::playWebm(file).startsMs.size(), 1u);
