@@ -60,6 +60,9 @@ public:
   // An open file holding the bytes, which the kernel can send without copying
   // them through the service; -1 when the bytes come from elsewhere.
   virtual int descriptor() const { return -1; }
+  // True when read() answers from memory and never waits, so it need not run
+  // on the disk threads.
+  virtual bool inMemory() const { return false; }
 };
 
 struct Response {

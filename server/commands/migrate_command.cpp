@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -61,38 +62,46 @@ MigrateRequest parseMigrate(std::span<const std::string_view> arguments) {
 
 std::string wholeImage(const StoredImage& image) {
   if (!image.reader) return image.bytes;
+  // Only what is left is asked for: a reader makes room for all it is asked.
   std::string bytes;
-  bytes.reserve(image.size);
   while (bytes.size() < image.size) {
-    std::string part = image.reader->read(bytes.size(), 4 << 20);
+    auto length = static_cast<std::size_t>(std::min<std::uint64_t>(image.size - bytes.size(), 4 << 20));
+    std::string part = image.reader->read(bytes.size(), length);
     if (part.empty()) throw Error("image " + image.id + " is shorter than its record");
+    if (bytes.empty() && part.size() == image.size) return part;
+    bytes.reserve(image.size);
     bytes += part;
   }
   return bytes;
 }
 
-// Copies one image into the bucket, then points its record there, which drops the old copy.
-void moveIntoBucket(S3ImageStore& images, const std::string& id) {
+// Copies one image into the bucket, then points its record there, which drops
+// the old copy. Returns the bytes moved (none for an image removed meanwhile).
+std::uint64_t moveIntoBucket(S3ImageStore& images, const std::string& id) {
   auto image = images.recordStore().find(id);
   if (!image) throw Error("image " + id + " has no bytes in the store");
   std::string bytes = wholeImage(*image);
   std::optional<std::string> thumbnail = images.recordStore().thumbnail(id);
-  images.bucket().put(S3ImageStore::imageKey(id), bytes, image->type.mimeType);
+  // Signed with the hash its record keeps: bytes changed on the disk since are refused by the store.
+  images.bucket().put(S3ImageStore::imageKey(id), bytes, image->type.mimeType, image->sha256);
   if (thumbnail) images.bucket().put(S3ImageStore::thumbnailKey(id), *thumbnail, "image/jpeg");
-  images.records().markInBucket(id);
+  return images.records().markInBucket(id) ? image->size : 0;
 }
 
 // Copies one image out of the bucket into the store, then removes its objects.
-void moveOutOfBucket(S3ImageStore& images, const std::string& id) {
+// Returns the bytes moved (none for an image removed meanwhile).
+std::uint64_t moveOutOfBucket(S3ImageStore& images, const std::string& id) {
   auto record = images.records().recordOnly(id);
-  if (!record) return; // removed meanwhile
+  if (!record) return 0; // removed meanwhile
   auto bytes = images.bucket().get(S3ImageStore::imageKey(id));
   if (!bytes || bytes->body.size() != record->size)
     throw Error("the object of image " + id + " is missing from the bucket or of the wrong size");
   auto thumbnail = images.bucket().get(S3ImageStore::thumbnailKey(id));
-  if (!images.records().keepHere(id, bytes->body, thumbnail ? std::string_view(thumbnail->body) : "")) return;
+  if (!images.records().keepHere(id, bytes->body, thumbnail ? std::string_view(thumbnail->body) : ""))
+    return 0;
   images.bucket().remove(S3ImageStore::imageKey(id));
   images.bucket().remove(S3ImageStore::thumbnailKey(id));
+  return record->size;
 }
 
 int run(const MigrateRequest& request) {
@@ -110,20 +119,21 @@ int run(const MigrateRequest& request) {
   std::atomic<std::size_t> next{0}, moved{0}, failed{0};
   std::atomic<std::uint64_t> bytes{0};
   std::mutex output;
+  std::condition_variable allDone;
   auto work = [&] {
     for (std::size_t i; (i = next++) < ids.size();) {
       try {
-        if (request.toBucket)
-          moveIntoBucket(images, ids[i]);
-        else
-          moveOutOfBucket(images, ids[i]);
-        if (auto record = images.records().recordOnly(ids[i])) bytes += record->size;
+        bytes += request.toBucket ? moveIntoBucket(images, ids[i]) : moveOutOfBucket(images, ids[i]);
         ++moved;
       } catch (const std::exception& failure) {
         ++failed;
         std::lock_guard lock(output);
         std::fprintf(stderr, "glimor-server store migrate: %s not moved: %s\n", ids[i].c_str(),
                      failure.what());
+      }
+      if (moved + failed == ids.size()) {
+        std::lock_guard lock(output); // so the wait below cannot miss it
+        allDone.notify_all();
       }
     }
   };
@@ -133,14 +143,12 @@ int run(const MigrateRequest& request) {
   };
   std::vector<std::thread> workers;
   for (unsigned j = 0; j < request.jobs; ++j) workers.emplace_back(work);
-  // Progress once a second while the workers run (looked at every 50 ms, so
-  // the end is not waited for).
-  for (int tick = 1; moved + failed < ids.size(); ++tick) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (tick % 20 != 0) continue;
-    std::lock_guard lock(output);
-    std::fprintf(stderr, "moved %zu of %zu images, %.1f MB, %.1f MB/s\n", moved.load(), ids.size(),
-                 double(bytes.load()) / 1e6, double(bytes.load()) / 1e6 / seconds());
+  // Progress once a second while the workers run; the last image ends the wait.
+  {
+    std::unique_lock lock(output);
+    while (!allDone.wait_for(lock, std::chrono::seconds(1), [&] { return moved + failed == ids.size(); }))
+      std::fprintf(stderr, "moved %zu of %zu images, %.1f MB, %.1f MB/s\n", moved.load(), ids.size(),
+                   double(bytes.load()) / 1e6, double(bytes.load()) / 1e6 / seconds());
   }
   for (auto& worker : workers) worker.join();
   std::printf("%zu images moved %s the bucket (%.1f MB in %.1f s, %.1f MB/s), %zu failed\n", moved.load(),

@@ -31,6 +31,7 @@ public:
   // For a body sent straight from its file by the kernel: the file (-1 when
   // there is none), the next offset and the bytes still to send.
   int descriptor() const { return source_->descriptor(); }
+  bool readsFromMemory() const { return source_->inMemory(); }
   std::uint64_t next() const { return next_; }
   std::uint64_t left() const { return end_ - next_; }
   void advance(std::uint64_t bytes) { next_ += bytes; }

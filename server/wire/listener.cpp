@@ -64,6 +64,9 @@ void Listener::onAccepted(boost::system::error_code error, tcp::socket socket) {
     return;
   }
   metrics().connectionsAccepted.add();
+  // An answer's last short segment goes out at once, not held back until the
+  // client acknowledges the rest (which it may delay by 40 ms).
+  socket.set_option(tcp::no_delay(true), error);
   if (tls_) {
     auto context = tls_->current();
     std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *context), shared_, context)->start();

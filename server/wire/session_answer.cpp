@@ -9,6 +9,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/http/write.hpp>
+#include <optional>
 
 // Writing the answer: its header, a body held whole, sent from its file by the
 // kernel (session_sendfile.cpp) or in parts read on the disk threads, then the
@@ -58,22 +59,35 @@ template <typename Stream> void Session<Stream>::respond(Response response, bool
                     });
 }
 
+namespace {
+
+// The streamer's next part; nothing when it cannot be read (logged).
+std::optional<std::string> nextPart(BodyStreamer& streamer) {
+  try {
+    return streamer.readPart();
+  } catch (const std::exception& failure) {
+    logMessage(std::string("error: ") + failure.what());
+    return std::nullopt;
+  }
+}
+
+} // namespace
+
 // Each part is read on the disk threads, since reading may wait for the disk
-// or another machine, and written before the next is read.
+// or another machine (a part already in memory is taken here), and written
+// before the next is read.
 template <typename Stream> void Session<Stream>::sendPart(bool keepAlive) {
   if (request_.streamer->done()) return onWritten(keepAlive, false, {});
+  if (request_.streamer->readsFromMemory()) {
+    auto part = nextPart(*request_.streamer);
+    request_.part = part ? std::move(*part) : std::string();
+    return onPartRead(keepAlive, !part);
+  }
   asio::post(shared_.diskWork, [self = this->shared_from_this(), keepAlive] {
-    std::string part;
-    bool failed = false;
-    try {
-      part = self->request_.streamer->readPart();
-    } catch (const std::exception& failure) {
-      logMessage(std::string("error: ") + failure.what());
-      failed = true;
-    }
-    asio::post(self->stream_.get_executor(), [self, keepAlive, failed, part = std::move(part)]() mutable {
-      self->request_.part = std::move(part);
-      self->onPartRead(keepAlive, failed);
+    auto part = nextPart(*self->request_.streamer);
+    asio::post(self->stream_.get_executor(), [self, keepAlive, part = std::move(part)]() mutable {
+      self->request_.part = part ? std::move(*part) : std::string();
+      self->onPartRead(keepAlive, !part);
     });
   });
 }

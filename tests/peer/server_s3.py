@@ -7,8 +7,9 @@ bucket before their links are answered; GET, Range, If-None-Match, HEAD and
 presigned redirects; deletion, purge and expiry remove the objects; a node
 killed with SIGKILL amid uploads leaves objects fsck finds and removes; fsck
 finds a record whose object is gone; migration into the bucket and back with
-the service running; two PostgreSQL nodes sharing the bucket; an upload while
-the gateway is gone answers 503 and records nothing.
+the service running (a file changed since its upload is refused, and moved by a
+later run once whole again); two PostgreSQL nodes sharing the bucket; an upload
+while the gateway is gone answers 503 and records nothing.
 """
 import concurrent.futures
 import hashlib
@@ -210,8 +211,21 @@ def migration_both_ways(work, bucket):
     links = [link_of(plain.upload(image)) for image in images]
     plain.stop()
     node = Node(work, "migrating-node", ["--data", data], bucket)  # the service runs meanwhile
+    # A file changed on the disk since its upload no longer matches its record's hash: the store
+    # refuses it, and it stays where it is until a later run finds it whole again.
+    changed = [os.path.join(d, f) for d, _, files in os.walk(os.path.join(data, "images")) for f in files
+               if f == id_of(links[0]) + ".png"][0]
+    with open(changed, "r+b") as f:
+        f.seek(500000)
+        f.write(bytes([images[0][500000] ^ 1]))
     code, out, err = command(bucket, "store", "migrate", "--to-s3", "--data", data, *s3_flags(bucket))
-    check(code == 0 and out.startswith("12 images moved into the bucket"), "migrate --to-s3: %s %s" % (out, err))
+    check(code == 1 and out.startswith("11 images moved into the bucket") and id_of(links[0]) + " not moved" in err
+          and os.path.exists(changed) and bucket.status("images/" + id_of(links[0])) == "404",
+          "a changed file is not moved: %s %s" % (out, err))
+    with open(changed, "wb") as f:
+        f.write(images[0])
+    code, out, err = command(bucket, "store", "migrate", "--to-s3", "--data", data, *s3_flags(bucket))
+    check(code == 0 and out.startswith("1 images moved into the bucket"), "migrate --to-s3 resumed: %s %s" % (out, err))
     check(all(bucket.get("images/" + id_of(l)) == i for l, i in zip(links, images)), "every image in the bucket")
     check(all(body_of(node.get(l)) == i for l, i in zip(links, images)), "and served from it")
     left = [f for _, _, files in os.walk(os.path.join(data, "images")) for f in files]

@@ -15,7 +15,9 @@ namespace {
 
 // Images up to this size are fetched whole with their record (and may be cached).
 constexpr std::uint64_t wholeImageLimit = 256 * 1024;
-// A larger image is fetched in ranged GETs of this many bytes while it is sent.
+// A larger image is fetched in ranged GETs of this many bytes while it is sent;
+// one of a single block is fetched whole with its record too, but sent like
+// the others, in parts and never kept in memory.
 constexpr std::uint64_t blockBytes = 4 << 20;
 // A presigned link stays valid this long.
 constexpr unsigned redirectSeconds = 3600;
@@ -62,6 +64,21 @@ private:
   std::mutex mutex_;
   std::string block_;
   std::uint64_t blockStart_ = 0;
+};
+
+// An object fetched whole, handed out in parts from memory.
+class FetchedObject : public BodyReader {
+public:
+  explicit FetchedObject(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  std::string read(std::uint64_t offset, std::size_t length) override {
+    if (offset >= bytes_.size()) return {};
+    return bytes_.substr(static_cast<std::size_t>(offset), length);
+  }
+  bool inMemory() const override { return true; }
+
+private:
+  const std::string bytes_;
 };
 
 // The id in an object's key, or nothing for a key of no image.
@@ -150,7 +167,8 @@ std::shared_ptr<const StoredImage> S3ImageStore::find(std::string_view id) {
   image->size = record->size;
   if (redirect_) {
     image->redirect = bucket_->presignedGet(imageKey(id), redirectSeconds, now());
-  } else if (record->size <= wholeImageLimit) {
+  } else if (record->size <= blockBytes) {
+    // One GET, begun before the answer's header goes out rather than after.
     std::optional<s3::Reply> reply;
     try {
       reply = bucket_->get(imageKey(id));
@@ -161,7 +179,10 @@ std::shared_ptr<const StoredImage> S3ImageStore::find(std::string_view id) {
       logMessage("s3: the object of image " + std::string(id) + " is missing or of the wrong size");
       return nullptr;
     }
-    image->bytes = std::move(reply->body);
+    if (record->size <= wholeImageLimit)
+      image->bytes = std::move(reply->body);
+    else
+      image->reader = std::make_shared<FetchedObject>(std::move(reply->body));
   } else {
     image->reader = std::make_shared<ObjectBlocks>(bucket_, imageKey(id), record->size);
   }
