@@ -1,0 +1,24 @@
+#pragma once
+#include "imaging/jpeg_encoder.h"
+
+namespace glimor::imaging {
+
+// How compressJpegInBands shares out its work.
+struct JpegBands {
+  int mcuRowsPerBand = 2; // rows of MCUs (16 rows of pixels each) in a band
+  int helpers = 2;        // threads that transform bands; the calling thread entropy-codes them
+
+  // About 128K pixels a band, one helper a core (at most four).
+  static JpegBands forThisComputer(int width);
+};
+
+// The file compressJpegInOnePass makes, byte for byte, made on several cores: helper threads
+// turn bands of rows into quantised DCT blocks (colour conversion, downsampling, DCT), while the
+// calling thread entropy-codes the blocks in order in the one pass of the file's single scan. At
+// most two bands a helper are held at once. Where no thread can be started it runs in one pass.
+platform::Bytes compressJpegInBands(const PixelRows& image, int quality, JpegBands bands);
+
+// The plain libjpeg call sequence, all on the calling thread.
+platform::Bytes compressJpegInOnePass(const PixelRows& image, int quality);
+
+} // namespace glimor::imaging
