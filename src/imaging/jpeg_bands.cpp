@@ -54,33 +54,44 @@ Geometry geometryOf(const jpeg_compress_struct& started, int mcuRowsPerBand) {
   return g;
 }
 
-// The bands between the helpers that make them and the encoder that takes them in order: a ring
-// of slots, band b in slot b % slots, filled again only once the encoder is done with it.
+// The bands between those who make them and the encoder that takes them in order: a ring of
+// slots, band b in slot b % slots, filled again only once the encoder is done with it. Bands are
+// claimed in order by whoever comes first; the encoder makes a band itself rather than wait for a
+// helper that has not started it, so a helper that gets no core costs no time.
 class BandRing {
 public:
   BandRing(const Geometry& g, int slots)
-      : slots_(slots), slotBlocks_(g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsPerBand)),
+      : slots_(slots), bandCount_(g.bandCount),
+        slotBlocks_(g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsPerBand)),
         blocks_(std::make_unique<JBLOCK[]>(slotBlocks_ * static_cast<std::size_t>(slots))),
         readyBand_(static_cast<std::size_t>(slots), -1) {}
 
-  // The slot for `band` once it is free; null when the work was abandoned.
-  JBLOCKROW claim(int band) noexcept {
+  JBLOCKROW slotOf(int band) const {
+    return blocks_.get() + static_cast<std::size_t>(band % slots_) * slotBlocks_;
+  }
+
+  // A helper's next band once its slot is free; -1 when none is left or the work was abandoned.
+  int claimNext() noexcept {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return abandoned_ || band - consumed_ < slots_; });
-    return abandoned_ ? nullptr : slot(band);
+    changed_.wait(lock, [&] { return abandoned_ || next_ >= bandCount_ || next_ - consumed_ < slots_; });
+    return abandoned_ || next_ >= bandCount_ ? -1 : next_++;
+  }
+  // The encoder's next band: true when nobody has claimed it (the encoder makes it), else false
+  // once a helper has made it, or has failed (its message code in `failure`).
+  bool claimOrAwait(int band, int& failure) noexcept {
+    std::unique_lock lock(mutex_);
+    if (next_ == band) {
+      ++next_;
+      return true;
+    }
+    changed_.wait(lock, [&] { return failure_ != 0 || readyBand_[slotIndex(band)] == band; });
+    failure = failure_;
+    return false;
   }
   void publish(int band) noexcept {
     std::lock_guard lock(mutex_);
-    readyBand_[static_cast<std::size_t>(band % slots_)] = band;
+    readyBand_[slotIndex(band)] = band;
     changed_.notify_all();
-  }
-  // The blocks of `band` once made; null, with a helper's message code in `failure`, when one failed.
-  JBLOCKROW await(int band, int& failure) noexcept {
-    std::unique_lock lock(mutex_);
-    changed_.wait(
-        lock, [&] { return failure_ != 0 || readyBand_[static_cast<std::size_t>(band % slots_)] == band; });
-    failure = failure_;
-    return failure_ != 0 ? nullptr : slot(band);
   }
   void consumed(int band) noexcept {
     std::lock_guard lock(mutex_);
@@ -100,19 +111,27 @@ public:
   }
 
 private:
-  JBLOCKROW slot(int band) { return blocks_.get() + static_cast<std::size_t>(band % slots_) * slotBlocks_; }
+  std::size_t slotIndex(int band) const { return static_cast<std::size_t>(band % slots_); }
 
-  const int slots_;
+  const int slots_, bandCount_;
   const std::size_t slotBlocks_;
   std::unique_ptr<JBLOCK[]> blocks_;
   std::vector<int> readyBand_; // per slot, the band it holds once made
   std::mutex mutex_;
   std::condition_variable changed_;
-  int consumed_ = 0, failure_ = 0;
+  int next_ = 0, consumed_ = 0, failure_ = 0;
   bool abandoned_ = false;
 };
 
-// A helper's entropy encoder: each MCU's blocks are kept, in order, for the encoder's pass.
+// What the helpers and the encoder share.
+struct Work {
+  const PixelRows& image;
+  int quality;
+  const Geometry& g;
+  BandRing& ring;
+};
+
+// A transforming compression's entropy encoder: each MCU's blocks are kept, in order.
 struct Recorder {
   JBLOCKROW next, end;
 };
@@ -124,69 +143,96 @@ boolean recordMcu(j_compress_ptr cinfo, JBLOCKROW* mcu) {
   return TRUE;
 }
 
-// One helper's work: bands first, first + step, ... through a compression of its own whose image
-// is those bands one below the other. Each band but the last fills whole rows of MCUs, so its
-// blocks are those of the whole image, and the last band ends both images alike. Returns 0 or
-// libjpeg's message code. Only trivially destructible objects live here: longjmp skips destructors.
-int transformBands(BandRing& ring, const PixelRows& image, int quality, const Geometry& g, int first,
-                   int step) {
-  jpeg_compress_struct cinfo{};
-  jpeg::ErrorManager errors{};
-  jpeg::Destination nowhere{}; // the headers this compression writes are not needed
-  Recorder recorder{};
-  jpeg::installErrorManager(cinfo, errors);
-  if (setjmp(errors.escape)) {
-    jpeg_destroy_compress(&cinfo);
-    return jpeg::messageCodeOf(errors);
-  }
-  jpeg_CreateCompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
-  jpeg::installDestination(cinfo, nowhere, nullptr);
-  int rows = 0;
-  for (int band = first; band < g.bandCount; band += step) rows += g.rowsIn(band);
-  jpeg::setParameters(cinfo, image.width, rows, image.bitsPerPixel, quality);
-  jpeg_start_compress(&cinfo, TRUE);
-  cinfo.client_data = &recorder;
-  cinfo.entropy->encode_mcu = recordMcu;
+// A compression that only transforms bands, one below the other in an image of its own. Each band
+// but the last fills whole rows of MCUs, so one Transformer takes any of those, in an image as high
+// as all of them, and its blocks are those of the whole image; the last band has a Transformer of
+// its own, whose image ends as the whole image does. Trivially destructible: it lives across
+// longjmp; jpeg_destroy_compress ends it, made or not.
+struct Transformer {
+  jpeg_compress_struct cinfo;
+  jpeg::ErrorManager errors;
+  jpeg::Destination nowhere; // the headers it writes are not needed
+  Recorder recorder;
+  bool started;
+};
 
-  for (int band = first; band < g.bandCount; band += step) {
-    const JBLOCKROW slot = ring.claim(band);
-    if (!slot) break;
-    recorder = {slot, slot + g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsIn(band))};
-    // A row of MCUs is transformed as soon as its last row of pixels is in.
-    for (int y = g.firstRowOf(band), end = y + g.rowsIn(band); y < end; ++y) {
-      JSAMPROW row = const_cast<JSAMPROW>(image.top + static_cast<std::ptrdiff_t>(y) * image.stride);
-      jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    if (recorder.next != recorder.end) jpeg::fail(&cinfo, JERR_BUFFER_SIZE);
-    ring.publish(band);
+// Transforms `band` into its slot. Returns 0 or libjpeg's message code.
+int transformBand(Transformer& t, const Work& work, int band) {
+  const Geometry& g = work.g;
+  if (setjmp(t.errors.escape)) return jpeg::messageCodeOf(t.errors);
+  if (!t.started) {
+    t.started = true;
+    jpeg::installErrorManager(t.cinfo, t.errors);
+    jpeg_CreateCompress(&t.cinfo, JPEG_LIB_VERSION, sizeof t.cinfo);
+    jpeg::installDestination(t.cinfo, t.nowhere, nullptr);
+    const bool last = band == g.bandCount - 1;
+    const int height = last ? g.rowsIn(band) : g.firstRowOf(g.bandCount - 1);
+    jpeg::setParameters(t.cinfo, work.image.width, height, work.image.bitsPerPixel, work.quality);
+    jpeg_start_compress(&t.cinfo, TRUE);
+    t.cinfo.client_data = &t.recorder;
+    t.cinfo.entropy->encode_mcu = recordMcu;
   }
-  jpeg_destroy_compress(&cinfo);
+  const JBLOCKROW slot = work.ring.slotOf(band);
+  t.recorder = {slot, slot + g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsIn(band))};
+  // A row of MCUs is transformed as soon as its last row of pixels is in.
+  for (int y = g.firstRowOf(band), end = y + g.rowsIn(band); y < end; ++y) {
+    JSAMPROW row = const_cast<JSAMPROW>(work.image.top + static_cast<std::ptrdiff_t>(y) * work.image.stride);
+    jpeg_write_scanlines(&t.cinfo, &row, 1);
+  }
+  if (t.recorder.next != t.recorder.end) jpeg::fail(&t.cinfo, JERR_BUFFER_SIZE);
   return 0;
 }
 
-// The encoder's side: its coefficient controller hands the helpers' blocks of each row of MCUs to
-// libjpeg's entropy encoder, which writes them as it would its own.
+// Transformers for the bands before the last and for the last.
+struct Transformers {
+  Transformer before[1], last[1];
+  Transformer& forBand(int band, const Geometry& g) { return band == g.bandCount - 1 ? last[0] : before[0]; }
+  void destroy() {
+    jpeg_destroy_compress(&before[0].cinfo);
+    jpeg_destroy_compress(&last[0].cinfo);
+  }
+};
+
+void help(const Work& work) {
+  Transformers own{};
+  for (int band; (band = work.ring.claimNext()) >= 0;) {
+    if (const int code = transformBand(own.forBand(band, work.g), work, band)) {
+      work.ring.fail(code);
+      break;
+    }
+    work.ring.publish(band);
+  }
+  own.destroy();
+}
+
+// The encoder's side: its coefficient controller hands each row of MCUs' blocks to libjpeg's
+// entropy encoder, which writes them as it would its own.
 struct Encoding {
-  BandRing* ring;
-  const Geometry* g;
+  const Work& work;
+  Transformers own; // for the bands the encoder makes itself
   int mcuRow;
 };
 
 boolean encodeMcuRow(j_compress_ptr cinfo, JSAMPIMAGE) {
   Encoding& encoding = *static_cast<Encoding*>(cinfo->client_data);
-  const Geometry& g = *encoding.g;
+  const Geometry& g = encoding.work.g;
   const int band = encoding.mcuRow / g.mcuRowsPerBand, rowInBand = encoding.mcuRow % g.mcuRowsPerBand;
-  int failure = 0;
-  JBLOCKROW next = encoding.ring->await(band, failure);
-  if (!next) jpeg::fail(cinfo, failure);
-  next += static_cast<std::size_t>(rowInBand) * g.blocksPerMcuRow();
+  if (rowInBand == 0) {
+    int failure = 0;
+    if (encoding.work.ring.claimOrAwait(band, failure)) {
+      if (const int code = transformBand(encoding.own.forBand(band, g), encoding.work, band)) failure = code;
+    }
+    if (failure != 0) jpeg::fail(cinfo, failure);
+  }
+  JBLOCKROW next =
+      encoding.work.ring.slotOf(band) + static_cast<std::size_t>(rowInBand) * g.blocksPerMcuRow();
   JBLOCKROW mcu[C_MAX_BLOCKS_IN_MCU];
   for (int m = 0; m < g.mcusPerRow; ++m) {
     for (int b = 0; b < g.blocksPerMcu; ++b) mcu[b] = next++;
     // The destination never suspends, so neither does the encoder.
     if (!(*cinfo->entropy->encode_mcu)(cinfo, mcu)) jpeg::fail(cinfo, JERR_CANT_SUSPEND);
   }
-  if (rowInBand == g.mcuRowsIn(band) - 1) encoding.ring->consumed(band);
+  if (rowInBand == g.mcuRowsIn(band) - 1) encoding.work.ring.consumed(band);
   ++encoding.mcuRow;
   return TRUE;
 }
@@ -213,7 +259,7 @@ int runEncoder(jpeg_compress_struct& cinfo, jpeg::ErrorManager& errors, Encoding
   cinfo.coef->compress_data = encodeMcuRow;
   JSAMPARRAY unread[MAX_COMPONENTS] = {};
   while (cinfo.next_scanline < cinfo.image_height)
-    jpeg_write_raw_data(&cinfo, unread, static_cast<JDIMENSION>(encoding.g->mcuRowHeight));
+    jpeg_write_raw_data(&cinfo, unread, static_cast<JDIMENSION>(encoding.work.g.mcuRowHeight));
   jpeg_finish_compress(&cinfo);
   return 0;
 }
@@ -229,7 +275,8 @@ JpegBands JpegBands::forThisComputer(int width) {
   constexpr long long pixelsPerBand = 128 * 1024;
   JpegBands bands;
   bands.mcuRowsPerBand = static_cast<int>(std::max(1LL, pixelsPerBand / (std::max(width, 1) * 16LL)));
-  bands.helpers = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
+  // The calling thread is one of the workers.
+  bands.helpers = std::clamp(static_cast<int>(std::thread::hardware_concurrency()) - 1, 0, 3);
   return bands;
 }
 
@@ -247,25 +294,20 @@ platform::Bytes compressJpegInBands(const PixelRows& image, int quality, JpegBan
   if (const int code = startEncoder(cinfo, errors, destination, file, image, quality)) throw EJPEG(code);
 
   const Geometry g = geometryOf(cinfo, bands.mcuRowsPerBand);
-  const int helperCount = std::clamp(bands.helpers, 1, g.bandCount);
-  BandRing ring(g, 2 * helperCount);
+  const int helperCount = std::clamp(bands.helpers, 0, g.bandCount - 1);
+  BandRing ring(g, 2 * helperCount + 1);
+  const Work work{image, quality, g, ring};
   std::vector<std::thread> helpers;
-  auto joinHelpers = [&] {
-    ring.abandon(); // a helper may wait for a slot that nobody will free
-    for (std::thread& helper : helpers) helper.join();
-  };
   try {
-    for (int first = 0; first < helperCount; ++first)
-      helpers.emplace_back([&ring, &image, &g, quality, first, helperCount] {
-        if (const int code = transformBands(ring, image, quality, g, first, helperCount)) ring.fail(code);
-      });
+    for (int i = 0; i < helperCount; ++i) helpers.emplace_back([&work] { help(work); });
   } catch (const std::system_error&) {
-    joinHelpers();
-    return compressJpegInOnePass(image, quality);
+    // Fewer helpers: the encoder makes whatever bands nobody else takes.
   }
-  Encoding encoding{&ring, &g, 0};
+  Encoding encoding{work, {}, 0};
   const int code = runEncoder(cinfo, errors, encoding);
-  joinHelpers();
+  ring.abandon(); // after a failure a helper may wait for a slot that nobody will free
+  for (std::thread& helper : helpers) helper.join();
+  encoding.own.destroy();
   if (code != 0) throw EJPEG(code);
   return file;
 }

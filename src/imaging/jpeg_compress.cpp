@@ -60,9 +60,10 @@ platform::Bytes compressJpegInOnePass(const PixelRows& image, int quality) {
 }
 
 platform::Bytes compressJpeg(const PixelRows& image, int quality) {
-  if (static_cast<long long>(image.width) * image.height < bandedFromPixels)
+  const JpegBands bands = JpegBands::forThisComputer(image.width);
+  if (bands.helpers == 0 || static_cast<long long>(image.width) * image.height < bandedFromPixels)
     return compressJpegInOnePass(image, quality);
-  return compressJpegInBands(image, quality, JpegBands::forThisComputer(image.width));
+  return compressJpegInBands(image, quality, bands);
 }
 
 platform::Bytes compressJpeg(const Bitmap& image, int quality) {

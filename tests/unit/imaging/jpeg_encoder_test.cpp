@@ -183,7 +183,7 @@ TEST(JpegEncoder, BandsOnSeveralCoresGiveTheOnePassFileByteForByte) {
           bits);
       const platform::Bytes reference = compressJpegInOnePass(rowsOf(image), 100);
       for (JpegBands bands :
-           {JpegBands{1, 1}, JpegBands{1, 2}, JpegBands{2, 3}, JpegBands{3, 2}, JpegBands{50, 2}})
+           {JpegBands{1, 0}, JpegBands{1, 1}, JpegBands{2, 3}, JpegBands{3, 2}, JpegBands{50, 2}})
         EXPECT_EQ(compressJpegInBands(rowsOf(image), 100, bands), reference)
             << w << "x" << h << " at " << bits << " bits, " << bands.mcuRowsPerBand
             << " rows of MCUs a band, " << bands.helpers << " helpers";
