@@ -1,15 +1,14 @@
 #include "imaging/jpeg_bands.h"
 
+#include "imaging/helper_threads.h"
 #include "imaging/jpeg_context.h"
 
 #include <jerror.h>
 
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
 #include <cstring>
 #include <memory>
-#include <mutex>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -55,72 +54,87 @@ Geometry geometryOf(const jpeg_compress_struct& started, int mcuRowsPerBand) {
 }
 
 // The bands between those who make them and the encoder that takes them in order: a ring of
-// slots, band b in slot b % slots, filled again only once the encoder is done with it. Bands are
-// claimed in order by whoever comes first; the encoder makes a band itself rather than wait for a
-// helper that has not started it, so a helper that gets no core costs no time.
+// slots, band b in slot b % slots, filled again only once the encoder is done with it and nobody
+// writes it. Bands are claimed in order by whoever comes first. The encoder never waits for a
+// helper, which may get no core for a while on a busy computer: it makes the band it needs
+// itself when nobody has claimed it, else the next unclaimed band while the helper finishes, and
+// when none is left to claim it makes the helper's band over again aside. Atomics alone keep the
+// ring: under Wine a lock that is contended, or a thread that is woken, costs a round trip to the
+// Wine server, which on a busy computer takes longer than a band.
 class BandRing {
 public:
   BandRing(const Geometry& g, int slots)
       : slots_(slots), bandCount_(g.bandCount),
         slotBlocks_(g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsPerBand)),
-        blocks_(std::make_unique<JBLOCK[]>(slotBlocks_ * static_cast<std::size_t>(slots))),
-        readyBand_(static_cast<std::size_t>(slots), -1) {}
-
-  JBLOCKROW slotOf(int band) const {
-    return blocks_.get() + static_cast<std::size_t>(band % slots_) * slotBlocks_;
+        blocks_(new JBLOCK[slotBlocks_ * static_cast<std::size_t>(slots + 1)]),
+        readyBand_(std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(slots))),
+        writtenBand_(std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(slots))) {
+    for (int i = 0; i < slots; ++i) readyBand_[i] = writtenBand_[i] = -1;
   }
 
-  // A helper's next band once its slot is free; -1 when none is left or the work was abandoned.
+  JBLOCKROW slotOf(int band) const { return blocks_.get() + slotIndex(band) * slotBlocks_; }
+  // Where the encoder makes a band that a helper holds.
+  JBLOCKROW aside() const { return blocks_.get() + static_cast<std::size_t>(slots_) * slotBlocks_; }
+
+  // A helper's next band, once its slot is free; -1 when none is left or the work was abandoned.
+  // A helper has nothing else to do meanwhile, so it gives its core away and asks again.
   int claimNext() noexcept {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return abandoned_ || next_ >= bandCount_ || next_ - consumed_ < slots_; });
-    return abandoned_ || next_ >= bandCount_ ? -1 : next_++;
-  }
-  // The encoder's next band: true when nobody has claimed it (the encoder makes it), else false
-  // once a helper has made it, or has failed (its message code in `failure`).
-  bool claimOrAwait(int band, int& failure) noexcept {
-    std::unique_lock lock(mutex_);
-    if (next_ == band) {
-      ++next_;
-      return true;
+    for (;;) {
+      if (abandoned_ || failure_ != 0 || next_ >= bandCount_) return -1;
+      if (const int band = tryClaim(); band >= 0) return band;
+      std::this_thread::yield();
     }
-    changed_.wait(lock, [&] { return failure_ != 0 || readyBand_[slotIndex(band)] == band; });
-    failure = failure_;
-    return false;
   }
+
+  struct Step {
+    enum { Ready, Make, MakeAside, Failed } what;
+    int band; // for Make: the band to make in its slot, the one needed or one after it
+    int failure;
+  };
+  // What the encoder does next towards the band it needs.
+  Step next(int needed) noexcept {
+    if (const int failure = failure_; failure != 0) return {Step::Failed, needed, failure};
+    if (readyBand_[slotIndex(needed)] == needed) return {Step::Ready, needed, 0};
+    if (const int band = tryClaim(); band >= 0) return {Step::Make, band, 0};
+    return {Step::MakeAside, needed, 0}; // a helper holds it, and nothing else can be made
+  }
+
   void publish(int band) noexcept {
-    std::lock_guard lock(mutex_);
+    writtenBand_[slotIndex(band)] = -1;
     readyBand_[slotIndex(band)] = band;
-    changed_.notify_all();
   }
   void consumed(int band) noexcept {
-    std::lock_guard lock(mutex_);
     consumed_ = band + 1;
-    changed_.notify_all();
+    // A band made aside is nobody's to claim any more.
+    for (int next = next_; next < consumed_ && !next_.compare_exchange_weak(next, consumed_);) {
+    }
   }
   void fail(int code) noexcept {
-    std::lock_guard lock(mutex_);
-    if (failure_ == 0) failure_ = code;
-    changed_.notify_all();
+    int none = 0;
+    failure_.compare_exchange_strong(none, code);
   }
   // Lets every helper go: nothing more will be consumed.
-  void abandon() noexcept {
-    std::lock_guard lock(mutex_);
-    abandoned_ = true;
-    changed_.notify_all();
-  }
+  void abandon() noexcept { abandoned_ = true; }
 
 private:
   std::size_t slotIndex(int band) const { return static_cast<std::size_t>(band % slots_); }
+  // The next band when its slot is free; only the claim of that same band can come between the
+  // look and the claim, and it makes this one fail.
+  int tryClaim() noexcept {
+    int band = next_;
+    if (band >= bandCount_ || band - consumed_ >= slots_ || writtenBand_[slotIndex(band)] >= 0) return -1;
+    if (!next_.compare_exchange_strong(band, band + 1)) return -1;
+    writtenBand_[slotIndex(band)] = band;
+    return band;
+  }
 
   const int slots_, bandCount_;
   const std::size_t slotBlocks_;
-  std::unique_ptr<JBLOCK[]> blocks_;
-  std::vector<int> readyBand_; // per slot, the band it holds once made
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int next_ = 0, consumed_ = 0, failure_ = 0;
-  bool abandoned_ = false;
+  const std::unique_ptr<JBLOCK[]> blocks_;                // the slots, then the encoder's aside
+  const std::unique_ptr<std::atomic<int>[]> readyBand_;   // per slot, the band it holds once made
+  const std::unique_ptr<std::atomic<int>[]> writtenBand_; // per slot, the band being made in it
+  std::atomic<int> next_{0}, consumed_{0}, failure_{0};
+  std::atomic<bool> abandoned_{false};
 };
 
 // What the helpers and the encoder share.
@@ -156,8 +170,8 @@ struct Transformer {
   bool started;
 };
 
-// Transforms `band` into its slot. Returns 0 or libjpeg's message code.
-int transformBand(Transformer& t, const Work& work, int band) {
+// Transforms `band` into `blocks`. Returns 0 or libjpeg's message code.
+int transformBand(Transformer& t, const Work& work, int band, JBLOCKROW blocks) {
   const Geometry& g = work.g;
   if (setjmp(t.errors.escape)) return jpeg::messageCodeOf(t.errors);
   if (!t.started) {
@@ -172,8 +186,7 @@ int transformBand(Transformer& t, const Work& work, int band) {
     t.cinfo.client_data = &t.recorder;
     t.cinfo.entropy->encode_mcu = recordMcu;
   }
-  const JBLOCKROW slot = work.ring.slotOf(band);
-  t.recorder = {slot, slot + g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsIn(band))};
+  t.recorder = {blocks, blocks + g.blocksPerMcuRow() * static_cast<std::size_t>(g.mcuRowsIn(band))};
   // A row of MCUs is transformed as soon as its last row of pixels is in.
   for (int y = g.firstRowOf(band), end = y + g.rowsIn(band); y < end; ++y) {
     JSAMPROW row = const_cast<JSAMPROW>(work.image.top + static_cast<std::ptrdiff_t>(y) * work.image.stride);
@@ -196,7 +209,7 @@ struct Transformers {
 void help(const Work& work) {
   Transformers own{};
   for (int band; (band = work.ring.claimNext()) >= 0;) {
-    if (const int code = transformBand(own.forBand(band, work.g), work, band)) {
+    if (const int code = transformBand(own.forBand(band, work.g), work, band, work.ring.slotOf(band))) {
       work.ring.fail(code);
       break;
     }
@@ -211,21 +224,39 @@ struct Encoding {
   const Work& work;
   Transformers own; // for the bands the encoder makes itself
   int mcuRow;
+  JBLOCKROW blocks; // of the band of mcuRow
 };
+
+// The blocks of `band` for the encoder, made by a helper or by itself.
+JBLOCKROW blocksFor(j_compress_ptr cinfo, Encoding& encoding, int band) {
+  const Work& work = encoding.work;
+  for (;;) {
+    const BandRing::Step step = work.ring.next(band);
+    switch (step.what) {
+    case BandRing::Step::Ready:
+      return work.ring.slotOf(band);
+    case BandRing::Step::Make:
+      if (const int code = transformBand(encoding.own.forBand(step.band, work.g), work, step.band,
+                                         work.ring.slotOf(step.band)))
+        jpeg::fail(cinfo, code);
+      work.ring.publish(step.band);
+      break;
+    case BandRing::Step::MakeAside:
+      if (const int code = transformBand(encoding.own.forBand(band, work.g), work, band, work.ring.aside()))
+        jpeg::fail(cinfo, code);
+      return work.ring.aside();
+    case BandRing::Step::Failed:
+      jpeg::fail(cinfo, step.failure);
+    }
+  }
+}
 
 boolean encodeMcuRow(j_compress_ptr cinfo, JSAMPIMAGE) {
   Encoding& encoding = *static_cast<Encoding*>(cinfo->client_data);
   const Geometry& g = encoding.work.g;
   const int band = encoding.mcuRow / g.mcuRowsPerBand, rowInBand = encoding.mcuRow % g.mcuRowsPerBand;
-  if (rowInBand == 0) {
-    int failure = 0;
-    if (encoding.work.ring.claimOrAwait(band, failure)) {
-      if (const int code = transformBand(encoding.own.forBand(band, g), encoding.work, band)) failure = code;
-    }
-    if (failure != 0) jpeg::fail(cinfo, failure);
-  }
-  JBLOCKROW next =
-      encoding.work.ring.slotOf(band) + static_cast<std::size_t>(rowInBand) * g.blocksPerMcuRow();
+  if (rowInBand == 0) encoding.blocks = blocksFor(cinfo, encoding, band);
+  JBLOCKROW next = encoding.blocks + static_cast<std::size_t>(rowInBand) * g.blocksPerMcuRow();
   JBLOCKROW mcu[C_MAX_BLOCKS_IN_MCU];
   for (int m = 0; m < g.mcusPerRow; ++m) {
     for (int b = 0; b < g.blocksPerMcu; ++b) mcu[b] = next++;
@@ -275,8 +306,7 @@ JpegBands JpegBands::forThisComputer(int width) {
   constexpr long long pixelsPerBand = 128 * 1024;
   JpegBands bands;
   bands.mcuRowsPerBand = static_cast<int>(std::max(1LL, pixelsPerBand / (std::max(width, 1) * 16LL)));
-  // The calling thread is one of the workers.
-  bands.helpers = std::clamp(static_cast<int>(std::thread::hardware_concurrency()) - 1, 0, 3);
+  bands.helpers = HelperThreads::shared().count();
   return bands;
 }
 
@@ -284,7 +314,7 @@ platform::Bytes compressJpegInBands(const PixelRows& image, int quality, JpegBan
   if (image.bitsPerPixel != 24 && image.bitsPerPixel != 32) throw Error("Bitmap image is not valid");
   platform::Bytes file;
   if (image.width <= 0 || image.height <= 0) return file;
-  file.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3 / 4 + 4096);
+  file.reserve(jpeg::expectedFileSize(image));
 
   jpeg_compress_struct cinfo{};
   jpeg::ErrorManager errors{};
@@ -294,19 +324,16 @@ platform::Bytes compressJpegInBands(const PixelRows& image, int quality, JpegBan
   if (const int code = startEncoder(cinfo, errors, destination, file, image, quality)) throw EJPEG(code);
 
   const Geometry g = geometryOf(cinfo, bands.mcuRowsPerBand);
-  const int helperCount = std::clamp(bands.helpers, 0, g.bandCount - 1);
-  BandRing ring(g, 2 * helperCount + 1);
+  const int wanted = std::clamp(bands.helpers, 0, g.bandCount - 1);
+  BandRing ring(g, 2 * wanted + 1);
   const Work work{image, quality, g, ring};
-  std::vector<std::thread> helpers;
-  try {
-    for (int i = 0; i < helperCount; ++i) helpers.emplace_back([&work] { help(work); });
-  } catch (const std::system_error&) {
-    // Fewer helpers: the encoder makes whatever bands nobody else takes.
-  }
-  Encoding encoding{work, {}, 0};
+  // Helpers that are busy elsewhere, or come late, leave their bands to the encoder.
+  HelperThreads& helpers = HelperThreads::shared();
+  const bool lent = wanted > 0 && helpers.lend(wanted, [&work] { help(work); });
+  Encoding encoding{work, {}, 0, nullptr};
   const int code = runEncoder(cinfo, errors, encoding);
-  ring.abandon(); // after a failure a helper may wait for a slot that nobody will free
-  for (std::thread& helper : helpers) helper.join();
+  ring.abandon(); // a helper may wait for a slot that nobody will free
+  if (lent) helpers.takeBack();
   encoding.own.destroy();
   if (code != 0) throw EJPEG(code);
   return file;

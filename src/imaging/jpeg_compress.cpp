@@ -51,9 +51,7 @@ platform::Bytes compressJpegInOnePass(const PixelRows& image, int quality) {
   if (image.bitsPerPixel != 24 && image.bitsPerPixel != 32) throw Error("Bitmap image is not valid");
   platform::Bytes file;
   if (image.width <= 0 || image.height <= 0) return file;
-  // At quality 100 a capture compresses to roughly a quarter of its 24-bit size;
-  // reserving that spares most of the copies of a growing buffer.
-  file.reserve(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3 / 4 + 4096);
+  file.reserve(jpeg::expectedFileSize(image));
   const int code = runCompression(image, quality, file);
   if (code != 0) throw EJPEG(code);
   return file;

@@ -40,4 +40,11 @@ void installDestination(jpeg_compress_struct& cinfo, Destination& destination, p
 // DCT; call after jpeg_CreateCompress and before jpeg_start_compress.
 void setParameters(jpeg_compress_struct& cinfo, int width, int height, int bitsPerPixel, int quality);
 
+// The room to reserve for the file. At quality 100 a capture compresses to a quarter to a third of
+// its 24-bit size, at times more; a growing buffer would copy what it holds into fresh memory, which
+// costs more than the arithmetic, while reserved room that is never written costs nothing.
+inline std::size_t expectedFileSize(const PixelRows& image) {
+  return static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3 / 2 + 4096;
+}
+
 } // namespace glimor::imaging::jpeg
