@@ -4,7 +4,6 @@
 #include "capture/imaging_crop_output.h"
 #include "capture/selection_window.h"
 #include "capture/tool_window.h"
-#include "imaging/helper_threads.h"
 #include "os/win32/wide_text.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -84,8 +83,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Messages messages(mainWindow);
   platform::Files& files = platform::systemFiles();
   if (!app::runStartUp(arguments, {shell, files, messages})) return 0;
-  // The encoders' helper threads, started now rather than at the first confirm.
-  imaging::HelperThreads::shared();
 
   const std::string& executable = arguments[0];
   application.createWindow();

@@ -1,5 +1,4 @@
 #include "fakes/fake_files.h"
-#include "imaging/jpeg_bands.h"
 #include "imaging/jpeg_encoder.h"
 #include "test_images.h"
 
@@ -9,7 +8,6 @@
 #include <cstdlib>
 #include <jerror.h>
 #include <jpeglib.h>
-#include <random>
 
 namespace glimor::imaging {
 namespace {
@@ -167,43 +165,7 @@ TEST(JpegEncoder, SavingTwiceWritesTheSameBytesWithoutCompressingAgain) {
   EXPECT_EQ(jpeg.bytes(), files.contents.at("/1.jpg")); // same pixels from 32-bit input
 }
 
-// Blocks made by helper threads, entropy-coded in one pass by the caller: the one-pass file byte
-// for byte, for heights that end within a row of MCUs or a band, a single row or column, an image
-// smaller than one band, more helpers than bands, both depths and other quality tables.
-TEST(JpegEncoder, BandsOnSeveralCoresGiveTheOnePassFileByteForByte) {
-  for (auto [w, h] : {std::pair{1, 1}, {1, 50}, {45, 1}, {23, 15}, {17, 33}, {40, 100}, {129, 70}})
-    for (int bits : {24, 32}) {
-      std::mt19937 random(static_cast<std::uint32_t>(w * 131 + h + bits));
-      // Noise and a gradient: every block differs, so a band out of place shows.
-      const Bitmap image = makeImage(
-          w, h,
-          [&](int x, int y) {
-            return (x + y) % 3 ? static_cast<Rgb>(random()) & 0xFFFFFF : x * 0x010203u + y * 0x030201u;
-          },
-          bits);
-      const platform::Bytes reference = compressJpegInOnePass(rowsOf(image), 100);
-      for (JpegBands bands :
-           {JpegBands{1, 0}, JpegBands{1, 1}, JpegBands{2, 3}, JpegBands{3, 2}, JpegBands{50, 2}})
-        EXPECT_EQ(compressJpegInBands(rowsOf(image), 100, bands), reference)
-            << w << "x" << h << " at " << bits << " bits, " << bands.mcuRowsPerBand
-            << " rows of MCUs a band, " << bands.helpers << " helpers";
-      EXPECT_EQ(compressJpegInBands(rowsOf(image), 75, {1, 2}), compressJpegInOnePass(rowsOf(image), 75));
-    }
-  // A capture large enough for the encoder to choose bands.
-  const Bitmap large = makeImage(
-      1024, 515, [](int x, int y) { return (x * x + y * 7) * 0x010101u & 0xFFFFFF; }, 32);
-  EXPECT_EQ(compressJpeg(large, 100), compressJpegInOnePass(rowsOf(large), 100));
-}
-
 TEST(JpegEncoder, LibjpegErrorsRaiseEjpegWithTheMessageCode) {
-  const Bitmap tooWide = makeImage(JPEG_MAX_DIMENSION + 1, 1, [](int, int) { return 0u; });
-  try {
-    compressJpegInBands(rowsOf(tooWide), 100, {1, 2});
-    FAIL() << "no error in bands";
-  } catch (const EJPEG& error) {
-    EXPECT_EQ(error.messageCode(), JERR_IMAGE_TOO_BIG);
-  }
-
   JpegEncoder jpeg;
   jpeg.assign(makeImage(JPEG_MAX_DIMENSION + 1, 1, [](int, int) { return 0u; }));
   try {
