@@ -43,8 +43,8 @@ private:
 
 // Uploader: runs one upload at a time on a thread of its own, kept for its whole life (under Wine
 // on a busy computer a new thread takes milliseconds to start), under the service settings read
-// when the upload starts. Whether one runs is its own flag, not the status text, which the feedback form
-// may have replaced meanwhile.
+// when the upload starts. Whether one runs is its own flag, not the status text, which the
+// feedback form may have replaced meanwhile.
 class Uploader {
 public:
   Uploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
