@@ -2,20 +2,20 @@
 
 #include "net/upload.h"
 
+#include <system_error>
+
 namespace glimor::net {
 
 std::string SynchronizedUploadView::filePath() {
-  std::string path;
-  ui_.synchronize([&] { path = target_.filePath(); });
-  return path;
+  return filePath_;
 }
 
 void SynchronizedUploadView::setStatus(std::string_view text) {
-  ui_.synchronize([&] { target_.setStatus(text); });
+  ui_.post([this, text = std::string(text)] { target_.setStatus(text); });
 }
 
 void SynchronizedUploadView::showBusy() {
-  ui_.synchronize([&] { target_.showBusy(); });
+  ui_.post([this] { target_.showBusy(); });
 }
 
 void SynchronizedUploadView::showPostError(std::string_view message, PostFailure failure) {
@@ -55,19 +55,48 @@ void SynchronizedUploadView::endBusy() {
 Uploader::~Uploader() {
   // Nobody is left to see the outcome: the exchange ends now rather than at its time limit.
   clients_.cancelUpload();
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  changed_.notify_all();
   if (worker_.joinable()) worker_.join();
 }
 
 bool Uploader::start() {
   if (running_) return false;
-  // The previous worker has finished its last step; only its thread is left to collect.
-  if (worker_.joinable()) worker_.join();
-  // The worker's own copy: a setting changed meanwhile counts from the next upload.
-  ServiceSettings settings = clients_.settings();
+  if (!worker_.joinable()) worker_ = std::thread([this] { serve(); }); // throws when none can start
+  view_.readFilePath();
   running_ = true;
   clients_.resetUploadCancel();
-  worker_ = std::thread([this, settings = std::move(settings)] { runUpload(settings); });
+  {
+    std::lock_guard lock(mutex_);
+    // The worker's own copy: a setting changed meanwhile counts from the next upload.
+    next_ = clients_.settings();
+  }
+  changed_.notify_all();
   return true;
+}
+
+void Uploader::startWorker() {
+  try {
+    worker_ = std::thread([this] { serve(); });
+  } catch (const std::system_error&) {
+    // The first upload tries again.
+  }
+}
+
+void Uploader::serve() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return ending_ || next_; });
+    if (ending_) return;
+    const ServiceSettings settings = std::move(*next_);
+    next_.reset();
+    lock.unlock();
+    runUpload(settings);
+    lock.lock();
+  }
 }
 
 void Uploader::cancel() {

@@ -5,16 +5,23 @@
 #include "platform/ui_thread.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 namespace glimor::net {
 
 // The upload's view as the worker thread sees it: every call is carried out by `target` on the
-// user-interface thread, and the worker waits until it is done.
+// user-interface thread. The worker waits for each, but for the status and the busy display,
+// which it leaves to that thread: at the confirm that thread is still closing the selection
+// window, and the upload need not wait for it. The file's path is read as the upload starts.
 class SynchronizedUploadView final : public UploadView {
 public:
   SynchronizedUploadView(UploadView& target, platform::UiThread& ui) : target_(target), ui_(ui) {}
+  // Called on the user-interface thread before the worker starts.
+  void readFilePath() { filePath_ = target_.filePath(); }
 
   std::string filePath() override;
   void setStatus(std::string_view text) override;
@@ -31,15 +38,19 @@ public:
 private:
   UploadView& target_;
   platform::UiThread& ui_;
+  std::string filePath_;
 };
 
-// Uploader: runs one upload at a time on a thread of its own, under the service settings read
-// when it starts. Whether one runs is its own flag, not the status text, which the feedback form
-// may have replaced meanwhile.
+// Uploader: runs one upload at a time on a thread of its own, kept for its whole life (under Wine
+// on a busy computer a new thread takes milliseconds to start), under the service settings read
+// when the upload starts. Whether one runs is its own flag, not the status text, which the
+// feedback form may have replaced meanwhile.
 class Uploader {
 public:
   Uploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
-      : view_(window, ui), clients_(clients), files_(files) {}
+      : view_(window, ui), clients_(clients), files_(files) {
+    startWorker();
+  }
   // Calls off a running upload and waits for it; its remaining effects on the window are then
   // refused, so the user-interface thread must not be needed for it to end.
   ~Uploader();
@@ -54,11 +65,17 @@ public:
 
 private:
   void runUpload(const ServiceSettings& settings);
+  void serve();
+  void startWorker();
 
   SynchronizedUploadView view_;
   ServiceClients& clients_;
   platform::Files& files_;
   std::atomic<bool> running_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::optional<ServiceSettings> next_; // the upload the worker is to run
+  bool ending_ = false;
   std::thread worker_;
 };
 

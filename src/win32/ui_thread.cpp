@@ -13,6 +13,7 @@ constexpr UINT runEffect = WM_APP + 1;
 
 struct Win32UiThread::Task {
   const std::function<void()>* effect = nullptr;
+  std::function<void()> posted; // the effect, for one that nobody waits for
   bool done = false;
   std::exception_ptr failure;
 };
@@ -46,6 +47,19 @@ void Win32UiThread::synchronize(const std::function<void()>& effect) {
   done_.wait(lock, [&] { return task->done || closed_; });
   if (!task->done) throw Error("The window is gone.");
   if (task->failure) std::rethrow_exception(task->failure);
+}
+
+void Win32UiThread::post(std::function<void()> effect) {
+  auto task = std::make_shared<Task>();
+  task->posted = std::move(effect);
+  task->effect = &task->posted;
+  std::lock_guard lock(mutex_);
+  if (closed_) throw Error("The window is gone.");
+  auto* message = new std::shared_ptr<Task>(std::move(task));
+  if (!::PostMessageW(hwnd(), runEffect, 0, reinterpret_cast<LPARAM>(message))) {
+    delete message;
+    throw Error("The window is gone.");
+  }
 }
 
 LRESULT Win32UiThread::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -16,6 +16,7 @@ public:
   ~Win32UiThread() override;
 
   void synchronize(const std::function<void()>& effect) override;
+  void post(std::function<void()> effect) override;
 
   // From now on effects are refused, and a thread waiting for one is released with a refusal.
   // The program calls this before it waits for other threads at its end.

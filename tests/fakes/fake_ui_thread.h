@@ -26,6 +26,16 @@ public:
     if (task->failure) std::rethrow_exception(task->failure);
   }
 
+  void post(std::function<void()> effect) override {
+    std::lock_guard lock(mutex_);
+    if (closed_) throw Error("The window is gone.");
+    auto task = std::make_shared<Task>();
+    task->posted = std::move(effect);
+    task->effect = &task->posted;
+    queue_.push_back(task);
+    changed_.notify_all();
+  }
+
   // Runs queued effects on this thread until `until` holds; waits for the worker in between.
   template <class Condition> void pumpUntil(Condition until) {
     std::unique_lock lock(mutex_);
@@ -61,6 +71,7 @@ public:
 private:
   struct Task {
     const std::function<void()>* effect = nullptr;
+    std::function<void()> posted; // the effect, for one that nobody waits for
     bool done = false;
     std::exception_ptr failure;
   };

@@ -15,6 +15,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace glimor::net {
 namespace {
 
@@ -87,6 +90,25 @@ TEST_F(UploaderTest, TheWorkersEffectsAllRunOnTheWindowsThread) {
   pumpUntilDone();
   EXPECT_EQ(page.directLink, "http://svc/def");
   EXPECT_EQ(tray.balloons.size(), 1u);
+}
+
+TEST_F(UploaderTest, TheRequestGoesOutWhileTheWindowsThreadIsStillBusy) {
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc\r\n");
+  main.uploadFile = image;
+  ASSERT_TRUE(uploader.start()); // the file's name is read here, on the window's thread
+  main.uploadFile = "C:\\Apps\\other.jpg";
+  // The window's thread runs nothing meanwhile, as when it closes the selection window.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (network.connections.empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const bool sent = !network.connections.empty();
+  if (!sent) ui.close(); // lets a worker that waits for the window's thread go
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(main.statusText[0], "") << "the status waits for the window's thread";
+  pumpUntilDone();
+  EXPECT_NE(network.connections[0]->sent.find("filename=\"C:\\Apps\\Glimor.jpg\""), std::string::npos);
+  EXPECT_EQ(main.statusText[0], "Upload complete.");
+  EXPECT_EQ(page.directLink, "http://svc/abc");
 }
 
 TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
