@@ -2,8 +2,6 @@
 
 #include "net/upload.h"
 
-#include <system_error>
-
 namespace glimor::net {
 
 std::string SynchronizedUploadView::filePath() {
@@ -65,7 +63,7 @@ Uploader::~Uploader() {
 
 bool Uploader::start() {
   if (running_) return false;
-  if (!worker_.joinable()) worker_ = std::thread([this] { serve(); }); // throws when none can start
+  if (!worker_.joinable()) startWorker(); // throws when none can start
   view_.readFilePath();
   running_ = true;
   clients_.resetUploadCancel();
@@ -79,11 +77,7 @@ bool Uploader::start() {
 }
 
 void Uploader::startWorker() {
-  try {
-    worker_ = std::thread([this] { serve(); });
-  } catch (const std::system_error&) {
-    // The first upload tries again.
-  }
+  worker_ = std::thread([this] { serve(); });
 }
 
 void Uploader::serve() {

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace glimor::net {
@@ -49,7 +50,11 @@ class Uploader {
 public:
   Uploader(UploadView& window, platform::UiThread& ui, ServiceClients& clients, platform::Files& files)
       : view_(window, ui), clients_(clients), files_(files) {
-    startWorker();
+    try {
+      startWorker();
+    } catch (const std::system_error&) {
+      // The first upload tries again.
+    }
   }
   // Calls off a running upload and waits for it; its remaining effects on the window are then
   // refused, so the user-interface thread must not be needed for it to end.

@@ -37,13 +37,7 @@ void Win32UiThread::synchronize(const std::function<void()>& effect) {
   auto task = std::make_shared<Task>();
   task->effect = &effect;
   std::unique_lock lock(mutex_);
-  if (closed_) throw Error("The window is gone.");
-  // The message carries its own reference, so a task given up on stays valid until it is handled.
-  auto* message = new std::shared_ptr<Task>(task);
-  if (!::PostMessageW(hwnd(), runEffect, 0, reinterpret_cast<LPARAM>(message))) {
-    delete message;
-    throw Error("The window is gone.");
-  }
+  send(task);
   done_.wait(lock, [&] { return task->done || closed_; });
   if (!task->done) throw Error("The window is gone.");
   if (task->failure) std::rethrow_exception(task->failure);
@@ -54,7 +48,12 @@ void Win32UiThread::post(std::function<void()> effect) {
   task->posted = std::move(effect);
   task->effect = &task->posted;
   std::lock_guard lock(mutex_);
+  send(std::move(task));
+}
+
+void Win32UiThread::send(std::shared_ptr<Task> task) {
   if (closed_) throw Error("The window is gone.");
+  // The message carries its own reference, so a task given up on stays valid until it is handled.
   auto* message = new std::shared_ptr<Task>(std::move(task));
   if (!::PostMessageW(hwnd(), runEffect, 0, reinterpret_cast<LPARAM>(message))) {
     delete message;

@@ -3,6 +3,7 @@
 #include "win32/window.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 namespace glimor::win32 {
@@ -24,6 +25,8 @@ public:
 
 private:
   struct Task;
+  // Posts `task` to the window's thread; called with mutex_ held. Throws when the window is gone.
+  void send(std::shared_ptr<Task> task);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   std::mutex mutex_;
