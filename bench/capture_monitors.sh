@@ -23,7 +23,7 @@ measure() {
   times=()
   pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
   for i in $(seq "$runs"); do
-    xdotool windowfocus --sync "$pad"
+    x_focus "$pad" || fail "the X focus did not move"
     t0=$(now_ms)
     xdotool key alt+F2
     until xdotool search --onlyvisible --name '^Edit$' >/dev/null 2>&1; do
@@ -31,7 +31,7 @@ measure() {
     done
     t1=$(now_ms)
     times+=($((t1 - t0)))
-    xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Edit$' | head -n 1)"
+    x_focus "$(xdotool search --onlyvisible --name '^Edit$' | head -n 1)" || fail "the X focus did not move"
     xdotool key Escape
     wait_for 10 not xdotool search --onlyvisible --name '^Edit$' || fail "Esc did not close the selection window"
     sleep 1.2 # the tool window's timer re-arms the hot key within a second

@@ -14,7 +14,7 @@ long=${1:-30}
 source "$(dirname "$0")/../tests/e2e/lib.sh"
 debug_log=$work/debug.log
 
-in_notepad() { xdotool windowfocus --sync "$pad" && xdotool key "$1"; }
+in_notepad() { x_focus "$pad" && xdotool key "$1"; }
 bar_shown() { windows_now | grep -q '^top|1|GlimorRecordingBar|'; }
 glimor_pid() { # this run's Glimor.exe: another run's may be up beside it
   local pid
@@ -28,7 +28,7 @@ kb_of() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$2/status"; }
 # pointer wanders. The same steps every run.
 activity() {
   local end=$((SECONDS + $1)) step=0
-  xdotool windowfocus --sync "$pad" || true
+  x_focus "$pad" || true
   while [ $SECONDS -lt $end ]; do
     step=$((step + 1))
     xdotool mousemove $((200 + (step * 97) % 1500)) $((150 + (step * 61) % 800))
@@ -68,7 +68,7 @@ wait_for 30 glimor_started || fail "Glimor.exe did not start"
 wine notepad 'C:\text.txt' >/dev/null 2>&1 &
 wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start"
 pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
-xdotool windowmove --sync "$pad" 80 60 windowsize --sync "$pad" 1500 900 || true
+timeout 10 xdotool windowmove --sync "$pad" 80 60 windowsize --sync "$pad" 1500 900 || true
 sleep 2
 
 # long_recording TYPE SECONDS: the whole screen for that long, stopped by the record hot key;
@@ -120,7 +120,7 @@ long_recording GIF 60
 echo "   GIF: $peak_mb MB above idle"
 
 echo "== the peer: ffmpeg x11grab, 1920x1080 at 15 fps for $long s into VP9 (realtime)"
-xdotool windowfocus --sync "$pad" || true
+x_focus "$pad" || true
 /usr/bin/time -f '%M' -o "$work/ffmpeg-peak" ffmpeg -nostdin -loglevel error -stats -f x11grab -framerate 15 \
   -video_size 1920x1080 -i "$DISPLAY" -t "$long" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -row-mt 1 \
   -b:v 0 -crf 40 -y "$work/peer.webm" 2>"$work/ffmpeg.log" &

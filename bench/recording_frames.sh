@@ -75,7 +75,7 @@ chromium --no-sandbox --disable-gpu --no-first-run --disable-background-networki
   --disable-component-update --disable-sync --disable-smooth-scrolling --user-data-dir="$work/profile" \
   --window-position=0,0 --window-size=${width},${height} "file://$work/page.html" >/dev/null 2>&1 &
 pids+=($!)
-xdotool search --sync --onlyvisible --class chromium >/dev/null
+timeout 60 xdotool search --sync --onlyvisible --class chromium >/dev/null || { echo "chromium showed no window" >&2; exit 1; }
 sleep 4 # the page drawn, the window settled
 xdotool mousemove 900 600
 

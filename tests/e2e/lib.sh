@@ -31,7 +31,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; exit 1; }
+# fail MESSAGE: ends the test; what glimor-server last said, when one ran, helps to tell a slow
+# exchange from a stuck one.
+fail() {
+  echo "FAIL: $*"
+  if [ -s "$work/server.log" ]; then
+    echo "glimor-server's last words:"
+    tail -n 15 "$work/server.log"
+  fi
+  exit 1
+}
 log() { echo "[$(date +%T)] $*"; }
 
 # wait_for SECONDS COMMAND...: polls every 0.25 s until the command succeeds.
@@ -386,7 +395,17 @@ ini_value() { # KEY
   tr -d '\r' <"$app_dir/Glimor.ini" 2>/dev/null | sed -n "s/^$1=//p"
 }
 
-focus_desktop() { xdotool windowfocus --sync "$desk" 2>/dev/null || xdotool windowactivate --sync "$desk"; }
+# x_focus ID: the X focus to that window, waiting for it a few seconds at most (xdotool's own
+# --sync waits for ever, and Wine may hand the focus on before it is seen).
+x_focus() {
+  local try
+  for try in 1 2 3; do
+    timeout 3 xdotool windowfocus --sync "$1" 2>/dev/null && return 0
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+  done
+  return 1
+}
+focus_desktop() { x_focus "$desk" || true; }
 not() { ! "$@"; }
 focus_now() { windows_now | sed -n 's/^focus|//p'; } # CLASS|TEXT of the control with the focus
 focus_is() { focus_now | grep -q "^$1"; }
@@ -397,7 +416,7 @@ focus_x_window() {
   local id
   id=$(xdotool search --onlyvisible --name "$1" | head -n 1)
   [ -n "$id" ] || fail "no X window named $1"
-  xdotool windowfocus --sync "$id"
+  x_focus "$id" || fail "the X focus did not reach the window named $1"
 }
 # foreground_is CLASS|TEXT|MENU-MODE|FOCUS-CLASS: the window the keys go to, matched from the start.
 foreground_is() { windows_now | grep -q "^foreground|$1"; }

@@ -203,10 +203,10 @@ wine 'C:\Glimor\Glimor.exe' >"$work/wine-monitors.log" 2>&1 &
 wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "Glimor.exe did not start on Xorg"
 main=$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)
 # It takes the keys, and stays out of the region compared below: no capture holds it.
-xdotool windowmove --sync "$main" 1400 560 || true
+timeout 10 xdotool windowmove --sync "$main" 1400 560 || true
 sleep 1
 shot monitors-before
-xdotool windowfocus --sync "$main"
+x_focus "$main" || fail "the X focus did not move"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on two monitors"
 windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1824|768' ||
@@ -251,7 +251,7 @@ wait_for 10 has_window '^child|1|Button|Capture all monitors$' || fail "the Opti
 shot monitors-options
 click_control Button 'Capture all monitors'
 wait_for 10 bash -c "grep -q '^AllMonitors=0' '$app_dir/Glimor.ini'" || fail "AllMonitors=$(ini_value AllMonitors)"
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
+x_focus "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)" || fail "the X focus did not move"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window on the primary monitor"
 windows_now | grep -A1 '^top|1|GlimorSelection|' | grep -qx 'client|1024|768' ||

@@ -24,11 +24,11 @@ log "Glimor and notepad side by side"
 wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
 wait_for 30 xdotool search --onlyvisible --name '^Glimor$' || fail "Glimor.exe did not start"
 main=$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)
-xdotool windowmove --sync "$main" 560 300 || true
+timeout 10 xdotool windowmove --sync "$main" 560 300 || true
 wine notepad >"$work/notepad.log" 2>&1 &
 wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start"
 pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
-xdotool windowmove --sync "$pad" 37 41 windowsize --sync "$pad" 411 317 || true
+timeout 10 xdotool windowmove --sync "$pad" 37 41 windowsize --sync "$pad" 411 317 || true
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$pad")" # X Y WIDTH HEIGHT
 log "notepad at $X,$Y ${WIDTH}x$HEIGHT"
@@ -38,7 +38,7 @@ log "notepad at $X,$Y ${WIDTH}x$HEIGHT"
 # same window active and the pointer out of the way (Xvfb draws it into the screen). The hot key's
 # Alt must leave neither notepad's menu bar open in the picture nor Glimor's window.
 xdotool mousemove 1020 760
-xdotool windowfocus --sync "$pad"
+x_focus "$pad" || fail "the X focus did not move"
 sleep 1
 shot pick-before
 xdotool key alt+F2
@@ -74,7 +74,7 @@ if ! xdotool search --onlyvisible --name '^Glimor$' >/dev/null; then
   xdotool mousemove $((X + 12)) $((Y + HEIGHT - 12)) click 1
   wait_for 10 xdotool search --onlyvisible --name '^Glimor$' || fail "the tray icon did not show the main window"
 fi
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)"
+x_focus "$(xdotool search --onlyvisible --name '^Glimor$' | head -n 1)" || fail "the X focus did not move"
 xdotool key alt+F2
 wait_for 10 selection_visible || fail "Alt+F2 opened no selection window the second time"
 xdotool mousemove 300 600 click 1

@@ -14,7 +14,7 @@ bar_shown() { windows_now | grep -q '^top|1|GlimorRecordingBar|'; }
 # The bar's X window, looked for often: the recording starts with it, and its length is counted
 # from there (hiding the selection window takes Wine up to two seconds here, with no window manager).
 bar_mapped() { xdotool search --onlyvisible --name '^Glimor recording$' >/dev/null 2>&1; }
-in_notepad() { xdotool windowfocus --sync "$pad" && xdotool key "$1"; }
+in_notepad() { x_focus "$pad" && xdotool key "$1"; }
 
 start_with_notepad() { # Glimor, and notepad in the bottom right corner, out of the recorded rectangle
   wine 'C:\Glimor\Glimor.exe' >"$work/wine.log" 2>&1 &
@@ -22,7 +22,7 @@ start_with_notepad() { # Glimor, and notepad in the bottom right corner, out of 
   wine notepad >"$work/notepad.log" 2>&1 &
   wait_for 30 xdotool search --onlyvisible --name 'Notepad' || fail "notepad did not start"
   pad=$(xdotool search --onlyvisible --name 'Notepad' | head -n 1)
-  xdotool windowmove --sync "$pad" 724 540 windowsize --sync "$pad" 280 200 || true
+  timeout 10 xdotool windowmove --sync "$pad" 724 540 windowsize --sync "$pad" 280 200 || true
 }
 
 record_once() { # NAME: records red, green and blue in the rectangle (300, 200)-(700, 500)
@@ -41,7 +41,7 @@ record_once() { # NAME: records red, green and blue in the rectangle (300, 200)-
   started=$(now_ms)
   wait_for 10 bar_shown || { shot "$1-no-bar"; fail "no recording bar: $(windows_now | grep "^top|1|")"; }
   shot "$1-bar"
-  xdotool windowfocus --sync "$pad" # it has the keyboard back already; the stop's key then goes at once
+  x_focus "$pad" || fail "the X focus did not move" # it has the keyboard back already; the stop's key then goes at once
   sleep 1.5
   xsetroot -solid '#00FF00'
   sleep 1.5

@@ -111,7 +111,8 @@ start_server --tls-cert "$work/ca/server.pem" --tls-key "$work/ca/server.key"
 printf 'CACertificate=ca.pem\r\n' >>"$app_dir/Glimor.ini"
 restart_with JPEG
 capture
-wait_for 30 status_is "Upload complete." || fail "https upload: $(status_text)"
+# The first https exchange of a new process loads the TLS library, slow on a busy machine.
+wait_for 60 status_is "Upload complete." || fail "https upload: $(status_text)"
 link=$(xclip -o -selection clipboard)
 case $link in "https://$host/i/"*".jpg") ;; *) fail "clipboard after the https upload: $link" ;; esac
 curl -sf --cacert "$work/ca/ca.pem" "$link" -o "$work/served.jpg" || fail "the https link does not serve"
