@@ -245,7 +245,7 @@ void MainForm::runCapture(bool lastRegion, bool afterTransient, bool record) {
   }
 }
 
-// Remembered before the upload starts; a Glimor.ini that cannot be written costs only the next run.
+// A Glimor.ini that cannot be written costs only the next run.
 void MainForm::rememberLastRegion() {
   try {
     lastRegion_.remember(capture_.selection, capture_.screen);
@@ -257,12 +257,13 @@ void MainForm::rememberLastRegion() {
 void MainForm::publishConfirmed() {
   if (!capture_.confirmed || capture_.published || capture_.recording) return;
   capture_.published = true;
-  rememberLastRegion();
   setStatus("Setting picture type...");
   // Without a chosen type, the upload file stays the one named before.
   if (std::string file = uploadFileOf(platform_.options.imageType(), capture_.files); !file.empty())
     platform_.view.setUploadFileName(file);
   onUploadButton();
+  // Written while the request goes out, not before it.
+  rememberLastRegion();
 }
 
 void MainForm::onUploadButton() {

@@ -102,6 +102,11 @@ public:
   void publishConfirmed();
   // The upload worker plugs in here; without it the button does nothing.
   void setUploadStarter(std::function<void()> start) { startUpload_ = std::move(start); }
+  // And here what readies it while a confirm makes the file: its connection opens meanwhile.
+  void setUploadPreparer(std::function<void()> prepare) { prepareUpload_ = std::move(prepare); }
+  void prepareUpload() {
+    if (prepareUpload_) prepareUpload_();
+  }
   // The upload's own running flag: the status text alone is not enough, since the feedback form
   // writes the same status panel while an upload runs.
   void setUploadRunning(std::function<bool()> running) { uploadRunning_ = std::move(running); }
@@ -202,7 +207,7 @@ private:
   DelayedCapture delayed_;
   bool quitAgreed_ = false;
   std::atomic<bool> showLinkPanel_{true};
-  std::function<void()> startUpload_;
+  std::function<void()> startUpload_, prepareUpload_;
   std::function<bool()> uploadRunning_;
   std::function<void()> cancelUpload_;
   std::function<bool(const std::string&)> uploadFileExists_;

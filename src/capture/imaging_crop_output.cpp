@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 
@@ -123,12 +124,14 @@ imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& displa
 }
 
 ImagingCropOutput::~ImagingCropOutput() {
+  writeRemainingFiles();
   if (later_.joinable()) later_.join();
 }
 
 void ImagingCropOutput::writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
                                        const CropFileNames& names, const std::string& first) {
   // The last capture's files are finished before this one's replace them.
+  writeRemainingFiles();
   if (later_.joinable()) later_.join();
   imaging::CropFileNames all{names.bmp, names.jpg, names.gif, names.png};
   if (first.empty()) {
@@ -150,7 +153,7 @@ void ImagingCropOutput::writeCropFiles(Picture& picture, const Rect& area, const
     imaging::saveCropAs(*bitmap, first, files_);
   }
   auto kept = std::make_shared<Picture>(std::exchange(picture, Picture{}));
-  later_ = std::thread([this, kept, bitmap, area, display, all, first] {
+  remaining_ = [this, kept, bitmap, area, display, all, first] {
     try {
       auto made =
           bitmap ? bitmap : std::make_shared<const imaging::Bitmap>(displayBitmapOf(*kept, area, display));
@@ -161,7 +164,17 @@ void ImagingCropOutput::writeCropFiles(Picture& picture, const Rect& area, const
       std::lock_guard lock(failureMutex_);
       lateFailure_ = e.what();
     }
-  });
+  };
+}
+
+void ImagingCropOutput::writeRemainingFiles() {
+  if (!remaining_) return;
+  auto job = std::exchange(remaining_, {});
+  try {
+    later_ = std::thread(job); // a copy: the job is still here when no thread starts
+  } catch (const std::system_error&) {
+    job(); // no thread to be had: written here, late all the same
+  }
 }
 
 std::string ImagingCropOutput::takeLateFailure() {

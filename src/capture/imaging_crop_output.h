@@ -3,6 +3,7 @@
 #include "imaging/bitmap.h"
 #include "platform/files.h"
 
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -16,7 +17,8 @@ imaging::Bitmap displayBitmapOf(const Picture& picture, const Rect& area, const 
 imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display);
 
 // Writes the crop files through the image encoders; the files after the first on a thread of
-// their own, which the next capture's files wait for.
+// their own, started by writeRemainingFiles (at the latest by the next capture or the end), which
+// the next capture's files wait for.
 class ImagingCropOutput final : public CropOutput {
 public:
   explicit ImagingCropOutput(platform::Files& files) : files_(files) {}
@@ -26,12 +28,14 @@ public:
 
   void writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
                       const CropFileNames& names, const std::string& first) override;
+  void writeRemainingFiles() override;
   std::string takeLateFailure() override;
   bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) override;
 
 private:
   platform::Files& files_;
-  std::thread later_; // the files after the first
+  std::function<void()> remaining_; // the files after the first, until they are started
+  std::thread later_;               // writing them
   std::mutex failureMutex_;
   std::string lateFailure_;
 };

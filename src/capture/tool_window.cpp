@@ -18,11 +18,19 @@ ToolWindow::ToolWindow(CaptureState& state, ToolOutcomes outcomes, CropOutput& o
     : state_(state), outcomes_(outcomes), output_(output), platform_(platform) {}
 
 void ToolWindow::confirm() {
+  if (onConfirming_ && !state_.recording) onConfirming_();
   // A failure leaves the window open and unconfirmed, so the user can try again.
   if (!state_.recording)
     output_.writeCropFiles(state_.p, state_.selection, state_.display, state_.files, state_.uploadFile);
   state_.confirmed = true;
-  if (onConfirmed_ && !state_.recording) onConfirmed_();
+  {
+    // The upload starts before the other files take the processor, and they follow whatever it does.
+    struct Remaining {
+      CropOutput& output;
+      ~Remaining() { output.writeRemainingFiles(); }
+    } remaining{output_};
+    if (onConfirmed_ && !state_.recording) onConfirmed_();
+  }
   platform_.selectionView.close();
 }
 

@@ -42,6 +42,8 @@ public:
   void onTimer(); // every 1000 ms
   // Runs once the confirm has written the files, before the window closes: the upload starts.
   void setOnConfirmed(std::function<void()> onConfirmed) { onConfirmed_ = std::move(onConfirmed); }
+  // Runs as a confirm that publishes begins, before the files are made: the upload gets ready.
+  void setOnConfirming(std::function<void()> onConfirming) { onConfirming_ = std::move(onConfirming); }
 
   // The dialog of a save at `now`: the name "Glimor-YYYY-MM-DD-HHMMSS" of the chosen file type (JPEG
   // when none), that type's filter entry; the program's folder where the user has no Pictures folder.
@@ -55,7 +57,7 @@ private:
   ToolOutcomes outcomes_;
   CropOutput& output_;
   ToolPlatform platform_;
-  std::function<void()> onConfirmed_;
+  std::function<void()> onConfirmed_, onConfirming_;
 };
 
 } // namespace glimor::capture

@@ -37,9 +37,12 @@ private:
 void HttpClient::Send(std::string_view url, const RequestShape& shape, std::span<const std::uint8_t> body,
                       Bytes& answer) {
   Url target = splitUrl(url);
-  // Every POST goes out as HTTP/1.0 on a connection of its own.
-  if (connection_) connection_->close();
-  connection_.reset();
+  // Every POST goes out as HTTP/1.0 on a connection of its own: a new one, or one opened for it.
+  const bool ahead = takeAhead(target);
+  if (!ahead && connection_) {
+    connection_->close();
+    connection_.reset();
+  }
   lastAnswer_ = AnswerHead{};
   lastRefusedBody_.clear();
   cancel_.throwIfCancelled();
@@ -47,7 +50,7 @@ void HttpClient::Send(std::string_view url, const RequestShape& shape, std::span
   const std::chrono::milliseconds total = limits_.totalFor(body.size());
   const platform::Deadline deadline(total);
   try {
-    open(target, deadline);
+    if (!ahead) open(target, deadline);
   } catch (const Error&) {
     if (deadline.passed()) throw exchangeTooLong(total);
     throw;
@@ -104,6 +107,41 @@ void HttpClient::sendRequest(const Url& target, const RequestShape& shape, std::
   for (std::size_t at = 0; at < body.size(); at += bodyWriteSize)
     connection_->send(body.subspan(at, std::min(bodyWriteSize, body.size() - at)),
                       deadline.cut(limits_.sendIdle));
+}
+
+namespace {
+std::string placeOf(const Url& target) {
+  return target.protocol + "://" + target.host + ":" + std::to_string(target.port);
+}
+} // namespace
+
+void HttpClient::openAhead(std::string_view url) {
+  if (connection_) connection_->close();
+  connection_.reset();
+  aheadFor_.clear();
+  try {
+    const Url target = splitUrl(url);
+    open(target, platform::Deadline(limits_.connect));
+    aheadFor_ = placeOf(target);
+    aheadAt_ = std::chrono::steady_clock::now();
+  } catch (...) {
+    connection_.reset(); // the exchange itself will try, and say what fails
+  }
+}
+
+bool HttpClient::takeAhead(const Url& target) {
+  bool fresh =
+      connection_ && aheadFor_ == placeOf(target) && std::chrono::steady_clock::now() - aheadAt_ < aheadKept;
+  aheadFor_.clear();
+  // One the server has closed meanwhile (it sheds idle connections when many are open) has
+  // something to read already: its end.
+  std::uint8_t probe[1];
+  try {
+    if (fresh && connection_->receive(probe, std::chrono::milliseconds(0))) fresh = false;
+  } catch (const Error&) {
+    fresh = false;
+  }
+  return fresh;
 }
 
 // The connection stays open only when the answer asked for it; the next Post closes it anyway.

@@ -41,6 +41,12 @@ public:
   void Send(std::string_view url, const RequestShape& shape, std::span<const std::uint8_t> body,
             Bytes& answer);
 
+  // Opens the connection for the next exchange with `url` now (with its TLS handshake), so that it
+  // need not wait for the request to be made: a Send to the same scheme, host and port within
+  // aheadKept takes it, any other closes it. A failure is left for that exchange to meet.
+  void openAhead(std::string_view url);
+  static constexpr std::chrono::milliseconds aheadKept{5000};
+
   // What may change from one exchange to the next: the bearer token and the extra trust anchor.
   // Only between exchanges, by whoever runs the next one.
   void setAccess(BearerToken token, std::string trustAnchorFile) {
@@ -68,6 +74,7 @@ private:
   void sendRequest(const Url& target, const RequestShape& shape, std::span<const std::uint8_t> body,
                    const platform::Deadline& deadline);
   void keepOrClose();
+  bool takeAhead(const Url& target);
 
   ClientConfig config_;
   platform::Network& network_;
@@ -76,6 +83,8 @@ private:
   CookieStore cookies_;
   platform::CancelToken cancel_; // before the connection, which keeps a reference to it
   std::unique_ptr<platform::Connection> connection_;
+  std::string aheadFor_; // where connection_ leads when it was opened ahead, unused; else empty
+  std::chrono::steady_clock::time_point aheadAt_;
   AnswerHead lastAnswer_;
   Bytes lastRefusedBody_;
 };

@@ -80,16 +80,40 @@ void Uploader::startWorker() {
   worker_ = std::thread([this] { serve(); });
 }
 
+void Uploader::prepare() {
+  if (running_) return;
+  ServiceSettings settings = clients_.settings();
+  if (!settings.uploaderFile.empty()) return;
+  if (!worker_.joinable()) return; // start() makes one, and the upload connects itself
+  clients_.resetUploadCancel();    // a cancel of the last upload does not hold this one back
+  {
+    std::lock_guard lock(mutex_);
+    ahead_ = std::move(settings);
+  }
+  changed_.notify_all();
+}
+
 void Uploader::serve() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [&] { return ending_ || next_; });
+    changed_.wait(lock, [&] { return ending_ || next_ || ahead_; });
     if (ending_) return;
-    const ServiceSettings settings = std::move(*next_);
+    // An upload already asked for opens its own connection.
+    const bool upload = next_.has_value();
+    const ServiceSettings settings = std::move(upload ? *next_ : *ahead_);
     next_.reset();
+    ahead_.reset();
     lock.unlock();
-    runUpload(settings);
+    upload ? runUpload(settings) : openAhead(settings);
     lock.lock();
+  }
+}
+
+void Uploader::openAhead(const ServiceSettings& settings) {
+  try {
+    clients_.upload(settings).openAhead(settings.endpoints().uploadUrl());
+  } catch (const std::exception&) {
+    // A token that cannot be sent: the upload says so.
   }
 }
 

@@ -63,6 +63,10 @@ public:
   // Starts an upload of the file the window names; false, and nothing started, while one runs.
   // Called on the user-interface thread, which reads the settings.
   bool start();
+  // Opens the connection of the upload that start() is about to ask for, on the worker, while the
+  // caller still makes the file. Nothing happens while an upload runs or for an uploader file.
+  // Called on the user-interface thread, which reads the settings.
+  void prepare();
   // Calls off the running upload's exchange; it ends within a fraction of a second with
   // "Upload cancelled.", link and clipboard as they were. Nothing happens when none runs.
   void cancel();
@@ -70,6 +74,7 @@ public:
 
 private:
   void runUpload(const ServiceSettings& settings);
+  void openAhead(const ServiceSettings& settings);
   void serve();
   void startWorker();
 
@@ -79,7 +84,8 @@ private:
   std::atomic<bool> running_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::optional<ServiceSettings> next_; // the upload the worker is to run
+  std::optional<ServiceSettings> next_;  // the upload the worker is to run
+  std::optional<ServiceSettings> ahead_; // the connection it is to open before that
   bool ending_ = false;
   std::thread worker_;
 };

@@ -108,6 +108,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   capture::ToolWindow tool(captureState, {flags.hotKeyReady, flags.savedToFile, flags.savedFileName},
                            cropOutput, {selectionWindow, printer, cursor, clock, saveDialog, mainWindow});
   tool.setOnConfirmed([&] { form.publishConfirmed(); });
+  tool.setOnConfirming([&] { form.prepareUpload(); });
   capture::SelectionWindow selection(
       captureState, selectionWindow, [&] { return mainWindow.checked(platform::CheckBox::Fade); }, executable,
       capture::PanelActions{[&] { tool.confirm(); }, [&] { tool.print(); }, [&] { tool.cancel(); },

@@ -59,6 +59,7 @@ NetworkFeatures::NetworkFeatures(NetworkPlatform platform, std::string executabl
   clipboard_.setOwner(main.hwnd());
   urlDownload_.setDialogWindow(main.hwnd());
   form.setUploadStarter([this] { uploader_.start(); });
+  form.setUploadPreparer([this] { uploader_.prepare(); });
   form.setUploadRunning([this] { return uploader_.running(); });
   form.setUploadCanceller([this] { uploader_.cancel(); });
   form.setUploadFileCheck([&files = platform.files](const std::string& path) { return files.exists(path); });

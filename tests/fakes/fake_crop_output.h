@@ -38,9 +38,11 @@ public:
     return true;
   }
 
+  void writeRemainingFiles() override { ++remainingStarts; }
   std::string takeLateFailure() override { return std::exchange(lateFailure, {}); }
 
   bool fails = false;
+  int remainingStarts = 0;
   std::string firstWritten, lateFailure;
   std::vector<std::string> written;
   screen::Picture lastCrop;

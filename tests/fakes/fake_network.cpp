@@ -23,6 +23,8 @@ public:
 
   std::optional<std::size_t> receive(std::span<std::uint8_t> into, std::chrono::milliseconds wait) override {
     if (record_->closed) throw Error("receive on a closed connection");
+    // A server answers a request: before one, it has nothing to say unless it has closed.
+    if (record_->sent.empty() && !steps_.empty()) return std::nullopt;
     record_->receiveWaits.push_back(wait);
     while (!steps_.empty() && steps_.front().kind == ServerStep::Kind::Data && steps_.front().bytes.empty())
       steps_.pop_front();

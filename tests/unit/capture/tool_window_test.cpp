@@ -42,11 +42,16 @@ struct ToolWindowTest : ::testing::Test {
 };
 
 TEST_F(ToolWindowTest, ConfirmWritesTheCropAndCloses) {
-  std::vector<bool> openAtUploadStart; // the upload starts before the window goes
-  tool.setOnConfirmed([&] { openAtUploadStart.push_back(view.open); });
+  // The upload starts before the window goes, and before the files after its own are begun.
+  std::vector<bool> openAtUploadStart;
+  tool.setOnConfirmed([&] {
+    openAtUploadStart.push_back(view.open);
+    EXPECT_EQ(output.remainingStarts, 0);
+  });
   view.open = true;
   tool.confirm();
   EXPECT_EQ(openAtUploadStart, std::vector<bool>{true});
+  EXPECT_EQ(output.remainingStarts, 1);
   EXPECT_THAT(output.written, ElementsAre("C:\\Apps\\Glimor.bmp", "C:\\Apps\\Glimor.jpg",
                                           "C:\\Apps\\Glimor.gif", "C:\\Apps\\Glimor.png"));
   EXPECT_EQ(output.lastCrop.width, 200);

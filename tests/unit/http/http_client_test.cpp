@@ -67,6 +67,41 @@ TEST(HttpClientPost, OpensAFreshConnectionForEveryPostAndKeepsOneOnlyWhenAskedTo
   EXPECT_EQ(network.connections.size(), 3u);
 }
 
+// A connection opened ahead carries the next request to the same place, and only that one.
+TEST(HttpClientPost, TakesAConnectionOpenedAheadOnlyForTheSamePlace) {
+  FakeNetwork network;
+  network.answer("HTTP/1.0 200 OK\r\n\r\none");
+  network.answer("HTTP/1.0 200 OK\r\n\r\ntwo");
+  network.answer("HTTP/1.0 200 OK\r\n\r\nthree");
+  HttpClient client(net::uploadClientConfig(), network);
+  client.openAhead("http://h:81/upload");
+  ASSERT_EQ(network.connections.size(), 1u);
+  EXPECT_TRUE(network.connections[0]->sent.empty());
+  Bytes answer;
+  client.Post("http://h:81/other/path", bytesOf("1"), answer);
+  ASSERT_EQ(network.connections.size(), 1u);
+  EXPECT_NE(network.connections[0]->sent.find("POST /other/path HTTP/1.0"), std::string::npos);
+
+  client.openAhead("http://h:81/upload");
+  client.Post("http://h:82/upload", bytesOf("2"), answer); // another port: a new connection
+  ASSERT_EQ(network.connections.size(), 3u);
+  EXPECT_TRUE(network.connections[1]->closed);
+  EXPECT_TRUE(network.connections[1]->sent.empty());
+  EXPECT_EQ(std::string(answer.begin(), answer.end()), "onethree");
+
+  network.script({}); // closed by the server before the request
+  network.answer("HTTP/1.0 200 OK\r\n\r\nfour");
+  client.openAhead("http://h:81/upload");
+  client.Post("http://h:81/upload", bytesOf("4"), answer);
+  ASSERT_EQ(network.connections.size(), 5u);
+  EXPECT_TRUE(network.connections[3]->sent.empty());
+  EXPECT_NE(network.connections[4]->sent.find("\r\n\r\n4"), std::string::npos);
+
+  network.failConnect("Socket Error # 10061\r\nConnection refused.");
+  client.openAhead("http://h:81/upload"); // quietly: the exchange says what fails
+  EXPECT_EQ(postError(client, "http://h:81/upload", answer), "Socket Error # 10061\r\nConnection refused.");
+}
+
 TEST(HttpClientPost, SendsCookiesBackOnlyFromTheClientObjectThatReceivedThem) {
   FakeNetwork network;
   network.answer("HTTP/1.1 200 OK\r\nSet-Cookie: session=abc; path=/\r\n\r\n");

@@ -111,6 +111,22 @@ TEST_F(UploaderTest, TheRequestGoesOutWhileTheWindowsThreadIsStillBusy) {
   EXPECT_EQ(page.directLink, "http://svc/abc");
 }
 
+// The confirm readies the upload before its file is made: the connection is open by then, and
+// the request goes out on it.
+TEST_F(UploaderTest, TheConnectionOpenedAheadCarriesTheUpload) {
+  network.answer("HTTP/1.1 200 OK\r\n\r\nLink: http://svc/abc\r\n");
+  uploader.prepare();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (network.connections.empty() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(network.connections.size(), 1u);
+  ASSERT_TRUE(uploader.start());
+  pumpUntilDone();
+  ASSERT_EQ(network.connections.size(), 1u);
+  EXPECT_NE(network.connections[0]->sent.find("filename=\"C:\\Apps\\Glimor.jpg\""), std::string::npos);
+  EXPECT_EQ(page.directLink, "http://svc/abc");
+}
+
 TEST_F(UploaderTest, AFailedPostHoldsTheWorkerUntilTheBoxIsClosed) {
   network.answer("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
   bool workerWaitedForTheBox = false;
