@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-// What the animation writers (GIF and WebM) share: the sizes they take, and frames compared and
-// kept with the unused high byte of their colours cleared.
+// What the animation writers share: the sizes they take (GIF and WebM), and frames compared and
+// kept with the unused high byte of their colours cleared (GIF; the WebM writer compares the
+// pictures it converts).
 namespace glimor::imaging {
 
 inline constexpr std::uint32_t colourMask = 0xFFFFFF;

@@ -81,11 +81,11 @@ void Uploader::startWorker() {
 }
 
 void Uploader::prepare() {
-  if (running_) return;
+  // Without a worker, start() makes one and the upload connects itself.
+  if (running_ || !worker_.joinable()) return;
   ServiceSettings settings = clients_.settings();
   if (!settings.uploaderFile.empty()) return;
-  if (!worker_.joinable()) return; // start() makes one, and the upload connects itself
-  clients_.resetUploadCancel();    // a cancel of the last upload does not hold this one back
+  clients_.resetUploadCancel(); // a cancel of the last upload does not hold this one back
   {
     std::lock_guard lock(mutex_);
     ahead_ = std::move(settings);
