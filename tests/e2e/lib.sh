@@ -420,6 +420,9 @@ focus_x_window() {
 }
 # foreground_is CLASS|TEXT|MENU-MODE|FOCUS-CLASS: the window the keys go to, matched from the start.
 foreground_is() { windows_now | grep -q "^foreground|$1"; }
+# image_size_is FILE "W H": the file decodes as an image of that size. The crop files other than the
+# upload's own are written once the upload has started, so a test waits for them with this.
+image_size_is() { [ "$(identify -format '%w %h' "$1" 2>/dev/null)" = "$2" ]; }
 is_checked() { windows_now | grep -qxF "checked|$1"; } # a ticked box or chosen radio button, by caption
 run_value() { # HKLM|HKCU: the autostart value's data
   wine reg query "$1\Software\Microsoft\Windows\CurrentVersion\Run" /v Glimor 2>/dev/null | tr -d '\r' |

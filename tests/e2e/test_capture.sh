@@ -79,6 +79,7 @@ else
 fi
 wait_for 10 not selection_visible || fail "the selection window stayed open"
 for ext in bmp jpg gif; do
+  wait_for 20 image_size_is "$app_dir/Glimor.$ext" "320 240" || true # the assertion follows
   size=$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>&1) || fail "Glimor.$ext does not decode: $size"
   [ "$size" = "320 240" ] || fail "Glimor.$ext is $size"
 done
@@ -223,8 +224,7 @@ read -r left _ right _ <<<"$(control_rect Button 'Glimo Selection !')"
 [ "$left" -ge -180 ] && [ "$right" -le 0 ] || fail "the panel's button is at x $left-$right, not within -180-0"
 click_control Button 'Glimo Selection !'
 for ext in bmp jpg gif; do
-  wait_for 20 test -s "$app_dir/Glimor.$ext" &&
-    [ "$(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>/dev/null)" = "840 550" ] ||
+  wait_for 20 image_size_is "$app_dir/Glimor.$ext" "840 550" ||
     fail "Glimor.$ext is not the 840x550 selection: $(identify -format '%w %h' "$app_dir/Glimor.$ext" 2>&1)"
 done
 # Both monitors' pixels side by side, and black below the left monitor, where none shows anything.

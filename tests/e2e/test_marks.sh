@@ -45,6 +45,11 @@ cmp "$work/served.png" "$app_dir/Glimor.png" || fail "the service holds other by
 cp "$app_dir/Glimor.png" "$artifacts/marks-Glimor.png"
 
 log "what the files show"
+# The files other than the upload's own are written after it.
+for ext in bmp gif; do
+  wait_for 20 bash -c "[ -s '$app_dir/Glimor.$ext' ] && ! [ '$app_dir/Glimor.$ext' -ot '$app_dir/Glimor.png' ]" ||
+    fail "no Glimor.$ext written with the upload's Glimor.png"
+done
 # The block as the crop holds it, two pixels in from the redaction's edges.
 block="$((sr - sl + 8))x$((sb - st + 8))+$((sl - 4 - sel_left))+$((st - 4 - sel_top))"
 for ext in bmp png gif; do

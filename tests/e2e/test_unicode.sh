@@ -49,7 +49,7 @@ drag 100 120 420 360
 click_control Button 'Glimo Selection !'
 wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
 for ext in bmp jpg gif; do
-  [ -s "$app_dir/Glimor.$ext" ] || fail "no Glimor.$ext in $folder"
+  wait_for 20 test -s "$app_dir/Glimor.$ext" || fail "no Glimor.$ext in $folder"
 done
 [ "$(identify -format '%w %h' "$app_dir/Glimor.bmp")" = "320 240" ] || fail "Glimor.bmp is not the 320 x 240 crop"
 link=$(xclip -o -selection clipboard)
