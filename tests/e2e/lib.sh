@@ -17,11 +17,39 @@ export WINEPREFIX=$work/prefix
 xvfb_pid=""
 xorg_pid=""
 server_pid=""
+
+# A test whose step never returns (an X client waiting for an answer that does not come) would run
+# into ctest's limit and be killed without a word: before that (GLIMOR_E2E_WATCHDOG seconds, set by
+# ctest), this says what the test's processes are doing, then ends them all, so that the step fails
+# with its own message.
+watchdog() { # SECONDS
+  local end=$((SECONDS + $1)) test_pid=$$ self=$BASHPID
+  while kill -0 "$test_pid" 2>/dev/null; do
+    if [ $SECONDS -ge $end ]; then
+      echo "WATCHDOG: still running after $1 s; its processes:"
+      ps -e -o pid=,ppid=,etimes=,args= | awk -v top="$test_pid" -v self="$self" '
+        { parent[$1] = $2; line[$1] = $0; order[NR] = $1 }
+        END { for (i = 1; i <= NR; i++) { p = order[i]; q = p
+                while (q in parent && q != top && q != self && q != 1) q = parent[q]
+                if (q == top && p != top) print "  " line[p] } }' |
+        tee "$work/stuck"
+      awk '{ print $1 }' "$work/stuck" | xargs -r kill 2>/dev/null
+      return
+    fi
+    sleep 2 >/dev/null 2>&1
+  done
+}
+watchdog_pid=""
+if [ -n "${GLIMOR_E2E_WATCHDOG:-}" ]; then
+  watchdog "$GLIMOR_E2E_WATCHDOG" &
+  watchdog_pid=$!
+fi
 # How windows_now reaches Glimor's windows: in the virtual desktop "glimor", or (empty) on the
 # X server's own desktop.
 desktop_args=(explorer /desktop=glimor,1024x768)
 
 cleanup() {
+  [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
@@ -384,11 +412,11 @@ start_server() {
 # make_test_ca: a throwaway CA and service certificates in $work/ca (see tests/support/make_test_ca.sh).
 make_test_ca() { bash "$root/tests/support/make_test_ca.sh" "$work/ca" >/dev/null; }
 
-shot() { import -window root "$artifacts/$1.png"; }
+shot() { timeout 30 import -window root "$artifacts/$1.png" || echo "no screenshot $1"; }
 
 # The colour of one screen pixel as "r,g,b" (0-255).
 pixel() {
-  import -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p'
+  timeout 30 import -window root -crop "1x1+$1+$2" -depth 8 txt:- | sed -n '2s/.*srgb(\([0-9,]*\)).*/\1/p'
 }
 
 ini_value() { # KEY
@@ -438,8 +466,13 @@ status_is() { [ "$(status_text)" = "$1" ]; }
 glimor_started() { windows_now | grep -qF '|Static|1.01'; }
 pixel_is() { [ "$(pixel "$1" "$2")" = "$3" ]; } # X Y R,G,B
 focus_moved_from() { focus=$(focus_now); [ "$focus" != "$1" ]; } # leaves the new one in focus
-clipboard_is() { [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
-clipboard_begins() { case $(xclip -o -selection clipboard 2>/dev/null) in "$1"*) return 0 ;; *) return 1 ;; esac; }
+# clipboard [TARGET]: the X clipboard as text (or as TARGET); nothing when its owner does not answer
+# within 5 s, for which xclip itself would wait for ever.
+clipboard() { timeout 5 xclip -o -selection clipboard ${1:+-t "$1"} 2>/dev/null; }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
+clipboard_begins() { case $(clipboard) in "$1"*) return 0 ;; *) return 1 ;; esac; }
+# curl: every request a test makes ends within a minute, answered or not.
+curl() { command curl --max-time 60 "$@"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 update_status_is() { [ "$(update_status_text)" = "$1" ]; }
 

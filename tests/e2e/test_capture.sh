@@ -92,7 +92,7 @@ djpeg "$app_dir/Glimor.jpg" >/dev/null || fail "djpeg cannot read Glimor.jpg"
 main_visible && fail "the upload showed the main window, taking the focus from where the user works"
 # JPEG is the file type of a first start: its path is in the hidden upload file field.
 windows_now | grep -qxF 'child|0|Edit|C:\Glimor\Glimor.jpg' || fail "the upload file field does not hold Glimor.jpg"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "http://$host/i/"*) ;; *) fail "clipboard: $link" ;; esac
 windows_now | grep -qxF -e "child|0|Edit|$link" -e "child|1|Edit|$link" || fail "the link field does not hold $link"
 curl -sf "$link" -o "$work/served.jpg" || fail "the link does not serve"

@@ -39,7 +39,7 @@ sleep 0.5
 shot marks-before-publish
 xdotool key Return
 wait_for 30 clipboard_begins "http://$host/i/" || fail "no link after Enter: $(status_text)"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 curl -sf "$link" -o "$work/served.png" || fail "the link does not serve"
 cmp "$work/served.png" "$app_dir/Glimor.png" || fail "the service holds other bytes than Glimor.png"
 cp "$app_dir/Glimor.png" "$artifacts/marks-Glimor.png"
@@ -89,14 +89,14 @@ shown_diff=$(compare -metric AE "$work/small-shown.png" "$work/small-before.png"
 focus_desktop
 xdotool key ctrl+c
 wait_for 10 not selection_visible || fail "Ctrl+C did not end the capture"
-copied() { xclip -o -selection clipboard -t image/bmp >"$work/copied.bmp" 2>/dev/null && [ -s "$work/copied.bmp" ]; }
-wait_for 10 copied || fail "no picture on the clipboard: $(xclip -o -selection clipboard -t TARGETS 2>&1 | xargs)"
+copied() { clipboard image/bmp >"$work/copied.bmp" 2>/dev/null && [ -s "$work/copied.bmp" ]; }
+wait_for 10 copied || fail "no picture on the clipboard: $(clipboard TARGETS 2>&1 | xargs)"
 [ "$(identify -format '%w %h' "$work/copied.bmp")" = "50 30" ] || fail "the clipboard holds $(identify -format '%w %h' "$work/copied.bmp")"
 copied_diff=$(compare -metric AE "$work/copied.bmp" "$work/small-before.png" null: 2>&1) || true
 [ "$copied_diff" = 0 ] || fail "the copied picture differs from the screen in $copied_diff pixels"
 # The same picture as PNG, which browsers and chats paste.
-xclip -o -selection clipboard -t image/png >"$work/copied.png" 2>/dev/null ||
-  fail "no PNG on the clipboard: $(xclip -o -selection clipboard -t TARGETS 2>&1 | xargs)"
+clipboard image/png >"$work/copied.png" 2>/dev/null ||
+  fail "no PNG on the clipboard: $(clipboard TARGETS 2>&1 | xargs)"
 png_diff=$(compare -metric AE "$work/copied.png" "$work/small-before.png" null: 2>&1) || true
 [ "$png_diff" = 0 ] || fail "the copied PNG differs from the screen in $png_diff pixels"
 log "ok"

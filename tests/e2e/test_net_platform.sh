@@ -50,7 +50,7 @@ log "the clipboard holds the link, as X sees it"
 probe clipboard "http://$host/i/abc.jpg"
 has "copied"
 has "reads http://$host/i/abc.jpg"
-[ "$(xclip -o -selection clipboard)" = "http://$host/i/abc.jpg" ] || fail "X clipboard: $(xclip -o -selection clipboard)"
+[ "$(clipboard)" = "http://$host/i/abc.jpg" ] || fail "X clipboard: $(clipboard)"
 
 log "Open Link starts the registered browser with the exact command line"
 wine reg add 'HKCR\htmlfile\shell\open\command' /ve /d '"C:\browser.exe" -record' /f >/dev/null 2>&1

@@ -73,7 +73,7 @@ delay=$(total_delay_ms "$gif")
 log "recorded for $length ms; the GIF lasts $delay ms in frames of $(identify -format "%T " "$gif")cs"
 [ $((delay * 5)) -ge $((length * 4)) ] && [ $((delay * 5)) -le $((length * 6)) ] ||
   fail "the GIF lasts $delay ms for a recording of $length ms"
-curl -sf "$(xclip -o -selection clipboard)" -o "$work/served.gif" || fail "the link serves nothing"
+curl -sf "$(clipboard)" -o "$work/served.gif" || fail "the link serves nothing"
 cmp -s "$work/served.gif" "$gif" || fail "the link serves other bytes than GlimorRecording.gif"
 [ -f "$app_dir/Glimor.jpg" ] && fail "a recording wrote a capture's file"
 
@@ -89,7 +89,7 @@ case $probe in "codec_name=vp9 width=400 height=300 duration="*) ;; *) fail "ffp
 duration=$(awk -v d="${probe##*duration=}" 'BEGIN { printf "%d", d * 1000 }')
 [ $((duration * 5)) -ge $((length * 4)) ] && [ $((duration * 5)) -le $((length * 6)) ] ||
   fail "the WebM lasts $duration ms for a recording of $length ms"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 curl -sf "$link" -o "$work/served.webm" && cmp -s "$work/served.webm" "$webm" || fail "the link serves other bytes"
 /usr/bin/python3 - "$link" <<'PLAY' || fail "Chromium did not play the recording to its end"
 import shutil, sys, tempfile

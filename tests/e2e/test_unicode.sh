@@ -52,7 +52,7 @@ for ext in bmp jpg gif; do
   wait_for 20 test -s "$app_dir/Glimor.$ext" || fail "no Glimor.$ext in $folder"
 done
 [ "$(identify -format '%w %h' "$app_dir/Glimor.bmp")" = "320 240" ] || fail "Glimor.bmp is not the 320 x 240 crop"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after the upload: $link" ;; esac
 curl -sf "$link" -o "$work/served.jpg" || fail "the link does not serve"
 cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
@@ -70,7 +70,7 @@ sed -i "/^\[Service\]/a Uploader=C:\\\\$folder\\\\$uploader\r" "$app_dir/Glimor.
 wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 capture
 wait_for 30 status_is "Upload complete." || fail "status after the upload by $uploader: $(status_text)"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after the upload by $uploader: $link" ;; esac
 curl -sf "$link" -o "$work/by-file.jpg" || fail "the link read from the uploader file's answer does not serve"
 tail -n 1 "$app_dir/Glimor.history" | tr -d '\r' | grep -q $'\tGET$' ||

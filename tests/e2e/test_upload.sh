@@ -34,7 +34,7 @@ capture_serves() { # TYPE
   ext=$(echo "$1" | tr A-Z a-z)
   capture
   wait_for 30 status_is "Upload complete." || fail "$1 upload: $(status_text)"
-  link=$(xclip -o -selection clipboard)
+  link=$(clipboard)
   case $link in "http://$host/i/"*".$ext") ;; *) fail "clipboard after the $1 upload: $link" ;; esac
   curl -sf "$link" -o "$work/served.$ext" || fail "the $1 link does not serve"
   cmp "$work/served.$ext" "$app_dir/Glimor.$ext" || fail "the service holds other bytes than Glimor.$ext"
@@ -71,7 +71,7 @@ submenu_open() { [ "$(windows_now | grep -c '^top|1|#32768|')" -ge 2 ]; }
 wait_for 10 submenu_open || fail "Recent links opened no submenu"
 shot tray-recent-links
 click_menu_row 0
-wait_for 10 clipboard_is "$link" || fail "Recent links copied: $(xclip -o -selection clipboard)"
+wait_for 10 clipboard_is "$link" || fail "Recent links copied: $(clipboard)"
 # Wine's tray draws a balloon as a tooltip window of its own, without a window text.
 balloon_shown() { windows_now | grep -q '^top|1|tooltips_class32|'; }
 wait_for 10 balloon_shown || fail "no balloon after Recent links"
@@ -113,7 +113,7 @@ restart_with JPEG
 capture
 # The first https exchange of a new process loads the TLS library, slow on a busy machine.
 wait_for 60 status_is "Upload complete." || fail "https upload: $(status_text)"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "https://$host/i/"*".jpg") ;; *) fail "clipboard after the https upload: $link" ;; esac
 curl -sf --cacert "$work/ca/ca.pem" "$link" -o "$work/served.jpg" || fail "the https link does not serve"
 cmp "$work/served.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
@@ -171,7 +171,7 @@ open_tray_menu
 shot tray-cancel-upload
 click_menu_row 4
 wait_for 5 status_is "Upload cancelled." || fail "status after Cancel upload: $(status_text)"
-clipboard_is kept || fail "a cancelled upload changed the clipboard: $(xclip -o -selection clipboard)"
+clipboard_is kept || fail "a cancelled upload changed the clipboard: $(clipboard)"
 wait_for 10 glimor_started || fail "Glimor.exe ended"
 capture # the gate is open again: the next upload starts at once
 wait_for 10 status_is "Uploading image..." || fail "no second upload after the cancel: $(status_text)"
@@ -224,7 +224,7 @@ status_is "AntiFlood protection: Please wait 5 seconds." || status_is "Glimor is
   fail "status after the refused hot key: $(status_text)"
 selection_visible && fail "the hot key opened the selection window within the lock"
 shot flood-lock-balloon
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after Retry upload: $link" ;; esac
 curl -sf "$link" -o "$work/retried.jpg" || fail "the retried upload's link does not serve"
 cmp "$work/retried.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
@@ -235,7 +235,7 @@ wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end
 click_control Button 'Retry upload'
 wait_for 30 status_is "Upload complete." || fail "status after the links page's Retry upload: $(status_text)"
 shot links-page-retry
-again=$(xclip -o -selection clipboard)
+again=$(clipboard)
 [ "$again" != "$link" ] && case $again in "http://$host/i/"*".jpg") ;; *) false ;; esac ||
   fail "clipboard after the links page's Retry upload: $again"
 has_window "^child|1|Edit|$again\$" || fail "the links page does not show $again"
@@ -247,7 +247,7 @@ sed -i "/^Token=/d; /^\[Service\]/a Uploader=service.sxcu\r" "$app_dir/Glimor.in
 wait_for 15 status_is "Glimor is now ready." || fail "the flood lock did not end: $(status_text)"
 capture
 wait_for 30 status_is "Upload complete." || fail "status after the upload by the uploader file: $(status_text)"
-link=$(xclip -o -selection clipboard)
+link=$(clipboard)
 case $link in "http://$host/i/"*".jpg") ;; *) fail "clipboard after the upload by the uploader file: $link" ;; esac
 curl -sf "$link" -o "$work/by-file.jpg" || fail "the link read from the JSON answer does not serve"
 cmp "$work/by-file.jpg" "$app_dir/Glimor.jpg" || fail "the service holds other bytes than Glimor.jpg"
