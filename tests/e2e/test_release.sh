@@ -14,12 +14,14 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%
 release() { "$root/scripts/release" "$@" >"$work/release.log" 2>&1 || { cat "$work/release.log"; fail "release $*"; }; }
 
 # Build folders of its own: the other tests may be running the program of build/windows meanwhile.
-# The first may take its objects from the compiler cache, which holds what an earlier run compiled in
-# another folder; the second compiles every object here, as a release does. Were a folder's path
-# in an object, the two would differ.
+# Each of the two builds takes its objects from a compiler cache of its own, which only builds in
+# its own kind of folder have filled: every object compared was compiled in a folder other than the
+# other's, here or in an earlier run, and only what changed is compiled again. Were a folder's path
+# in an object, the two would differ. (Without a compiler cache, both compile in full.)
 log "two unsigned releases: two fresh build folders give the same bytes"
 release --build "$work/build-a" --dist "$work/a" --compiler-cache
-release --build "$work/build-b" --dist "$work/b"
+CCACHE_DIR=${CCACHE_DIR:-$root/build/ccache}-second-folder \
+  release --build "$work/build-b" --dist "$work/b" --compiler-cache
 for f in Glimor.exe "$zip" "$setup" SHA256SUMS; do
   cmp "$work/a/$f" "$work/b/$f" || fail "$f differs between the two build folders"
 done
