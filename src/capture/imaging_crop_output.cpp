@@ -124,15 +124,19 @@ imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& displa
 }
 
 ImagingCropOutput::~ImagingCropOutput() {
-  writeRemainingFiles();
+  finishLateFiles();
+}
+
+// Late files running are waited for; those never started are written here, on no thread of their own.
+void ImagingCropOutput::finishLateFiles() {
   if (later_.joinable()) later_.join();
+  if (auto job = std::exchange(remaining_, {})) job();
 }
 
 void ImagingCropOutput::writeCropFiles(Picture& picture, const Rect& area, const DisplayFormat& display,
                                        const CropFileNames& names, const std::string& first) {
   // The last capture's files are finished before this one's replace them.
-  writeRemainingFiles();
-  if (later_.joinable()) later_.join();
+  finishLateFiles();
   imaging::CropFileNames all{names.bmp, names.jpg, names.gif, names.png};
   if (first.empty()) {
     imaging::writeCropFiles(displayBitmapOf(picture, area, display), all, files_);

@@ -17,8 +17,8 @@ imaging::Bitmap displayBitmapOf(const Picture& picture, const Rect& area, const 
 imaging::Bitmap displayBitmapOf(const Picture& crop, const DisplayFormat& display);
 
 // Writes the crop files through the image encoders; the files after the first on a thread of
-// their own, started by writeRemainingFiles (at the latest by the next capture or the end), which
-// the next capture's files wait for.
+// their own, started by writeRemainingFiles, which the next capture's files wait for (and write
+// themselves first when it never started, as the end does).
 class ImagingCropOutput final : public CropOutput {
 public:
   explicit ImagingCropOutput(platform::Files& files) : files_(files) {}
@@ -33,6 +33,8 @@ public:
   bool saveCropAs(const Picture& crop, const DisplayFormat& display, const std::string& path) override;
 
 private:
+  void finishLateFiles();
+
   platform::Files& files_;
   std::function<void()> remaining_; // the files after the first, until they are started
   std::thread later_;               // writing them

@@ -104,7 +104,10 @@ void Uploader::serve() {
     next_.reset();
     ahead_.reset();
     lock.unlock();
-    upload ? runUpload(settings) : openAhead(settings);
+    if (upload)
+      runUpload(settings);
+    else
+      openAhead(settings);
     lock.lock();
   }
 }
