@@ -20,9 +20,11 @@ FrameCost costOf(std::vector<std::uint32_t> costs) {
   return {costs[costs.size() / 2], costs[costs.size() * 95 / 100]};
 }
 
-// Enough for the encoder to take one frame while the grabber fills the next, and one more
-// waiting when a frame takes the encoder longer than a moment of the frame rate.
-constexpr std::size_t pictureCount = 3;
+// Enough for the encoder to take one frame while the grabber fills the next, and two more
+// waiting when a frame takes the encoder longer than a moment of the frame rate: the first frame
+// of a GIF of a whole 1920x1080 screen of many colours takes about 160 ms, two and a half moments
+// at 15 frames a second.
+constexpr std::size_t pictureCount = 4;
 } // namespace
 
 Recording::Recording(screen::Rect area, int fps, int longestMs, bool withPointer,
@@ -56,8 +58,6 @@ bool Recording::reachedLongest() {
 RecordingOutcome Recording::stop() {
   end(true);
   if (failure_) std::rethrow_exception(failure_);
-  const std::uint64_t moments = (outcome_.lengthMs * static_cast<std::uint64_t>(fps_) + 999) / 1000;
-  outcome_.framesMissed = moments > outcome_.framesGrabbed ? moments - outcome_.framesGrabbed : 0;
   outcome_.grab = costOf(grabCosts_);
   outcome_.encode = costOf(encodeCosts_);
   return outcome_;
@@ -82,6 +82,9 @@ void Recording::grabLoop() {
   std::uint64_t slot = 0; // the next moment of the frame rate, counted from the start
   std::unique_lock lock(mutex_);
   auto ended = [this] { return stopping_ || discarding_ || failure_; };
+  // The moment a time falls in; those from `slot` up to it went by with no frame grabbed.
+  auto momentOf = [this](std::uint64_t ms) { return ms * static_cast<std::uint64_t>(fps_) / 1000; };
+  auto letPass = [&](std::uint64_t ms) { outcome_.framesMissed += std::max(momentOf(ms), slot) - slot; };
   auto finishAt = [this](std::uint64_t ms) {
     if (!stopping_ && !discarding_) endMs_ = ms; // stop() has set its own moment
     grabbingDone_ = true;
@@ -94,7 +97,10 @@ void Recording::grabLoop() {
          now = source_.nowMs() - startMs_)
       changed_.wait_for(lock, std::chrono::milliseconds(dueMs - now));
     changed_.wait(lock, [&] { return !free_.empty() || ended(); });
-    if (ended()) return finishAt(0);
+    if (ended()) {
+      letPass(endMs_); // every picture was still with the encoder when the moments came
+      return finishAt(0);
+    }
     std::size_t index = free_.back();
     free_.pop_back();
     lock.unlock();
@@ -103,15 +109,19 @@ void Recording::grabLoop() {
     const bool grabbed = at < longestMs_ && source_.grab(area_, withPointer_, frames_[index].picture);
     const std::uint32_t cost = microsecondsSince(began);
     lock.lock();
-    // A frame grabbed after the moment the user stopped is no part of the recording.
+    // A frame grabbed after the moment the user stopped is no part of the recording; nor is it
+    // missed when its own moment began before the stop (the stop came while it was due).
     if ((stopping_ || discarding_) && at > endMs_) {
       free_.push_back(index);
+      letPass(endMs_);
       return finishAt(0);
     }
     if (at >= longestMs_) {
       free_.push_back(index);
+      letPass(longestMs_);
       return finishAt(longestMs_);
     }
+    letPass(at); // the grab came late, or the one before took long
     if (grabbed) {
       frames_[index].atMs = at;
       queue_.push_back(index);
@@ -119,10 +129,10 @@ void Recording::grabLoop() {
       grabCosts_.push_back(cost);
     } else {
       free_.push_back(index);
+      ++outcome_.framesMissed;
     }
     changed_.notify_all();
-    // A grab that came late, or took long, lets the moments it overran pass.
-    slot = std::max(slot + 1, at * static_cast<std::uint64_t>(fps_) / 1000 + 1);
+    slot = std::max(slot + 1, momentOf(at) + 1);
   }
 }
 

@@ -21,7 +21,10 @@ struct FrameCost {
 
 struct RecordingOutcome {
   std::size_t framesGrabbed = 0;
-  std::size_t framesMissed = 0; // moments of the frame rate within the length with no frame grabbed
+  // Moments of the frame rate that went by with no frame grabbed for them: a grab failed, or came
+  // late because the one before took long or every picture was still with the encoder. The moment
+  // under way when the recording ends is not one.
+  std::size_t framesMissed = 0;
   std::uint64_t lengthMs = 0;
   FrameCost grab, encode; // on the steady clock of the machine, whatever the source's clock
 };

@@ -58,6 +58,11 @@ public:
     held = false;
     changed.notify_all();
   }
+  // Time passes with no grab.
+  void advance(std::uint64_t ms) {
+    std::lock_guard lock(mutex);
+    clock += ms;
+  }
 
   std::mutex mutex;
   std::condition_variable changed;

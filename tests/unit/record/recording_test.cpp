@@ -19,6 +19,7 @@ using ::testing::Pair;
 // the time it was lengthened by.
 struct KeptFrames : FrameEncoder {
   void addFrame(const std::uint32_t* pixels, int delayMs) override {
+    if (holdFirst.valid() && frames.empty()) holdFirst.wait();
     if (failAtFrame && frames.size() == static_cast<std::size_t>(*failAtFrame))
       throw Error("Stream write error");
     frames.emplace_back(pixels[0], delayMs);
@@ -31,6 +32,7 @@ struct KeptFrames : FrameEncoder {
   std::vector<std::pair<std::uint32_t, int>> frames;
   int finished = 0;
   std::optional<int> failAtFrame;
+  std::shared_future<void> holdFirst; // the first frame waits for it
 };
 
 struct RecordingTest : ::testing::Test {
@@ -106,6 +108,26 @@ TEST_F(RecordingTest, StoppingEndsAtTheMomentOfTheStopAndDiscardingEncodesNothin
   ended.get();
   EXPECT_EQ(discarded->finished, 0);
   EXPECT_LE(discarded->frames.size(), 3u); // at most the three grabbed before the held one
+}
+
+TEST_F(RecordingTest, MomentsThatPassWhileEveryPictureIsWithTheEncoderAreMissedUpToTheStop) {
+  std::promise<void> encoderFree;
+  auto recording = recordingOf(10, 60000);
+  kept->holdFirst = encoderFree.get_future().share();
+  source.holdAt = 3; // grabbed at 300, into the last free picture: frame 0 is with the encoder
+  recording->start();
+  source.waitUntilHeld();
+  source.advance(250); // moment 4 passes, the stop comes during moment 5
+  const int readings = source.readingsSoFar();
+  auto stopped = std::async(std::launch::async, [&] { return recording->stop(); });
+  source.waitForReadings(readings);
+  source.release();
+  encoderFree.set_value();
+  const RecordingOutcome outcome = stopped.get();
+  EXPECT_EQ(outcome.lengthMs, 550u);
+  EXPECT_EQ(outcome.framesGrabbed, 4u);
+  EXPECT_EQ(outcome.framesMissed, 1u);
+  EXPECT_EQ(kept->frames.size(), 4u);
 }
 
 TEST_F(RecordingTest, AnEncoderFailureEndsTheGrabsAndComesOutOfStop) {
