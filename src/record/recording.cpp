@@ -85,8 +85,11 @@ void Recording::grabLoop() {
   // The moment a time falls in; those from `slot` up to it went by with no frame grabbed.
   auto momentOf = [this](std::uint64_t ms) { return ms * static_cast<std::uint64_t>(fps_) / 1000; };
   auto letPass = [&](std::uint64_t ms) { outcome_.framesMissed += std::max(momentOf(ms), slot) - slot; };
-  auto finishAt = [this](std::uint64_t ms) {
+  // Grabbing ends: the moments before the end's own that no frame was grabbed for were missed (every
+  // picture was still with the encoder, or the last grab overran them).
+  auto finishAt = [&](std::uint64_t ms) {
     if (!stopping_ && !discarding_) endMs_ = ms; // stop() has set its own moment
+    letPass(endMs_);
     grabbingDone_ = true;
     changed_.notify_all();
   };
@@ -97,10 +100,7 @@ void Recording::grabLoop() {
          now = source_.nowMs() - startMs_)
       changed_.wait_for(lock, std::chrono::milliseconds(dueMs - now));
     changed_.wait(lock, [&] { return !free_.empty() || ended(); });
-    if (ended()) {
-      letPass(endMs_); // every picture was still with the encoder when the moments came
-      return finishAt(0);
-    }
+    if (ended()) return finishAt(0);
     std::size_t index = free_.back();
     free_.pop_back();
     lock.unlock();
@@ -113,12 +113,10 @@ void Recording::grabLoop() {
     // missed when its own moment began before the stop (the stop came while it was due).
     if ((stopping_ || discarding_) && at > endMs_) {
       free_.push_back(index);
-      letPass(endMs_);
       return finishAt(0);
     }
     if (at >= longestMs_) {
       free_.push_back(index);
-      letPass(longestMs_);
       return finishAt(longestMs_);
     }
     letPass(at); // the grab came late, or the one before took long
