@@ -354,6 +354,23 @@ press_hot_key() {
   wait_for 10 selection_visible || fail "${1:-alt+F2} opened no selection window"
 }
 
+# press_hot_key_in_notepad [KEYS]: the same while a notepad in the virtual desktop has the keyboard,
+# as a user presses it at work; Glimor's main window is hidden first, so that it covers nothing.
+press_hot_key_in_notepad() {
+  local left top right bottom
+  main_visible && click_tray_icon
+  wait_for 10 not main_visible || fail "the tray icon did not hide the window"
+  if ! has_window '^top|1|Notepad|'; then
+    wine explorer /desktop=glimor,1024x768 notepad >"$work/notepad.log" 2>&1 &
+    wait_for 30 has_window '^top|1|Notepad|' || fail "notepad did not start in the virtual desktop"
+  fi
+  read -r left top right bottom <<<"$(top_rect Notepad)"
+  click_at $((left + 60)) $((top + 80))
+  wait_for 10 foreground_is 'Notepad|' || fail "notepad does not have the keyboard: $(windows_now | grep '^foreground')"
+  xdotool key "${1:-alt+F2}"
+  wait_for 10 selection_visible || fail "${1:-alt+F2} in notepad opened no selection window"
+}
+
 # drag X1 Y1 X2 Y2: the left button pressed at the first point, moved in eight steps and released at
 # the second (desktop pixels); then waits for the selection's panel.
 drag_start() { xdotool mousemove --window "$desk" "$1" "$2" mousedown 1; }
@@ -369,9 +386,10 @@ drag_end() {
 }
 drag() { drag_start "$1" "$2"; drag_move "$@"; drag_end; }
 
-# capture: Alt+F2, a drag from (100, 120) to (420, 360), "Glimo Selection !".
+# capture [PRESS]: Alt+F2 (by press_hot_key unless PRESS names another), a drag from (100, 120) to
+# (420, 360), "Glimo Selection !".
 capture() {
-  press_hot_key
+  "${1:-press_hot_key}"
   drag 100 120 420 360
   click_control Button 'Glimo Selection !'
 }

@@ -36,17 +36,7 @@ wait_for 10 run_names_program ||
   fail "the Run value is not the program's path: HKLM '$(run_path HKLM)', HKCU '$(run_path HKCU)'"
 
 log "a capture from $folder, the hot key pressed while notepad has the keyboard"
-main_visible && click_tray_icon
-wait_for 10 not main_visible || fail "the tray icon did not hide the window"
-wine explorer /desktop=glimor,1024x768 notepad >"$work/notepad.log" 2>&1 &
-wait_for 30 has_window '^top|1|Notepad|' || fail "notepad did not start in the virtual desktop"
-read -r left top right bottom <<<"$(top_rect Notepad)"
-click_at $((left + 60)) $((top + 80))
-wait_for 10 foreground_is 'Notepad|' || fail "notepad does not have the keyboard: $(windows_now | grep '^foreground')"
-xdotool key alt+F2
-wait_for 10 selection_visible || fail "Alt+F2 in notepad opened no selection window"
-drag 100 120 420 360
-click_control Button 'Glimo Selection !'
+capture press_hot_key_in_notepad
 wait_for 30 status_is "Upload complete." || fail "status after the upload: $(status_text)"
 for ext in bmp jpg gif; do
   wait_for 20 test -s "$app_dir/Glimor.$ext" || fail "no Glimor.$ext in $folder"
