@@ -25,10 +25,13 @@ glimor_pid() { # this run's Glimor.exe: another run's may be up beside it
 kb_of() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$2/status"; }
 
 # activity SECONDS: what a screen shows while someone works: a page scrolls, words are typed, the
-# pointer wanders. The same steps every run.
+# pointer wanders. The same steps every run. It starts with a click into notepad's text: without a
+# virtual desktop Wine may leave the foreground elsewhere when a window of ours closes (a balloon
+# of the last upload still up), and the X focus alone then takes no keys.
 activity() {
   local end=$((SECONDS + $1)) step=0
   x_focus "$pad" || true
+  xdotool mousemove 800 500 click 1
   while [ $SECONDS -lt $end ]; do
     step=$((step + 1))
     xdotool mousemove $((200 + (step * 97) % 1500)) $((150 + (step * 61) % 800))

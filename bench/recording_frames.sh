@@ -2,12 +2,20 @@
 # Records 10 s of real screen activity at 1280x720 under Xvfb with ffmpeg's x11grab, as raw
 # bgr0 frames (each pixel 0x00RRGGBB read as a little-endian 32-bit word): chromium shows a long
 # local page, a note is typed into its text box, the page is scrolled with the wheel, and the
-# pointer moves between and after. Smooth scrolling is off so that runs stay alike.
+# pointer moves between and after. By default smooth scrolling is off, so that each wheel step
+# jumps and runs stay alike; `smooth` scrolls as Chromium does out of the box, gliding through the
+# positions between.
 # Usage: bench/recording_frames.sh OUT.bgr0 [frames per second, default 15] [WIDTHxHEIGHT, default 1280x720]
+#                                  [steps|smooth, default steps]
 set -euo pipefail
-out=${1:?usage: recording_frames.sh OUT.bgr0 [fps] [WIDTHxHEIGHT]}
+out=${1:?usage: recording_frames.sh OUT.bgr0 [fps] [WIDTHxHEIGHT] [steps|smooth]}
 fps=${2:-15}
 size=${3:-1280x720}
+case ${4:-steps} in
+  steps) scrolling=--disable-smooth-scrolling ;;
+  smooth) scrolling=--enable-smooth-scrolling ;;
+  *) echo "scrolling is steps or smooth, not $4" >&2; exit 2 ;;
+esac
 width=${size%x*} height=${size#*x} seconds=10
 work=$(mktemp -d)
 pids=()
@@ -72,12 +80,15 @@ done
 export DISPLAY=$display
 
 chromium --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --disable-smooth-scrolling --user-data-dir="$work/profile" \
+  --disable-component-update --disable-sync $scrolling --user-data-dir="$work/profile" \
   --window-position=0,0 --window-size=${width},${height} "file://$work/page.html" >/dev/null 2>&1 &
 pids+=($!)
 timeout 60 xdotool search --sync --onlyvisible --class chromium >/dev/null || { echo "chromium showed no window" >&2; exit 1; }
 sleep 4 # the page drawn, the window settled
-xdotool mousemove 900 600
+# The page's column is centred: on a wider screen the same spots lie this much further right (a
+# click beside the note box would leave the typed spaces paging the article down).
+dx=$(((width - 1280) / 2))
+xdotool mousemove $((dx + 900)) 600
 
 ffmpeg -loglevel error -y -f x11grab -framerate "$fps" -video_size ${width}x${height} -draw_mouse 1 \
   -i "$display" -t "$seconds" -pix_fmt bgr0 -f rawvideo "$out" &
@@ -85,20 +96,27 @@ grabber=$!
 pids+=($grabber)
 sleep 0.5
 # The pointer glides to the note box and types (about 3 s).
-for step in $(seq 0 10); do xdotool mousemove $((900 - step * 48)) $((600 - step * 30)); sleep 0.04; done
+for step in $(seq 0 10); do xdotool mousemove $((dx + 900 - step * 48)) $((600 - step * 30)); sleep 0.04; done
 xdotool click 1
 xdotool type --delay 35 "Recorded at 15 frames a second: the page scrolls, the pointer moves."
 sleep 0.3
 # To the article, then the wheel scrolls it down (about 4 s).
-for step in $(seq 0 8); do xdotool mousemove $((400 + step * 30)) $((160 + step * 40)); sleep 0.04; done
+for step in $(seq 0 8); do xdotool mousemove $((dx + 400 + step * 30)) $((160 + step * 40)); sleep 0.04; done
 for _ in $(seq 24); do xdotool click 5; sleep 0.16; done
 # The pointer wanders until the recording ends.
 step=0
 while kill -0 "$grabber" 2>/dev/null; do
-  xdotool mousemove $((300 + (step * 37) % 700)) $((200 + (step * 23) % 400))
+  xdotool mousemove $((dx + 300 + (step * 37) % 700)) $((200 + (step * 23) % 400))
   step=$((step + 1))
   sleep 0.05
 done
 wait "$grabber"
 frames=$(($(stat -c %s "$out") / (width * height * 4)))
+# A grabber that fell behind (a busy machine) keeps few frames and repeats them: no sequence to
+# measure by.
+if [ $frames -lt $((fps * seconds * 9 / 10)) ]; then
+  rm -f "$out"
+  echo "only $frames frames of ${width}x${height} in $seconds s at $fps fps: record on a quieter machine" >&2
+  exit 1
+fi
 echo "recorded $frames frames of ${width}x${height} at $fps fps into $out"
