@@ -25,19 +25,13 @@ constexpr int qualityLevel = 41; // cq-level, 0..63: lower is better
 constexpr int sharpness = 7;     // 0..7: the loop filter spares edges such as glyphs
 constexpr int keyframeDistance = 100000;
 
-// cpu-used in realtime mode. Speed 5 finds scrolled content far better (a quarter fewer
-// bytes than 8) at about 30 ms a scrolled frame of 1280x720; above a megapixel speed 8
-// keeps a scrolled 1920x1080 frame near 55 ms on one core.
-int speedFor(int width, int height) {
-  return static_cast<std::int64_t>(width) * height <= (1 << 20) ? 5 : 8;
-}
-
-// The keyframe, a whole screen of text coded once, at most at speed 7: speed 8 chooses its
-// intra modes by the fast estimate, which costs a tenth more bytes at 1920x1080 for a lower
-// quality, to save about 20 ms on that one frame.
-int keyframeSpeedFor(int width, int height) {
-  return std::min(speedFor(width, height), 7);
-}
+// cpu-used in realtime mode. Speed 5 finds scrolled content far better than the faster ones:
+// a page scrolled at 1920x1080 costs a third fewer bytes than at 8, at about 35 ms a frame
+// (95th percentile, one core; 27 ms at 1280x720). Where a whole 1920x1080 screen changes
+// every frame it takes about 95 ms, and speed 8 about 55: the hurried speed, for while frames
+// wait behind the one being encoded.
+constexpr int calmSpeed = 5;
+constexpr int hurriedSpeed = 8;
 
 // Frames after the keyframe neither refresh the golden nor the alternate reference: the
 // keyframe stays a sharp reference for what comes back into view, and the encoder's
@@ -99,7 +93,7 @@ struct WebmWriter::Encoder {
   mkvmuxer::Segment segment;
   std::uint64_t track = 0;
   bool keyframeWritten = false;
-  int interSpeed = 0; // cpu-used after the keyframe
+  int speed = calmSpeed; // cpu-used now
 
   Encoder(int width, int height) {
     try {
@@ -131,10 +125,9 @@ struct WebmWriter::Encoder {
     config.kf_max_dist = keyframeDistance;
     if (vpx_codec_enc_init(&codec, iface, &config, 0) != VPX_CODEC_OK) fail();
     codecOpen = true;
-    interSpeed = speedFor(width, height);
     // One tile column: motion vectors are not predicted across tile columns, and scrolled
     // pages take a tenth fewer bytes when the whole width shares them.
-    if (vpx_codec_control(&codec, VP8E_SET_CPUUSED, keyframeSpeedFor(width, height)) != VPX_CODEC_OK ||
+    if (vpx_codec_control(&codec, VP8E_SET_CPUUSED, speed) != VPX_CODEC_OK ||
         vpx_codec_control(&codec, VP8E_SET_CQ_LEVEL, qualityLevel) != VPX_CODEC_OK ||
         vpx_codec_control(&codec, VP8E_SET_SHARPNESS, sharpness) != VPX_CODEC_OK ||
         vpx_codec_control(&codec, VP9E_SET_TILE_COLUMNS, 0) != VPX_CODEC_OK ||
@@ -180,9 +173,16 @@ struct WebmWriter::Encoder {
 
   [[noreturn]] static void fail() { throw EInvalidGraphicOperation("The video encoder could not start"); }
 
-  // Encodes `img` (null: flush) shown from `startMs` for `durationMs`; the last
-  // frame carries its duration so that players show it for as long.
-  void encode(const vpx_image_t* img, std::int64_t startMs, std::int64_t durationMs, bool last) {
+  // Encodes `img` (null: flush) shown from `startMs` for `durationMs`, after the keyframe at the
+  // hurried speed if asked; the last frame carries its duration so that players show it for as long.
+  void encode(const vpx_image_t* img, std::int64_t startMs, std::int64_t durationMs, bool last,
+              bool hurried) {
+    const int wanted = keyframeWritten && hurried ? hurriedSpeed : calmSpeed;
+    if (wanted != speed) {
+      if (vpx_codec_control(&codec, VP8E_SET_CPUUSED, wanted) != VPX_CODEC_OK)
+        throw EInvalidGraphicOperation("The video encoder could not be set up");
+      speed = wanted;
+    }
     if (vpx_codec_encode(&codec, img, startMs,
                          static_cast<unsigned long>(std::max<std::int64_t>(durationMs, 1)),
                          keyframeWritten ? interFrameFlags : 0, VPX_DL_REALTIME) != VPX_CODEC_OK)
@@ -196,8 +196,6 @@ struct WebmWriter::Encoder {
       frame.set_track_number(track);
       frame.set_timestamp(static_cast<std::uint64_t>(packet->data.frame.pts) * nanosecondsPerMs);
       frame.set_is_key((packet->data.frame.flags & VPX_FRAME_IS_KEY) != 0);
-      if (!keyframeWritten && vpx_codec_control(&codec, VP8E_SET_CPUUSED, interSpeed) != VPX_CODEC_OK)
-        throw EInvalidGraphicOperation("The video encoder could not be set up");
       keyframeWritten = true;
       if (last) frame.set_duration(static_cast<std::uint64_t>(durationMs) * nanosecondsPerMs);
       if (!segment.AddGenericFrame(&frame))
@@ -242,6 +240,10 @@ void WebmWriter::addFrame(const std::uint32_t* pixels, int delayMs) {
   hasPending = true;
 }
 
+void WebmWriter::setHurried(bool framesWait) {
+  hurried = framesWait;
+}
+
 void WebmWriter::lengthenLast(int ms) {
   checkUsable();
   if (ms < 0) throw EInvalidGraphic("Frame delay is not valid");
@@ -255,7 +257,7 @@ void WebmWriter::finish() {
   encodePending(true);
   try {
     // Flushes the encoder (nothing is held back without lag, but an encoder may).
-    encoder->encode(nullptr, encodedMs, 0, true);
+    encoder->encode(nullptr, encodedMs, 0, true, hurried);
     encoder->segment.set_duration(static_cast<double>(encodedMs));
     if (!encoder->segment.Finalize()) throw EInvalidGraphicOperation("The video could not be written");
   } catch (...) {
@@ -275,7 +277,7 @@ void WebmWriter::finish() {
 
 void WebmWriter::encodePending(bool last) {
   try {
-    encoder->encode(&encoder->pending, encodedMs, pendingMs, last);
+    encoder->encode(&encoder->pending, encodedMs, pendingMs, last, hurried);
   } catch (...) {
     failed = true;
     throw;

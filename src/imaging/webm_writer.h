@@ -43,6 +43,9 @@ public:
   // frame over before it knows how long it shows. Throws EInvalidGraphic for a negative
   // time, EInvalidGraphicOperation before the first frame and where addFrame() does.
   void lengthenLast(int ms);
+  // Frames wait behind the ones given (a recorder falling behind the screen): while they do, the
+  // frames after the keyframe are encoded in about half the time, for more bytes.
+  void setHurried(bool framesWait);
   // Encodes the pending frame, flushes the encoder, writes the cues and the duration
   // and gives the file to the sink. Throws EInvalidGraphicOperation("No video data to
   // write") without frames, and after finish() or a failure.
@@ -61,7 +64,7 @@ private:
   std::unique_ptr<Encoder> encoder; // also holds the frame still growing by merges
   std::int64_t pendingMs = 0;
   std::int64_t encodedMs = 0; // where the pending frame starts
-  bool hasPending = false, finished = false, failed = false;
+  bool hasPending = false, finished = false, failed = false, hurried = false;
 };
 
 } // namespace glimor::imaging

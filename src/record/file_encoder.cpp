@@ -14,6 +14,9 @@ public:
 
   void addFrame(const std::uint32_t* pixels, int delayMs) override { writer_.addFrame(pixels, delayMs); }
   void lengthenLast(int ms) override { writer_.lengthenLast(ms); }
+  void setHurried(bool framesWait) override {
+    if constexpr (requires { writer_.setHurried(framesWait); }) writer_.setHurried(framesWait);
+  }
   void finish() override {
     writer_.finish();
     files_.replace(path_, bytes_);

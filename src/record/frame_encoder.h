@@ -17,6 +17,9 @@ public:
   virtual void addFrame(const std::uint32_t* pixels, int delayMs) = 0;
   // The last frame added is shown `ms` longer.
   virtual void lengthenLast(int ms) = 0;
+  // Grabbed frames wait behind the next one added: an encoder that can trade bytes for time
+  // does so until they no longer do.
+  virtual void setHurried(bool framesWait) = 0;
   // Ends the animation and writes its file. Throws Error when it cannot be written.
   virtual void finish() = 0;
 };

@@ -142,6 +142,7 @@ void Recording::encodeLoop() {
   try {
     for (;;) {
       std::size_t next;
+      bool framesWait;
       {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !queue_.empty() || grabbingDone_ || discarding_; });
@@ -149,10 +150,12 @@ void Recording::encodeLoop() {
         if (queue_.empty()) break; // grabbing is done and every frame has come
         next = queue_.front();
         queue_.erase(queue_.begin());
+        framesWait = !queue_.empty();
       }
       const Frame& frame = frames_[next];
       const Clock::time_point began = Clock::now();
       if (lastAtMs) encoder_->lengthenLast(static_cast<int>(frame.atMs - *lastAtMs));
+      encoder_->setHurried(framesWait); // before the round of pictures runs out
       encoder_->addFrame(frame.picture.pixels.data(), 0);
       encodeCosts_.push_back(microsecondsSince(began)); // only this thread, until it is joined
       lastAtMs = frame.atMs;

@@ -16,20 +16,24 @@ using ::testing::ElementsAre;
 using ::testing::Pair;
 
 // Keeps what it was given: each frame's first pixel (the grab's number) and its delay, with
-// the time it was lengthened by.
+// the time it was lengthened by, and whether it was to be hurried.
 struct KeptFrames : FrameEncoder {
   void addFrame(const std::uint32_t* pixels, int delayMs) override {
     if (holdFirst.valid() && frames.empty()) holdFirst.wait();
     if (failAtFrame && frames.size() == static_cast<std::size_t>(*failAtFrame))
       throw Error("Stream write error");
     frames.emplace_back(pixels[0], delayMs);
+    hurriedFrames.push_back(hurried);
   }
+  void setHurried(bool framesWait) override { hurried = framesWait; }
   void lengthenLast(int ms) override {
     ASSERT_FALSE(frames.empty());
     frames.back().second += ms;
   }
   void finish() override { ++finished; }
   std::vector<std::pair<std::uint32_t, int>> frames;
+  std::vector<bool> hurriedFrames;
+  bool hurried = false;
   int finished = 0;
   std::optional<int> failAtFrame;
   std::shared_future<void> holdFirst; // the first frame waits for it
@@ -127,6 +131,10 @@ TEST_F(RecordingTest, MomentsThatPassWhileEveryPictureIsWithTheEncoderAreMissedU
   EXPECT_EQ(outcome.lengthMs, 550u);
   EXPECT_EQ(outcome.framesGrabbed, 4u);
   EXPECT_EQ(outcome.framesMissed, 1u);
+  // Frame 1 went to the encoder with frame 2 waiting behind it, the last with none.
+  ASSERT_EQ(kept->hurriedFrames.size(), 4u);
+  EXPECT_TRUE(kept->hurriedFrames[1]);
+  EXPECT_FALSE(kept->hurriedFrames[3]);
 }
 
 TEST_F(RecordingTest, AnEncoderFailureEndsTheGrabsAndComesOutOfStop) {
