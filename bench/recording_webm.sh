@@ -33,8 +33,10 @@ framesSmooth=$(frames_of "${4:-}" "$build/recording/frames-smooth.bgr0" 1280x720
 figure() { awk -v k="$1" '$1 == k { print $2 }' "$2"; }
 count() { echo $(($(stat -c %s "$1") / ($2 * $3 * 4))); }
 
-ours() { # frames width height name: our WebM, measured
+ours() { # frames width height name: our GIF and WebM, measured into name.gif.txt and name.webm.txt
   local f=$1 w=$2 h=$3 n=$4
+  "$bench" encode "$f" "$w" "$h" $fps "$work/$n.gif" >"$work/$n.gif.txt"
+  "$bench" psnr "$f" "$w" "$h" $fps "$work/$n.gif" >>"$work/$n.gif.txt"
   "$bench" webm "$f" "$w" "$h" $fps "$work/$n.webm" >"$work/$n.webm.txt"
   "$bench" webm-psnr "$f" "$w" "$h" $fps "$work/$n.webm" >>"$work/$n.webm.txt"
 }
@@ -63,29 +65,23 @@ nearest() { # name target-PSNR options...: the crf landing nearest the target, k
   echo "crf $best" >>"$work/$n.txt"
 }
 
-"$bench" encode "$frames" 1280 720 $fps "$work/ours.gif" >"$work/gif.txt"
-"$bench" psnr "$frames" 1280 720 $fps "$work/ours.gif" >>"$work/gif.txt"
 ours "$frames" 1280 720 ours
 ours "$frames1080" 1920 1080 ours1080
-"$bench" encode "$frames1080" 1920 1080 $fps "$work/ours1080.gif" >"$work/gif1080.txt"
-"$bench" psnr "$frames1080" 1920 1080 $fps "$work/ours1080.gif" >>"$work/gif1080.txt"
 ours "$framesSmooth" 1280 720 smooth
-"$bench" encode "$framesSmooth" 1280 720 $fps "$work/smooth.gif" >"$work/smooth.gif.txt"
-"$bench" psnr "$framesSmooth" 1280 720 $fps "$work/smooth.gif" >>"$work/smooth.gif.txt"
 target=$(figure psnr "$work/ours.webm.txt")
 nearest ffplain "$target" -cpu-used 8
 nearest ffscreen "$target" -cpu-used 5 -tune-content screen -tile-columns 0
 
 n=$(count "$frames" 1280 720)
-gif_bytes=$(figure bytes "$work/gif.txt")
+gif_bytes=$(figure bytes "$work/ours.gif.txt")
 echo "== recorded screen activity, $n frames of 1280x720 at $fps fps"
 printf '%-28s %9s %8s %8s  %s\n' encoder bytes 'PSNR dB' '/GIF' 'ms a frame'
-printf '%-28s %9s %8s %8s  %.2f (writer, all frames)\n' 'GIF, ours' "$gif_bytes" "$(figure psnr "$work/gif.txt")" \
-  1.000x "$(awk -v t="$(figure writer_ms "$work/gif.txt")" -v n="$n" 'BEGIN { print t / n }')"
-row_ours() { # label file GIF-bytes (0: none): a row of our WebM with its per-frame times
+printf '%-28s %9s %8s %8s  %.2f (writer, all frames)\n' 'GIF, ours' "$gif_bytes" "$(figure psnr "$work/ours.gif.txt")" \
+  1.000x "$(awk -v t="$(figure writer_ms "$work/ours.gif.txt")" -v n="$n" 'BEGIN { print t / n }')"
+row_ours() { # label file GIF-bytes: a row of our WebM with its per-frame times
   awk -v l="$1" -v g="$3" '{ v[$1] = $2 } END {
-    printf "%-28s %9d %8.3f %8s  median %.1f, p95 %.1f, max %.1f over %d encoded (CPU %.1f, %.1f)\n",
-      l, v["bytes"], v["psnr"], (g > 0 ? sprintf("%.3fx", v["bytes"] / g) : "-"), v["frame_ms_median"],
+    printf "%-28s %9d %8.3f %7.3fx  median %.1f, p95 %.1f, max %.1f over %d encoded (CPU %.1f, %.1f)\n",
+      l, v["bytes"], v["psnr"], v["bytes"] / g, v["frame_ms_median"],
       v["frame_ms_p95"], v["frame_ms_max"],
       v["encoded"], v["frame_cpu_ms_median"], v["frame_cpu_ms_p95"] }' "$2"
 }
@@ -107,8 +103,8 @@ echo "== recorded screen activity, $(count "$frames1080" 1920 1080) frames of 19
 gif_row() { # file: our GIF's row
   printf '%-28s %9s %8s %8s\n' 'GIF, ours' "$(figure bytes "$1")" "$(figure psnr "$1")" 1.000x
 }
-gif_row "$work/gif1080.txt"
-row_ours 'WebM, ours' "$work/ours1080.webm.txt" "$(figure bytes "$work/gif1080.txt")"
+gif_row "$work/ours1080.gif.txt"
+row_ours 'WebM, ours' "$work/ours1080.webm.txt" "$(figure bytes "$work/ours1080.gif.txt")"
 echo "== the same activity scrolling smoothly, $(count "$framesSmooth" 1280 720) frames of 1280x720 at $fps fps"
 gif_row "$work/smooth.gif.txt"
 row_ours 'WebM, ours' "$work/smooth.webm.txt" "$(figure bytes "$work/smooth.gif.txt")"
