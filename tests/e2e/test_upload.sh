@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The upload road for BMP and GIF against glimor-server (the service holds exactly the file beside
-# the program; the BMP's hot key pressed while notepad has the keyboard); the tray menu's Recent links and Delete last upload, their balloons, the question
-# naming the upload with No preselected, the dead link cleared; the JPEG road over https, trusted
-# through [Service] CACertificate and refused without it; a service that answers 500: the message
+# the program; the BMP's hot key pressed while notepad has the keyboard); the tray menu's Recent
+# links and Delete last upload, their balloons, the question naming the upload with No
+# preselected, the dead link cleared; the JPEG road over https, trusted through [Service]
+# CACertificate and refused without it; a service that answers 500: the message
 # box, then "Image could not be uploaded."; one that stays silent: the tray's Cancel upload; one that
 # wants a token: the 401's box says what to do, a token pasted with spaces on the Options page, the
 # tray's Retry upload gives the link without showing a balloon to the open window, and the hot key
